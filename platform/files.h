@@ -1,0 +1,74 @@
+// Files and folders: existence tests, one-level folder creation, deletion, renaming and
+// file streams. Paths are byte strings in the system code page.
+#ifndef ORU_PLATFORM_FILES_H_
+#define ORU_PLATFORM_FILES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/result.h"
+
+namespace oru::platform {
+
+// The path separator of the platform: '/' on POSIX, '\\' on Windows.
+extern const char kPathSeparator;
+
+// True when a regular file (or a link to one) exists at `path`. Folders do not count.
+bool FileExists(const std::string& path);
+// True when a folder (or a link to one) exists at `path`.
+bool FolderExists(const std::string& path);
+// Creates one folder level. kExists when something is already at `path`; kNotFound when
+// the parent folder is missing.
+Result CreateFolder(const std::string& path);
+// Deletes a file. kNotFound when there is none.
+Result DeleteFile(const std::string& path);
+// Renames `from` to `to`, replacing an existing file at `to` in one step.
+Result RenameFile(const std::string& from, const std::string& to);
+// Reads a whole file into `out` (replacing its contents).
+Result ReadWholeFile(const std::string& path, std::string* out);
+
+enum class OpenMode {
+  kCreate,             // create or truncate, read and write
+  kReadExisting,       // existing file only, read only; others may read and write
+  kReadWriteExisting,  // existing file only, read and write; others may only read
+};
+
+// An open file. Owns its descriptor and closes it when destroyed. Not copyable, movable.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens `path` in `mode`; on success `out` holds the open file (an earlier one is closed).
+  static Result Open(const std::string& path, OpenMode mode, File* out);
+
+  bool is_open() const { return handle_ != -1; }
+  // Reads up to `n` bytes at the current position; `*got` receives the count (0 at the end).
+  Result Read(void* buffer, size_t n, size_t* got);
+  // Reads exactly `n` bytes; kFailed when fewer arrive.
+  Result ReadExact(void* buffer, size_t n);
+  // Writes all `n` bytes at the current position.
+  Result Write(const void* data, size_t n);
+  // Moves to `offset` bytes from the start. Offsets past the end are allowed.
+  Result Seek(int64_t offset);
+  // Moves to the end of the file.
+  Result SeekToEnd();
+  // The current size of the file in bytes, or -1 on failure.
+  int64_t Size() const;
+  // Flushes what was written to the device.
+  Result Sync();
+  // Closes the file; reports a failed close. Closing a closed file is kOk.
+  Result Close();
+
+ private:
+  intptr_t handle_ = -1;  // descriptor or handle; -1 when none
+};
+
+}  // namespace oru::platform
+
+#endif  // ORU_PLATFORM_FILES_H_

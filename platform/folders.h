@@ -1,0 +1,23 @@
+// Where things live: the per-user application-data folder, the program's own file and folder,
+// and the per-user runtime folder for locks and message sockets.
+#ifndef ORU_PLATFORM_FOLDERS_H_
+#define ORU_PLATFORM_FOLDERS_H_
+
+#include <string>
+
+namespace oru::platform {
+
+// The per-user application-data folder, without a trailing separator; false when the platform
+// cannot name one.
+bool GetAppDataFolder(std::string* folder);
+// The full path of the running program file; empty when unknown.
+std::string ProgramPath();
+// The folder of the running program file, ending in the separator; empty when unknown.
+std::string ProgramFolder();
+// The per-user folder for locks and sockets, ending in the separator; false when no safe folder
+// can be had (an existing one must be a folder owned by the user, not a link).
+bool GetRuntimeFolder(std::string* folder);
+
+}  // namespace oru::platform
+
+#endif  // ORU_PLATFORM_FOLDERS_H_

@@ -1,0 +1,64 @@
+// Profile (INI) files as the indexer's configuration, job and status files use them:
+// "[Section]" lines and "key=value" lines. Section and key names compare after code-page
+// lower-casing with surrounding blanks ignored; the first matching section and key win.
+#ifndef ORU_PLATFORM_INI_H_
+#define ORU_PLATFORM_INI_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/result.h"
+
+namespace oru::platform {
+
+// The buffer sizes the indexer reads values and key lists through.
+inline constexpr size_t kProfileValueBuffer = 2048;
+inline constexpr size_t kProfileKeyListBuffer = 16384;
+
+// A profile file. Open() takes a snapshot of the file; reads answer from it, and writes go
+// to the disk at once (atomic replace) and into the snapshot. Not copyable.
+class ProfileFile {
+ public:
+  // Reads the file at `path`. A missing or unreadable file reads as an empty profile;
+  // a later write creates it.
+  static ProfileFile Open(std::string path);
+
+  ProfileFile(ProfileFile&&) noexcept;
+  ProfileFile& operator=(ProfileFile&&) noexcept;
+  ProfileFile(const ProfileFile&) = delete;
+  ProfileFile& operator=(const ProfileFile&) = delete;
+  ~ProfileFile();
+
+  const std::string& path() const;
+
+  // The value of `key` in `section`, without surrounding blanks and one pair of matching
+  // surrounding quotes, cut to `buffer_size` - 1 bytes; `default_value` (likewise cut) when
+  // the section or key is missing.
+  std::string GetString(std::string_view section, std::string_view key,
+                        std::string_view default_value,
+                        size_t buffer_size = kProfileValueBuffer) const;
+  // The names of all sections, in file order (duplicates included).
+  std::vector<std::string> SectionNames() const;
+  // The key names of the first matching section, in file order, as read through a buffer of
+  // `buffer_size` bytes: names that do not fit are dropped and the last one may be cut.
+  std::vector<std::string> KeyNames(std::string_view section,
+                                    size_t buffer_size = kProfileKeyListBuffer) const;
+
+  // Sets `key` in `section` to `value`: replaces the first matching key's line, or appends the
+  // key at the end of its section, or appends the section at the end of the file. Every other
+  // byte of the file is kept. The file is replaced atomically; kDenied (or kFailed) when the
+  // write is refused, and then neither the file nor the snapshot changes.
+  Result WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+ private:
+  struct Impl;
+  explicit ProfileFile(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace oru::platform
+
+#endif  // ORU_PLATFORM_INI_H_

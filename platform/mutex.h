@@ -1,0 +1,56 @@
+// The named single-instance mutex: held by at most one process at a time, for the life of the
+// object (and so of the process that keeps it).
+#ifndef ORU_PLATFORM_MUTEX_H_
+#define ORU_PLATFORM_MUTEX_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform/result.h"
+
+namespace oru::platform {
+
+// Owns the mutex while it lives. Not copyable.
+class InstanceMutex {
+ public:
+  InstanceMutex() = default;
+  ~InstanceMutex();
+  InstanceMutex(InstanceMutex&& other) noexcept;
+  InstanceMutex& operator=(InstanceMutex&& other) noexcept;
+  InstanceMutex(const InstanceMutex&) = delete;
+  InstanceMutex& operator=(const InstanceMutex&) = delete;
+
+  // Takes the mutex called `name`. kExists when another holder has it; kFailed when it cannot
+  // be created. On success `out` holds it (releasing what it held before).
+  static Result Acquire(const std::string& name, InstanceMutex* out);
+  bool held() const { return handle_ != -1; }
+  // Releases the mutex (also done by the destructor).
+  void Release();
+
+ private:
+  intptr_t handle_ = -1;  // descriptor or handle; -1 when none
+};
+
+// An exclusive lock on a folder, so that two runs never work in it at once. Not copyable.
+class FolderLock {
+ public:
+  FolderLock() = default;
+  ~FolderLock();
+  FolderLock(FolderLock&& other) noexcept;
+  FolderLock& operator=(FolderLock&& other) noexcept;
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  // Locks `folder` without waiting. kExists when another holder has it, kNotFound when the
+  // folder does not exist, kFailed otherwise.
+  static Result Acquire(const std::string& folder, FolderLock* out);
+  bool held() const { return handle_ != -1; }
+  void Release();
+
+ private:
+  intptr_t handle_ = -1;  // descriptor or handle; -1 when none
+};
+
+}  // namespace oru::platform
+
+#endif  // ORU_PLATFORM_MUTEX_H_

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests and the demo need. Safe to run again:
+# packages already present are not fetched, and apt's lists are refreshed only when something
+# is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libicu-dev
+  libgtk-3-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}" >&2
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
