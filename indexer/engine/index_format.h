@@ -1,0 +1,98 @@
+// The byte layouts of an index folder's files, shared by the writer, the reload and the search
+// tool. Every integer is little-endian and unsigned; fields are packed and written one byte at
+// a time, never by casting structs over bytes.
+//
+//   Fileindex.fnd  file records: length L (2), number (2), path hash (2), size (4), time (4),
+//                  path (L - 14 bytes); L <= 1024.
+//   N.tf           posting log of part N: postings of 8 bytes: hash, slot, file, flags (2 each).
+//   N.fnx          part N: a table of 1024 absolute offsets (4 each; 0 = no words), then one
+//                  block per bucket holding words, each word: count n (4), slot (2),
+//                  n x (file (2), flags (2)).
+//   0.fnw          word list: length L = word + 5 (1), word, hash (2), slot (2).
+#ifndef ORU_INDEXER_ENGINE_INDEX_FORMAT_H_
+#define ORU_INDEXER_ENGINE_INDEX_FORMAT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace oru::index_format {
+
+inline constexpr int kPartCount = 64;
+inline constexpr int kBucketsPerPart = 1024;
+inline constexpr size_t kBucketTableSize = 4 * kBucketsPerPart;
+inline constexpr size_t kFileRecordHeader = 14;
+inline constexpr size_t kMaxFileRecord = 1024;
+inline constexpr size_t kPostingSize = 8;
+inline constexpr size_t kWordEntryHeader = 6;
+inline constexpr size_t kPartPostingSize = 4;
+inline constexpr size_t kWordRecordExtra = 5;
+inline constexpr size_t kMaxWordRecord = 133;
+
+inline constexpr char kFileIndexName[] = "Fileindex.fnd";
+inline constexpr char kWordListName[] = "0.fnw";
+
+// The part of the index a word hash belongs to, and its bucket within that part.
+inline int PartOf(uint16_t hash) { return hash >> 10; }
+inline int BucketOf(uint16_t hash) { return hash & 0x3FF; }
+
+// "N.tf" and "N.fnx" for part N.
+std::string PostingLogName(int part);
+std::string PartFileName(int part);
+
+inline void PutU16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void PutU32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+  p[2] = static_cast<uint8_t>(v >> 16);
+  p[3] = static_cast<uint8_t>(v >> 24);
+}
+inline uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t GetU32(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+struct FileRecord {
+  uint16_t number = 0;
+  uint16_t path_hash = 0;
+  uint32_t size = 0;
+  uint32_t time = 0;
+  std::string_view path;
+};
+
+// Writes the record into `out` (at least kMaxFileRecord bytes) and returns its length, or 0
+// when the record would exceed kMaxFileRecord bytes (nothing is written then).
+size_t EncodeFileRecord(const FileRecord& record, uint8_t* out);
+// Reads the record at the start of `data` (of `available` bytes); `path` points into `data`.
+// False when fewer than 14 bytes remain, when the length field is below 14, or when the record
+// runs past `available`.
+bool DecodeFileRecord(const uint8_t* data, size_t available, FileRecord* record, size_t* length);
+
+struct Posting {
+  uint16_t hash = 0;
+  uint16_t slot = 0;
+  uint16_t file = 0;
+  uint16_t flags = 0;
+};
+
+inline void EncodePosting(const Posting& posting, uint8_t* out) {
+  PutU16(out, posting.hash);
+  PutU16(out + 2, posting.slot);
+  PutU16(out + 4, posting.file);
+  PutU16(out + 6, posting.flags);
+}
+inline Posting DecodePosting(const uint8_t* in) {
+  return {GetU16(in), GetU16(in + 2), GetU16(in + 4), GetU16(in + 6)};
+}
+
+// Writes the word-list record of `word` (at most 128 bytes are taken) into `out` (at least
+// kMaxWordRecord bytes) and returns its length.
+size_t EncodeWordRecord(std::string_view word, uint16_t hash, uint16_t slot, uint8_t* out);
+
+}  // namespace oru::index_format
+
+#endif  // ORU_INDEXER_ENGINE_INDEX_FORMAT_H_

@@ -1,0 +1,190 @@
+// TIndexer: the engine object, holding all state of one indexing pass, and its operations.
+// The operations are defined in one file per concern: the run (indexer.cc), the plug-in
+// registry (registry.cc), per-file indexing (scan.cc), word filtering (words.cc), the
+// dictionary (dictionary.cc), saving (save.cc) and reloading (reload.cc).
+//
+// The object holds its 10 MiB word pool and the slot table inline: create it on the heap.
+#ifndef ORU_INDEXER_ENGINE_INDEXER_H_
+#define ORU_INDEXER_ENGINE_INDEXER_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "indexer/engine/buffered_file.h"
+#include "indexer/engine/records.h"
+#include "indexer/engine/typed_list.h"
+#include "platform/dynlib.h"
+#include "platform/ini.h"
+#include "platform/progress.h"
+#include "platform/window_message.h"
+#include "plugin-api/parser_plugin.h"
+#include "plugin-api/storage_plugin.h"
+
+namespace oru {
+
+// Result codes of Run.
+inline constexpr uint8_t kRunOk = 0;
+inline constexpr uint8_t kRunFailed = 2;
+inline constexpr uint8_t kRunConfigFailed = 11;
+inline constexpr uint8_t kRunNoJobFile = 12;
+inline constexpr uint8_t kRunBadJob = 13;
+
+// Status codes of IndexFolderScan.
+inline constexpr int kScanOk = 0;
+inline constexpr int kScanFailed = 2;
+inline constexpr int kScanRefused = 11;
+
+inline constexpr size_t kWordPoolSize = 10485760;
+inline constexpr int kHashCount = 65536;
+inline constexpr uint16_t kNoSlot = 0xFFFF;
+inline constexpr uint16_t kNoFile = 0xFFFF;
+inline constexpr uint16_t kMaxFileNumber = 65534;
+inline constexpr size_t kMaxWordText = 31;
+inline constexpr int kProgressSteps = 65;
+
+// The window message the search application receives after a run, and its window.
+inline constexpr int64_t kIndexDoneMessage = 20924;
+inline constexpr char kSearchWindowClass[] = "TfMainQuery";
+inline constexpr char kSearchWindowTitle[] = "Trovella 1.2";
+
+enum class AddWordOutcome { NewEntry, FirstInFile, FlagsMerged, AlreadyRecorded };
+enum class StoredFileState { kUnchanged, kChanged, kNew };
+
+class TIndexer {
+ public:
+  TIndexer();
+  ~TIndexer();
+  TIndexer(const TIndexer&) = delete;
+  TIndexer& operator=(const TIndexer&) = delete;
+
+  // The whole pass over the job file at ConfigPath. Returns kRunOk, kRunFailed,
+  // kRunConfigFailed, kRunNoJobFile or kRunBadJob. Called once per object.
+  uint8_t Run();
+
+  // --- Configuration and plug-in registry ---
+  bool LoadPlugins(const std::string& storage_type);
+  bool AddParserPlugin(const std::string& name, const std::string& library_path,
+                       platform::ProfileFile& config);
+  bool ParseExtensionFilter(const std::string& name, std::string_view filter,
+                            platform::LibraryHandle library);
+  bool FreePlugins();
+  bool SelectParser(const std::string& file_name);
+
+  // --- Per-file indexing ---
+  int IndexFolderScan(const std::string& folder);
+  // Appends the file's record to IndexStream; false when the write failed.
+  bool WriteFileRecord(std::string_view path, uint16_t number, uint16_t path_hash, uint32_t size,
+                       uint32_t time);
+
+  // --- Words and dictionary ---
+  void ExtractWords(const std::string& file_name, uint32_t file_ref, uint16_t flags);
+  AddWordOutcome AddWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags,
+                         int32_t* slot);
+  int32_t FindWord(uint16_t hash, const char* word) const;
+  int32_t InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags);
+  int TouchWord(uint16_t hash, int32_t slot, uint32_t file_ref, uint16_t flags);
+  bool IsStopWord(std::string_view word) const;
+  // The text of an entry (empty for one without text).
+  std::string_view WordText(const _Form& form) const;
+  void LoadStopWords();
+
+  // --- Index files ---
+  // Writes the parts and the word list; false when any of them could not be written.
+  bool SaveIndex();
+  // Turns posting log p into part p; false when the part could not be built or written.
+  bool MergePart(int part);
+  // 0 on success, 2 when writing failed.
+  int WriteWordList(const std::string& index_dir);
+
+  // --- Update (reload) ---
+  bool ReloadIndex();
+  StoredFileState CheckStoredFile(std::string_view path, uint16_t path_hash, uint16_t* number);
+
+  // Resets the dictionary and counters to an empty index.
+  void ResetDictionary();
+
+  // ---- Fields, in declaration order ----
+  std::unique_ptr<TTypedList<_TExtLib>> Plugins;
+  std::string ParserArg;
+  char WordPool[kWordPoolSize];
+  std::unique_ptr<TTypedList<BufferedFile>> TfStreams;
+  uint16_t HashSlots[kHashCount];
+  std::vector<std::string> StopWords;  // sorted by CompareIgnoringCase
+  std::string StopListPath;
+  std::unique_ptr<TTypedList<_Form>[]> WordBuckets;
+  std::unique_ptr<BufferedFile> IndexStream;
+  uint16_t FileCount = 0;
+  std::unique_ptr<TTypedList<_Dict>> FileWords;
+  platform::LibraryHandle StorageLibrary = nullptr;
+  int32_t WordsFound = 0;
+  int32_t WordsSinceRefresh = 0;
+  int32_t PostingCount = 0;
+  std::unique_ptr<platform::File> FnxStream;
+  bool UpdateMode = false;
+  std::unique_ptr<TTypedList<FileNode>> StoredFiles;
+  std::unique_ptr<uint8_t[]> WordFileBuffer;
+  int32_t WordFileSize = 0;
+  platform::Label* CurrentFileLabel = nullptr;
+  platform::Label* FilesIndexedLabel = nullptr;
+  platform::Label* WordsFoundLabel = nullptr;
+  platform::ProgressBar* ProgressBar = nullptr;
+  bool StopRequested = false;
+  bool SavePartial = false;
+  std::string WorkDir;      // ends in the separator
+  std::string StoragesDir;  // WorkDir + "Storages" + separator
+  bool RunFinished = false;
+
+  // Engine-wide values of the pass.
+  std::string IndexDir;
+  uint32_t WordPoolCursor = 0;  // offset of the next free byte of WordPool
+  uint32_t WordPoolEnd = kWordPoolSize;
+  std::string ConfigPath;  // the job file
+  std::string CurrentStorageDir;
+  // The window's event pump; the pass calls it between units of work. May stay null.
+  platform::MessagePump* Pump = nullptr;
+  // The program's folder (where "Stop.lst" lives), ending in the separator.
+  std::string ProgramDir;
+
+  // Bound plug-in entry points.
+  ScanItFn ScanIt = nullptr;
+  StopScanFn StopScan = nullptr;
+  GetNextFileFn GetNextFile = nullptr;
+  ParseItFn ParseIt = nullptr;
+  StopParseFn StopParse = nullptr;
+  GetNextWordFn GetNextWord = nullptr;
+
+ private:
+  uint8_t RunPass();
+  // Posts the outcome to the search application's window, when it was found.
+  void Notify(int64_t wparam);
+  // Records the index's state in "storages.ini"; false when the write was refused.
+  bool RecordIndexed(const std::string& name, const char* value);
+  void ProcessMessages();
+  void Show(platform::Label* label, std::string_view text);
+  void StepProgress();
+  bool OpenIndexFiles();
+  bool CloseIndexFiles();
+  bool AppendPosting(const _Dict& word);
+
+  // Parser plug-ins loaded by AddParserPlugin and still held (one entry per load).
+  std::vector<platform::LibraryHandle> parser_libraries_;
+  // Set when a write to the file index or a posting log failed: the run ends with kRunFailed.
+  bool write_failed_ = false;
+  platform::WindowRef window_;
+};
+
+// The number of bytes before the first NUL, at most 128; 0 for null.
+int BoundedLength(const char* text);
+// Exact comparison of two NUL-terminated words of at most 128 bytes; false when either is null.
+bool SameWord(const char* a, const char* b);
+// True for a word made of one repeated character, with more than 4 digits, or of digits only.
+bool IsJunkWord(const char* word, int length);
+// Copies at most 127 bytes of `in` to the 128-byte `out`, zero-filled, and lower-cases them.
+bool NormaliseWord(char* out, const char* in);
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_INDEXER_H_

@@ -1,0 +1,62 @@
+#include "indexer/engine/job.h"
+
+#include "platform/files.h"
+
+namespace oru {
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && static_cast<uint8_t>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<uint8_t>(text[end - 1]) <= 32) --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+bool IsHeaderSection(std::string_view section) {
+  const std::string_view name = TrimBlanks(section);
+  if (name.size() != 6) return false;
+  for (size_t i = 0; i < 6; ++i) {
+    char c = name[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != "HEADER"[i]) return false;
+  }
+  return true;
+}
+
+bool IsValidIndexName(std::string_view name) {
+  if (name.empty() || name == "0") return false;
+  if (TrimBlanks(name).size() != name.size()) return false;
+  if (name.front() == '[' || name.front() == ';' || name.front() == '/' ||
+      name.front() == '\\') {
+    return false;
+  }
+  if (name.find('=') != std::string_view::npos) return false;
+  if (name.size() >= 2 && name[1] == ':') return false;  // a drive letter
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view part = name.substr(start, end - start);
+    if (part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
+                                            const std::string& section) {
+  std::vector<std::string> folders;
+  for (size_t n = 0;; ++n) {
+    std::string folder = job.GetString(section, "Dir" + std::to_string(n), "0");
+    if (folder == "0" || TrimBlanks(folder).empty()) break;
+    if (folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+    folders.push_back(std::move(folder));
+  }
+  return folders;
+}
+
+}  // namespace oru

@@ -1,0 +1,29 @@
+// The job file: the index to build ("Header": "Name", "Updating") and the storage section
+// with the folders to walk ("Dir0", "Dir1", ...).
+#ifndef ORU_INDEXER_ENGINE_JOB_H_
+#define ORU_INDEXER_ENGINE_JOB_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ini.h"
+
+namespace oru {
+
+// True when a section name is the job's header: "HEADER" after trimming and upper-casing.
+bool IsHeaderSection(std::string_view section);
+
+// True when `name` can name an index folder below the storages folder and be read back as a
+// profile key (F9): not empty, not "0", no surrounding blanks, not absolute, no "." or ".."
+// component, no "=", and not starting with "[" or ";".
+bool IsValidIndexName(std::string_view name);
+
+// The folders of a storage section: "Dir0", "Dir1", ... up to the first that is missing, "0",
+// or empty or blank (F8), each ending in the separator.
+std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
+                                            const std::string& section);
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_JOB_H_

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include "indexer/engine/job.h"
+#include "tests/support/temp_dir.h"
+
+namespace oru {
+namespace {
+
+TEST(JobTest, HeaderIsRecognisedInAnyCaseWithBlanks) {
+  EXPECT_TRUE(IsHeaderSection("Header"));
+  EXPECT_TRUE(IsHeaderSection("  HEADER "));
+  EXPECT_TRUE(IsHeaderSection("header"));
+  EXPECT_FALSE(IsHeaderSection("Headers"));
+  EXPECT_FALSE(IsHeaderSection("Folders"));
+}
+
+TEST(JobTest, IndexNamesThatWouldLeaveTheStoragesFolderAreRefused) {
+  EXPECT_TRUE(IsValidIndexName("Docs"));
+  EXPECT_TRUE(IsValidIndexName("my index 2"));
+  EXPECT_TRUE(IsValidIndexName("outer/inner"));
+  for (const char* bad : {"", "0", " Docs", "Docs ", "/abs", "..", "a/../b", ".", "a/.",
+                          "x=y", "[sec", ";comment", "C:\\x"}) {
+    EXPECT_FALSE(IsValidIndexName(bad)) << bad;
+  }
+}
+
+TEST(JobTest, FoldersEndAtTheFirstMissingZeroOrBlankKey) {
+  testing::TempDir dir;
+  testing::WriteFile(dir / "job.ini",
+                     "[Header]\nName=x\n[Folders]\nDir0=/a\nDir1=/b/\nDir3=/d\n"
+                     "[Blank]\nDir0=/a\nDir1=  \nDir2=/c\n[Zero]\nDir0=0\n");
+  const auto job = platform::ProfileFile::Open(dir / "job.ini");
+  EXPECT_EQ(ReadStorageFolders(job, "Folders"), (std::vector<std::string>{"/a/", "/b/"}));
+  EXPECT_EQ(ReadStorageFolders(job, "Blank"), (std::vector<std::string>{"/a/"}));
+  EXPECT_TRUE(ReadStorageFolders(job, "Zero").empty());
+  EXPECT_TRUE(ReadStorageFolders(job, "Missing").empty());
+}
+
+}  // namespace
+}  // namespace oru

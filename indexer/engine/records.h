@@ -1,0 +1,53 @@
+// The small records the engine keeps in its lists.
+#ifndef ORU_INDEXER_ENGINE_RECORDS_H_
+#define ORU_INDEXER_ENGINE_RECORDS_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform/dynlib.h"
+
+namespace oru {
+
+// One extension of a registered parser plug-in; the registry's order is the matching priority.
+struct _TExtLib {
+  uint8_t Active = 0;
+  int32_t Group = 0;           // 0-based filter group that produced the record
+  std::string PluginName;      // the plug-in's key in "Files"
+  std::string TypeName;        // the group's type name ("???" for a group starting with '<')
+  std::string Mask;            // "*." + extension, case kept
+  platform::LibraryHandle Library = nullptr;  // shared by every record of one plug-in
+};
+
+// One distinct word of the file being indexed: its bucket and slot.
+struct _Dict {
+  uint16_t Hash;
+  uint16_t Slot;
+};
+
+// A dictionary entry. Text is an offset into the word pool (decision C1), kNoText for none.
+struct _Form {
+  static constexpr uint32_t kNoText = 0xFFFFFFFF;
+  uint32_t Text;
+  uint16_t LastFile;  // number of the last file the word was seen in; 0xFFFF for none
+  uint16_t Flags;
+};
+
+// A file record of a reloaded index.
+struct FileNode {
+  uint16_t Number = 0;
+  uint16_t PathHash = 0;
+  uint32_t Time = 0;
+  uint32_t Size = 0;
+  char Path[264] = {};  // the path, NUL-terminated
+};
+
+// One posting while a part is merged.
+struct FileFlag {
+  uint16_t File;
+  uint16_t Flags;
+};
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_RECORDS_H_

@@ -1,0 +1,179 @@
+// The plug-in registry: "ORU.ini", loading the plug-ins of a storage type, the extension
+// filters and the choice of a parser for a file.
+#include <cstring>
+
+#include "indexer/engine/indexer.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace oru {
+
+namespace {
+
+constexpr char kConfigName[] = "ORU.ini";
+constexpr size_t kNoEquals = 1024;  // where a filter without '=' is taken to end
+
+// Removes every leading and trailing byte of value 32 or below (P11).
+std::string_view Trim(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && static_cast<uint8_t>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<uint8_t>(text[end - 1]) <= 32) --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+bool TIndexer::LoadPlugins(const std::string& storage_type) {
+  const std::string path = WorkDir + kConfigName;
+  if (!platform::FileExists(path)) return false;
+  platform::ProfileFile config = platform::ProfileFile::Open(path);
+  if (config.KeyNames("Files").empty()) return false;
+  const std::string storage_library = config.GetString("Storages", storage_type, "0");
+  if (storage_library == "0") return false;
+  StorageLibrary = platform::LoadLibrary(storage_library);
+  if (StorageLibrary == nullptr) return false;
+  // A storage plug-in without its three entry points is no storage plug-in (F15).
+  ScanIt = reinterpret_cast<ScanItFn>(platform::FindExport(StorageLibrary, kScanItExport));
+  StopScan = reinterpret_cast<StopScanFn>(platform::FindExport(StorageLibrary, kStopScanExport));
+  GetNextFile =
+      reinterpret_cast<GetNextFileFn>(platform::FindExport(StorageLibrary, kGetNextFileExport));
+  if (ScanIt == nullptr || StopScan == nullptr || GetNextFile == nullptr) {
+    platform::FreeLibrary(StorageLibrary);
+    StorageLibrary = nullptr;
+    return false;
+  }
+  const std::vector<std::string> keys = config.KeyNames(storage_type);
+  if (keys.empty()) return false;
+  for (const std::string& key : keys) {
+    const std::string name = config.GetString(storage_type, key, "0");
+    if (name == "0") continue;
+    const std::string library_path = config.GetString("Files", name, "0");
+    if (library_path == "0" || !platform::FileExists(library_path)) continue;
+    AddParserPlugin(name, library_path, config);
+  }
+  return !Plugins->Empty();
+}
+
+bool TIndexer::AddParserPlugin(const std::string& name, const std::string& library_path,
+                               platform::ProfileFile& config) {
+  platform::LibraryHandle library = platform::LoadLibrary(library_path);
+  if (library == nullptr) return false;
+  // A parser plug-in must have the three exports the words loop calls (F15).
+  if (platform::FindExport(library, kParseItExport) == nullptr ||
+      platform::FindExport(library, kStopParseExport) == nullptr ||
+      platform::FindExport(library, kGetNextWordExport) == nullptr) {
+    platform::FreeLibrary(library);
+    return false;
+  }
+  bool registered = false;
+  if (!config.KeyNames("Extensions").empty()) {
+    const std::string cached = config.GetString("Extensions", name, "");
+    const std::string_view filter = Trim(cached);
+    if (!filter.empty()) {
+      registered = ParseExtensionFilter(name, filter, library);
+      if (!registered) platform::FreeLibrary(library);
+      if (registered) parser_libraries_.push_back(library);
+      return registered;
+    }
+  }
+  auto describe =
+      reinterpret_cast<GetFPlugDataFn>(platform::FindExport(library, kGetFPlugDataExport));
+  DescriptorBlock block;
+  std::memset(&block, 0, sizeof(block));  // cleared first, so a careless plug-in leaves zeros (F25)
+  std::string filter;
+  if (describe != nullptr && describe(&block)) {
+    filter = std::string(Trim(std::string_view(block.Filter, strnlen(block.Filter, 1023))));
+  }
+  // The filter is cached in "Extensions"; when that write is refused the plug-in is not
+  // registered, and it is released before returning (F16).
+  if (!filter.empty() &&
+      config.WriteString("Extensions", name, filter) == platform::Result::kOk) {
+    registered = ParseExtensionFilter(name, filter, library);
+  }
+  if (!registered) {
+    platform::FreeLibrary(library);
+    return false;
+  }
+  parser_libraries_.push_back(library);
+  return true;
+}
+
+bool TIndexer::ParseExtensionFilter(const std::string& name, std::string_view filter,
+                                    platform::LibraryHandle library) {
+  std::string_view rest = filter;
+  int group = 0;
+  bool appended = false;
+  while (true) {
+    // Positions below are 0-based; the type name runs up to the first '<'.
+    const size_t open = rest.find('<');
+    std::string type_name = "???";
+    size_t list_start = 0;  // a group without any '<' keeps its first byte in the list
+    if (open != std::string_view::npos) {
+      if (open > 0) type_name = std::string(rest.substr(0, open));
+      list_start = open + 1;
+    }
+    size_t equals = rest.find('=');
+    if (equals == std::string_view::npos) equals = kNoEquals - 1;
+    // The list runs up to and including the '=', so its last extension ends there.
+    std::string_view list;
+    if (equals >= list_start) list = rest.substr(list_start, equals - list_start + 1);
+    while (!list.empty()) {
+      size_t cut = list.find('>');
+      std::string_view extension;
+      if (cut == std::string_view::npos) cut = list.find('=');
+      if (cut == std::string_view::npos) {
+        extension = Trim(list);
+        cut = list.size() - 1;
+      } else {
+        extension = Trim(list.substr(0, cut));
+      }
+      if (!extension.empty()) {
+        auto* record = new _TExtLib;
+        record->Active = 1;
+        record->Group = group;
+        record->PluginName = name;
+        record->TypeName = type_name;
+        record->Mask = "*." + std::string(extension);
+        record->Library = library;
+        Plugins->Add(record);
+        appended = true;
+      }
+      list = Trim(list.substr(std::min(cut + 1, list.size())));
+    }
+    if (equals + 1 >= rest.size()) break;
+    rest = Trim(rest.substr(equals + 1));
+    if (rest.empty()) break;
+    ++group;
+  }
+  return appended;
+}
+
+bool TIndexer::FreePlugins() {
+  if (StorageLibrary != nullptr) {
+    platform::FreeLibrary(StorageLibrary);
+    StorageLibrary = nullptr;
+  }
+  for (platform::LibraryHandle library : parser_libraries_) platform::FreeLibrary(library);
+  parser_libraries_.clear();
+  Plugins->Clear();
+  return true;
+}
+
+bool TIndexer::SelectParser(const std::string& file_name) {
+  for (const _TExtLib* record : *Plugins) {
+    const platform::MaskMatch match = platform::MatchFileMask(record->Mask, file_name);
+    if (match == platform::MaskMatch::kBadMask) return false;
+    if (match == platform::MaskMatch::kNoMatch) continue;
+    ParseIt = reinterpret_cast<ParseItFn>(platform::FindExport(record->Library, kParseItExport));
+    StopParse =
+        reinterpret_cast<StopParseFn>(platform::FindExport(record->Library, kStopParseExport));
+    GetNextWord =
+        reinterpret_cast<GetNextWordFn>(platform::FindExport(record->Library, kGetNextWordExport));
+    ParserArg = record->TypeName;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace oru

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "indexer/engine/index_format.h"
+#include "indexer/engine/indexer.h"
+#include "platform/md5.h"
+#include "tests/support/index_reader.h"
+#include "tests/support/temp_dir.h"
+
+namespace oru {
+namespace {
+
+using testing::ReadFile;
+using testing::WriteFile;
+
+class CountingBar : public platform::ProgressBar {
+ public:
+  int Position() const override { return position_; }
+  void SetPosition(int position) override { position_ = position; }
+
+ private:
+  int position_ = 0;
+};
+
+class SaveIndexTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    indexer_->IndexDir = dir_.path();
+    indexer_->ProgressBar = &bar_;
+    for (int p = 0; p < 64; ++p) WriteFile(dir_ / index_format::PostingLogName(p), "");
+  }
+
+  // Adds a word to the dictionary as ExtractWords does and returns its slot.
+  uint16_t AddWord(uint16_t hash, const char* word) {
+    const int32_t slot = indexer_->InsertWord(hash, word, kNoFile, 0);
+    indexer_->HashSlots[hash] = static_cast<uint16_t>(slot);
+    return static_cast<uint16_t>(slot);
+  }
+
+  void Post(uint16_t hash, uint16_t slot, uint16_t file) {
+    uint8_t posting[8];
+    index_format::EncodePosting({hash, slot, file, 0}, posting);
+    const std::string path = dir_ / index_format::PostingLogName(index_format::PartOf(hash));
+    WriteFile(path, ReadFile(path) + std::string(reinterpret_cast<char*>(posting), 8));
+  }
+
+  testing::TempDir dir_;
+  CountingBar bar_;
+  std::unique_ptr<TIndexer> indexer_ = std::make_unique<TIndexer>();
+};
+
+TEST_F(SaveIndexTest, OneFileWithTheWordAbc) {
+  const uint16_t hash = platform::WordHash("abc");
+  ASSERT_EQ(hash, 0x830D);
+  Post(hash, AddWord(hash, "abc"), 1);
+  ASSERT_TRUE(indexer_->SaveIndex());
+
+  const std::string part = ReadFile(dir_ / "32.fnx");
+  ASSERT_EQ(part.size(), 4106u);
+  std::string expected(4096, '\0');
+  expected[3124] = 0x00;  // table entry 781 = 4096
+  expected[3125] = 0x10;
+  expected += std::string("\x01\x00\x00\x00\x00\x00\x01\x00\x00\x00", 10);
+  EXPECT_EQ(part, expected);
+  for (int p = 0; p < 64; ++p) {
+    if (p != 32) {
+      EXPECT_EQ(ReadFile(dir_ / index_format::PartFileName(p)), std::string(4096, '\0'));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ / index_format::PostingLogName(p)));
+  }
+  EXPECT_EQ(ReadFile(dir_ / "0.fnw"), std::string("\x08" "abc\x0D\x83\x00\x00", 8));
+  EXPECT_EQ(bar_.Position(), 65);
+}
+
+TEST_F(SaveIndexTest, AnEmptyPassGivesEmptyTablesAndAnEmptyWordList) {
+  ASSERT_TRUE(indexer_->SaveIndex());
+  for (int p = 0; p < 64; ++p) {
+    EXPECT_EQ(ReadFile(dir_ / index_format::PartFileName(p)), std::string(4096, '\0'));
+  }
+  EXPECT_EQ(ReadFile(dir_ / "0.fnw"), "");
+  EXPECT_EQ(bar_.Position(), 65);
+}
+
+TEST_F(SaveIndexTest, WordsSharingAHashShareABlockInSlotOrder) {
+  const uint16_t hash = 0x1234;
+  const uint16_t first = AddWord(hash, "first");
+  const uint16_t second = AddWord(hash, "second");
+  Post(hash, second, 3);
+  Post(hash, first, 3);
+  Post(hash, first, 7);
+  ASSERT_TRUE(indexer_->SaveIndex());
+  testing::DecodedIndex index;
+  WriteFile(dir_ / "Fileindex.fnd", "");
+  ASSERT_EQ(testing::DecodeIndex(dir_.path(), &index), "");
+  using Postings = std::vector<testing::FilePosting>;
+  const testing::WordKey first_key(hash, 0);
+  const testing::WordKey second_key(hash, 1);
+  EXPECT_EQ(index.postings[first_key], (Postings{{3, 0}, {7, 0}}));
+  EXPECT_EQ(index.postings[second_key], (Postings{{3, 0}}));
+  EXPECT_EQ(index.word_order, (std::vector<std::string>{"first", "second"}));
+  // The block is the word entry 02 00 00 00, slot 0, 03 00 00 00, 07 00 00 00, then slot 1.
+  const std::string part = ReadFile(dir_ / "4.fnx");
+  EXPECT_EQ(part.substr(4096, 14), std::string("\x02\0\0\0\0\0\x03\0\0\0\x07\0\0\0", 14));
+}
+
+TEST_F(SaveIndexTest, AMissingLogLeavesAnEmptyPartAndOneStepLess) {
+  std::filesystem::remove(dir_ / "5.tf");
+  ASSERT_TRUE(indexer_->SaveIndex());
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "5.fnx"));
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "5.fnx"), 0u);
+  EXPECT_EQ(bar_.Position(), 64);
+}
+
+TEST_F(SaveIndexTest, ABucketWhosePostingsAreAllGoneGetsNoTableEntry) {
+  // F23: the slot table names the bucket, but its log holds nothing for it.
+  AddWord(0x0005, "lonely");
+  ASSERT_TRUE(indexer_->SaveIndex());
+  EXPECT_EQ(ReadFile(dir_ / "0.fnx"), std::string(4096, '\0'));
+}
+
+TEST_F(SaveIndexTest, APartThatCannotBeWrittenKeepsItsLogAndFails) {
+  Post(0x0801, AddWord(0x0801, "word"), 1);  // part 2
+  std::filesystem::create_directory(dir_ / "2.fnx.tmp");
+  WriteFile(dir_ / "2.fnx", "old part");
+  EXPECT_FALSE(indexer_->SaveIndex());
+  EXPECT_EQ(ReadFile(dir_ / "2.fnx"), "old part");
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "2.tf"), 8u);
+}
+
+TEST_F(SaveIndexTest, AWordListThatCannotBeWrittenFailsTheSave) {
+  std::filesystem::create_directory(dir_ / "0.fnw.tmp");
+  EXPECT_FALSE(indexer_->SaveIndex());
+  EXPECT_EQ(bar_.Position(), 65);
+}
+
+TEST_F(SaveIndexTest, APostingForASlotTheDictionaryLacksFailsThePart) {
+  AddWord(0x0042, "known");
+  Post(0x0042, 3, 1);
+  EXPECT_FALSE(indexer_->SaveIndex());
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "0.tf"));
+}
+
+}  // namespace
+}  // namespace oru

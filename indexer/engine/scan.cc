@@ -1,0 +1,93 @@
+// Per-file indexing: each file the storage plug-in hands out is numbered, recorded in the file
+// index, parsed, and its distinct words appended to the posting logs.
+#include <string>
+
+#include "indexer/engine/index_format.h"
+#include "indexer/engine/indexer.h"
+#include "platform/md5.h"
+
+namespace oru {
+
+namespace fmt = index_format;
+
+int TIndexer::IndexFolderScan(const std::string& folder) {
+  // No number above 65534 is ever given: once it is reached, no file is asked for (F6).
+  if (FileCount >= kMaxFileNumber) return kScanOk;
+  if (ScanIt == nullptr || GetNextFile == nullptr || StopScan == nullptr) return kScanFailed;
+  if (!ScanIt(folder.c_str())) return kScanRefused;
+  int skipped = 0;
+  try {
+    for (;;) {
+      ProcessMessages();
+      if (StopRequested) return kScanOk;
+      int32_t size = 0;
+      int32_t time = 0;
+      const char* next = GetNextFile(&size, &time);
+      if (next == nullptr || next[0] == '\0') break;
+      const std::string path(next);
+      if (!SelectParser(path)) continue;
+      // A record that could not be written would leave the file without a number on disk:
+      // such a file is passed over before it is numbered (F25).
+      if (fmt::kFileRecordHeader + path.size() > fmt::kMaxFileRecord) continue;
+      const uint16_t path_hash = platform::WordHash(path);
+      uint16_t number = 0;
+      const StoredFileState state =
+          UpdateMode ? CheckStoredFile(path, path_hash, &number) : StoredFileState::kNew;
+      if (state == StoredFileState::kUnchanged) {
+        ++skipped;
+        Show(FilesIndexedLabel, std::to_string(skipped));
+        Show(CurrentFileLabel, path);
+        continue;
+      }
+      Show(FilesIndexedLabel, std::to_string(FileCount));
+      Show(CurrentFileLabel, path);
+      if (state == StoredFileState::kNew) {
+        number = ++FileCount;
+        if (!WriteFileRecord(path, number, path_hash, static_cast<uint32_t>(size),
+                             static_cast<uint32_t>(time))) {
+          return kScanFailed;
+        }
+      }
+      // A failure in one file never leaks its words into the next (F20).
+      FileWords->Clear();
+      ExtractWords(path, (uint32_t{path_hash} << 16) | number, 0);
+      ProcessMessages();
+      for (const _Dict* word : *FileWords) {
+        if (!AppendPosting(*word)) return kScanFailed;
+      }
+      FileWords->Clear();
+      if (FileCount >= kMaxFileNumber) break;
+    }
+  } catch (...) {
+    FileWords->Clear();
+    return kScanFailed;
+  }
+  StopScan();
+  return kScanOk;
+}
+
+bool TIndexer::WriteFileRecord(std::string_view path, uint16_t number, uint16_t path_hash,
+                               uint32_t size, uint32_t time) {
+  uint8_t record[fmt::kMaxFileRecord];
+  const size_t length = fmt::EncodeFileRecord({number, path_hash, size, time, path}, record);
+  if (length == 0) return true;  // too long for a record: indexed without one
+  if (IndexStream == nullptr || IndexStream->Write(record, length) != platform::Result::kOk) {
+    write_failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool TIndexer::AppendPosting(const _Dict& word) {
+  const _Form& form = *WordBuckets[word.Hash][word.Slot];
+  uint8_t posting[fmt::kPostingSize];
+  fmt::EncodePosting({word.Hash, word.Slot, form.LastFile, form.Flags}, posting);
+  BufferedFile* log = (*TfStreams)[static_cast<size_t>(fmt::PartOf(word.Hash))];
+  if (log->Write(posting, sizeof(posting)) != platform::Result::kOk) {
+    write_failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace oru

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "indexer/engine/indexer.h"
+#include "platform/md5.h"
+
+namespace oru {
+namespace {
+
+// A parser that hands out a fixed list of words, 8-bit or UTF-16.
+struct FakeParser {
+  static inline std::vector<std::u16string> words;
+  static inline bool wide = false;
+  static inline bool parse_result = true;
+  static inline bool stuck = false;  // hands out its first word forever without moving on
+  static inline int stop_calls = 0;
+  static inline size_t next = 0;
+
+  static bool ParseIt(const char*, const char*) {
+    next = 0;
+    return parse_result;
+  }
+  static bool GetNextWord(WordRecord* rec) {
+    if (next >= words.size()) return false;
+    const std::u16string& w = words[stuck ? 0 : next++];
+    std::memset(rec->Buffer, 0, sizeof(rec->Buffer));
+    size_t n = 0;
+    for (char16_t c : w) {
+      if (wide) {
+        if (n + 2 > rec->Capacity) break;
+        rec->Buffer[n++] = static_cast<uint8_t>(c);
+        rec->Buffer[n++] = static_cast<uint8_t>(c >> 8);
+      } else {
+        if (n + 1 > rec->Capacity) break;
+        rec->Buffer[n++] = static_cast<uint8_t>(c);
+      }
+    }
+    rec->Length = static_cast<uint16_t>(n);
+    rec->IsWide = wide ? 1 : 0;
+    rec->Position = stuck ? 5 : rec->Position + static_cast<uint32_t>(w.size()) + 1;
+    return true;
+  }
+  static void StopParse() { ++stop_calls; }
+};
+
+class RecordingLabel : public platform::Label {
+ public:
+  void SetCaption(std::string_view text) override { captions.emplace_back(text); }
+  std::vector<std::string> captions;
+};
+
+class ExtractWordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FakeParser::words.clear();
+    FakeParser::wide = false;
+    FakeParser::parse_result = true;
+    FakeParser::stuck = false;
+    FakeParser::stop_calls = 0;
+    indexer_->ParseIt = &FakeParser::ParseIt;
+    indexer_->GetNextWord = &FakeParser::GetNextWord;
+    indexer_->StopParse = &FakeParser::StopParse;
+    indexer_->StopWords.clear();
+  }
+
+  // Runs the words of one file and returns the texts of its distinct words, in order.
+  std::vector<std::string> Extract(std::vector<std::u16string> words, uint16_t file = 1) {
+    FakeParser::words = std::move(words);
+    indexer_->FileWords->Clear();
+    indexer_->ExtractWords("file", file, 0);
+    std::vector<std::string> texts;
+    for (const _Dict* d : *indexer_->FileWords) {
+      texts.emplace_back(indexer_->WordText(*indexer_->WordBuckets[d->Hash][d->Slot]));
+    }
+    return texts;
+  }
+
+  std::unique_ptr<TIndexer> indexer_ = std::make_unique<TIndexer>();
+};
+
+TEST_F(ExtractWordsTest, FiltersShortAndJunkWordsThenLowerCases) {
+  EXPECT_EQ(Extract({u"ab", u"Index", u"zzz", u"1999", u"mp3", u"win32", u"a12345b", u"INDEX"}),
+            (std::vector<std::string>{"index", "mp3", "win32"}));
+  EXPECT_EQ(indexer_->WordsFound, 3);
+  EXPECT_EQ(indexer_->PostingCount, 3);
+  EXPECT_EQ(FakeParser::stop_calls, 1);
+}
+
+TEST_F(ExtractWordsTest, StopListAppliesToWordsOfAtMostFiveBytesIgnoringCase) {
+  indexer_->StopWords = {"about", "the", "whatever"};
+  EXPECT_EQ(Extract({u"The", u"ABOUT", u"whatever", u"other"}),
+            (std::vector<std::string>{"whatever", "other"}));
+}
+
+TEST_F(ExtractWordsTest, EachWordGivesOnePostingPerFile) {
+  EXPECT_EQ(Extract({u"alpha", u"beta", u"alpha"}, 1).size(), 2u);
+  EXPECT_EQ(Extract({u"alpha", u"alpha"}, 2).size(), 1u);
+  EXPECT_EQ(Extract({u"beta"}, 3).size(), 1u);
+  EXPECT_EQ(indexer_->WordsFound, 2);
+  EXPECT_EQ(indexer_->PostingCount, 4);
+}
+
+TEST_F(ExtractWordsTest, WideWordsAreConvertedToTheCodePage) {
+  FakeParser::wide = true;
+  EXPECT_EQ(Extract({u"Caf\u00C9", u"x\u03B1\u03B2y"}),
+            (std::vector<std::string>{"caf\xE9", "x??y"}));
+}
+
+TEST_F(ExtractWordsTest, LongWordsAreCutTo31BytesAndFindTheirEntry) {
+  const std::u16string long_word(40, u'k');
+  EXPECT_EQ(Extract({long_word, long_word}).size(), 1u);
+  EXPECT_EQ(Extract({long_word}, 2).size(), 1u);
+  EXPECT_EQ(indexer_->WordsFound, 1);
+  const std::string cut(31, 'k');
+  EXPECT_GE(indexer_->FindWord(platform::WordHash(cut), cut.c_str()), 0);
+}
+
+TEST_F(ExtractWordsTest, AFailedParseGivesNoWordsButIsStillClosed) {
+  FakeParser::parse_result = false;
+  EXPECT_TRUE(Extract({u"alpha"}).empty());
+  EXPECT_EQ(FakeParser::stop_calls, 1);
+}
+
+TEST_F(ExtractWordsTest, APluginThatDoesNotMoveOnEndsTheLoop) {
+  FakeParser::stuck = true;
+  EXPECT_EQ(Extract({u"alpha", u"beta"}), (std::vector<std::string>{"alpha"}));
+  EXPECT_EQ(FakeParser::stop_calls, 1);
+}
+
+TEST_F(ExtractWordsTest, WordsFoundLabelMovesEveryThousandNewWords) {
+  RecordingLabel label;
+  indexer_->WordsFoundLabel = &label;
+  std::vector<std::u16string> words;
+  for (int i = 0; i < 1999; ++i) {
+    std::u16string w = u"w";
+    for (char c : std::to_string(i)) w += static_cast<char16_t>('a' + (c - '0'));
+    words.push_back(w + u"x");
+  }
+  Extract(words);
+  EXPECT_EQ(label.captions, (std::vector<std::string>{"1000"}));
+}
+
+TEST_F(ExtractWordsTest, NewWordsRaiseTheSlotTable) {
+  Extract({u"alpha"});
+  const uint16_t hash = platform::WordHash("alpha");
+  EXPECT_EQ(indexer_->HashSlots[hash], 0);
+  EXPECT_EQ(indexer_->HashSlots[static_cast<uint16_t>(hash + 1)], kNoSlot);
+}
+
+TEST(JunkWordTest, RepeatsDigitsAndNumbers) {
+  EXPECT_TRUE(IsJunkWord("zzz", 3));
+  EXPECT_TRUE(IsJunkWord("aaaa", 4));
+  EXPECT_TRUE(IsJunkWord("123", 3));
+  EXPECT_TRUE(IsJunkWord("2004", 4));
+  EXPECT_TRUE(IsJunkWord("ab12345", 7));
+  EXPECT_FALSE(IsJunkWord("a123", 4));
+  EXPECT_FALSE(IsJunkWord("x2004y", 6));
+  EXPECT_FALSE(IsJunkWord("zza", 3));
+  EXPECT_FALSE(IsJunkWord("\xB2\xB3\xB9", 3));  // superscript digits are no digits
+}
+
+TEST(NormaliseWordTest, CopiesAtMost127BytesAndLowerCases) {
+  char out[128];
+  ASSERT_TRUE(NormaliseWord(out, "Stra\xDF" "E"));
+  EXPECT_STREQ(out, "stra\xDF" "e");
+  const std::string long_word(200, 'A');
+  ASSERT_TRUE(NormaliseWord(out, long_word.c_str()));
+  EXPECT_EQ(std::string(out, 127), std::string(127, 'a'));
+  EXPECT_EQ(out[127], '\0');
+  EXPECT_FALSE(NormaliseWord(nullptr, "x"));
+  ASSERT_TRUE(NormaliseWord(out, nullptr));
+  EXPECT_STREQ(out, "");
+}
+
+}  // namespace
+}  // namespace oru

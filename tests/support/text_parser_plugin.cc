@@ -1,0 +1,76 @@
+// A parser plug-in for tests: it serves plain 8-bit text files ("Text Files<txt=") by the
+// shared word rule, so engine tests can index files whose words they know. When the
+// environment variable ORU_TEST_PARSER_DELAY_MS is set it sleeps that long in every _ParseIt,
+// which makes a pass slow enough to stop by hand.
+#include <chrono>
+#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/files.h"
+#include "plugin-api/parser_plugin.h"
+#include "plugin-api/plugin_export.h"
+#include "plugins/parser-common/word_rule.h"
+
+namespace {
+
+std::string* g_text = nullptr;
+
+void Release() {
+  delete g_text;
+  g_text = nullptr;
+}
+
+}  // namespace
+
+ORU_PLUGIN_EXPORT bool _GetFPlugData(oru::DescriptorBlock* block) {
+  if (block == nullptr) return false;
+  std::memset(block->Filter, 0, sizeof(block->Filter));
+  std::strcpy(block->Filter, "Text Files<txt=");
+  std::strcpy(block->Description, "Plain text files for tests.");
+  std::strcpy(block->DisplayName, "TextParser");
+  return true;
+}
+
+ORU_PLUGIN_EXPORT bool _ParseIt(const char* file_name, const char*) {
+  try {
+    Release();
+    if (file_name == nullptr || file_name[0] == '\0') return false;
+    if (const char* delay = std::getenv("ORU_TEST_PARSER_DELAY_MS")) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(delay)));
+    }
+    auto text = std::make_unique<std::string>();
+    if (oru::platform::ReadWholeFile(file_name, text.get()) != oru::platform::Result::kOk) {
+      return false;
+    }
+    text->resize(strnlen(text->data(), text->size()));
+    g_text = text.release();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+ORU_PLUGIN_EXPORT bool _GetNextWord(oru::WordRecord* rec) {
+  if (rec == nullptr) return false;
+  rec->IsWide = 0;
+  if (g_text == nullptr) return false;
+  return oru::parser::NextWordInto(reinterpret_cast<const uint8_t*>(g_text->data()),
+                                   static_cast<uint32_t>(g_text->size()), rec);
+}
+
+ORU_PLUGIN_EXPORT void _StopParse() { Release(); }
+
+ORU_PLUGIN_EXPORT bool _GetFragmentAtPos(oru::FragmentRecord* rec) {
+  if (rec == nullptr || g_text == nullptr || rec->Buffer == nullptr) return false;
+  rec->IsWide = 0;
+  const size_t start = std::min<size_t>(rec->Position, g_text->size());
+  const size_t n = std::min<size_t>(rec->Size, g_text->size() - start);
+  std::memset(rec->Buffer, 0, rec->Size);
+  std::memcpy(rec->Buffer, g_text->data() + start, n);
+  rec->Length = static_cast<uint32_t>(n);
+  return true;
+}
