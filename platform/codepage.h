@@ -27,6 +27,7 @@ std::u16string AnsiToWide(std::string_view text);
 // Converts `n` bytes into `out`, which must hold `n` units. Returns the units written (`n`).
 size_t AnsiToWide(const char* text, size_t n, char16_t* out);
 // Converts UTF-16 text to the code page; a character without a form there becomes '?'.
+// A valid surrogate pair gives one '?', an unpaired surrogate one '?' of its own.
 std::string WideToAnsi(std::u16string_view text);
 
 // Compares two stop-list entries: both lower-cased by LowerAnsi, then by byte order.
