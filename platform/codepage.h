@@ -37,7 +37,8 @@ int CompareIgnoringCase(std::string_view a, std::string_view b);
 enum class MaskMatch { kNoMatch, kMatch, kBadMask };
 // Matches the whole of `name` against a file mask: '*' any run of bytes (separators too),
 // '?' any one byte, "[set]" one byte of a set (ranges, leading '!' negates); letters a-z
-// also match their capitals. kBadMask for a '[' without ']' and for an empty set "[]".
+// also match their capitals. kBadMask for a '[' without ']' and for an empty set "[]" or "[!]";
+// the whole mask is checked first, so a bad mask is reported whatever the name.
 MaskMatch MatchFileMask(std::string_view mask, std::string_view name);
 
 }  // namespace oru::platform
