@@ -12,6 +12,7 @@
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/job.h"
+#include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/mutex.h"
@@ -24,7 +25,6 @@ using platform::Result;
 namespace {
 
 constexpr char kStopListName[] = "Stop.lst";
-constexpr char kStatusName[] = "storages.ini";
 constexpr char kIndexedSection[] = "Indexed";
 
 }  // namespace
@@ -64,7 +64,7 @@ void TIndexer::Notify(int64_t wparam) {
 
 bool TIndexer::RecordIndexed(const std::string& name, const char* value) {
   // Read afresh before writing: other runs record their own indexes in the same file.
-  platform::ProfileFile status = platform::ProfileFile::Open(WorkDir + kStatusName);
+  platform::ProfileFile status = platform::ProfileFile::Open(WorkDir + kStatusFileName);
   return status.WriteString(kIndexedSection, name, value) == Result::kOk;
 }
 
@@ -135,7 +135,7 @@ uint8_t TIndexer::RunPass() {
   // Only a complete index is reloaded (F17); from here on the folder is "not complete" until
   // the word list is in place (F13).
   const bool was_complete =
-      platform::ProfileFile::Open(WorkDir + kStatusName).GetString(kIndexedSection, name, "") ==
+      platform::ProfileFile::Open(WorkDir + kStatusFileName).GetString(kIndexedSection, name, "") ==
       "1";
   if (!RecordIndexed(name, "0")) {
     FreePlugins();

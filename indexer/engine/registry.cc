@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "indexer/engine/indexer.h"
+#include "indexer/engine/work_folders.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -10,7 +11,6 @@ namespace oru {
 
 namespace {
 
-constexpr char kConfigName[] = "ORU.ini";
 constexpr size_t kNoEquals = 1024;  // where a filter without '=' is taken to end
 
 // Removes every leading and trailing byte of value 32 or below (P11).
@@ -25,7 +25,7 @@ std::string_view Trim(std::string_view text) {
 }  // namespace
 
 bool TIndexer::LoadPlugins(const std::string& storage_type) {
-  const std::string path = WorkDir + kConfigName;
+  const std::string path = WorkDir + kConfigFileName;
   if (!platform::FileExists(path)) return false;
   platform::ProfileFile config = platform::ProfileFile::Open(path);
   if (config.KeyNames("Files").empty()) return false;

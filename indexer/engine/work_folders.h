@@ -1,0 +1,31 @@
+// Where the indexer keeps its state: the per-user work folder (application data, then
+// "Pellimar", then "ORU") with "ORU.ini", "storages.ini" and the "Storages" folder of indexes.
+#ifndef ORU_INDEXER_ENGINE_WORK_FOLDERS_H_
+#define ORU_INDEXER_ENGINE_WORK_FOLDERS_H_
+
+#include <string>
+
+namespace oru {
+
+inline constexpr char kVendorFolder[] = "Pellimar";
+inline constexpr char kProductFolder[] = "ORU";
+inline constexpr char kStoragesFolder[] = "Storages";
+inline constexpr char kConfigFileName[] = "ORU.ini";
+inline constexpr char kStatusFileName[] = "storages.ini";
+
+// The folder the work folders are made in: the per-user application-data folder, or the
+// program's folder when the platform names none. Ends in the separator; empty when neither is
+// known.
+std::string WorkBaseFolder();
+
+// The storage type the default configuration names, and so the job files' storage section.
+inline constexpr char kDefaultStorageType[] = "Folders";
+
+// Writes the default "ORU.ini" at `path` when no file is there: the folder plug-in as storage
+// type kDefaultStorageType, the Word and MP3 parsers in that order, each named by its absolute
+// path in `plugin_dir` (ending in the separator). False when the file cannot be written.
+bool WriteDefaultConfig(const std::string& path, const std::string& plugin_dir);
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_WORK_FOLDERS_H_

@@ -1,0 +1,71 @@
+#include "indexer/main_form.h"
+
+#include <utility>
+
+#include "indexer/engine/work_folders.h"
+#include "platform/files.h"
+
+namespace oru {
+
+TfMain::TfMain(ui::Window* window, std::string job_file)
+    : window_(window), job_file_(std::move(job_file)), engine_(std::make_unique<TIndexer>()) {
+  engine_->ConfigPath = job_file_;
+}
+
+bool TfMain::EnsureFolder(const std::string& path) {
+  if (platform::FolderExists(path)) return true;
+  if (platform::CreateFolder(path) == platform::Result::kOk) return true;
+  window_->ShowMessage(std::string(kCantopen1) + " " + path + " " + kRefer1);
+  return false;
+}
+
+bool TfMain::FormCreate() {
+  const std::string base = WorkBaseFolder();
+  if (base.empty()) {
+    window_->ShowMessage(std::string(kPathinit1) + " " + kRefer1);
+    return false;
+  }
+  const char sep = platform::kPathSeparator;
+  std::string path = base + kVendorFolder + sep;
+  if (!EnsureFolder(path)) return false;
+  path += std::string(kProductFolder) + sep;
+  if (!EnsureFolder(path)) return false;
+  engine_->WorkDir = path;
+  path += std::string(kStoragesFolder) + sep;
+  if (!EnsureFolder(path)) return false;
+  engine_->StoragesDir = path;
+  if (!platform::FileExists(job_file_)) {
+    window_->ShowMessage(std::string(kFileindex1) + kRefer1);
+    return false;
+  }
+  return true;
+}
+
+void TfMain::Timer1Timer() {
+  if (run_started_) return;  // the pass runs once per program
+  run_started_ = true;
+  engine_->CurrentFileLabel = window_->CurrentFileLabel();
+  engine_->FilesIndexedLabel = window_->FilesIndexedLabel();
+  engine_->WordsFoundLabel = window_->WordsFoundLabel();
+  engine_->ProgressBar = window_->SavingBar();
+  engine_->Pump = window_->Pump();
+  run_result_ = engine_->Run();
+  engine_->RunFinished = true;
+  window_->Close();
+}
+
+void TfMain::bStopClick() {
+  if (stop_.ShowModal(window_, terminating_) != ui::kModalYes) return;
+  engine_->SavePartial = stop_.cbSave;
+  engine_->StopRequested = true;
+  terminating_ = true;
+  window_->Terminate();
+}
+
+bool TfMain::FormClose() {
+  if (engine_->RunFinished) return true;
+  bStopClick();
+  return false;
+}
+
+}  // namespace oru

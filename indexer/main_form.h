@@ -1,0 +1,57 @@
+// TfMain: the progress window's form. It owns the engine, prepares the work folders when it is
+// created, starts the pass from its one-shot timer, and routes Stop and the close box to the
+// confirmation.
+#ifndef ORU_INDEXER_MAIN_FORM_H_
+#define ORU_INDEXER_MAIN_FORM_H_
+
+#include <memory>
+#include <string>
+
+#include "indexer/engine/indexer.h"
+#include "indexer/stop_form.h"
+#include "indexer/ui/window.h"
+
+namespace oru {
+
+// The message texts, as the form keeps them.
+inline constexpr char kCantopen1[] = "Sorry. Can't open work directory:";
+inline constexpr char kRefer1[] = " Please refer to developer.";
+inline constexpr char kPathinit1[] = "Path initializing error.";
+inline constexpr char kFileindex1[] = "Sorry. Confuguration file does not exists.";
+inline constexpr char kApplicationTitle[] = "ORU Indexer";
+
+class TfMain {
+ public:
+  // `window` draws the form; `job_file` is the program's argument.
+  TfMain(ui::Window* window, std::string job_file);
+
+  // Prepares the work folders and checks the job file. False (after showing a message, or
+  // silently for an unexpected failure) when the pass must not start; the caller then ends the
+  // program without running the loop's pass.
+  bool FormCreate();
+  void FormShow() {}
+  void Timer1Timer();
+  void bStopClick();
+  // Returns true when the window may close.
+  bool FormClose();
+
+  // The result of the pass, once it ran.
+  int run_result() const { return run_result_; }
+  bool run_started() const { return run_started_; }
+  TIndexer& engine() { return *engine_; }
+
+ private:
+  bool EnsureFolder(const std::string& path);
+
+  ui::Window* window_;
+  std::string job_file_;
+  std::unique_ptr<TIndexer> engine_;  // 10 MiB: always on the heap
+  TfStop stop_;
+  bool terminating_ = false;
+  bool run_started_ = false;
+  int run_result_ = 0;
+};
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_MAIN_FORM_H_

@@ -1,0 +1,52 @@
+// The progress window as the program's forms see it, whatever draws it: the labels and bar the
+// engine writes, the event pump, modal message boxes and the Stop confirmation. One
+// implementation per toolkit (a terminal one; GTK; Win32 later).
+#ifndef ORU_INDEXER_UI_WINDOW_H_
+#define ORU_INDEXER_UI_WINDOW_H_
+
+#include <functional>
+#include <string_view>
+
+#include "platform/progress.h"
+
+namespace oru::ui {
+
+// The modal results of the Stop confirmation.
+inline constexpr int kModalYes = 1;
+inline constexpr int kModalNo = 2;
+
+// What the window reports back to its form.
+struct WindowEvents {
+  std::function<void()> on_show;        // the window is shown (FormShow)
+  std::function<void()> on_timer;       // the one-shot start timer fired (Timer1Timer)
+  std::function<void()> on_stop_click;  // the Stop button (bStopClick)
+  std::function<bool()> on_close;       // the close box; false keeps the window (FormClose)
+};
+
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  virtual platform::Label* FilesIndexedLabel() = 0;  // under "Total Files Indexed:"
+  virtual platform::Label* CurrentFileLabel() = 0;   // under "File Currently Indexing:"
+  virtual platform::Label* WordsFoundLabel() = 0;    // under "Words Found:"
+  virtual platform::ProgressBar* SavingBar() = 0;    // 0 to 65
+  virtual platform::MessagePump* Pump() = 0;
+
+  // Shows a modal message box with an OK button, titled "ORU Indexer".
+  virtual void ShowMessage(std::string_view text) = 0;
+  // Shows the Stop confirmation modally; `save` holds the check box's state in and out.
+  // Returns kModalYes or kModalNo.
+  virtual int ConfirmStop(bool* save) = 0;
+  // Shows the window, starts the one-shot 500 ms timer after on_show, and runs the message
+  // loop until Terminate or Close.
+  virtual void RunLoop(const WindowEvents& events) = 0;
+  // Asks the message loop to end at its next turn.
+  virtual void Terminate() = 0;
+  // Closes the window, which ends the loop.
+  virtual void Close() = 0;
+};
+
+}  // namespace oru::ui
+
+#endif  // ORU_INDEXER_UI_WINDOW_H_
