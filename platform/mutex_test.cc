@@ -6,7 +6,8 @@
 
 #include <fstream>
 
-#include "platform/test_env.h"
+#include "platform/scoped_env.h"
+#include "platform/test_folder.h"
 
 namespace oru::platform {
 namespace {
@@ -26,14 +27,14 @@ Result AcquireInChild(const std::string& name) {
 
 class InstanceMutexTest : public ::testing::Test {
  protected:
-  TempFolder temp_;
+  TestFolder temp_;
   ScopedEnv runtime_{"XDG_RUNTIME_DIR", temp_.path().c_str()};
 };
 
 TEST_F(InstanceMutexTest, P6SecondHolderGetsExistsUntilTheFirstLetsGo) {
   InstanceMutex first, second, other;
   ASSERT_EQ(InstanceMutex::Acquire("tamsel", &first), Result::kOk);
-  EXPECT_EQ(access((temp_ / "tamsel.lock").c_str(), F_OK), 0);
+  EXPECT_EQ(access(temp_.Path("tamsel.lock").c_str(), F_OK), 0);
   EXPECT_EQ(InstanceMutex::Acquire("tamsel", &second), Result::kExists);
   EXPECT_FALSE(second.held());
   EXPECT_EQ(AcquireInChild<InstanceMutex>("tamsel"), Result::kExists);
@@ -48,14 +49,14 @@ TEST_F(InstanceMutexTest, P6SecondHolderGetsExistsUntilTheFirstLetsGo) {
 }
 
 TEST_F(InstanceMutexTest, P6KeepsTheLockFileAndRefusesLinksAndBadNames) {
-  std::ofstream(temp_ / "tamsel.lock") << "kept";
+  temp_.Write("tamsel.lock", "kept");
   InstanceMutex mutex;
   ASSERT_EQ(InstanceMutex::Acquire("tamsel", &mutex), Result::kOk);
   std::string text;
-  std::ifstream(temp_ / "tamsel.lock") >> text;
+  std::ifstream(temp_.Path("tamsel.lock")) >> text;
   EXPECT_EQ(text, "kept");
 
-  ASSERT_EQ(symlink((temp_ / "tamsel.lock").c_str(), (temp_ / "linked.lock").c_str()), 0);
+  ASSERT_EQ(symlink(temp_.Path("tamsel.lock").c_str(), temp_.Path("linked.lock").c_str()), 0);
   InstanceMutex refused;
   EXPECT_EQ(InstanceMutex::Acquire("linked", &refused), Result::kFailed);
   EXPECT_EQ(InstanceMutex::Acquire("", &refused), Result::kFailed);
@@ -64,7 +65,7 @@ TEST_F(InstanceMutexTest, P6KeepsTheLockFileAndRefusesLinksAndBadNames) {
 }
 
 TEST(FolderLockTest, F21SecondHolderGetsExistsUntilTheFirstLetsGo) {
-  TempFolder temp;
+  TestFolder temp;
   FolderLock first, second;
   ASSERT_EQ(FolderLock::Acquire(temp.path(), &first), Result::kOk);
   EXPECT_EQ(FolderLock::Acquire(temp.path() + "/", &second), Result::kExists);
@@ -75,11 +76,11 @@ TEST(FolderLockTest, F21SecondHolderGetsExistsUntilTheFirstLetsGo) {
 }
 
 TEST(FolderLockTest, F21MissingFolderIsNotFound) {
-  TempFolder temp;
-  std::ofstream(temp / "file") << "x";
+  TestFolder temp;
+  temp.Write("file", "x");
   FolderLock lock;
-  EXPECT_EQ(FolderLock::Acquire(temp / "missing", &lock), Result::kNotFound);
-  EXPECT_EQ(FolderLock::Acquire(temp / "file", &lock), Result::kNotFound);
+  EXPECT_EQ(FolderLock::Acquire(temp.Path("missing"), &lock), Result::kNotFound);
+  EXPECT_EQ(FolderLock::Acquire(temp.Path("file"), &lock), Result::kNotFound);
   EXPECT_FALSE(lock.held());
 }
 

@@ -8,7 +8,8 @@
 
 #include <cstring>
 
-#include "platform/test_env.h"
+#include "platform/scoped_env.h"
+#include "platform/test_folder.h"
 
 namespace oru::platform {
 namespace {
@@ -29,9 +30,9 @@ int RawSocket(const std::string& path, bool bind_it) {
 
 class WindowMessageTest : public ::testing::Test {
  protected:
-  TempFolder temp_;
+  TestFolder temp_;
   ScopedEnv runtime_{"XDG_RUNTIME_DIR", temp_.path().c_str()};
-  const std::string socket_ = temp_ / "TfMainQuery.Trovella 1.2";
+  const std::string socket_ = temp_.Path("TfMainQuery.Trovella 1.2");
 };
 
 TEST_F(WindowMessageTest, P8SearchWindowReceivesTheIndexedNotification) {
@@ -64,9 +65,8 @@ TEST_F(WindowMessageTest, P8DatagramIsThreeLittleEndianInt64) {
   uint8_t bytes[32];
   ASSERT_EQ(recv(fd, bytes, sizeof(bytes), 0), 24);
   close(fd);
-  const uint8_t expected[24] = {0xBC, 0x51, 0,    0,    0,    0,    0,    0,
-                                0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                8,    7,    6,    5,    4,    3,    2,    1};
+  const uint8_t expected[24] = {0xBC, 0x51, 0,    0,    0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF,
+                                0xFF, 0xFF, 0xFF, 0xFF, 8, 7, 6, 5, 4,    3,    2,    1};
   EXPECT_EQ(std::memcmp(bytes, expected, 24), 0);
 }
 
@@ -106,7 +106,7 @@ TEST_F(WindowMessageTest, CreateFailsOnAFolderANameWithSlashOrATooLongPath) {
   ASSERT_EQ(mkdir(socket_.c_str(), 0700), 0);
   EXPECT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kFailed);
   EXPECT_EQ(MessageWindow::Create(kClass, "a/b", &window), Result::kFailed);
-  std::string deep = temp_ / std::string(100, 'd');
+  std::string deep = temp_.Path(std::string(100, 'd'));
   ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
   ScopedEnv runtime("XDG_RUNTIME_DIR", deep.c_str());
   EXPECT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kFailed);

@@ -88,8 +88,8 @@ bool GetRuntimeFolderFrom(const char* xdg_runtime_dir, const std::string& run_us
 
 bool GetRuntimeFolder(std::string* folder) {
   std::string uid = std::to_string(geteuid());
-  return GetRuntimeFolderFrom(std::getenv("XDG_RUNTIME_DIR"), "/run/user/" + uid,
-                              "/tmp/oru-" + uid, folder);
+  return GetRuntimeFolderFrom(std::getenv("XDG_RUNTIME_DIR"), "/run/user/" + uid, "/tmp/oru-" + uid,
+                              folder);
 }
 
 }  // namespace oru::platform

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/folders.h"
+#include "platform/posix/errno_result.h"
 
 namespace oru::platform {
 
@@ -71,9 +72,7 @@ void InstanceMutex::Release() { CloseHandle(&handle_); }
 
 FolderLock::~FolderLock() { Release(); }
 
-FolderLock::FolderLock(FolderLock&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = -1;
-}
+FolderLock::FolderLock(FolderLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
 
 FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
   if (this != &other) {
@@ -86,11 +85,7 @@ FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
 
 Result FolderLock::Acquire(const std::string& folder, FolderLock* out) {
   int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return Result::kNotFound;
-    if (errno == EACCES || errno == EPERM) return Result::kDenied;
-    return Result::kFailed;
-  }
+  if (fd < 0) return posix::LastErrorResult();
   Result result = LockOrClose(fd);
   if (result != Result::kOk) return result;
   out->Release();

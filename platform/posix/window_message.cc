@@ -32,8 +32,8 @@ int64_t GetInt64(const uint8_t* in) {
 
 // The socket address of a window, or false when the class and title give no usable path (a
 // "/" in either, no runtime folder, or a path too long for a socket address).
-bool WindowAddress(const std::string& window_class, const std::string& title,
-                   sockaddr_un* address, std::string* path) {
+bool WindowAddress(const std::string& window_class, const std::string& title, sockaddr_un* address,
+                   std::string* path) {
   if (window_class.find('/') != std::string::npos || title.find('/') != std::string::npos ||
       window_class.find('\0') != std::string::npos || title.find('\0') != std::string::npos) {
     return false;
