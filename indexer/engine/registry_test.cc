@@ -59,7 +59,8 @@ TEST(ParseExtensionFilterTest, AFilterWithoutEqualsEndsAtIts1024thCharacter) {
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].mask, "*." + std::string(1022, 'e'));
   EXPECT_EQ(records[1].group, 1);
-  EXPECT_EQ(records[1].mask, "*." + std::string(5, 'e'));  // "???" group: first 'e' is its list
+  EXPECT_EQ(records[1].type_name, "???");  // the rest has no '<': all of it is the list
+  EXPECT_EQ(records[1].mask, "*." + std::string(8, 'e'));
 }
 
 TEST(ParseExtensionFilterTest, NoExtensionMeansFalse) {

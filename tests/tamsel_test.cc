@@ -1,0 +1,133 @@
+// The Tamsel program end to end: start-up checks, exit statuses, messages, and a pass over
+// real plug-in fixtures, run as a user would run it (no display, standard input not a terminal).
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <string>
+
+#include "platform/ini.h"
+#include "platform/mutex.h"
+#include "tests/support/index_reader.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace oru {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::RunProcess;
+using testing::WriteFile;
+
+const std::string kBin = std::string(ORU_BIN_DIR) + "/";
+
+class TamselTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(dir_ / "run");
+    work_ = dir_ / "data/Pellimar/ORU/";
+    corpus_ = dir_ / "corpus/";
+    fs::create_directories(corpus_);
+    env_ = {"XDG_DATA_HOME=" + (dir_ / "data"), "XDG_RUNTIME_DIR=" + (dir_ / "run"), "DISPLAY=",
+            "WAYLAND_DISPLAY="};
+  }
+
+  void WriteConfig() {
+    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser.so\nWord=" + kBin +
+                                     "Dovrin.so\nMP3=" + kBin + "Mellic.so\n[Storages]\nFolders=" +
+                                     kBin + "Ferrow.so\n[Folders]\n1=Word\n2=MP3\n3=Text\n");
+  }
+
+  std::string WriteJob(const std::string& name = "test") {
+    const std::string job = dir_ / "job.ini";
+    WriteFile(job, "[Header]\nName=" + name + "\n[Folders]\nDir0=" + corpus_ + "\n");
+    return job;
+  }
+
+  testing::ProcessResult Tamsel(const std::vector<std::string>& args, int interrupt_after_ms = -1) {
+    std::vector<std::string> argv{kBin + "Tamsel"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, env_, nullptr, 60, interrupt_after_ms);
+  }
+
+  std::string Indexed(const std::string& name = "test") {
+    return platform::ProfileFile::Open(work_ + "storages.ini").GetString("Indexed", name, "-");
+  }
+
+  testing::TempDir dir_;
+  std::string work_;
+  std::string corpus_;
+  std::vector<std::string> env_;
+};
+
+TEST_F(TamselTest, WithoutAnArgumentOrJobFileItEndsAtOnceSilently) {
+  auto result = Tamsel({});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "");
+  result = Tamsel({dir_ / "missing.ini"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "");
+  EXPECT_FALSE(fs::exists(dir_ / "data/Pellimar"));
+}
+
+TEST_F(TamselTest, ASecondInstanceEndsAtOnce) {
+  platform::InstanceMutex held;
+  setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
+  ASSERT_EQ(platform::InstanceMutex::Acquire("tamsel", &held), platform::Result::kOk);
+  const auto result = Tamsel({WriteJob()});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "");
+  EXPECT_FALSE(fs::exists(dir_ / "data/Pellimar"));
+}
+
+TEST_F(TamselTest, FirstRunCreatesTheWorkFoldersAndReportsAMissingConfiguration) {
+  const auto result = Tamsel({WriteJob()});
+  EXPECT_EQ(result.exit_status, 11);  // no ORU.ini: the configuration cannot be loaded
+  EXPECT_TRUE(fs::is_directory(work_ + "Storages"));
+  EXPECT_EQ(Indexed(), "-");
+}
+
+TEST_F(TamselTest, AWorkFolderThatCannotBeCreatedIsReported) {
+  WriteFile(dir_ / "data/Pellimar", "a file where the folder belongs");
+  const auto result = Tamsel({WriteJob()});
+  EXPECT_EQ(result.exit_status, 2);  // F22
+  EXPECT_NE(result.err.find("Sorry. Can't open work directory: " + (dir_ / "data/Pellimar/") +
+                            "  Please refer to developer."),
+            std::string::npos)
+      << result.err;
+}
+
+TEST_F(TamselTest, ABadJobGivesItsResultAsExitStatus) {
+  WriteConfig();
+  const std::string job = dir_ / "job.ini";
+  WriteFile(job, "[Header]\nUpdating=0\n");
+  EXPECT_EQ(Tamsel({job}).exit_status, 13);
+}
+
+TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
+  WriteConfig();
+  fs::copy(std::string(ORU_SOURCE_DIR) + "/plugins/parser-mp3/testdata/tagged.mp3",
+           corpus_ + "tagged.mp3");
+  WriteFile(corpus_ + "notes.txt", "harbour notes");
+  const auto result = Tamsel({WriteJob()});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(Indexed(), "1");
+  testing::DecodedIndex index;
+  ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/test/", &index), "");
+  const auto words = testing::FilesByWord(index);
+  EXPECT_EQ(words.at("harbour").size(), 2u);  // the tag's title and the text file
+  EXPECT_EQ(words.count("engines"), 1u);
+  EXPECT_NE(result.err.find("Total Files Indexed:"), std::string::npos);
+}
+
+TEST_F(TamselTest, AnInterruptWithoutATerminalStopsWithoutSaving) {
+  WriteConfig();
+  for (int i = 0; i < 40; ++i) WriteFile(corpus_ + std::to_string(i) + ".txt", "slow words");
+  env_.push_back("ORU_TEST_PARSER_DELAY_MS=100");
+  const auto result = Tamsel({WriteJob()}, 1500);
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(Indexed(), "0");
+  EXPECT_TRUE(fs::exists(work_ + "Storages/test/0.tf"));
+}
+
+}  // namespace
+}  // namespace oru
