@@ -11,9 +11,9 @@ namespace oru::storage {
 std::string ChooseFolder() {
   if (!gtk_init_check(nullptr, nullptr)) return {};
 
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(
-      nullptr, nullptr, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "Cancel", GTK_RESPONSE_CANCEL,
-      "Select", GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget* dialog =
+      gtk_file_chooser_dialog_new(nullptr, nullptr, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "Cancel",
+                                  GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_ACCEPT, nullptr);
   gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(dialog), TRUE);
 
   std::string path;

@@ -1,6 +1,7 @@
 // Ferrow driven through its exports only, loaded the way the indexer loads it, over trees in a
 // temporary folder.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +11,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/dynlib.h"
 #include "plugin-api/storage_plugin.h"
@@ -49,14 +48,12 @@ class FerrowTest : public ::testing::Test {
     std::ofstream(p) << text;
     return p;
   }
+  std::string Next() { return f_.next(&size_, &time_); }
   // Every path of a walk of `root`, relative to root_; empty when _ScanIt fails.
   Files Walk(const std::string& root) {
     Files out;
     if (!f_.scan(root.c_str())) return out;
-    int32_t size = 0, time = 0;
-    for (const char* p = f_.next(&size, &time); *p != '\0' && out.size() < 100;
-         p = f_.next(&size, &time)) {
-      std::string path = p;
+    for (std::string path = Next(); !path.empty() && out.size() < 100; path = Next()) {
       out.push_back(path.rfind(root_ + "/", 0) == 0 ? path.substr(root_.size() + 1) : path);
     }
     return out;
@@ -64,16 +61,20 @@ class FerrowTest : public ::testing::Test {
 
   Ferrow f_;
   std::string root_;
+  int32_t size_ = 0, time_ = 0;
 };
 
 TEST_F(FerrowTest, HandsOutEveryRegularFileDepthFirstInByteOrder) {
-  for (const char* rel : {"z.txt", "sub/b.txt", "a.txt", ".hidden", "B.txt", "sub/deeper/c"}) Put(rel);
+  for (const char* rel : {"z.txt", "sub/b.txt", "a.txt", ".hidden", "B.txt", "sub/deeper/c"}) {
+    Put(rel);
+  }
   fs::create_directories(root_ + "/empty/inner");
-  EXPECT_EQ(Walk(root_), (Files{".hidden", "B.txt", "a.txt", "sub/b.txt", "sub/deeper/c", "z.txt"}));
-  int32_t size = 7, time = 7;
-  for (int i = 0; i < 3; ++i) EXPECT_STREQ(f_.next(&size, &time), "");
-  EXPECT_EQ(size, 7);  // nothing written after the end
-  EXPECT_EQ(time, 7);
+  EXPECT_EQ(Walk(root_),
+            (Files{".hidden", "B.txt", "a.txt", "sub/b.txt", "sub/deeper/c", "z.txt"}));
+  size_ = time_ = 7;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Next(), "");
+  EXPECT_EQ(size_, 7);  // nothing written after the end
+  EXPECT_EQ(time_, 7);
 }
 
 TEST_F(FerrowTest, RootIsTrimmedAndGetsOneSeparatorP11) {
@@ -92,8 +93,7 @@ TEST_F(FerrowTest, UnusableRootsFailAndTheWalkIsOver) {
   }
   for (const std::string& root : {root_ + "/missing", file}) {
     EXPECT_FALSE(f_.scan(root.c_str())) << root;
-    int32_t size = 0, time = 0;
-    EXPECT_STREQ(f_.next(&size, &time), "");
+    EXPECT_EQ(Next(), "");
   }
 }
 
@@ -109,9 +109,9 @@ TEST_F(FerrowTest, LinksToFoldersAndSpecialFilesAreSkippedF2) {
 }
 
 TEST_F(FerrowTest, PathsLongerThan260BytesAreSkippedF3) {
-  std::string dir(250 - root_.size(), 'd');  // root_/dir/ is 252 bytes
-  Put(dir + "/" + std::string(8, 'f'));      // 260 bytes: handed out
-  Put(dir + "/" + std::string(9, 'g'));      // 261 bytes: skipped
+  std::string dir(250 - root_.size(), 'd');     // root_/dir/ is 252 bytes
+  Put(dir + "/" + std::string(8, 'f'));         // 260 bytes: handed out
+  Put(dir + "/" + std::string(9, 'g'));         // 261 bytes: skipped
   Put(dir + "/" + std::string(7, 'h') + "/x");  // below a folder too long for any file
   Put("z");
   EXPECT_EQ(Walk(root_), (Files{dir + "/" + std::string(8, 'f'), "z"}));
@@ -124,12 +124,11 @@ TEST_F(FerrowTest, NewScanReplacesWalkAndStopIsAlwaysSafe) {
   Put("sub/b.txt");
   Put("sub/c.txt");
   ASSERT_TRUE(f_.scan(root_.c_str()));
-  int32_t size = 0, time = 0;
-  EXPECT_EQ(std::string(f_.next(&size, &time)), root_ + "/a.txt");
+  EXPECT_EQ(Next(), root_ + "/a.txt");
   EXPECT_EQ(Walk(root_ + "/sub"), (Files{"sub/b.txt", "sub/c.txt"}));
   ASSERT_TRUE(f_.scan(root_.c_str()));
   f_.stop();
-  EXPECT_STREQ(f_.next(&size, &time), "");
+  EXPECT_EQ(Next(), "");
   f_.stop();
 }
 
@@ -141,22 +140,20 @@ TEST_F(FerrowTest, ReportsLow32BitsOfSizeAndPackedLocalTime) {
   ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   fs::resize_file(Put("huge"), 5ull << 30);  // sparse
   ASSERT_TRUE(f_.scan(root_.c_str()));
-  int32_t size = 0, time = 0;
-  EXPECT_EQ(std::string(f_.next(&size, &time)), path);
-  EXPECT_EQ(size, 1234);
-  EXPECT_EQ(static_cast<uint32_t>(time), 0x2EB173C5u);  // 14:30:10 local
-  EXPECT_EQ(std::string(f_.next(&size, &time)), root_ + "/huge");
-  EXPECT_EQ(size, 1 << 30);
+  EXPECT_EQ(Next(), path);
+  EXPECT_EQ(size_, 1234);
+  EXPECT_EQ(static_cast<uint32_t>(time_), 0x2EB173C5u);  // 14:30:10 local
+  EXPECT_EQ(Next(), root_ + "/huge");
+  EXPECT_EQ(size_, 1 << 30);
 }
 
 TEST_F(FerrowTest, FolderRemovedDuringTheWalkIsSkipped) {
   for (const char* rel : {"a.txt", "b/x.txt", "b/y/z.txt", "c.txt"}) Put(rel);
   ASSERT_TRUE(f_.scan(root_.c_str()));
-  int32_t size = 0, time = 0;
-  EXPECT_EQ(std::string(f_.next(&size, &time)), root_ + "/a.txt");
-  fs::remove_all(root_ + "/b");
-  EXPECT_EQ(std::string(f_.next(&size, &time)), root_ + "/c.txt");
-  EXPECT_STREQ(f_.next(&size, &time), "");
+  EXPECT_EQ(Next(), root_ + "/a.txt");
+  fs::remove_all(root_ + "/b");  // listed by the root's enumeration, not entered yet
+  EXPECT_EQ(Next(), root_ + "/c.txt");
+  EXPECT_EQ(Next(), "");
 }
 
 TEST_F(FerrowTest, UnreadableFolderIsSkipped) {
