@@ -8,7 +8,8 @@
 namespace oru::platform {
 
 // The per-user application-data folder, without a trailing separator; false when the platform
-// cannot name one.
+// cannot name one. On POSIX a missing folder is created (mode 0700), as on Windows it always
+// exists.
 bool GetAppDataFolder(std::string* folder);
 // The full path of the running program file; empty when unknown.
 std::string ProgramPath();

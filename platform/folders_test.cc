@@ -10,21 +10,35 @@
 namespace oru::platform {
 namespace {
 
-// Each row: XDG_DATA_HOME, HOME (nullptr: unset), and the folder expected ("" for false).
+// Each row: XDG_DATA_HOME, HOME (nullptr: unset; "@" stands for a temporary folder), and the
+// folder expected ("" for false).
 TEST(AppDataFolderTest, P5PrefersAbsoluteXdgDataHomeThenHome) {
-  const char* rows[][3] = {{"/srv/data//", "/home/u", "/srv/data"},
-                           {nullptr, "/home/u/", "/home/u/.local/share"},
-                           {"", "/home/u", "/home/u/.local/share"},
-                           {"data", "/home/u", "/home/u/.local/share"},
-                           {"data", nullptr, ""},
-                           {nullptr, "", ""},
-                           {nullptr, "home/u", ""}};
+  TestFolder temp;
+  const std::string t = temp.Path("");
+  const std::string rows[][3] = {{"@/data//", "@/home", "@/data"},
+                                 {"-", "@/home/", "@/home/.local/share"},
+                                 {"", "@/home", "@/home/.local/share"},
+                                 {"data", "@/home", "@/home/.local/share"},
+                                 {"data", "-", ""},
+                                 {"-", "", ""},
+                                 {"-", "home/u", ""}};
+  auto expand = [&](const std::string& s) {
+    return s.empty() || s[0] != '@' ? s : t.substr(0, t.size() - 1) + s.substr(1);
+  };
   for (const auto& row : rows) {
-    ScopedEnv data_home("XDG_DATA_HOME", row[0]);
-    ScopedEnv home("HOME", row[1]);
+    const std::string data = expand(row[0]);
+    const std::string home = expand(row[1]);
+    ScopedEnv data_home("XDG_DATA_HOME", row[0] == "-" ? nullptr : data.c_str());
+    ScopedEnv home_env("HOME", row[1] == "-" ? nullptr : home.c_str());
     std::string folder;
-    EXPECT_EQ(GetAppDataFolder(&folder), row[2][0] != '\0') << row[2];
-    EXPECT_EQ(folder, row[2]);
+    EXPECT_EQ(GetAppDataFolder(&folder), !row[2].empty()) << row[2];
+    EXPECT_EQ(folder, expand(row[2]));
+    // A folder that did not exist yet is made, private to the user.
+    struct stat info;
+    if (!folder.empty()) {
+      ASSERT_EQ(stat(folder.c_str(), &info), 0) << folder;
+      EXPECT_TRUE(S_ISDIR(info.st_mode));
+    }
   }
 }
 

@@ -31,19 +31,27 @@ bool IsFolder(const std::string& path) {
 }  // namespace
 
 bool GetAppDataFolder(std::string* folder) {
+  std::string base;
   const char* data_home = std::getenv("XDG_DATA_HOME");
-  if (IsAbsolute(data_home)) {
-    *folder = WithoutTrailingSeparators(data_home);
-    return true;
-  }
   const char* home = std::getenv("HOME");
-  if (IsAbsolute(home)) {
-    std::string base = WithoutTrailingSeparators(home);
+  if (IsAbsolute(data_home)) {
+    base = WithoutTrailingSeparators(data_home);
+  } else if (IsAbsolute(home)) {
+    base = WithoutTrailingSeparators(home);
     if (base == "/") base.clear();
-    *folder = base + "/.local/share";
-    return true;
+    base += "/.local/share";
+  } else {
+    return false;
   }
-  return false;
+  // A new account may not have the folder yet; it is made as the base-directory convention
+  // asks, private to the user. Failing that, the work folders report the problem.
+  for (size_t slash = base.find('/', 1); slash != std::string::npos;
+       slash = base.find('/', slash + 1)) {
+    mkdir(base.substr(0, slash).c_str(), 0700);
+  }
+  mkdir(base.c_str(), 0700);
+  *folder = base;
+  return true;
 }
 
 std::string ProgramPath() {
