@@ -29,6 +29,9 @@ size_t AnsiToWide(const char* text, size_t n, char16_t* out);
 // Converts UTF-16 text to the code page; a character without a form there becomes '?'.
 // A valid surrogate pair gives one '?', an unpaired surrogate one '?' of its own.
 std::string WideToAnsi(std::u16string_view text);
+// The same conversion of `n` units into `out`, which must hold `n` bytes; allocates nothing.
+// Returns the bytes written (at most `n`: a surrogate pair gives one byte).
+size_t WideToAnsi(const char16_t* text, size_t n, char* out);
 
 // Compares two stop-list entries: both lower-cased by LowerAnsi, then by byte order.
 // Negative, zero or positive like strcmp.

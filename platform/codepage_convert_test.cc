@@ -39,5 +39,19 @@ TEST(WideToAnsiTest, SurrogatePairGivesOneQuestionMarkLoneSurrogatesOneEach) {
   EXPECT_EQ(WideToAnsi(u"\xDE00\xD83D\xDE00\xD83D"), "???");  // low, pair, high at the end
 }
 
+TEST(WideToAnsiTest, BufferFormWritesWhatTheStringFormReturnsAndNothingMore) {
+  const std::u16string text = u"Caf\u00E9 \u20AC\u03B1\U0001F600z\xD83D";
+  const std::string expected = WideToAnsi(text);
+  std::string out(text.size() + 4, '#');
+  const size_t n = WideToAnsi(text.data(), text.size(), out.data());
+  EXPECT_EQ(out.substr(0, n), expected);
+  EXPECT_EQ(out.substr(n), std::string(text.size() + 4 - n, '#'));
+  EXPECT_EQ(WideToAnsi(text.data(), 0, out.data()), 0u);
+  // A pair cut by the end of the input is two lone surrogates' worth: one '?' for the high one.
+  const char16_t pair[] = {u'a', 0xD83D, 0xDE00};
+  EXPECT_EQ(WideToAnsi(pair, 2, out.data()), 2u);
+  EXPECT_EQ(out.substr(0, 2), "a?");
+}
+
 }  // namespace
 }  // namespace oru::platform

@@ -43,15 +43,20 @@ std::u16string AnsiToWide(std::string_view text) {
   return out;
 }
 
-std::string WideToAnsi(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+size_t WideToAnsi(const char16_t* text, size_t n, char* out) {
+  size_t written = 0;
+  for (size_t i = 0; i < n; ++i) {
     const char16_t u = text[i];
     // A valid pair is one character outside the code page: one '?' for both units.
-    if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
-    out.push_back(UnitToByte(u));
+    if (IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(text[i + 1])) ++i;
+    out[written++] = UnitToByte(u);
   }
+  return written;
+}
+
+std::string WideToAnsi(std::u16string_view text) {
+  std::string out(text.size(), '\0');
+  out.resize(WideToAnsi(text.data(), text.size(), out.data()));
   return out;
 }
 
