@@ -1,0 +1,389 @@
+// The fresh-pass benchmark: a whole indexing pass (TIndexer::Run with Ferrow, Dovrin and
+// Mellic) over the synthetic corpus, measured against a floor: the time to read the same files
+// whole and hash every word once, which any indexer of these files has to spend.
+//
+//   index_bench [--corpus DIR] [--docs N] [--mp3 M] [--repeat R] [--bin DIR] [--keep]
+//
+// Without --corpus the corpus is generated in a temporary folder and removed afterwards; with
+// --corpus an existing folder is reused as it is, and a missing or empty one is generated
+// there and kept. Files are read once untimed first, so floor and pass both find them cached.
+// With --repeat R the floor and the pass run R times each and the fastest run counts.
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/corpus.h"
+#include "indexer/engine/indexer.h"
+#include "indexer/engine/work_folders.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/md5.h"
+#include "plugins/parser-common/word_rule.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+double MiB(uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+// A field of /proc/self/status in bytes ("VmHWM", "VmRSS"), or 0.
+uint64_t StatusBytes(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const size_t n = std::strlen(field);
+  while (std::getline(status, line)) {
+    if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':') {
+      return std::strtoull(line.c_str() + n + 1, nullptr, 10) * 1024;
+    }
+  }
+  return 0;
+}
+
+// Returns freed heap to the system and resets the peak resident size to the current one, so
+// that the next VmHWM reading belongs to what runs after this call. False when the kernel
+// refuses the reset (the peak then covers the whole process).
+bool ResetPeakMemory() {
+  malloc_trim(0);
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+  clear.flush();
+  return static_cast<bool>(clear);
+}
+
+struct Options {
+  std::string corpus;
+  std::string bin = ORU_BIN_DIR "/";
+  oru::bench::CorpusOptions corpus_options;
+  int repeat = 1;
+  bool keep = false;
+};
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--keep") {
+      options->keep = true;
+      continue;
+    }
+    if (i + 1 >= argc) return false;
+    const char* value = argv[++i];
+    if (arg == "--corpus") {
+      options->corpus = value;
+    } else if (arg == "--bin") {
+      options->bin = std::string(value) + "/";
+    } else if (arg == "--docs") {
+      options->corpus_options.word_documents = std::atoi(value);
+    } else if (arg == "--mp3") {
+      options->corpus_options.mp3_files = std::atoi(value);
+    } else if (arg == "--repeat") {
+      options->repeat = std::max(1, std::atoi(value));
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Every .doc and .mp3 file below `folder`, in a fixed order.
+std::vector<std::string> ListFiles(const std::string& folder) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string ext = entry.path().extension().string();
+    if (ext == ".doc" || ext == ".mp3") files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// ---- The floor: read each file whole, split its text by the word rule, hash each word ----
+
+struct FloorResult {
+  double seconds = 0;
+  uint64_t bytes = 0;
+  uint64_t words = 0;
+  uint32_t checksum = 0;  // keeps the hashing from being optimised away
+};
+
+uint32_t U16(const std::vector<uint8_t>& b, size_t at) { return b[at] | uint32_t{b[at + 1]} << 8; }
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+
+template <typename Char>
+void HashWords(const Char* text, uint32_t end, FloorResult* result) {
+  oru::parser::WordSpan word;
+  char bytes[128];
+  uint32_t position = 0;
+  while (position < end && oru::parser::FindNextWord(text, end, position, &word)) {
+    // What a plug-in hands out: at most 128 bytes of the word.
+    const uint32_t units = std::min<uint32_t>(word.end - word.start, 128 / sizeof(Char));
+    size_t n = units;
+    if constexpr (sizeof(Char) == 2) {
+      n = oru::platform::WideToAnsi(text + word.start, units, bytes);
+    } else {
+      std::memcpy(bytes, text + word.start, units);
+    }
+    result->checksum += oru::platform::WordHash(bytes, n);
+    ++result->words;
+    position = word.end;
+  }
+}
+
+void FloorOfDocument(const std::vector<uint8_t>& file, FloorResult* result,
+                     std::vector<char16_t>* wide) {
+  if (file.size() < 544 || U16(file, 512) != 0xA5EC) return;
+  const uint32_t start = (U16(file, 536) + 512) & 0xFFFF;
+  const auto size = static_cast<int32_t>(U32(file, 540) + 512 - start);
+  if (size <= 0 || start + static_cast<uint64_t>(size) > file.size()) return;
+  const uint8_t* text = file.data() + start;
+  const auto sample = std::min<int32_t>(size, 1024);
+  const auto low = std::count_if(text, text + sample,
+                                 [](uint8_t b) { return static_cast<int8_t>(b) < 9; });
+  if (low <= sample / 3) {
+    HashWords(text, static_cast<uint32_t>(size), result);
+    return;
+  }
+  const auto units = static_cast<size_t>(size) / 2;
+  wide->resize(units);
+  std::memcpy(wide->data(), text, units * 2);
+  HashWords(wide->data(), static_cast<uint32_t>(units), result);
+}
+
+void FloorOfMp3(const std::vector<uint8_t>& file, FloorResult* result) {
+  if (file.size() < 128) return;
+  const uint8_t* tag = file.data() + file.size() - 128;
+  if (std::memcmp(tag, "TAG", 3) != 0) return;
+  uint8_t text[125];
+  for (int i = 0; i < 125; ++i) text[i] = tag[3 + i] == 0 ? ' ' : tag[3 + i];
+  HashWords(text, 125, result);
+}
+
+bool ReadWhole(const std::string& path, std::vector<uint8_t>* out) {
+  oru::platform::File file;
+  if (oru::platform::File::Open(path, oru::platform::OpenMode::kReadExisting, &file) !=
+      oru::platform::Result::kOk) {
+    return false;
+  }
+  const int64_t size = file.Size();
+  if (size < 0) return false;
+  out->resize(static_cast<size_t>(size));
+  return file.ReadExact(out->data(), out->size()) == oru::platform::Result::kOk;
+}
+
+FloorResult RunFloor(const std::vector<std::string>& files) {
+  FloorResult result;
+  std::vector<uint8_t> bytes;
+  std::vector<char16_t> wide;
+  const Clock::time_point start = Clock::now();
+  for (const std::string& path : files) {
+    if (!ReadWhole(path, &bytes)) continue;
+    result.bytes += bytes.size();
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".mp3") == 0) {
+      FloorOfMp3(bytes, &result);
+    } else {
+      FloorOfDocument(bytes, &result, &wide);
+    }
+  }
+  result.seconds = Seconds(start, Clock::now());
+  return result;
+}
+
+// ---- The pass ----
+
+// Stands in for the window: records when the folder walk ends. The walk pumps messages before
+// every file; the saving phase pumps once per part before it moves the bar. So the pump call
+// just before the one that precedes the first bar step is the walk's last.
+class PassClock : public oru::platform::MessagePump, public oru::platform::ProgressBar {
+ public:
+  void ProcessMessages() override {
+    previous_ = last_;
+    last_ = Clock::now();
+  }
+  int Position() const override { return position_; }
+  void SetPosition(int position) override {
+    if (!saving_seen_) {
+      saving_start_ = previous_;
+      saving_seen_ = true;
+    }
+    position_ = position;
+  }
+  Clock::time_point saving_start() const { return saving_start_; }
+  bool saving_seen() const { return saving_seen_; }
+
+ private:
+  Clock::time_point last_{};
+  Clock::time_point previous_{};
+  Clock::time_point saving_start_{};
+  bool saving_seen_ = false;
+  int position_ = 0;
+};
+
+struct PassResult {
+  int status = -1;
+  double seconds = 0;
+  double saving_seconds = 0;
+  uint64_t peak_bytes = 0;
+  uint32_t files = 0;
+  int32_t distinct_words = 0;
+  int32_t postings = 0;
+  uint64_t index_bytes = 0;
+};
+
+PassResult RunPass(const std::string& work, const std::string& bin, const std::string& job) {
+  PassResult result;
+  std::error_code ignored;
+  fs::remove_all(work + "Storages/bench", ignored);
+  fs::remove(work + oru::kStatusFileName, ignored);
+  PassClock clock;
+  const Clock::time_point start = Clock::now();
+  {
+    auto indexer = std::make_unique<oru::TIndexer>();
+    indexer->WorkDir = work;
+    indexer->StoragesDir = work + "Storages/";
+    indexer->ConfigPath = job;
+    indexer->StopListPath = bin + "Stop.lst";
+    indexer->LoadStopWords();
+    indexer->Pump = &clock;
+    indexer->ProgressBar = &clock;
+    result.status = indexer->Run();
+    result.files = indexer->FileCount;
+    result.distinct_words = indexer->WordsFound;
+    result.postings = indexer->PostingCount;
+  }
+  const Clock::time_point end = Clock::now();
+  result.peak_bytes = StatusBytes("VmHWM");
+  result.seconds = Seconds(start, end);
+  if (clock.saving_seen()) result.saving_seconds = Seconds(clock.saving_start(), end);
+  for (const auto& entry : fs::directory_iterator(work + "Storages/bench", ignored)) {
+    if (entry.is_regular_file()) result.index_bytes += entry.file_size();
+  }
+  return result;
+}
+
+std::string MakeTempFolder() {
+  std::string pattern = (fs::temp_directory_path() / "oru-bench-XXXXXX").string();
+  return mkdtemp(pattern.data()) != nullptr ? pattern + "/" : "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    std::fprintf(stderr,
+                 "usage: %s [--corpus DIR] [--docs N] [--mp3 M] [--repeat R] [--bin DIR] [--keep]\n",
+                 argv[0]);
+    return 2;
+  }
+  for (const char* plugin : {"Ferrow.so", "Dovrin.so", "Mellic.so", "Stop.lst"}) {
+    if (!fs::exists(options.bin + plugin)) {
+      std::fprintf(stderr, "missing %s%s (build the plug-ins and Tamsel first)\n",
+                   options.bin.c_str(), plugin);
+      return 1;
+    }
+  }
+  const std::string root = MakeTempFolder();
+  if (root.empty()) {
+    std::fprintf(stderr, "cannot create a temporary folder\n");
+    return 1;
+  }
+  std::string corpus = options.corpus.empty() ? root + "corpus/" : options.corpus;
+  if (corpus.back() != '/') corpus += '/';
+
+  std::error_code ec;
+  if (!fs::exists(corpus) || fs::is_empty(corpus, ec)) {
+    const Clock::time_point start = Clock::now();
+    const oru::bench::CorpusStats stats = oru::bench::GenerateCorpus(options.corpus_options, corpus);
+    if (!stats.ok) {
+      std::fprintf(stderr, "%s\n", stats.error.c_str());
+      return 1;
+    }
+    std::printf("corpus: generated %llu files (%llu Word: %llu 16-bit, %llu 8-bit; %llu MP3), "
+                "%.1f MiB, %llu words, in %.1f s\n",
+                static_cast<unsigned long long>(stats.files),
+                static_cast<unsigned long long>(stats.word_documents),
+                static_cast<unsigned long long>(stats.wide_documents),
+                static_cast<unsigned long long>(stats.narrow_documents),
+                static_cast<unsigned long long>(stats.mp3_files), MiB(stats.bytes),
+                static_cast<unsigned long long>(stats.words), Seconds(start, Clock::now()));
+  } else {
+    std::printf("corpus: reusing %s\n", corpus.c_str());
+  }
+
+  // The work folder: the default configuration naming the three plug-ins, and a job file.
+  const std::string work = root + "work/";
+  fs::create_directories(work + "Storages", ec);
+  fs::create_directories(root + "run", ec);
+  setenv("XDG_RUNTIME_DIR", (root + "run").c_str(), 1);  // no real search window is told
+  if (!oru::WriteDefaultConfig(work + oru::kConfigFileName, options.bin)) {
+    std::fprintf(stderr, "cannot write %s%s\n", work.c_str(), oru::kConfigFileName);
+    return 1;
+  }
+  const std::string job = root + "job.ini";
+  std::ofstream(job) << "[Header]\nName=bench\nUpdating=0\n[" << oru::kDefaultStorageType
+                     << "]\nDir0=" << corpus << "\n";
+
+  const std::vector<std::string> files = ListFiles(corpus);
+  RunFloor(files);  // warms the cache for both measurements
+
+  const bool peak_reset = ResetPeakMemory();
+  const uint64_t baseline = StatusBytes("VmRSS");
+  FloorResult floor;
+  PassResult pass;
+  for (int r = 0; r < options.repeat; ++r) {
+    const FloorResult f = RunFloor(files);
+    if (r == 0 || f.seconds < floor.seconds) floor = f;
+    ResetPeakMemory();
+    const PassResult p = RunPass(work, options.bin, job);
+    if (p.status != oru::kRunOk) {
+      std::fprintf(stderr, "the pass failed with result %d\n", p.status);
+      return 1;
+    }
+    if (r == 0 || p.seconds < pass.seconds) pass = p;
+  }
+
+  const double ratio = pass.seconds / floor.seconds;
+  const double peak = MiB(pass.peak_bytes);
+  std::printf("files: %zu (%.1f MiB), numbered by the pass: %u\n", files.size(), MiB(floor.bytes),
+              pass.files);
+  std::printf("words handed out by the plug-ins: %llu (the floor's split of the same texts); "
+              "distinct words: %d; postings (distinct word, file pairs): %d\n",
+              static_cast<unsigned long long>(floor.words), pass.distinct_words, pass.postings);
+  std::printf("pass:   %.3f s  %.0f files/s  %.2f M words/s  %.2f M postings/s\n", pass.seconds,
+              static_cast<double>(pass.files) / pass.seconds,
+              static_cast<double>(floor.words) / pass.seconds / 1e6,
+              static_cast<double>(pass.postings) / pass.seconds / 1e6);
+  std::printf("saving: %.3f s = %.1f%% of the pass (from the end of the folder walk)\n",
+              pass.saving_seconds, 100.0 * pass.saving_seconds / pass.seconds);
+  std::printf("index:  %.1f MiB on disk\n", MiB(pass.index_bytes));
+  std::printf("floor:  %.3f s (read every file whole, split by the word rule, WordHash each "
+              "word)  %.2f M words/s\n",
+              floor.seconds, static_cast<double>(floor.words) / floor.seconds / 1e6);
+  std::printf("ratio pass/floor: %.2f (target <= 1.5: %s)\n", ratio,
+              ratio <= 1.5 ? "met" : "MISSED");
+  std::printf("peak memory of the pass (VmHWM%s): %.1f MiB, of which %.1f MiB before it "
+              "(target < 64: %s)\n",
+              peak_reset ? "" : ", whole process", peak, MiB(baseline),
+              peak < 64.0 ? "met" : "MISSED");
+
+  if (!options.keep) {
+    fs::remove_all(root, ec);
+  } else {
+    std::printf("kept: %s\n", root.c_str());
+  }
+  return 0;
+}
