@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/test_folder.h"
 #include "plugins/parser-word/test_doc.h"
 
 namespace oru::dovrin::test {
@@ -17,7 +18,7 @@ class DovrinTest : public ::testing::Test {
   void TearDown() override { p_.stop(); }
 
   bool Parse(std::string_view doc_bytes) {
-    return p_.parse(dir_.Write("doc.doc", doc_bytes).c_str(), "MSWord Files");
+    return p_.parse(dir_.Write("doc.doc", std::string(doc_bytes)).c_str(), "MSWord Files");
   }
   // The fragment around `position`, with the record's outputs.
   struct Fragment {
@@ -38,7 +39,7 @@ class DovrinTest : public ::testing::Test {
   }
 
   Plugin& p_ = Plugin::Get();
-  TempDir dir_;
+  platform::TestFolder dir_;
 };
 
 TEST_F(DovrinTest, DescriptorBlockFilledAsDocumented) {

@@ -4,9 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
 
 namespace oru::dovrin::test {
 namespace {
@@ -42,30 +39,6 @@ std::string WideBytes(std::u16string_view text) {
   std::string out;
   for (char16_t c : text) out += LittleEndian(c, 2);
   return out;
-}
-
-TempDir::TempDir() {
-  std::random_device random;
-  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-    const auto name = "dovrin-test-" + std::to_string(random()) + std::to_string(random());
-    const auto path = std::filesystem::temp_directory_path() / name;
-    std::error_code error;
-    if (std::filesystem::create_directory(path, error)) path_ = path.string();
-  }
-  if (path_.empty()) ADD_FAILURE() << "no temporary folder";
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TempDir::Write(const std::string& name, std::string_view bytes) const {
-  const std::string file = path_ + "/" + name;
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(out.good()) << file;
-  return file;
 }
 
 Plugin& Plugin::Get() {

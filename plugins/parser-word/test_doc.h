@@ -1,5 +1,5 @@
-// Helpers of the Dovrin tests: forged Word documents built byte by byte, a temporary folder
-// to write them to, and the plug-in loaded from the build as the indexer loads it.
+// Helpers of the Dovrin tests: forged Word documents built byte by byte, and the plug-in
+// loaded from the build as the indexer loads it.
 #ifndef ORU_PLUGINS_PARSER_WORD_TEST_DOC_H_
 #define ORU_PLUGINS_PARSER_WORD_TEST_DOC_H_
 
@@ -22,21 +22,6 @@ std::string ForgeDoc(std::string_view text);
 std::string WideBytes(std::u16string_view text);
 // Writes bytes at `at` of `doc`, growing it when needed.
 void Put(std::string* doc, size_t at, std::string_view bytes);
-
-// A fresh folder below the system's temporary folder, removed with its files when destroyed.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  // Writes `bytes` to a file `name` in the folder and returns its path.
-  std::string Write(const std::string& name, std::string_view bytes) const;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // Dovrin.so from the build folder, its exports bound by name.
 struct Plugin {
