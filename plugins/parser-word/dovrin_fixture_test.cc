@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,10 +19,7 @@ namespace {
 
 using WordSet = std::set<std::u16string>;
 
-std::string TestData(const std::string& name) {
-  const char* source = std::getenv("ORU_SOURCE_DIR");
-  return std::string(source ? source : ".") + "/plugins/parser-word/testdata/" + name;
-}
+std::string TestData(const std::string& name) { return ORU_DOVRIN_TESTDATA "/" + name; }
 
 // Lower case for the letters these documents use: Basic Latin, Latin-1, Greek and Cyrillic
 // capitals without accents; both sides of a comparison go through it.
@@ -102,6 +99,8 @@ const Fixture kFixtures[] = {
      {u"apple", u"bread", u"cheese", u"river", u"stone", u"forest", u"yellow", u"silver",
       u"purple"}},
 };
+
+void PrintTo(const Fixture& fixture, std::ostream* out) { *out << fixture.name; }
 
 class DovrinFixtureTest : public ::testing::TestWithParam<Fixture> {
  protected:
