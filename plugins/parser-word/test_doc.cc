@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 
 namespace oru::dovrin::test {
@@ -44,9 +43,7 @@ std::string WideBytes(std::u16string_view text) {
 Plugin& Plugin::Get() {
   static Plugin* plugin = [] {
     auto* p = new Plugin;
-    const char* build = std::getenv("ORU_BUILD_DIR");
-    const std::string path = std::string(build ? build : ".") + "/bin/Dovrin.so";
-    p->library = platform::Library(platform::LoadLibrary(path));
+    p->library = platform::Library(platform::LoadLibrary(ORU_DOVRIN_LIBRARY));
     p->get_plug_data = p->library.Find<GetFPlugDataFn>(kGetFPlugDataExport);
     p->parse = p->library.Find<ParseItFn>(kParseItExport);
     p->next_word = p->library.Find<GetNextWordFn>(kGetNextWordExport);
