@@ -22,12 +22,13 @@ constexpr int kMaxWords = 1 << 20;
 constexpr uint8_t kGuard = 0xA7;
 constexpr size_t kGuardSize = 16;
 
+// Never destroyed: the exit handler that removes the file still needs it.
 const std::string& InputPath() {
-  static const std::string path = [] {
+  static const std::string& path = *new std::string([] {
     std::random_device random;
     const auto name = "dovrin-fuzz-" + std::to_string(random()) + std::to_string(random()) + ".doc";
     return (std::filesystem::temp_directory_path() / name).string();
-  }();
+  }());
   return path;
 }
 

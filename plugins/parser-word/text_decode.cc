@@ -8,8 +8,8 @@ namespace oru::dovrin {
 
 bool LooksWide(const uint8_t* bytes, size_t size) {
   const size_t sample = std::min(size, kSampleSize);
-  const auto low = std::count_if(bytes, bytes + sample,
-                                 [](uint8_t b) { return static_cast<int8_t>(b) < 9; });
+  const auto low =
+      std::count_if(bytes, bytes + sample, [](uint8_t b) { return static_cast<int8_t>(b) < 9; });
   return static_cast<size_t>(low) > sample / 3;
 }
 

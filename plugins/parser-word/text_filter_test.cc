@@ -53,8 +53,7 @@ TEST(TextFilterTest, NestedFieldSkipStopsAtFirstSeparator) {
 }
 
 TEST(TextFilterTest, F11_PendingRunAtEndIsKept) {
-  EXPECT_EQ(FilterText(T({u"one", C(kCr), u"two"})),
-            T({u"one", C(kCr), C(kCr), C(kLf), u"two"}));
+  EXPECT_EQ(FilterText(T({u"one", C(kCr), u"two"})), T({u"one", C(kCr), C(kCr), C(kLf), u"two"}));
   EXPECT_EQ(FilterText(u"no marks at all"), u"no marks at all");
 }
 

@@ -31,8 +31,9 @@ std::optional<std::vector<uint8_t>> ReadTextRegion(platform::File* file) {
   if (ReadLittleEndian(header, 2) != kFibIdentifier) return std::nullopt;
   if (file->ReadExact(header + 2, kHeaderSize - 2) != platform::Result::kOk) return std::nullopt;
 
-  const auto region = LocateTextRegion(static_cast<uint16_t>(ReadLittleEndian(header + kFcMinAt, 2)),
-                                       ReadLittleEndian(header + kFcMacAt, 4));
+  const auto region =
+      LocateTextRegion(static_cast<uint16_t>(ReadLittleEndian(header + kFcMinAt, 2)),
+                       ReadLittleEndian(header + kFcMacAt, 4));
   if (!region) return std::nullopt;
   const int64_t file_size = file->Size();
   if (file_size < 0 || int64_t{region->start} + region->size > file_size) return std::nullopt;
