@@ -1,6 +1,12 @@
 // Profile (INI) files as the indexer's configuration, job and status files use them:
 // "[Section]" lines and "key=value" lines. Section and key names compare after code-page
-// lower-casing with surrounding blanks ignored; the first matching section and key win.
+// lower-casing with surrounding blanks ignored; the first matching section and key win
+// (keys are looked for in the first matching section only).
+// Lines end at LF or CR LF; a last line without an end is read. After leading blanks, "["
+// starts a header whose name runs to the first "]" (or to the line's end when it has none);
+// ";" starts a comment. Other lines with "=" and a non-empty name before it are keys of the
+// section above them; key lines before the first header, and lines without "=", are kept on
+// rewrite but are no keys.
 #ifndef ORU_PLATFORM_INI_H_
 #define ORU_PLATFORM_INI_H_
 
@@ -44,6 +50,9 @@ class ProfileFile {
   std::vector<std::string> SectionNames() const;
   // The key names of the first matching section, in file order, as read through a buffer of
   // `buffer_size` bytes: names that do not fit are dropped and the last one may be cut.
+  // Exactly: of "name1\0name2\0...nameN\0" the first `buffer_size` - 2 bytes are kept (the
+  // list's closing "\0\0" takes the other two), and the names they hold are returned; the
+  // last of them is cut when the limit falls inside it. Empty for a missing section.
   std::vector<std::string> KeyNames(std::string_view section,
                                     size_t buffer_size = kProfileKeyListBuffer) const;
 
@@ -51,6 +60,14 @@ class ProfileFile {
   // key at the end of its section, or appends the section at the end of the file. Every other
   // byte of the file is kept. The file is replaced atomically; kDenied (or kFailed) when the
   // write is refused, and then neither the file nor the snapshot changes.
+  // Details: the write starts from the file as it is on disk now (changes made since Open
+  // are kept) and the snapshot becomes the written text. A replaced key line keeps every
+  // byte up to its "=" (the file's spelling of the key); a new key goes right after the
+  // section's last key line (after its header when it has none); new lines end like the
+  // file's first line (LF in a new file). kDenied for a file without write permission (mode
+  // bits, also for root); kNotFound when the folder does not exist; kFailed for names or
+  // values that would not read back: a line break, "]" in the section, "=" in the key, or a
+  // key that is blank or starts with "[" or ";". A symbolic link's target is replaced.
   Result WriteString(std::string_view section, std::string_view key, std::string_view value);
 
  private:
