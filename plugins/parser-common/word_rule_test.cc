@@ -159,12 +159,5 @@ TEST(WordRuleTest, PositionAtOrPastTheEndFindsNothingAndLeavesTheRecord) {
   ExpectSameRecord(rec, before);
 }
 
-TEST(WordRuleTest, StartsAtPositionEvenInsideAWord) {
-  WordRecord rec = FreshRecord();
-  rec.Position = 2;
-  ASSERT_TRUE(NextWordInto(reinterpret_cast<const uint8_t*>("alpha beta"), 10, &rec));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(rec.Buffer), rec.Length), "pha");
-}
-
 }  // namespace
 }  // namespace oru::parser
