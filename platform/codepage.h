@@ -27,6 +27,7 @@ std::u16string AnsiToWide(std::string_view text);
 // Converts `n` bytes into `out`, which must hold `n` units. Returns the units written (`n`).
 size_t AnsiToWide(const char* text, size_t n, char16_t* out);
 // Converts UTF-16 text to the code page; a character without a form there becomes '?'.
+// A valid surrogate pair gives one '?', an unpaired surrogate one '?' of its own.
 std::string WideToAnsi(std::u16string_view text);
 
 // Compares two stop-list entries: both lower-cased by LowerAnsi, then by byte order.
@@ -36,7 +37,8 @@ int CompareIgnoringCase(std::string_view a, std::string_view b);
 enum class MaskMatch { kNoMatch, kMatch, kBadMask };
 // Matches the whole of `name` against a file mask: '*' any run of bytes (separators too),
 // '?' any one byte, "[set]" one byte of a set (ranges, leading '!' negates); letters a-z
-// also match their capitals. kBadMask for a '[' without ']' and for an empty set "[]".
+// also match their capitals. kBadMask for a '[' without ']' and for an empty set "[]" or "[!]";
+// the whole mask is checked first, so a bad mask is reported whatever the name.
 MaskMatch MatchFileMask(std::string_view mask, std::string_view name);
 
 }  // namespace oru::platform

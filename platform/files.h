@@ -45,6 +45,7 @@ class File {
   File& operator=(const File&) = delete;
 
   // Opens `path` in `mode`; on success `out` holds the open file (an earlier one is closed).
+  // Only regular files open: a folder, FIFO or device gives kFailed at once, never blocking.
   static Result Open(const std::string& path, OpenMode mode, File* out);
 
   bool is_open() const { return handle_ != -1; }

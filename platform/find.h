@@ -29,7 +29,7 @@ enum class EntryKind {
 struct FindEntry {
   std::string name;         // the entry's name, without its folder
   uint32_t attributes = 0;  // kAttr* bits; folders (also links to folders) carry kAttrFolder
-  uint32_t size = 0;        // low 32 bits of the size in bytes
+  uint32_t size = 0;        // low 32 bits of the size in bytes; 0 for anything but a file
   uint32_t time = 0;        // last-write time, local, packed as MS-DOS date (high) and time (low)
   EntryKind kind = EntryKind::kOther;
 };
@@ -46,7 +46,8 @@ class FolderSearch {
   FolderSearch& operator=(const FolderSearch&) = delete;
 
   // Starts enumerating `folder` (with or without a trailing separator) and stores the first
-  // entry in `first`. kNotFound when the folder does not exist, kDenied when it cannot be read.
+  // entry in `first`. kNotFound when the folder does not exist (or is a file), kDenied when it
+  // cannot be read. "." and ".." are folders with no other attribute bit.
   Result Start(const std::string& folder, FindEntry* first);
   // Stores the next entry in `entry`; false when there is none (or the search was not started).
   // An entry that vanished after Start is passed over.

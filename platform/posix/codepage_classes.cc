@@ -1,0 +1,56 @@
+// Letter-or-digit classes of Windows-1252 bytes and UTF-16 units (decision P2), taken from
+// ICU's general categories once and then answered from two tables.
+#include <unicode/uchar.h>
+
+#include <array>
+#include <cstdint>
+
+#include "platform/codepage.h"
+
+namespace oru::platform {
+namespace {
+
+struct ClassTables {
+  std::array<uint64_t, 65536 / 64> wide{};  // one bit per UTF-16 unit
+  std::array<bool, 256> ansi{};
+};
+
+bool IsLetterOrDigit(UChar32 c) {
+  // Characters assigned in Unicode 15 or later are left out, so that the answer does not
+  // change with the version of ICU the program happens to run on.
+  UVersionInfo age;
+  u_charAge(c, age);
+  if (age[0] >= 15) return false;
+  const uint32_t mask = U_GC_L_MASK | U_GC_ND_MASK;
+  return (U_GET_GC_MASK(c) & mask) != 0;
+}
+
+ClassTables BuildTables() {
+  ClassTables t;
+  for (UChar32 c = 0; c < 65536; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;  // surrogates never are
+    if (IsLetterOrDigit(c)) t.wide[static_cast<size_t>(c) >> 6] |= uint64_t{1} << (c & 63);
+  }
+  // Every byte has one unit; the five undefined bytes map to C1 controls, which are not
+  // letters, so they come out false without a special case.
+  for (int b = 0; b < 256; ++b) {
+    char byte = static_cast<char>(b);
+    char16_t unit = 0;
+    AnsiToWide(&byte, 1, &unit);
+    t.ansi[static_cast<size_t>(b)] = (t.wide[unit >> 6] >> (unit & 63)) & 1;
+  }
+  return t;
+}
+
+const ClassTables& Tables() {
+  static const ClassTables tables = BuildTables();
+  return tables;
+}
+
+}  // namespace
+
+bool IsWideAlphaNumeric(char16_t c) { return (Tables().wide[c >> 6] >> (c & 63)) & 1; }
+
+bool IsAnsiAlphaNumeric(uint8_t c) { return Tables().ansi[c]; }
+
+}  // namespace oru::platform
