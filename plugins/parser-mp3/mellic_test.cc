@@ -1,7 +1,6 @@
 // Drives the built Mellic library through its exports only, loaded as the indexer loads it.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -47,9 +46,7 @@ std::string TagBytes(const Tag& t) {
 class MellicTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const char* build = std::getenv("ORU_BUILD_DIR");
-    ASSERT_NE(build, nullptr);
-    library_ = new platform::Library(platform::LoadLibrary(std::string(build) + "/bin/Mellic.so"));
+    library_ = new platform::Library(platform::LoadLibrary(MELLIC_LIBRARY));
     ASSERT_TRUE(library_->loaded()) << platform::LastLoadError();
     get_data_ = library_->Find<GetFPlugDataFn>(kGetFPlugDataExport);
     parse_ = library_->Find<ParseItFn>(kParseItExport);
@@ -282,10 +279,7 @@ TEST_F(MellicTest, F25ParseWhileHoldingReplacesTheText) {
 // A file tagged by id3v2 (testdata/make-mp3-fixture.sh). Its year runs straight into the
 // comment, so the two make one word.
 TEST_F(MellicTest, ReadsATagWrittenByATaggingTool) {
-  const char* source = std::getenv("ORU_SOURCE_DIR");
-  ASSERT_NE(source, nullptr);
-  const std::string path = std::string(source) + "/plugins/parser-mp3/testdata/tagged.mp3";
-  ASSERT_TRUE(parse_(path.c_str(), "MP3 Files"));
+  ASSERT_TRUE(parse_(MELLIC_TESTDATA "/tagged.mp3", "MP3 Files"));
   EXPECT_EQ(Words(), (std::vector<Word>{{"Harbour", 7},
                                         {"Lights", 14},
                                         {"at", 17},
