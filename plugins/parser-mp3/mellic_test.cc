@@ -119,6 +119,13 @@ class MellicTest : public ::testing::Test {
     *length = rec.Length;
     return std::string(buffer.data(), size);
   }
+  bool HoldsText() {
+    std::vector<char> buffer(128);
+    FragmentRecord rec{};
+    rec.Size = 128;
+    rec.Buffer = buffer.data();
+    return fragment_(&rec);
+  }
   // The labelled line (up to its terminator); its Length must be left as it was (C4).
   std::string Labelled(uint32_t size) {
     bool ok = false;
@@ -220,20 +227,21 @@ TEST_F(MellicTest, FragmentBelow128IsRefusedUntouched) {
   EXPECT_EQ(length, 0xDEADBEEF);
 }
 
+// Every refusal also drops the text held before it (F25).
 TEST_F(MellicTest, RefusesFilesWithoutAnUpperCaseTag) {
-  const std::string audio(200, 'x');
-  EXPECT_FALSE(parse_(
-      WriteFile("lower.mp3", audio + TagBytes(Tag("Song", "", "", "", "", 0, "tag"))).c_str(), ""));
-  EXPECT_FALSE(parse_(WriteFile("short.mp3", TagBytes({"Song"}).substr(0, 127)).c_str(), ""));
-  EXPECT_FALSE(parse_(WriteFile("empty.mp3", "").c_str(), ""));
-  EXPECT_FALSE(parse_((dir_ / "missing.mp3").c_str(), ""));
-  EXPECT_FALSE(parse_("", ""));
-  EXPECT_FALSE(parse_(nullptr, nullptr));
-  EXPECT_TRUE(Words().empty());
-  bool ok = true;
-  uint32_t length = 0;
-  Fragment(176, &ok, &length);
-  EXPECT_FALSE(ok);
+  const std::string lower = std::string(200, 'x') + TagBytes(Tag("Song", "", "", "", "", 0, "tag"));
+  const std::string missing = (dir_ / "missing.mp3").string();
+  for (const std::string& contents : {lower, TagBytes({"Song"}).substr(0, 127), std::string()}) {
+    ASSERT_TRUE(ParseTag({"Held"}));
+    EXPECT_FALSE(parse_(WriteFile("refused.mp3", contents).c_str(), ""));
+    EXPECT_TRUE(Words().empty());
+    EXPECT_FALSE(HoldsText());
+  }
+  for (const char* name : {missing.c_str(), "", static_cast<const char*>(nullptr)}) {
+    ASSERT_TRUE(ParseTag({"Held"}));
+    EXPECT_FALSE(parse_(name, nullptr));
+    EXPECT_FALSE(HoldsText());
+  }
   // A file that is nothing but its tag is fine.
   EXPECT_TRUE(parse_(WriteFile("bare.mp3", TagBytes({"Song"})).c_str(), nullptr));
   EXPECT_EQ(Words(), (std::vector<Word>{{"Song", 4}}));
@@ -243,16 +251,14 @@ TEST_F(MellicTest, NothingIsServedWithoutAHeldText) {
   stop_();
   stop_();
   EXPECT_TRUE(Words().empty());
+  EXPECT_FALSE(HoldsText());
   ASSERT_TRUE(ParseTag({"Alpha"}));
   EXPECT_FALSE(next_word_(nullptr));
   EXPECT_FALSE(fragment_(nullptr));
   stop_();
   stop_();
   EXPECT_TRUE(Words().empty());
-  bool ok = true;
-  uint32_t length = 0;
-  Fragment(128, &ok, &length);
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(HoldsText());
 }
 
 TEST_F(MellicTest, PositionAtOrPastTheEndFindsNothing) {
@@ -273,7 +279,7 @@ TEST_F(MellicTest, F25ParseWhileHoldingReplacesTheText) {
   ASSERT_TRUE(parse_(WriteFile("second.mp3", TagBytes({"Second"})).c_str(), ""));
   EXPECT_EQ(Words(), (std::vector<Word>{{"Second", 6}}));
   EXPECT_FALSE(parse_(WriteFile("third.mp3", "no tag here").c_str(), ""));
-  EXPECT_TRUE(Words().empty());
+  EXPECT_FALSE(HoldsText());
 }
 
 // A file tagged by id3v2 (testdata/make-mp3-fixture.sh). Its year runs straight into the
