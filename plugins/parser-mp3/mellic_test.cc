@@ -2,19 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/dynlib.h"
+#include "platform/test_folder.h"
 #include "plugin-api/parser_plugin.h"
 
 namespace oru {
 namespace {
 
-namespace fs = std::filesystem;
 using Word = std::pair<std::string, uint32_t>;
 
 struct Tag {
@@ -60,22 +58,11 @@ class MellicTest : public ::testing::Test {
     library_ = nullptr;
   }
 
-  void SetUp() override {
-    dir_ =
-        fs::path(::testing::TempDir()) /
-        ("mellic_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    stop_();
-    fs::remove_all(dir_);
-  }
+  void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
+  void TearDown() override { stop_(); }
 
   std::string WriteFile(const std::string& name, const std::string& contents) {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << contents;
-    return path;
+    return folder_.Write(name, contents);
   }
   // Some audio bytes and then the tag, parsed; true when the plug-in holds a text.
   bool ParseTag(const Tag& tag) {
@@ -142,7 +129,7 @@ class MellicTest : public ::testing::Test {
   static inline GetNextWordFn next_word_ = nullptr;
   static inline StopParseFn stop_ = nullptr;
   static inline GetFragmentAtPosFn fragment_ = nullptr;
-  fs::path dir_;
+  platform::TestFolder folder_;
 };
 
 TEST_F(MellicTest, DescriptorClearsOnlyTheFilterAndEndsEachString) {
@@ -230,7 +217,7 @@ TEST_F(MellicTest, FragmentBelow128IsRefusedUntouched) {
 // Every refusal also drops the text held before it (F25).
 TEST_F(MellicTest, RefusesFilesWithoutAnUpperCaseTag) {
   const std::string lower = std::string(200, 'x') + TagBytes(Tag("Song", "", "", "", "", 0, "tag"));
-  const std::string missing = (dir_ / "missing.mp3").string();
+  const std::string missing = folder_.Path("missing.mp3");
   for (const std::string& contents : {lower, TagBytes({"Song"}).substr(0, 127), std::string()}) {
     ASSERT_TRUE(ParseTag({"Held"}));
     EXPECT_FALSE(parse_(WriteFile("refused.mp3", contents).c_str(), ""));
