@@ -16,7 +16,7 @@ name=$1
 seconds=$2
 seeds=${3:-}
 if [ -z "$seeds" ]; then
-  source_file=$(git ls-files "*/$name.cc" | head -n 1)
+  source_file=$(git ls-files --cached --others --exclude-standard "*/$name.cc" | head -n 1)
   if [ -z "$source_file" ]; then
     echo "$0: no source file $name.cc; pass the corpus folder" >&2
     exit 2
