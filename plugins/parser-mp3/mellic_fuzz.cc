@@ -2,7 +2,6 @@
 // Links the plug-in's sources directly, so the exports are plain functions here.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -20,14 +19,21 @@ extern "C" bool _GetFragmentAtPos(oru::FragmentRecord* rec);
 namespace {
 
 // One file per process, rewritten for every input and removed at exit.
+struct InputFile {
+  InputFile()
+      : path((std::filesystem::temp_directory_path() /
+              ("mellic_fuzz_" + std::to_string(std::random_device{}()) + ".mp3"))
+                 .string()) {}
+  ~InputFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+  const std::string path;
+};
+
 const std::string& InputPath() {
-  static const std::string path = [] {
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("mellic_fuzz_" + std::to_string(std::random_device{}()) + ".mp3");
-    std::atexit([] { std::filesystem::remove(InputPath()); });
-    return file.string();
-  }();
-  return path;
+  static const InputFile file;
+  return file.path;
 }
 
 void CheckFragment(uint32_t size) {
