@@ -18,6 +18,13 @@ std::string ProgramFolder();
 // can be had (an existing one must be a folder owned by the user, not a link).
 bool GetRuntimeFolder(std::string* folder);
 
+// The choice GetRuntimeFolder makes, from given candidates (exposed for tests). In order:
+// `xdg_runtime_dir` when it is non-null, absolute and an existing folder; `run_user_dir` when
+// it is a folder; `private_dir`, created with mode 0700 if missing and taken only when it is a
+// folder (not a link) owned by the effective user. The result ends in "/".
+bool GetRuntimeFolderFrom(const char* xdg_runtime_dir, const std::string& run_user_dir,
+                          const std::string& private_dir, std::string* folder);
+
 }  // namespace oru::platform
 
 #endif  // ORU_PLATFORM_FOLDERS_H_

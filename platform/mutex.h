@@ -20,8 +20,10 @@ class InstanceMutex {
   InstanceMutex(const InstanceMutex&) = delete;
   InstanceMutex& operator=(const InstanceMutex&) = delete;
 
-  // Takes the mutex called `name`. kExists when another holder has it; kFailed when it cannot
-  // be created. On success `out` holds it (releasing what it held before).
+  // Takes the mutex called `name` (the caller lower-cases it; it must not hold "/"). kExists
+  // when another holder has it; kFailed when it cannot be created. On success `out` holds it
+  // (releasing what it held before). POSIX: a lock on "<runtime folder>/<name>.lock", the
+  // ".lock" appended here; the file stays behind and is never truncated.
   static Result Acquire(const std::string& name, InstanceMutex* out);
   bool held() const { return handle_ != -1; }
   // Releases the mutex (also done by the destructor).
@@ -41,8 +43,9 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
-  // Locks `folder` without waiting. kExists when another holder has it, kNotFound when the
-  // folder does not exist, kFailed otherwise.
+  // Locks `folder` without waiting. kExists when another holder has it (another process, or
+  // another FolderLock of this one), kNotFound when there is no folder at that path, kDenied
+  // when it cannot be opened for lack of rights, kFailed otherwise.
   static Result Acquire(const std::string& folder, FolderLock* out);
   bool held() const { return handle_ != -1; }
   void Release();

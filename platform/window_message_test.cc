@@ -1,0 +1,117 @@
+#include "platform/window_message.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/scoped_env.h"
+#include "platform/test_folder.h"
+
+namespace oru::platform {
+namespace {
+
+constexpr char kClass[] = "TfMainQuery";
+constexpr char kTitle[] = "Trovella 1.2";
+
+// A bare datagram socket bound (or, with `bind_it` false, connected) at `path`.
+int RawSocket(const std::string& path, bool bind_it) {
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+  int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+  auto* raw = reinterpret_cast<sockaddr*>(&address);
+  EXPECT_EQ(bind_it ? bind(fd, raw, sizeof(address)) : connect(fd, raw, sizeof(address)), 0);
+  return fd;
+}
+
+class WindowMessageTest : public ::testing::Test {
+ protected:
+  TestFolder temp_;
+  ScopedEnv runtime_{"XDG_RUNTIME_DIR", temp_.path().c_str()};
+  const std::string socket_ = temp_.Path("TfMainQuery.Trovella 1.2");
+};
+
+TEST_F(WindowMessageTest, P8SearchWindowReceivesTheIndexedNotification) {
+  MessageWindow window;
+  ASSERT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kOk);
+  WindowRef ref = WindowRef::Find(kClass, kTitle);
+  ASSERT_TRUE(ref.found());
+  ref.Post({20924, 1, 0});
+  ref.Post({-2, INT64_MIN, INT64_MAX});
+  for (int i = 0; i < 10000; ++i) ref.Post({0, 0, 0});  // a full queue never blocks
+  WindowMessage message;
+  ASSERT_TRUE(window.Receive(&message, 5000));
+  EXPECT_EQ(message.number, 20924);
+  EXPECT_EQ(message.wparam, 1);
+  EXPECT_EQ(message.lparam, 0);
+  ASSERT_TRUE(window.Receive(&message, 5000));
+  EXPECT_EQ(message.number, -2);
+  EXPECT_EQ(message.wparam, INT64_MIN);
+  EXPECT_EQ(message.lparam, INT64_MAX);
+
+  window.Close();
+  EXPECT_NE(access(socket_.c_str(), F_OK), 0);
+  EXPECT_FALSE(WindowRef::Find(kClass, kTitle).found());
+  ref.Post({20924, 0, 0});  // the window went away: ignored
+}
+
+TEST_F(WindowMessageTest, P8DatagramIsThreeLittleEndianInt64) {
+  int fd = RawSocket(socket_, true);
+  WindowRef::Find(kClass, kTitle).Post({0x51BC, -1, 0x0102030405060708});
+  uint8_t bytes[32];
+  ASSERT_EQ(recv(fd, bytes, sizeof(bytes), 0), 24);
+  close(fd);
+  const uint8_t expected[24] = {0xBC, 0x51, 0,    0,    0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF,
+                                0xFF, 0xFF, 0xFF, 0xFF, 8, 7, 6, 5, 4,    3,    2,    1};
+  EXPECT_EQ(std::memcmp(bytes, expected, 24), 0);
+}
+
+TEST_F(WindowMessageTest, ReceiveSkipsDatagramsOfTheWrongSize) {
+  MessageWindow window;
+  ASSERT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kOk);
+  int fd = RawSocket(socket_, false);
+  uint8_t bytes[25] = {7};
+  for (size_t size : {23, 25, 24}) EXPECT_EQ(send(fd, bytes, size, 0), ssize_t(size));
+  close(fd);
+  WindowMessage message;
+  ASSERT_TRUE(window.Receive(&message, 5000));
+  EXPECT_EQ(message.number, 7);
+  EXPECT_FALSE(window.Receive(&message, 10));
+}
+
+TEST_F(WindowMessageTest, P8StaleSocketIsNotFoundAndIsReplacedByCreate) {
+  EXPECT_FALSE(WindowRef::Find(kClass, kTitle).found());
+  close(RawSocket(socket_, true));  // left behind by a window that died
+  EXPECT_FALSE(WindowRef::Find(kClass, kTitle).found());
+  MessageWindow window;
+  ASSERT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kOk);
+  EXPECT_TRUE(WindowRef::Find(kClass, kTitle).found());
+}
+
+TEST_F(WindowMessageTest, P8SecondWindowOfTheSameNameGetsExists) {
+  MessageWindow first, second;
+  ASSERT_EQ(MessageWindow::Create(kClass, kTitle, &first), Result::kOk);
+  EXPECT_EQ(MessageWindow::Create(kClass, kTitle, &second), Result::kExists);
+  EXPECT_EQ(MessageWindow::Create(kClass, "Trovella 1.3", &second), Result::kOk);
+  second.Close();
+  EXPECT_TRUE(WindowRef::Find(kClass, kTitle).found());  // the live one keeps its socket
+}
+
+TEST_F(WindowMessageTest, CreateFailsOnAFolderANameWithSlashOrATooLongPath) {
+  MessageWindow window;
+  ASSERT_EQ(mkdir(socket_.c_str(), 0700), 0);
+  EXPECT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kFailed);
+  EXPECT_EQ(MessageWindow::Create(kClass, "a/b", &window), Result::kFailed);
+  std::string deep = temp_.Path(std::string(100, 'd'));
+  ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+  ScopedEnv runtime("XDG_RUNTIME_DIR", deep.c_str());
+  EXPECT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kFailed);
+  EXPECT_FALSE(WindowRef::Find(kClass, kTitle).found());
+}
+
+}  // namespace
+}  // namespace oru::platform
