@@ -2,7 +2,7 @@
 # Builds one libFuzzer target with clang and runs it for a while.
 #   scripts/fuzz.sh NAME SECONDS [CORPUS]
 # NAME is the target given to oru_fuzz (e.g. mellic_fuzz). CORPUS is the seed folder; by default
-# the fuzz-corpus/ folder beside NAME.cc. The seeds are copied into build-fuzz/corpus/NAME, which
+# the fuzz-corpus/ folder beside NAME.cc (README files are left out). The seeds are copied into build-fuzz/corpus/NAME, which
 # the run grows; crashes and other findings land in build-fuzz/findings/NAME/, the log in
 # build-fuzz/NAME.log. The exit status is the fuzzer's: 0 when nothing was found.
 set -euo pipefail
@@ -33,11 +33,16 @@ corpus=$build_dir/corpus/$name
 findings=$build_dir/findings/$name
 mkdir -p "$corpus" "$findings"
 if [ -d "$seeds" ]; then
-  cp -n "$seeds"/* "$corpus"/ 2>/dev/null || true
+  find "$seeds" -maxdepth 1 -type f ! -name 'README*' -exec cp -n {} "$corpus"/ \;
+fi
+# oru_fuzz puts targets in fuzz/; a target made with add_executable stays in its own folder.
+binary=$build_dir/fuzz/$name
+if [ ! -x "$binary" ]; then
+  binary=$(find "$build_dir" -type f -name "$name" -perm -u+x | head -n 1)
 fi
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-"$build_dir/fuzz/$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+"$binary" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
   -artifact_prefix="$findings/" "$corpus" 2>&1 | tee "$build_dir/$name.log"
 exit "${PIPESTATUS[0]}"
