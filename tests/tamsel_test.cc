@@ -103,8 +103,10 @@ TEST_F(TamselTest, ABadJobGivesItsResultAsExitStatus) {
   EXPECT_EQ(Tamsel({job}).exit_status, 13);
 }
 
-TEST_F(TamselTest, IndexesRealDocuments) {
+TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
   WriteConfig();
+  fs::copy(std::string(ORU_SOURCE_DIR) + "/plugins/parser-mp3/testdata/tagged.mp3",
+           corpus_ + "tagged.mp3");
   const std::string testdata = std::string(ORU_SOURCE_DIR) + "/plugins/parser-word/testdata/";
   fs::copy(testdata + "plain.first.doc", corpus_ + "river.doc");
   fs::create_directories(corpus_ + "sub");
@@ -115,8 +117,9 @@ TEST_F(TamselTest, IndexesRealDocuments) {
   EXPECT_EQ(Indexed(), "1");
   testing::DecodedIndex index;
   ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/test/", &index), "");
-  EXPECT_EQ(index.files.size(), 3u);
+  EXPECT_EQ(index.files.size(), 4u);
   const auto words = testing::FilesByWord(index);
+  EXPECT_EQ(words.count("engines"), 1u);  // from the tag's artist
   EXPECT_EQ(words.at("river"), (std::set<std::string>{corpus_ + "river.doc", corpus_ + "notes.txt"}));
   EXPECT_EQ(words.at("ferry"), (std::set<std::string>{corpus_ + "river.doc"}));
   EXPECT_EQ(words.count("the"), 0u);  // a stop word of the default list
