@@ -22,6 +22,16 @@ bool IsAnsiAlphaNumeric(uint8_t c);
 // True when the 16-bit unit is a letter or a decimal digit (surrogates never are).
 bool IsWideAlphaNumeric(char16_t c);
 
+// The tables behind the two calls above, for loops that classify many characters: fetched
+// once, they answer inline. They live as long as the program.
+struct AlphaNumericTable {
+  const bool* ansi;      // ansi[b]: byte b is a letter or digit
+  const uint64_t* wide;  // bit (c & 63) of wide[c >> 6]: unit c is one
+  bool Is(uint8_t b) const { return ansi[b]; }
+  bool Is(char16_t c) const { return (wide[c >> 6] >> (c & 63)) & 1; }
+};
+AlphaNumericTable AlphaNumericClasses();
+
 // Converts single-byte text to UTF-16. Every byte gives exactly one unit.
 std::u16string AnsiToWide(std::string_view text);
 // Converts `n` bytes into `out`, which must hold `n` units. Returns the units written (`n`).

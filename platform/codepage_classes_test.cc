@@ -45,5 +45,16 @@ TEST(IsWideAlphaNumericTest, LettersAndDecimalDigitsOfAnyScriptOnly) {
   }
 }
 
+TEST(AlphaNumericClassesTest, TablesAnswerAsTheCallsDo) {
+  const AlphaNumericTable table = AlphaNumericClasses();
+  for (int b = 0; b < 256; ++b) {
+    EXPECT_EQ(table.Is(static_cast<uint8_t>(b)), IsAnsiAlphaNumeric(static_cast<uint8_t>(b))) << b;
+  }
+  for (int c = 0; c < 65536; ++c) {
+    const auto unit = static_cast<char16_t>(c);
+    ASSERT_EQ(table.Is(unit), IsWideAlphaNumeric(unit)) << c;
+  }
+}
+
 }  // namespace
 }  // namespace oru::platform

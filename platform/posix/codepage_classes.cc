@@ -25,7 +25,8 @@ bool IsLetterOrDigit(UChar32 c) {
   return (U_GET_GC_MASK(c) & mask) != 0;
 }
 
-ClassTables BuildTables() {
+// Kept out of line, so that the look-up below stays a test and a return.
+[[gnu::noinline]] ClassTables BuildTables() {
   ClassTables t;
   for (UChar32 c = 0; c < 65536; ++c) {
     if (c >= 0xD800 && c <= 0xDFFF) continue;  // surrogates never are
@@ -52,5 +53,10 @@ const ClassTables& Tables() {
 bool IsWideAlphaNumeric(char16_t c) { return (Tables().wide[c >> 6] >> (c & 63)) & 1; }
 
 bool IsAnsiAlphaNumeric(uint8_t c) { return Tables().ansi[c]; }
+
+AlphaNumericTable AlphaNumericClasses() {
+  const ClassTables& tables = Tables();
+  return {tables.ansi.data(), tables.wide.data()};
+}
 
 }  // namespace oru::platform

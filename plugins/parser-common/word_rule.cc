@@ -8,46 +8,33 @@
 namespace oru::parser {
 namespace {
 
-bool IsAlphaNumeric(uint8_t c) { return platform::IsAnsiAlphaNumeric(c); }
-bool IsAlphaNumeric(char16_t c) { return platform::IsWideAlphaNumeric(c); }
-
+// The class tables are fetched once per search; each character is then classified inline.
 template <typename Char>
-bool IsWordChar(const Char* text, uint32_t text_end, uint32_t k) {
+bool IsWordChar(const platform::AlphaNumericTable& classes, const Char* text, uint32_t text_end,
+                uint32_t k) {
   const Char c = text[k];
-  if (IsAlphaNumeric(c)) return true;
+  if (classes.Is(c)) return true;
   if (c != '_' && c != '-') return false;
   const Char next = k + 1 < text_end ? text[k + 1] : Char{0};
   return next != c;
 }
 
+// Runs of word characters, the one-character runs before the end skipped: a run that reaches
+// the end is a word whatever its length.
 template <typename Char>
 bool FindWord(const Char* text, uint32_t text_end, uint32_t position, WordSpan* word) {
+  const platform::AlphaNumericTable classes = platform::AlphaNumericClasses();
   uint32_t pos = position;
-  bool open = false;
-  uint32_t start = 0;
-  while (pos < text_end) {
-    if (IsWordChar(text, text_end, pos)) {
-      if (!open) {
-        open = true;
-        start = pos;
-      }
-      ++pos;
-      continue;
-    }
-    if (open && pos - start >= 2) {
+  for (;;) {
+    while (pos < text_end && !IsWordChar(classes, text, text_end, pos)) ++pos;
+    if (pos >= text_end) return false;
+    const uint32_t start = pos++;
+    while (pos < text_end && IsWordChar(classes, text, text_end, pos)) ++pos;
+    if (pos >= text_end || pos - start >= 2) {
       *word = {start, pos};
       return true;
     }
-    open = false;
-    while (pos < text_end && !IsWordChar(text, text_end, pos)) ++pos;
-    if (pos == text_end) return false;
-    open = true;
-    start = pos;
-    ++pos;
   }
-  if (!open) return false;
-  *word = {start, text_end};
-  return true;
 }
 
 template <typename Char>
