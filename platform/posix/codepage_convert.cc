@@ -44,6 +44,13 @@ std::u16string AnsiToWide(std::string_view text) {
 }
 
 size_t WideToAnsi(const char16_t* text, size_t n, char* out) {
+  // Plain ASCII, the common case, maps unit for unit.
+  char16_t any = 0;
+  for (size_t i = 0; i < n; ++i) any = static_cast<char16_t>(any | text[i]);
+  if (any < 0x80) {
+    for (size_t i = 0; i < n; ++i) out[i] = static_cast<char>(text[i]);
+    return n;
+  }
   size_t written = 0;
   for (size_t i = 0; i < n; ++i) {
     const char16_t u = text[i];
