@@ -21,9 +21,11 @@ std::u16string DecodeText(const uint8_t* bytes, size_t size) {
     return wide;
   }
   std::u16string wide((size + 1) / 2, u'\0');
-  for (size_t i = 0; i < size; ++i) {
-    wide[i / 2] = static_cast<char16_t>(wide[i / 2] | (char16_t{bytes[i]} << (8 * (i % 2))));
+  char16_t* out = wide.data();
+  for (size_t k = 0; k < size / 2; ++k) {
+    out[k] = static_cast<char16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
   }
+  if (size % 2 != 0) out[size / 2] = bytes[size - 1];
   return wide;
 }
 
