@@ -1,0 +1,65 @@
+#include "platform/memory.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <utility>
+
+namespace oru::platform {
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+LargeBlock::~LargeBlock() { Release(); }
+
+LargeBlock::LargeBlock(LargeBlock&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapped_(std::exchange(other.mapped_, 0)) {}
+
+LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapped_ = std::exchange(other.mapped_, 0);
+  }
+  return *this;
+}
+
+bool LargeBlock::Allocate(size_t size) {
+  Release();
+  if (size == 0) return false;
+  // Blocks of a huge page or more start on a huge-page boundary, so that the whole of them
+  // can be backed by huge pages: map a little more and give back the ends.
+  const size_t align = size >= kHugePage ? kHugePage : 0;
+  const size_t length = (size + align + 4095) & ~size_t{4095};
+  void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return false;
+  auto* begin = static_cast<char*>(mapped);
+  char* end = begin + length;
+  char* start = begin;
+  if (align != 0) {
+    start = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(begin) + align - 1) & ~(align - 1));
+    char* stop = start + ((size + 4095) & ~size_t{4095});
+    if (start > begin) munmap(begin, static_cast<size_t>(start - begin));
+    if (end > stop) munmap(stop, static_cast<size_t>(end - stop));
+    end = stop;
+    madvise(start, static_cast<size_t>(end - start), MADV_HUGEPAGE);  // a hint; may be refused
+  }
+  data_ = start;
+  size_ = size;
+  mapped_ = static_cast<size_t>(end - start);
+  return true;
+}
+
+void LargeBlock::Release() {
+  if (data_ != nullptr) munmap(data_, mapped_);
+  data_ = nullptr;
+  size_ = 0;
+  mapped_ = 0;
+}
+
+}  // namespace oru::platform
