@@ -2,14 +2,12 @@
 #include <cstring>
 
 #include "indexer/engine/indexer.h"
+#include "platform/md5.h"
 
 namespace oru {
 
 int BoundedLength(const char* text) {
-  if (text == nullptr) return 0;
-  int n = 0;
-  while (n < 128 && text[n] != '\0') ++n;
-  return n;
+  return text == nullptr ? 0 : static_cast<int>(strnlen(text, 128));
 }
 
 bool SameWord(const char* a, const char* b) {
@@ -51,8 +49,10 @@ int32_t TIndexer::InsertWord(uint16_t hash, const char* word, uint32_t file_ref,
   return static_cast<int32_t>(bucket.Count() - 1);
 }
 
-int TIndexer::TouchWord(uint16_t hash, int32_t slot, uint32_t file_ref, uint16_t flags) {
-  _Form* form = WordBuckets[hash][static_cast<size_t>(slot)];
+namespace {
+
+// TouchWord on the entry itself.
+int Touch(_Form* form, uint32_t file_ref, uint16_t flags) {
   const auto file = static_cast<uint16_t>(file_ref);
   if (form->LastFile != file) {
     form->LastFile = file;
@@ -66,27 +66,56 @@ int TIndexer::TouchWord(uint16_t hash, int32_t slot, uint32_t file_ref, uint16_t
   return -1;
 }
 
+AddWordOutcome OutcomeOfTouch(int touched) {
+  switch (touched) {
+    case 1:
+      return AddWordOutcome::FirstInFile;
+    case 0:
+      return AddWordOutcome::FlagsMerged;
+    default:
+      return AddWordOutcome::AlreadyRecorded;
+  }
+}
+
+}  // namespace
+
+int TIndexer::TouchWord(uint16_t hash, int32_t slot, uint32_t file_ref, uint16_t flags) {
+  return Touch(WordBuckets[hash][static_cast<size_t>(slot)], file_ref, flags);
+}
+
 AddWordOutcome TIndexer::AddWord(uint16_t hash, const char* word, uint32_t file_ref,
                                  uint16_t flags, int32_t* slot) {
   const int32_t found = FindWord(hash, word);
   if (found >= 0) {
     *slot = found;
-    switch (TouchWord(hash, found, file_ref, flags)) {
-      case 1:
-        return AddWordOutcome::FirstInFile;
-      case 0:
-        return AddWordOutcome::FlagsMerged;
-      default:
-        return AddWordOutcome::AlreadyRecorded;
-    }
+    return OutcomeOfTouch(TouchWord(hash, found, file_ref, flags));
   }
   *slot = InsertWord(hash, word, file_ref, flags);
   return AddWordOutcome::NewEntry;
 }
 
+AddWordOutcome TIndexer::EnterWord(const char* word, uint64_t key,
+                                   const WordCache::Entry* cached, uint32_t file_ref,
+                                   uint16_t flags, uint16_t* hash, int32_t* slot, _Form** entry) {
+  if (cached != nullptr) {
+    *hash = cached->hash;
+    *slot = cached->slot;
+    *entry = cached->form;
+    return OutcomeOfTouch(Touch(cached->form, file_ref, flags));
+  }
+  *hash = platform::WordHash(word, strnlen(word, kMaxWordText));
+  const AddWordOutcome outcome = AddWord(*hash, word, file_ref, flags, slot);
+  if (*slot >= 0) {
+    *entry = WordBuckets[*hash][static_cast<size_t>(*slot)];
+    word_cache_.Insert(key, word, *hash, static_cast<uint16_t>(*slot), *entry, WordPool);
+  }
+  return outcome;
+}
+
 void TIndexer::ResetDictionary() {
   WordsFound = 0;
   FileCount = 0;
+  word_cache_.Clear();
   WordBuckets.reset(new TTypedList<_Form>[kHashCount]);
   std::memset(WordPool, 0, WordPoolCursor);
   WordPoolCursor = 0;

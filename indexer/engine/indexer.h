@@ -16,6 +16,7 @@
 #include "indexer/engine/buffered_file.h"
 #include "indexer/engine/records.h"
 #include "indexer/engine/typed_list.h"
+#include "indexer/engine/word_cache.h"
 #include "platform/dynlib.h"
 #include "platform/ini.h"
 #include "platform/progress.h"
@@ -167,8 +168,26 @@ class TIndexer {
   void StepProgress();
   bool OpenIndexFiles();
   bool CloseIndexFiles();
-  bool AppendPosting(const _Dict& word);
+  bool AppendPosting(const _Dict& word, const _Form& entry);
+  // The words loop (words.cc). NextKeptWord fetches words from the parser until one passes the
+  // filters and leaves it normalised, cut to 31 bytes and zero-filled, in the 128-byte
+  // `normal`; false at the end of the words. RecordWord enters such a word into the
+  // dictionary, the counters and FileWords.
+  bool NextKeptWord(WordRecord* rec, char* normal);
+  void RecordWord(const char* normal, uint64_t key, const WordCache::Entry* cached,
+                  uint32_t file_ref, uint16_t flags);
+  // Adds a normalised word as AddWord does, taking the word cache's answer for it (`cached`,
+  // null when the cache did not know the word, which is then added to it under `key`).
+  // `*hash` receives its hash and, when `*slot` is not negative, `*entry` its entry.
+  AddWordOutcome EnterWord(const char* word, uint64_t key, const WordCache::Entry* cached,
+                           uint32_t file_ref, uint16_t flags, uint16_t* hash, int32_t* slot,
+                           _Form** entry);
 
+  // Recently entered words; cleared whenever the dictionary is reset.
+  WordCache word_cache_;
+  // The entries of FileWords' words, in the same order, as ExtractWords found them, so that
+  // the postings need not look them up again. Emptied with FileWords by IndexFolderScan.
+  std::vector<_Form*> file_entries_;
   // Parser plug-ins loaded by AddParserPlugin and still held (one entry per load).
   std::vector<platform::LibraryHandle> parser_libraries_;
   // Set when a write to the file index or a posting log failed: the run ends with kRunFailed.

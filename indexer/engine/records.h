@@ -2,9 +2,11 @@
 #ifndef ORU_INDEXER_ENGINE_RECORDS_H_
 #define ORU_INDEXER_ENGINE_RECORDS_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "indexer/engine/record_pool.h"
 #include "platform/dynlib.h"
 
 namespace oru {
@@ -23,6 +25,9 @@ struct _TExtLib {
 struct _Dict {
   uint16_t Hash;
   uint16_t Slot;
+  // One per (word, file) pair: made and freed from the record pool.
+  static void* operator new(size_t size) { return RecordPool::Allocate(size); }
+  static void operator delete(void* p, size_t size) noexcept { RecordPool::Free(p, size); }
 };
 
 // A dictionary entry. Text is an offset into the word pool (decision C1), kNoText for none.
@@ -31,6 +36,9 @@ struct _Form {
   uint32_t Text;
   uint16_t LastFile;  // number of the last file the word was seen in; 0xFFFF for none
   uint16_t Flags;
+  // One per distinct word: made from the record pool, so that entries lie side by side.
+  static void* operator new(size_t size) { return RecordPool::Allocate(size); }
+  static void operator delete(void* p, size_t size) noexcept { RecordPool::Free(p, size); }
 };
 
 // A file record of a reloaded index.

@@ -50,16 +50,23 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
       }
       // A failure in one file never leaks its words into the next (F20).
       FileWords->Clear();
+      file_entries_.clear();
       ExtractWords(path, (uint32_t{path_hash} << 16) | number, 0);
       ProcessMessages();
-      for (const _Dict* word : *FileWords) {
-        if (!AppendPosting(*word)) return kScanFailed;
+      // The entries ExtractWords found spare a second look-up of every word.
+      const bool entries_known = file_entries_.size() == FileWords->Count();
+      for (size_t i = 0; i < FileWords->Count(); ++i) {
+        const _Dict& word = *(*FileWords)[i];
+        const _Form& entry = entries_known ? *file_entries_[i] : *WordBuckets[word.Hash][word.Slot];
+        if (!AppendPosting(word, entry)) return kScanFailed;
       }
       FileWords->Clear();
+      file_entries_.clear();
       if (FileCount >= kMaxFileNumber) break;
     }
   } catch (...) {
     FileWords->Clear();
+    file_entries_.clear();
     return kScanFailed;
   }
   StopScan();
@@ -78,10 +85,9 @@ bool TIndexer::WriteFileRecord(std::string_view path, uint16_t number, uint16_t 
   return true;
 }
 
-bool TIndexer::AppendPosting(const _Dict& word) {
-  const _Form& form = *WordBuckets[word.Hash][word.Slot];
+bool TIndexer::AppendPosting(const _Dict& word, const _Form& entry) {
   uint8_t posting[fmt::kPostingSize];
-  fmt::EncodePosting({word.Hash, word.Slot, form.LastFile, form.Flags}, posting);
+  fmt::EncodePosting({word.Hash, word.Slot, entry.LastFile, entry.Flags}, posting);
   BufferedFile* log = (*TfStreams)[static_cast<size_t>(fmt::PartOf(word.Hash))];
   if (log->Write(posting, sizeof(posting)) != platform::Result::kOk) {
     write_failed_ = true;

@@ -1,23 +1,25 @@
 // ExtractWords: the filters between a parser plug-in's words and the dictionary.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "indexer/engine/indexer.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/md5.h"
 
 namespace oru {
 
 bool IsJunkWord(const char* word, int length) {
   if (length <= 0) return false;
-  bool all_same = true;
   int digits = 0;
   for (int i = 0; i < length; ++i) {
-    if (word[i] != word[0]) all_same = false;
     if (word[i] >= '0' && word[i] <= '9') ++digits;
   }
-  return all_same || digits > 4 || digits == length;
+  if (digits > 4 || digits == length) return true;
+  for (int i = 1; i < length; ++i) {
+    if (word[i] != word[0]) return false;
+  }
+  return true;  // one character, repeated
 }
 
 bool NormaliseWord(char* out, const char* in) {
@@ -59,6 +61,69 @@ bool TIndexer::IsStopWord(std::string_view word) const {
   return it != StopWords.end() && platform::CompareIgnoringCase(*it, word) == 0;
 }
 
+bool TIndexer::NextKeptWord(WordRecord* rec, char* normal) {
+  for (;;) {
+    const uint32_t before = rec->Position;
+    std::memset(rec->Buffer, 0, sizeof(rec->Buffer));
+    if (!GetNextWord(rec) || rec->Position == 0) return false;
+    // A plug-in that does not move on would hand out the same word forever (F25).
+    if (rec->Position <= before) return false;
+    char* raw = reinterpret_cast<char*>(rec->Buffer);
+    int length = rec->Length;
+    if (rec->IsWide) {
+      // The buffer holds UTF-16LE: on a little-endian machine its bytes are the units already.
+      char16_t wide[64];
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(wide, rec->Buffer, sizeof(wide));
+      } else {
+        for (size_t k = 0; k < 64; ++k) {
+          wide[k] = static_cast<char16_t>(rec->Buffer[2 * k] | (rec->Buffer[2 * k + 1] << 8));
+        }
+      }
+      size_t units = 0;
+      while (units < 64 && wide[units] != 0) ++units;
+      // At most 64 units give at most 64 bytes, well within the 127 kept.
+      length = static_cast<int>(platform::WideToAnsi(wide, units, raw));
+      rec->Length = static_cast<uint16_t>(length);
+    }
+    if (length < 3) continue;
+    if (length >= 128) length = 127;
+    raw[length] = '\0';
+    if (IsJunkWord(raw, length)) continue;
+    NormaliseWord(normal, raw);
+    if (length <= 5 && IsStopWord(std::string_view(raw, static_cast<size_t>(length)))) continue;
+    // Long words are cut to what the dictionary keeps before hashing, so that they find their
+    // own entry again (F4).
+    normal[kMaxWordText] = '\0';
+    return true;
+  }
+}
+
+void TIndexer::RecordWord(const char* normal, uint64_t key, const WordCache::Entry* cached,
+                          uint32_t file_ref, uint16_t flags) {
+  uint16_t hash = 0;
+  int32_t slot = -1;
+  _Form* entry = nullptr;
+  const AddWordOutcome outcome =
+      EnterWord(normal, key, cached, file_ref, flags, &hash, &slot, &entry);
+  if (slot < 0) return;  // the pool or the bucket is full: the word is skipped (F5)
+  if (outcome == AddWordOutcome::NewEntry) {
+    ++WordsFound;
+    if (++WordsSinceRefresh > 999) {
+      WordsSinceRefresh = 0;
+      Show(WordsFoundLabel, std::to_string(WordsFound));
+    }
+    if (HashSlots[hash] == kNoSlot || HashSlots[hash] <= slot) {
+      HashSlots[hash] = static_cast<uint16_t>(slot);
+    }
+  }
+  if (outcome == AddWordOutcome::NewEntry || outcome == AddWordOutcome::FirstInFile) {
+    ++PostingCount;
+    FileWords->Add(new _Dict{hash, static_cast<uint16_t>(slot)});
+    file_entries_.push_back(entry);
+  }
+}
+
 void TIndexer::ExtractWords(const std::string& file_name, uint32_t file_ref, uint16_t flags) {
   if (ParseIt == nullptr || GetNextWord == nullptr || StopParse == nullptr) return;
   if (!ParseIt(file_name.c_str(), ParserArg.c_str())) {
@@ -68,57 +133,36 @@ void TIndexer::ExtractWords(const std::string& file_name, uint32_t file_ref, uin
   WordRecord rec{};
   rec.Capacity = sizeof(rec.Buffer);
   rec.Position = 0;
-  char normal[128];
+  // Words are fetched two ahead of the one being entered, and the memory the dictionary will
+  // need for each is requested as soon as its text is known, so that it has arrived when the
+  // word's turn comes. The words still enter the dictionary one by one, in the plug-in's order.
+  struct Pending {
+    char normal[128];
+    uint64_t key;
+  };
+  constexpr size_t kAhead = 4;
+  Pending ring[kAhead + 1];
+  size_t head = 0;
+  size_t count = 0;  // words fetched and not yet entered
+  bool more = true;
+  const auto fetch = [&] {
+    Pending& next = ring[(head + count) % (kAhead + 1)];
+    more = NextKeptWord(&rec, next.normal);
+    if (!more) return;
+    next.key = WordCache::Key(next.normal);
+    word_cache_.Prefetch(next.key, next.normal, WordPool);
+    ++count;
+  };
   try {
-    for (;;) {
-      const uint32_t before = rec.Position;
-      std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
-      if (!GetNextWord(&rec) || rec.Position == 0) break;
-      // A plug-in that does not move on would hand out the same word forever (F25).
-      if (rec.Position <= before) break;
-      char* raw = reinterpret_cast<char*>(rec.Buffer);
-      int length = rec.Length;
-      if (rec.IsWide) {
-        char16_t wide[64];
-        size_t units = 0;
-        for (; units < 64; ++units) {
-          const auto unit = static_cast<char16_t>(rec.Buffer[2 * units] |
-                                                  (rec.Buffer[2 * units + 1] << 8));
-          if (unit == 0) break;
-          wide[units] = unit;
-        }
-        const std::string ansi = platform::WideToAnsi(std::u16string_view(wide, units));
-        length = static_cast<int>(std::min<size_t>(ansi.size(), 127));
-        std::memcpy(raw, ansi.data(), static_cast<size_t>(length));
-        rec.Length = static_cast<uint16_t>(length);
-      }
-      if (length < 3) continue;
-      if (length >= 128) length = 127;
-      raw[length] = '\0';
-      if (IsJunkWord(raw, length)) continue;
-      NormaliseWord(normal, raw);
-      if (length <= 5 && IsStopWord(std::string_view(raw, static_cast<size_t>(length)))) continue;
-      // Long words are cut to what the dictionary keeps before hashing, so that they find
-      // their own entry again (F4).
-      normal[kMaxWordText] = '\0';
-      const uint16_t hash = platform::WordHash(normal, strnlen(normal, kMaxWordText));
-      int32_t slot = -1;
-      const AddWordOutcome outcome = AddWord(hash, normal, file_ref, flags, &slot);
-      if (slot < 0) continue;  // the pool or the bucket is full: the word is skipped (F5)
-      if (outcome == AddWordOutcome::NewEntry) {
-        ++WordsFound;
-        if (++WordsSinceRefresh > 999) {
-          WordsSinceRefresh = 0;
-          Show(WordsFoundLabel, std::to_string(WordsFound));
-        }
-        if (HashSlots[hash] == kNoSlot || HashSlots[hash] <= slot) {
-          HashSlots[hash] = static_cast<uint16_t>(slot);
-        }
-      }
-      if (outcome == AddWordOutcome::NewEntry || outcome == AddWordOutcome::FirstInFile) {
-        ++PostingCount;
-        FileWords->Add(new _Dict{hash, static_cast<uint16_t>(slot)});
-      }
+    while (more && count < kAhead) fetch();
+    while (count > 0) {
+      const Pending& word = ring[head];
+      const WordCache::Entry* cached = word_cache_.Find(word.key, word.normal, WordPool);
+      if (cached != nullptr) __builtin_prefetch(cached->form);
+      if (more) fetch();
+      RecordWord(word.normal, word.key, cached, file_ref, flags);
+      head = (head + 1) % (kAhead + 1);
+      --count;
     }
   } catch (...) {
     // What was recorded so far stays; the file's words end here.

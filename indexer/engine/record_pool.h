@@ -1,0 +1,94 @@
+// Memory for the small records the engine makes by the hundred thousand (dictionary entries,
+// per-file word records): fixed blocks of 8 bytes carved from 2 MiB chunks (large blocks of
+// the platform, which map them for random access) and reused through a free list. A record then costs no call into the general allocator, and records made one
+// after the other lie side by side, which keeps the dictionary's frequent words close together.
+//
+// One pool per thread: a record must be freed on the thread that made it (the engine runs on
+// one thread). The chunks go back to the system when the thread's last record is freed.
+#ifndef ORU_INDEXER_ENGINE_RECORD_POOL_H_
+#define ORU_INDEXER_ENGINE_RECORD_POOL_H_
+
+#include <cstddef>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "platform/memory.h"
+
+namespace oru {
+
+class RecordPool {
+ public:
+  static constexpr size_t kBlockSize = 8;
+
+  // A block of kBlockSize bytes, aligned to 8. Throws std::bad_alloc like operator new.
+  static void* Allocate(size_t size) {
+    if (size > kBlockSize) return ::operator new(size);  // a record that outgrew its block
+    State& state = Local();
+    ++state.live;
+    if (state.free_list != nullptr) {
+      Block* block = state.free_list;
+      state.free_list = block->next;
+      return block;
+    }
+    if (state.used == kBlocksPerChunk) {
+      platform::LargeBlock chunk;
+      if (!chunk.Allocate(kChunkSize)) {
+        --state.live;
+        throw std::bad_alloc();
+      }
+      state.chunks.push_back(std::move(chunk));
+      state.used = 0;
+    }
+    return static_cast<Block*>(state.chunks.back().data()) + state.used++;
+  }
+
+  // Gives back a block of Allocate(size).
+  static void Free(void* p, size_t size) noexcept {
+    if (p == nullptr) return;
+    if (size > kBlockSize) {
+      ::operator delete(p);
+      return;
+    }
+    State& state = Local();
+    Block* block = static_cast<Block*>(p);
+    block->next = state.free_list;
+    state.free_list = block;
+    if (--state.live == 0) state.Release();
+  }
+
+ private:
+  union Block {
+    Block* next;
+    alignas(8) unsigned char bytes[kBlockSize];
+  };
+  static constexpr size_t kChunkSize = size_t{2} << 20;
+  static constexpr size_t kBlocksPerChunk = kChunkSize / sizeof(Block);
+
+  struct State {
+    std::vector<platform::LargeBlock> chunks;
+    Block* free_list = nullptr;
+    size_t used = kBlocksPerChunk;  // blocks handed out of the last chunk
+    size_t live = 0;
+    void Release() {
+      chunks.clear();
+      free_list = nullptr;
+      used = kBlocksPerChunk;
+    }
+    ~State() {
+      // Records still alive when the thread ends keep their chunks: they are left mapped.
+      if (live != 0) {
+        for (auto& chunk : chunks) new platform::LargeBlock(std::move(chunk));
+      }
+    }
+  };
+
+  static State& Local() {
+    thread_local State state;
+    return state;
+  }
+};
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_RECORD_POOL_H_

@@ -1,0 +1,80 @@
+// A hash table in front of the dictionary: from a word's text straight to its hash, slot and
+// entry, so that a word seen before costs neither its MD5 nor the walk through its bucket. It
+// answers exactly what WordHash and FindWord would: the hash is a function of the text, and
+// the first entry of a bucket holding a text stays the first one, since entries are only ever
+// appended. Whoever removes entries or changes their texts (ResetDictionary) clears it.
+//
+// Open addressing, keyed by a fast 64-bit hash of the text; it grows with the dictionary up to
+// kMaxEntries slots (16 MiB) and then takes no more words, which the dictionary then answers
+// the slow way. In front of it a small two-way cache (64 KiB) keeps the words met most
+// recently, which in natural text are mostly the frequent ones: they are answered without
+// touching the large table at all.
+#ifndef ORU_INDEXER_ENGINE_WORD_CACHE_H_
+#define ORU_INDEXER_ENGINE_WORD_CACHE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include "indexer/engine/records.h"
+#include "platform/memory.h"
+
+namespace oru {
+
+class WordCache {
+ public:
+  // The bytes a word is given in: at most 31 bytes, its terminator, zero after it.
+  static constexpr size_t kWordBytes = 32;
+
+  // 32 bytes. A slot whose form is null is unused.
+  struct Entry {
+    uint32_t check;   // the key's upper half
+    uint16_t hash;
+    uint16_t slot;
+    _Form* form;      // the dictionary's entry
+    char prefix[16];  // the word's first 16 bytes (zero after its end)
+  };
+
+  WordCache();
+  WordCache(const WordCache&) = delete;
+  WordCache& operator=(const WordCache&) = delete;
+
+  // The key of `word` (kWordBytes readable bytes as above).
+  static uint64_t Key(const char* word);
+
+  // The entry of `word` under its `key`, or null. Words of 16 bytes or more are confirmed
+  // against their text in `pool`. The entry stays valid until the next call.
+  const Entry* Find(uint64_t key, const char* word, const char* pool);
+  // Starts bringing what a Find of `word` will read into the processor's cache.
+  void Prefetch(uint64_t key, const char* word, const char* pool) const;
+  // Adds `word`, which Find did not know, as entry `slot` of bucket `hash`; `pool` holds the
+  // texts of the words already in the table. A full table takes nothing.
+  void Insert(uint64_t key, const char* word, uint16_t hash, uint16_t slot, _Form* form,
+              const char* pool);
+  // Forgets every word.
+  void Clear();
+
+ private:
+  static constexpr size_t kMinEntries = size_t{1} << 14;
+  static constexpr size_t kMaxEntries = size_t{1} << 19;
+
+  struct alignas(64) RecentSet {
+    Entry ways[2];  // ways[0] is the more recently used
+  };
+  static constexpr size_t kRecentSets = 1024;
+
+  static bool Matches(const Entry& entry, uint64_t key, const char* word, const char* pool);
+  RecentSet& RecentSetOf(uint64_t key) const;
+  const Entry* FindInTable(uint64_t key, const char* word, const char* pool) const;
+  bool Grow(const char* pool);
+  Entry* Allocate(size_t capacity, platform::LargeBlock* block);
+
+  std::unique_ptr<RecentSet[]> recent_;
+  platform::LargeBlock block_;
+  Entry* entries_ = nullptr;
+  size_t capacity_ = 0;  // a power of two
+  size_t count_ = 0;
+};
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_WORD_CACHE_H_
