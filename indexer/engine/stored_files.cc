@@ -26,13 +26,15 @@ bool SamePathIgnoringCase(const char* stored, std::string_view path) {
 
 void StoredFileLookup::Build(const TTypedList<FileNode>& files) {
   files_ = &files;
-  // A counting sort by hash keeps the file order of the records within each hash.
-  first_.assign(kHashes + 1, 0);
-  for (const FileNode* node : files) ++first_[node->PathHash + 1u];
-  for (size_t h = 1; h <= kHashes; ++h) first_[h] += first_[h - 1];
+  // A counting sort by hash keeps the file order of the records within each hash. While the
+  // records are placed, first_[h + 1] runs from the start of hash h to the start of h + 1.
+  first_.assign(kHashes + 2, 0);
+  for (const FileNode* node : files) ++first_[node->PathHash + 2u];
+  for (size_t h = 2; h <= kHashes + 1; ++h) first_[h] += first_[h - 1];
   order_.assign(files.Count(), 0);
-  std::vector<uint32_t> fill(first_.begin(), first_.end() - 1);
-  for (size_t i = 0; i < files.Count(); ++i) order_[fill[files[i]->PathHash]++] = static_cast<uint32_t>(i);
+  for (size_t i = 0; i < files.Count(); ++i) {
+    order_[first_[files[i]->PathHash + 1u]++] = static_cast<uint32_t>(i);
+  }
 }
 
 void StoredFileLookup::Clear() {

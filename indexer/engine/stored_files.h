@@ -24,7 +24,7 @@ class StoredFileLookup {
 
  private:
   const TTypedList<FileNode>* files_ = nullptr;
-  std::vector<uint32_t> first_;  // per hash, where its records start in order_; one more at the end
+  std::vector<uint32_t> first_;  // per hash, where its records start in order_; two more at the end
   std::vector<uint32_t> order_;  // record indexes grouped by hash, in file order within a hash
 };
 
