@@ -42,45 +42,34 @@ class Forge {
   size_t Sector(uint32_t n) const { return size_t{n + 1} * size_; }  // file offsets
   size_t FatEntry(uint32_t n) const { return Sector(0) + 4 * n; }
   size_t Entry(uint32_t id) const { return Sector(1) + 128 * id; }
-  size_t MiniFatEntry(uint32_t n) const { return Sector(2) + 4 * n; }
 
   std::string Build() const {
-    std::vector<uint32_t> fat{0xFFFFFFFD, kEnd, kEnd}, mini_fat;
+    std::vector<uint32_t> fat{0xFFFFFFFD, kEnd, kEnd}, mini_fat, starts;
     std::string data, mini;
-    std::vector<uint32_t> starts;
     for (const auto& s : streams_) {
       starts.push_back(s.data.size() < 4096 ? Lay(s, 64, &mini, &mini_fat) : kNone);
     }
-    const uint32_t root_start = Lay({u"", mini, false}, size_, &data, &fat);
-    std::string directory =
-        DirEntry({u"Root Entry", 5, kNone, streams_.empty() ? kNone : 1, root_start, mini.size()});
+    std::string dir =
+        DirEntry({u"Root Entry", mini}, 5, kNone, 1, Lay({u"", mini}, size_, &data, &fat));
     for (uint32_t i = 0; i < streams_.size(); ++i) {
       if (starts[i] == kNone) starts[i] = Lay(streams_[i], size_, &data, &fat);
-      const uint32_t right = i + 1 < streams_.size() ? i + 2 : kNone;
-      directory +=
-          DirEntry({streams_[i].name, 2, right, kNone, starts[i], streams_[i].data.size()});
+      dir += DirEntry(streams_[i], 2, i + 1 < streams_.size() ? i + 2 : kNone, kNone, starts[i]);
     }
     std::string header(size_, '\0');
     Put(&header, 0, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
     Put(&header, 0x1A, Le(shift_ == 9 ? 3 : 4, 2) + Le(0xFFFE, 2) + Le(shift_, 2) + Le(6, 2));
     Put(&header, 0x2C, Le(1, 4) + Le(1, 4) + Le(0, 4) + Le(4096, 4) + Le(2, 4) + Le(1, 4));
     Put(&header, 0x44, Le(kEnd, 4) + Le(0, 4) + Le(0, 4) + std::string(108 * 4, '\xFF'));
-    return header + Table(fat) + Pad(directory) + Table(mini_fat) + data;
+    return header + Table(fat) + Fill(dir, '\0') + Table(mini_fat) + data;
   }
 
  private:
   struct Stream {
     std::u16string name;
     std::string data;
-    bool scattered;
+    bool scattered = false;
   };
-  struct Dir {
-    std::u16string name;
-    uint8_t type;
-    uint32_t right, child, start;
-    uint64_t size;
-  };
-  std::string Pad(std::string bytes, char with = '\0') const {
+  std::string Fill(std::string bytes, char with) const {
     EXPECT_LE(bytes.size(), size_);
     bytes.resize(size_, with);
     return bytes;
@@ -88,35 +77,33 @@ class Forge {
   std::string Table(const std::vector<uint32_t>& entries) const {
     std::string out;
     for (uint32_t e : entries) out += Le(e, 4);
-    return Pad(out, '\xFF');
+    return Fill(out, '\xFF');
   }
-  static std::string DirEntry(const Dir& d) {
+  static std::string DirEntry(const Stream& s, int type, uint32_t right, uint32_t child,
+                              uint32_t start) {
     std::string e(128, '\0');
-    for (size_t i = 0; i < d.name.size(); ++i) Put(&e, 2 * i, Le(d.name[i], 2));
-    Put(&e, 0x40, Le(2 * (d.name.size() + 1), 2) + Le(d.type, 1));
-    Put(&e, 0x44, Le(kNone, 4) + Le(d.right, 4) + Le(d.child, 4));
-    Put(&e, 0x74, Le(d.start, 4) + Le(d.size, 8));
+    for (size_t i = 0; i < s.name.size(); ++i) Put(&e, 2 * i, Le(s.name[i], 2));
+    Put(&e, 0x40, Le(2 * (s.name.size() + 1), 2) + Le(uint64_t(type), 1));
+    Put(&e, 0x44, Le(kNone, 4) + Le(right, 4) + Le(child, 4));
+    Put(&e, 0x74, Le(start, 4) + Le(s.data.size(), 8));
     return e;
   }
-  // Appends the stream to `area` in units of `unit`, numbered on from table's size, and chains
-  // them in `table`. Returns the first unit.
+  // Appends the stream to `area` in units of `unit`, numbered on from the table's size, and
+  // chains them in `table`. Returns the first unit.
   static uint32_t Lay(const Stream& s, size_t unit, std::string* area,
                       std::vector<uint32_t>* table) {
     const auto n = uint32_t((s.data.size() + unit - 1) / unit), first = uint32_t(table->size());
-    if (n == 0) return kEnd;
     auto at = [&](uint32_t i) { return s.scattered ? first + n - 1 - i : first + i; };
     table->resize(first + n);
-    std::string laid(n * unit, '\0');
+    area->resize(area->size() + n * unit, '\0');
     for (uint32_t i = 0; i < n; ++i) {
       (*table)[at(i)] = i + 1 < n ? at(i + 1) : kEnd;
-      Put(&laid, (at(i) - first) * unit, s.data.substr(i * unit, unit));
+      Put(area, area->size() - (first + n - at(i)) * unit, s.data.substr(i * unit, unit));
     }
-    *area += laid;
-    return at(0);
+    return n == 0 ? kEnd : at(0);
   }
 
-  uint32_t shift_;
-  uint32_t size_;
+  uint32_t shift_, size_;
   std::vector<Stream> streams_;
 };
 
@@ -196,8 +183,8 @@ TEST(CompoundFileTest, MalformedFilesGiveNothing) {
       {"directory tree loops", u"Missing", {{f.Entry(2) + 0x48, Le(1, 4)}}},
       {"sibling past the directory", u"Small", {{f.Entry(1) + 0x48, Le(1000, 4)}}},
       {"no root entry", u"Big", {{f.Entry(0) + 0x42, Le(1, 1)}}},
-      {"mini chain loops", u"Small", {{f.MiniFatEntry(1), Le(0, 4)}}},
-      {"mini sector past the mini stream", u"Small", {{f.MiniFatEntry(0), Le(5, 4)}}},
+      {"mini chain loops", u"Small", {{f.Sector(2) + 4, Le(0, 4)}}},
+      {"mini sector past the mini stream", u"Small", {{f.Sector(2), Le(5, 4)}}},
       {"mini stream beyond the file", u"Small", {{f.Entry(0) + 0x78, Le(0x7FFFFFFF, 4)}}},
       {"mini FAT chain loops", u"Small", {{f.FatEntry(2), Le(2, 4)}}},
   };
