@@ -13,7 +13,6 @@
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/indexer.h"
 #include "indexer/engine/work_folders.h"
-#include "platform/dynlib.h"
 #include "platform/find.h"
 #include "platform/ini.h"
 #include "platform/md5.h"
@@ -30,11 +29,6 @@ using testing::WriteFile;
 using Numbers = std::vector<uint16_t>;
 
 const std::string kBin = std::string(ORU_BIN_DIR) + "/";
-
-// The folder plug-in pulls in GTK, whose libraries leave state in GLib and cannot be unloaded
-// cleanly (the leak checker reports it once the run unloads the plug-in): keep it loaded for
-// good, as hosts do.
-const platform::LibraryHandle kPinnedFerrow = platform::LoadLibrary(kBin + "Ferrow.so");
 
 class Recorder : public platform::Label, public platform::MessagePump {
  public:
