@@ -6,6 +6,7 @@
 // actually read before it is used, and the only files written are the posting logs, named by
 // part number inside IndexDir; any doubt fails the reload and the run starts a fresh index.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
