@@ -44,4 +44,15 @@ size_t EncodeWordRecord(std::string_view word, uint16_t hash, uint16_t slot, uin
   return length;
 }
 
+bool DecodeWordRecord(const uint8_t* data, size_t available, WordListEntry* entry, size_t* length) {
+  if (available == 0) return false;
+  const size_t n = data[0];
+  if (n < kWordRecordExtra || n > available) return false;
+  entry->word = std::string_view(reinterpret_cast<const char*>(data + 1), n - kWordRecordExtra);
+  entry->hash = GetU16(data + n - 4);
+  entry->slot = GetU16(data + n - 2);
+  *length = n;
+  return true;
+}
+
 }  // namespace oru::index_format

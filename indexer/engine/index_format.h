@@ -93,6 +93,30 @@ inline Posting DecodePosting(const uint8_t* in) {
 // kMaxWordRecord bytes) and returns its length.
 size_t EncodeWordRecord(std::string_view word, uint16_t hash, uint16_t slot, uint8_t* out);
 
+struct WordListEntry {
+  std::string_view word;
+  uint16_t hash = 0;
+  uint16_t slot = 0;
+};
+
+// Reads the word-list record at the start of `data` (of `available` bytes); `word` points into
+// `data`. False when no byte remains, when the length byte is below 5, or when the record runs
+// past `available`.
+bool DecodeWordRecord(const uint8_t* data, size_t available, WordListEntry* entry, size_t* length);
+
+// The header of one word's entry in a part's block: its posting count and slot.
+struct PartWordHeader {
+  uint32_t count = 0;
+  uint16_t slot = 0;
+};
+inline PartWordHeader DecodePartWordHeader(const uint8_t* in) {
+  return {GetU32(in), GetU16(in + 4)};
+}
+// The bytes of a part's word entry with `count` postings (64-bit, so no count can wrap it).
+inline uint64_t PartWordEntrySize(uint32_t count) {
+  return kWordEntryHeader + uint64_t{kPartPostingSize} * count;
+}
+
 }  // namespace oru::index_format
 
 #endif  // ORU_INDEXER_ENGINE_INDEX_FORMAT_H_
