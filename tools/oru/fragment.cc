@@ -4,8 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "indexer/engine/work_folders.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/ini.h"
 #include "tools/oru/normalise.h"
 #include "tools/oru/text.h"
 
@@ -111,14 +113,22 @@ void DropCutWords(const Hit& hit, Cut* cut) {
 
 }  // namespace
 
-FragmentMaker::~FragmentMaker() {
-  if (loaded_) engine_->FreePlugins();
-}
+FragmentMaker::~FragmentMaker() { engine_->FreePlugins(); }
 
 bool FragmentMaker::Load(const std::string& work, const std::string& storage_type) {
-  engine_->WorkDir = work;
-  loaded_ = engine_->LoadPlugins(storage_type);
-  if (!loaded_) engine_->FreePlugins();
+  // The parser plug-ins of the storage type, registered as the indexer registers them; the
+  // storage plug-in itself is not needed for fragments.
+  const std::string path = work + kConfigFileName;
+  if (!platform::FileExists(path)) return false;
+  platform::ProfileFile config = platform::ProfileFile::Open(path);
+  for (const std::string& key : config.KeyNames(storage_type)) {
+    const std::string name = config.GetString(storage_type, key, "0");
+    if (name == "0") continue;
+    const std::string library = config.GetString("Files", name, "0");
+    if (library == "0" || !platform::FileExists(library)) continue;
+    engine_->AddParserPlugin(name, library, config);
+  }
+  loaded_ = !engine_->Plugins->Empty();
   return loaded_;
 }
 

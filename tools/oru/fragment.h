@@ -24,8 +24,9 @@ class FragmentMaker {
   FragmentMaker(const FragmentMaker&) = delete;
   FragmentMaker& operator=(const FragmentMaker&) = delete;
 
-  // Loads the plug-ins that the configuration in `work` (ending in the separator) lists for
-  // `storage_type`, as the indexer does. False when none can be loaded: no fragments then.
+  // Loads the parser plug-ins that the configuration in `work` (ending in the separator) lists
+  // for `storage_type`, as the indexer does (caching a filter in "Extensions" when none is
+  // there). False when none can be loaded: no fragments then.
   bool Load(const std::string& work, const std::string& storage_type);
 
   // Parses the file at `path` and cuts its text around the first word whose normalised form is
