@@ -194,7 +194,9 @@ TEST_F(OruTest, TamselsFailuresAreReported) {
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_EQ(result.err, "oru: there is no folder " + (dir_ / "nowhere") + "\n");
   EXPECT_EQ(Oru({"index", corpus_, "--name", "../x"}).exit_status, 2);
-  EXPECT_EQ(Oru({"search"}).exit_status, 2);
+  result = Oru({"search", "--name", "t"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.err, "oru: no word to search for (see 'oru search --help')\n");
   EXPECT_EQ(Oru({"index", "--help"}).exit_status, 0);
   EXPECT_EQ(Oru({"frobnicate"}).exit_status, 2);
 }

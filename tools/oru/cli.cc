@@ -12,14 +12,12 @@ int Fail(const std::string& message) {
 
 bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 
-int HelpOrUsageError(const std::string& arg, const char* usage) {
+int HelpOrUsageError(const std::string& arg, const char* usage, const char* command) {
   if (IsHelp(arg)) {
     std::fputs(usage, stdout);
     return kExitOk;
   }
-  std::fprintf(stderr, "oru: unexpected argument '%s'\n", arg.c_str());
-  std::fputs(usage, stderr);
-  return kExitError;
+  return Fail("unexpected argument '" + arg + "' (see 'oru " + command + " --help')");
 }
 
 }  // namespace oru::tool

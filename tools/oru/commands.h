@@ -24,8 +24,8 @@ int Fail(const std::string& message);
 // True for "--help" and "-h".
 bool IsHelp(const std::string& arg);
 // For an argument a command does not take: the usage on standard output and kExitOk after
-// "--help", else a complaint and the usage on standard error and kExitError.
-int HelpOrUsageError(const std::string& arg, const char* usage);
+// "--help", else a one-line complaint pointing at "oru COMMAND --help" and kExitError.
+int HelpOrUsageError(const std::string& arg, const char* usage, const char* command);
 
 }  // namespace oru::tool
 

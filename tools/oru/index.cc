@@ -51,13 +51,10 @@ int ParseArguments(const std::vector<std::string>& args, IndexOptions* options) 
     } else if (arg.rfind("--name=", 0) == 0) {
       options->name = arg.substr(7);
     } else {
-      return HelpOrUsageError(arg, kUsage);
+      return HelpOrUsageError(arg, kUsage, "index");
     }
   }
-  if (options->folders.empty()) {
-    std::fputs(kUsage, stderr);
-    return kExitError;
-  }
+  if (options->folders.empty()) return Fail("no folder to index (see 'oru index --help')");
   return -1;
 }
 

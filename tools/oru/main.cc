@@ -20,10 +20,7 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   using namespace oru::tool;
-  if (argc < 2) {
-    std::fputs(kUsage, stderr);
-    return kExitError;
-  }
+  if (argc < 2) return Fail("no command given (see 'oru --help')");
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
   if (IsHelp(command) || command == "help") {
@@ -34,7 +31,5 @@ int main(int argc, char** argv) {
   if (command == "index") return IndexCommand(args);
   if (command == "search") return SearchCommand(args);
   if (command == "status") return StatusCommand(args);
-  std::fprintf(stderr, "oru: unknown command '%s'\n", command.c_str());
-  std::fputs(kUsage, stderr);
-  return kExitError;
+  return Fail("unknown command '" + command + "' (see 'oru --help')");
 }

@@ -55,13 +55,10 @@ int ParseArguments(const std::vector<std::string>& args, SearchOptions* options)
     } else if (arg.rfind("--name=", 0) == 0) {
       options->name = arg.substr(7);
     } else {
-      return HelpOrUsageError(arg, kUsage);
+      return HelpOrUsageError(arg, kUsage, "search");
     }
   }
-  if (options->words.empty()) {
-    std::fputs(kUsage, stderr);
-    return kExitError;
-  }
+  if (options->words.empty()) return Fail("no word to search for (see 'oru search --help')");
   return -1;
 }
 

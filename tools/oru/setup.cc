@@ -18,7 +18,7 @@ constexpr char kUsage[] =
 }  // namespace
 
 int SetupCommand(const std::vector<std::string>& args) {
-  if (!args.empty()) return HelpOrUsageError(args[0], kUsage);
+  if (!args.empty()) return HelpOrUsageError(args[0], kUsage, "setup");
   std::string work;
   bool written = false;
   std::string error;

@@ -77,7 +77,7 @@ const char* StateName(IndexState state, bool folder_exists) {
 }  // namespace
 
 int StatusCommand(const std::vector<std::string>& args) {
-  if (!args.empty()) return HelpOrUsageError(args[0], kUsage);
+  if (!args.empty()) return HelpOrUsageError(args[0], kUsage, "status");
   const std::string work = WorkFolder();
   if (work.empty()) return Fail("cannot tell where the work folder is");
   if (!platform::FolderExists(work)) {
