@@ -9,7 +9,7 @@ root=$(pwd)
 
 folder=$(realpath "${1:-samples}")
 name=${2:-demo}
-word=${3:-harbour}
+word=${3:-café}
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_WERROR=ON >/dev/null
