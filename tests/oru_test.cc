@@ -164,6 +164,17 @@ TEST_F(OruTest, AnIncompleteIndexIsSearchedOnlyWithPartial) {
   EXPECT_NE(result.err.find("no index named 'missing'"), std::string::npos);
 }
 
+TEST_F(OruTest, AnUpdateAddsNewFilesToTheIndex) {
+  Index();
+  WriteFile(corpus_ + "e.txt", "A brass lantern.");
+  const auto result = Oru({"index", corpus_, "--name", "t", "--update"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_NE(ReadFile(work_ + "t.job.ini").find("Updating=1"), std::string::npos);
+  EXPECT_EQ(Oru({"search", "--name", "t", "lantern"}).out,
+            corpus_ + "e.txt\n    A brass lantern.\n");
+  EXPECT_EQ(Oru({"search", "--name", "t", "hummed"}).exit_status, 0);
+}
+
 TEST_F(OruTest, AStopWithoutSavingIsReported) {
   for (int i = 0; i < 40; ++i) WriteFile(corpus_ + "slow" + std::to_string(i) + ".txt", "slow");
   env_.push_back("ORU_TEST_PARSER_DELAY_MS=100");
