@@ -214,6 +214,9 @@ bool SameWord(const char* a, const char* b);
 bool IsJunkWord(const char* word, int length);
 // Copies at most 127 bytes of `in` to the 128-byte `out`, zero-filled, and lower-cases them.
 bool NormaliseWord(char* out, const char* in);
+// The registry record that serves `file_name`: the first whose mask matches it; null when none
+// does, or when a bad mask ends the search before one matches. The record belongs to `plugins`.
+const _TExtLib* MatchParser(const TTypedList<_TExtLib>& plugins, const std::string& file_name);
 
 }  // namespace oru
 

@@ -153,20 +153,25 @@ bool TIndexer::FreePlugins() {
   return true;
 }
 
-bool TIndexer::SelectParser(const std::string& file_name) {
-  for (const _TExtLib* record : *Plugins) {
+const _TExtLib* MatchParser(const TTypedList<_TExtLib>& plugins, const std::string& file_name) {
+  for (const _TExtLib* record : plugins) {
     const platform::MaskMatch match = platform::MatchFileMask(record->Mask, file_name);
-    if (match == platform::MaskMatch::kBadMask) return false;
-    if (match == platform::MaskMatch::kNoMatch) continue;
-    ParseIt = reinterpret_cast<ParseItFn>(platform::FindExport(record->Library, kParseItExport));
-    StopParse =
-        reinterpret_cast<StopParseFn>(platform::FindExport(record->Library, kStopParseExport));
-    GetNextWord =
-        reinterpret_cast<GetNextWordFn>(platform::FindExport(record->Library, kGetNextWordExport));
-    ParserArg = record->TypeName;
-    return true;
+    if (match == platform::MaskMatch::kBadMask) return nullptr;
+    if (match == platform::MaskMatch::kMatch) return record;
   }
-  return false;
+  return nullptr;
+}
+
+bool TIndexer::SelectParser(const std::string& file_name) {
+  const _TExtLib* record = MatchParser(*Plugins, file_name);
+  if (record == nullptr) return false;
+  ParseIt = reinterpret_cast<ParseItFn>(platform::FindExport(record->Library, kParseItExport));
+  StopParse =
+      reinterpret_cast<StopParseFn>(platform::FindExport(record->Library, kStopParseExport));
+  GetNextWord =
+      reinterpret_cast<GetNextWordFn>(platform::FindExport(record->Library, kGetNextWordExport));
+  ParserArg = record->TypeName;
+  return true;
 }
 
 }  // namespace oru

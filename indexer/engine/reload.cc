@@ -129,19 +129,19 @@ bool TIndexer::LoadPart(int part) {
         case fmt::WordEntryRead::kEntry:
           break;
       }
-      if (entry.slot == 0 && words > 0) break;  // the next bucket's block begins
-      if (entry.count == 0 || entry.end > size) return false;  // F14
+      if (entry.header.slot == 0 && words > 0) break;  // the next bucket's block begins
+      if (entry.header.count == 0 || entry.end > size) return false;  // F14
       const int32_t slot = AppendEmptyWord(hash);
-      if (slot < 0 || slot != entry.slot) return false;  // slots run 0, 1, 2, ... without gaps
+      if (slot < 0 || slot != entry.header.slot) return false;  // slots run 0, 1, 2, ... without gaps
       ++WordsFound;
-      HashSlots[hash] = entry.slot;
+      HashSlots[hash] = entry.header.slot;
       const size_t first = log.size();
-      log.resize(first + size_t{entry.count} * fmt::kPostingSize);
+      log.resize(first + size_t{entry.header.count} * fmt::kPostingSize);
       const uint8_t* in = data.get() + entry.postings;
       uint8_t* out = log.data() + first;
-      for (uint32_t i = 0; i < entry.count; ++i) {
+      for (uint32_t i = 0; i < entry.header.count; ++i) {
         const fmt::PartPosting posting = fmt::DecodePartPosting(in);
-        fmt::EncodePosting({hash, entry.slot, posting.file, posting.flags}, out);
+        fmt::EncodePosting({hash, entry.header.slot, posting.file, posting.flags}, out);
         in += fmt::kPartPostingSize;
         out += fmt::kPostingSize;
       }
@@ -169,7 +169,7 @@ bool TIndexer::RestoreWordTexts() {
   const uint64_t pool_end = std::min<uint64_t>(WordPoolEnd, kWordPoolSize);
   for (size_t pos = 0; pos < size;) {
     ProcessMessages();
-    fmt::WordRecord record;
+    fmt::WordListEntry record;
     size_t length = 0;
     if (!fmt::DecodeWordRecord(WordFileBuffer.get() + pos, size - pos, &record, &length)) {
       return false;  // F14
