@@ -43,6 +43,10 @@ std::string WideToAnsi(std::u16string_view text);
 // Returns the bytes written (at most `n`: a surrogate pair gives one byte).
 size_t WideToAnsi(const char16_t* text, size_t n, char* out);
 
+// `text` without its leading and trailing bytes of value 32 or below (blanks and control
+// characters), as roots, filters and extensions are trimmed.
+std::string_view TrimBlanks(std::string_view text);
+
 // Compares two stop-list entries: both lower-cased by LowerAnsi, then by byte order.
 // Negative, zero or positive like strcmp.
 int CompareIgnoringCase(std::string_view a, std::string_view b);

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Sets up and runs the indexer over a folder (by default the sample documents in samples/):
 # installs what is missing, builds, writes the default configuration when there is none,
-# writes a job file, runs Tamsel and prints the outcome.
-#   scripts/demo.sh [FOLDER] [INDEX-NAME]
+# writes a job file, runs Tamsel, prints the outcome and searches the new index for a word.
+#   scripts/demo.sh [FOLDER] [INDEX-NAME] [WORD]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 folder=$(realpath "${1:-samples}")
 name=${2:-demo}
+word=${3:-café}
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_WERROR=ON >/dev/null
@@ -38,6 +39,9 @@ indexed=$(sed -n "/^\[Indexed\]/,/^\[/{s/^$name=//p}" "$work/storages.ini" 2>/de
 if [ "$status" -eq 0 ] && [ "$indexed" = "1" ]; then
   files=$(ls "$index" | wc -l)
   echo "index written: $index ($files files, $(du -sh "$index" | cut -f1))"
+  echo
+  echo "\$ oru search --name $name $word"
+  "$bin/oru" search --name "$name" "$word" || true
 else
   echo "no complete index was written (Indexed=${indexed:-unset})"
 fi

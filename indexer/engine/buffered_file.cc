@@ -36,6 +36,14 @@ Result BufferedFile::Write(const void* data, size_t n) {
   return Result::kOk;
 }
 
+Result BufferedFile::WriteAt(int64_t offset, const void* data, size_t n) {
+  if (Flush() != Result::kOk) return error_;
+  if (!file_.is_open()) return error_ = Result::kFailed;
+  if ((error_ = file_.Seek(offset)) != Result::kOk) return error_;
+  if ((error_ = file_.Write(data, n)) != Result::kOk) return error_;
+  return error_ = file_.SeekToEnd();
+}
+
 Result BufferedFile::Flush() {
   if (error_ != Result::kOk) return error_;
   if (used_ == 0) return Result::kOk;

@@ -5,6 +5,7 @@
 #define ORU_INDEXER_ENGINE_BUFFERED_FILE_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,9 @@ class BufferedFile {
   platform::Result OpenForAppend(const std::string& path);
 
   platform::Result Write(const void* data, size_t n);
+  // Overwrites `n` bytes at `offset` (what is pending is written first), then goes on
+  // appending at the end.
+  platform::Result WriteAt(int64_t offset, const void* data, size_t n);
   platform::Result Flush();
   // Flushes and closes. Closing a closed file is kOk unless an earlier write failed.
   platform::Result Close();

@@ -44,4 +44,31 @@ size_t EncodeWordRecord(std::string_view word, uint16_t hash, uint16_t slot, uin
   return length;
 }
 
+bool DecodeWordRecord(const uint8_t* data, size_t available, WordListEntry* entry, size_t* length) {
+  if (available == 0) return false;
+  const size_t n = data[0];
+  if (n < kWordRecordExtra || n > available) return false;
+  entry->word = std::string_view(reinterpret_cast<const char*>(data + 1), n - kWordRecordExtra);
+  entry->hash = GetU16(data + n - 4);
+  entry->slot = GetU16(data + n - 2);
+  *length = n;
+  return true;
+}
+
+bool DecodeBucketOffset(const uint8_t* part, size_t size, int bucket, uint32_t* offset) {
+  const size_t at = 4 * static_cast<size_t>(bucket);
+  if (bucket < 0 || bucket >= kBucketsPerPart || size < at + 4) return false;
+  *offset = GetU32(part + at);
+  return true;
+}
+
+WordEntryRead DecodeWordEntry(const uint8_t* part, size_t size, uint64_t offset, WordEntry* entry) {
+  if (offset > size || size - offset < 4) return WordEntryRead::kPartEnd;
+  if (size - offset < kWordEntryHeader) return WordEntryRead::kCut;
+  entry->header = DecodePartWordHeader(part + offset);
+  entry->postings = offset + kWordEntryHeader;
+  entry->end = offset + PartWordEntrySize(entry->header.count);
+  return WordEntryRead::kEntry;
+}
+
 }  // namespace oru::index_format

@@ -89,9 +89,67 @@ inline Posting DecodePosting(const uint8_t* in) {
   return {GetU16(in), GetU16(in + 2), GetU16(in + 4), GetU16(in + 6)};
 }
 
+// Where a file record keeps the file's size and time (4 bytes each, in that order): the bytes
+// an update rewrites in place for a file it indexed again.
+inline constexpr size_t kFileStampOffset = 6;
+inline constexpr size_t kFileStampSize = 8;
+inline void EncodeFileStamp(uint32_t size, uint32_t time, uint8_t* out) {
+  PutU32(out, size);
+  PutU32(out + 4, time);
+}
+
 // Writes the word-list record of `word` (at most 128 bytes are taken) into `out` (at least
 // kMaxWordRecord bytes) and returns its length.
 size_t EncodeWordRecord(std::string_view word, uint16_t hash, uint16_t slot, uint8_t* out);
+
+struct WordListEntry {
+  std::string_view word;
+  uint16_t hash = 0;
+  uint16_t slot = 0;
+};
+
+// Reads the word-list record at the start of `data` (of `available` bytes); `word` points into
+// `data`. False when no byte remains, when the length byte is below 5, or when the record runs
+// past `available`.
+bool DecodeWordRecord(const uint8_t* data, size_t available, WordListEntry* entry, size_t* length);
+
+// The header of one word's entry in a part's block: its posting count and slot.
+struct PartWordHeader {
+  uint32_t count = 0;
+  uint16_t slot = 0;
+};
+inline PartWordHeader DecodePartWordHeader(const uint8_t* in) {
+  return {GetU32(in), GetU16(in + 4)};
+}
+// The bytes of a part's word entry with `count` postings (64-bit, so no count can wrap it).
+inline uint64_t PartWordEntrySize(uint32_t count) {
+  return kWordEntryHeader + uint64_t{kPartPostingSize} * count;
+}
+
+// Table entry `bucket` of a part of `size` bytes: the block's offset, below kBucketTableSize
+// (normally 0) when the bucket has no words. False when the part is too short to hold it.
+bool DecodeBucketOffset(const uint8_t* part, size_t size, int bucket, uint32_t* offset);
+
+// One word entry of a part read in place. `end`, the offset just past its postings, may lie
+// past the end of the part; the caller checks.
+struct WordEntry {
+  PartWordHeader header;
+  uint64_t postings = 0;  // offset of the first posting
+  uint64_t end = 0;
+};
+enum class WordEntryRead {
+  kEntry,    // count and slot read
+  kPartEnd,  // fewer than 4 bytes remain at `offset`: nothing follows in the part
+  kCut,      // the count is there but the slot is cut off
+};
+WordEntryRead DecodeWordEntry(const uint8_t* part, size_t size, uint64_t offset, WordEntry* entry);
+
+// One posting of a part's word entry.
+struct PartPosting {
+  uint16_t file = 0;
+  uint16_t flags = 0;
+};
+inline PartPosting DecodePartPosting(const uint8_t* in) { return {GetU16(in), GetU16(in + 2)}; }
 
 }  // namespace oru::index_format
 

@@ -15,6 +15,7 @@
 
 #include "indexer/engine/buffered_file.h"
 #include "indexer/engine/records.h"
+#include "indexer/engine/stored_files.h"
 #include "indexer/engine/typed_list.h"
 #include "indexer/engine/word_cache.h"
 #include "platform/dynlib.h"
@@ -101,8 +102,35 @@ class TIndexer {
   int WriteWordList(const std::string& index_dir);
 
   // --- Update (reload) ---
+  // Brings the saved index of IndexDir back: StoredFiles, FileCount (the highest number), the
+  // dictionary with every word's hash, slot and text, HashSlots, WordsFound, and the 64 posting
+  // logs rebuilt from the parts. False on any failure; the caller then starts a fresh index
+  // (ResetDictionary), whose new logs replace those already rebuilt.
   bool ReloadIndex();
-  StoredFileState CheckStoredFile(std::string_view path, uint16_t path_hash, uint16_t* number);
+  // Reads the file index at `path` into StoredFiles (one node per record, in file order) and
+  // sets FileCount. False when it is missing, empty or damaged (F14).
+  bool LoadStoredFiles(const std::string& path);
+  // Appends the words of part `part` to the dictionary and rewrites its posting log with their
+  // postings. False when the part is missing, empty or damaged.
+  bool LoadPart(int part);
+  // Reads the word list at `path` into WordFileBuffer (one zero byte behind it) and
+  // WordFileSize. False when it is missing, empty or unreadable.
+  bool LoadWordFile(const std::string& path);
+  // Copies each word of WordFileBuffer into the pool as the text of its entry. False when a
+  // record is damaged, names a word the parts did not create, the pool is full, or a reloaded
+  // word is left without text (F14).
+  bool RestoreWordTexts();
+  // Appends an entry without text, LastFile 0xFFFF and Flags 0 to bucket `hash`. Returns its
+  // slot, or -1 when the bucket is full (slot 0xFFFF would read as empty).
+  int32_t AppendEmptyWord(uint16_t hash);
+  // Compares a file with its record in StoredFiles (found as StoredFileLookup finds it): kNew
+  // without one; kUnchanged when size and time agree, when the file cannot be found, or on any
+  // failure; else kChanged, with `*stored` set to the record (number and offset).
+  StoredFileState CheckStoredFile(std::string_view path, uint16_t path_hash,
+                                  const FileNode** stored);
+  // Rewrites size and time in the stored file's record of IndexStream, in place (F18); false
+  // when the write failed.
+  bool RewriteFileStamp(const FileNode& stored, uint32_t size, uint32_t time);
 
   // Resets the dictionary and counters to an empty index.
   void ResetDictionary();
@@ -188,6 +216,8 @@ class TIndexer {
   // The entries of FileWords' words, in the same order, as ExtractWords found them, so that
   // the postings need not look them up again. Emptied with FileWords by IndexFolderScan.
   std::vector<_Form*> file_entries_;
+  // StoredFiles by path hash, for CheckStoredFile (C2).
+  StoredFileLookup stored_lookup_;
   // Parser plug-ins loaded by AddParserPlugin and still held (one entry per load).
   std::vector<platform::LibraryHandle> parser_libraries_;
   // Set when a write to the file index or a posting log failed: the run ends with kRunFailed.
@@ -203,6 +233,9 @@ bool SameWord(const char* a, const char* b);
 bool IsJunkWord(const char* word, int length);
 // Copies at most 127 bytes of `in` to the 128-byte `out`, zero-filled, and lower-cases them.
 bool NormaliseWord(char* out, const char* in);
+// The registry record that serves `file_name`: the first whose mask matches it; null when none
+// does, or when a bad mask ends the search before one matches. The record belongs to `plugins`.
+const _TExtLib* MatchParser(const TTypedList<_TExtLib>& plugins, const std::string& file_name);
 
 }  // namespace oru
 

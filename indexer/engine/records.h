@@ -48,6 +48,7 @@ struct FileNode {
   uint32_t Time = 0;
   uint32_t Size = 0;
   char Path[264] = {};  // the path, NUL-terminated
+  uint32_t Offset = 0;  // where its record starts in the file index (rewritten in place, F18)
 };
 
 // One posting while a part is merged.

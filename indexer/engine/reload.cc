@@ -1,15 +1,222 @@
-// Reloading a saved index for an update.
+// Reloading a saved index for an update: the file index becomes StoredFiles, the parts and the
+// word list become the dictionary again (same hash and slot for every word), and each part's
+// postings go back into its posting log, which the run then extends.
 //
-// PLACEHOLDER until updating lands: ReloadIndex always fails, which makes the run build a
-// fresh index, and CheckStoredFile is never reached because the run then leaves update mode.
+// Everything read here may be damaged. Every offset and length is checked against the bytes
+// actually read before it is used, and the only files written are the posting logs, named by
+// part number inside IndexDir; any doubt fails the reload and the run starts a fresh index.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "indexer/engine/index_format.h"
 #include "indexer/engine/indexer.h"
+#include "platform/files.h"
+#include "platform/find.h"
 
 namespace oru {
 
-bool TIndexer::ReloadIndex() { return false; }
+namespace fmt = index_format;
+using platform::Result;
 
-StoredFileState TIndexer::CheckStoredFile(std::string_view, uint16_t, uint16_t*) {
-  return StoredFileState::kNew;
+namespace {
+
+// Reads a whole file with one read into a buffer one zero byte longer than the file.
+bool ReadIndexFile(const std::string& path, std::unique_ptr<uint8_t[]>* data, size_t* size) {
+  platform::File file;
+  if (platform::File::Open(path, platform::OpenMode::kReadExisting, &file) != Result::kOk) {
+    return false;
+  }
+  const int64_t length = file.Size();
+  if (length < 0 || static_cast<uint64_t>(length) >= SIZE_MAX / 2) return false;
+  *size = static_cast<size_t>(length);
+  data->reset(new uint8_t[*size + 1]());
+  return file.ReadExact(data->get(), *size) == Result::kOk;
+}
+
+// Replaces posting log `part` of `index_dir` with `postings`, in one write.
+bool WritePostingLog(const std::string& index_dir, int part, const std::vector<uint8_t>& postings) {
+  platform::File file;
+  if (platform::File::Open(index_dir + fmt::PostingLogName(part), platform::OpenMode::kCreate,
+                           &file) != Result::kOk) {
+    return false;
+  }
+  return (postings.empty() || file.Write(postings.data(), postings.size()) == Result::kOk) &&
+         file.Close() == Result::kOk;
+}
+
+}  // namespace
+
+bool TIndexer::ReloadIndex() {
+  bool loaded = false;
+  try {
+    loaded = LoadStoredFiles(IndexDir + fmt::kFileIndexName);
+    for (int part = 0; loaded && part < fmt::kPartCount; ++part) loaded = LoadPart(part);
+    loaded = loaded && LoadWordFile(IndexDir + fmt::kWordListName) && RestoreWordTexts();
+  } catch (...) {
+    loaded = false;  // memory exhausted, most likely
+  }
+  WordFileBuffer.reset();
+  WordFileSize = 0;
+  if (!loaded) {
+    stored_lookup_.Clear();
+    StoredFiles.reset();
+  }
+  return loaded;
+}
+
+bool TIndexer::LoadStoredFiles(const std::string& path) {
+  FileCount = 0;
+  stored_lookup_.Clear();
+  StoredFiles = std::make_unique<TTypedList<FileNode>>(true);
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
+  if (!ReadIndexFile(path, &data, &size) || size == 0) return false;
+  // The offsets kept for the in-place rewrite are 32 bits wide.
+  if (size > UINT32_MAX) return false;
+  for (size_t pos = 0; pos < size;) {
+    ProcessMessages();
+    fmt::FileRecord record;
+    size_t length = 0;
+    // A record shorter than its header or running past the end, a path that does not fit a
+    // node, and the numbers no file is given all fail the reload (F14).
+    if (!fmt::DecodeFileRecord(data.get() + pos, size - pos, &record, &length)) return false;
+    if (record.path.size() >= sizeof(FileNode::Path)) return false;
+    if (record.number == 0 || record.number == kNoFile) return false;
+    auto node = std::make_unique<FileNode>();
+    node->Number = record.number;
+    node->PathHash = record.path_hash;
+    node->Size = record.size;
+    node->Time = record.time;
+    std::memcpy(node->Path, record.path.data(), record.path.size());
+    node->Offset = static_cast<uint32_t>(pos);
+    StoredFiles->Add(node.release());
+    FileCount = std::max(FileCount, record.number);
+    pos += length;
+  }
+  stored_lookup_.Build(*StoredFiles);
+  return true;
+}
+
+bool TIndexer::LoadPart(int part) {
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
+  if (!ReadIndexFile(IndexDir + fmt::PartFileName(part), &data, &size) || size == 0) return false;
+  // Each 4-byte posting of the part becomes an 8-byte posting of the log.
+  std::vector<uint8_t> log;
+  if (size > fmt::kBucketTableSize) log.reserve(2 * (size - fmt::kBucketTableSize));
+  // Blocks lie in ascending bucket order, each behind the previous: a block starting inside
+  // one already read is damage (it would make one stretch of the part feed many buckets).
+  uint64_t read_up_to = fmt::kBucketTableSize;
+  for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
+    ProcessMessages();
+    uint32_t offset = 0;
+    if (!fmt::DecodeBucketOffset(data.get(), size, k, &offset)) return false;
+    if (offset < fmt::kBucketTableSize) continue;  // no words
+    if (offset < read_up_to) return false;
+    const auto hash = static_cast<uint16_t>(part * fmt::kBucketsPerPart + k);
+    uint64_t pos = offset;
+    for (int words = 0;; ++words) {
+      fmt::WordEntry entry;
+      switch (fmt::DecodeWordEntry(data.get(), size, pos, &entry)) {
+        case fmt::WordEntryRead::kPartEnd:
+          // The part ends here: the remaining buckets are empty by construction.
+          return WritePostingLog(IndexDir, part, log);
+        case fmt::WordEntryRead::kCut:
+          return false;
+        case fmt::WordEntryRead::kEntry:
+          break;
+      }
+      if (entry.header.slot == 0 && words > 0) break;  // the next bucket's block begins
+      if (entry.header.count == 0 || entry.end > size) return false;  // F14
+      const int32_t slot = AppendEmptyWord(hash);
+      if (slot < 0 || slot != entry.header.slot) return false;  // slots run 0, 1, 2, ... without gaps
+      ++WordsFound;
+      HashSlots[hash] = entry.header.slot;
+      const size_t first = log.size();
+      log.resize(first + size_t{entry.header.count} * fmt::kPostingSize);
+      const uint8_t* in = data.get() + entry.postings;
+      uint8_t* out = log.data() + first;
+      for (uint32_t i = 0; i < entry.header.count; ++i) {
+        const fmt::PartPosting posting = fmt::DecodePartPosting(in);
+        fmt::EncodePosting({hash, entry.header.slot, posting.file, posting.flags}, out);
+        in += fmt::kPartPostingSize;
+        out += fmt::kPostingSize;
+      }
+      pos = entry.end;
+    }
+    read_up_to = pos;
+  }
+  return WritePostingLog(IndexDir, part, log);
+}
+
+bool TIndexer::LoadWordFile(const std::string& path) {
+  WordFileBuffer.reset();
+  WordFileSize = 0;
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
+  if (!ReadIndexFile(path, &data, &size) || size == 0 || size > INT32_MAX) return false;
+  WordFileBuffer = std::move(data);
+  WordFileSize = static_cast<int32_t>(size);
+  return true;
+}
+
+bool TIndexer::RestoreWordTexts() {
+  if (WordFileBuffer == nullptr || WordFileSize < 0) return false;
+  const auto size = static_cast<size_t>(WordFileSize);
+  const uint64_t pool_end = std::min<uint64_t>(WordPoolEnd, kWordPoolSize);
+  for (size_t pos = 0; pos < size;) {
+    ProcessMessages();
+    fmt::WordListEntry record;
+    size_t length = 0;
+    if (!fmt::DecodeWordRecord(WordFileBuffer.get() + pos, size - pos, &record, &length)) {
+      return false;  // F14
+    }
+    const TTypedList<_Form>& bucket = WordBuckets[record.hash];
+    if (record.slot >= bucket.Count()) return false;  // a word the parts did not create
+    const size_t n = record.word.size();
+    if (WordPoolCursor + uint64_t{n} + 1 >= pool_end) return false;  // the pool is full
+    std::memcpy(WordPool + WordPoolCursor, record.word.data(), n);
+    WordPool[WordPoolCursor + n] = '\0';
+    bucket[record.slot]->Text = WordPoolCursor;
+    WordPoolCursor += static_cast<uint32_t>(n + 1);
+    pos += length;
+  }
+  // Every reloaded word must have been named by the word list (F14).
+  for (int h = 0; h < kHashCount; ++h) {
+    for (const _Form* form : WordBuckets[h]) {
+      if (form->Text == _Form::kNoText) return false;
+    }
+  }
+  return true;
+}
+
+int32_t TIndexer::AppendEmptyWord(uint16_t hash) {
+  TTypedList<_Form>& bucket = WordBuckets[hash];
+  if (bucket.Count() >= kNoSlot) return -1;
+  bucket.Add(new _Form{_Form::kNoText, kNoFile, 0});
+  return static_cast<int32_t>(bucket.Count() - 1);
+}
+
+StoredFileState TIndexer::CheckStoredFile(std::string_view path, uint16_t path_hash,
+                                          const FileNode** stored) {
+  try {
+    const FileNode* node = stored_lookup_.Find(path, path_hash);
+    if (node == nullptr) return StoredFileState::kNew;
+    uint32_t size = 0;
+    uint32_t time = 0;
+    // A file that vanished since the scan handed it out is left as it was recorded.
+    if (!platform::GetFileSizeAndTime(std::string(path), &size, &time)) {
+      return StoredFileState::kUnchanged;
+    }
+    if (size == node->Size && time == node->Time) return StoredFileState::kUnchanged;
+    *stored = node;
+    return StoredFileState::kChanged;
+  } catch (...) {
+    return StoredFileState::kUnchanged;
+  }
 }
 
 }  // namespace oru

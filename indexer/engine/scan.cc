@@ -30,9 +30,9 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
       // such a file is passed over before it is numbered (F25).
       if (fmt::kFileRecordHeader + path.size() > fmt::kMaxFileRecord) continue;
       const uint16_t path_hash = platform::WordHash(path);
-      uint16_t number = 0;
+      const FileNode* stored = nullptr;
       const StoredFileState state =
-          UpdateMode ? CheckStoredFile(path, path_hash, &number) : StoredFileState::kNew;
+          UpdateMode ? CheckStoredFile(path, path_hash, &stored) : StoredFileState::kNew;
       if (state == StoredFileState::kUnchanged) {
         ++skipped;
         Show(FilesIndexedLabel, std::to_string(skipped));
@@ -41,7 +41,10 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
       }
       Show(FilesIndexedLabel, std::to_string(FileCount));
       Show(CurrentFileLabel, path);
-      if (state == StoredFileState::kNew) {
+      uint16_t number = 0;
+      if (state == StoredFileState::kChanged) {
+        number = stored->Number;
+      } else {
         number = ++FileCount;
         if (!WriteFileRecord(path, number, path_hash, static_cast<uint32_t>(size),
                              static_cast<uint32_t>(time))) {
@@ -62,6 +65,12 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
       }
       FileWords->Clear();
       file_entries_.clear();
+      // The record of a file indexed again takes its new size and time, so that the next
+      // update sees it as changed only when it changes again (F18).
+      if (state == StoredFileState::kChanged &&
+          !RewriteFileStamp(*stored, static_cast<uint32_t>(size), static_cast<uint32_t>(time))) {
+        return kScanFailed;
+      }
       if (FileCount >= kMaxFileNumber) break;
     }
   } catch (...) {
@@ -79,6 +88,18 @@ bool TIndexer::WriteFileRecord(std::string_view path, uint16_t number, uint16_t 
   const size_t length = fmt::EncodeFileRecord({number, path_hash, size, time, path}, record);
   if (length == 0) return true;  // too long for a record: indexed without one
   if (IndexStream == nullptr || IndexStream->Write(record, length) != platform::Result::kOk) {
+    write_failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool TIndexer::RewriteFileStamp(const FileNode& stored, uint32_t size, uint32_t time) {
+  uint8_t stamp[fmt::kFileStampSize];
+  fmt::EncodeFileStamp(size, time, stamp);
+  if (IndexStream == nullptr ||
+      IndexStream->WriteAt(int64_t{stored.Offset} + int64_t{fmt::kFileStampOffset}, stamp,
+                           sizeof(stamp)) != platform::Result::kOk) {
     write_failed_ = true;
     return false;
   }

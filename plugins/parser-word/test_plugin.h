@@ -34,14 +34,16 @@ struct Plugin {
     return *plugin;
   }
 
-  // Every word from Position 0 on, as the indexer reads them (Capacity 128).
-  std::vector<std::u16string> Words() const {
+  // Every word from Position 0 on, as the indexer reads them (Capacity 128); `ends` receives
+  // the Position after each word.
+  std::vector<std::u16string> Words(std::vector<uint32_t>* ends = nullptr) const {
     std::vector<std::u16string> words;
     WordRecord rec{};
     rec.Capacity = 128;
     for (uint32_t before = 0; next_word(&rec) && rec.Position > before; before = rec.Position) {
       words.emplace_back(rec.Length / 2, u'\0');
       std::memcpy(words.back().data(), rec.Buffer, rec.Length);
+      if (ends != nullptr) ends->push_back(rec.Position);
       std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
     }
     return words;

@@ -1,5 +1,7 @@
 #include "plugins/parser-word/text_region.h"
 
+#include "plugins/parser-word/compound_file.h"
+
 namespace oru::dovrin {
 namespace {
 
@@ -12,6 +14,26 @@ uint32_t ReadLittleEndian(const uint8_t* p, size_t width) {
   uint32_t value = 0;
   for (size_t i = width; i > 0; --i) value = (value << 8) | p[i - 1];
   return value;
+}
+
+// The text region of a document whose file information block does not lie at byte 512: the
+// block is read at offset 0 of the compound file's "WordDocument" stream, and the region is
+// stream offsets fcMin (the low 16 bits of the field, as on the byte-512 path) up to fcMac.
+// This is the byte-512 path's reading with the stream put at byte 512, except that no 512 is
+// added and nothing wraps: an fcMin of 0xFE00 or more names that stream offset, not a place
+// before the stream. S = fcMac - fcMin as a signed 32-bit number; S <= 0, or a region that
+// passes the stream's end (tested before anything is allocated), gives nothing.
+std::optional<std::vector<uint8_t>> ReadStreamTextRegion(platform::File* file) {
+  const auto stream = CompoundStream::Find(file, u"WordDocument");
+  uint8_t header[kHeaderSize];
+  if (!stream || !stream->Read(0, header, kHeaderSize)) return std::nullopt;
+  if (ReadLittleEndian(header, 2) != kFibIdentifier) return std::nullopt;
+  const uint32_t start = ReadLittleEndian(header + kFcMinAt, 2);
+  const auto size = static_cast<int32_t>(ReadLittleEndian(header + kFcMacAt, 4) - start);
+  if (size <= 0 || start + uint64_t(size) > stream->size()) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  if (!stream->Read(start, bytes.data(), bytes.size())) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace
@@ -27,8 +49,10 @@ std::optional<TextRegion> LocateTextRegion(uint16_t fc_min, uint32_t fc_mac) {
 std::optional<std::vector<uint8_t>> ReadTextRegion(platform::File* file) {
   uint8_t header[kHeaderSize];
   if (file->Seek(kFibOffset) != platform::Result::kOk) return std::nullopt;
-  if (file->ReadExact(header, 2) != platform::Result::kOk) return std::nullopt;
-  if (ReadLittleEndian(header, 2) != kFibIdentifier) return std::nullopt;
+  if (file->ReadExact(header, 2) != platform::Result::kOk ||
+      ReadLittleEndian(header, 2) != kFibIdentifier) {
+    return ReadStreamTextRegion(file);
+  }
   if (file->ReadExact(header + 2, kHeaderSize - 2) != platform::Result::kOk) return std::nullopt;
 
   const auto region =

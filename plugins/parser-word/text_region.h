@@ -1,6 +1,7 @@
 // Finding and reading the raw text of a Word 97 document. The file information block is taken
-// to begin at byte 512 of the file; its fcMin and fcMac fields give the text region. No
-// compound-file directory and no piece table are read.
+// to begin at byte 512 of the file when the identifier is there, else at the start of the
+// compound file's "WordDocument" stream; its fcMin and fcMac fields give the text region. No
+// piece table is read.
 #ifndef ORU_PLUGINS_PARSER_WORD_TEXT_REGION_H_
 #define ORU_PLUGINS_PARSER_WORD_TEXT_REGION_H_
 
@@ -26,10 +27,13 @@ struct TextRegion {
 // Nothing when the size is 0 or negative.
 std::optional<TextRegion> LocateTextRegion(uint16_t fc_min, uint32_t fc_mac);
 
-// Reads the whole text region of `file` (open for reading) in one piece: the identifier at 512
-// must be 0xA5EC, fcMin is the 2 bytes at 536 and fcMac the 4 bytes at 540. Nothing when the
-// header is short or wrong, the region is empty, extends past the end of the file (tested
-// before anything is allocated, so the size is bounded by the file's), or cannot be read whole.
+// Reads the whole text region of `file` (open for reading). With the identifier 0xA5EC at 512,
+// fcMin is the 2 bytes at 536 and fcMac the 4 bytes at 540, and the region is read in one
+// piece. Otherwise, in a compound file, the same fields are read from the "WordDocument" stream
+// and the region follows the stream's sectors (text_region.cc tells the exact reading). Nothing
+// when the header is short or wrong, the region is empty, extends past the end of the file or
+// of the stream (tested before anything is allocated, so the size is bounded by the file's), or
+// cannot be read whole.
 std::optional<std::vector<uint8_t>> ReadTextRegion(platform::File* file);
 
 }  // namespace oru::dovrin

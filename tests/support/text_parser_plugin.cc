@@ -2,9 +2,9 @@
 // shared word rule, so engine tests can index files whose words they know. When the
 // environment variable ORU_TEST_PARSER_DELAY_MS is set it sleeps that long in every _ParseIt,
 // which makes a pass slow enough to stop by hand.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -64,13 +64,17 @@ ORU_PLUGIN_EXPORT bool _GetNextWord(oru::WordRecord* rec) {
 
 ORU_PLUGIN_EXPORT void _StopParse() { Release(); }
 
+// A window of Size bytes around Position, as the Word plug-in cuts its fragments.
 ORU_PLUGIN_EXPORT bool _GetFragmentAtPos(oru::FragmentRecord* rec) {
   if (rec == nullptr || g_text == nullptr || rec->Buffer == nullptr) return false;
   rec->IsWide = 0;
-  const size_t start = std::min<size_t>(rec->Position, g_text->size());
+  rec->Length = 0;
+  if (rec->Position >= g_text->size()) return false;
+  const size_t start = rec->Position - std::min<size_t>(rec->Position, rec->Size / 2);
   const size_t n = std::min<size_t>(rec->Size, g_text->size() - start);
   std::memset(rec->Buffer, 0, rec->Size);
   std::memcpy(rec->Buffer, g_text->data() + start, n);
+  rec->Position = static_cast<uint32_t>(start);
   rec->Length = static_cast<uint32_t>(n);
   return true;
 }

@@ -11,23 +11,25 @@ constexpr char kUsage[] =
     "usage: oru COMMAND [ARGS...]\n"
     "commands:\n"
     "  setup    create the work folder and a default ORU.ini\n"
+    "  index    index folders with Tamsel and report the outcome\n"
+    "  search   list the files of an index that hold every given word, with a fragment\n"
+    "  status   list the indexes of the work folder\n"
     "Run 'oru COMMAND --help' for a command's options.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  using namespace oru::tool;
+  if (argc < 2) return Fail("no command given (see 'oru --help')");
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (IsHelp(command) || command == "help") {
     std::fputs(kUsage, stdout);
-    return 0;
+    return kExitOk;
   }
-  if (command == "setup") return oru::tool::SetupCommand(args);
-  std::fprintf(stderr, "oru: unknown command '%s'\n", command.c_str());
-  std::fputs(kUsage, stderr);
-  return 2;
+  if (command == "setup") return SetupCommand(args);
+  if (command == "index") return IndexCommand(args);
+  if (command == "search") return SearchCommand(args);
+  if (command == "status") return StatusCommand(args);
+  return Fail("unknown command '" + command + "' (see 'oru --help')");
 }

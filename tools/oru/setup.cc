@@ -2,9 +2,9 @@
 #include <cstdio>
 
 #include "indexer/engine/work_folders.h"
-#include "platform/files.h"
 #include "platform/folders.h"
 #include "tools/oru/commands.h"
+#include "tools/oru/work.h"
 
 namespace oru::tool {
 
@@ -15,45 +15,21 @@ constexpr char kUsage[] =
     "Creates the work folder and writes a default ORU.ini there when none exists: the folder\n"
     "plug-in for the storage type \"Folders\", and the Word and MP3 parsers beside this program.\n";
 
-bool EnsureFolder(const std::string& path) {
-  return platform::FolderExists(path) || platform::CreateFolder(path) == platform::Result::kOk;
-}
-
 }  // namespace
 
 int SetupCommand(const std::vector<std::string>& args) {
-  if (!args.empty()) {
-    std::fputs(kUsage, args[0] == "--help" || args[0] == "-h" ? stdout : stderr);
-    return args[0] == "--help" || args[0] == "-h" ? 0 : 2;
-  }
-  const std::string base = WorkBaseFolder();
-  if (base.empty()) {
-    std::fprintf(stderr, "oru: cannot tell where the work folder belongs\n");
-    return 1;
-  }
-  const char sep = platform::kPathSeparator;
-  const std::string vendor = base + kVendorFolder + sep;
-  const std::string work = vendor + kProductFolder + sep;
-  const std::string storages = work + kStoragesFolder + sep;
-  for (const std::string& folder : {vendor, work, storages}) {
-    if (!EnsureFolder(folder)) {
-      std::fprintf(stderr, "oru: cannot create the folder %s\n", folder.c_str());
-      return 1;
-    }
-  }
-  const std::string config = work + kConfigFileName;
-  const bool existed = platform::FileExists(config);
-  const std::string programs = platform::ProgramFolder();
-  if (!WriteDefaultConfig(config, programs)) {
-    std::fprintf(stderr, "oru: cannot write %s\n", config.c_str());
-    return 1;
-  }
+  if (!args.empty()) return HelpOrUsageError(args[0], kUsage, "setup");
+  std::string work;
+  bool written = false;
+  std::string error;
+  if (!PrepareWorkFolder(&work, &written, &error)) return Fail(error);
   std::printf("work folder:   %s\n", work.c_str());
-  std::printf("configuration: %s (%s)\n", config.c_str(), existed ? "kept as it was" : "written");
-  std::printf("indexes:       %s\n", storages.c_str());
+  std::printf("configuration: %s%s (%s)\n", work.c_str(), kConfigFileName,
+              written ? "written" : "kept as it was");
+  std::printf("indexes:       %s%s/\n", work.c_str(), kStoragesFolder);
   std::printf("status file:   %s%s\n", work.c_str(), kStatusFileName);
-  std::printf("programs:      %s\n", programs.c_str());
-  return 0;
+  std::printf("programs:      %s\n", platform::ProgramFolder().c_str());
+  return kExitOk;
 }
 
 }  // namespace oru::tool

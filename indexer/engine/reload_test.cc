@@ -1,0 +1,185 @@
+// Reloading a saved index, and the check of stored files, through TIndexer's own calls.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "indexer/engine/index_format.h"
+#include "indexer/engine/indexer.h"
+#include "platform/find.h"
+#include "platform/md5.h"
+#include "tests/support/temp_dir.h"
+
+namespace oru {
+namespace {
+
+namespace fmt = index_format;
+using testing::ReadFile;
+using testing::WriteFile;
+
+class CountingPump : public platform::MessagePump {
+ public:
+  void ProcessMessages() override { ++calls; }
+  int calls = 0;
+};
+
+std::string Bytes(const uint8_t* data, size_t n) { return std::string(reinterpret_cast<const char*>(data), n); }
+
+std::string FileRecord(uint16_t number, const std::string& path, uint32_t size = 0,
+                       uint32_t time = 0, int path_hash = -1) {
+  uint8_t record[fmt::kMaxFileRecord];
+  const auto hash = static_cast<uint16_t>(path_hash < 0 ? platform::WordHash(path) : path_hash);
+  return Bytes(record, fmt::EncodeFileRecord({number, hash, size, time, path}, record));
+}
+
+std::string Posting(uint16_t hash, uint16_t slot, uint16_t file) {
+  uint8_t posting[fmt::kPostingSize];
+  fmt::EncodePosting({hash, slot, file, 0}, posting);
+  return Bytes(posting, sizeof(posting));
+}
+
+class ReloadTest : public ::testing::Test {
+ protected:
+  // Saves three files and six words, two of them sharing hash kShared.
+  void SaveSampleIndex() {
+    auto writer = std::make_unique<TIndexer>();
+    writer->IndexDir = dir_.path();
+    std::string logs[64];
+    auto word = [&](uint16_t hash, const char* text, std::initializer_list<uint16_t> files) {
+      const auto slot = static_cast<uint16_t>(writer->InsertWord(hash, text, kNoFile, 0));
+      writer->HashSlots[hash] = slot;
+      for (uint16_t file : files) logs[fmt::PartOf(hash)] += Posting(hash, slot, file);
+    };
+    word(kShared, "first", {1, 3});
+    word(kShared, "second", {2});
+    word(kShared + 2, "third", {3});
+    word(0x830D, "abc", {1, 2, 3});
+    word(0x0001, "low", {3});
+    word(0xFFFF, "high", {2, 1});
+    for (int p = 0; p < 64; ++p) WriteFile(dir_ / fmt::PostingLogName(p), logs[p]);
+    ASSERT_TRUE(writer->SaveIndex());
+    WriteFile(dir_ / fmt::kFileIndexName,
+              FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") + FileRecord(2, "/d/two.txt"));
+  }
+
+  std::unique_ptr<TIndexer> Reloaded() {
+    auto indexer = std::make_unique<TIndexer>();
+    indexer->IndexDir = dir_.path();
+    indexer->Pump = &pump_;
+    return indexer;
+  }
+
+  static constexpr uint16_t kShared = 0x1234;
+  testing::TempDir dir_;
+  CountingPump pump_;
+};
+
+TEST_F(ReloadTest, GivesBackFilesWordsSlotsAndPostingsAndSavesTheSameBytes) {
+  SaveSampleIndex();
+  std::string saved;
+  for (int p = 0; p < 64; ++p) saved += ReadFile(dir_ / fmt::PartFileName(p));
+  saved += ReadFile(dir_ / fmt::kWordListName);
+
+  auto indexer = Reloaded();
+  ASSERT_TRUE(indexer->ReloadIndex());
+  EXPECT_EQ(indexer->FileCount, 3);  // the highest number, not the last record's
+  ASSERT_EQ(indexer->StoredFiles->Count(), 3u);
+  EXPECT_STREQ((*indexer->StoredFiles)[1]->Path, "/d/three.txt");
+  EXPECT_EQ((*indexer->StoredFiles)[1]->Offset, 24u);
+  EXPECT_EQ(indexer->WordsFound, 6);
+  const TTypedList<_Form>& shared = indexer->WordBuckets[kShared];
+  ASSERT_EQ(shared.Count(), 2u);
+  EXPECT_EQ(indexer->WordText(*shared[1]), "second");
+  EXPECT_EQ(shared[1]->LastFile, kNoFile);
+  EXPECT_EQ(indexer->HashSlots[kShared], 1);
+  EXPECT_EQ(indexer->HashSlots[kShared + 1], kNoSlot);
+  // Texts are packed from the start of the pool in word-list order (ascending hash).
+  EXPECT_EQ(std::string(indexer->WordPool, 10), std::string("low\0first\0", 10));
+  EXPECT_EQ(indexer->WordPoolCursor, 32u);
+  // Part 4's log holds its postings in bucket, slot and posting order.
+  EXPECT_EQ(ReadFile(dir_ / "4.tf"), Posting(kShared, 0, 1) + Posting(kShared, 0, 3) +
+                                         Posting(kShared, 1, 2) + Posting(kShared + 2, 0, 3));
+  EXPECT_EQ(ReadFile(dir_ / "5.tf"), "");
+  EXPECT_EQ(indexer->WordFileBuffer, nullptr);  // only needed while the texts are restored
+  // Once per file record, once per bucket up to the last block of each part (where the part's
+  // end ends its reading), once per word-list record.
+  EXPECT_EQ(pump_.calls, 3 + 60 * 1024 + (0x001 + 1) + (0x236 + 1) + (0x30D + 1) + 1024 + 6);
+
+  ASSERT_TRUE(indexer->SaveIndex());
+  std::string again;
+  for (int p = 0; p < 64; ++p) again += ReadFile(dir_ / fmt::PartFileName(p));
+  EXPECT_EQ(again + ReadFile(dir_ / fmt::kWordListName), saved);
+}
+
+TEST_F(ReloadTest, APartWhoseBlocksOverlapFailsTheReload) {
+  SaveSampleIndex();
+  // Bucket 0x235 of part 4 points at the block of bucket 0x234, which 0x236's block follows.
+  std::string part = ReadFile(dir_ / "4.fnx");
+  part.replace(4 * 0x235, 4, part.substr(4 * 0x234, 4));
+  WriteFile(dir_ / "4.fnx", part);
+  EXPECT_FALSE(Reloaded()->LoadPart(4));
+}
+
+TEST_F(ReloadTest, ABucketTakesAtMost65535Words) {
+  auto indexer = Reloaded();
+  for (int i = 0; i < 65535; ++i) ASSERT_EQ(indexer->AppendEmptyWord(9), i);
+  EXPECT_EQ(indexer->AppendEmptyWord(9), -1);
+  EXPECT_EQ(indexer->WordBuckets[9][7]->Text, _Form::kNoText);
+}
+
+class CheckStoredFileTest : public ReloadTest {
+ protected:
+  void Load(const std::string& records) {
+    WriteFile(dir_ / fmt::kFileIndexName, records);
+    ASSERT_TRUE(indexer_->LoadStoredFiles(dir_ / fmt::kFileIndexName));
+  }
+  StoredFileState Check(const std::string& name, int hash = -1, uint16_t* number = nullptr) {
+    const std::string path = dir_ / name;
+    const FileNode* stored = nullptr;
+    const auto state = indexer_->CheckStoredFile(
+        path, static_cast<uint16_t>(hash < 0 ? platform::WordHash(path) : hash), &stored);
+    if (number != nullptr) *number = stored == nullptr ? 0 : stored->Number;
+    return state;
+  }
+
+  std::unique_ptr<TIndexer> indexer_ = Reloaded();
+};
+
+TEST_F(CheckStoredFileTest, SizeAndTimeDecideAndAVanishedFileCountsAsUnchanged) {
+  for (const char* name : {"same.txt", "grown.txt", "touched.txt"}) WriteFile(dir_ / name, "12345");
+  uint32_t size = 0, time = 0, touched = 0;
+  ASSERT_TRUE(platform::GetFileSizeAndTime(dir_ / "touched.txt", &size, &touched));
+  ASSERT_TRUE(platform::GetFileSizeAndTime(dir_ / "same.txt", &size, &time) && size == 5);
+  Load(FileRecord(4, dir_ / "same.txt", 5, time) + FileRecord(5, dir_ / "grown.txt", 4, time) +
+       FileRecord(6, dir_ / "touched.txt", 5, touched + 1) + FileRecord(7, dir_ / "gone.txt", 5, time));
+  uint16_t number = 0;
+  EXPECT_EQ(Check("same.txt"), StoredFileState::kUnchanged);
+  EXPECT_EQ(Check("grown.txt", -1, &number), StoredFileState::kChanged);
+  EXPECT_EQ(number, 5);
+  EXPECT_EQ(Check("touched.txt", -1, &number), StoredFileState::kChanged);
+  EXPECT_EQ(number, 6);
+  EXPECT_EQ(Check("gone.txt"), StoredFileState::kUnchanged);  // vanished since the scan
+  EXPECT_EQ(Check("other.txt"), StoredFileState::kNew);
+  // After a failed reload nothing is stored any more.
+  EXPECT_FALSE(indexer_->ReloadIndex());
+  EXPECT_EQ(Check("grown.txt"), StoredFileState::kNew);
+}
+
+TEST_F(CheckStoredFileTest, PathsMatchIgnoringCaseAndTheFirstRecordDecides) {
+  // Records made by hand, so that paths differing in case share a hash (C2).
+  const int hash = 0x4242;
+  WriteFile(dir_ / "same.txt", "12345");
+  Load(FileRecord(8, dir_ / "SAME.TXT", 0, 0, hash) + FileRecord(9, dir_ / "same.txt", 0, 0, hash) +
+       FileRecord(10, dir_ / "\xC9T\xC9.txt", 0, 0, hash));
+  uint16_t number = 0;
+  EXPECT_EQ(Check("same.txt", hash, &number), StoredFileState::kChanged);  // exists, size 0 differs
+  EXPECT_EQ(number, 8);
+  EXPECT_EQ(Check("same.txt", hash + 1), StoredFileState::kNew);  // the hash must agree
+  EXPECT_EQ(Check("same.tx", hash), StoredFileState::kNew);       // and the whole path
+  // Windows-1252 letters fold too; the file does not exist, so the match reads unchanged.
+  EXPECT_EQ(Check("\xE9t\xE9.TXT", hash), StoredFileState::kUnchanged);
+}
+
+}  // namespace
+}  // namespace oru

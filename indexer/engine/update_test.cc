@@ -1,0 +1,262 @@
+// Updating an index through TIndexer::Run, with the real folder plug-in and the plain-text
+// parser: what an update keeps, adds and skips, and every way back to a fresh index.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "indexer/engine/index_format.h"
+#include "indexer/engine/indexer.h"
+#include "indexer/engine/work_folders.h"
+#include "platform/find.h"
+#include "platform/ini.h"
+#include "platform/md5.h"
+#include "tests/support/index_reader.h"
+#include "tests/support/temp_dir.h"
+
+namespace oru {
+namespace {
+
+namespace fs = std::filesystem;
+namespace fmt = index_format;
+using testing::ReadFile;
+using testing::WriteFile;
+using Numbers = std::vector<uint16_t>;
+
+const std::string kBin = std::string(ORU_BIN_DIR) + "/";
+
+class Recorder : public platform::Label, public platform::MessagePump {
+ public:
+  void SetCaption(std::string_view text) override { captions.emplace_back(text); }
+  void ProcessMessages() override {
+    if (++pumps == stop_at) indexer->StopRequested = true;
+  }
+  std::vector<std::string> captions;
+  TIndexer* indexer = nullptr;
+  int pumps = 0;
+  int stop_at = -1;
+};
+
+class UpdateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+    fs::create_directories(work_ + "Storages");
+    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser.so\n[Storages]\nFolders=" +
+                                     kBin + "Ferrow.so\n[Folders]\n1=Text\n");
+  }
+
+  // One pass, "Updating" = "1" when `updating`; `prepare` may adjust the engine first.
+  int Pass(bool updating, const std::function<void(TIndexer&)>& prepare = nullptr) {
+    WriteFile(dir_ / "job.ini", std::string("[Header]\nName=test\nUpdating=") +
+                                    (updating ? "1" : "0") + "\n[Folders]\nDir0=" + corpus_ + "\n");
+    auto indexer = std::make_unique<TIndexer>();
+    indexer->WorkDir = work_;
+    indexer->StoragesDir = work_ + "Storages/";
+    indexer->ConfigPath = dir_ / "job.ini";
+    indexer->StopWords.clear();
+    recorder_ = std::make_unique<Recorder>();
+    recorder_->indexer = indexer.get();
+    indexer->FilesIndexedLabel = recorder_.get();
+    indexer->Pump = recorder_.get();
+    if (prepare) prepare(*indexer);
+    return indexer->Run();
+  }
+
+  std::string Indexed() {
+    return platform::ProfileFile::Open(work_ + kStatusFileName).GetString("Indexed", "test", "-");
+  }
+
+  testing::DecodedIndex Decode() {
+    testing::DecodedIndex index;
+    EXPECT_EQ(testing::DecodeIndex(index_, &index), "");
+    return index;
+  }
+
+  // "1:a.txt 2:b.txt": the file records in file order.
+  std::string Files(const testing::DecodedIndex& index) {
+    std::string files;
+    for (const auto& file : index.files) {
+      files += (files.empty() ? "" : " ") + std::to_string(file.number) + ":" +
+               file.path.substr(corpus_.size());
+    }
+    return files;
+  }
+
+  // The file numbers of each word's postings, in stored order.
+  static std::map<std::string, Numbers> Postings(const testing::DecodedIndex& index) {
+    std::map<std::string, Numbers> result;
+    for (const auto& [key, list] : index.postings) {
+      for (const auto& posting : list) result[index.words.at(key)].push_back(posting.first);
+    }
+    return result;
+  }
+
+  std::map<std::string, std::string> Snapshot() {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(index_)) files[entry.path()] = ReadFile(entry.path());
+    return files;
+  }
+
+  testing::TempDir dir_;
+  testing::TempDir runtime_;
+  const std::string work_ = dir_ / "work/";
+  const std::string index_ = work_ + "Storages/test/";
+  const std::string corpus_ = dir_ / "corpus/";
+  std::unique_ptr<Recorder> recorder_;
+};
+
+TEST_F(UpdateTest, AddsNewFilesReindexesChangedOnesAndSkipsTheRest) {
+  WriteFile(corpus_ + "a.txt", "alpha common");
+  WriteFile(corpus_ + "b.txt", "beta common");
+  WriteFile(corpus_ + "c.txt", "gamma");
+  ASSERT_EQ(Pass(false), kRunOk);
+  const auto before = Decode();
+  const std::string old_records = ReadFile(index_ + fmt::kFileIndexName);
+
+  WriteFile(corpus_ + "b.txt", "beta epsilon common");  // a new size
+  fs::last_write_time(corpus_ + "c.txt", fs::last_write_time(corpus_ + "c.txt") - std::chrono::hours(2));
+  WriteFile(corpus_ + "d.txt", "delta common");
+  ASSERT_EQ(Pass(true), kRunOk);
+  EXPECT_EQ(Indexed(), "1");
+  // a.txt is skipped (one skip so far); b, c and d show FileCount before each is indexed.
+  EXPECT_EQ(recorder_->captions, (std::vector<std::string>{"1", "3", "3", "3"}));
+  const auto after = Decode();
+  EXPECT_EQ(Files(after), "1:a.txt 2:b.txt 3:c.txt 4:d.txt");
+  // Changed files keep their number and earlier postings and add new ones behind them.
+  const auto postings = Postings(after);
+  EXPECT_EQ(postings.at("alpha"), (Numbers{1}));
+  EXPECT_EQ(postings.at("beta"), (Numbers{2, 2}));
+  EXPECT_EQ(postings.at("epsilon"), (Numbers{2}));
+  EXPECT_EQ(postings.at("gamma"), (Numbers{3, 3}));
+  EXPECT_EQ(postings.at("common"), (Numbers{1, 2, 2, 4}));
+  EXPECT_EQ(postings.at("delta"), (Numbers{4}));
+  for (const auto& [key, word] : before.words) EXPECT_EQ(after.words.at(key), word);  // same slots
+  // The records of b and c take the new size and time in place (F18); nothing else moves.
+  std::string records = ReadFile(index_ + fmt::kFileIndexName);
+  for (int f = 1; f <= 2; ++f) {
+    uint32_t size = 0, time = 0;
+    ASSERT_TRUE(platform::GetFileSizeAndTime(before.files[f].path, &size, &time));
+    EXPECT_EQ(after.files[f].size, size);
+    EXPECT_EQ(after.files[f].time, time);
+    const size_t at = f * (14 + corpus_.size() + 5);
+    records.replace(at + 6, 8, old_records.substr(at + 6, 8));
+  }
+  EXPECT_NE(after.files[2].time, before.files[2].time);
+  EXPECT_EQ(records, old_records + records.substr(old_records.size()));
+
+  // So the next update finds nothing changed, skips everything and saves the same bytes.
+  const auto saved = Snapshot();
+  ASSERT_EQ(Pass(true), kRunOk);
+  EXPECT_EQ(recorder_->captions, (std::vector<std::string>{"1", "2", "3", "4"}));
+  EXPECT_EQ(Snapshot(), saved);
+}
+
+TEST_F(UpdateTest, AnIndexLeftByAStoppedPassIsNotReloaded) {
+  WriteFile(corpus_ + "a.txt", "alpha");
+  WriteFile(corpus_ + "b.txt", "beta");
+  ASSERT_EQ(Pass(false), kRunOk);
+  fs::remove(corpus_ + "a.txt");
+  WriteFile(corpus_ + "c.txt", "gamma");
+  // A pass stopped without saving after its first file (two pumps per file) leaves a file index
+  // numbering b.txt 1 beside the saved parts, where 1 is a.txt: the two are never mixed (F17).
+  ASSERT_EQ(Pass(false, [](TIndexer& indexer) { static_cast<Recorder*>(indexer.Pump)->stop_at = 2; }),
+            kRunOk);
+  ASSERT_EQ(Indexed(), "0");
+  ASSERT_EQ(Pass(true), kRunOk);
+  EXPECT_EQ(Files(Decode()), "1:b.txt 2:c.txt");
+  EXPECT_EQ(Postings(Decode()).count("alpha"), 0u);
+}
+
+// A saved index of a.txt ("alpha") and b.txt ("beta"), changed before the update or read by an
+// engine changed by `prepare`. "alpha" (hash 0x3266) is the only word of part 12, so its block
+// ends that part.
+struct Damage {
+  const char* name;
+  std::function<void(const std::string& index)> apply;
+  std::function<void(TIndexer&)> prepare = nullptr;
+};
+void PrintTo(const Damage& damage, std::ostream* out) { *out << damage.name; }
+
+void Append(const std::string& path, const std::string& bytes) { WriteFile(path, ReadFile(path) + bytes); }
+void Poke(const std::string& path, size_t at, const std::string& bytes, size_t keep = std::string::npos) {
+  std::string data = ReadFile(path);
+  WriteFile(path, data.replace(at, bytes.size(), bytes).substr(0, keep));
+}
+// A file record of `length` (the length field) with `path_bytes` bytes of path.
+std::string Record(uint16_t length, uint16_t number, size_t path_bytes) {
+  std::string record(14 + path_bytes, 'p');
+  fmt::PutU16(reinterpret_cast<uint8_t*>(record.data()), length);
+  fmt::PutU16(reinterpret_cast<uint8_t*>(record.data()) + 2, number);
+  return record;
+}
+void AtAlpha(const std::string& index, const std::string& bytes, size_t keep_after = std::string::npos) {
+  const std::string part = index + "12.fnx";
+  const size_t at = fmt::GetU32(reinterpret_cast<const uint8_t*>(ReadFile(part).data()) + 4 * 614);
+  Poke(part, at, bytes, keep_after == std::string::npos ? keep_after : at + keep_after);
+}
+void FileIndex(const std::string& i, const std::string& bytes) { Append(i + fmt::kFileIndexName, bytes); }
+void WordList(const std::string& i, const std::string& bytes) { Append(i + fmt::kWordListName, bytes); }
+
+const Damage kDamages[] = {
+    {"None", [](const std::string&) {}},  // the counterpart: a.txt stays, c.txt becomes 3
+    {"NoIndexYet", [](const std::string& i) {
+       fs::remove(i + "../../" + kStatusFileName);
+       fs::remove_all(i);
+     }},
+    {"IncompleteIndex", [](const std::string& i) {  // killed while saving (F17)
+       platform::ProfileFile::Open(i + "../../" + kStatusFileName).WriteString("Indexed", "test", "0");
+     }},
+    {"NoFileIndex", [](const std::string& i) { fs::remove(i + fmt::kFileIndexName); }},
+    {"EmptyFileIndex", [](const std::string& i) { WriteFile(i + fmt::kFileIndexName, ""); }},
+    {"RecordShorterThan14", [](const std::string& i) { FileIndex(i, Record(13, 9, 6)); }},
+    {"LoneLastByte", [](const std::string& i) { FileIndex(i, "\x0E"); }},
+    {"RecordPastTheEnd", [](const std::string& i) { FileIndex(i, Record(30, 9, 5)); }},
+    {"PathOf264Bytes", [](const std::string& i) { FileIndex(i, Record(278, 9, 264)); }},
+    {"FileNumber0", [](const std::string& i) { FileIndex(i, Record(20, 0, 6)); }},
+    {"FileNumberFFFF", [](const std::string& i) { FileIndex(i, Record(20, 0xFFFF, 6)); }},
+    {"NoPart", [](const std::string& i) { fs::remove(i + "5.fnx"); }},
+    {"EmptyPart", [](const std::string& i) { WriteFile(i + "5.fnx", ""); }},
+    {"SkippedSlot", [](const std::string& i) { AtAlpha(i, std::string("\x01\0\0\0\x01", 5)); }},
+    {"PostingCount0", [](const std::string& i) { AtAlpha(i, std::string(6, '\0'), 6); }},
+    {"PostingsPastThePart", [](const std::string& i) { AtAlpha(i, "\x02"); }},
+    {"PostingCountTimes4Past32Bits", [](const std::string& i) { AtAlpha(i, std::string("\x01\0\0\x40", 4)); }},
+    {"SlotCutOff", [](const std::string& i) { AtAlpha(i, "\x01", 5); }},
+    {"NoWordList", [](const std::string& i) { fs::remove(i + fmt::kWordListName); }},
+    {"EmptyWordList", [](const std::string& i) { WriteFile(i + fmt::kWordListName, ""); }},
+    {"WordListNamesAMissingSlot", [](const std::string& i) { WordList(i, std::string("\x0A" "alpha\x66\x32\x01\x00", 10)); }},
+    {"WordRecordShorterThan5", [](const std::string& i) { WordList(i, std::string("\x04\0\0\0", 4)); }},
+    {"WordRecordPastTheEnd", [](const std::string& i) { WordList(i, "\x08" "ab"); }},
+    {"WordWithoutText", [](const std::string& i) {  // the first record dropped
+       const std::string words = ReadFile(i + fmt::kWordListName);
+       WriteFile(i + fmt::kWordListName, words.substr(static_cast<uint8_t>(words[0])));
+     }},
+    {"FullWordPool", nullptr, [](TIndexer& indexer) { indexer.WordPoolEnd = 8; }},
+};
+
+class UpdateFallbackTest : public UpdateTest, public ::testing::WithParamInterface<Damage> {};
+
+TEST_P(UpdateFallbackTest, BuildsAFreshIndexNumberedFrom1) {
+  WriteFile(corpus_ + "a.txt", "alpha");
+  WriteFile(corpus_ + "b.txt", "beta");
+  ASSERT_EQ(Pass(false), kRunOk);
+  if (GetParam().apply) GetParam().apply(index_);
+  fs::remove(corpus_ + "a.txt");
+  WriteFile(corpus_ + "c.txt", "gamma");
+  ASSERT_EQ(Pass(true, GetParam().prepare), kRunOk);
+  EXPECT_EQ(Indexed(), "1");
+  const bool reloaded = std::string(GetParam().name) == "None";
+  EXPECT_EQ(Files(Decode()), reloaded ? "1:a.txt 2:b.txt 3:c.txt" : "1:b.txt 2:c.txt");
+  EXPECT_EQ(Postings(Decode()).count("alpha"), reloaded ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, UpdateFallbackTest, ::testing::ValuesIn(kDamages),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+}  // namespace
+}  // namespace oru

@@ -1,0 +1,29 @@
+// Running another program in the foreground and waiting for its end, as a shell runs a command.
+#ifndef ORU_PLATFORM_PROCESS_H_
+#define ORU_PLATFORM_PROCESS_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/result.h"
+
+namespace oru::platform {
+
+// How a program ended: with an exit status, or killed by a signal (POSIX only).
+struct ProgramExit {
+  bool exited = false;  // true: `status` holds the exit status
+  int status = 0;
+  int signal = 0;  // the signal that ended it, when `exited` is false
+};
+
+// Runs the program at `argv[0]` (a path) with the other elements as its arguments, sharing this
+// process's standard streams and environment, and waits until it ends. While it runs, an
+// interrupt typed at the terminal reaches only the program (which shares the terminal), and an
+// interrupt or terminate request sent to this process alone is passed on to the program.
+// kNotFound when there is no file at argv[0]; kFailed when it cannot be started. One program at
+// a time per process.
+Result RunProgram(const std::vector<std::string>& argv, ProgramExit* exit);
+
+}  // namespace oru::platform
+
+#endif  // ORU_PLATFORM_PROCESS_H_

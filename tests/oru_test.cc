@@ -1,0 +1,245 @@
+// The oru tool end to end: `oru index` runs the built Tamsel over a folder, `oru search` reads
+// the index it wrote and asks the plug-ins for fragments, `oru status` lists the indexes. Run as
+// a user would (no display, standard input not a terminal).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "indexer/engine/index_format.h"
+#include "platform/ini.h"
+#include "platform/md5.h"
+#include "platform/scoped_env.h"
+#include "platform/window_message.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace oru {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::WriteFile;
+
+const std::string kBin = std::string(ORU_BIN_DIR) + "/";
+const std::string kSource = std::string(ORU_SOURCE_DIR) + "/";
+
+class OruTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(dir_ / "run");
+    work_ = dir_ / "data/Pellimar/ORU/";
+    corpus_ = dir_ / "corpus/";
+    fs::create_directories(corpus_);
+    env_ = {"XDG_DATA_HOME=" + (dir_ / "data"), "XDG_RUNTIME_DIR=" + (dir_ / "run"),
+            "DISPLAY=", "WAYLAND_DISPLAY="};
+    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser.so\nWord=" + kBin +
+                                     "Dovrin.so\nMP3=" + kBin + "Mellic.so\n[Storages]\nFolders=" +
+                                     kBin + "Ferrow.so\n[Folders]\n1=Word\n2=MP3\n3=Text\n");
+    WriteFile(corpus_ + "a.txt", "The harbour engines hummed through the night.");
+    WriteFile(corpus_ + "sub/b.txt", "Harbour master's notes: tides, engines.");
+    WriteFile(corpus_ + "c.txt", "Nothing but ordinary words in this one.");
+  }
+
+  testing::ProcessResult Oru(const std::vector<std::string>& args, int interrupt_after_ms = -1) {
+    std::vector<std::string> argv{kBin + "oru"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testing::RunProcess(argv, env_, nullptr, 60, interrupt_after_ms);
+  }
+
+  void Index(const std::string& name = "t") {
+    const auto result = Oru({"index", corpus_, "--name", name});
+    ASSERT_EQ(result.exit_status, 0) << result.err;
+    ASSERT_NE(result.out.find("index written"), std::string::npos) << result.out;
+  }
+
+  void SetIndexed(const std::string& name, const char* value) {
+    platform::ProfileFile::Open(work_ + "storages.ini").WriteString("Indexed", name, value);
+  }
+
+  testing::TempDir dir_;
+  std::string work_;
+  std::string corpus_;
+  std::vector<std::string> env_;
+};
+
+TEST_F(OruTest, FindsTheFilesThatHoldEveryWordWithFragments) {
+  Index();
+  auto result = Oru({"search", "--name", "t", "ENGINES"});
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.out, corpus_ + "a.txt\n    The harbour engines hummed through the night.\n" +
+                            corpus_ + "sub/b.txt\n    master's notes: tides, engines.\n");
+  // The fragment is cut around the first hit of any query word.
+  result = Oru({"search", "--name", "t", "engines", "tides"});
+  EXPECT_EQ(result.out, corpus_ + "sub/b.txt\n    Harbour master's notes: tides, engines.\n");
+  result = Oru({"search", "--name", "t", "engines", "ordinary"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.out, "");
+  result = Oru({"search", "--name", "t", "zebra"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_NE(result.err.find("no file"), std::string::npos);
+}
+
+TEST_F(OruTest, FragmentsAreAWindowAroundTheFirstHitOnOneLine) {
+  std::string text;
+  for (int i = 0; i < 15; ++i) text += "abcdef ";
+  text += "the\tsecret\r\nharbour ";
+  for (int i = 0; i < 15; ++i) text += "ghijkl ";
+  WriteFile(corpus_ + "long.txt", text + "secret");
+  Index();
+  // 60 characters around the middle of the first hit, less the words cut at both ends.
+  const auto result = Oru({"search", "--name", "t", "--json", "secret"});
+  EXPECT_EQ(result.out, "{\"path\":\"" + corpus_ +
+                            "long.txt\",\"fragment\":\"abcdef abcdef abcdef the secret harbour "
+                            "ghijkl ghijkl\"}\n");
+}
+
+TEST_F(OruTest, AFileThatIsGoneIsListedWithoutAFragment) {
+  Index();
+  fs::remove(corpus_ + "a.txt");
+  auto result = Oru({"search", "--name", "t", "--json", "hummed"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.out, "{\"path\":\"" + corpus_ + "a.txt\",\"fragment\":null}\n");
+  result = Oru({"search", "--name", "t", "hummed"});
+  EXPECT_EQ(result.out, corpus_ + "a.txt\n");
+}
+
+TEST_F(OruTest, QueryWordsAreNormalisedAsTheIndexerDoes) {
+  const std::string long_word = "pneumonoultramicroscopicsilicovolcanoconiosis";  // 45 bytes
+  WriteFile(corpus_ + "d.txt", "Caf\xE9 cr\xE8me with " + long_word);             // Windows-1252
+  Index();
+  auto result = Oru({"search", "--name", "t", "CAFÉ"});
+  EXPECT_EQ(result.out, corpus_ + "d.txt\n    Café crème with\n");
+  // The index keeps 31 bytes of a word (F4): any word with those 31 bytes finds it.
+  result = Oru({"search", "--name", "t", long_word.substr(0, 31) + "xyz"});
+  EXPECT_EQ(result.out, corpus_ + "d.txt\n    with " + long_word + "\n");
+  // Words the indexer never keeps are left out of the query, with a note.
+  result = Oru({"search", "--name", "t", "the", "of", "crème"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_NE(result.err.find("'the' is a stop word"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("'of' is shorter"), std::string::npos) << result.err;
+  result = Oru({"search", "--name", "t", "caf\xE9"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.err, "oru: the query word is not valid UTF-8\n");
+}
+
+TEST_F(OruTest, ADamagedIndexFileIsNamedWithTheOffset) {
+  Index();
+  const std::string part =
+      work_ + "Storages/t/" +
+      index_format::PartFileName(index_format::PartOf(platform::WordHash("engines")));
+  std::string bytes = ReadFile(part);
+  ASSERT_GT(bytes.size(), 4096u);
+  const uint32_t block =
+      index_format::GetU32(reinterpret_cast<const uint8_t*>(bytes.data()) +
+                           4 * index_format::BucketOf(platform::WordHash("engines")));
+  bytes[block + 3] = '\x7F';  // a posting count far beyond the file
+  WriteFile(part, bytes);
+  auto result = Oru({"search", "--name", "t", "engines"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("damaged index file " + part + " at offset " + std::to_string(block)),
+            std::string::npos)
+      << result.err;
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+
+  const std::string file_index = work_ + "Storages/t/Fileindex.fnd";
+  bytes = ReadFile(file_index);
+  WriteFile(file_index, bytes.substr(0, bytes.size() - 1));
+  result = Oru({"search", "--name", "t", "hummed"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find(file_index + " at offset "), std::string::npos) << result.err;
+}
+
+TEST_F(OruTest, AnIncompleteIndexIsSearchedOnlyWithPartial) {
+  Index();
+  SetIndexed("t", "0");
+  auto result = Oru({"search", "--name", "t", "tides"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("incomplete"), std::string::npos);
+  result = Oru({"search", "--name", "t", "--partial", "tides"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.out, corpus_ + "sub/b.txt\n    Harbour master's notes: tides, engines.\n");
+  result = Oru({"search", "--name", "missing", "tides"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("no index named 'missing'"), std::string::npos);
+}
+
+TEST_F(OruTest, AnUpdateAddsNewFilesToTheIndex) {
+  Index();
+  WriteFile(corpus_ + "e.txt", "A brass lantern.");
+  const auto result = Oru({"index", corpus_, "--name", "t", "--update"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_NE(ReadFile(work_ + "t.job.ini").find("Updating=1"), std::string::npos);
+  EXPECT_EQ(Oru({"search", "--name", "t", "lantern"}).out,
+            corpus_ + "e.txt\n    A brass lantern.\n");
+  EXPECT_EQ(Oru({"search", "--name", "t", "hummed"}).exit_status, 0);
+}
+
+TEST_F(OruTest, AStopWithoutSavingIsReported) {
+  for (int i = 0; i < 40; ++i) WriteFile(corpus_ + "slow" + std::to_string(i) + ".txt", "slow");
+  env_.push_back("ORU_TEST_PARSER_DELAY_MS=100");
+  const auto result = Oru({"index", corpus_, "--name", "t"}, 1500);
+  EXPECT_EQ(result.exit_status, 1) << result.err;
+  EXPECT_NE(result.out.find("stopped without saving"), std::string::npos) << result.out;
+  EXPECT_EQ(platform::ProfileFile::Open(work_ + "storages.ini").GetString("Indexed", "t", ""), "0");
+}
+
+TEST_F(OruTest, AnotherSearchWindowGetsTheMessageAndTheRunStillReports) {
+  platform::ScopedEnv runtime("XDG_RUNTIME_DIR", (dir_ / "run").c_str());
+  platform::MessageWindow window;
+  ASSERT_EQ(platform::MessageWindow::Create("TfMainQuery", "Trovella 1.2", &window),
+            platform::Result::kOk);
+  Index();
+  platform::WindowMessage message;
+  ASSERT_TRUE(window.Receive(&message, 0));
+  EXPECT_EQ(message.number, 20924);
+  EXPECT_EQ(message.wparam, 1);
+}
+
+TEST_F(OruTest, TamselsFailuresAreReported) {
+  WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser.so\n");
+  auto result = Oru({"index", corpus_});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_NE(result.err.find("could not load its plug-ins"), std::string::npos) << result.err;
+  result = Oru({"index", dir_ / "nowhere"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.err, "oru: there is no folder " + (dir_ / "nowhere") + "\n");
+  EXPECT_EQ(Oru({"index", corpus_, "--name", "../x"}).exit_status, 2);
+  result = Oru({"search", "--name", "t"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.err, "oru: no word to search for (see 'oru search --help')\n");
+  EXPECT_EQ(Oru({"index", "--help"}).exit_status, 0);
+  EXPECT_EQ(Oru({"frobnicate"}).exit_status, 2);
+}
+
+TEST_F(OruTest, StatusListsTheIndexes) {
+  Index("complete-one");
+  Index("other");
+  SetIndexed("other", "0");
+  const auto result = Oru({"status"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_NE(result.out.find("complete-one  complete          3        "), std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("other         incomplete        3"), std::string::npos) << result.out;
+}
+
+// The real parser plug-ins, on their fixtures.
+TEST_F(OruTest, WordDocumentsAndTagsGiveTheirFragments) {
+  const std::string doc = kSource + "plugins/parser-word/testdata/accents.first.doc";
+  const std::string mp3 = kSource + "plugins/parser-mp3/testdata/tagged.mp3";
+  fs::copy(doc, corpus_ + "accents.doc");
+  fs::copy(mp3, corpus_ + "tagged.mp3");
+  Index();
+  auto result = Oru({"search", "--name", "t", "dusk"});
+  EXPECT_EQ(result.out, corpus_ +
+                            "tagged.mp3\n    Title: Harbour Lights at Dusk Artist: The "
+                            "Quiet Engines Album: Northern Routes Year: 2004 Comments: "
+                            "recorded live\n");
+  result = Oru({"search", "--name", "t", "Façade"});
+  EXPECT_EQ(
+      result.out,
+      corpus_ + "accents.doc\n    painter sketched the old façade while the waiter brought\n");
+}
+
+}  // namespace
+}  // namespace oru

@@ -1,0 +1,169 @@
+#include "tools/oru/fragment.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "indexer/engine/work_folders.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "tools/oru/normalise.h"
+#include "tools/oru/text.h"
+
+namespace oru::tool {
+
+namespace {
+
+// The bound entry points of one parser plug-in.
+struct Parser {
+  ParseItFn parse = nullptr;
+  GetNextWordFn next_word = nullptr;
+  StopParseFn stop = nullptr;
+  GetFragmentAtPosFn fragment = nullptr;
+};
+
+// Ends the parse however Fragment leaves.
+class ParseGuard {
+ public:
+  explicit ParseGuard(StopParseFn stop) : stop_(stop) {}
+  ~ParseGuard() { stop_(); }
+  ParseGuard(const ParseGuard&) = delete;
+  ParseGuard& operator=(const ParseGuard&) = delete;
+
+ private:
+  StopParseFn stop_;
+};
+
+// Where a hit lies in the text, in characters.
+struct Hit {
+  uint32_t start = 0;
+  uint32_t length = 0;
+};
+
+// Walks the words as the indexer does, up to the first whose normalised form is one of `words`.
+bool FindHit(const Parser& parser, const std::vector<std::string>& words, Hit* hit) {
+  WordRecord rec{};
+  rec.Capacity = sizeof(rec.Buffer);
+  rec.Position = 0;
+  for (;;) {
+    const uint32_t before = rec.Position;
+    std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
+    if (!parser.next_word(&rec) || rec.Position == 0 || rec.Position <= before) return false;
+    const std::string normal = NormaliseParsedWord(rec);
+    if (std::find(words.begin(), words.end(), normal) == words.end()) continue;
+    // The word ends at Position; its length is known up to the buffer's size.
+    hit->length = std::min(rec.IsWide ? rec.Length / 2u : rec.Length, rec.Position);
+    hit->start = rec.Position - hit->length;
+    return true;
+  }
+}
+
+// A piece of text the plug-in cut: where it starts, and whether it may stop inside a word.
+struct Cut {
+  std::u16string text;
+  uint32_t start = 0;
+  bool full = false;  // the window is as long as asked, so its end may cut a word
+};
+
+// Asks the plug-in for `size` characters around `position`; the text up to its first zero.
+bool CutFragment(const Parser& parser, uint32_t position, uint32_t size, Cut* cut) {
+  std::vector<uint8_t> buffer(2 * static_cast<size_t>(size) + 2, 0);
+  FragmentRecord rec{};
+  rec.Position = position;
+  rec.Size = size;
+  rec.Buffer = buffer.data();
+  if (!parser.fragment(&rec)) return false;
+  cut->text.clear();
+  if (rec.IsWide) {
+    for (size_t i = 0; i < size; ++i) {
+      const auto unit = static_cast<char16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
+      if (unit == 0) break;
+      cut->text.push_back(unit);
+    }
+  } else {
+    const auto* bytes = reinterpret_cast<const char*>(buffer.data());
+    cut->text = platform::AnsiToWide(std::string_view(bytes, strnlen(bytes, size)));
+  }
+  cut->start = rec.Position;
+  cut->full = cut->text.size() >= size;
+  return true;
+}
+
+bool IsWordChar(char16_t c) { return platform::IsWideAlphaNumeric(c) || c == u'-' || c == u'_'; }
+
+// Drops the pieces of words that a window cut at its ends, but never any of the hit itself.
+void DropCutWords(const Hit& hit, Cut* cut) {
+  std::u16string& text = cut->text;
+  if (hit.start < cut->start) return;
+  const size_t hit_begin = std::min<size_t>(hit.start - cut->start, text.size());
+  const size_t hit_end = std::min<size_t>(hit_begin + hit.length, text.size());
+  size_t end = text.size();
+  if (cut->full) {
+    while (end > hit_end && IsWordChar(text[end - 1])) --end;
+    if (end == hit_end) end = text.size();
+  }
+  size_t begin = 0;
+  if (cut->start > 0) {
+    while (begin < hit_begin && IsWordChar(text[begin])) ++begin;
+    if (begin == hit_begin) begin = 0;
+  }
+  text = text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+FragmentMaker::~FragmentMaker() { engine_->FreePlugins(); }
+
+bool FragmentMaker::Load(const std::string& work, const std::string& storage_type) {
+  // The parser plug-ins of the storage type, registered as the indexer registers them; the
+  // storage plug-in itself is not needed for fragments.
+  const std::string path = work + kConfigFileName;
+  if (!platform::FileExists(path)) return false;
+  platform::ProfileFile config = platform::ProfileFile::Open(path);
+  for (const std::string& key : config.KeyNames(storage_type)) {
+    const std::string name = config.GetString(storage_type, key, "0");
+    if (name == "0") continue;
+    const std::string library = config.GetString("Files", name, "0");
+    if (library == "0" || !platform::FileExists(library)) continue;
+    engine_->AddParserPlugin(name, library, config);
+  }
+  loaded_ = !engine_->Plugins->Empty();
+  return loaded_;
+}
+
+bool FragmentMaker::Fragment(const std::string& path, const std::vector<std::string>& words,
+                             std::string* fragment) {
+  fragment->clear();
+  if (!loaded_ || !platform::FileExists(path)) return false;
+  const _TExtLib* record = MatchParser(*engine_->Plugins, path);
+  if (record == nullptr) return false;
+  Parser parser;
+  parser.parse = reinterpret_cast<ParseItFn>(platform::FindExport(record->Library, kParseItExport));
+  parser.next_word =
+      reinterpret_cast<GetNextWordFn>(platform::FindExport(record->Library, kGetNextWordExport));
+  parser.stop =
+      reinterpret_cast<StopParseFn>(platform::FindExport(record->Library, kStopParseExport));
+  parser.fragment = reinterpret_cast<GetFragmentAtPosFn>(
+      platform::FindExport(record->Library, kGetFragmentAtPosExport));
+  if (parser.parse == nullptr || parser.next_word == nullptr || parser.stop == nullptr ||
+      parser.fragment == nullptr) {
+    return false;
+  }
+  ParseGuard guard(parser.stop);
+  if (!parser.parse(path.c_str(), record->TypeName.c_str())) return false;
+  Hit hit;
+  if (!FindHit(parser, words, &hit)) return false;
+  Cut cut;
+  // A window around the middle of the hit; a plug-in that lays out a whole line instead refuses
+  // a small window, and gets a line's room.
+  if (CutFragment(parser, hit.start + hit.length / 2, kFragmentChars, &cut)) {
+    DropCutWords(hit, &cut);
+  } else if (!CutFragment(parser, hit.start + hit.length / 2, kLineChars, &cut)) {
+    return false;
+  }
+  *fragment = DisplayText(cut.text);
+  return true;
+}
+
+}  // namespace oru::tool

@@ -1,0 +1,46 @@
+// Fragments of a file's text around a hit, cut by the parser plug-in that serves the file,
+// chosen by the indexer's own registry ("ORU.ini": "Files", "Extensions", the storage type's
+// section, and the file masks).
+#ifndef ORU_TOOLS_ORU_FRAGMENT_H_
+#define ORU_TOOLS_ORU_FRAGMENT_H_
+
+#include <string>
+#include <vector>
+
+#include "indexer/engine/indexer.h"
+
+namespace oru::tool {
+
+// Characters asked of a plug-in that cuts a window around a position, and of one that lays out
+// a whole line instead (the MP3 plug-in refuses less than 128 and labels its fields from 176).
+inline constexpr uint32_t kFragmentChars = 60;
+inline constexpr uint32_t kLineChars = 200;
+
+// Borrows the engine for its registry; the plug-ins stay loaded until destruction. Not copyable.
+class FragmentMaker {
+ public:
+  explicit FragmentMaker(TIndexer* engine) : engine_(engine) {}
+  ~FragmentMaker();
+  FragmentMaker(const FragmentMaker&) = delete;
+  FragmentMaker& operator=(const FragmentMaker&) = delete;
+
+  // Loads the parser plug-ins that the configuration in `work` (ending in the separator) lists
+  // for `storage_type`, as the indexer does (caching a filter in "Extensions" when none is
+  // there). False when none can be loaded: no fragments then.
+  bool Load(const std::string& work, const std::string& storage_type);
+
+  // Parses the file at `path` and cuts its text around the first word whose normalised form is
+  // one of `words`, into `fragment` as one line of UTF-8 (possibly empty). False when no loaded
+  // plug-in serves the file, the parse fails, none of the words is found or the plug-in gives
+  // no fragment. The parse is always ended.
+  bool Fragment(const std::string& path, const std::vector<std::string>& words,
+                std::string* fragment);
+
+ private:
+  TIndexer* engine_;
+  bool loaded_ = false;
+};
+
+}  // namespace oru::tool
+
+#endif  // ORU_TOOLS_ORU_FRAGMENT_H_

@@ -1,0 +1,76 @@
+// Reads an index folder for searching: the file index, the word list and, per query word, only
+// the block of its bucket in its part (two seeks: the bucket table entry, then the block).
+// Every read is bounds-checked; a damaged file is reported with its path and the offset.
+#ifndef ORU_TOOLS_ORU_INDEX_READER_H_
+#define ORU_TOOLS_ORU_INDEX_READER_H_
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace oru::tool {
+
+struct IndexedFile {
+  uint16_t number = 0;
+  uint32_t size = 0;
+  uint32_t time = 0;
+  std::string path;
+};
+
+// One open index. Holds the file index and the word list in memory and the parts it has read
+// open. Not copyable.
+class IndexReader {
+ public:
+  IndexReader() = default;
+  IndexReader(const IndexReader&) = delete;
+  IndexReader& operator=(const IndexReader&) = delete;
+
+  // Opens the index in `folder` (ending in the separator): reads and checks the file index and
+  // the word list. With `lenient` (for an index not recorded as complete), a missing word list
+  // or part reads as empty and postings of files the file index lacks are passed over. False
+  // with a one-line reason in `error` (naming the file, and the offset for damage).
+  bool Open(const std::string& folder, bool lenient, std::string* error);
+
+  // The numbers of the files that hold `word` (normalised, at most 31 bytes), ascending and
+  // without repeats; empty when the index lacks the word. False with `error` when the part is
+  // damaged or cannot be read.
+  bool FilesWithWord(std::string_view word, std::vector<uint16_t>* files, std::string* error);
+  // The numbers of the files that hold every one of `words`, ascending.
+  bool FilesWithAllWords(const std::vector<std::string>& words, std::vector<uint16_t>* files,
+                         std::string* error);
+
+  // The file numbered `number`, or null. The record belongs to the reader.
+  const IndexedFile* File(uint16_t number) const;
+  size_t file_count() const { return files_.size(); }
+  size_t word_count() const { return word_count_; }
+
+ private:
+  bool ReadFileIndex(std::string* error);
+  bool ReadWordList(std::string* error);
+  // The slot of `word` among the words of `hash`; false when the word list lacks it.
+  bool FindSlot(std::string_view word, uint16_t hash, uint16_t* slot) const;
+  // Appends the file numbers of the postings of (hash, slot) to `files`.
+  bool ReadPostings(uint16_t hash, uint16_t slot, std::vector<uint16_t>* files, std::string* error);
+  // Opens part `part` when it is not open yet; false (with `error`) when it cannot be opened.
+  bool OpenPart(int part, std::string* error);
+  std::string Damaged(const std::string& name, uint64_t offset, const std::string& what) const;
+
+  std::string folder_;
+  bool lenient_ = false;
+  std::vector<IndexedFile> files_;
+  std::vector<int32_t> file_by_number_;  // index into files_ by file number, -1 for none
+  std::string word_list_;
+  std::vector<uint32_t> hash_start_;  // offset in word_list_ of the first record of each hash
+  size_t word_count_ = 0;
+  std::array<platform::File, 64> parts_;
+  std::array<int64_t, 64> part_sizes_{};  // -1 for a part that is missing (lenient only)
+  std::array<bool, 64> part_opened_{};
+};
+
+}  // namespace oru::tool
+
+#endif  // ORU_TOOLS_ORU_INDEX_READER_H_

@@ -1,0 +1,72 @@
+#include "tools/oru/normalise.h"
+
+#include <algorithm>
+
+#include "platform/codepage.h"
+#include "tools/oru/text.h"
+
+namespace oru::tool {
+
+namespace {
+
+constexpr size_t kMaxRawWord = 127;  // the indexer keeps at most this many bytes of a raw word
+constexpr size_t kMaxStopWord = 5;   // only words this short are looked up in the stop list
+
+std::string Normalise(std::string raw) {
+  raw = platform::LowerAnsi(raw);
+  if (raw.size() > kMaxWordText) raw.resize(kMaxWordText);
+  return raw;
+}
+
+}  // namespace
+
+QueryWord NormaliseQueryWord(std::string_view utf8, const TIndexer& engine, std::string* normal) {
+  normal->clear();
+  std::u16string wide;
+  if (!Utf8ToWide(utf8, &wide)) return QueryWord::kNotUtf8;
+  std::string raw = platform::WideToAnsi(wide);
+  // A NUL ends a word's text in the indexer.
+  raw.resize(std::min({raw.find('\0'), raw.size(), kMaxRawWord}));
+  if (raw.size() < 3) return QueryWord::kTooShort;
+  if (IsJunkWord(raw.data(), static_cast<int>(raw.size()))) return QueryWord::kJunk;
+  if (raw.size() <= kMaxStopWord && engine.IsStopWord(raw)) return QueryWord::kStopWord;
+  *normal = Normalise(std::move(raw));
+  return QueryWord::kIndexable;
+}
+
+std::string NormaliseParsedWord(const WordRecord& rec) {
+  std::string raw;
+  if (rec.IsWide) {
+    // 16-bit words end at their first zero character within the buffer.
+    std::u16string wide;
+    for (size_t i = 0; i + 1 < sizeof(rec.Buffer); i += 2) {
+      const auto unit = static_cast<char16_t>(rec.Buffer[i] | (rec.Buffer[i + 1] << 8));
+      if (unit == 0) break;
+      wide.push_back(unit);
+    }
+    raw = platform::WideToAnsi(wide);
+  } else {
+    const size_t length = std::min<size_t>(rec.Length, sizeof(rec.Buffer));
+    raw.assign(reinterpret_cast<const char*>(rec.Buffer), length);
+  }
+  raw.resize(std::min({raw.find('\0'), raw.size(), kMaxRawWord}));
+  return Normalise(std::move(raw));
+}
+
+const char* QueryWordProblem(QueryWord state) {
+  switch (state) {
+    case QueryWord::kIndexable:
+      return "";
+    case QueryWord::kNotUtf8:
+      return "is not valid UTF-8";
+    case QueryWord::kTooShort:
+      return "is shorter than 3 characters, and the indexer keeps no such word";
+    case QueryWord::kJunk:
+      return "is a run of one character or mostly digits, and the indexer keeps no such word";
+    case QueryWord::kStopWord:
+      return "is a stop word, and the indexer keeps no such word";
+  }
+  return "";
+}
+
+}  // namespace oru::tool

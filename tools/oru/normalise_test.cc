@@ -1,0 +1,59 @@
+#include "tools/oru/normalise.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+namespace oru::tool {
+namespace {
+
+class NormaliseTest : public ::testing::Test {
+ protected:
+  void SetUp() override { engine_->StopWords = {"and", "the"}; }
+
+  QueryWord Query(const std::string& utf8, std::string* normal) {
+    return NormaliseQueryWord(utf8, *engine_, normal);
+  }
+
+  std::unique_ptr<TIndexer> engine_ = std::make_unique<TIndexer>();
+};
+
+TEST_F(NormaliseTest, AQueryWordGoesToTheCodePageLowerCased) {
+  std::string normal;
+  EXPECT_EQ(Query("CAF\xC3\x89", &normal), QueryWord::kIndexable);  // "CAFÉ"
+  EXPECT_EQ(normal, "caf\xE9");
+  EXPECT_EQ(Query("\xCE\xB8\xCE\xAC\xCE\xBBx", &normal), QueryWord::kIndexable);  // no 1252 form
+  EXPECT_EQ(normal, "???x");
+  EXPECT_EQ(Query(std::string(40, 'a') + "b", &normal), QueryWord::kIndexable);
+  EXPECT_EQ(normal, std::string(31, 'a'));  // F4
+}
+
+TEST_F(NormaliseTest, WordsTheIndexerNeverKeepsAreTold) {
+  std::string normal;
+  EXPECT_EQ(Query("ab", &normal), QueryWord::kTooShort);
+  EXPECT_EQ(Query("\xC3\xA9t", &normal), QueryWord::kTooShort);  // 2 bytes in the code page
+  EXPECT_EQ(Query("aaaa", &normal), QueryWord::kJunk);
+  EXPECT_EQ(Query("2004", &normal), QueryWord::kJunk);
+  EXPECT_EQ(Query("The", &normal), QueryWord::kStopWord);
+  EXPECT_EQ(Query("caf\xE9", &normal), QueryWord::kNotUtf8);
+  EXPECT_EQ(normal, "");
+}
+
+TEST_F(NormaliseTest, ParsedWordsAreNormalisedFromEitherWidth) {
+  WordRecord rec{};
+  const char16_t wide[] = u"Fa\u00C7ADE";
+  std::memcpy(rec.Buffer, wide, 12);
+  rec.Length = 12;
+  rec.IsWide = 1;
+  EXPECT_EQ(NormaliseParsedWord(rec),
+            "fa\xE7"
+            "ade");
+  rec = WordRecord{};
+  std::memcpy(rec.Buffer, "HARBOUR", 7);
+  rec.Length = 7;
+  EXPECT_EQ(NormaliseParsedWord(rec), "harbour");
+}
+
+}  // namespace
+}  // namespace oru::tool

@@ -1,0 +1,26 @@
+// Text for the terminal and for JSON: UTF-8 in and out, Windows-1252 and UTF-16 from the index
+// and the plug-ins.
+#ifndef ORU_TOOLS_ORU_TEXT_H_
+#define ORU_TOOLS_ORU_TEXT_H_
+
+#include <string>
+#include <string_view>
+
+namespace oru::tool {
+
+// Decodes UTF-8 into UTF-16. False for malformed input: a bad or cut sequence, an overlong
+// form, an encoded surrogate or a code point above U+10FFFF.
+bool Utf8ToWide(std::string_view utf8, std::u16string* wide);
+// Encodes UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string WideToUtf8(std::u16string_view wide);
+// A path's bytes for display: kept when they are valid UTF-8, else read as the system code page.
+std::string PathToUtf8(std::string_view path);
+// Text for one line of the terminal, as UTF-8: control characters become spaces, runs of
+// blanks one space, and the ends lose their blanks.
+std::string DisplayText(std::u16string_view text);
+// `utf8` as a JSON string literal, quotes included.
+std::string JsonQuote(std::string_view utf8);
+
+}  // namespace oru::tool
+
+#endif  // ORU_TOOLS_ORU_TEXT_H_

@@ -1,0 +1,79 @@
+#include "tools/oru/work.h"
+
+#include "indexer/engine/job.h"
+#include "indexer/engine/work_folders.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/ini.h"
+
+namespace oru::tool {
+
+namespace {
+
+constexpr char kIndexedSection[] = "Indexed";
+constexpr char kJobSuffix[] = ".job.ini";
+
+bool EnsureFolder(const std::string& path) {
+  return platform::FolderExists(path) || platform::CreateFolder(path) == platform::Result::kOk;
+}
+
+}  // namespace
+
+std::string WorkFolder() {
+  const std::string base = WorkBaseFolder();
+  if (base.empty()) return "";
+  const char sep = platform::kPathSeparator;
+  return base + kVendorFolder + sep + kProductFolder + sep;
+}
+
+bool PrepareWorkFolder(std::string* work, bool* config_written, std::string* error) {
+  const std::string base = WorkBaseFolder();
+  if (base.empty()) {
+    *error = "cannot tell where the work folder belongs";
+    return false;
+  }
+  const char sep = platform::kPathSeparator;
+  const std::string vendor = base + kVendorFolder + sep;
+  *work = vendor + kProductFolder + sep;
+  for (const std::string& folder : {vendor, *work, *work + kStoragesFolder + sep}) {
+    if (!EnsureFolder(folder)) {
+      *error = "cannot create the folder " + folder;
+      return false;
+    }
+  }
+  const std::string config = *work + kConfigFileName;
+  *config_written = !platform::FileExists(config);
+  if (!WriteDefaultConfig(config, platform::ProgramFolder())) {
+    *error = "cannot write " + config;
+    return false;
+  }
+  return true;
+}
+
+std::string IndexFolder(const std::string& work, const std::string& name) {
+  return work + kStoragesFolder + platform::kPathSeparator + name + platform::kPathSeparator;
+}
+
+std::string JobFilePath(const std::string& work, const std::string& name) {
+  return work + name + kJobSuffix;
+}
+
+std::string StorageTypeOf(const std::string& work, const std::string& name) {
+  const std::string path = JobFilePath(work, name);
+  if (platform::FileExists(path)) {
+    for (const std::string& section : platform::ProfileFile::Open(path).SectionNames()) {
+      if (!IsHeaderSection(section)) return section;
+    }
+  }
+  return kDefaultStorageType;
+}
+
+IndexState ReadIndexState(const std::string& work, const std::string& name) {
+  const platform::ProfileFile status = platform::ProfileFile::Open(work + kStatusFileName);
+  const std::string value = status.GetString(kIndexedSection, name, "");
+  if (value == "1") return IndexState::kComplete;
+  if (value == "0") return IndexState::kIncomplete;
+  return IndexState::kUnknown;
+}
+
+}  // namespace oru::tool
