@@ -104,10 +104,20 @@ AddWordOutcome TIndexer::EnterWord(const char* word, uint64_t key,
     return OutcomeOfTouch(Touch(cached->form, file_ref, flags));
   }
   *hash = platform::WordHash(word, strnlen(word, kMaxWordText));
-  const AddWordOutcome outcome = AddWord(*hash, word, file_ref, flags, slot);
+  // Every text enters the pool, so while the pool has grown only by the words the table took
+  // in, the table knows every word of the dictionary and a word it does not know is new.
+  const bool table_complete = WordPoolCursor == word_cache_complete_to_;
+  AddWordOutcome outcome = AddWordOutcome::NewEntry;
+  if (table_complete) {
+    *slot = InsertWord(*hash, word, file_ref, flags);
+  } else {
+    outcome = AddWord(*hash, word, file_ref, flags, slot);
+  }
   if (*slot >= 0) {
     *entry = WordBuckets[*hash][static_cast<size_t>(*slot)];
-    word_cache_.Insert(key, word, *hash, static_cast<uint16_t>(*slot), *entry, WordPool);
+    const bool taken =
+        word_cache_.Insert(key, word, *hash, static_cast<uint16_t>(*slot), *entry);
+    if (table_complete && taken) word_cache_complete_to_ = WordPoolCursor;
   }
   return outcome;
 }
@@ -119,6 +129,7 @@ void TIndexer::ResetDictionary() {
   WordBuckets.reset(new TTypedList<_Form>[kHashCount]);
   std::memset(WordPool, 0, WordPoolCursor);
   WordPoolCursor = 0;
+  word_cache_complete_to_ = 0;
   std::fill(std::begin(HashSlots), std::end(HashSlots), kNoSlot);
 }
 

@@ -204,15 +204,19 @@ class TIndexer {
   bool NextKeptWord(WordRecord* rec, char* normal);
   void RecordWord(const char* normal, uint64_t key, const WordCache::Entry* cached,
                   uint32_t file_ref, uint16_t flags);
-  // Adds a normalised word as AddWord does, taking the word cache's answer for it (`cached`,
-  // null when the cache did not know the word, which is then added to it under `key`).
+  // Adds a normalised word as AddWord does, taking the word table's answer for it (`cached`,
+  // null when the table did not know the word, which is then added to it under `key`).
   // `*hash` receives its hash and, when `*slot` is not negative, `*entry` its entry.
   AddWordOutcome EnterWord(const char* word, uint64_t key, const WordCache::Entry* cached,
                            uint32_t file_ref, uint16_t flags, uint16_t* hash, int32_t* slot,
                            _Form** entry);
 
-  // Recently entered words; cleared whenever the dictionary is reset.
+  // The dictionary's words by text; cleared whenever the dictionary is reset.
   WordCache word_cache_;
+  // WordPoolCursor as it stood when word_cache_ last held every word of the dictionary. While
+  // the two agree, a word the table does not know is not in the dictionary either; a text
+  // added any other way (a reload, a direct InsertWord, a full table) moves the cursor alone.
+  uint32_t word_cache_complete_to_ = 0;
   // The entries of FileWords' words, in the same order, as ExtractWords found them, so that
   // the postings need not look them up again. Emptied with FileWords by IndexFolderScan.
   std::vector<_Form*> file_entries_;

@@ -46,8 +46,7 @@ WordCache::RecentSet& WordCache::RecentSetOf(uint64_t key) const {
 const WordCache::Entry* WordCache::FindInTable(uint64_t key, const char* word,
                                                const char* pool) const {
   if (entries_ == nullptr) return nullptr;
-  const size_t mask = capacity_ - 1;
-  for (size_t i = key & mask;; i = (i + 1) & mask) {
+  for (size_t i = key & kMask;; i = (i + 1) & kMask) {
     const Entry& entry = entries_[i];
     if (entry.form == nullptr) return nullptr;
     if (Matches(entry, key, word, pool)) return &entry;
@@ -74,16 +73,15 @@ void WordCache::Prefetch(uint64_t key, const char* word, const char* pool) const
       Matches(set.ways[1], key, word, pool)) {
     return;
   }
-  __builtin_prefetch(&entries_[key & (capacity_ - 1)]);
+  __builtin_prefetch(&entries_[key & kMask]);
 }
 
-void WordCache::Insert(uint64_t key, const char* word, uint16_t hash, uint16_t slot,
-                       _Form* form, const char* pool) {
-  if (entries_ == nullptr) return;
-  if (2 * (count_ + 1) > capacity_ && (capacity_ >= kMaxEntries || !Grow(pool))) return;
-  const size_t mask = capacity_ - 1;
-  size_t i = key & mask;
-  while (entries_[i].form != nullptr) i = (i + 1) & mask;
+bool WordCache::Insert(uint64_t key, const char* word, uint16_t hash, uint16_t slot,
+                       _Form* form) {
+  // Half full at most, so that a search meets an unused slot soon.
+  if (entries_ == nullptr || 2 * (count_ + 1) > kEntries) return false;
+  size_t i = key & kMask;
+  while (entries_[i].form != nullptr) i = (i + 1) & kMask;
   Entry& entry = entries_[i];
   entry.check = static_cast<uint32_t>(key >> 32);
   entry.hash = hash;
@@ -91,48 +89,15 @@ void WordCache::Insert(uint64_t key, const char* word, uint16_t hash, uint16_t s
   entry.form = form;
   std::memcpy(entry.prefix, word, sizeof(entry.prefix));
   ++count_;
-}
-
-WordCache::Entry* WordCache::Allocate(size_t capacity, platform::LargeBlock* block) {
-  // Zero-filled memory is a table of unused slots.
-  if (!block->Allocate(capacity * sizeof(Entry))) return nullptr;
-  return static_cast<Entry*>(block->data());
-}
-
-bool WordCache::Grow(const char* pool) {
-  platform::LargeBlock block;
-  Entry* entries = Allocate(2 * capacity_, &block);
-  if (entries == nullptr) return false;
-  const size_t mask = 2 * capacity_ - 1;
-  for (size_t j = 0; j < capacity_; ++j) {
-    const Entry& old = entries_[j];
-    if (old.form == nullptr) continue;
-    // The key again, from the prefix when it holds the whole word, else from the pool.
-    char word[kWordBytes] = {};
-    if (old.prefix[sizeof(old.prefix) - 1] == '\0') {
-      std::memcpy(word, old.prefix, sizeof(old.prefix));
-    } else if (old.form->Text != _Form::kNoText) {
-      const char* text = pool + old.form->Text;
-      std::memcpy(word, text, strnlen(text, kWordBytes - 1));
-    } else {
-      continue;  // cannot happen: a word in the table has its text
-    }
-    size_t i = Key(word) & mask;
-    while (entries[i].form != nullptr) i = (i + 1) & mask;
-    entries[i] = old;
-  }
-  block_ = std::move(block);
-  entries_ = entries;
-  capacity_ *= 2;
   return true;
 }
 
 void WordCache::Clear() {
   for (size_t i = 0; i < kRecentSets; ++i) recent_[i] = RecentSet{};
   count_ = 0;
-  capacity_ = kMinEntries;
-  entries_ = Allocate(capacity_, &block_);
-  if (entries_ == nullptr) capacity_ = 0;  // no table: every word takes the slow way
+  // Fresh zero-filled memory is a table of unused slots.
+  entries_ = block_.Allocate(kEntries * sizeof(Entry)) ? static_cast<Entry*>(block_.data())
+                                                       : nullptr;
 }
 
 }  // namespace oru

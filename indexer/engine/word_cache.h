@@ -4,17 +4,18 @@
 // the first entry of a bucket holding a text stays the first one, since entries are only ever
 // appended. Whoever removes entries or changes their texts (ResetDictionary) clears it.
 //
-// Open addressing, keyed by a fast 64-bit hash of the text; it grows with the dictionary up to
-// kMaxEntries slots (16 MiB) and then takes no more words, which the dictionary then answers
-// the slow way. In front of it a small two-way cache (64 KiB) keeps the words met most
-// recently, which in natural text are mostly the frequent ones: they are answered without
-// touching the large table at all.
+// Open addressing over kEntries slots (16 MiB, mapped by the platform as pages are first
+// touched), keyed by a fast 64-bit hash of the text. It takes words until it is half full
+// (262,144 words) and then no more; the dictionary answers the others the slow way. In front
+// of it a small two-way cache (64 KiB) keeps the words met most recently, which in natural
+// text are mostly the frequent ones: they are answered without touching the table at all.
 #ifndef ORU_INDEXER_ENGINE_WORD_CACHE_H_
 #define ORU_INDEXER_ENGINE_WORD_CACHE_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+
 #include "indexer/engine/records.h"
 #include "platform/memory.h"
 
@@ -46,32 +47,27 @@ class WordCache {
   const Entry* Find(uint64_t key, const char* word, const char* pool);
   // Starts bringing what a Find of `word` will read into the processor's cache.
   void Prefetch(uint64_t key, const char* word, const char* pool) const;
-  // Adds `word`, which Find did not know, as entry `slot` of bucket `hash`; `pool` holds the
-  // texts of the words already in the table. A full table takes nothing.
-  void Insert(uint64_t key, const char* word, uint16_t hash, uint16_t slot, _Form* form,
-              const char* pool);
+  // Adds `word`, which Find did not know, as entry `slot` of bucket `hash`. False when the
+  // table is full (or could not be had) and took nothing.
+  bool Insert(uint64_t key, const char* word, uint16_t hash, uint16_t slot, _Form* form);
   // Forgets every word.
   void Clear();
 
  private:
-  static constexpr size_t kMinEntries = size_t{1} << 14;
-  static constexpr size_t kMaxEntries = size_t{1} << 19;
-
   struct alignas(64) RecentSet {
     Entry ways[2];  // ways[0] is the more recently used
   };
   static constexpr size_t kRecentSets = 1024;
+  static constexpr size_t kEntries = size_t{1} << 19;
+  static constexpr size_t kMask = kEntries - 1;
 
   static bool Matches(const Entry& entry, uint64_t key, const char* word, const char* pool);
   RecentSet& RecentSetOf(uint64_t key) const;
   const Entry* FindInTable(uint64_t key, const char* word, const char* pool) const;
-  bool Grow(const char* pool);
-  Entry* Allocate(size_t capacity, platform::LargeBlock* block);
 
   std::unique_ptr<RecentSet[]> recent_;
   platform::LargeBlock block_;
-  Entry* entries_ = nullptr;
-  size_t capacity_ = 0;  // a power of two
+  Entry* entries_ = nullptr;  // kEntries slots in block_; null when it could not be had
   size_t count_ = 0;
 };
 

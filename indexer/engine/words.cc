@@ -133,9 +133,10 @@ void TIndexer::ExtractWords(const std::string& file_name, uint32_t file_ref, uin
   WordRecord rec{};
   rec.Capacity = sizeof(rec.Buffer);
   rec.Position = 0;
-  // Words are fetched two ahead of the one being entered, and the memory the dictionary will
-  // need for each is requested as soon as its text is known, so that it has arrived when the
-  // word's turn comes. The words still enter the dictionary one by one, in the plug-in's order.
+  // Words are fetched kAhead ahead of the one being entered, and the memory the dictionary
+  // will need for each is requested as soon as its text is known, so that it has arrived when
+  // the word's turn comes. The words still enter the dictionary one by one, in the plug-in's
+  // order, and the plug-in is called exactly as before.
   struct Pending {
     char normal[128];
     uint64_t key;
