@@ -1,0 +1,55 @@
+#include "indexer/engine/record_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "indexer/engine/records.h"
+
+namespace oru {
+namespace {
+
+TEST(RecordPoolTest, BlocksAreDistinctAlignedAndReusedOnceFreed) {
+  std::vector<void*> blocks;
+  std::set<void*> distinct;
+  for (int i = 0; i < 300000; ++i) {  // more than one chunk
+    void* block = RecordPool::Allocate(8);
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(block) % 8, 0u);
+    *static_cast<uint64_t*>(block) = static_cast<uint64_t>(i);
+    blocks.push_back(block);
+    distinct.insert(block);
+  }
+  EXPECT_EQ(distinct.size(), blocks.size());
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    ASSERT_EQ(*static_cast<uint64_t*>(blocks[i]), i);  // no block overlaps another
+  }
+  void* last = blocks.back();
+  blocks.pop_back();
+  RecordPool::Free(last, 8);
+  EXPECT_EQ(RecordPool::Allocate(8), last);
+  blocks.push_back(last);
+  for (void* block : blocks) RecordPool::Free(block, 8);
+}
+
+TEST(RecordPoolTest, RecordsMadeOneAfterTheOtherLieSideBySide) {
+  _Form* first = new _Form{0, 1, 0};
+  _Form* second = new _Form{5, 2, 0};
+  _Dict* word = new _Dict{7, 0};
+  EXPECT_EQ(reinterpret_cast<char*>(second) - reinterpret_cast<char*>(first), 8);
+  EXPECT_EQ(reinterpret_cast<char*>(word) - reinterpret_cast<char*>(second), 8);
+  EXPECT_EQ(second->Text, 5u);
+  delete word;
+  delete second;
+  delete first;
+}
+
+TEST(RecordPoolTest, ALargerRequestGoesToTheGeneralAllocator) {
+  void* big = RecordPool::Allocate(64);
+  static_cast<char*>(big)[63] = 1;
+  RecordPool::Free(big, 64);
+}
+
+}  // namespace
+}  // namespace oru

@@ -1,0 +1,201 @@
+#include "indexer/engine/word_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "indexer/engine/indexer.h"
+#include "platform/codepage.h"
+#include "platform/md5.h"
+
+namespace oru {
+namespace {
+
+// A parser plug-in that hands out a list of 8-bit words.
+struct ListParser {
+  static inline std::vector<std::string> words;
+  static inline size_t next = 0;
+
+  static bool ParseIt(const char*, const char*) {
+    next = 0;
+    return true;
+  }
+  static bool GetNextWord(WordRecord* rec) {
+    rec->IsWide = 0;
+    if (next >= words.size()) return false;
+    const std::string& word = words[next++];
+    const size_t n = std::min<size_t>(word.size(), rec->Capacity);
+    std::memcpy(rec->Buffer, word.data(), n);
+    rec->Length = static_cast<uint16_t>(n);
+    rec->Position += static_cast<uint32_t>(word.size()) + 1;
+    return true;
+  }
+  static void StopParse() {}
+};
+
+class WordTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    indexer_->ParseIt = &ListParser::ParseIt;
+    indexer_->GetNextWord = &ListParser::GetNextWord;
+    indexer_->StopParse = &ListParser::StopParse;
+    indexer_->StopWords.clear();
+  }
+
+  // Runs one file's words; returns the texts of FileWords after checking that every record
+  // names the entry WordHash and FindWord would give for its text.
+  std::vector<std::string> Extract(std::vector<std::string> words, uint16_t file) {
+    ListParser::words = std::move(words);
+    indexer_->FileWords->Clear();
+    indexer_->ExtractWords("file", file, 0);
+    std::vector<std::string> texts;
+    for (const _Dict* d : *indexer_->FileWords) {
+      const std::string text(indexer_->WordText(*indexer_->WordBuckets[d->Hash][d->Slot]));
+      EXPECT_EQ(d->Hash, platform::WordHash(text)) << text;
+      EXPECT_EQ(d->Slot, indexer_->FindWord(d->Hash, text.c_str())) << text;
+      texts.push_back(text);
+    }
+    return texts;
+  }
+
+  size_t DictionarySize() const {
+    size_t n = 0;
+    for (int h = 0; h < kHashCount; ++h) n += indexer_->WordBuckets[h].Count();
+    return n;
+  }
+
+  std::unique_ptr<TIndexer> indexer_ = std::make_unique<TIndexer>();
+};
+
+// What the words loop keeps of a word of letters: lower-cased, cut to 31 bytes.
+std::string Kept(const std::string& word) {
+  return platform::LowerAnsi(word).substr(0, kMaxWordText);
+}
+
+TEST_F(WordTableTest, EveryFileGetsEachOfItsWordsOnceWithTheDictionarysHashAndSlot) {
+  // Short and long words, words sharing their first 16 bytes or more, words longer than 31
+  // bytes that agree on their first 31, accented letters and mixed case, repeated at random
+  // over many files.
+  std::mt19937 random(7);
+  std::vector<std::string> vocabulary;
+  for (int i = 0; i < 3000; ++i) {
+    std::string word;
+    const int length = 3 + static_cast<int>(random() % 38);
+    if (i % 5 == 0) word = "internationalisation";  // a shared 20-byte stem
+    while (static_cast<int>(word.size()) < length) {
+      word += static_cast<char>((random() % 3 == 0 ? 'A' : 'a') + random() % 26);
+    }
+    if (i % 17 == 0) word += "\xE9t\xC9";  // e acute in both cases
+    vocabulary.push_back(word);
+  }
+  std::set<std::string> seen;
+  for (uint16_t file = 1; file <= 40; ++file) {
+    std::vector<std::string> words;
+    std::vector<std::string> expected;
+    std::set<std::string> in_file;
+    for (int i = 0; i < 400; ++i) {
+      const std::string& word = vocabulary[random() % (i % 2 ? 50 : vocabulary.size())];
+      words.push_back(word);
+      if (in_file.insert(Kept(word)).second) expected.push_back(Kept(word));
+      seen.insert(Kept(word));
+    }
+    EXPECT_EQ(Extract(words, file), expected);
+  }
+  EXPECT_EQ(DictionarySize(), seen.size());
+  EXPECT_EQ(indexer_->WordsFound, static_cast<int32_t>(seen.size()));
+}
+
+TEST_F(WordTableTest, AWordAddedBehindTheTablesBackIsFoundNotAddedAgain) {
+  // As a reload does: the dictionary gains texts the table never saw.
+  const uint16_t hash = platform::WordHash("harbour");
+  Extract({"walls"}, 1);
+  ASSERT_EQ(indexer_->InsertWord(hash, "harbour", 1, 0), 0);
+  EXPECT_EQ(Extract({"harbour", "walls", "harbour"}, 2),
+            (std::vector<std::string>{"harbour", "walls"}));
+  EXPECT_EQ(indexer_->WordBuckets[hash].Count(), 1u);
+  EXPECT_EQ(indexer_->WordsFound, 1);  // only "walls" was new to ExtractWords
+}
+
+TEST_F(WordTableTest, AfterResetDictionaryEveryWordIsNewAgain) {
+  Extract({"alpha", "beta"}, 1);
+  indexer_->ResetDictionary();
+  EXPECT_EQ(Extract({"beta", "gamma"}, 1), (std::vector<std::string>{"beta", "gamma"}));
+  EXPECT_EQ(indexer_->WordsFound, 2);
+  EXPECT_EQ(DictionarySize(), 2u);
+}
+
+TEST_F(WordTableTest, WordsBeyondAFullTableAreStillFoundOnce) {
+  // The table takes 262,144 words; the rest are looked up in the buckets.
+  constexpr int kWords = 262144 + 300;
+  std::vector<std::string> words;
+  words.reserve(kWords);
+  for (int i = 0; i < kWords; ++i) {
+    std::string word = "w";
+    for (int r = i; r > 0 || word.size() < 5; r /= 26) word += static_cast<char>('a' + r % 26);
+    words.push_back(word);
+  }
+  ListParser::words = words;
+  indexer_->ExtractWords("file", 1, 0);
+  EXPECT_EQ(indexer_->WordsFound, kWords);
+  indexer_->FileWords->Clear();
+  ListParser::words = {words.front(), words.back(), words.back()};
+  indexer_->ExtractWords("file", 2, 0);
+  EXPECT_EQ(indexer_->WordsFound, kWords);
+  EXPECT_EQ(indexer_->FileWords->Count(), 2u);
+  EXPECT_EQ(DictionarySize(), static_cast<size_t>(kWords));
+}
+
+// Texts in a pool, as the dictionary keeps them, for the table on its own.
+struct Pool {
+  std::string bytes;
+  std::vector<std::unique_ptr<_Form>> forms;
+  _Form* Add(const std::string& word) {
+    forms.push_back(std::make_unique<_Form>(
+        _Form{static_cast<uint32_t>(bytes.size()), 0, 0}));
+    bytes += word;
+    bytes += '\0';
+    return forms.back().get();
+  }
+};
+
+// A word as the table is given it: zero-filled to 32 bytes.
+std::string Padded(const std::string& word) { return word + std::string(32 - word.size(), '\0'); }
+
+TEST(WordCacheTest, LongWordsAreToldApartBeyondTheirFirst16Bytes) {
+  WordCache cache;
+  Pool pool;
+  const std::string a = Padded("characteristically");
+  const std::string b = Padded("characteristicalness");
+  _Form* form_a = pool.Add("characteristically");
+  ASSERT_TRUE(cache.Insert(WordCache::Key(a.data()), a.data(), 11, 0, form_a));
+  EXPECT_EQ(cache.Find(WordCache::Key(b.data()), b.data(), pool.bytes.data()), nullptr);
+  _Form* form_b = pool.Add("characteristicalness");
+  ASSERT_TRUE(cache.Insert(WordCache::Key(b.data()), b.data(), 12, 3, form_b));
+  const WordCache::Entry* found = cache.Find(WordCache::Key(a.data()), a.data(), pool.bytes.data());
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->form, form_a);
+  EXPECT_EQ(found->hash, 11);
+  found = cache.Find(WordCache::Key(b.data()), b.data(), pool.bytes.data());
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->form, form_b);
+  EXPECT_EQ(found->slot, 3);
+}
+
+TEST(WordCacheTest, ClearForgetsEveryWord) {
+  WordCache cache;
+  Pool pool;
+  const std::string word = Padded("lantern");
+  ASSERT_TRUE(cache.Insert(WordCache::Key(word.data()), word.data(), 1, 0, pool.Add("lantern")));
+  ASSERT_NE(cache.Find(WordCache::Key(word.data()), word.data(), pool.bytes.data()), nullptr);
+  cache.Clear();
+  EXPECT_EQ(cache.Find(WordCache::Key(word.data()), word.data(), pool.bytes.data()), nullptr);
+}
+
+}  // namespace
+}  // namespace oru
