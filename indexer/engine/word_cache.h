@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "indexer/engine/records.h"
@@ -40,13 +41,30 @@ class WordCache {
   WordCache& operator=(const WordCache&) = delete;
 
   // The key of `word` (kWordBytes readable bytes as above).
-  static uint64_t Key(const char* word);
+  static uint64_t Key(const char* word) {
+    uint64_t key = Mix(0x9E3779B97F4A7C15ull, Load64(word));
+    key = Mix(key, Load64(word + 8));
+    // Most words end within their first 16 bytes; the rest are zero then.
+    if (word[15] != '\0') key = Mix(Mix(key, Load64(word + 16)), Load64(word + 24));
+    return key;
+  }
 
   // The entry of `word` under its `key`, or null. Words of 16 bytes or more are confirmed
   // against their text in `pool`. The entry stays valid until the next call.
-  const Entry* Find(uint64_t key, const char* word, const char* pool);
+  const Entry* Find(uint64_t key, const char* word, const char* pool) {
+    RecentSet& set = RecentSetOf(key);
+    if (Matches(set.ways[0], key, word, pool)) return &set.ways[0];
+    return FindBeyondRecent(set, key, word, pool);
+  }
   // Starts bringing what a Find of `word` will read into the processor's cache.
-  void Prefetch(uint64_t key, const char* word, const char* pool) const;
+  void Prefetch(uint64_t key, const char* word, const char* pool) const {
+    const RecentSet& set = RecentSetOf(key);
+    if (entries_ == nullptr || Matches(set.ways[0], key, word, pool) ||
+        Matches(set.ways[1], key, word, pool)) {
+      return;
+    }
+    __builtin_prefetch(&entries_[key & kMask]);
+  }
   // Adds `word`, which Find did not know, as entry `slot` of bucket `hash`. False when the
   // table is full (or could not be had) and took nothing.
   bool Insert(uint64_t key, const char* word, uint16_t hash, uint16_t slot, _Form* form);
@@ -61,8 +79,27 @@ class WordCache {
   static constexpr size_t kEntries = size_t{1} << 19;
   static constexpr size_t kMask = kEntries - 1;
 
-  static bool Matches(const Entry& entry, uint64_t key, const char* word, const char* pool);
-  RecentSet& RecentSetOf(uint64_t key) const;
+  static uint64_t Load64(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof(v));
+    return v;
+  }
+  static uint64_t Mix(uint64_t key, uint64_t chunk) {
+    key = (key ^ chunk) * 0xFF51AFD7ED558CCDull;
+    return key ^ (key >> 29);
+  }
+  static bool Matches(const Entry& entry, uint64_t key, const char* word, const char* pool) {
+    if (entry.form == nullptr || entry.check != static_cast<uint32_t>(key >> 32) ||
+        Load64(entry.prefix) != Load64(word) || Load64(entry.prefix + 8) != Load64(word + 8)) {
+      return false;
+    }
+    // Equal first 16 bytes with a terminator among them are the same word; a longer word is
+    // compared whole with its entry's text.
+    return word[sizeof(entry.prefix) - 1] == '\0' || SameText(entry, word, pool);
+  }
+  static bool SameText(const Entry& entry, const char* word, const char* pool);
+  RecentSet& RecentSetOf(uint64_t key) const { return recent_[(key >> 24) & (kRecentSets - 1)]; }
+  const Entry* FindBeyondRecent(RecentSet& set, uint64_t key, const char* word, const char* pool);
   const Entry* FindInTable(uint64_t key, const char* word, const char* pool) const;
 
   std::unique_ptr<RecentSet[]> recent_;
