@@ -30,6 +30,10 @@ size_t AnsiToWide(const char* text, size_t n, char16_t* out);
 // A valid surrogate pair gives one '?', an unpaired surrogate one '?' of its own.
 std::string WideToAnsi(std::u16string_view text);
 
+// `text` without its leading and trailing bytes of value 32 or below (blanks and control
+// characters), as roots, filters and extensions are trimmed.
+std::string_view TrimBlanks(std::string_view text);
+
 // Compares two stop-list entries: both lower-cased by LowerAnsi, then by byte order.
 // Negative, zero or positive like strcmp.
 int CompareIgnoringCase(std::string_view a, std::string_view b);

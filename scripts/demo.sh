@@ -11,7 +11,7 @@ folder=$(realpath "${1:-samples}")
 name=${2:-demo}
 
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_WERROR=ON >/dev/null
 cmake --build build -j "$(nproc)" --target Tamsel oru Ferrow Dovrin Mellic
 
 bin="$root/build/bin"

@@ -107,15 +107,22 @@ TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
   WriteConfig();
   fs::copy(std::string(ORU_SOURCE_DIR) + "/plugins/parser-mp3/testdata/tagged.mp3",
            corpus_ + "tagged.mp3");
-  WriteFile(corpus_ + "notes.txt", "harbour notes");
+  const std::string testdata = std::string(ORU_SOURCE_DIR) + "/plugins/parser-word/testdata/";
+  fs::copy(testdata + "plain.first.doc", corpus_ + "river.doc");
+  fs::create_directories(corpus_ + "sub");
+  fs::copy(testdata + "accents.first.doc", corpus_ + "sub/ACCENTS.DOC");
+  WriteFile(corpus_ + "notes.txt", "river notes");
   const auto result = Tamsel({WriteJob()});
   ASSERT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(Indexed(), "1");
   testing::DecodedIndex index;
   ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/test/", &index), "");
+  EXPECT_EQ(index.files.size(), 4u);
   const auto words = testing::FilesByWord(index);
-  EXPECT_EQ(words.at("harbour").size(), 2u);  // the tag's title and the text file
-  EXPECT_EQ(words.count("engines"), 1u);
+  EXPECT_EQ(words.count("engines"), 1u);  // from the tag's artist
+  EXPECT_EQ(words.at("river"), (std::set<std::string>{corpus_ + "river.doc", corpus_ + "notes.txt"}));
+  EXPECT_EQ(words.at("ferry"), (std::set<std::string>{corpus_ + "river.doc"}));
+  EXPECT_EQ(words.count("the"), 0u);  // a stop word of the default list
   EXPECT_NE(result.err.find("Total Files Indexed:"), std::string::npos);
 }
 

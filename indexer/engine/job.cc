@@ -1,20 +1,11 @@
 #include "indexer/engine/job.h"
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace oru {
 
-namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && static_cast<uint8_t>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<uint8_t>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
-
-}  // namespace
+using platform::TrimBlanks;
 
 bool IsHeaderSection(std::string_view section) {
   const std::string_view name = TrimBlanks(section);

@@ -13,14 +13,7 @@ namespace {
 
 constexpr size_t kNoEquals = 1024;  // where a filter without '=' is taken to end
 
-// Removes every leading and trailing byte of value 32 or below (P11).
-std::string_view Trim(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && static_cast<uint8_t>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<uint8_t>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
+using platform::TrimBlanks;
 
 }  // namespace
 
@@ -69,7 +62,7 @@ bool TIndexer::AddParserPlugin(const std::string& name, const std::string& libra
   bool registered = false;
   if (!config.KeyNames("Extensions").empty()) {
     const std::string cached = config.GetString("Extensions", name, "");
-    const std::string_view filter = Trim(cached);
+    const std::string_view filter = TrimBlanks(cached);
     if (!filter.empty()) {
       registered = ParseExtensionFilter(name, filter, library);
       if (!registered) platform::FreeLibrary(library);
@@ -83,7 +76,7 @@ bool TIndexer::AddParserPlugin(const std::string& name, const std::string& libra
   std::memset(&block, 0, sizeof(block));  // cleared first, so a careless plug-in leaves zeros (F25)
   std::string filter;
   if (describe != nullptr && describe(&block)) {
-    filter = std::string(Trim(std::string_view(block.Filter, strnlen(block.Filter, 1023))));
+    filter = std::string(TrimBlanks(std::string_view(block.Filter, strnlen(block.Filter, 1023))));
   }
   // The filter is cached in "Extensions"; when that write is refused the plug-in is not
   // registered, and it is released before returning (F16).
@@ -123,10 +116,10 @@ bool TIndexer::ParseExtensionFilter(const std::string& name, std::string_view fi
       std::string_view extension;
       if (cut == std::string_view::npos) cut = list.find('=');
       if (cut == std::string_view::npos) {
-        extension = Trim(list);
+        extension = TrimBlanks(list);
         cut = list.size() - 1;
       } else {
-        extension = Trim(list.substr(0, cut));
+        extension = TrimBlanks(list.substr(0, cut));
       }
       if (!extension.empty()) {
         auto* record = new _TExtLib;
@@ -139,10 +132,10 @@ bool TIndexer::ParseExtensionFilter(const std::string& name, std::string_view fi
         Plugins->Add(record);
         appended = true;
       }
-      list = Trim(list.substr(std::min(cut + 1, list.size())));
+      list = TrimBlanks(list.substr(std::min(cut + 1, list.size())));
     }
     if (equals + 1 >= rest.size()) break;
-    rest = Trim(rest.substr(equals + 1));
+    rest = TrimBlanks(rest.substr(equals + 1));
     if (rest.empty()) break;
     ++group;
   }

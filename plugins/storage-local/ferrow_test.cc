@@ -22,10 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using Files = std::vector<std::string>;
 
-// The plug-in pulls in GTK, whose libraries leave state in GLib (which is never unloaded) and
-// cannot be unloaded cleanly; hosts keep GTK loaded for good, and so does this test.
-const platform::LibraryHandle kPinned = platform::LoadLibrary(FERROW_LIBRARY);
-
 struct Ferrow {
   platform::Library lib{platform::LoadLibrary(FERROW_LIBRARY)};
   ScanItFn scan = lib.Find<ScanItFn>(kScanItExport);
@@ -75,6 +71,13 @@ TEST_F(FerrowTest, HandsOutEveryRegularFileDepthFirstInByteOrder) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(Next(), "");
   EXPECT_EQ(size_, 7);  // nothing written after the end
   EXPECT_EQ(time_, 7);
+}
+
+TEST_F(FerrowTest, TheFirstEntryOfAFolderIsNotLostF1) {
+  // '#' and '-' sort before "." in byte order, so these are the enumerations' first entries.
+  Put("#first.txt");
+  Put("sub/-first.txt");
+  EXPECT_EQ(Walk(root_), (Files{"#first.txt", "sub/-first.txt"}));
 }
 
 TEST_F(FerrowTest, RootIsTrimmedAndGetsOneSeparatorP11) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace oru::storage {
@@ -10,10 +11,7 @@ using platform::EntryKind;
 using platform::FindEntry;
 
 std::string MakeRootText(std::string_view root) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  while (!root.empty() && blank(root.front())) root.remove_prefix(1);
-  while (!root.empty() && blank(root.back())) root.remove_suffix(1);
-  std::string text(root);
+  std::string text(platform::TrimBlanks(root));
   if (!text.empty() && text.back() != platform::kPathSeparator) {
     text += platform::kPathSeparator;
   }

@@ -1,0 +1,134 @@
+// Dovrin over Word 97 documents written by LibreOffice (testdata/README.md tells how they were
+// made): its words, lower-cased, against the words of antiword's text of the same document
+// split by the same word rule.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "plugins/parser-common/word_rule.h"
+#include "plugins/parser-word/test_plugin.h"
+
+namespace oru::dovrin::test {
+namespace {
+
+using WordSet = std::set<std::u16string>;
+
+std::string TestData(const std::string& name) { return ORU_DOVRIN_TESTDATA "/" + name; }
+
+// Lower case for the capitals these documents use: Latin-1, Greek and Cyrillic.
+std::u16string Lower(std::u16string word) {
+  for (char16_t& c : word) {
+    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+        (c >= 0x391 && c <= 0x3A9) || (c >= 0x410 && c <= 0x42F)) {
+      c = static_cast<char16_t>(c + 0x20);
+    }
+  }
+  return word;
+}
+
+WordSet AntiwordWords(const std::string& name) {
+  std::string bytes;
+  EXPECT_EQ(platform::ReadWholeFile(TestData(name + ".antiword.txt"), &bytes),
+            platform::Result::kOk);
+  const std::u16string text = platform::AnsiToWide(bytes);
+  WordSet words;
+  parser::WordSpan w;
+  for (uint32_t at = 0; parser::FindNextWord(text.data(), uint32_t(text.size()), at, &w);
+       at = w.end) {
+    words.insert(Lower(text.substr(w.start, w.end - w.start)));
+  }
+  return words;
+}
+
+WordSet Minus(const WordSet& a, const WordSet& b) {
+  WordSet out;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(out, out.end()));
+  return out;
+}
+
+struct Fixture {
+  std::string name;
+  WordSet only_dovrin;  // the explained differences (testdata/README.md)
+  WordSet only_antiword;
+};
+void PrintTo(const Fixture& fixture, std::ostream* out) { *out << fixture.name; }
+
+const Fixture kFixtures[] = {
+    {"plain", {}, {}},
+    {"accents", {}, {}},
+    {"breaks", {}, {}},
+    {"oneline", {}, {}},
+    {"hyperlink", {}, {}},
+    {"long", {}, {}},
+    // The Greek and the Cyrillic word have no Windows-1252 form: antiword's text has '?' there.
+    {"greek",
+     {u"\u03B8\u03AC\u03BB\u03B1\u03C3\u03C3\u03B1", u"\u0431\u0435\u0440\u0435\u0433"},
+     {}},
+    // Cell marks are removed without a gap: the cells and the next word join into one word.
+    {"table",
+     {u"applebreadcheeseriverstoneforestyellowsilverpurplethe"},
+     {u"apple", u"bread", u"cheese", u"river", u"stone", u"forest", u"yellow", u"silver",
+      u"purple"}},
+};
+
+class DovrinFixtureTest : public ::testing::TestWithParam<Fixture> {
+ protected:
+  void TearDown() override { p_.stop(); }
+  Plugin& p_ = Plugin::Get();
+};
+
+// The originals keep the WordDocument stream wherever the compound file put it (byte 512 holds
+// the allocation table); their re-laid copies keep it at byte 512. Both give the same text.
+TEST_P(DovrinFixtureTest, OriginalGivesWhatItsRelaidCopyGives) {
+  struct Parsed {
+    std::vector<std::u16string> words;
+    std::vector<uint32_t> ends;
+    std::vector<std::tuple<bool, uint32_t, uint32_t, std::u16string>> fragments;
+  };
+  auto parse = [&](const std::string& file) {
+    Parsed out;
+    EXPECT_TRUE(p_.parse(TestData(GetParam().name + file).c_str(), "MSWord Files")) << file;
+    out.words = p_.Words(&out.ends);
+    const uint32_t end = out.ends.empty() ? 0 : out.ends.back();
+    for (uint32_t position : {0u, end / 3, end / 2, end - 1}) {
+      for (uint32_t size : {40u, 1000u}) {
+        std::u16string text(size, u'#');
+        FragmentRecord rec{position, 0, size, 0, text.data(), 0};
+        const bool ok = p_.fragment(&rec);
+        out.fragments.emplace_back(ok, rec.Position, rec.Length, text);
+      }
+    }
+    p_.stop();
+    return out;
+  };
+  const Parsed relaid = parse(".first.doc"), original = parse(".doc");
+  EXPECT_GE(original.words.size(), 5u);
+  EXPECT_EQ(original.words, relaid.words);
+  EXPECT_EQ(original.ends, relaid.ends);
+  EXPECT_EQ(original.fragments, relaid.fragments);
+}
+
+TEST_P(DovrinFixtureTest, GivesAntiwordsWords) {
+  const WordSet antiword = AntiwordWords(GetParam().name);
+  for (const char* file : {".doc", ".first.doc"}) {
+    ASSERT_TRUE(p_.parse(TestData(GetParam().name + file).c_str(), "MSWord Files")) << file;
+    WordSet dovrin;
+    for (const auto& word : p_.Words()) dovrin.insert(Lower(word));
+    EXPECT_GE(dovrin.size(), 5u) << file;
+    EXPECT_EQ(Minus(dovrin, antiword), GetParam().only_dovrin) << file;
+    EXPECT_EQ(Minus(antiword, dovrin), GetParam().only_antiword) << file;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LibreOffice, DovrinFixtureTest, ::testing::ValuesIn(kFixtures),
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
+
+}  // namespace
+}  // namespace oru::dovrin::test

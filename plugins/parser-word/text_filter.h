@@ -1,0 +1,27 @@
+// Turns the 16-bit characters of a Word text region into the text the plug-in serves: Word's
+// special characters and field codes go, paragraph marks get a line end.
+#ifndef ORU_PLUGINS_PARSER_WORD_TEXT_FILTER_H_
+#define ORU_PLUGINS_PARSER_WORD_TEXT_FILTER_H_
+
+#include <string>
+#include <string_view>
+
+namespace oru::dovrin {
+
+inline constexpr char16_t kFieldBegin = 19;
+inline constexpr char16_t kFieldSeparator = 20;
+inline constexpr char16_t kParagraphMark = 13;
+
+// One pass over `text`:
+// - the characters 1, 7, 8, 11, 12, 21 and 31 are dropped, leaving no gap;
+// - a field begin 19 and everything up to and including the next separator 20 are dropped
+//   (with nested fields the first 20 ends the skip); without a 20 the text ends there;
+// - an ordinary character followed by a paragraph mark 13 is copied with that mark, then
+//   13, 10 are added;
+// - everything else (0, 9, 20 and a 13 not found that way included) is copied unchanged.
+// The result is at most twice as long as `text`. May throw std::bad_alloc.
+std::u16string FilterText(std::u16string_view text);
+
+}  // namespace oru::dovrin
+
+#endif  // ORU_PLUGINS_PARSER_WORD_TEXT_FILTER_H_

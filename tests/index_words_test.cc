@@ -1,0 +1,133 @@
+// An index written by Tamsel holds, for every file, exactly the words its parser hands out
+// after the filters: checked over the real fixtures and the samples by driving the parser
+// plug-ins directly and reading the index with the independent reader.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/dynlib.h"
+#include "plugin-api/parser_plugin.h"
+#include "tests/support/index_reader.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace oru {
+namespace {
+
+namespace fs = std::filesystem;
+using Words = std::set<std::string>;
+
+const std::string kBin = std::string(ORU_BIN_DIR) + "/";
+const std::string kSource = std::string(ORU_SOURCE_DIR) + "/";
+
+std::vector<std::string> StopList() {
+  std::ifstream in(kBin + "Stop.lst");
+  std::vector<std::string> words;
+  for (std::string line; std::getline(in, line);) words.push_back(line);
+  return words;
+}
+
+// The words the index must hold for `path`: the plug-in's words, 16-bit ones converted to the
+// code page, without words under 3 bytes, junk (one repeated character, more than 4 digits,
+// digits only) and short stop words; lower-cased and cut to 31 bytes.
+Words ExpectedWords(const std::string& library, const std::string& path) {
+  static const std::vector<std::string> stop_words = StopList();
+  platform::Library plugin(platform::LoadLibrary(library));
+  auto parse = plugin.Find<ParseItFn>(kParseItExport);
+  auto next = plugin.Find<GetNextWordFn>(kGetNextWordExport);
+  auto stop = plugin.Find<StopParseFn>(kStopParseExport);
+  Words words;
+  if (parse(path.c_str(), "")) {
+    WordRecord rec{};
+    rec.Capacity = 128;
+    std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
+    while (next(&rec) && rec.Position != 0) {
+      std::string word;
+      if (rec.IsWide) {
+        std::u16string wide;
+        for (size_t i = 0; i + 1 < sizeof(rec.Buffer); i += 2) {
+          const char16_t c = static_cast<char16_t>(rec.Buffer[i] | (rec.Buffer[i + 1] << 8));
+          if (c == 0) break;
+          wide += c;
+        }
+        word = platform::WideToAnsi(wide).substr(0, 127);
+      } else {
+        word.assign(reinterpret_cast<const char*>(rec.Buffer), std::min<size_t>(rec.Length, 127));
+      }
+      std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
+      if (word.size() < 3) continue;
+      const auto digits = std::count_if(word.begin(), word.end(),
+                                        [](char c) { return c >= '0' && c <= '9'; });
+      const bool same = word.find_first_not_of(word[0]) == std::string::npos;
+      if (same || digits > 4 || digits == static_cast<long>(word.size())) continue;
+      if (word.size() <= 5 &&
+          std::any_of(stop_words.begin(), stop_words.end(), [&](const std::string& s) {
+            return platform::CompareIgnoringCase(s, word) == 0;
+          })) {
+        continue;
+      }
+      words.insert(platform::LowerAnsi(word).substr(0, 31));
+    }
+  }
+  stop();
+  return words;
+}
+
+TEST(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
+  testing::TempDir dir;
+  const std::string corpus = dir / "corpus/";
+  fs::create_directories(corpus + "word");
+  for (const auto& entry : fs::directory_iterator(kSource + "plugins/parser-word/testdata")) {
+    if (entry.path().extension() == ".doc") fs::copy(entry.path(), corpus + "word/" +
+                                                     entry.path().filename().string());
+  }
+  fs::copy(kSource + "samples", corpus + "samples", fs::copy_options::recursive);
+  fs::create_directories(corpus + "mp3");
+  fs::copy(kSource + "plugins/parser-mp3/testdata/tagged.mp3", corpus + "mp3/tagged.mp3");
+
+  const std::string work = dir / "data/Pellimar/ORU/";
+  testing::WriteFile(work + "ORU.ini", "[Files]\nWord=" + kBin + "Dovrin.so\nMP3=" + kBin +
+                                           "Mellic.so\n[Storages]\nFolders=" + kBin +
+                                           "Ferrow.so\n[Folders]\n1=Word\n2=MP3\n");
+  testing::WriteFile(dir / "job.ini", "[Header]\nName=all\n[Folders]\nDir0=" + corpus + "\n");
+  const auto result = testing::RunProcess(
+      {kBin + "Tamsel", dir / "job.ini"},
+      {"XDG_DATA_HOME=" + (dir / "data"), "XDG_RUNTIME_DIR=" + dir.path(), "DISPLAY="});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+
+  testing::DecodedIndex index;
+  ASSERT_EQ(testing::DecodeIndex(work + "Storages/all/", &index), "");
+  std::map<std::string, Words> words_of_file;
+  for (const auto& [word, files] : testing::FilesByWord(index)) {
+    for (const std::string& file : files) words_of_file[file].insert(word);
+  }
+  // Every (word, file) pair is posted once.
+  for (const auto& [key, postings] : index.postings) {
+    std::set<uint16_t> files;
+    for (const auto& posting : postings) EXPECT_TRUE(files.insert(posting.first).second);
+  }
+  // The word list names each word once.
+  EXPECT_EQ(std::set<std::string>(index.word_order.begin(), index.word_order.end()).size(),
+            index.word_order.size());
+
+  int files_with_words = 0;
+  for (const testing::DecodedFile& file : index.files) {
+    const bool mp3 = file.path.size() > 4 && file.path.substr(file.path.size() - 4) == ".mp3";
+    const Words expected = ExpectedWords(kBin + (mp3 ? "Mellic.so" : "Dovrin.so"), file.path);
+    EXPECT_EQ(words_of_file[file.path], expected) << file.path;
+    if (!expected.empty()) ++files_with_words;
+  }
+  // Every document (originals, re-laid copies, samples) and every tag yields words.
+  EXPECT_EQ(files_with_words, static_cast<int>(index.files.size()));
+  EXPECT_EQ(index.files.size(), 16u + 3u + 2u + 1u);
+}
+
+}  // namespace
+}  // namespace oru
