@@ -1,6 +1,7 @@
 #include "tests/support/x_display.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -60,11 +61,19 @@ bool VirtualDisplay::Start() {
   return true;
 }
 
-bool RequestClose(const std::string& display_name, const std::string& window) {
+namespace {
+
+// Sends WM_DELETE_WINDOW to `window`, after a click of the first button where the pointer is
+// when `click_first`; everything goes out in one flush.
+bool SendClose(const std::string& display_name, const std::string& window, bool click_first) {
   Display* display = XOpenDisplay(display_name.c_str());
   if (display == nullptr) return false;
   XErrorHandler previous = XSetErrorHandler(&NoteError);
   g_bad_window = false;
+  if (click_first) {
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+  }
   XEvent event;
   std::memset(&event, 0, sizeof(event));
   event.xclient.type = ClientMessage;
@@ -78,6 +87,16 @@ bool RequestClose(const std::string& display_name, const std::string& window) {
   XSetErrorHandler(previous);
   XCloseDisplay(display);
   return !g_bad_window;
+}
+
+}  // namespace
+
+bool RequestClose(const std::string& display, const std::string& window) {
+  return SendClose(display, window, false);
+}
+
+bool ClickThenRequestClose(const std::string& display, const std::string& window) {
+  return SendClose(display, window, true);
 }
 
 }  // namespace oru::testing

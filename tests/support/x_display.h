@@ -28,6 +28,9 @@ class VirtualDisplay {
 // Sends WM_DELETE_WINDOW to the window `window` (an X window id, decimal) of `display`, as a
 // window manager does for the close box. False when the display or the window is gone.
 bool RequestClose(const std::string& display, const std::string& window);
+// Clicks the first mouse button where the pointer is and, in the same flush, asks `window`
+// to close: the program receives the two one right after the other.
+bool ClickThenRequestClose(const std::string& display, const std::string& window);
 
 }  // namespace oru::testing
 
