@@ -7,7 +7,7 @@
 #include <string>
 
 #include "indexer/main_form.h"
-#include "indexer/ui/terminal/terminal_window.h"
+#include "indexer/ui/make_window.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -26,7 +26,7 @@ std::string ProgramFileName(const char* argv0) {
 }
 
 int RunWindow(const std::string& job_file) {
-  auto window = std::make_unique<oru::ui::TerminalWindow>(stderr, stdin);
+  const std::unique_ptr<oru::ui::Window> window = oru::ui::MakeWindow();
   auto form = std::make_unique<oru::TfMain>(window.get(), job_file);
   bool created = false;
   try {

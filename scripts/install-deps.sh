@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev
   libgtk-3-dev
+  xvfb xauth xdotool imagemagick libx11-dev libxtst-dev fonts-dejavu-core
 )
 
 missing=()

@@ -12,6 +12,28 @@
 
 namespace oru::testing {
 
+namespace {
+
+// In the child after fork: applies `env` and runs `argv`; never returns.
+[[noreturn]] void ExecChild(const std::vector<std::string>& argv,
+                            const std::vector<std::string>& env) {
+  for (const std::string& e : env) {
+    const size_t eq = e.find('=');
+    if (eq + 1 == e.size()) {
+      unsetenv(e.substr(0, eq).c_str());
+    } else {
+      setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+    }
+  }
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execv(args[0], args.data());
+  _exit(127);
+}
+
+}  // namespace
+
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string* input, int timeout_seconds,
                          int interrupt_after_ms) {
@@ -32,19 +54,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
     for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1], in_pipe[0], in_pipe[1]}) {
       close(fd);
     }
-    for (const std::string& e : env) {
-      const size_t eq = e.find('=');
-      if (eq + 1 == e.size()) {
-        unsetenv(e.substr(0, eq).c_str());
-      } else {
-        setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
-      }
-    }
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
+    ExecChild(argv, env);
   }
   close(out_pipe[1]);
   close(err_pipe[1]);
@@ -91,6 +101,54 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
   waitpid(child, &status, 0);
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+BackgroundProcess::~BackgroundProcess() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+bool BackgroundProcess::Start(const std::vector<std::string>& argv,
+                              const std::vector<std::string>& env, const std::string& log_path) {
+  const int log_fd = open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (log_fd < 0) return false;
+  pid_ = fork();
+  if (pid_ == 0) {
+    const int null_fd = open("/dev/null", O_RDONLY);
+    dup2(null_fd, 0);
+    dup2(log_fd, 1);
+    dup2(log_fd, 2);
+    ExecChild(argv, env);
+  }
+  close(log_fd);
+  return pid_ > 0;
+}
+
+bool BackgroundProcess::Running() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  const pid_t done = waitpid(pid_, &status, WNOHANG);
+  if (done == 0) return true;
+  exit_status_ = done == pid_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  pid_ = -1;
+  return false;
+}
+
+int BackgroundProcess::Wait(int timeout_seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+  while (Running()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+      exit_status_ = -1;
+      break;
+    }
+    usleep(20000);
+  }
+  return exit_status_;
 }
 
 }  // namespace oru::testing

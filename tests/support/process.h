@@ -21,6 +21,30 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::vector<std::string>& env = {}, const std::string* input = nullptr,
                          int timeout_seconds = 60, int interrupt_after_ms = -1);
 
+// A program that runs in the background while a test drives it; killed if still running when
+// the object goes.
+class BackgroundProcess {
+ public:
+  BackgroundProcess() = default;
+  ~BackgroundProcess();
+  BackgroundProcess(const BackgroundProcess&) = delete;
+  BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+  // Starts `argv` with `env` applied as RunProcess does; standard input is /dev/null, standard
+  // output and error go to the file `log_path`. False when it cannot start.
+  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+             const std::string& log_path);
+  // True while the program runs.
+  bool Running();
+  // Waits at most `timeout_seconds` for the program to end, then kills it. Returns the exit
+  // code, or -1 when it was killed or did not exit normally.
+  int Wait(int timeout_seconds);
+
+ private:
+  int pid_ = -1;
+  int exit_status_ = -1;
+};
+
 }  // namespace oru::testing
 
 #endif  // ORU_TESTS_SUPPORT_PROCESS_H_
