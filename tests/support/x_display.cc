@@ -42,8 +42,10 @@ bool VirtualDisplay::Start() {
     dup2(null_fd, 1);
     dup2(null_fd, 2);
     const std::string fd = std::to_string(fds[1]);
+    // -noreset: by default the server resets whenever its last client leaves, and refuses
+    // clients that connect meanwhile (a program started right after an xdotool call).
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-           "tcp", static_cast<char*>(nullptr));
+           "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);
