@@ -12,6 +12,7 @@
 #include "platform/scoped_env.h"
 #include "platform/window_message.h"
 #include "tests/support/process.h"
+#include "tests/support/sandbox.h"
 #include "tests/support/temp_dir.h"
 
 namespace oru {
@@ -24,18 +25,11 @@ using testing::WriteFile;
 const std::string kBin = std::string(ORU_BIN_DIR) + "/";
 const std::string kSource = std::string(ORU_SOURCE_DIR) + "/";
 
-class OruTest : public ::testing::Test {
+class OruTest : public testing::SandboxTest {
  protected:
   void SetUp() override {
-    fs::create_directories(dir_ / "run");
-    work_ = dir_ / "data/Pellimar/ORU/";
-    corpus_ = dir_ / "corpus/";
-    fs::create_directories(corpus_);
-    env_ = {"XDG_DATA_HOME=" + (dir_ / "data"), "XDG_RUNTIME_DIR=" + (dir_ / "run"),
-            "DISPLAY=", "WAYLAND_DISPLAY="};
-    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser.so\nWord=" + kBin +
-                                     "Dovrin.so\nMP3=" + kBin + "Mellic.so\n[Storages]\nFolders=" +
-                                     kBin + "Ferrow.so\n[Folders]\n1=Word\n2=MP3\n3=Text\n");
+    SandboxTest::SetUp();
+    WriteConfig();
     WriteFile(corpus_ + "a.txt", "The harbour engines hummed through the night.");
     WriteFile(corpus_ + "sub/b.txt", "Harbour master's notes: tides, engines.");
     WriteFile(corpus_ + "c.txt", "Nothing but ordinary words in this one.");
@@ -57,10 +51,6 @@ class OruTest : public ::testing::Test {
     platform::ProfileFile::Open(work_ + "storages.ini").WriteString("Indexed", name, value);
   }
 
-  testing::TempDir dir_;
-  std::string work_;
-  std::string corpus_;
-  std::vector<std::string> env_;
 };
 
 TEST_F(OruTest, FindsTheFilesThatHoldEveryWordWithFragments) {

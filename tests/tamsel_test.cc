@@ -8,6 +8,7 @@
 #include "platform/mutex.h"
 #include "tests/support/index_reader.h"
 #include "tests/support/process.h"
+#include "tests/support/sandbox.h"
 #include "tests/support/temp_dir.h"
 
 namespace oru {
@@ -20,22 +21,8 @@ using testing::WriteFile;
 
 const std::string kBin = std::string(ORU_BIN_DIR) + "/";
 
-class TamselTest : public ::testing::Test {
+class TamselTest : public testing::SandboxTest {
  protected:
-  void SetUp() override {
-    fs::create_directories(dir_ / "run");
-    work_ = dir_ / "data/Pellimar/ORU/";
-    corpus_ = dir_ / "corpus/";
-    fs::create_directories(corpus_);
-    env_ = {"XDG_DATA_HOME=" + (dir_ / "data"), "XDG_RUNTIME_DIR=" + (dir_ / "run"), "DISPLAY=",
-            "WAYLAND_DISPLAY="};
-  }
-
-  void WriteConfig() {
-    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser.so\nWord=" + kBin +
-                                     "Dovrin.so\nMP3=" + kBin + "Mellic.so\n[Storages]\nFolders=" +
-                                     kBin + "Ferrow.so\n[Folders]\n1=Word\n2=MP3\n3=Text\n");
-  }
 
   std::string WriteJob(const std::string& name = "test") {
     const std::string job = dir_ / "job.ini";
@@ -53,10 +40,6 @@ class TamselTest : public ::testing::Test {
     return platform::ProfileFile::Open(work_ + "storages.ini").GetString("Indexed", name, "-");
   }
 
-  testing::TempDir dir_;
-  std::string work_;
-  std::string corpus_;
-  std::vector<std::string> env_;
 };
 
 TEST_F(TamselTest, WithoutAnArgumentOrJobFileItEndsAtOnceSilently) {
