@@ -469,10 +469,20 @@ int main(int argc, char** argv) {
   const std::string update_job = root + "update.ini";
   std::ofstream(update_job) << "[Header]\nName=bench\nUpdating=1\n[" << oru::kDefaultStorageType
                             << "]\nDir0=" << corpus << "\n";
-  const Clock::time_point walk_start = Clock::now();
-  const uint64_t walked = Enumerate(corpus);
-  const double walk_seconds = Seconds(walk_start, Clock::now());
-  const PassResult same = RunPass(work, options.bin, update_job, false);
+  // Both are short and the machine is shared: the best of several runs counts, alternating so
+  // that both see the same conditions.
+  uint64_t walked = 0;
+  double walk_seconds = 0;
+  PassResult same;
+  for (int r = 0; r < std::max(options.repeat, 5); ++r) {
+    const Clock::time_point walk_start = Clock::now();
+    walked = Enumerate(corpus);
+    const double seconds = Seconds(walk_start, Clock::now());
+    walk_seconds = r == 0 ? seconds : std::min(walk_seconds, seconds);
+    const PassResult p = RunPass(work, options.bin, update_job, false);
+    if (r == 0 || p.seconds < same.seconds || p.status != oru::kRunOk) same = p;
+    if (same.status != oru::kRunOk) break;
+  }
   const oru::bench::CorpusText text(options.corpus_options);
   const std::vector<oru::bench::CorpusFile> layout = oru::bench::CorpusLayout(options.corpus_options);
   size_t changed = 0;

@@ -131,6 +131,9 @@ void TIndexer::ResetDictionary() {
   WordPoolCursor = 0;
   word_cache_complete_to_ = 0;
   std::fill(std::begin(HashSlots), std::end(HashSlots), kNoSlot);
+  deferred_logs_ = 0;
+  reloaded_words_ = {};
+  word_list_canonical_ = false;
 }
 
 }  // namespace oru

@@ -8,7 +8,9 @@
 #include "indexer/engine/indexer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/job.h"
@@ -37,9 +39,16 @@ TIndexer::TIndexer()
   ProgramDir = platform::ProgramFolder();
   StopListPath = ProgramDir + kStopListName;
   LoadStopWords();
-  std::memset(WordPool, 0, sizeof(WordPool));
   std::fill(std::begin(HashSlots), std::end(HashSlots), kNoSlot);
 }
+
+void* TIndexer::operator new(size_t size) {
+  void* object = std::calloc(1, size);
+  if (object == nullptr) throw std::bad_alloc();
+  return object;
+}
+
+void TIndexer::operator delete(void* object) { std::free(object); }
 
 TIndexer::~TIndexer() {
   // The run releases the plug-ins itself; this only catches a run that was cut short.
@@ -78,8 +87,11 @@ bool TIndexer::OpenIndexFiles() {
   for (int part = 0; part < fmt::kPartCount; ++part) {
     auto log = std::make_unique<BufferedFile>();
     const std::string path = IndexDir + fmt::PostingLogName(part);
-    opened = UpdateMode ? log->OpenForAppend(path) : log->Create(path);
-    if (opened != Result::kOk) return false;
+    // A log put off by the reload is opened when its first posting comes.
+    if ((deferred_logs_ >> part & 1) == 0) {
+      opened = UpdateMode ? log->OpenForAppend(path) : log->Create(path);
+      if (opened != Result::kOk) return false;
+    }
     TfStreams->Add(log.release());
   }
   return true;
@@ -164,9 +176,9 @@ uint8_t TIndexer::RunPass() {
 
   window_ = platform::WindowRef::Find(kSearchWindowClass, kSearchWindowTitle);
   if (StopRequested && !SavePartial) {
-    // "Indexed" is already "0"; the posting logs stay for nobody to merge.
+    // "Indexed" is already "0"; the posting logs stay for nobody to merge, all of them.
     Notify(0);
-    return kRunOk;
+    return WriteDeferredLogs() ? kRunOk : kRunFailed;
   }
   if (!SaveIndex() || !RecordIndexed(name, "1")) {
     Notify(0);

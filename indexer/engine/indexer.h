@@ -3,10 +3,12 @@
 // registry (registry.cc), per-file indexing (scan.cc), word filtering (words.cc), the
 // dictionary (dictionary.cc), saving (save.cc) and reloading (reload.cc).
 //
-// The object holds its 10 MiB word pool and the slot table inline: create it on the heap.
+// The object holds its 10 MiB word pool and the slot table inline: create it on the heap
+// (with new, which gives it zero-filled memory).
 #ifndef ORU_INDEXER_ENGINE_INDEXER_H_
 #define ORU_INDEXER_ENGINE_INDEXER_H_
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,6 +63,10 @@ class TIndexer {
   ~TIndexer();
   TIndexer(const TIndexer&) = delete;
   TIndexer& operator=(const TIndexer&) = delete;
+  // The object comes from memory handed out zero-filled, so the word pool starts as zeros
+  // without the constructor touching (and faulting in) its 10 MiB.
+  static void* operator new(size_t size);
+  static void operator delete(void* object);
 
   // The whole pass over the job file at ConfigPath. Returns kRunOk, kRunFailed,
   // kRunConfigFailed, kRunNoJobFile or kRunBadJob. Called once per object.
@@ -111,8 +117,17 @@ class TIndexer {
   // sets FileCount. False when it is missing, empty or damaged (F14).
   bool LoadStoredFiles(const std::string& path);
   // Appends the words of part `part` to the dictionary and rewrites its posting log with their
-  // postings. False when the part is missing, empty or damaged.
+  // postings. False when the part is missing, empty or damaged. A part laid out exactly as
+  // MergePart writes it has its log written later, only if the run needs it: merging those
+  // postings again would give the same bytes, so an update that adds nothing to the part
+  // leaves it as it is (see WriteDeferredLog).
   bool LoadPart(int part);
+  // Writes the posting log of a reloaded part whose log was put off, from the part file as
+  // LoadPart read it. True when there is nothing to write; false when the part changed since
+  // the reload or the log could not be written.
+  bool WriteDeferredLog(int part);
+  // The same for every part, so that the folder holds all 64 logs.
+  bool WriteDeferredLogs();
   // Reads the word list at `path` into WordFileBuffer (one zero byte behind it) and
   // WordFileSize. False when it is missing, empty or unreadable.
   bool LoadWordFile(const std::string& path);
@@ -134,6 +149,8 @@ class TIndexer {
 
   // Resets the dictionary and counters to an empty index.
   void ResetDictionary();
+  // The words of the dictionary whose hash falls in part `part`.
+  uint32_t PartWordCount(int part) const;
 
   // ---- Fields, in declaration order ----
   std::unique_ptr<TTypedList<_TExtLib>> Plugins;
@@ -224,6 +241,20 @@ class TIndexer {
   StoredFileLookup stored_lookup_;
   // Parser plug-ins loaded by AddParserPlugin and still held (one entry per load).
   std::vector<platform::LibraryHandle> parser_libraries_;
+  // True when the word list holds exactly the records WriteWordList would write for `data`'s
+  // dictionary as it stands.
+  bool WordListMatches(const uint8_t* data, size_t size) const;
+
+  // Reloaded parts whose posting log has not been written (bit p for part p); their logs are
+  // written on the first posting for the part, when the run stops without saving, or at saving
+  // time when the part gained words. Saving leaves a part alone while its bit is still set.
+  uint64_t deferred_logs_ = 0;
+  // Holds each part in turn while the reload reads it.
+  std::vector<uint8_t> part_buffer_;
+  // The words each part held after the reload.
+  std::array<uint32_t, 64> reloaded_words_{};
+  // The reloaded word list is exactly what WriteWordList writes for the reloaded dictionary.
+  bool word_list_canonical_ = false;
   // Set when a write to the file index or a posting log failed: the run ends with kRunFailed.
   bool write_failed_ = false;
   platform::WindowRef window_;

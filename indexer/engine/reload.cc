@@ -32,8 +32,25 @@ bool ReadIndexFile(const std::string& path, std::unique_ptr<uint8_t[]>* data, si
   const int64_t length = file.Size();
   if (length < 0 || static_cast<uint64_t>(length) >= SIZE_MAX / 2) return false;
   *size = static_cast<size_t>(length);
-  data->reset(new uint8_t[*size + 1]());
+  // Only the byte behind the file needs clearing: the read fills the rest.
+  data->reset(new uint8_t[*size + 1]);
+  (*data)[*size] = 0;
   return file.ReadExact(data->get(), *size) == Result::kOk;
+}
+
+// The same into `buffer`, which keeps its memory from one file to the next: the parts are read
+// one after the other, and fresh memory for each would cost a page fault per page.
+bool ReadIndexFile(const std::string& path, std::vector<uint8_t>* buffer, size_t* size) {
+  platform::File file;
+  if (platform::File::Open(path, platform::OpenMode::kReadExisting, &file) != Result::kOk) {
+    return false;
+  }
+  const int64_t length = file.Size();
+  if (length < 0 || static_cast<uint64_t>(length) >= SIZE_MAX / 2) return false;
+  *size = static_cast<size_t>(length);
+  if (buffer->size() < *size + 1) buffer->resize(*size + 1);
+  (*buffer)[*size] = 0;
+  return file.ReadExact(buffer->data(), *size) == Result::kOk;
 }
 
 // Replaces posting log `part` of `index_dir` with `postings`, in one write.
@@ -51,6 +68,8 @@ bool WritePostingLog(const std::string& index_dir, int part, const std::vector<u
 
 bool TIndexer::ReloadIndex() {
   bool loaded = false;
+  deferred_logs_ = 0;
+  word_list_canonical_ = false;
   try {
     loaded = LoadStoredFiles(IndexDir + fmt::kFileIndexName);
     for (int part = 0; loaded && part < fmt::kPartCount; ++part) loaded = LoadPart(part);
@@ -60,7 +79,10 @@ bool TIndexer::ReloadIndex() {
   }
   WordFileBuffer.reset();
   WordFileSize = 0;
+  part_buffer_ = {};
   if (!loaded) {
+    deferred_logs_ = 0;
+    word_list_canonical_ = false;
     stored_lookup_.Clear();
     StoredFiles.reset();
   }
@@ -76,6 +98,14 @@ bool TIndexer::LoadStoredFiles(const std::string& path) {
   if (!ReadIndexFile(path, &data, &size) || size == 0) return false;
   // The offsets kept for the in-place rewrite are 32 bits wide.
   if (size > UINT32_MAX) return false;
+  // One node per record: count them first, so the list is allocated once.
+  size_t records = 0;
+  for (size_t pos = 0; pos + 1 < size; ++records) {
+    const uint16_t length = fmt::GetU16(data.get() + pos);
+    if (length == 0) break;  // damaged: the loop below says so
+    pos += length;
+  }
+  StoredFiles->Reserve(records);
   for (size_t pos = 0; pos < size;) {
     ProcessMessages();
     fmt::FileRecord record;
@@ -100,56 +130,152 @@ bool TIndexer::LoadStoredFiles(const std::string& path) {
   return true;
 }
 
-bool TIndexer::LoadPart(int part) {
-  std::unique_ptr<uint8_t[]> data;
-  size_t size = 0;
-  if (!ReadIndexFile(IndexDir + fmt::PartFileName(part), &data, &size) || size == 0) return false;
-  // Each 4-byte posting of the part becomes an 8-byte posting of the log.
-  std::vector<uint8_t> log;
-  if (size > fmt::kBucketTableSize) log.reserve(2 * (size - fmt::kBucketTableSize));
+namespace {
+
+// How a part reads: damaged (the reload fails), canonical (exactly the bytes MergePart writes
+// for the postings read from it), or readable but laid out otherwise (a table entry below 4096
+// that is not 0, a gap between blocks, a block without words, bytes behind the last block).
+enum class PartShape { kDamaged, kCanonical, kIrregular };
+
+// Walks the blocks of part `part` (`size` bytes at `data`) as the reload reads them, calling
+// `pump` once per bucket up to the part's end and `on_word(hash, entry)` for every word entry
+// in bucket and slot order; `on_word` returns false to fail the walk.
+template <typename Pump, typename OnWord>
+PartShape WalkPart(const uint8_t* data, size_t size, int part, Pump&& pump, OnWord&& on_word) {
+  bool canonical = true;
   // Blocks lie in ascending bucket order, each behind the previous: a block starting inside
   // one already read is damage (it would make one stretch of the part feed many buckets).
   uint64_t read_up_to = fmt::kBucketTableSize;
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
-    ProcessMessages();
+    pump();
     uint32_t offset = 0;
-    if (!fmt::DecodeBucketOffset(data.get(), size, k, &offset)) return false;
-    if (offset < fmt::kBucketTableSize) continue;  // no words
-    if (offset < read_up_to) return false;
+    if (!fmt::DecodeBucketOffset(data, size, k, &offset)) return PartShape::kDamaged;
+    if (offset < fmt::kBucketTableSize) {  // no words
+      canonical = canonical && offset == 0;
+      continue;
+    }
+    if (offset < read_up_to) return PartShape::kDamaged;
+    canonical = canonical && offset == read_up_to;
     const auto hash = static_cast<uint16_t>(part * fmt::kBucketsPerPart + k);
     uint64_t pos = offset;
     for (int words = 0;; ++words) {
       fmt::WordEntry entry;
-      switch (fmt::DecodeWordEntry(data.get(), size, pos, &entry)) {
-        case fmt::WordEntryRead::kPartEnd:
+      switch (fmt::DecodeWordEntry(data, size, pos, &entry)) {
+        case fmt::WordEntryRead::kPartEnd: {
           // The part ends here: the remaining buckets are empty by construction.
-          return WritePostingLog(IndexDir, part, log);
+          canonical = canonical && words > 0 && pos == size;
+          for (int rest = k + 1; canonical && rest < fmt::kBucketsPerPart; ++rest) {
+            uint32_t later = 0;
+            canonical = fmt::DecodeBucketOffset(data, size, rest, &later) && later == 0;
+          }
+          return canonical ? PartShape::kCanonical : PartShape::kIrregular;
+        }
         case fmt::WordEntryRead::kCut:
-          return false;
+          return PartShape::kDamaged;
         case fmt::WordEntryRead::kEntry:
           break;
       }
       if (entry.header.slot == 0 && words > 0) break;  // the next bucket's block begins
-      if (entry.header.count == 0 || entry.end > size) return false;  // F14
-      const int32_t slot = AppendEmptyWord(hash);
-      if (slot < 0 || slot != entry.header.slot) return false;  // slots run 0, 1, 2, ... without gaps
-      ++WordsFound;
-      HashSlots[hash] = entry.header.slot;
-      const size_t first = log.size();
-      log.resize(first + size_t{entry.header.count} * fmt::kPostingSize);
-      const uint8_t* in = data.get() + entry.postings;
-      uint8_t* out = log.data() + first;
-      for (uint32_t i = 0; i < entry.header.count; ++i) {
-        const fmt::PartPosting posting = fmt::DecodePartPosting(in);
-        fmt::EncodePosting({hash, entry.header.slot, posting.file, posting.flags}, out);
-        in += fmt::kPartPostingSize;
-        out += fmt::kPostingSize;
-      }
+      if (entry.header.count == 0 || entry.end > size) return PartShape::kDamaged;  // F14
+      if (!on_word(hash, entry)) return PartShape::kDamaged;
       pos = entry.end;
     }
     read_up_to = pos;
   }
-  return WritePostingLog(IndexDir, part, log);
+  return canonical && read_up_to == size ? PartShape::kCanonical : PartShape::kIrregular;
+}
+
+// The posting log of a part: each 4-byte posting of a word entry becomes an 8-byte posting
+// with the word's hash and slot, in bucket, slot and posting order.
+class LogBuilder {
+ public:
+  LogBuilder(const uint8_t* data, size_t size) : data_(data) {
+    if (size > fmt::kBucketTableSize) log_.reserve(2 * (size - fmt::kBucketTableSize));
+  }
+  bool operator()(uint16_t hash, const fmt::WordEntry& entry) {
+    const size_t first = log_.size();
+    log_.resize(first + size_t{entry.header.count} * fmt::kPostingSize);
+    const uint8_t* in = data_ + entry.postings;
+    uint8_t* out = log_.data() + first;
+    for (uint32_t i = 0; i < entry.header.count; ++i) {
+      const fmt::PartPosting posting = fmt::DecodePartPosting(in);
+      fmt::EncodePosting({hash, entry.header.slot, posting.file, posting.flags}, out);
+      in += fmt::kPartPostingSize;
+      out += fmt::kPostingSize;
+    }
+    ++words_;
+    return true;
+  }
+  const std::vector<uint8_t>& log() const { return log_; }
+  uint32_t words() const { return words_; }
+
+ private:
+  const uint8_t* data_;
+  std::vector<uint8_t> log_;
+  uint32_t words_ = 0;
+};
+
+}  // namespace
+
+bool TIndexer::LoadPart(int part) {
+  std::vector<uint8_t>& data = part_buffer_;
+  size_t size = 0;
+  if (!ReadIndexFile(IndexDir + fmt::PartFileName(part), &data, &size) || size == 0) return false;
+  uint32_t words = 0;
+  const PartShape shape = WalkPart(
+      data.data(), size, part, [this] { ProcessMessages(); },
+      [this, &words](uint16_t hash, const fmt::WordEntry& entry) {
+        const int32_t slot = AppendEmptyWord(hash);
+        if (slot < 0 || slot != entry.header.slot) return false;  // slots run 0, 1, 2, ...
+        ++WordsFound;
+        ++words;
+        HashSlots[hash] = entry.header.slot;
+        return true;
+      });
+  if (shape == PartShape::kDamaged) return false;
+  reloaded_words_[static_cast<size_t>(part)] = words;
+  if (shape == PartShape::kCanonical) {
+    // Merging this part's postings again would write the same bytes: its log is written only
+    // when the run needs it (WriteDeferredLog).
+    deferred_logs_ |= uint64_t{1} << part;
+    return true;
+  }
+  LogBuilder builder(data.data(), size);
+  WalkPart(data.data(), size, part, [] {}, builder);
+  return WritePostingLog(IndexDir, part, builder.log());
+}
+
+bool TIndexer::WriteDeferredLog(int part) {
+  const uint64_t bit = uint64_t{1} << part;
+  if ((deferred_logs_ & bit) == 0) return true;
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
+  if (!ReadIndexFile(IndexDir + fmt::PartFileName(part), &data, &size)) return false;
+  LogBuilder builder(data.get(), size);
+  // The part must still be the one the reload read: same words, same layout.
+  if (WalkPart(data.get(), size, part, [] {}, builder) != PartShape::kCanonical ||
+      builder.words() != reloaded_words_[static_cast<size_t>(part)] ||
+      !WritePostingLog(IndexDir, part, builder.log())) {
+    return false;
+  }
+  deferred_logs_ &= ~bit;
+  return true;
+}
+
+bool TIndexer::WriteDeferredLogs() {
+  for (int part = 0; part < fmt::kPartCount; ++part) {
+    if (!WriteDeferredLog(part)) return false;
+  }
+  return true;
+}
+
+uint32_t TIndexer::PartWordCount(int part) const {
+  uint32_t words = 0;
+  const int first = part * fmt::kBucketsPerPart;
+  for (int h = first; h < first + fmt::kBucketsPerPart; ++h) {
+    words += static_cast<uint32_t>(WordBuckets[h].Count());
+  }
+  return words;
 }
 
 bool TIndexer::LoadWordFile(const std::string& path) {
@@ -190,7 +316,23 @@ bool TIndexer::RestoreWordTexts() {
       if (form->Text == _Form::kNoText) return false;
     }
   }
+  word_list_canonical_ = WordListMatches(WordFileBuffer.get(), size);
   return true;
+}
+
+bool TIndexer::WordListMatches(const uint8_t* data, size_t size) const {
+  uint8_t record[fmt::kMaxWordRecord];
+  size_t pos = 0;
+  for (int h = 0; h < kHashCount; ++h) {
+    const TTypedList<_Form>& bucket = WordBuckets[h];
+    for (size_t s = 0; s < bucket.Count(); ++s) {
+      const size_t n = fmt::EncodeWordRecord(WordText(*bucket[s]), static_cast<uint16_t>(h),
+                                             static_cast<uint16_t>(s), record);
+      if (n > size - pos || std::memcmp(record, data + pos, n) != 0) return false;
+      pos += n;
+    }
+  }
+  return pos == size;
 }
 
 int32_t TIndexer::AppendEmptyWord(uint16_t hash) {

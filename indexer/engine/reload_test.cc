@@ -97,7 +97,10 @@ TEST_F(ReloadTest, GivesBackFilesWordsSlotsAndPostingsAndSavesTheSameBytes) {
   // Texts are packed from the start of the pool in word-list order (ascending hash).
   EXPECT_EQ(std::string(indexer->WordPool, 10), std::string("low\0first\0", 10));
   EXPECT_EQ(indexer->WordPoolCursor, 32u);
-  // Part 4's log holds its postings in bucket, slot and posting order.
+  // Part 4's log holds its postings in bucket, slot and posting order once it is written: the
+  // parts are as saving writes them, so their logs wait until the run needs them.
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "4.tf"));
+  ASSERT_TRUE(indexer->WriteDeferredLogs());
   EXPECT_EQ(ReadFile(dir_ / "4.tf"), Posting(kShared, 0, 1) + Posting(kShared, 0, 3) +
                                          Posting(kShared, 1, 2) + Posting(kShared + 2, 0, 3));
   EXPECT_EQ(ReadFile(dir_ / "5.tf"), "");
@@ -119,6 +122,17 @@ TEST_F(ReloadTest, APartWhoseBlocksOverlapFailsTheReload) {
   part.replace(4 * 0x235, 4, part.substr(4 * 0x234, 4));
   WriteFile(dir_ / "4.fnx", part);
   EXPECT_FALSE(Reloaded()->LoadPart(4));
+}
+
+TEST_F(ReloadTest, APutOffLogIsNotWrittenFromAPartChangedSinceTheReload) {
+  SaveSampleIndex();
+  auto indexer = Reloaded();
+  ASSERT_TRUE(indexer->ReloadIndex());
+  // Part 32 ("abc") loses its word: the log would no longer match the dictionary.
+  WriteFile(dir_ / "32.fnx", std::string(4096, '\0'));
+  EXPECT_FALSE(indexer->WriteDeferredLog(32));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "32.tf"));
+  EXPECT_TRUE(indexer->WriteDeferredLog(4));
 }
 
 TEST_F(ReloadTest, ABucketTakesAtMost65535Words) {

@@ -35,10 +35,23 @@ bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& data) {
 }  // namespace
 
 bool TIndexer::SaveIndex() {
+  bool words_added = false;
   for (int part = 0; part < fmt::kPartCount; ++part) {
-    if (!MergePart(part)) return false;
+    // Words are only ever added, so an equal count means the part's words are those reloaded.
+    const bool gained = PartWordCount(part) != reloaded_words_[static_cast<size_t>(part)];
+    words_added = words_added || gained;
+    if ((deferred_logs_ >> part & 1) != 0 && !gained) {
+      // A reloaded part that received nothing: merging it again would write the same bytes.
+      // A log left by an earlier run has nothing to add either.
+      platform::DeleteFile(IndexDir + fmt::PostingLogName(part));
+      deferred_logs_ &= ~(uint64_t{1} << part);
+      StepProgress();
+      continue;
+    }
+    if (!WriteDeferredLog(part) || !MergePart(part)) return false;
   }
-  const int words = WriteWordList(IndexDir);
+  // The same holds for a reloaded word list when no word was added.
+  const int words = word_list_canonical_ && !words_added ? 0 : WriteWordList(IndexDir);
   StepProgress();
   return words == 0;
 }

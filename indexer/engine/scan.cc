@@ -109,7 +109,14 @@ bool TIndexer::RewriteFileStamp(const FileNode& stored, uint32_t size, uint32_t 
 bool TIndexer::AppendPosting(const _Dict& word, const _Form& entry) {
   uint8_t posting[fmt::kPostingSize];
   fmt::EncodePosting({word.Hash, word.Slot, entry.LastFile, entry.Flags}, posting);
-  BufferedFile* log = (*TfStreams)[static_cast<size_t>(fmt::PartOf(word.Hash))];
+  const int part = fmt::PartOf(word.Hash);
+  BufferedFile* log = (*TfStreams)[static_cast<size_t>(part)];
+  if ((deferred_logs_ >> part & 1) != 0 &&
+      (!WriteDeferredLog(part) ||
+       log->OpenForAppend(IndexDir + fmt::PostingLogName(part)) != platform::Result::kOk)) {
+    write_failed_ = true;
+    return false;
+  }
   if (log->Write(posting, sizeof(posting)) != platform::Result::kOk) {
     write_failed_ = true;
     return false;

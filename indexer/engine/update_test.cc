@@ -2,6 +2,7 @@
 // parser: what an update keeps, adds and skips, and every way back to a fresh index.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -154,6 +155,89 @@ TEST_F(UpdateTest, AddsNewFilesReindexesChangedOnesAndSkipsTheRest) {
   const auto saved = Snapshot();
   ASSERT_EQ(Pass(true), kRunOk);
   EXPECT_EQ(recorder_->captions, (std::vector<std::string>{"1", "2", "3", "4"}));
+  EXPECT_EQ(Snapshot(), saved);
+}
+
+// Index files dated two days back, so that a rewritten one shows by its time.
+void Backdate(const std::string& index) {
+  for (const auto& entry : fs::directory_iterator(index)) {
+    fs::last_write_time(entry.path(), fs::file_time_type::clock::now() - std::chrono::hours(48));
+  }
+}
+// The index files written since Backdate, by name.
+std::vector<std::string> Rewritten(const std::string& index) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(index)) {
+    if (fs::last_write_time(entry.path()) > fs::file_time_type::clock::now() - std::chrono::hours(1)) {
+      names.push_back(entry.path().filename().string());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(UpdateTest, RewritesOnlyThePartsAndWordListThatChange) {
+  WriteFile(corpus_ + "a.txt", "alpha common");
+  WriteFile(corpus_ + "b.txt", "beta");
+  ASSERT_EQ(Pass(false), kRunOk);
+  const auto saved = Snapshot();
+
+  // Nothing new: the parts and the word list would be written byte for byte as they are.
+  Backdate(index_);
+  ASSERT_EQ(Pass(true), kRunOk);
+  EXPECT_EQ(Indexed(), "1");
+  EXPECT_EQ(Rewritten(index_), std::vector<std::string>{});
+  EXPECT_EQ(Snapshot(), saved);  // no posting log left behind either
+
+  // A new file of a known word ("alpha", part 12): its part alone.
+  WriteFile(corpus_ + "c.txt", "alpha");
+  Backdate(index_);
+  ASSERT_EQ(Pass(true), kRunOk);
+  EXPECT_EQ(Rewritten(index_), (std::vector<std::string>{"12.fnx", fmt::kFileIndexName}));
+  EXPECT_EQ(Postings(Decode()).at("alpha"), (Numbers{1, 3}));
+
+  // A new word: its part and the word list.
+  WriteFile(corpus_ + "d.txt", "delta");
+  const std::string delta_part = fmt::PartFileName(fmt::PartOf(platform::WordHash("delta")));
+  Backdate(index_);
+  ASSERT_EQ(Pass(true), kRunOk);
+  std::vector<std::string> expected{delta_part, "0.fnw", fmt::kFileIndexName};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Rewritten(index_), expected);
+  const auto index = Decode();
+  EXPECT_EQ(Files(index), "1:a.txt 2:b.txt 3:c.txt 4:d.txt");
+  EXPECT_EQ(Postings(index).at("delta"), (Numbers{4}));
+  EXPECT_EQ(Postings(index).at("common"), (Numbers{1}));
+}
+
+TEST_F(UpdateTest, AStopWithoutSavingLeavesEveryRebuiltPostingLog) {
+  WriteFile(corpus_ + "a.txt", "alpha");
+  ASSERT_EQ(Pass(false), kRunOk);
+  // Stopped during the reload, which takes effect when the scan begins.
+  ASSERT_EQ(Pass(true, [](TIndexer& indexer) { static_cast<Recorder*>(indexer.Pump)->stop_at = 2; }),
+            kRunOk);
+  EXPECT_EQ(Indexed(), "0");
+  for (int p = 0; p < fmt::kPartCount; ++p) {
+    const std::string log = index_ + fmt::PostingLogName(p);
+    ASSERT_TRUE(fs::exists(log)) << log;
+    EXPECT_EQ(fs::file_size(log), p == 12 ? fmt::kPostingSize : 0u) << log;
+  }
+}
+
+TEST_F(UpdateTest, APartOrWordListLaidOutOtherwiseIsWrittenAsSavingWritesIt) {
+  WriteFile(corpus_ + "a.txt", "alpha");
+  WriteFile(corpus_ + "b.txt", "beta gamma");
+  ASSERT_EQ(Pass(false), kRunOk);
+  const auto saved = Snapshot();
+  // Two stray bytes behind part 12's last block, and the word list's first record moved to its
+  // end: both still reload, and saving writes them in their usual form again.
+  WriteFile(index_ + "12.fnx", ReadFile(index_ + "12.fnx") + "\x7F\x7F");
+  const std::string words = ReadFile(index_ + "0.fnw");
+  const size_t first = static_cast<uint8_t>(words[0]);
+  WriteFile(index_ + "0.fnw", words.substr(first) + words.substr(0, first));
+  ASSERT_EQ(Pass(true), kRunOk);
+  EXPECT_EQ(Indexed(), "1");
+  EXPECT_EQ(Files(Decode()), "1:a.txt 2:b.txt");  // reloaded, not started afresh
   EXPECT_EQ(Snapshot(), saved);
 }
 
