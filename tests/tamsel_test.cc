@@ -56,7 +56,13 @@ TEST_F(TamselTest, WithoutAnArgumentOrJobFileItEndsAtOnceSilently) {
 TEST_F(TamselTest, ASecondInstanceEndsAtOnce) {
   platform::InstanceMutex held;
   platform::SetEnv("XDG_RUNTIME_DIR", (dir_ / "run").c_str());
-  ASSERT_EQ(platform::InstanceMutex::Acquire("tamsel", &held), platform::Result::kOk);
+  // The mutex is named after the program file, lower-cased.
+#if defined(_WIN32)
+  const char kMutexName[] = "tamsel.exe";
+#else
+  const char kMutexName[] = "tamsel";
+#endif
+  ASSERT_EQ(platform::InstanceMutex::Acquire(kMutexName, &held), platform::Result::kOk);
   const auto result = Tamsel({WriteJob()});
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(result.err, "");
@@ -70,15 +76,20 @@ TEST_F(TamselTest, FirstRunCreatesTheWorkFoldersAndReportsAMissingConfiguration)
   EXPECT_EQ(Indexed(), "-");
 }
 
+// On Windows the message is a message box, which waits for a person (the window's own tests
+// look at it); here it goes to standard error.
+#if !defined(_WIN32)
 TEST_F(TamselTest, AWorkFolderThatCannotBeCreatedIsReported) {
   WriteFile(data_ + "Pellimar", "a file where the folder belongs");
   const auto result = Tamsel({WriteJob()});
   EXPECT_EQ(result.exit_status, 2);  // F22
-  EXPECT_NE(result.err.find("Sorry. Can't open work directory: " + data_ + "Pellimar" + testing::kSep +
+  const std::string folder = data_ + "Pellimar" + testing::kSep;
+  EXPECT_NE(result.err.find("Sorry. Can't open work directory: " + folder +
                             "  Please refer to developer."),
             std::string::npos)
       << result.err;
 }
+#endif
 
 TEST_F(TamselTest, ABadJobGivesItsResultAsExitStatus) {
   WriteConfig();
@@ -107,7 +118,9 @@ TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
   EXPECT_EQ(words.at("river"), (std::set<std::string>{corpus_ + "river.doc", corpus_ + "notes.txt"}));
   EXPECT_EQ(words.at("ferry"), (std::set<std::string>{corpus_ + "river.doc"}));
   EXPECT_EQ(words.count("the"), 0u);  // a stop word of the default list
-  EXPECT_NE(result.err.find("Total Files Indexed:"), std::string::npos);
+#if !defined(_WIN32)
+  EXPECT_NE(result.err.find("Total Files Indexed:"), std::string::npos);  // the terminal window
+#endif
 }
 
 // P9: the terminal window's Stop. Windows has no terminal window (and no SIGINT to send).
