@@ -1,15 +1,22 @@
 #include "platform/window_message.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/scoped_env.h"
+#include "platform/test_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <cstring>
-
-#include "platform/scoped_env.h"
-#include "platform/test_folder.h"
+#endif
 
 namespace oru::platform {
 namespace {
@@ -17,6 +24,15 @@ namespace {
 constexpr char kClass[] = "TfMainQuery";
 constexpr char kTitle[] = "Trovella 1.2";
 
+#ifdef _WIN32
+// A message number is a 32-bit UINT on Windows (one in the WM_APP range here); wParam and
+// lParam are 64 bits wide, as on POSIX.
+constexpr int64_t kOddNumber = 0xBFFF;
+#else
+constexpr int64_t kOddNumber = -2;
+#endif
+
+#ifndef _WIN32
 // A bare datagram socket bound (or, with `bind_it` false, connected) at `path`.
 int RawSocket(const std::string& path, bool bind_it) {
   sockaddr_un address = {};
@@ -27,6 +43,7 @@ int RawSocket(const std::string& path, bool bind_it) {
   EXPECT_EQ(bind_it ? bind(fd, raw, sizeof(address)) : connect(fd, raw, sizeof(address)), 0);
   return fd;
 }
+#endif
 
 class WindowMessageTest : public ::testing::Test {
  protected:
@@ -41,7 +58,7 @@ TEST_F(WindowMessageTest, P8SearchWindowReceivesTheIndexedNotification) {
   WindowRef ref = WindowRef::Find(kClass, kTitle);
   ASSERT_TRUE(ref.found());
   ref.Post({20924, 1, 0});
-  ref.Post({-2, INT64_MIN, INT64_MAX});
+  ref.Post({kOddNumber, INT64_MIN, INT64_MAX});
   for (int i = 0; i < 10000; ++i) ref.Post({0, 0, 0});  // a full queue never blocks
   WindowMessage message;
   ASSERT_TRUE(window.Receive(&message, 5000));
@@ -49,15 +66,44 @@ TEST_F(WindowMessageTest, P8SearchWindowReceivesTheIndexedNotification) {
   EXPECT_EQ(message.wparam, 1);
   EXPECT_EQ(message.lparam, 0);
   ASSERT_TRUE(window.Receive(&message, 5000));
-  EXPECT_EQ(message.number, -2);
+  EXPECT_EQ(message.number, kOddNumber);
   EXPECT_EQ(message.wparam, INT64_MIN);
   EXPECT_EQ(message.lparam, INT64_MAX);
 
   window.Close();
-  EXPECT_NE(access(socket_.c_str(), F_OK), 0);
+  EXPECT_FALSE(std::filesystem::exists(socket_));
   EXPECT_FALSE(WindowRef::Find(kClass, kTitle).found());
   ref.Post({20924, 0, 0});  // the window went away: ignored
 }
+
+TEST_F(WindowMessageTest, ReceiveWaitsAtMostTheTimeout) {
+  MessageWindow window;
+  ASSERT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kOk);
+  WindowMessage message;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(window.Receive(&message, 100));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(100));
+  EXPECT_LT(waited, std::chrono::seconds(30));
+  EXPECT_FALSE(WindowRef::Find(kClass, "Trovella 1.3").found());  // the title must match
+  EXPECT_FALSE(WindowRef::Find("TfMain", kTitle).found());        // and so must the class
+}
+
+#ifdef _WIN32
+TEST_F(WindowMessageTest, WindowsReceiverIsAHiddenTopLevelWindowFindWindowFinds) {
+  MessageWindow window;
+  ASSERT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kOk);
+  HWND found = FindWindowA(kClass, kTitle);
+  ASSERT_NE(found, nullptr);
+  EXPECT_FALSE(IsWindowVisible(found));
+  // A message posted with the plain Win32 call arrives as it was posted.
+  ASSERT_TRUE(PostMessageA(found, 20924, 1, 0));
+  WindowMessage message;
+  ASSERT_TRUE(window.Receive(&message, 5000));
+  EXPECT_EQ(message.number, 20924);
+  EXPECT_EQ(message.wparam, 1);
+}
+#else
 
 TEST_F(WindowMessageTest, P8DatagramIsThreeLittleEndianInt64) {
   int fd = RawSocket(socket_, true);
@@ -92,14 +138,18 @@ TEST_F(WindowMessageTest, P8StaleSocketIsNotFoundAndIsReplacedByCreate) {
   EXPECT_TRUE(WindowRef::Find(kClass, kTitle).found());
 }
 
+#endif  // _WIN32
+
 TEST_F(WindowMessageTest, P8SecondWindowOfTheSameNameGetsExists) {
   MessageWindow first, second;
   ASSERT_EQ(MessageWindow::Create(kClass, kTitle, &first), Result::kOk);
   EXPECT_EQ(MessageWindow::Create(kClass, kTitle, &second), Result::kExists);
   EXPECT_EQ(MessageWindow::Create(kClass, "Trovella 1.3", &second), Result::kOk);
   second.Close();
-  EXPECT_TRUE(WindowRef::Find(kClass, kTitle).found());  // the live one keeps its socket
+  EXPECT_TRUE(WindowRef::Find(kClass, kTitle).found());  // the live one is still there
 }
+
+#ifndef _WIN32
 
 TEST_F(WindowMessageTest, CreateFailsOnAFolderANameWithSlashOrATooLongPath) {
   MessageWindow window;
@@ -112,6 +162,8 @@ TEST_F(WindowMessageTest, CreateFailsOnAFolderANameWithSlashOrATooLongPath) {
   EXPECT_EQ(MessageWindow::Create(kClass, kTitle, &window), Result::kFailed);
   EXPECT_FALSE(WindowRef::Find(kClass, kTitle).found());
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace oru::platform
