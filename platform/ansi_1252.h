@@ -4,10 +4,7 @@
 #define ORU_PLATFORM_ANSI_1252_H_
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/win_api.h"
 #endif
 
 namespace oru::platform {

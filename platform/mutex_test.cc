@@ -11,11 +11,10 @@
 #include "platform/test_folder.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include <cstdlib>
 
 #include "platform/folders.h"
+#include "platform/win32/win_api.h"
 #else
 #include <sys/wait.h>
 #include <unistd.h>

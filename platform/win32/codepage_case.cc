@@ -1,11 +1,10 @@
 // Lower-casing and the stop-word comparison in the system's ANSI code page: CharLowerBuffA
 // and CompareStringA, as the real platform does them.
-#include <windows.h>
-
 #include <array>
 #include <climits>
 
 #include "platform/codepage.h"
+#include "platform/win32/win_api.h"
 
 namespace oru::platform {
 namespace {

@@ -1,11 +1,10 @@
 // Letter-or-digit classes as IsCharAlphaNumericA and IsCharAlphaNumericW give them, asked once
 // for every byte and every 16-bit unit and then answered from two tables.
-#include <windows.h>
-
 #include <array>
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "platform/win32/win_api.h"
 
 namespace oru::platform {
 namespace {

@@ -2,12 +2,11 @@
 // WideCharToMultiByte with CP_ACP. Best-fit mapping is off, so a character without an exact
 // form becomes the code page's default character ('?') rather than a look-alike; surrogates
 // are handled here, so that a pair gives one default character as the contract asks.
-#include <windows.h>
-
 #include <climits>
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "platform/win32/win_api.h"
 
 namespace oru::platform {
 namespace {

@@ -2,7 +2,8 @@
 // the module name, and the user's temporary folder as the runtime folder.
 #include "platform/folders.h"
 
-#include <windows.h>
+#include "platform/win32/win_api.h"
+
 #include <shlobj.h>
 
 namespace oru::platform {

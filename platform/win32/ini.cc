@@ -3,9 +3,10 @@
 // writes. The routines read the file at each call; nothing is kept here but its path.
 #include "platform/ini.h"
 
-#include <windows.h>
-
 #include <utility>
+
+#include "platform/win32/error_result.h"
+#include "platform/win32/win_api.h"
 
 namespace oru::platform {
 namespace {
@@ -115,18 +116,7 @@ Result ProfileFile::WriteString(std::string_view section, std::string_view key,
                                  impl_->path.c_str())) {
     return Result::kOk;
   }
-  switch (GetLastError()) {
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_FILE_NOT_FOUND:
-      return Result::kNotFound;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return Result::kDenied;
-    default:
-      return Result::kFailed;
-  }
+  return win32::LastErrorResult();
 }
 
 }  // namespace oru::platform

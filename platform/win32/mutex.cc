@@ -2,7 +2,8 @@
 // folder that is held open without sharing and goes away when it is closed.
 #include "platform/mutex.h"
 
-#include <windows.h>
+#include "platform/win32/error_result.h"
+#include "platform/win32/win_api.h"
 
 namespace oru::platform {
 
@@ -90,18 +91,10 @@ Result FolderLock::Acquire(const std::string& folder, FolderLock* out) {
                             OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    switch (GetLastError()) {
-      case ERROR_SHARING_VIOLATION:
-      case ERROR_LOCK_VIOLATION:
-        return Result::kExists;
-      case ERROR_FILE_NOT_FOUND:
-      case ERROR_PATH_NOT_FOUND:
-        return Result::kNotFound;
-      case ERROR_ACCESS_DENIED:
-        return Result::kDenied;
-      default:
-        return Result::kFailed;
-    }
+    const DWORD error = GetLastError();
+    // Refused sharing is the other holder's open handle.
+    if (error == ERROR_SHARING_VIOLATION) return Result::kExists;
+    return win32::ResultFromError(error);
   }
   out->Release();
   out->handle_ = FromHandle(file);

@@ -4,10 +4,10 @@
 // from the thread's queue with PeekMessageA.
 #include "platform/window_message.h"
 
-#include <windows.h>
-
 #include <chrono>
 #include <utility>
+
+#include "platform/win32/win_api.h"
 
 namespace oru::platform {
 
