@@ -7,7 +7,7 @@
 // and remove "<AppData>\Pellimar" before and after each case. So that no real work folder is
 // ever touched, they run only when ORU_TEST_SCRATCH_APPDATA=1 says the profile is a throwaway
 // one (scripts/test-windows.sh makes a fresh Wine prefix per run); CTest runs them one at a
-// time (the resource lock "appdata").
+// time (the resource lock "session").
 #ifndef ORU_TESTS_SUPPORT_SANDBOX_H_
 #define ORU_TESTS_SUPPORT_SANDBOX_H_
 
