@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/win32/win_api.h"
@@ -106,8 +105,9 @@ HANDLE StartProgram(const std::vector<std::string>& argv, const std::vector<std:
   std::string block = EnvironmentBlock(env);
   PROCESS_INFORMATION process = {};
   // No application name: the system finds the program as from a command line, adding ".exe".
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, block.data(),
-                        nullptr, &startup, &process)) {
+  // No console either: the program's standard streams are the handles given.
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        block.data(), nullptr, &startup, &process)) {
     return nullptr;
   }
   ::CloseHandle(process.hThread);
@@ -128,14 +128,26 @@ int Finish(HANDLE process, DWORD timeout_ms) {
   return status;
 }
 
-void Drain(HANDLE h, std::string* text) {
+// Appends what the pipe holds now to `text`, without waiting for more. False when nothing was
+// there (or the pipe is closed).
+bool ReadAvailable(HANDLE h, std::string* text) {
+  DWORD available = 0;
+  if (!::PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr) || available == 0) {
+    return false;
+  }
   char buffer[4096];
   DWORD got = 0;
-  while (::ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) text->append(buffer, got);
+  const DWORD want = available < sizeof buffer ? available : static_cast<DWORD>(sizeof buffer);
+  if (!::ReadFile(h, buffer, want, &got, nullptr) || got == 0) return false;
+  text->append(buffer, got);
+  return true;
 }
 
 }  // namespace
 
+// The output is read while the program runs and, once it has ended, what is left in the pipes;
+// the end of the pipes is not awaited, as a process the program started (under Wine, a console
+// host) may still hold them.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string* input, int timeout_seconds,
                          int /*interrupt_after_ms*/) {
@@ -149,18 +161,28 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
   Pipe::Close(&err.write);
   Pipe::Close(&in.read);
   if (process == nullptr) return result;
-  std::thread err_reader(Drain, err.read, &result.err);
   if (input != nullptr) {
     DWORD written = 0;
     ::WriteFile(in.write, input->data(), static_cast<DWORD>(input->size()), &written, nullptr);
   }
   Pipe::Close(&in.write);
-  // The readers end when the program (and whatever inherited its handles) has gone; a program
-  // killed at the deadline closes them too.
-  std::thread killer([&] { result.exit_status = Finish(process, timeout_seconds * 1000u); });
-  Drain(out.read, &result.out);
-  err_reader.join();
-  killer.join();
+  const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeout_seconds) * 1000u;
+  bool ended = false;
+  for (;;) {
+    const bool read_out = ReadAvailable(out.read, &result.out);
+    const bool read_err = ReadAvailable(err.read, &result.err);
+    if (read_out || read_err) continue;
+    if (ended) break;  // nothing was left after the end
+    if (::WaitForSingleObject(process, 10) == WAIT_OBJECT_0) {
+      ended = true;
+    } else if (::GetTickCount64() >= deadline) {
+      ::TerminateProcess(process, 255);
+      ::WaitForSingleObject(process, INFINITE);
+      ::CloseHandle(process);
+      return result;  // killed: exit_status stays -1
+    }
+  }
+  result.exit_status = Finish(process, 0);
   return result;
 }
 
