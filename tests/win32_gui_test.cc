@@ -1,55 +1,35 @@
 // The progress window and the Stop dialog of Tamsel.exe end to end on Windows (and under
 // Wine): the program runs over a pass slowed down by the test parser; the test finds its
 // windows by title, works the controls with the messages a mouse click would send, and checks
-// the index the pass leaves. The work folder is the user's own (application data): ORU.ini and
-// storages.ini are put back as they were after each case, and the index has its own name.
-#include <windows.h>
-// The shell's folders need the definitions above.
+// the index the pass leaves. Like the other end-to-end tests it works in the per-user
+// application-data folder, so it runs only in a throwaway profile (tests/support/sandbox.h).
 #include <gtest/gtest.h>
-#include <shlobj.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <string>
 
+#include "platform/dynlib.h"
+#include "platform/ini.h"
 #include "tests/support/index_reader.h"
+#include "tests/support/process.h"
+#include "tests/support/sandbox.h"
+#include "tests/support/temp_dir.h"
 
 namespace oru {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::WriteFile;
 
 constexpr int kFiles = 60;  // at 150 ms a file: nine seconds to click around in
-constexpr char kIndexName[] = "win32-gui-test";
 constexpr char kMainTitle[] = "Indexing...";
 constexpr char kStopTitle[] = "Really Stop?";
 constexpr char kMessageTitle[] = "ORU Indexer";
 // Ids of the main window's value labels.
 constexpr int kFilesLabelId = 4;
 constexpr int kCurrentFileLabelId = 3;
-
-std::string Backslashes(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-const std::string kBin = Backslashes(std::string(ORU_BIN_DIR) + "/");
-
-void WriteFile(const std::string& path, const std::string& data) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << data;
-}
-
-std::optional<std::string> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Distinct words made of letters only, so that "Words Found" gets a value early.
 std::string Words(int first, int count) {
@@ -60,11 +40,6 @@ std::string Words(int first, int count) {
     text += "z ";
   }
   return text;
-}
-
-bool IsWine() {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 // The top-level window titled `title`, waiting up to `tries` tenths of a second; null if none.
@@ -136,119 +111,45 @@ void Click(HWND button) {
 // Asks `window` to close, as its close box does.
 void RequestClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
-class Win32GuiTest : public ::testing::Test {
+class Win32GuiTest : public testing::SandboxTest {
  protected:
   void SetUp() override {
-    char appdata[MAX_PATH] = {};
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, appdata, CSIDL_APPDATA, FALSE));
-    work_ = std::string(appdata) + "\\Pellimar\\ORU\\";
-    index_ = work_ + "Storages\\" + kIndexName + "\\";
-    config_backup_ = ReadFile(work_ + "ORU.ini");
-    status_backup_ = ReadFile(work_ + "storages.ini");
-    dir_ = Backslashes(
-               (fs::temp_directory_path() / ("oru-gui-" + std::to_string(GetCurrentProcessId())))
-                   .string()) +
-           "\\";
-    fs::remove_all(dir_);
-    fs::remove_all(index_);
-    WriteFile(work_ + "ORU.ini", "[Files]\r\nText=" + kBin +
-                                     "TextParser.dll\r\n[Storages]\r\n"
-                                     "Folders=" +
-                                     kBin + "Ferrow.dll\r\n[Folders]\r\n1=Text\r\n");
+    SandboxTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    index_ = work_ + "Storages" + testing::kSep + "test" + testing::kSep;
+    const std::string suffix = platform::kLibrarySuffix;
+    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + bin_ + "TextParser" + suffix +
+                                     "\n[Storages]\nFolders=" + bin_ + "Ferrow" + suffix +
+                                     "\n[Folders]\n1=Text\n");
     for (int i = 0; i < kFiles; ++i) {
-      WriteFile(dir_ + "corpus\\" + std::to_string(100 + i) + ".txt", Words(i * 250, 250));
+      WriteFile(corpus_ + std::to_string(100 + i) + ".txt", Words(i * 250, 250));
     }
-    WriteFile(dir_ + "job.ini", std::string("[Header]\r\nName=") + kIndexName +
-                                    "\r\n[Folders]\r\nDir0=" + dir_ + "corpus\\\r\n");
+    WriteFile(dir_ / "job.ini", "[Header]\nName=test\n[Folders]\nDir0=" + corpus_ + "\n");
+    env_.push_back("ORU_TEST_PARSER_DELAY_MS=150");
   }
 
-  void TearDown() override {
-    if (process_ != nullptr) {
-      TerminateProcess(process_, 99);
-      WaitForSingleObject(process_, 10000);
-      CloseHandle(process_);
-    }
-    std::error_code ignored;
-    fs::remove_all(index_, ignored);
-    fs::remove_all(dir_, ignored);
-    if (moved_aside_) {
-      fs::remove(vendor_, ignored);
-      fs::rename(vendor_ + ".win32-gui-test", vendor_, ignored);
-    }
-    Restore(work_ + "ORU.ini", config_backup_);
-    Restore(work_ + "storages.ini", status_backup_);
-  }
-
-  static void Restore(const std::string& path, const std::optional<std::string>& backup) {
-    std::error_code ignored;
-    if (backup.has_value()) {
-      WriteFile(path, *backup);
-    } else {
-      fs::remove(path, ignored);
-    }
-  }
-
-  // Starts Tamsel.exe on the job with every parsed file taking 150 ms.
   void StartTamsel() {
-    SetEnvironmentVariableA("ORU_TEST_PARSER_DELAY_MS", "150");
-    std::string command = "\"" + kBin + "Tamsel.exe\" \"" + dir_ + "job.ini\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info))
-        << command;
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
+    ASSERT_TRUE(tamsel_.Start({bin_ + "Tamsel", dir_ / "job.ini"}, env_, dir_ / "tamsel.log"));
   }
-
-  // The exit code of Tamsel.exe; -1 when it had to be ended (a dialog left it waiting).
-  int Finish() {
-    if (process_ == nullptr) return -1;
-    DWORD code = 0;
-    const bool ended = WaitForSingleObject(process_, 60000) == WAIT_OBJECT_0 &&
-                       GetExitCodeProcess(process_, &code);
-    if (!ended) TerminateProcess(process_, 99);
-    CloseHandle(process_);
-    process_ = nullptr;
-    return ended ? static_cast<int>(code) : -1;
-  }
-
   // Waits until the pass has begun (its file index exists): a Stop before it keeps it from
   // ever starting.
   void WaitForPass() {
     for (int i = 0; i < 200 && !fs::exists(index_ + "Fileindex.fnd"); ++i) Sleep(100);
   }
+  // The exit status of Tamsel; -1 when it had to be killed (a dialog left it waiting).
+  int Finish() { return tamsel_.Wait(60); }
 
   std::string Indexed() {
-    char value[16] = {};
-    GetPrivateProfileStringA("Indexed", kIndexName, "-", value, sizeof(value),
-                             (work_ + "storages.ini").c_str());
-    return value;
+    return platform::ProfileFile::Open(work_ + "storages.ini").GetString("Indexed", "test", "-");
   }
-
   size_t FilesInIndex() {
     testing::DecodedIndex index;
     EXPECT_EQ(testing::DecodeIndex(index_, &index), "");
     return index.files.size();
   }
 
-  // Puts a file where the folder "Pellimar" belongs, the user's own folder moved aside.
-  void BlockVendorFolder() {
-    vendor_ = work_.substr(0, work_.size() - 5);  // without "\ORU\"
-    fs::rename(vendor_, vendor_ + ".win32-gui-test");
-    moved_aside_ = true;
-    WriteFile(vendor_, "a file where the folder belongs");
-  }
-
-  std::string work_;   // the work folder, ending in "\"
-  std::string index_;  // the test's index folder, ending in "\"
-  std::string dir_;    // the corpus and the job file
-  std::string vendor_;
-  bool moved_aside_ = false;
-  std::optional<std::string> config_backup_;
-  std::optional<std::string> status_backup_;
-  HANDLE process_ = nullptr;
+  std::string index_;  // the pass's index folder, ending in the separator
+  testing::BackgroundProcess tamsel_;
 };
 
 TEST_F(Win32GuiTest, CloseBoxAndStopAskFirstAndNoLetsThePassFinish) {
@@ -266,7 +167,7 @@ TEST_F(Win32GuiTest, CloseBoxAndStopAskFirstAndNoLetsThePassFinish) {
   const std::string files = TextOf(Descendant(window, kFilesLabelId));
   EXPECT_GT(std::atoi(files.c_str()), 0) << files;
   const std::string current = TextOf(Descendant(window, kCurrentFileLabelId));
-  EXPECT_EQ(current.rfind(dir_ + "corpus\\", 0), 0u) << current;
+  EXPECT_EQ(current.rfind(corpus_, 0), 0u) << current;
 
   RequestClose(window);
   HWND dialog = WaitForWindow(kStopTitle);
@@ -338,9 +239,8 @@ TEST_F(Win32GuiTest, YesWithoutTheTickStopsWithoutSaving) {
 }
 
 TEST_F(Win32GuiTest, AStartUpFailureIsAMessageBox) {
-  // The user's own work folder is moved aside for this case: only in Wine's throw-away prefix.
-  if (!IsWine()) GTEST_SKIP() << "moves the user's work folder aside; run under Wine only";
-  BlockVendorFolder();
+  fs::remove_all(data_ + "Pellimar");
+  WriteFile(data_ + "Pellimar", "a file where the folder belongs");
   StartTamsel();
   HWND box = WaitForWindow(kMessageTitle);
   ASSERT_NE(box, nullptr);
@@ -349,8 +249,8 @@ TEST_F(Win32GuiTest, AStartUpFailureIsAMessageBox) {
   for (; text != nullptr; text = FindWindowExA(box, text, "Static", nullptr)) {
     message += TextOf(text);
   }
-  EXPECT_NE(message.find("Sorry. Can't open work directory: " + vendor_ +
-                         "\\  Please refer to developer."),
+  EXPECT_NE(message.find("Sorry. Can't open work directory: " + data_ +
+                         "Pellimar\\  Please refer to developer."),
             std::string::npos)
       << message;
   Click(Button(box, "OK"));

@@ -28,13 +28,25 @@ constexpr int kLabel6Id = 6;
 constexpr int kBarId = 7;
 constexpr int kStopId = 8;
 
+// The engine writes a label or moves the bar and then works for a while without pumping: the
+// control paints at once, but Wine puts a window's drawing on the screen only when its thread looks
+// at the message queue, so a look (no message taken; only messages other threads send are handled,
+// as in any such call) shows the new text during that work instead of half of it.
+void ShowDrawing() {
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+}
+
 // A label the engine writes; the text is in the ANSI code page, as the engine keeps it.
 class Win32Caption : public platform::Label {
  public:
   void SetCaption(std::string_view text) override {
     if (text == text_) return;  // no repaint for an unchanged count
     text_.assign(text);
-    if (control_ != nullptr) SetWindowTextA(control_, text_.c_str());
+    if (control_ != nullptr) {
+      SetWindowTextA(control_, text_.c_str());
+      ShowDrawing();
+    }
   }
   HWND control_ = nullptr;
 
@@ -48,7 +60,10 @@ class Win32Bar : public platform::ProgressBar {
   // Like the form's bar, the position stays between its minimum 0 and maximum 65.
   void SetPosition(int position) override {
     position_ = std::clamp(position, 0, kBarMaximum);
-    if (control_ != nullptr) SendMessageA(control_, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+    if (control_ == nullptr) return;
+    SendMessageA(control_, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+    UpdateWindow(control_);  // the bar paints on WM_PAINT: now, while the part is written
+    ShowDrawing();
   }
   HWND control_ = nullptr;
 
