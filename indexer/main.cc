@@ -27,6 +27,7 @@ std::string ProgramFileName(const char* argv0) {
 
 int RunWindow(const std::string& job_file) {
   const std::unique_ptr<oru::ui::Window> window = oru::ui::MakeWindow();
+  if (window == nullptr) return kExitWindowFailed;
   auto form = std::make_unique<oru::TfMain>(window.get(), job_file);
   bool created = false;
   try {

@@ -1,6 +1,9 @@
 // The system's single-byte ("ANSI") code page and its 16-bit counterpart: case mapping,
 // character classes and conversions, the stop-word comparison and file-mask matching.
-// On POSIX the code page is Windows-1252.
+// On Windows the code page is the system's (GetACP) and the answers are the system's own
+// (CharLowerBuffA, IsCharAlphaNumericA/W, MultiByteToWideChar, WideCharToMultiByte,
+// CompareStringA); on POSIX the code page is Windows-1252 and decisions P1-P3 and P13 stand
+// in for those calls.
 #ifndef ORU_PLATFORM_CODEPAGE_H_
 #define ORU_PLATFORM_CODEPAGE_H_
 
@@ -11,15 +14,16 @@
 
 namespace oru::platform {
 
-// The byte lower-cased as the code page's lower-casing does it.
+// The byte lower-cased as the code page's lower-casing (CharLowerA; P1) does it.
 uint8_t LowerAnsiChar(uint8_t c);
 // Lower-cases `n` bytes in place.
 void LowerAnsi(char* text, size_t n);
 std::string LowerAnsi(std::string_view text);
 
-// True when the byte's character is a letter or a decimal digit.
+// True when the byte's character is a letter or a digit (IsCharAlphaNumericA; P2).
 bool IsAnsiAlphaNumeric(uint8_t c);
-// True when the 16-bit unit is a letter or a decimal digit (surrogates never are).
+// True when the 16-bit unit is a letter or a digit (IsCharAlphaNumericW; P2). Surrogates
+// never are.
 bool IsWideAlphaNumeric(char16_t c);
 
 // The tables behind the two calls above, for loops that classify many characters: fetched
@@ -32,30 +36,37 @@ struct AlphaNumericTable {
 };
 AlphaNumericTable AlphaNumericClasses();
 
-// Converts single-byte text to UTF-16. Every byte gives exactly one unit.
+// Converts single-byte text to UTF-16. In a single-byte code page (Windows-1252 always on
+// POSIX) every byte gives exactly one unit; a double-byte code page gives one per character.
 std::u16string AnsiToWide(std::string_view text);
-// Converts `n` bytes into `out`, which must hold `n` units. Returns the units written (`n`).
+// Converts `n` bytes into `out`, which must hold `n` units. Returns the units written (`n` in
+// a single-byte code page, at most `n` in any).
 size_t AnsiToWide(const char* text, size_t n, char16_t* out);
-// Converts UTF-16 text to the code page; a character without a form there becomes '?'.
-// A valid surrogate pair gives one '?', an unpaired surrogate one '?' of its own.
+// Converts UTF-16 text to the code page; a character without an exact form there (no best
+// fit) becomes the default character '?'. A valid surrogate pair gives one '?', an unpaired
+// surrogate one '?' of its own.
 std::string WideToAnsi(std::u16string_view text);
 // The same conversion of `n` units into `out`, which must hold `n` bytes; allocates nothing.
-// Returns the bytes written (at most `n`: a surrogate pair gives one byte).
+// Returns the bytes written (at most `n`: a surrogate pair gives one byte; in a double-byte
+// code page the text is cut after the last character that fits).
 size_t WideToAnsi(const char16_t* text, size_t n, char* out);
 
 // `text` without its leading and trailing bytes of value 32 or below (blanks and control
 // characters), as roots, filters and extensions are trimmed.
 std::string_view TrimBlanks(std::string_view text);
 
-// Compares two stop-list entries: both lower-cased by LowerAnsi, then by byte order.
-// Negative, zero or positive like strcmp.
+// Compares two stop-list entries without regard to letter case; negative, zero or positive
+// like strcmp, and a consistent order to sort and search by. Windows: the user's locale
+// (CompareStringA with NORM_IGNORECASE), so an accented letter sorts beside its base letter.
+// POSIX (P13): both lower-cased by LowerAnsi, then by byte order.
 int CompareIgnoringCase(std::string_view a, std::string_view b);
 
 enum class MaskMatch { kNoMatch, kMatch, kBadMask };
 // Matches the whole of `name` against a file mask: '*' any run of bytes (separators too),
 // '?' any one byte, "[set]" one byte of a set (ranges, leading '!' negates); letters a-z
 // also match their capitals. kBadMask for a '[' without ']' and for an empty set "[]" or "[!]";
-// the whole mask is checked first, so a bad mask is reported whatever the name.
+// the whole mask is checked first, so a bad mask is reported whatever the name. The same on
+// every platform (P15).
 MaskMatch MatchFileMask(std::string_view mask, std::string_view name);
 
 }  // namespace oru::platform

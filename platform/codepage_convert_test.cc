@@ -2,12 +2,14 @@
 
 #include <string>
 
+#include "platform/ansi_1252.h"
 #include "platform/codepage.h"
 
 namespace oru::platform {
 namespace {
 
 TEST(AnsiToWideTest, MapsWindows1252OneUnitPerByte) {
+  ORU_SKIP_UNLESS_1252();
   EXPECT_EQ(AnsiToWide("Az09 ~"), u"Az09 ~");
   EXPECT_EQ(AnsiToWide("\x80\x83\x8A\x91\x97\x99\x9F"),
             u"\u20AC\u0192\u0160\u2018\u2014\u2122\u0178");
@@ -16,10 +18,12 @@ TEST(AnsiToWideTest, MapsWindows1252OneUnitPerByte) {
 }
 
 TEST(AnsiToWideTest, UndefinedBytesBecomeC1ControlsP3) {
+  ORU_SKIP_UNLESS_1252();
   EXPECT_EQ(AnsiToWide("\x81\x8D\x8F\x90\x9D"), u"\u0081\u008D\u008F\u0090\u009D");
 }
 
 TEST(WideToAnsiTest, EveryByteSurvivesTheRoundTrip) {
+  ORU_SKIP_UNLESS_1252();
   std::string all;
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
   char16_t units[256];
@@ -28,6 +32,7 @@ TEST(WideToAnsiTest, EveryByteSurvivesTheRoundTrip) {
 }
 
 TEST(WideToAnsiTest, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+  ORU_SKIP_UNLESS_1252();
   EXPECT_EQ(WideToAnsi(u"x\u03B1\u03B2\u03B3y"), "x???y");  // Greek
   EXPECT_EQ(WideToAnsi(u"\u4E2D\u0416"), "??");
   EXPECT_EQ(WideToAnsi(u"\u0080\u0085\u009F"), "???");  // C1 controls with no byte

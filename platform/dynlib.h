@@ -6,11 +6,15 @@
 
 namespace oru::platform {
 
+// The file name ending of a library on this platform: ".so" on POSIX, ".dll" on Windows.
+extern const char kLibrarySuffix[];
+
 // An opaque handle of a loaded library; nullptr means none.
 using LibraryHandle = void*;
 
 // Loads the library at `path` (a name without a separator goes through the platform's library
-// search). Returns nullptr on failure. Every successful load needs one FreeLibrary.
+// search; on Windows a '/' is taken for a backslash). Returns nullptr on failure, without
+// showing any message. Every successful load needs one FreeLibrary.
 LibraryHandle LoadLibrary(const std::string& path);
 // The address of the export named exactly `name`, or nullptr when the library has none.
 void* FindExport(LibraryHandle library, const char* name);

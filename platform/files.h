@@ -23,13 +23,16 @@ bool FolderExists(const std::string& path);
 Result CreateFolder(const std::string& path);
 // Deletes a file. kNotFound when there is none.
 Result DeleteFile(const std::string& path);
-// Renames `from` to `to`, replacing an existing file at `to` in one step.
+// Renames `from` to `to`, replacing an existing file at `to` in one step. On Windows kDenied
+// while another program holds `to` open.
 Result RenameFile(const std::string& from, const std::string& to);
 // Reads a whole file into `out` (replacing its contents).
 Result ReadWholeFile(const std::string& path, std::string* out);
 
+// What a mode lets others do while the file is open holds on Windows (share modes); POSIX has
+// none and lets others do anything.
 enum class OpenMode {
-  kCreate,             // create or truncate, read and write
+  kCreate,             // create or truncate, read and write; others may only read
   kReadExisting,       // existing file only, read only; others may read and write
   kReadWriteExisting,  // existing file only, read and write; others may only read
 };

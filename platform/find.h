@@ -22,7 +22,8 @@ inline constexpr uint32_t kAttrArchive = 0x20;
 enum class EntryKind {
   kFile,          // a regular file, or a link to one
   kFolder,        // a real folder (not a link)
-  kLinkToFolder,  // a symbolic link (or junction) to a folder: never entered
+  kLinkToFolder,  // a symbolic link to a folder, or a folder that is a reparse point (junction,
+                  // Windows symbolic link): never entered
   kOther,         // FIFO, socket, device, broken link, or an entry that cannot be examined
 };
 
@@ -34,8 +35,10 @@ struct FindEntry {
   EntryKind kind = EntryKind::kOther;
 };
 
-// The enumeration of one folder. Entries come in ascending byte order of their names, "." and
-// ".." included. Holds what it needs to go on; releases it when destroyed. Not copyable.
+// The enumeration of one folder, "." and ".." included. POSIX: entries come in ascending byte
+// order of their names. Windows: in the order FindFirstFileA / FindNextFileA give them (names
+// there differ in more than letter case). Holds what it needs to go on (on Windows the system's
+// search handle); releases it when destroyed. Not copyable.
 class FolderSearch {
  public:
   FolderSearch();
@@ -50,7 +53,8 @@ class FolderSearch {
   // cannot be read. "." and ".." are folders with no other attribute bit.
   Result Start(const std::string& folder, FindEntry* first);
   // Stores the next entry in `entry`; false when there is none (or the search was not started).
-  // An entry that vanished after Start is passed over.
+  // POSIX: an entry that vanished after Start is passed over. Windows: entries added or removed
+  // meanwhile show as the system's search shows them.
   bool Next(FindEntry* entry);
   // Ends the search; Next then returns false.
   void Close();

@@ -8,23 +8,26 @@
 namespace oru::platform {
 
 // The per-user application-data folder, without a trailing separator; false when the platform
-// cannot name one. On POSIX a missing folder is created (mode 0700), as on Windows it always
-// exists.
+// cannot name one. Windows: CSIDL_APPDATA as SHGetSpecialFolderPathA names it; nothing is
+// created (the user's profile has it). POSIX (P5): a missing folder is created (mode 0700).
 bool GetAppDataFolder(std::string* folder);
 // The full path of the running program file; empty when unknown.
 std::string ProgramPath();
 // The folder of the running program file, ending in the separator; empty when unknown.
 std::string ProgramFolder();
 // The per-user folder for locks and sockets, ending in the separator; false when no safe folder
-// can be had (an existing one must be a folder owned by the user, not a link).
+// can be had. POSIX (P6): an existing one must be a folder owned by the user, not a link.
+// Windows: the user's temporary folder (GetTempPathA), which must exist.
 bool GetRuntimeFolder(std::string* folder);
 
+#ifndef _WIN32
 // The choice GetRuntimeFolder makes, from given candidates (exposed for tests). In order:
 // `xdg_runtime_dir` when it is non-null, absolute and an existing folder; `run_user_dir` when
 // it is a folder; `private_dir`, created with mode 0700 if missing and taken only when it is a
 // folder (not a link) owned by the effective user. The result ends in "/".
 bool GetRuntimeFolderFrom(const char* xdg_runtime_dir, const std::string& run_user_dir,
                           const std::string& private_dir, std::string* folder);
+#endif
 
 }  // namespace oru::platform
 

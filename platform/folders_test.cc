@@ -1,14 +1,55 @@
 #include "platform/folders.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/scoped_env.h"
 #include "platform/test_folder.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace oru::platform {
 namespace {
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+TEST(AppDataFolderTest, WindowsNamesTheUsersRoamingAppDataFolder) {
+  std::string folder;
+  ASSERT_TRUE(GetAppDataFolder(&folder));
+  EXPECT_TRUE(fs::is_directory(folder)) << folder;
+  EXPECT_TRUE(fs::path(folder).is_absolute()) << folder;
+  EXPECT_NE(folder.back(), '\\');
+  // Windows gives every process the same folder as APPDATA.
+  if (const char* appdata = std::getenv("APPDATA")) {
+    EXPECT_EQ(folder, appdata);
+  }
+}
+
+TEST(ProgramPathTest, NamesThisTestProgramAndItsFolder) {
+  const std::string path = ProgramPath();
+  EXPECT_TRUE(fs::is_regular_file(path)) << path;
+  EXPECT_EQ(ProgramFolder() + "platform_test.exe", path);
+  EXPECT_EQ(ProgramFolder().back(), '\\');
+}
+
+TEST(RuntimeFolderTest, WindowsTakesTheUsersTemporaryFolder) {
+  TestFolder temp;
+  std::string folder;
+  {
+    ScopedEnv tmp("TMP", temp.path().c_str());
+    ASSERT_TRUE(GetRuntimeFolder(&folder));
+    EXPECT_EQ(folder, temp.path() + "\\");
+  }
+  ScopedEnv tmp("TMP", temp.Path("missing").c_str());
+  EXPECT_FALSE(GetRuntimeFolder(&folder));
+}
+#else
 
 // Each row: XDG_DATA_HOME, HOME (nullptr: unset; "@" stands for a temporary folder), and the
 // folder expected ("" for false).
@@ -91,6 +132,8 @@ TEST_F(RuntimeFolderTest, P6RefusesAPrivateFolderThatIsALinkAFileOrSomeoneElses)
   ASSERT_EQ(chown(temp_.Path("run").c_str(), 65534, 65534), 0);
   EXPECT_EQ(Pick(nullptr, "none", "run"), "");
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace oru::platform

@@ -1,12 +1,15 @@
 // Profile (INI) files as the indexer's configuration, job and status files use them:
-// "[Section]" lines and "key=value" lines. Section and key names compare after code-page
-// lower-casing with surrounding blanks ignored; the first matching section and key win
+// "[Section]" lines and "key=value" lines. Section and key names compare without regard to
+// letter case, with surrounding blanks ignored; the first matching section and key win
 // (keys are looked for in the first matching section only).
-// Lines end at LF or CR LF; a last line without an end is read. After leading blanks, "["
-// starts a header whose name runs to the first "]" (or to the line's end when it has none);
-// ";" starts a comment. Other lines with "=" and a non-empty name before it are keys of the
-// section above them; key lines before the first header, and lines without "=", are kept on
-// rewrite but are no keys.
+// Windows: the system's profile routines (GetPrivateProfileStringA,
+// GetPrivateProfileSectionNamesA, WritePrivateProfileStringA) read and write the file, by
+// their own rules for odd lines and layout. POSIX (P14): names compare after code-page
+// lower-casing; lines end at LF or CR LF; a last line without an end is read. After leading
+// blanks, "[" starts a header whose name runs to the first "]" (or to the line's end when it
+// has none); ";" starts a comment. Other lines with "=" and a non-empty name before it are
+// keys of the section above them; key lines before the first header, and lines without "=",
+// are kept on rewrite but are no keys.
 #ifndef ORU_PLATFORM_INI_H_
 #define ORU_PLATFORM_INI_H_
 
@@ -24,8 +27,10 @@ namespace oru::platform {
 inline constexpr size_t kProfileValueBuffer = 2048;
 inline constexpr size_t kProfileKeyListBuffer = 16384;
 
-// A profile file. Open() takes a snapshot of the file; reads answer from it, and writes go
-// to the disk at once (atomic replace) and into the snapshot. Not copyable.
+// A profile file. Writes go to the disk at once. POSIX: Open() takes a snapshot of the file,
+// reads answer from it, and writes replace the file atomically and update the snapshot.
+// Windows: every read asks the profile routines, which read the file as it is then. Not
+// copyable.
 class ProfileFile {
  public:
   // Reads the file at `path`. A missing or unreadable file reads as an empty profile;
@@ -56,18 +61,20 @@ class ProfileFile {
   std::vector<std::string> KeyNames(std::string_view section,
                                     size_t buffer_size = kProfileKeyListBuffer) const;
 
-  // Sets `key` in `section` to `value`: replaces the first matching key's line, or appends the
-  // key at the end of its section, or appends the section at the end of the file. Every other
-  // byte of the file is kept. The file is replaced atomically; kDenied (or kFailed) when the
-  // write is refused, and then neither the file nor the snapshot changes.
-  // Details: the write starts from the file as it is on disk now (changes made since Open
+  // Sets `key` in `section` to `value`: replaces the first matching key's value, or adds the
+  // key to the end of its section, or adds the section at the end of the file; the file's
+  // other sections, keys and comments stay. kDenied for a read-only file (Windows: the
+  // read-only attribute; POSIX: no write permission in the mode bits, also for root);
+  // kNotFound when the folder does not exist; kFailed for names or values that would not
+  // read back: a line break, "]" in the section, "=" in the key, or a key that is blank or
+  // starts with "[" or ";". When the write is refused, the file does not change.
+  // POSIX details: every other byte of the file is kept, and the file is replaced
+  // atomically. The write starts from the file as it is on disk now (changes made since Open
   // are kept) and the snapshot becomes the written text. A replaced key line keeps every
   // byte up to its "=" (the file's spelling of the key); a new key goes right after the
   // section's last key line (after its header when it has none); new lines end like the
-  // file's first line (LF in a new file). kDenied for a file without write permission (mode
-  // bits, also for root); kNotFound when the folder does not exist; kFailed for names or
-  // values that would not read back: a line break, "]" in the section, "=" in the key, or a
-  // key that is blank or starts with "[" or ";". A symbolic link's target is replaced.
+  // file's first line (LF in a new file). A symbolic link's target is replaced. Windows
+  // details: the layout of the written file is the routines' (their lines end in CR LF).
   Result WriteString(std::string_view section, std::string_view key, std::string_view value);
 
  private:

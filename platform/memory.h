@@ -1,6 +1,7 @@
 // Large blocks of memory for tables that are read at random, such as the engine's word table:
 // the platform maps them so that look-ups spread over megabytes cost few address-translation
-// misses (on POSIX, transparent huge pages are requested for the block).
+// misses (on POSIX, transparent huge pages are requested for the block; on Windows, large pages
+// when the process holds the privilege to lock pages in memory, else normal pages).
 #ifndef ORU_PLATFORM_MEMORY_H_
 #define ORU_PLATFORM_MEMORY_H_
 

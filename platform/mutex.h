@@ -20,10 +20,11 @@ class InstanceMutex {
   InstanceMutex(const InstanceMutex&) = delete;
   InstanceMutex& operator=(const InstanceMutex&) = delete;
 
-  // Takes the mutex called `name` (the caller lower-cases it; it must not hold "/"). kExists
-  // when another holder has it; kFailed when it cannot be created. On success `out` holds it
-  // (releasing what it held before). POSIX: a lock on "<runtime folder>/<name>.lock", the
-  // ".lock" appended here; the file stays behind and is never truncated.
+  // Takes the mutex called `name` (the caller lower-cases it). kExists when another holder has
+  // it; kFailed when it cannot be created, or when the name is empty or holds "/" (or, on
+  // Windows, "\"). On success `out` holds it (releasing what it held before). Windows: the
+  // named mutex `name` (CreateMutexA). POSIX (P6): a lock on "<runtime folder>/<name>.lock",
+  // the ".lock" appended here; the file stays behind and is never truncated.
   static Result Acquire(const std::string& name, InstanceMutex* out);
   bool held() const { return handle_ != -1; }
   // Releases the mutex (also done by the destructor).
@@ -45,7 +46,9 @@ class FolderLock {
 
   // Locks `folder` without waiting. kExists when another holder has it (another process, or
   // another FolderLock of this one), kNotFound when there is no folder at that path, kDenied
-  // when it cannot be opened for lack of rights, kFailed otherwise.
+  // when it cannot be opened for lack of rights, kFailed otherwise. POSIX: flock on the
+  // folder. Windows: the hidden file "oru.lock" in the folder, open without sharing and
+  // deleted when closed.
   static Result Acquire(const std::string& folder, FolderLock* out);
   bool held() const { return handle_ != -1; }
   void Release();

@@ -19,7 +19,9 @@ struct ProgramExit {
 // Runs the program at `argv[0]` (a path) with the other elements as its arguments, sharing this
 // process's standard streams and environment, and waits until it ends. While it runs, an
 // interrupt typed at the terminal reaches only the program (which shares the terminal), and an
-// interrupt or terminate request sent to this process alone is passed on to the program.
+// interrupt or terminate request sent to this process alone is passed on to the program
+// (POSIX; on Windows, where Ctrl-C and Ctrl-Break reach every program of the console, this
+// process ignores them meanwhile; the arguments are quoted as the C runtime parses them back).
 // kNotFound when there is no file at argv[0]; kFailed when it cannot be started. One program at
 // a time per process.
 Result RunProgram(const std::vector<std::string>& argv, ProgramExit* exit);

@@ -3,9 +3,38 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/testdata/process_args.h"
+
 namespace oru::platform {
 namespace {
 
+// Blanks, quotes and backslashes reach the program unchanged, each argument whole.
+TEST(RunProgramTest, PassesTheArgumentsIntact) {
+  std::vector<std::string> argv{ORU_ARGS_FIXTURE};
+  for (const char* arg : testdata::kProcessArgs) argv.emplace_back(arg);
+  ProgramExit exit;
+  ASSERT_EQ(RunProgram(argv, &exit), Result::kOk);
+  EXPECT_TRUE(exit.exited);
+  EXPECT_EQ(exit.status, 0) << "0: all arguments intact; 1 + i: argument i differs; "
+                               "100 + n: n arguments arrived";
+  argv.pop_back();
+  ASSERT_EQ(RunProgram(argv, &exit), Result::kOk);
+  EXPECT_EQ(exit.status, 100 + static_cast<int>(std::size(testdata::kProcessArgs)) - 1);
+}
+
+#if defined(_WIN32)
+TEST(RunProgramTest, ReportsTheExitCode) {
+  ProgramExit exit;
+  ASSERT_EQ(RunProgram({ORU_ARGS_FIXTURE, "only one"}, &exit), Result::kOk);
+  EXPECT_TRUE(exit.exited);
+  EXPECT_EQ(exit.status, 101);
+  EXPECT_EQ(exit.signal, 0);
+}
+#else
 TEST(RunProgramTest, ReportsTheExitStatus) {
   ProgramExit exit;
   ASSERT_EQ(RunProgram({"/bin/sh", "-c", "exit 13"}, &exit), Result::kOk);
@@ -32,6 +61,8 @@ TEST(RunProgramTest, TheProgramDoesNotInheritIgnoredSignals) {
   EXPECT_TRUE(exit.exited);
   EXPECT_EQ(exit.status, 0);
 }
+
+#endif
 
 TEST(RunProgramTest, AMissingProgramIsNotFound) {
   ProgramExit exit;

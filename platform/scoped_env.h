@@ -9,13 +9,22 @@
 
 namespace oru::platform {
 
+// Sets (or, with nullptr, removes) a variable of this process's environment.
+inline void SetEnv(const char* name, const char* value) {
+#if defined(_WIN32)
+  ::_putenv_s(name, value != nullptr ? value : "");  // "" removes the variable
+#else
+  value ? ::setenv(name, value, 1) : ::unsetenv(name);
+#endif
+}
+
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = getenv(name)) old_ = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
+    SetEnv(name, value);
   }
-  ~ScopedEnv() { old_ ? setenv(name_.c_str(), old_->c_str(), 1) : unsetenv(name_.c_str()); }
+  ~ScopedEnv() { SetEnv(name_.c_str(), old_ ? old_->c_str() : nullptr); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 

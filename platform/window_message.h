@@ -1,7 +1,8 @@
 // Finding another program's main window by class and title, and posting it a message without
-// waiting. On POSIX a window is a datagram socket in the runtime folder named
-// "<class>.<title>"; a message is one datagram of three little-endian int64: number, wParam,
-// lParam.
+// waiting. Windows: a real top-level window (FindWindowA, PostMessageA); the message number is
+// a 32-bit UINT (numbers above 0xFFFF are the system's), wParam and lParam are pointer-sized.
+// POSIX (P8): a window is a datagram socket in the runtime folder named "<class>.<title>"; a
+// message is one datagram of three little-endian int64: number, wParam, lParam.
 #ifndef ORU_PLATFORM_WINDOW_MESSAGE_H_
 #define ORU_PLATFORM_WINDOW_MESSAGE_H_
 
@@ -42,7 +43,9 @@ class WindowRef {
 };
 
 // The receiving side: a window that other programs can find and post to. Used by the search
-// tool and by tests. Not copyable.
+// tool and by tests. Windows: a hidden top-level window of the class and title, owned by the
+// thread that creates it; Receive and Close belong on that thread, and Create needs a desktop
+// (under Wine, a display). Not copyable.
 class MessageWindow {
  public:
   MessageWindow();
@@ -55,7 +58,8 @@ class MessageWindow {
   // Registers the window. kExists when a live window of that class and title is already there.
   static Result Create(const std::string& window_class, const std::string& title,
                        MessageWindow* out);
-  // Waits up to `timeout_ms` (negative: forever) for a message. False on timeout or failure.
+  // Waits up to `timeout_ms` (negative: forever) for a message posted to the window. False on
+  // timeout or failure.
   bool Receive(WindowMessage* message, int timeout_ms);
   // Unregisters the window (also done by the destructor).
   void Close();

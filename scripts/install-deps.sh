@@ -2,16 +2,27 @@
 # Installs every Debian package that the build, the tests and the demo need. Safe to run again:
 # packages already present are not fetched, and apt's lists are refreshed only when something
 # is missing.
+#   scripts/install-deps.sh            the Linux build (scripts/test.sh, scripts/demo.sh)
+#   scripts/install-deps.sh --windows  the Windows cross build and Wine (scripts/test-windows.sh)
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config
-  clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libicu-dev
-  libgtk-3-dev
-  xvfb xauth xdotool imagemagick libx11-dev libxtst-dev fonts-dejavu-core
-)
+if [ "${1:-}" = "--windows" ]; then
+  packages=(
+    cmake ninja-build
+    g++-mingw-w64-x86-64 googletest
+    wine wine64
+    xvfb xauth
+  )
+else
+  packages=(
+    build-essential cmake ninja-build pkg-config
+    clang libclang-rt-14-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libicu-dev
+    libgtk-3-dev
+    xvfb xauth xdotool imagemagick libx11-dev libxtst-dev fonts-dejavu-core
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -16,6 +16,7 @@
 #include "plugin-api/parser_plugin.h"
 #include "tests/support/index_reader.h"
 #include "tests/support/process.h"
+#include "tests/support/sandbox.h"
 #include "tests/support/temp_dir.h"
 
 namespace oru {
@@ -80,26 +81,28 @@ Words ExpectedWords(const std::string& library, const std::string& path) {
   return words;
 }
 
-TEST(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
-  testing::TempDir dir;
-  const std::string corpus = dir / "corpus/";
+using IndexWordsTest = testing::SandboxTest;
+
+TEST_F(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
+  const std::string& corpus = corpus_;
+  const std::string sep(1, testing::kSep);
   fs::create_directories(corpus + "word");
   for (const auto& entry : fs::directory_iterator(kSource + "plugins/parser-word/testdata")) {
-    if (entry.path().extension() == ".doc") fs::copy(entry.path(), corpus + "word/" +
+    if (entry.path().extension() == ".doc") fs::copy(entry.path(), corpus + "word" + sep +
                                                      entry.path().filename().string());
   }
   fs::copy(kSource + "samples", corpus + "samples", fs::copy_options::recursive);
   fs::create_directories(corpus + "mp3");
-  fs::copy(kSource + "plugins/parser-mp3/testdata/tagged.mp3", corpus + "mp3/tagged.mp3");
+  fs::copy(kSource + "plugins/parser-mp3/testdata/tagged.mp3", corpus + "mp3" + sep + "tagged.mp3");
 
-  const std::string work = dir / "data/Pellimar/ORU/";
-  testing::WriteFile(work + "ORU.ini", "[Files]\nWord=" + kBin + "Dovrin.so\nMP3=" + kBin +
-                                           "Mellic.so\n[Storages]\nFolders=" + kBin +
-                                           "Ferrow.so\n[Folders]\n1=Word\n2=MP3\n");
-  testing::WriteFile(dir / "job.ini", "[Header]\nName=all\n[Folders]\nDir0=" + corpus + "\n");
-  const auto result = testing::RunProcess(
-      {kBin + "Tamsel", dir / "job.ini"},
-      {"XDG_DATA_HOME=" + (dir / "data"), "XDG_RUNTIME_DIR=" + dir.path(), "DISPLAY="});
+  const std::string work = work_;
+  const std::string suffix = platform::kLibrarySuffix;
+  testing::WriteFile(work + "ORU.ini", "[Files]\nWord=" + kBin + "Dovrin" + suffix + "\nMP3=" +
+                                           kBin + "Mellic" + suffix + "\n[Storages]\nFolders=" +
+                                           kBin + "Ferrow" + suffix +
+                                           "\n[Folders]\n1=Word\n2=MP3\n");
+  testing::WriteFile(dir_ / "job.ini", "[Header]\nName=all\n[Folders]\nDir0=" + corpus + "\n");
+  const auto result = testing::RunProcess({kBin + "Tamsel", dir_ / "job.ini"}, env_);
   ASSERT_EQ(result.exit_status, 0) << result.err;
 
   testing::DecodedIndex index;
@@ -120,7 +123,8 @@ TEST(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
   int files_with_words = 0;
   for (const testing::DecodedFile& file : index.files) {
     const bool mp3 = file.path.size() > 4 && file.path.substr(file.path.size() - 4) == ".mp3";
-    const Words expected = ExpectedWords(kBin + (mp3 ? "Mellic.so" : "Dovrin.so"), file.path);
+    const Words expected =
+        ExpectedWords(kBin + (mp3 ? "Mellic" : "Dovrin") + suffix, file.path);
     EXPECT_EQ(words_of_file[file.path], expected) << file.path;
     if (!expected.empty()) ++files_with_words;
   }

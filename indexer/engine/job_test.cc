@@ -26,12 +26,15 @@ TEST(JobTest, IndexNamesThatWouldLeaveTheStoragesFolderAreRefused) {
 
 TEST(JobTest, FoldersEndAtTheFirstMissingZeroOrBlankKey) {
   testing::TempDir dir;
+  using testing::Native;  // folders are written and come back with the platform's separator
   testing::WriteFile(dir / "job.ini",
-                     "[Header]\nName=x\n[Folders]\nDir0=/a\nDir1=/b/\nDir3=/d\n"
-                     "[Blank]\nDir0=/a\nDir1=  \nDir2=/c\n[Zero]\nDir0=0\n");
+                     "[Header]\nName=x\n[Folders]\nDir0=" + Native("/a") + "\nDir1=" +
+                         Native("/b/") + "\nDir3=" + Native("/d") + "\n[Blank]\nDir0=" +
+                         Native("/a") + "\nDir1=  \nDir2=/c\n[Zero]\nDir0=0\n");
   const auto job = platform::ProfileFile::Open(dir / "job.ini");
-  EXPECT_EQ(ReadStorageFolders(job, "Folders"), (std::vector<std::string>{"/a/", "/b/"}));
-  EXPECT_EQ(ReadStorageFolders(job, "Blank"), (std::vector<std::string>{"/a/"}));
+  EXPECT_EQ(ReadStorageFolders(job, "Folders"),
+            (std::vector<std::string>{Native("/a/"), Native("/b/")}));
+  EXPECT_EQ(ReadStorageFolders(job, "Blank"), (std::vector<std::string>{Native("/a/")}));
   EXPECT_TRUE(ReadStorageFolders(job, "Zero").empty());
   EXPECT_TRUE(ReadStorageFolders(job, "Missing").empty());
 }

@@ -14,9 +14,11 @@
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/indexer.h"
 #include "indexer/engine/work_folders.h"
+#include "platform/dynlib.h"
 #include "platform/find.h"
 #include "platform/ini.h"
 #include "platform/md5.h"
+#include "platform/scoped_env.h"
 #include "tests/support/index_reader.h"
 #include "tests/support/temp_dir.h"
 
@@ -46,10 +48,12 @@ class Recorder : public platform::Label, public platform::MessagePump {
 class UpdateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+    platform::SetEnv("XDG_RUNTIME_DIR", runtime_.path().c_str());
     fs::create_directories(work_ + "Storages");
-    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser.so\n[Storages]\nFolders=" +
-                                     kBin + "Ferrow.so\n[Folders]\n1=Text\n");
+    const std::string suffix = platform::kLibrarySuffix;
+    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser" + suffix +
+                                     "\n[Storages]\nFolders=" + kBin + "Ferrow" + suffix +
+                                     "\n[Folders]\n1=Text\n");
   }
 
   // One pass, "Updating" = "1" when `updating`; `prepare` may adjust the engine first.
@@ -100,7 +104,9 @@ class UpdateTest : public ::testing::Test {
 
   std::map<std::string, std::string> Snapshot() {
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(index_)) files[entry.path()] = ReadFile(entry.path());
+    for (const auto& entry : fs::directory_iterator(index_)) {
+      files[entry.path().string()] = ReadFile(entry.path().string());
+    }
     return files;
   }
 

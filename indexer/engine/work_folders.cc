@@ -1,5 +1,6 @@
 #include "indexer/engine/work_folders.h"
 
+#include "platform/dynlib.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/ini.h"
@@ -21,9 +22,9 @@ bool WriteDefaultConfig(const std::string& path, const std::string& plugin_dir) 
     const char* key;
     std::string value;
   } lines[] = {
-      {"Files", "Word", plugin_dir + "Dovrin.so"},
-      {"Files", "MP3", plugin_dir + "Mellic.so"},
-      {"Storages", kDefaultStorageType, plugin_dir + "Ferrow.so"},
+      {"Files", "Word", plugin_dir + "Dovrin" + platform::kLibrarySuffix},
+      {"Files", "MP3", plugin_dir + "Mellic" + platform::kLibrarySuffix},
+      {"Storages", kDefaultStorageType, plugin_dir + "Ferrow" + platform::kLibrarySuffix},
       {kDefaultStorageType, "1", "Word"},
       {kDefaultStorageType, "2", "MP3"},
   };

@@ -1,5 +1,6 @@
-// Chooses how the progress window is drawn: with GTK when a display can be opened, otherwise
-// on the terminal (standard error, with Ctrl-C as the Stop button).
+// Chooses how the progress window is drawn. Windows: with Win32 controls, always (a windowed
+// program has no terminal to fall back on). Elsewhere: with GTK when a display can be opened,
+// otherwise on the terminal (standard error, with Ctrl-C as the Stop button).
 #ifndef ORU_INDEXER_UI_MAKE_WINDOW_H_
 #define ORU_INDEXER_UI_MAKE_WINDOW_H_
 
@@ -9,7 +10,8 @@
 
 namespace oru::ui {
 
-// Never returns null.
+// Returns the window, built and hidden. Null only on Windows, when the window cannot be
+// created; elsewhere never null.
 std::unique_ptr<Window> MakeWindow();
 
 }  // namespace oru::ui

@@ -1,6 +1,6 @@
 // The progress window as the program's forms see it, whatever draws it: the labels and bar the
 // engine writes, the event pump, modal message boxes and the Stop confirmation. One
-// implementation per toolkit (a terminal one; GTK; Win32 later).
+// implementation per toolkit (a terminal one; GTK; Win32).
 #ifndef ORU_INDEXER_UI_WINDOW_H_
 #define ORU_INDEXER_UI_WINDOW_H_
 

@@ -16,6 +16,8 @@ void KeepLoaderError(const char* fallback) {
 
 }  // namespace
 
+const char kLibrarySuffix[] = ".so";
+
 LibraryHandle LoadLibrary(const std::string& path) {
   if (path.empty()) {  // dlopen would hand back the program itself
     last_error = "empty library name";

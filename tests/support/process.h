@@ -16,7 +16,7 @@ struct ProcessResult {
 // Runs `argv` (argv[0] is the program's path) with `env` added to this process's environment
 // ("NAME=value"; "NAME=" with nothing after it removes NAME). Standard input is /dev/null
 // unless `input` is given. When `interrupt_after_ms` is not negative, SIGINT is sent to the
-// program that long after its start. Waits at most `timeout_seconds`, then kills the program.
+// program that long after its start (POSIX only; ignored on Windows). Waits at most `timeout_seconds`, then kills the program.
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::vector<std::string>& env = {}, const std::string* input = nullptr,
                          int timeout_seconds = 60, int interrupt_after_ms = -1);

@@ -2,6 +2,11 @@
 #ifndef ORU_TESTS_SUPPORT_TEMP_DIR_H_
 #define ORU_TESTS_SUPPORT_TEMP_DIR_H_
 
+#if defined(_WIN32)
+#include <direct.h>
+#include <process.h>
+#endif
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,11 +15,37 @@
 
 namespace oru::testing {
 
+// The separator that paths built by tests use, as the programs under test build theirs.
+#if defined(_WIN32)
+inline constexpr char kSep = '\\';
+#else
+inline constexpr char kSep = '/';
+#endif
+
+// `path` with each '/' turned into the platform's separator (unchanged on POSIX).
+inline std::string Native(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = kSep;
+  }
+  return path;
+}
+
 class TempDir {
  public:
   TempDir() {
+#if defined(_WIN32)
+    const std::string base = std::filesystem::temp_directory_path().string();
+    static int counter = 0;
+    for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
+      std::string candidate = base + (base.back() == kSep ? "" : std::string(1, kSep)) +
+                              "oru-test-" + std::to_string(::_getpid()) + "-" +
+                              std::to_string(++counter);
+      if (::_mkdir(candidate.c_str()) == 0) path_ = candidate + kSep;
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "oru-test-XXXXXX").string();
     path_ = mkdtemp(pattern.data()) ? pattern + "/" : "";
+#endif
   }
   ~TempDir() {
     std::error_code ignored;
@@ -25,9 +56,10 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  // The folder, ending in '/'.
+  // The folder, ending in the separator.
   const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + name; }
+  // `name` (with '/' between its parts) inside the folder, with the platform's separators.
+  std::string operator/(const std::string& name) const { return path_ + Native(name); }
 
  private:
   std::string path_;

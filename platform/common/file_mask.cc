@@ -1,6 +1,9 @@
 // File-mask matching (decision P15): '*', '?' and "[set]", letters a-z matching their
 // capitals. Greedy matching that falls back only to the last '*', so the cost stays at
 // most mask length times name length whatever the mask.
+// The same matcher serves Windows: PathMatchSpecA does not keep the promises of codepage.h.
+// It knows no "[set]" (so never reports a bad mask), reads ';' as a separator between masks,
+// folds accented capitals as well as A-Z, and lets "*.*" match a name without a dot.
 #include <cstdint>
 
 #include "platform/codepage.h"
