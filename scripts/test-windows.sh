@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows flavour with mingw-w64 and runs every test under Wine.
-#   scripts/test-windows.sh [CTEST-ARGUMENTS...]     e.g. -R platform_test
+#   scripts/test-windows.sh [CTEST-ARGUMENTS...]     e.g. -R platform_test (no index comparison)
 # Installs what is missing, configures build-windows/ with cmake/mingw-w64-x86_64.cmake, builds,
 # makes a fresh Wine prefix in a temporary folder (removed at the end, as is its wineserver),
 # starts a virtual X server for the programs that open windows, and runs CTest; each test
-# program runs under Wine through scripts/wine-run.sh. The exit status is CTest's.
+# program runs under Wine through scripts/wine-run.sh; after a whole run, the index comparison
+# (scripts/compare-windows-index.sh). The exit status is the first failure's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -57,3 +58,8 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/
 wine "$build_dir/tests/oru_desktop_holder.exe" </dev/null >/dev/null 2>&1 &
 
 ctest --test-dir "$build_dir" --output-on-failure -j 2 "$@"
+# The whole suite passed: compare an index of Tamsel.exe with the Linux one (not for a chosen
+# subset of tests).
+if (($# == 0)); then
+  scripts/compare-windows-index.sh
+fi
