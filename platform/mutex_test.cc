@@ -38,17 +38,18 @@ template <typename Lock>
 }
 
 [[maybe_unused]] const bool kRanAsChild = [] {
-  const char* spec = std::getenv(kChildVariable);
-  if (spec == nullptr || spec[0] == '\0') return false;
-  if (spec[0] == 'm') AcquireAndExit<InstanceMutex>(spec + 1);
-  AcquireAndExit<FolderLock>(spec + 1);
+  // "m" or "f" (which lock), then the name.
+  const char* request = std::getenv(kChildVariable);
+  if (request == nullptr || request[0] == '\0') return false;
+  if (request[0] == 'm') AcquireAndExit<InstanceMutex>(request + 1);
+  AcquireAndExit<FolderLock>(request + 1);
 }();
 
 // Tries `Lock::Acquire(name)` in another run of this program; the result is its exit code.
 template <typename Lock>
 Result AcquireInChild(const std::string& name) {
-  const std::string spec = (std::is_same_v<Lock, InstanceMutex> ? "m" : "f") + name;
-  ScopedEnv child(kChildVariable, spec.c_str());
+  const std::string request = (std::is_same_v<Lock, InstanceMutex> ? "m" : "f") + name;
+  ScopedEnv child(kChildVariable, request.c_str());
   std::string command = "\"" + ProgramPath() + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);

@@ -23,15 +23,22 @@ using platform::Result;
 
 namespace {
 
+// Opens an index file for reading it whole; `*size` receives its length. False when it is
+// missing or too large to hold.
+bool OpenIndexFile(const std::string& path, platform::File* file, size_t* size) {
+  if (platform::File::Open(path, platform::OpenMode::kReadExisting, file) != Result::kOk) {
+    return false;
+  }
+  const int64_t length = file->Size();
+  if (length < 0 || static_cast<uint64_t>(length) >= SIZE_MAX / 2) return false;
+  *size = static_cast<size_t>(length);
+  return true;
+}
+
 // Reads a whole file with one read into a buffer one zero byte longer than the file.
 bool ReadIndexFile(const std::string& path, std::unique_ptr<uint8_t[]>* data, size_t* size) {
   platform::File file;
-  if (platform::File::Open(path, platform::OpenMode::kReadExisting, &file) != Result::kOk) {
-    return false;
-  }
-  const int64_t length = file.Size();
-  if (length < 0 || static_cast<uint64_t>(length) >= SIZE_MAX / 2) return false;
-  *size = static_cast<size_t>(length);
+  if (!OpenIndexFile(path, &file, size)) return false;
   // Only the byte behind the file needs clearing: the read fills the rest.
   data->reset(new uint8_t[*size + 1]);
   (*data)[*size] = 0;
@@ -42,12 +49,7 @@ bool ReadIndexFile(const std::string& path, std::unique_ptr<uint8_t[]>* data, si
 // one after the other, and fresh memory for each would cost a page fault per page.
 bool ReadIndexFile(const std::string& path, std::vector<uint8_t>* buffer, size_t* size) {
   platform::File file;
-  if (platform::File::Open(path, platform::OpenMode::kReadExisting, &file) != Result::kOk) {
-    return false;
-  }
-  const int64_t length = file.Size();
-  if (length < 0 || static_cast<uint64_t>(length) >= SIZE_MAX / 2) return false;
-  *size = static_cast<size_t>(length);
+  if (!OpenIndexFile(path, &file, size)) return false;
   if (buffer->size() < *size + 1) buffer->resize(*size + 1);
   (*buffer)[*size] = 0;
   return file.ReadExact(buffer->data(), *size) == Result::kOk;

@@ -33,18 +33,6 @@ void LowerAnsi(char* text, size_t n) {
   }
 }
 
-std::string LowerAnsi(std::string_view text) {
-  std::string out(text);
-  LowerAnsi(out.data(), out.size());
-  return out;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && static_cast<uint8_t>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<uint8_t>(text.back()) <= 32) text.remove_suffix(1);
-  return text;
-}
-
 int CompareIgnoringCase(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {

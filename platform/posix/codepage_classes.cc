@@ -1,19 +1,14 @@
 // Letter-or-digit classes of Windows-1252 bytes and UTF-16 units (decision P2), taken from
-// ICU's general categories once and then answered from two tables.
+// ICU's general categories (the look-ups live in common/codepage_classes.cc).
 #include <unicode/uchar.h>
 
-#include <array>
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "platform/common/class_tables.h"
 
 namespace oru::platform {
 namespace {
-
-struct ClassTables {
-  std::array<uint64_t, 65536 / 64> wide{};  // one bit per UTF-16 unit
-  std::array<bool, 256> ansi{};
-};
 
 bool IsLetterOrDigit(UChar32 c) {
   // Characters assigned in Unicode 15 or later are left out, so that the answer does not
@@ -25,8 +20,9 @@ bool IsLetterOrDigit(UChar32 c) {
   return (U_GET_GC_MASK(c) & mask) != 0;
 }
 
-// Kept out of line, so that the look-up below stays a test and a return.
-[[gnu::noinline]] ClassTables BuildTables() {
+}  // namespace
+
+ClassTables BuildClassTables() {
   ClassTables t;
   for (UChar32 c = 0; c < 65536; ++c) {
     if (c >= 0xD800 && c <= 0xDFFF) continue;  // surrogates never are
@@ -41,22 +37,6 @@ bool IsLetterOrDigit(UChar32 c) {
     t.ansi[static_cast<size_t>(b)] = (t.wide[unit >> 6] >> (unit & 63)) & 1;
   }
   return t;
-}
-
-const ClassTables& Tables() {
-  static const ClassTables tables = BuildTables();
-  return tables;
-}
-
-}  // namespace
-
-bool IsWideAlphaNumeric(char16_t c) { return (Tables().wide[c >> 6] >> (c & 63)) & 1; }
-
-bool IsAnsiAlphaNumeric(uint8_t c) { return Tables().ansi[c]; }
-
-AlphaNumericTable AlphaNumericClasses() {
-  const ClassTables& tables = Tables();
-  return {tables.ansi.data(), tables.wide.data()};
 }
 
 }  // namespace oru::platform

@@ -33,21 +33,6 @@ void CloseHandle(intptr_t* handle) {
 
 }  // namespace
 
-InstanceMutex::~InstanceMutex() { Release(); }
-
-InstanceMutex::InstanceMutex(InstanceMutex&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = -1;
-}
-
-InstanceMutex& InstanceMutex::operator=(InstanceMutex&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
 Result InstanceMutex::Acquire(const std::string& name, InstanceMutex* out) {
   if (name.empty() || name.find('/') != std::string::npos) return Result::kFailed;
   std::string folder;
@@ -69,19 +54,6 @@ Result InstanceMutex::Acquire(const std::string& name, InstanceMutex* out) {
 }
 
 void InstanceMutex::Release() { CloseHandle(&handle_); }
-
-FolderLock::~FolderLock() { Release(); }
-
-FolderLock::FolderLock(FolderLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
 
 Result FolderLock::Acquire(const std::string& folder, FolderLock* out) {
   int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

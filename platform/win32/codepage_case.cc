@@ -53,18 +53,6 @@ void LowerAnsi(char* text, size_t n) {
   }
 }
 
-std::string LowerAnsi(std::string_view text) {
-  std::string out(text);
-  LowerAnsi(out.data(), out.size());
-  return out;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && static_cast<uint8_t>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<uint8_t>(text.back()) <= 32) text.remove_suffix(1);
-  return text;
-}
-
 int CompareIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() <= INT_MAX && b.size() <= INT_MAX) {
     const int order =

@@ -1,21 +1,14 @@
 // Letter-or-digit classes as IsCharAlphaNumericA and IsCharAlphaNumericW give them, asked once
-// for every byte and every 16-bit unit and then answered from two tables.
-#include <array>
+// for every byte and every 16-bit unit (the look-ups live in common/codepage_classes.cc).
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "platform/common/class_tables.h"
 #include "platform/win32/win_api.h"
 
 namespace oru::platform {
-namespace {
 
-struct ClassTables {
-  std::array<uint64_t, 65536 / 64> wide{};  // one bit per UTF-16 unit
-  std::array<bool, 256> ansi{};
-};
-
-// Kept out of line, so that the look-up below stays a test and a return.
-[[gnu::noinline]] ClassTables BuildTables() {
+ClassTables BuildClassTables() {
   ClassTables t;
   for (unsigned c = 0; c < 65536; ++c) {
     if (c >= 0xD800 && c <= 0xDFFF) continue;  // surrogates never are, whatever the call says
@@ -25,22 +18,6 @@ struct ClassTables {
     t.ansi[static_cast<size_t>(b)] = IsCharAlphaNumericA(static_cast<CHAR>(b)) != FALSE;
   }
   return t;
-}
-
-const ClassTables& Tables() {
-  static const ClassTables tables = BuildTables();
-  return tables;
-}
-
-}  // namespace
-
-bool IsWideAlphaNumeric(char16_t c) { return (Tables().wide[c >> 6] >> (c & 63)) & 1; }
-
-bool IsAnsiAlphaNumeric(uint8_t c) { return Tables().ansi[c]; }
-
-AlphaNumericTable AlphaNumericClasses() {
-  const ClassTables& tables = Tables();
-  return {tables.ansi.data(), tables.wide.data()};
 }
 
 }  // namespace oru::platform

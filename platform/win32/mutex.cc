@@ -26,21 +26,6 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
-InstanceMutex::~InstanceMutex() { Release(); }
-
-InstanceMutex::InstanceMutex(InstanceMutex&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = -1;
-}
-
-InstanceMutex& InstanceMutex::operator=(InstanceMutex&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
 Result InstanceMutex::Acquire(const std::string& name, InstanceMutex* out) {
   // A kernel object name takes no "\" (it would name a namespace); "/" is refused as on POSIX.
   if (name.empty() || name.find_first_of("\\/") != std::string::npos ||
@@ -65,19 +50,6 @@ Result InstanceMutex::Acquire(const std::string& name, InstanceMutex* out) {
 }
 
 void InstanceMutex::Release() { CloseOwned(&handle_); }
-
-FolderLock::~FolderLock() { Release(); }
-
-FolderLock::FolderLock(FolderLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
 
 Result FolderLock::Acquire(const std::string& folder, FolderLock* out) {
   if (folder.empty() || !IsFolder(folder)) return Result::kNotFound;
