@@ -4,10 +4,12 @@
 # numbers and path forms may differ with the enumeration order and the platform).
 #   scripts/compare-windows-index.sh
 # Expects build-windows/ built and WINEPREFIX, DISPLAY set up as scripts/test-windows.sh leaves
-# them; builds what it needs of the Linux flavour in build/.
+# them; installs what the Linux flavour needs and builds what it needs of it in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 : "${WINEPREFIX:?run from scripts/test-windows.sh, or set up a Wine prefix first}"
+
+scripts/install-deps.sh
 
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -G Ninja -DORU_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
