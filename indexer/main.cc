@@ -1,7 +1,7 @@
 // Tamsel: the indexer program. One argument, the job file. Exit status: 1 when the program ends
 // before its window runs (another instance, no argument, no job file), 2 when the window could
-// not start, otherwise the result of the pass (F22).
-#include <cstdio>
+// not start or an unexpected failure ended it (shown in a message box), otherwise the result of
+// the pass (F22).
 #include <exception>
 #include <memory>
 #include <string>
@@ -25,6 +25,18 @@ std::string ProgramFileName(const char* argv0) {
   return oru::platform::LowerAnsi(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
+// The message for the exception being handled; called only from a catch block.
+std::string UnexpectedFailureText() {
+  std::string what = "unknown exception";
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    what = e.what();
+  } catch (...) {
+  }
+  return "Sorry. Unexpected failure: " + what + "." + oru::kRefer1;
+}
+
 int RunWindow(const std::string& job_file) {
   const std::unique_ptr<oru::ui::Window> window = oru::ui::MakeWindow();
   if (window == nullptr) return kExitWindowFailed;
@@ -40,7 +52,19 @@ int RunWindow(const std::string& job_file) {
   events.on_timer = [&] { form->Timer1Timer(); };
   events.on_stop_click = [&] { form->bStopClick(); };
   events.on_close = [&] { return form->FormClose(); };
-  window->RunLoop(events);
+  try {
+    window->RunLoop(events);
+  } catch (...) {
+    // The pass itself never throws; what gets here came from the window. A windowed program
+    // has nowhere else to say it, so the window's own message box does.
+    const std::string text = UnexpectedFailureText();
+    try {
+      window->ShowMessage(text);
+    } catch (...) {
+      oru::ui::ShowMessageWithoutWindow(text);
+    }
+    return kExitWindowFailed;
+  }
   return form->run_result();
 }
 
@@ -56,10 +80,9 @@ int main(int argc, char** argv) {
   if (argc < 2 || !oru::platform::FileExists(argv[1])) return kExitEarly;
   try {
     return RunWindow(argv[1]);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "ORU Indexer: %s\n", e.what());
   } catch (...) {
-    std::fprintf(stderr, "ORU Indexer: unexpected failure\n");
+    // Before the window exists, or while it is built: a box of its own.
+    oru::ui::ShowMessageWithoutWindow(UnexpectedFailureText());
   }
   return kExitWindowFailed;
 }

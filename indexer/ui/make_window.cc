@@ -1,6 +1,7 @@
 #include "indexer/ui/make_window.h"
 
 #ifdef _WIN32
+#include "indexer/ui/win32/stop_dialog.h"
 #include "indexer/ui/win32/win32_window.h"
 #else
 #include <cstdio>
@@ -17,6 +18,14 @@ std::unique_ptr<Window> MakeWindow() {
 #else
   if (auto window = GtkProgressWindow::Create()) return window;
   return std::make_unique<TerminalWindow>(stderr, stdin);
+#endif
+}
+
+void ShowMessageWithoutWindow(std::string_view text) {
+#ifdef _WIN32
+  win32::ShowMessageBox(nullptr, text);
+#else
+  std::fprintf(stderr, "ORU Indexer: %.*s\n", static_cast<int>(text.size()), text.data());
 #endif
 }
 

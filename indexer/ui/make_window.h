@@ -5,6 +5,7 @@
 #define ORU_INDEXER_UI_MAKE_WINDOW_H_
 
 #include <memory>
+#include <string_view>
 
 #include "indexer/ui/window.h"
 
@@ -13,6 +14,10 @@ namespace oru::ui {
 // Returns the window, built and hidden. Null only on Windows, when the window cannot be
 // created; elsewhere never null.
 std::unique_ptr<Window> MakeWindow();
+
+// Shows `text` when there is no window to show it with: a message box titled "ORU Indexer" on
+// Windows, a line on standard error elsewhere.
+void ShowMessageWithoutWindow(std::string_view text);
 
 }  // namespace oru::ui
 
