@@ -15,7 +15,7 @@
 namespace oru::platform {
 namespace {
 
-class FilesTest : public testing::Test {
+class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(dir_.path().empty()); }
   std::string Contents(const std::string& name) {

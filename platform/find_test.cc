@@ -24,7 +24,7 @@ namespace {
 
 #if !defined(_WIN32)
 // Runs each case in a fixed time zone, so that local times are the same on every machine.
-class FindTest : public testing::Test {
+class FindTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(dir_.path().empty());
@@ -54,7 +54,7 @@ class FindTest : public testing::Test {
   }
 #else
 // Windows packs times in the zone the system is set to: local times here are converted with it.
-class FindTest : public testing::Test {
+class FindTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(dir_.path().empty()); }
   static int64_t Local(int year, int mon, int day, int h, int m, int s) {
