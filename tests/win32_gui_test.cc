@@ -16,11 +16,16 @@
 #include "tests/support/process.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32_controls.h"
 
 namespace oru {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ClientSize;
+using testing::Descendant;
+using testing::TextOf;
+using testing::WaitForWindow;
 using testing::WriteFile;
 
 constexpr int kFiles = 60;  // at 150 ms a file: nine seconds to click around in
@@ -42,16 +47,6 @@ std::string Words(int first, int count) {
   return text;
 }
 
-// The top-level window titled `title`, waiting up to `tries` tenths of a second; null if none.
-HWND WaitForWindow(const char* title, int tries = 200) {
-  for (int i = 0; i < tries; ++i) {
-    HWND window = FindWindowA(nullptr, title);
-    if (window != nullptr && IsWindowVisible(window)) return window;
-    Sleep(100);
-  }
-  return nullptr;
-}
-
 bool WaitGone(const char* title) {
   for (int i = 0; i < 100; ++i) {
     if (FindWindowA(nullptr, title) == nullptr) return true;
@@ -60,41 +55,10 @@ bool WaitGone(const char* title) {
   return false;
 }
 
-SIZE ClientSize(HWND window) {
-  RECT rect = {};
-  GetClientRect(window, &rect);
-  return {rect.right, rect.bottom};
-}
-
 std::string ClassOf(HWND window) {
   char name[64] = {};
   GetClassNameA(window, name, sizeof(name));
   return name;
-}
-
-// The text of a control of another process (GetWindowText would not ask it).
-std::string TextOf(HWND control) {
-  char text[1024] = {};
-  SendMessageA(control, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-// The control with id `id` anywhere below `window`; null if none.
-HWND Descendant(HWND window, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search = {id, nullptr};
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (GetDlgCtrlID(child) != s->id) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 HWND Button(HWND window, const char* text) {

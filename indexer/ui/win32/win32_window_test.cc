@@ -13,50 +13,19 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/win32_controls.h"
+
 namespace oru::ui {
 namespace {
+
+using testing::ClientSize;
+using testing::Descendant;
+using testing::TextOf;
+using testing::WaitForWindow;
 
 constexpr char kMainTitle[] = "Indexing...";
 constexpr char kStopTitle[] = "Really Stop?";
 constexpr char kSaveCaption[] = "Save Partially Created Index";
-
-HWND WaitForWindow(const char* title) {
-  for (int i = 0; i < 100; ++i) {
-    HWND window = FindWindowA(nullptr, title);
-    if (window != nullptr && IsWindowVisible(window)) return window;
-    Sleep(50);
-  }
-  return nullptr;
-}
-
-HWND Descendant(HWND window, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search = {id, nullptr};
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (GetDlgCtrlID(child) != s->id) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-std::string TextOf(HWND control) {
-  char text[512] = {};
-  GetWindowTextA(control, text, sizeof(text));
-  return text;
-}
-
-SIZE ClientSize(HWND window) {
-  RECT rect = {};
-  GetClientRect(window, &rect);
-  return {rect.right, rect.bottom};
-}
 
 // Plays the user on another thread; joined when the object goes.
 class User {
