@@ -25,11 +25,11 @@ std::string ProgramFileName(const char* argv0) {
   return oru::platform::LowerAnsi(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
-// The message for the exception being handled; called only from a catch block.
-std::string UnexpectedFailureText() {
+// The message for an exception that nothing else handled.
+std::string UnexpectedFailureText(const std::exception_ptr& failure) {
   std::string what = "unknown exception";
   try {
-    throw;
+    std::rethrow_exception(failure);
   } catch (const std::exception& e) {
     what = e.what();
   } catch (...) {
@@ -57,7 +57,7 @@ int RunWindow(const std::string& job_file) {
   } catch (...) {
     // The pass itself never throws; what gets here came from the window. A windowed program
     // has nowhere else to say it, so the window's own message box does.
-    const std::string text = UnexpectedFailureText();
+    const std::string text = UnexpectedFailureText(std::current_exception());
     try {
       window->ShowMessage(text);
     } catch (...) {
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     return RunWindow(argv[1]);
   } catch (...) {
     // Before the window exists, or while it is built: a box of its own.
-    oru::ui::ShowMessageWithoutWindow(UnexpectedFailureText());
+    oru::ui::ShowMessageWithoutWindow(UnexpectedFailureText(std::current_exception()));
   }
   return kExitWindowFailed;
 }
