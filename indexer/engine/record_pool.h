@@ -8,6 +8,7 @@
 #ifndef ORU_INDEXER_ENGINE_RECORD_POOL_H_
 #define ORU_INDEXER_ENGINE_RECORD_POOL_H_
 
+#include <atomic>
 #include <cstddef>
 #include <new>
 #include <utility>
@@ -65,6 +66,13 @@ class RecordPool {
   static constexpr size_t kChunkSize = size_t{2} << 20;
   static constexpr size_t kBlocksPerChunk = kChunkSize / sizeof(Block);
 
+  // Chunks of threads that ended with records alive (see ~State).
+  struct KeptChunks {
+    std::vector<platform::LargeBlock> chunks;
+    KeptChunks* next;
+  };
+  static inline std::atomic<KeptChunks*> kept_chunks{nullptr};
+
   struct State {
     std::vector<platform::LargeBlock> chunks;
     Block* free_list = nullptr;
@@ -76,9 +84,13 @@ class RecordPool {
       used = kBlocksPerChunk;
     }
     ~State() {
-      // Records still alive when the thread ends keep their chunks: they are left mapped.
-      if (live != 0) {
-        for (auto& chunk : chunks) new platform::LargeBlock(std::move(chunk));
+      // Records still alive when the thread ends keep their chunks, mapped for the rest of the
+      // process: they join a list that is never freed and stays reachable from a static
+      // pointer, so that a leak check does not count them. Pushing takes no lock: with MinGW's
+      // threads, locking in a destructor that runs as the thread ends crashes.
+      if (live == 0) return;
+      auto* kept = new KeptChunks{std::move(chunks), kept_chunks.load()};
+      while (!kept_chunks.compare_exchange_weak(kept->next, kept)) {
       }
     }
   };

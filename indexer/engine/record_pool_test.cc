@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "indexer/engine/records.h"
@@ -49,6 +50,19 @@ TEST(RecordPoolTest, ALargerRequestGoesToTheGeneralAllocator) {
   void* big = RecordPool::Allocate(64);
   static_cast<char*>(big)[63] = 1;
   RecordPool::Free(big, 64);
+}
+
+TEST(RecordPoolTest, RecordsOfAThreadThatEndedStayUsableAndAreNotLeaked) {
+  // A record still alive when its thread ends (as when an engine outlives the thread that
+  // filled it) keeps its memory for the rest of the process, without a leak being reported.
+  uint64_t* records[2] = {};
+  std::thread([&] {
+    for (auto*& record : records) record = static_cast<uint64_t*>(RecordPool::Allocate(8));
+  }).join();
+  *records[0] = 0x0123456789abcdef;
+  *records[1] = 42;
+  EXPECT_EQ(*records[0], 0x0123456789abcdefu);
+  EXPECT_EQ(*records[1], 42u);
 }
 
 }  // namespace
