@@ -131,7 +131,7 @@ void TIndexer::ResetDictionary() {
   WordPoolCursor = 0;
   word_cache_complete_to_ = 0;
   std::fill(std::begin(HashSlots), std::end(HashSlots), kNoSlot);
-  deferred_logs_ = 0;
+  deferred_logs_.reset();
   reloaded_words_ = {};
   word_list_canonical_ = false;
 }

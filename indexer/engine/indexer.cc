@@ -88,7 +88,7 @@ bool TIndexer::OpenIndexFiles() {
     auto log = std::make_unique<BufferedFile>();
     const std::string path = IndexDir + fmt::PostingLogName(part);
     // A log put off by the reload is opened when its first posting comes.
-    if ((deferred_logs_ >> part & 1) == 0) {
+    if (!deferred_logs_.test(static_cast<size_t>(part))) {
       opened = UpdateMode ? log->OpenForAppend(path) : log->Create(path);
       if (opened != Result::kOk) return false;
     }

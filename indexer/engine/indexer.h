@@ -9,6 +9,7 @@
 #define ORU_INDEXER_ENGINE_INDEXER_H_
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -245,10 +246,10 @@ class TIndexer {
   // dictionary as it stands.
   bool WordListMatches(const uint8_t* data, size_t size) const;
 
-  // Reloaded parts whose posting log has not been written (bit p for part p); their logs are
+  // Reloaded parts whose posting log has not been written; their logs are
   // written on the first posting for the part, when the run stops without saving, or at saving
   // time when the part gained words. Saving leaves a part alone while its bit is still set.
-  uint64_t deferred_logs_ = 0;
+  std::bitset<64> deferred_logs_;
   // Holds each part in turn while the reload reads it.
   std::vector<uint8_t> part_buffer_;
   // The words each part held after the reload.

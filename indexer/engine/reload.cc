@@ -70,7 +70,7 @@ bool WritePostingLog(const std::string& index_dir, int part, const std::vector<u
 
 bool TIndexer::ReloadIndex() {
   bool loaded = false;
-  deferred_logs_ = 0;
+  deferred_logs_.reset();
   word_list_canonical_ = false;
   try {
     loaded = LoadStoredFiles(IndexDir + fmt::kFileIndexName);
@@ -83,7 +83,7 @@ bool TIndexer::ReloadIndex() {
   WordFileSize = 0;
   part_buffer_ = {};
   if (!loaded) {
-    deferred_logs_ = 0;
+    deferred_logs_.reset();
     word_list_canonical_ = false;
     stored_lookup_.Clear();
     StoredFiles.reset();
@@ -239,7 +239,7 @@ bool TIndexer::LoadPart(int part) {
   if (shape == PartShape::kCanonical) {
     // Merging this part's postings again would write the same bytes: its log is written only
     // when the run needs it (WriteDeferredLog).
-    deferred_logs_ |= uint64_t{1} << part;
+    deferred_logs_.set(static_cast<size_t>(part));
     return true;
   }
   LogBuilder builder(data.data(), size);
@@ -248,8 +248,7 @@ bool TIndexer::LoadPart(int part) {
 }
 
 bool TIndexer::WriteDeferredLog(int part) {
-  const uint64_t bit = uint64_t{1} << part;
-  if ((deferred_logs_ & bit) == 0) return true;
+  if (!deferred_logs_.test(static_cast<size_t>(part))) return true;
   std::unique_ptr<uint8_t[]> data;
   size_t size = 0;
   if (!ReadIndexFile(IndexDir + fmt::PartFileName(part), &data, &size)) return false;
@@ -260,7 +259,7 @@ bool TIndexer::WriteDeferredLog(int part) {
       !WritePostingLog(IndexDir, part, builder.log())) {
     return false;
   }
-  deferred_logs_ &= ~bit;
+  deferred_logs_.reset(static_cast<size_t>(part));
   return true;
 }
 

@@ -40,11 +40,11 @@ bool TIndexer::SaveIndex() {
     // Words are only ever added, so an equal count means the part's words are those reloaded.
     const bool gained = PartWordCount(part) != reloaded_words_[static_cast<size_t>(part)];
     words_added = words_added || gained;
-    if ((deferred_logs_ >> part & 1) != 0 && !gained) {
+    if (deferred_logs_.test(static_cast<size_t>(part)) && !gained) {
       // A reloaded part that received nothing: merging it again would write the same bytes.
       // A log left by an earlier run has nothing to add either.
       platform::DeleteFile(IndexDir + fmt::PostingLogName(part));
-      deferred_logs_ &= ~(uint64_t{1} << part);
+      deferred_logs_.reset(static_cast<size_t>(part));
       StepProgress();
       continue;
     }

@@ -111,7 +111,7 @@ bool TIndexer::AppendPosting(const _Dict& word, const _Form& entry) {
   fmt::EncodePosting({word.Hash, word.Slot, entry.LastFile, entry.Flags}, posting);
   const int part = fmt::PartOf(word.Hash);
   BufferedFile* log = (*TfStreams)[static_cast<size_t>(part)];
-  if ((deferred_logs_ >> part & 1) != 0 &&
+  if (deferred_logs_[static_cast<size_t>(part)] &&
       (!WriteDeferredLog(part) ||
        log->OpenForAppend(IndexDir + fmt::PostingLogName(part)) != platform::Result::kOk)) {
     write_failed_ = true;
