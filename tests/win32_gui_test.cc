@@ -100,6 +100,11 @@ class Win32GuiTest : public testing::SandboxTest {
   void WaitForPass() {
     for (int i = 0; i < 200 && !fs::exists(index_ + "Fileindex.fnd"); ++i) Sleep(100);
   }
+  // Clicks Stop in the main window and returns the confirmation dialog; null if none came.
+  HWND ClickStop(HWND window) {
+    Click(Button(window, "Stop"));
+    return WaitForWindow(kStopTitle);
+  }
   // The exit status of Tamsel; -1 when it had to be killed (a dialog left it waiting).
   int Finish() { return tamsel_.Wait(60); }
 
@@ -143,8 +148,7 @@ TEST_F(Win32GuiTest, CloseBoxAndStopAskFirstAndNoLetsThePassFinish) {
   RequestClose(dialog);  // the dialog's close box: No
   ASSERT_TRUE(WaitGone(kStopTitle));
 
-  Click(Button(window, "Stop"));
-  dialog = WaitForWindow(kStopTitle);
+  dialog = ClickStop(window);
   ASSERT_NE(dialog, nullptr);
   Click(Button(dialog, "No"));
   ASSERT_TRUE(WaitGone(kStopTitle));
@@ -161,8 +165,7 @@ TEST_F(Win32GuiTest, YesWithTheBoxTickedSavesThePartialIndexAndASecondStopChange
   ASSERT_NE(window, nullptr);
   WaitForPass();
   // Ticked and answered No: the box stays ticked for the next confirmation.
-  Click(Button(window, "Stop"));
-  HWND dialog = WaitForWindow(kStopTitle);
+  HWND dialog = ClickStop(window);
   ASSERT_NE(dialog, nullptr);
   HWND box = Button(dialog, "Save Partially Created Index");
   ASSERT_NE(box, nullptr);
@@ -170,8 +173,7 @@ TEST_F(Win32GuiTest, YesWithTheBoxTickedSavesThePartialIndexAndASecondStopChange
   Click(box);
   Click(Button(dialog, "No"));
   ASSERT_TRUE(WaitGone(kStopTitle));
-  Click(Button(window, "Stop"));
-  dialog = WaitForWindow(kStopTitle);
+  dialog = ClickStop(window);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(SendMessageA(Button(dialog, "Save Partially Created Index"), BM_GETCHECK, 0, 0),
             BST_CHECKED);
@@ -192,8 +194,7 @@ TEST_F(Win32GuiTest, YesWithoutTheTickStopsWithoutSaving) {
   HWND window = WaitForWindow(kMainTitle);
   ASSERT_NE(window, nullptr);
   WaitForPass();
-  Click(Button(window, "Stop"));
-  HWND dialog = WaitForWindow(kStopTitle);
+  HWND dialog = ClickStop(window);
   ASSERT_NE(dialog, nullptr);
   Click(Button(dialog, "Yes"));
   EXPECT_EQ(Finish(), 0);
