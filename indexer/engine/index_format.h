@@ -1,14 +1,7 @@
 // The byte layouts of an index folder's files, shared by the writer, the reload and the search
-// tool. Every integer is little-endian and unsigned; fields are packed and written one byte at
-// a time, never by casting structs over bytes.
-//
-//   Fileindex.fnd  file records: length L (2), number (2), path hash (2), size (4), time (4),
-//                  path (L - 14 bytes); L <= 1024.
-//   N.tf           posting log of part N: postings of 8 bytes: hash, slot, file, flags (2 each).
-//   N.fnx          part N: a table of 1024 absolute offsets (4 each; 0 = no words), then one
-//                  block per bucket holding words, each word: count n (4), slot (2),
-//                  n x (file (2), flags (2)).
-//   0.fnw          word list: length L = word + 5 (1), word, hash (2), slot (2).
+// tool. docs/index-format.md describes every file byte by byte, with the checks a reader makes.
+// Every integer is little-endian and unsigned; fields are packed and written one byte at a
+// time, never by casting structs over bytes.
 #ifndef ORU_INDEXER_ENGINE_INDEX_FORMAT_H_
 #define ORU_INDEXER_ENGINE_INDEX_FORMAT_H_
 
