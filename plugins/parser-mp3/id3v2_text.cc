@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+
+#include "platform/utf8.h"
 
 namespace oru::mellic {
 namespace {
@@ -48,49 +51,15 @@ void DecodeUtf16(const uint8_t* s, size_t n, bool big_endian, size_t limit, std:
   }
 }
 
-// Each malformed sequence (a bad lead byte, a cut or overlong sequence, a surrogate or a
-// code point past U+10FFFF) becomes one U+FFFD, and decoding goes on after it.
+// Each malformed sequence becomes one U+FFFD, and decoding goes on after it.
 void DecodeUtf8(const uint8_t* s, size_t n, size_t limit, std::u16string* out) {
+  const std::string_view text(reinterpret_cast<const char*>(s), n);
   size_t i = 0;
   while (i < n && out->size() < limit) {
-    const uint8_t lead = s[i];
-    size_t extra = 0;
-    char32_t least = 0;
-    if (lead < 0x80) {
-      out->push_back(lead);
-      ++i;
-      continue;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1;
-      least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2;
-      least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3;
-      least = 0x10000;
-    } else {
-      out->push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    char32_t c = lead & (0x3F >> extra);
-    size_t taken = 1;
-    while (taken <= extra && i + taken < n && (s[i + taken] & 0xC0) == 0x80) {
-      c = (c << 6) | (s[i + taken] & 0x3F);
-      ++taken;
-    }
-    i += taken;
-    if (taken <= extra || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out->push_back(kReplacement);
-    } else if (c < 0x10000) {
-      out->push_back(static_cast<char16_t>(c));
-    } else if (out->size() + 2 <= limit) {
-      out->push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out->push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      break;
-    }
+    char32_t c = 0;
+    if (!platform::NextUtf8(text, &i, &c)) c = kReplacement;
+    if (c >= 0x10000 && out->size() + 2 > limit) break;
+    platform::AppendUtf16(c, out);
   }
 }
 

@@ -72,42 +72,29 @@ class MellicTest : public ::testing::Test {
                   "MP3 Files");
   }
 
-  // All words the way the indexer asks for them; every call must report 8-bit text.
-  std::vector<Word> Words() {
-    std::vector<Word> words;
-    WordRecord rec{};
-    rec.Capacity = 128;
-    for (int guard = 0; guard < 200; ++guard) {
-      std::memset(rec.Buffer, 0, sizeof rec.Buffer);
-      rec.IsWide = 9;
-      const bool found = next_word_(&rec);
-      EXPECT_EQ(rec.IsWide, 0);
-      if (!found) break;
-      words.emplace_back(std::string(reinterpret_cast<char*>(rec.Buffer), rec.Length),
-                         rec.Position);
-    }
-    return words;
-  }
-
-  // All words of a 16-bit text; every call must report 16-bit text.
-  std::vector<WideWord> WideWords() {
-    std::vector<WideWord> words;
+  // All words the way the indexer asks for them; every call must report `is_wide`.
+  template <typename Text>
+  std::vector<std::pair<Text, uint32_t>> CollectWords(uint8_t is_wide) {
+    std::vector<std::pair<Text, uint32_t>> words;
     WordRecord rec{};
     rec.Capacity = 128;
     for (int guard = 0; guard < 100000; ++guard) {
       std::memset(rec.Buffer, 0, sizeof rec.Buffer);
       rec.IsWide = 9;
       const bool found = next_word_(&rec);
-      EXPECT_EQ(rec.IsWide, 1);
+      EXPECT_EQ(rec.IsWide, is_wide);
       if (!found) break;
-      std::u16string word;
-      for (uint32_t k = 0; k + 1 < rec.Length; k += 2) {
-        word.push_back(static_cast<char16_t>(rec.Buffer[k] | (rec.Buffer[k + 1] << 8)));
+      Text word;
+      for (uint32_t k = 0; k < rec.Length; k += sizeof(typename Text::value_type)) {
+        word.push_back(static_cast<typename Text::value_type>(
+            is_wide ? rec.Buffer[k] | (rec.Buffer[k + 1] << 8) : rec.Buffer[k]));
       }
       words.emplace_back(word, rec.Position);
     }
     return words;
   }
+  std::vector<Word> Words() { return CollectWords<std::string>(0); }
+  std::vector<WideWord> WideWords() { return CollectWords<std::u16string>(1); }
   std::vector<std::u16string> WideWordTexts() {
     std::vector<std::u16string> texts;
     for (const WideWord& word : WideWords()) texts.push_back(word.first);
