@@ -1,4 +1,7 @@
-// Mellic's exports: the parser plug-in contract over the ID3 version 1 tag of an MP3 file.
+// Mellic's exports: the parser plug-in contract over the tags of an MP3 file. A file whose
+// ID3 version 2 tag has text in one of the indexed fields is served as 16-bit text, with the
+// fields it lacks taken from the version 1 tag; any other file is served from its version 1
+// tag alone, as 8-bit text.
 // Each export catches every failure at its boundary and answers with its failure value.
 #include <cstring>
 #include <memory>
@@ -8,7 +11,9 @@
 #include "plugin-api/parser_plugin.h"
 #include "plugin-api/plugin_export.h"
 #include "plugins/parser-common/word_rule.h"
+#include "plugins/parser-mp3/id3v2_tag.h"
 #include "plugins/parser-mp3/tag_layout.h"
+#include "plugins/parser-mp3/wide_text.h"
 
 namespace {
 
@@ -23,22 +28,49 @@ constexpr char kDisplayName[] = "Mellic";
 static_assert(sizeof kDisplayName <= sizeof oru::DescriptorBlock::DisplayName);
 
 // The one parse this library holds, empty at load. The file stays open from a successful open
-// in _ParseIt until _StopParse, also when _ParseIt then fails. `tag` holds the 128 tag bytes and
-// a zero byte that ends the text; `holding` is set only once the text is complete.
+// in _ParseIt until _StopParse, also when _ParseIt then fails. `tag` holds the 128 version 1 tag
+// bytes and a zero byte that ends the 8-bit text; `wide` is the 16-bit text when the version 2
+// tag gives one. `holding` is set only once the text is complete.
 struct ParseState {
   oru::platform::File file;
   std::unique_ptr<uint8_t[]> tag;
+  std::unique_ptr<oru::mellic::WideText> wide;
   bool holding = false;
 };
 ParseState g_parse;
 
-// The held text (kTextLength bytes and its zero byte), or nullptr when none is held.
-const uint8_t* HeldText() { return g_parse.holding ? g_parse.tag.get() + kMarkerSize : nullptr; }
+// The held 8-bit text (kTextLength bytes and its zero byte), or nullptr when none is held.
+const uint8_t* HeldText() {
+  return g_parse.holding && !g_parse.wide ? g_parse.tag.get() + kMarkerSize : nullptr;
+}
+// The held 16-bit text, or nullptr when none is held.
+const oru::mellic::WideText* HeldWideText() {
+  return g_parse.holding ? g_parse.wide.get() : nullptr;
+}
 
 void ReleaseParse() {
   g_parse.holding = false;
   g_parse.file.Close();  // a failed close changes nothing for the caller
   g_parse.tag.reset();
+  g_parse.wide.reset();
+}
+
+// The fields of the version 2 tag at the start of the open file; all empty without one.
+// `tag_end` receives where the tag ends (0 without one).
+oru::mellic::TagFields ReadVersion2Fields(int64_t file_size, uint64_t* tag_end) {
+  oru::mellic::TagFields fields;
+  *tag_end = 0;
+  uint8_t bytes[oru::mellic::kTagHeaderSize];
+  oru::mellic::TagHeader header;
+  if (file_size < static_cast<int64_t>(sizeof bytes) ||
+      g_parse.file.Seek(0) != oru::platform::Result::kOk ||
+      g_parse.file.ReadExact(bytes, sizeof bytes) != oru::platform::Result::kOk ||
+      !oru::mellic::ParseTagHeader(bytes, &header)) {
+    return fields;
+  }
+  *tag_end = header.end();
+  oru::mellic::ReadTagFields(&g_parse.file, file_size, header, &fields);
+  return fields;
 }
 
 // Reads the last 128 bytes of the open file into the zeroed tag buffer.
@@ -72,8 +104,21 @@ ORU_PLUGIN_EXPORT bool _ParseIt(const char* file_name, const char* /*type_name*/
                                   &g_parse.file) != oru::platform::Result::kOk) {
       return false;
     }
+    const int64_t file_size = g_parse.file.Size();
+    uint64_t tag_end = 0;
+    oru::mellic::TagFields fields = ReadVersion2Fields(file_size, &tag_end);
     g_parse.tag = std::make_unique<uint8_t[]>(kTagSize + 1);  // zeroed
-    if (!ReadTag() || !oru::mellic::HasTagMarker(g_parse.tag.get())) return false;
+    const bool has_version1 = ReadTag() && oru::mellic::HasTagMarker(g_parse.tag.get());
+    if (oru::mellic::HasAnyField(fields)) {
+      // A version 1 tag fills in only when it lies wholly after the version 2 tag.
+      if (has_version1 && static_cast<uint64_t>(file_size) >= tag_end + kTagSize) {
+        oru::mellic::FillFromVersion1(g_parse.tag.get(), &fields);
+      }
+      g_parse.wide = std::make_unique<oru::mellic::WideText>(oru::mellic::JoinFields(fields));
+      g_parse.holding = true;
+      return true;
+    }
+    if (!has_version1) return false;
     oru::mellic::BlankZeroBytes(g_parse.tag.get() + kMarkerSize);
     g_parse.holding = true;
     return true;
@@ -85,6 +130,11 @@ ORU_PLUGIN_EXPORT bool _ParseIt(const char* file_name, const char* /*type_name*/
 ORU_PLUGIN_EXPORT bool _GetNextWord(oru::WordRecord* rec) {
   try {
     if (rec == nullptr) return false;
+    if (const oru::mellic::WideText* wide = HeldWideText()) {
+      rec->IsWide = 1;
+      return oru::parser::NextWordInto(wide->text.data(),
+                                       static_cast<uint32_t>(wide->text.size()), rec);
+    }
     rec->IsWide = 0;
     const uint8_t* text = HeldText();
     if (text == nullptr) return false;
@@ -102,10 +152,22 @@ ORU_PLUGIN_EXPORT void _StopParse() {
 }
 
 // Every fragment shows the whole tag, whatever rec->Position says. The labelled form leaves
-// Length as the caller set it (C4).
+// Length as the caller set it. A 16-bit text takes the same two forms at the same sizes, counted
+// in 16-bit characters; its raw form reports the characters it delivered.
 ORU_PLUGIN_EXPORT bool _GetFragmentAtPos(oru::FragmentRecord* rec) {
   try {
     if (rec == nullptr) return false;
+    if (const oru::mellic::WideText* wide = HeldWideText()) {
+      rec->IsWide = 1;
+      if (rec->Size < oru::mellic::kMinFragmentSize || rec->Buffer == nullptr) return false;
+      auto* out = static_cast<uint8_t*>(rec->Buffer);
+      if (rec->Size < oru::mellic::kLabelledFragmentSize) {
+        rec->Length = oru::mellic::WriteWideRawFragment(*wide, out, rec->Size);
+      } else {
+        oru::mellic::WriteWideLabelledFragment(*wide, out, rec->Size);
+      }
+      return true;
+    }
     rec->IsWide = 0;
     const uint8_t* text = HeldText();
     if (text == nullptr || rec->Size < oru::mellic::kMinFragmentSize) return false;

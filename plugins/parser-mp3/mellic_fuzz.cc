@@ -36,16 +36,19 @@ const std::string& InputPath() {
   return file.path;
 }
 
-void CheckFragment(uint32_t size) {
-  // Exactly `size` bytes, so that the address sanitizer sees any write past them.
-  std::vector<uint8_t> buffer(size);
+void CheckFragment(uint32_t size, bool wide) {
+  // Exactly `size` characters, so that the address sanitizer sees any write past them.
+  const size_t bytes = wide ? 2 * size_t{size} : size;
+  std::vector<uint8_t> buffer(bytes);
   oru::FragmentRecord rec{};
   rec.Size = size;
   rec.Buffer = buffer.data();
   const bool ok = _GetFragmentAtPos(&rec);
-  if (ok != (size >= 128)) __builtin_trap();  // a held text gives a fragment from 128 bytes on
+  if (ok != (size >= 128)) __builtin_trap();  // a held text gives a fragment from 128 on
   if (!ok) return;
-  if (std::memchr(buffer.data(), 0, size) == nullptr) __builtin_trap();  // never unterminated
+  if (rec.IsWide != (wide ? 1 : 0)) __builtin_trap();
+  // Never unterminated: the last character is always zero.
+  if (buffer[bytes - 1] != 0 || (wide && buffer[bytes - 2] != 0)) __builtin_trap();
 }
 
 }  // namespace
@@ -62,14 +65,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (_ParseIt(InputPath().c_str(), "MP3 Files")) {
     oru::WordRecord rec{};
     rec.Capacity = 128;
-    for (int i = 0; i < 200; ++i) {
+    rec.IsWide = 9;
+    _GetNextWord(&rec);
+    const bool wide = rec.IsWide == 1;
+    if (!wide && rec.IsWide != 0) __builtin_trap();
+    // An 8-bit text is the 125 bytes of a version 1 tag; a 16-bit one is at most 1 Mi characters.
+    const uint32_t text_end = wide ? (1u << 20) : 125;
+    rec = {};
+    rec.Capacity = 128;
+    for (int i = 0; i < 2000; ++i) {
       const uint32_t before = rec.Position;
       if (!_GetNextWord(&rec)) break;
-      if (rec.Position <= before || rec.Position > 125 || rec.Length == 0 || rec.Length > 125) {
+      if (rec.Position <= before || rec.Position > text_end || rec.Length == 0 ||
+          rec.Length > (wide ? 128 : 125) || (wide && rec.Length % 2 != 0) || rec.IsWide != (wide ? 1 : 0)) {
         __builtin_trap();
       }
     }
-    for (uint32_t fragment_size : {127u, 128u, 176u, 177u, 500u}) CheckFragment(fragment_size);
+    for (uint32_t fragment_size : {127u, 128u, 176u, 177u, 500u}) {
+      CheckFragment(fragment_size, wide);
+    }
   }
   _StopParse();
   return 0;

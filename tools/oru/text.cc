@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 
 namespace oru::tool {
 
@@ -34,38 +35,10 @@ bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 bool Utf8ToWide(std::string_view utf8, std::u16string* wide) {
   wide->clear();
   size_t i = 0;
+  char32_t c = 0;
   while (i < utf8.size()) {
-    const auto lead = static_cast<uint8_t>(utf8[i]);
-    // The sequence's length, the bits of its lead byte and the least code point it may encode.
-    size_t extra = 0;
-    char32_t least = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1;
-      least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2;
-      least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3;
-      least = 0x10000;
-    } else if (lead >= 0x80) {
-      return false;
-    }
-    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-    if (utf8.size() - i - 1 < extra) return false;
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto next = static_cast<uint8_t>(utf8[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      c = (c << 6) | (next & 0x3F);
-    }
-    if (c < least || c > 0x10FFFF || IsSurrogate(c)) return false;
-    if (c >= 0x10000) {
-      wide->push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      wide->push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      wide->push_back(static_cast<char16_t>(c));
-    }
-    i += extra + 1;
+    if (!platform::NextUtf8(utf8, &i, &c)) return false;
+    platform::AppendUtf16(c, wide);
   }
   return true;
 }

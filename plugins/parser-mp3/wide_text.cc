@@ -1,0 +1,100 @@
+#include "plugins/parser-mp3/wide_text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "platform/codepage.h"
+#include "plugins/parser-mp3/id3v2_text.h"
+
+namespace oru::mellic {
+namespace {
+
+struct Version1Field {
+  uint32_t offset;  // in the 128 tag bytes
+  uint32_t length;
+};
+constexpr Version1Field kVersion1Fields[] = {{3, 30}, {33, 30}, {63, 30}, {93, 4}, {97, 30}};
+
+constexpr const char16_t* kLabels[kFieldCount] = {u"Title: ",    u"Artist: ",       u"Album: ",
+                                                  u"Year: ",     u"Comments: ",     u"Album artist: ",
+                                                  u"Composer: "};
+constexpr std::u16string_view kSeparator = u"    ";
+
+// Writes UTF-16LE characters into a cleared buffer, never past its last but one character.
+class WideWriter {
+ public:
+  WideWriter(uint8_t* out, uint32_t size) : out_(out), room_(size - 1) {
+    std::memset(out, 0, size_t{size} * 2);
+  }
+  void Append(std::u16string_view text) {
+    const auto n = static_cast<uint32_t>(std::min<size_t>(text.size(), room_ - written_));
+    for (uint32_t k = 0; k < n; ++k, ++written_) {
+      out_[2 * written_] = static_cast<uint8_t>(text[k] & 0xFF);
+      out_[2 * written_ + 1] = static_cast<uint8_t>(text[k] >> 8);
+    }
+  }
+  uint32_t written() const { return written_; }
+
+ private:
+  uint8_t* out_;
+  uint32_t room_;
+  uint32_t written_ = 0;
+};
+
+}  // namespace
+
+bool HasAnyField(const TagFields& fields) {
+  return std::any_of(fields.begin(), fields.end(), [](const auto& f) { return !f.empty(); });
+}
+
+void FillFromVersion1(const uint8_t* tag, TagFields* fields) {
+  for (int field = kTitle; field <= kComment; ++field) {
+    if (!(*fields)[field].empty()) continue;
+    Version1Field place = kVersion1Fields[field];
+    if (field == kComment && tag[125] == 0 && tag[126] != 0) place.length = 28;
+    std::string bytes(reinterpret_cast<const char*>(tag) + place.offset, place.length);
+    std::replace(bytes.begin(), bytes.end(), '\0', ' ');
+    (*fields)[field] = platform::AnsiToWide(bytes);
+    TidyText(&(*fields)[field]);
+  }
+}
+
+WideText JoinFields(const TagFields& fields) {
+  WideText joined;
+  for (int field = 0; field < kFieldCount; ++field) {
+    const std::u16string& text = fields[field];
+    if (text.empty()) continue;
+    if (!joined.text.empty()) joined.text.push_back(u' ');
+    const size_t room = kMaxTextChars - std::min(kMaxTextChars, joined.text.size());
+    const size_t taken = std::min(room, text.size());
+    joined.fields[field] = {static_cast<uint32_t>(joined.text.size()),
+                            static_cast<uint32_t>(taken)};
+    joined.text.append(text, 0, taken);
+    if (joined.text.size() >= kMaxTextChars) break;
+  }
+  if (joined.text.size() > kMaxTextChars) joined.text.resize(kMaxTextChars);
+  return joined;
+}
+
+uint32_t WriteWideRawFragment(const WideText& text, uint8_t* out, uint32_t size) {
+  WideWriter writer(out, size);
+  writer.Append(text.text);
+  return writer.written();
+}
+
+void WriteWideLabelledFragment(const WideText& text, uint8_t* out, uint32_t size) {
+  WideWriter writer(out, size);
+  bool after_comment = false;
+  for (int field = 0; field < kFieldCount; ++field) {
+    const WideText::Span span = text.fields[field];
+    if (span.length == 0) continue;
+    if (after_comment) writer.Append(kSeparator);
+    writer.Append(kLabels[field]);
+    writer.Append(std::u16string_view(text.text).substr(span.start, span.length));
+    after_comment = field == kComment;
+    if (!after_comment) writer.Append(kSeparator);
+  }
+}
+
+}  // namespace oru::mellic
