@@ -454,6 +454,11 @@ TEST_F(MellicTest, UserCommentIsTheOneWithoutDescriptionAndStringsAreJoined) {
                              Frame("TIT2", Latin1("Second"));
   ASSERT_TRUE(parse_(WriteFile("c.mp3", Id3(4, 0, frames) + kAudio).c_str(), ""));
   EXPECT_EQ(WideWordTexts(), std::vector<std::u16string>{u"First"});
+  // Bytes 0x80-0x9F of an 8-bit frame are read as Windows-1252, as Windows taggers write them.
+  const std::string quoted = Frame("TIT2", Latin1("Don\x92t \x93Stop\x94 \x80uro"));
+  ASSERT_TRUE(parse_(WriteFile("d.mp3", Id3(4, 0, quoted) + kAudio).c_str(), ""));
+  EXPECT_EQ(WideWordTexts(), (std::vector<std::u16string>{u"Don", u"Stop", u"uro"}));
+  EXPECT_EQ(WideLabelled(), u"Title: Don\u2019t \u201CStop\u201D \u20ACuro    ");
 }
 
 TEST_F(MellicTest, ReadsUnsynchronisedTagsExtendedHeadersAndFooters) {
