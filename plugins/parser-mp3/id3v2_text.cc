@@ -145,7 +145,10 @@ std::u16string CommentFrameText(const uint8_t* body, size_t size, size_t limit, 
   const uint8_t* data = body + 4;  // after the encoding byte and the language
   const size_t data_size = size - 4;
   const size_t description_end = StringEnd(encoding, data, data_size, 0);
-  *described = !DecodeString(encoding, data, description_end, limit).empty();
+  // Taggers built on id3lib label the user's own comment "ID3v1 Comment": that one is no
+  // application's note.
+  const std::u16string description = DecodeString(encoding, data, description_end, limit);
+  *described = !description.empty() && description != u"ID3v1 Comment";
   const size_t text_start = description_end + TerminatorSize(encoding);
   if (text_start >= data_size) return {};
   return JoinedStrings(encoding, data + text_start, data_size - text_start, limit);

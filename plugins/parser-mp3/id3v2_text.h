@@ -20,7 +20,8 @@ inline constexpr size_t kMaxTextChars = size_t{1} << 20;
 std::u16string TextFrameText(const uint8_t* body, size_t size, size_t limit);
 
 // The same for a comment frame's body: encoding, three bytes of language, a short description
-// and then the text. `described` is set when the description is not empty.
+// and then the text. `described` is set when the description marks an application's note: it
+// is not empty and not "ID3v1 Comment", the label some taggers give the user's comment.
 std::u16string CommentFrameText(const uint8_t* body, size_t size, size_t limit, bool* described);
 
 // Tidies a decoded text for showing on one line: control characters become spaces, stray

@@ -439,6 +439,10 @@ TEST_F(MellicTest, Version2TagWithoutIndexedFieldsIsServedFromVersion1) {
   ASSERT_TRUE(parse_(WriteFile("a.mp3", Id3(4, 0, itunes) + kAudio + TagBytes({"Old"})).c_str(), ""));
   EXPECT_EQ(Words(), (std::vector<Word>{{"Old", 3}}));
   EXPECT_FALSE(parse_(WriteFile("b.mp3", Id3(4, 0, itunes) + kAudio).c_str(), ""));
+  // The label some taggers give the user's own comment does not make it a note.
+  const std::string id3lib_comment = Frame("COMM", "\0engID3v1 Comment\0kept remark"s);
+  ASSERT_TRUE(parse_(WriteFile("c.mp3", Id3(4, 0, id3lib_comment) + kAudio).c_str(), ""));
+  EXPECT_EQ(WideWordTexts(), (std::vector<std::u16string>{u"kept", u"remark"}));
 }
 
 TEST_F(MellicTest, UserCommentIsTheOneWithoutDescriptionAndStringsAreJoined) {
