@@ -67,6 +67,7 @@ std::optional<std::vector<Piece>> ParsePieceTable(const uint8_t* clx, size_t siz
     if (piece.offset + bytes > stream_size || total_bytes > stream_size) return std::nullopt;
     if (piece.chars > 0) pieces.push_back(piece);
   }
+  if (pieces.empty()) return std::nullopt;  // Word ends every text with a paragraph mark
   return pieces;
 }
 

@@ -30,13 +30,14 @@ enum class PieceFormat {
   kWord6,   // every piece is 8-bit text at fc
 };
 
-// The pieces of a Clx, in character-position order: property entries (0x01, a 16-bit size,
-// that many bytes) are passed over up to the piece list (0x02, a 32-bit size, then n + 1
-// character positions and n 8-byte descriptors whose fc is at byte 2). Nothing when the Clx
-// is inconsistent: no piece list, a list that does not fit the Clx or has no piece, character
-// positions that decrease, a piece that passes `stream_size`, pieces that together take more
-// bytes than `stream_size` (overlapping pieces could otherwise make the text grow without
-// bound), or a Word 97 fc with its reserved bit 31 set. Time and memory are linear in `size`.
+// The pieces of a Clx, in character-position order, empty ones left out: property entries
+// (0x01, a 16-bit size, that many bytes) are passed over up to the piece list (0x02, a 32-bit
+// size, then n + 1 character positions and n 8-byte descriptors whose fc is at byte 2), which
+// ends the Clx. Nothing when the Clx is inconsistent: no piece list, a list that does not end
+// exactly at the Clx's end, no piece or no character, character positions that decrease, a
+// piece that passes `stream_size`, pieces that together take more bytes than `stream_size`
+// (overlapping pieces could otherwise make the text grow without bound), or a Word 97 fc with
+// its reserved bit 31 set. Time and memory are linear in `size`.
 std::optional<std::vector<Piece>> ParsePieceTable(const uint8_t* clx, size_t size,
                                                   PieceFormat format, uint64_t stream_size);
 

@@ -59,6 +59,7 @@ TEST(PieceTableTest, InconsistentTablesGiveNothing) {
       {"piece list cut short", good.substr(0, good.size() - 1)},
       {"list size overflows", "\x02" + Le(0xFFFFFFF8, 4) + good.substr(5)},
       {"no piece", "\x02" + Le(4, 4) + Le(0, 4)},
+      {"no character", Clx({{0, 0x100}, {0, 0x200}})},
       {"list size not whole pieces", "\x02" + Le(17, 4) + good.substr(5, 17)},
       {"positions decrease", Clx({{10, 0x100}, {5, 0x200}})},
       {"16-bit piece past the stream", Clx({{10, 1000 - 19}})},

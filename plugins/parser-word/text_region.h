@@ -44,9 +44,9 @@ std::optional<TextRegion> LocateTextRegion(uint16_t fc_min, uint32_t fc_mac);
 // fcMin is the 2 bytes at 536 and fcMac the 4 bytes at 540, and the region is read in one
 // piece. Otherwise, in a compound file, the same fields are read from the "WordDocument" stream
 // and the region follows the stream's sectors (text_region.cc tells the exact reading). Nothing
-// when the header is short or wrong, the document is encrypted, the region is empty, extends past the end of the file or
-// of the stream (tested before anything is allocated, so the size is bounded by the file's), or
-// cannot be read whole.
+// when the header is short or wrong, the document is encrypted (flag 0x0100), the region is
+// empty, extends past the end of the file or of the stream (tested before anything is
+// allocated, so the size is bounded by the file's), or cannot be read whole.
 std::optional<std::vector<uint8_t>> ReadTextRegion(platform::File* file);
 
 }  // namespace oru::dovrin
