@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "plugins/parser-word/little_endian.h"
+
 namespace oru::dovrin {
 namespace {
 
@@ -21,12 +23,6 @@ constexpr size_t kEntrySize = 128;
 constexpr uint8_t kStreamEntry = 2;
 constexpr uint8_t kRootEntry = 5;
 
-uint64_t Le(const uint8_t* p, size_t width) {
-  uint64_t value = 0;
-  for (size_t i = width; i > 0; --i) value = (value << 8) | p[i - 1];
-  return value;
-}
-uint32_t Le32(const uint8_t* p) { return static_cast<uint32_t>(Le(p, 4)); }
 
 bool ReadAt(platform::File* file, uint64_t offset, void* out, size_t n) {
   return offset <= uint64_t{std::numeric_limits<int64_t>::max()} &&
@@ -56,9 +52,9 @@ std::optional<Table> WalkChain(const Table& table, Seen seen, uint32_t start,
 // True when the directory entry's name is `name`, ASCII letters compared without regard to case.
 bool NameIs(const uint8_t* entry, std::u16string_view name) {
   auto fold = [](uint64_t c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
-  if (name.size() >= 32 || Le(entry + 0x40, 2) != 2 * (name.size() + 1)) return false;
+  if (name.size() >= 32 || ReadLe(entry + 0x40, 2) != 2 * (name.size() + 1)) return false;
   for (size_t i = 0; i < name.size(); ++i) {
-    if (fold(Le(entry + 2 * i, 2)) != fold(name[i])) return false;
+    if (fold(ReadLe(entry + 2 * i, 2)) != fold(name[i])) return false;
   }
   return true;
 }
@@ -74,7 +70,7 @@ class Reader {
   bool LoadFat();
   uint64_t SectorAt(uint32_t sector) const { return (uint64_t{sector} + 1) * sector_size_; }
   uint64_t EntrySize(const uint8_t* entry) const {  // version 3 files may leave the high half
-    return sector_size_ == 512 ? Le32(entry + 0x78) : Le(entry + 0x78, 8);
+    return sector_size_ == 512 ? ReadLe32(entry + 0x78) : ReadLe(entry + 0x78, 8);
   }
   std::optional<Table> Chain(uint32_t start, std::optional<uint64_t> want) const {
     return WalkChain(fat_, reserved_, start, want);
@@ -99,7 +95,7 @@ bool Reader::LoadHeader() {
       !std::equal(std::begin(kSignature), std::end(kSignature), header_)) {
     return false;
   }
-  const uint64_t shift = Le(header_ + 0x1E, 2);
+  const uint64_t shift = ReadLe(header_ + 0x1E, 2);
   if (shift != 9 && shift != 12) return false;
   sector_size_ = uint32_t{1} << shift;
   if (uint64_t(file_size) <= sector_size_) return false;
@@ -112,28 +108,28 @@ bool Reader::LoadHeader() {
 // The FAT's sectors are listed by the header (the first 109) and then by the DIFAT chain, each
 // DIFAT sector ending with the number of the next. Every one must be a distinct sector.
 bool Reader::LoadFat() {
-  const uint32_t fat_sectors = Le32(header_ + 0x2C);
+  const uint32_t fat_sectors = ReadLe32(header_ + 0x2C);
   Table list;
   for (size_t i = 0; i < kHeaderDifatEntries && list.size() < fat_sectors; ++i) {
-    list.push_back(Le32(header_ + 0x4C + 4 * i));
+    list.push_back(ReadLe32(header_ + 0x4C + 4 * i));
   }
   const size_t per_sector = sector_size_ / 4;
   std::vector<uint8_t> sector(sector_size_);
-  for (uint32_t next = Le32(header_ + 0x44); list.size() < fat_sectors;) {
+  for (uint32_t next = ReadLe32(header_ + 0x44); list.size() < fat_sectors;) {
     if (next >= sector_count_ || reserved_[next]) return false;
     reserved_[next] = true;
     if (!ReadAt(file_, SectorAt(next), sector.data(), sector.size())) return false;
     for (size_t i = 0; i + 1 < per_sector && list.size() < fat_sectors; ++i) {
-      list.push_back(Le32(&sector[4 * i]));
+      list.push_back(ReadLe32(&sector[4 * i]));
     }
-    next = Le32(&sector[4 * (per_sector - 1)]);
+    next = ReadLe32(&sector[4 * (per_sector - 1)]);
   }
   for (uint32_t fat_sector : list) {
     if (fat_sector >= sector_count_ || reserved_[fat_sector]) return false;
     reserved_[fat_sector] = true;
     if (fat_.size() >= sector_count_) continue;  // entries past the file's sectors are unused
     if (!ReadAt(file_, SectorAt(fat_sector), sector.data(), sector.size())) return false;
-    for (size_t i = 0; i < per_sector; ++i) fat_.push_back(Le32(&sector[4 * i]));
+    for (size_t i = 0; i < per_sector; ++i) fat_.push_back(ReadLe32(&sector[4 * i]));
   }
   if (fat_.size() > sector_count_) fat_.resize(sector_count_);
   return true;
@@ -154,7 +150,7 @@ bool Reader::ReadSectors(const Table& sectors, std::vector<uint8_t>* out) const 
 std::optional<uint32_t> Reader::FindEntry(std::u16string_view name) const {
   const size_t count = directory_.size() / kEntrySize;
   std::vector<bool> visited(count, false);
-  std::vector<uint32_t> pending{Le32(&directory_[0x4C])};
+  std::vector<uint32_t> pending{ReadLe32(&directory_[0x4C])};
   while (!pending.empty()) {
     const uint32_t id = pending.back();
     pending.pop_back();
@@ -165,21 +161,21 @@ std::optional<uint32_t> Reader::FindEntry(std::u16string_view name) const {
     if (entry[0x42] == kStreamEntry && NameIs(entry, name)) {
       return id;
     }
-    pending.push_back(Le32(entry + 0x44));
-    pending.push_back(Le32(entry + 0x48));
+    pending.push_back(ReadLe32(entry + 0x44));
+    pending.push_back(ReadLe32(entry + 0x48));
   }
   return std::nullopt;
 }
 
 std::optional<CompoundStream> Reader::MiniStream(uint32_t start, uint64_t size) {
   const uint64_t root_size = EntrySize(directory_.data());
-  const auto root = Chain(Le32(&directory_[0x74]), CeilDiv(root_size, sector_size_));
-  const auto mini_fat_sectors = Chain(Le32(header_ + 0x3C), std::nullopt);
+  const auto root = Chain(ReadLe32(&directory_[0x74]), CeilDiv(root_size, sector_size_));
+  const auto mini_fat_sectors = Chain(ReadLe32(header_ + 0x3C), std::nullopt);
   std::vector<uint8_t> bytes;
   if (!root || !mini_fat_sectors || !ReadSectors(*mini_fat_sectors, &bytes)) return std::nullopt;
   // Mini sectors past the end of the mini stream do not exist.
   Table mini_fat(std::min<uint64_t>(bytes.size() / 4, CeilDiv(root_size, kMiniSectorSize)));
-  for (size_t i = 0; i < mini_fat.size(); ++i) mini_fat[i] = Le32(&bytes[4 * i]);
+  for (size_t i = 0; i < mini_fat.size(); ++i) mini_fat[i] = ReadLe32(&bytes[4 * i]);
   const auto chain =
       WalkChain(mini_fat, Seen(mini_fat.size(), false), start, CeilDiv(size, kMiniSectorSize));
   if (!chain) return std::nullopt;
@@ -194,7 +190,7 @@ std::optional<CompoundStream> Reader::MiniStream(uint32_t start, uint64_t size) 
 
 std::optional<CompoundStream> Reader::Find(std::u16string_view name) {
   if (!LoadHeader() || !LoadFat()) return std::nullopt;
-  const auto directory_sectors = Chain(Le32(header_ + 0x30), std::nullopt);
+  const auto directory_sectors = Chain(ReadLe32(header_ + 0x30), std::nullopt);
   if (!directory_sectors || !ReadSectors(*directory_sectors, &directory_) || directory_.empty() ||
       directory_[0x42] != kRootEntry) {
     return std::nullopt;
@@ -203,8 +199,8 @@ std::optional<CompoundStream> Reader::Find(std::u16string_view name) {
   if (!id) return std::nullopt;
   const uint8_t* entry = &directory_[*id * kEntrySize];
   const uint64_t size = EntrySize(entry);
-  if (size < kMiniStreamCutoff) return MiniStream(Le32(entry + 0x74), size);
-  const auto chain = Chain(Le32(entry + 0x74), CeilDiv(size, sector_size_));
+  if (size < kMiniStreamCutoff) return MiniStream(ReadLe32(entry + 0x74), size);
+  const auto chain = Chain(ReadLe32(entry + 0x74), CeilDiv(size, sector_size_));
   if (!chain) return std::nullopt;
   std::vector<uint64_t> at(chain->size());
   std::transform(chain->begin(), chain->end(), at.begin(), [&](uint32_t s) { return SectorAt(s); });

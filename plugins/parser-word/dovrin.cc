@@ -1,4 +1,4 @@
-// The exports of Dovrin, the parser plug-in for Word 97 documents. One parse at a time: a
+// The exports of Dovrin, the parser plug-in for Word documents (Word 6 to Word 2003). One parse at a time: a
 // successful _ParseIt leaves the filtered text of the document held here until _StopParse.
 // No file stays open between calls. Every export turns any failure into its failure value.
 #include <algorithm>
@@ -10,9 +10,8 @@
 #include "plugin-api/parser_plugin.h"
 #include "plugin-api/plugin_export.h"
 #include "plugins/parser-common/word_rule.h"
-#include "plugins/parser-word/text_decode.h"
+#include "plugins/parser-word/document_text.h"
 #include "plugins/parser-word/text_filter.h"
-#include "plugins/parser-word/text_region.h"
 
 namespace {
 
@@ -30,19 +29,17 @@ std::optional<std::u16string> held_text;
 
 bool ParseFile(const char* file_name) {
   if (file_name == nullptr || file_name[0] == '\0') return false;
-  std::optional<std::vector<uint8_t>> raw;
+  std::optional<std::u16string> wide;
   {
     oru::platform::File file;
     if (oru::platform::File::Open(file_name, oru::platform::OpenMode::kReadExisting, &file) !=
         oru::platform::Result::kOk) {
       return false;
     }
-    raw = oru::dovrin::ReadTextRegion(&file);
+    wide = oru::dovrin::ReadDocumentText(&file);
   }  // the file closes here; a failed close is of no concern to a reader
-  if (!raw) return false;
-  std::u16string wide = oru::dovrin::DecodeText(raw->data(), raw->size());
-  raw.reset();
-  held_text = oru::dovrin::FilterText(wide);
+  if (!wide) return false;
+  held_text = oru::dovrin::FilterText(*wide);
   return true;
 }
 

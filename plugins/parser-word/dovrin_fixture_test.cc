@@ -1,6 +1,7 @@
 // Dovrin over Word 97 documents written by LibreOffice (testdata/README.md tells how they were
 // made): its words, lower-cased, against the words of antiword's text of the same document
-// split by the same word rule.
+// split by the same word rule. Then over the documents make-piece-fixtures.py writes, whose
+// text lies in pieces: the words each must give.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -129,6 +130,57 @@ TEST_P(DovrinFixtureTest, GivesAntiwordsWords) {
 
 INSTANTIATE_TEST_SUITE_P(LibreOffice, DovrinFixtureTest, ::testing::ValuesIn(kFixtures),
                          [](const auto& param_info) { return std::string(param_info.param.name); });
+
+// A generated document and its words; no words: the document is refused.
+struct Generated {
+  std::string name;
+  std::vector<std::u16string> words;
+};
+void PrintTo(const Generated& doc, std::ostream* out) { *out << doc.name; }
+
+std::vector<Generated> GeneratedDocuments() {
+  std::vector<Generated> docs = {
+      {"fields", {u"Visit", u"our", u"website", u"today", u"Page", u"ends", u"See", u"section",
+                  u"three"}},
+      {"nested-fields", {u"Before", u"Madam", u"after", u"last", u"outer", u"inner", u"kept"}},
+      {"pieces",
+       {u"Greek", u"\u03B8\u03AC\u03BB\u03B1\u03C3\u03C3\u03B1", u"first", u"caf\u00E9", u"second",
+        u"\u0431\u0435\u0440\u0435\u0433", u"third", u"na\u00EFve", u"fourth"}},
+      {"fastsaved", {u"Original", u"draft", u"paragraph", u"revised", u"wording", u"appended"}},
+      {"encrypted", {}},
+      {"obfuscated-flag-alone", {u"Obfuscation", u"flag", u"alone", u"readable"}},
+      {"word95", {u"Word95", u"pieces", u"la", u"carte"}},  // "\u00E0" is one letter
+      {"word95-plain", {u"Word95", u"full", u"save", u"caf\u00E9"}},
+  };
+  // A piece table that cannot be used leaves the fcMin..fcMac region.
+  for (const char* malformed : {"past-stream", "cp-order", "clx-tail", "no-piece-list",
+                                "size-overflow", "cp-overflow", "overlapping", "no-table"}) {
+    docs.push_back({std::string("malformed-") + malformed, {u"Region", u"words", u"only"}});
+  }
+  return docs;
+}
+
+class DovrinPieceTest : public ::testing::TestWithParam<Generated> {
+ protected:
+  void TearDown() override { p_.stop(); }
+  Plugin& p_ = Plugin::Get();
+};
+
+TEST_P(DovrinPieceTest, GivesTheWordsOfItsPieces) {
+  const bool parsed =
+      p_.parse(TestData("pieces/" + GetParam().name + ".doc").c_str(), "MSWord Files");
+  EXPECT_EQ(parsed, !GetParam().words.empty());
+  if (parsed) {
+    EXPECT_EQ(p_.Words(), GetParam().words);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Generated, DovrinPieceTest, ::testing::ValuesIn(GeneratedDocuments()),
+                         [](const auto& param_info) {
+                           std::string name = param_info.param.name;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace oru::dovrin::test

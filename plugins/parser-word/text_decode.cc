@@ -21,12 +21,15 @@ std::u16string DecodeText(const uint8_t* bytes, size_t size) {
     return wide;
   }
   std::u16string wide((size + 1) / 2, u'\0');
-  char16_t* out = wide.data();
-  for (size_t k = 0; k < size / 2; ++k) {
+  DecodeUtf16Le(bytes, size / 2, wide.data());
+  if (size % 2 != 0) wide[size / 2] = bytes[size - 1];
+  return wide;
+}
+
+void DecodeUtf16Le(const uint8_t* bytes, size_t chars, char16_t* out) {
+  for (size_t k = 0; k < chars; ++k) {
     out[k] = static_cast<char16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
   }
-  if (size % 2 != 0) out[size / 2] = bytes[size - 1];
-  return wide;
 }
 
 }  // namespace oru::dovrin

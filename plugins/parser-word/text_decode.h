@@ -22,6 +22,9 @@ bool LooksWide(const uint8_t* bytes, size_t size);
 // per byte). May throw std::bad_alloc.
 std::u16string DecodeText(const uint8_t* bytes, size_t size);
 
+// Reads `chars` UTF-16LE units from `bytes` (2 * `chars` bytes) into `out`.
+void DecodeUtf16Le(const uint8_t* bytes, size_t chars, char16_t* out);
+
 }  // namespace oru::dovrin
 
 #endif  // ORU_PLUGINS_PARSER_WORD_TEXT_DECODE_H_

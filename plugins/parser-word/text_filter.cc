@@ -1,11 +1,32 @@
 #include "plugins/parser-word/text_filter.h"
 
+#include <optional>
+
 namespace oru::dovrin {
 namespace {
 
 // Cell mark 7, line break 11, page break 12, field end 21 and a few other marks.
 bool IsRemoved(char16_t c) {
   return c == 1 || c == 7 || c == 8 || c == 11 || c == 12 || c == 21 || c == 31;
+}
+
+// Where the code of the field whose begin is at `begin` ends: just after its separator, or
+// after its end mark when it has none. Fields begun inside the code nest: their separators
+// and end marks belong to them. Nothing when the text ends inside the code.
+std::optional<size_t> FieldCodeEnd(std::u16string_view text, size_t begin) {
+  size_t depth = 0;  // fields begun inside the code and not yet ended
+  for (size_t j = begin + 1; j < text.size(); ++j) {
+    const char16_t c = text[j];
+    if (c == kFieldBegin) {
+      ++depth;
+    } else if (c == kFieldSeparator && depth == 0) {
+      return j + 1;
+    } else if (c == kFieldEnd) {
+      if (depth == 0) return j + 1;
+      --depth;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -23,9 +44,9 @@ std::u16string FilterText(std::u16string_view text) {
       run = j = j + 1;
     } else if (c == kFieldBegin) {
       out.append(text.substr(run, j - run));
-      const size_t separator = text.find(kFieldSeparator, j + 1);
-      if (separator == std::u16string_view::npos) return out;  // the code runs to the end
-      run = j = separator + 1;
+      const auto code_end = FieldCodeEnd(text, j);
+      if (!code_end) return out;  // the code runs to the end
+      run = j = *code_end;
     } else if (j + 1 < n && text[j + 1] == kParagraphMark) {
       out.append(text.substr(run, j + 2 - run));
       out.append(u"\r\n");

@@ -10,12 +10,15 @@ namespace oru::dovrin {
 
 inline constexpr char16_t kFieldBegin = 19;
 inline constexpr char16_t kFieldSeparator = 20;
+inline constexpr char16_t kFieldEnd = 21;
 inline constexpr char16_t kParagraphMark = 13;
 
 // One pass over `text`:
 // - the characters 1, 7, 8, 11, 12, 21 and 31 are dropped, leaving no gap;
-// - a field begin 19 and everything up to and including the next separator 20 are dropped
-//   (with nested fields the first 20 ends the skip); without a 20 the text ends there;
+// - a field's code is dropped: from its begin 19 up to and including its separator 20, or up
+//   to and including its end 21 when it has no separator; the result (separator to end)
+//   stays. Fields nest: a field begun inside a code is part of that code, its 20 and 21
+//   included. When the text ends inside a code, the text ends at its 19;
 // - an ordinary character followed by a paragraph mark 13 is copied with that mark, then
 //   13, 10 are added;
 // - everything else (0, 9, 20 and a 13 not found that way included) is copied unchanged.

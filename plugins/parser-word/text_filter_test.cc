@@ -46,10 +46,19 @@ TEST(TextFilterTest, FieldCodeIsDroppedAndResultKept) {
             T({u"alinkb", C(kCr), C(kCr), C(kLf)}));
 }
 
-TEST(TextFilterTest, NestedFieldSkipStopsAtFirstSeparator) {
-  const std::u16string text = T({u"<", C(19), u" A ", C(19), u" B ", C(20), u"inner", C(21),
-                                 u" rest ", C(20), u"outer", C(21), u">"});
-  EXPECT_EQ(FilterText(text), T({u"<inner rest ", C(20), u"outer>"}));
+TEST(TextFilterTest, FieldsNestAndEachCodeEndsAtItsOwnSeparatorOrEnd) {
+  // A field inside the code belongs to the code; the outer result stays.
+  EXPECT_EQ(FilterText(T({u"<", C(19), u" A ", C(19), u" B ", C(20), u"inner", C(21), u" rest ",
+                          C(20), u"outer", C(21), u">"})),
+            u"<outer>");
+  // Without a separator the whole field goes, up to its own end.
+  EXPECT_EQ(FilterText(T({u"a", C(19), u" PAGE ", C(21), u"b ", C(19), u" X ", C(19), u" Y ",
+                          C(21), u" Z ", C(21), u"c"})),
+            u"ab c");
+  // A field in a result keeps its own result; a separator outside any code is copied.
+  EXPECT_EQ(FilterText(T({u"(", C(19), u"Q", C(20), u"x ", C(19), u"D", C(20), u"y", C(21),
+                          C(21), C(20), u")"})),
+            T({u"(x y", C(20), u")"}));
 }
 
 TEST(TextFilterTest, F11_PendingRunAtEndIsKept) {

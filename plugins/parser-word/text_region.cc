@@ -1,19 +1,17 @@
 #include "plugins/parser-word/text_region.h"
 
 #include "plugins/parser-word/compound_file.h"
+#include "plugins/parser-word/little_endian.h"
 
 namespace oru::dovrin {
 namespace {
 
 constexpr int64_t kFibOffset = 512;
-constexpr size_t kFcMinAt = 24;  // offsets inside the file information block
-constexpr size_t kFcMacAt = 28;
-constexpr size_t kHeaderSize = kFcMacAt + 4;
+constexpr size_t kHeaderSize = kFibFcMacAt + 4;
 
-uint32_t ReadLittleEndian(const uint8_t* p, size_t width) {
-  uint32_t value = 0;
-  for (size_t i = width; i > 0; --i) value = (value << 8) | p[i - 1];
-  return value;
+// An encrypted document's text bytes are not text.
+bool Encrypted(const uint8_t* header) {
+  return (ReadLe16(header + kFibFlagsAt) & kFibEncrypted) != 0;
 }
 
 // The text region of a document whose file information block does not lie at byte 512: the
@@ -27,9 +25,9 @@ std::optional<std::vector<uint8_t>> ReadStreamTextRegion(platform::File* file) {
   const auto stream = CompoundStream::Find(file, u"WordDocument");
   uint8_t header[kHeaderSize];
   if (!stream || !stream->Read(0, header, kHeaderSize)) return std::nullopt;
-  if (ReadLittleEndian(header, 2) != kFibIdentifier) return std::nullopt;
-  const uint32_t start = ReadLittleEndian(header + kFcMinAt, 2);
-  const auto size = static_cast<int32_t>(ReadLittleEndian(header + kFcMacAt, 4) - start);
+  if (ReadLe16(header) != kFibIdentifier || Encrypted(header)) return std::nullopt;
+  const uint32_t start = ReadLe16(header + kFibFcMinAt);
+  const auto size = static_cast<int32_t>(ReadLe32(header + kFibFcMacAt) - start);
   if (size <= 0 || start + uint64_t(size) > stream->size()) return std::nullopt;
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (!stream->Read(start, bytes.data(), bytes.size())) return std::nullopt;
@@ -50,14 +48,16 @@ std::optional<std::vector<uint8_t>> ReadTextRegion(platform::File* file) {
   uint8_t header[kHeaderSize];
   if (file->Seek(kFibOffset) != platform::Result::kOk) return std::nullopt;
   if (file->ReadExact(header, 2) != platform::Result::kOk ||
-      ReadLittleEndian(header, 2) != kFibIdentifier) {
+      ReadLe16(header) != kFibIdentifier) {
     return ReadStreamTextRegion(file);
   }
-  if (file->ReadExact(header + 2, kHeaderSize - 2) != platform::Result::kOk) return std::nullopt;
+  if (file->ReadExact(header + 2, kHeaderSize - 2) != platform::Result::kOk || Encrypted(header)) {
+    return std::nullopt;
+  }
 
   const auto region =
-      LocateTextRegion(static_cast<uint16_t>(ReadLittleEndian(header + kFcMinAt, 2)),
-                       ReadLittleEndian(header + kFcMacAt, 4));
+      LocateTextRegion(ReadLe16(header + kFibFcMinAt),
+                       ReadLe32(header + kFibFcMacAt));
   if (!region) return std::nullopt;
   const int64_t file_size = file->Size();
   if (file_size < 0 || int64_t{region->start} + region->size > file_size) return std::nullopt;
