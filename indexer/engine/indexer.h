@@ -139,11 +139,13 @@ class TIndexer {
   // Appends an entry without text, LastFile 0xFFFF and Flags 0 to bucket `hash`. Returns its
   // slot, or -1 when the bucket is full (slot 0xFFFF would read as empty).
   int32_t AppendEmptyWord(uint16_t hash);
-  // Compares a file with its record in StoredFiles (found as StoredFileLookup finds it): kNew
-  // without one; kUnchanged when size and time agree, when the file cannot be found, or on any
-  // failure; else kChanged, with `*stored` set to the record (number and offset).
-  StoredFileState CheckStoredFile(std::string_view path, uint16_t path_hash,
-                                  const FileNode** stored);
+  // Compares a file, with the size and time the storage plug-in has just handed out for it,
+  // with its record in StoredFiles (found as StoredFileLookup finds it): kNew without one;
+  // kUnchanged when size and time agree, or on any failure; else kChanged, with `*stored` set
+  // to the record (number and offset). The file system is not asked again: a file that changes
+  // between its listing and this check is seen at the next update.
+  StoredFileState CheckStoredFile(std::string_view path, uint16_t path_hash, uint32_t size,
+                                  uint32_t time, const FileNode** stored);
   // Rewrites size and time in the stored file's record of IndexStream, in place (F18); false
   // when the write failed.
   bool RewriteFileStamp(const FileNode& stored, uint32_t size, uint32_t time);

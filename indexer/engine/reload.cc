@@ -14,7 +14,6 @@
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/indexer.h"
 #include "platform/files.h"
-#include "platform/find.h"
 
 namespace oru {
 
@@ -344,16 +343,10 @@ int32_t TIndexer::AppendEmptyWord(uint16_t hash) {
 }
 
 StoredFileState TIndexer::CheckStoredFile(std::string_view path, uint16_t path_hash,
-                                          const FileNode** stored) {
+                                          uint32_t size, uint32_t time, const FileNode** stored) {
   try {
     const FileNode* node = stored_lookup_.Find(path, path_hash);
     if (node == nullptr) return StoredFileState::kNew;
-    uint32_t size = 0;
-    uint32_t time = 0;
-    // A file that vanished since the scan handed it out is left as it was recorded.
-    if (!platform::GetFileSizeAndTime(std::string(path), &size, &time)) {
-      return StoredFileState::kUnchanged;
-    }
     if (size == node->Size && time == node->Time) return StoredFileState::kUnchanged;
     *stored = node;
     return StoredFileState::kChanged;
