@@ -65,5 +65,26 @@ TEST(RecordPoolTest, RecordsOfAThreadThatEndedStayUsableAndAreNotLeaked) {
   EXPECT_EQ(*records[1], 42u);
 }
 
+TEST(RecordPoolTest, RecordsHandedOverAreFreedByTheThreadThatTookThemOver) {
+  auto* mine = new _Form{1, 2, 3};
+  std::vector<_Form*> theirs;
+  RecordPool::Records records;
+  std::thread([&] {
+    for (uint32_t i = 0; i < 1000; ++i) theirs.push_back(new _Form{i, 0, 0});
+    delete theirs.back();  // a free block goes over too
+    theirs.pop_back();
+    records = RecordPool::HandOver();
+  }).join();
+  RecordPool::TakeOver(std::move(records));
+  EXPECT_EQ(theirs[998]->Text, 998u);
+  for (_Form* form : theirs) delete form;
+  // Freeing them did not count against this thread's own records, whose memory stays.
+  auto* next = new _Form{4, 5, 6};
+  EXPECT_EQ(mine->Text, 1u);
+  EXPECT_EQ(next->Text, 4u);
+  delete next;
+  delete mine;
+}
+
 }  // namespace
 }  // namespace oru

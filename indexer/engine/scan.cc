@@ -41,6 +41,11 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
         Show(CurrentFileLabel, path);
         continue;
       }
+      // Indexing needs the whole reload: a failed one means a fresh index, from the first file.
+      if (!FinishReload()) {
+        StopScan();
+        return kScanRestart;
+      }
       Show(FilesIndexedLabel, std::to_string(FileCount));
       Show(CurrentFileLabel, path);
       uint16_t number = 0;
