@@ -109,18 +109,7 @@ bool TIndexer::OpenPostingLogs() {
 
 bool TIndexer::BeginReload() {
   if (!ReloadBesideWalk) return ReloadIndex();
-  deferred_logs_.reset();
-  word_list_canonical_ = false;
-  bool loaded = false;
-  try {
-    loaded = LoadStoredFiles(IndexDir + fmt::kFileIndexName);
-  } catch (...) {
-    loaded = false;
-  }
-  if (!loaded) {
-    DropReload();
-    return false;
-  }
+  if (!ReloadFileTable()) return false;
   reload_done_ = false;
   try {
     reload_thread_ = std::thread([this] {

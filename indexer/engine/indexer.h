@@ -243,6 +243,9 @@ class TIndexer {
   bool FinishReload();
   // Waits for the reload thread and takes its records over; no messages, no fallback.
   void JoinReload();
+  // The first part of ReloadIndex: the file index into StoredFiles; false (with nothing
+  // kept) when it failed.
+  bool ReloadFileTable();
   // Forgets the file table and what the reload put off, after a failed reload.
   void DropReload();
   bool AppendPosting(const _Dict& word, const _Form& entry);

@@ -68,6 +68,13 @@ bool WritePostingLog(const std::string& index_dir, int part, const std::vector<u
 }  // namespace
 
 bool TIndexer::ReloadIndex() {
+  if (!ReloadFileTable()) return false;
+  if (ReloadDictionary()) return true;
+  DropReload();
+  return false;
+}
+
+bool TIndexer::ReloadFileTable() {
   deferred_logs_.reset();
   word_list_canonical_ = false;
   bool loaded = false;
@@ -76,7 +83,6 @@ bool TIndexer::ReloadIndex() {
   } catch (...) {
     loaded = false;  // memory exhausted, most likely
   }
-  loaded = loaded && ReloadDictionary();
   if (!loaded) DropReload();
   return loaded;
 }
