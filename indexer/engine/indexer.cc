@@ -112,12 +112,15 @@ bool TIndexer::BeginReload() {
   if (!ReloadFileTable()) return false;
   reload_done_ = false;
   try {
-    reload_thread_ = std::thread([this] {
+    // The dictionary's entries come from this thread's pool, which makes none meanwhile.
+    reload_thread_ = std::thread([this, pool = RecordPool::ThisThreadsPool()] {
       t_reloading_beside_walk = true;
-      const bool ok = ReloadDictionary();
-      RecordPool::Records records = RecordPool::HandOver();
+      bool ok = false;
+      {
+        const RecordPool::UsePool use(pool);
+        ok = ReloadDictionary();
+      }
       const std::lock_guard<std::mutex> lock(reload_mutex_);
-      reload_records_ = std::move(records);
       reload_ok_ = ok;
       reload_done_ = true;
       reload_finished_.notify_one();
@@ -135,7 +138,6 @@ bool TIndexer::BeginReload() {
 void TIndexer::JoinReload() {
   if (!reload_thread_.joinable()) return;
   reload_thread_.join();
-  RecordPool::TakeOver(std::move(reload_records_));
 }
 
 bool TIndexer::FinishReload() {

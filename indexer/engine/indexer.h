@@ -241,7 +241,7 @@ class TIndexer {
   // it succeeded (or none runs); when it failed, the run falls back to a fresh index (files
   // opened afresh, nothing of the reload kept) and it returns false: the walk starts again.
   bool FinishReload();
-  // Waits for the reload thread and takes its records over; no messages, no fallback.
+  // Waits for the reload thread to end; no messages, no fallback.
   void JoinReload();
   // The first part of ReloadIndex: the file index into StoredFiles; false (with nothing
   // kept) when it failed.
@@ -298,7 +298,6 @@ class TIndexer {
   std::condition_variable reload_finished_;
   bool reload_done_ = false;  // under reload_mutex_
   bool reload_ok_ = false;    // under reload_mutex_
-  RecordPool::Records reload_records_;
 };
 
 // The number of bytes before the first NUL, at most 128; 0 for null.

@@ -3,15 +3,14 @@
 // the platform, which map them for random access) and reused through a free list. A record then costs no call into the general allocator, and records made one
 // after the other lie side by side, which keeps the dictionary's frequent words close together.
 //
-// One pool per thread: a record must be freed on the thread that made it, unless the records
-// of that thread were handed over (HandOver, TakeOver) to the thread that frees them. The chunks
+// One pool per thread: a record must be freed on the thread that made it, or made and freed
+// through UsePool on behalf of the thread whose pool it is. The chunks
 // go back to the system when the thread's last record is freed.
 #ifndef ORU_INDEXER_ENGINE_RECORD_POOL_H_
 #define ORU_INDEXER_ENGINE_RECORD_POOL_H_
 
 #include <atomic>
 #include <cstddef>
-#include <iterator>
 #include <new>
 #include <utility>
 #include <vector>
@@ -60,13 +59,21 @@ class RecordPool {
     if (--state.live == 0) state.Release();
   }
 
-  // What HandOver takes from a thread: its chunks and free blocks, and how many records live.
-  class Records;
-  // Takes every record made on this thread so far, with the memory they live in, away from
-  // the thread's pool, which starts empty again. Another thread adopts them with TakeOver.
-  static Records HandOver();
-  // Makes the records of `records` this thread's own: from now on they are freed here.
-  static void TakeOver(Records&& records);
+  // A thread's pool (defined below).
+  struct State;
+  // The calling thread's pool.
+  static State* ThisThreadsPool() { return &Local(); }
+  // While it lives, the calling thread makes and frees its records in `pool`, another thread's,
+  // as if it were that thread. The other thread must make and free none meanwhile: a worker
+  // that fills the engine's tables while the engine's thread waits for it. The worker then
+  // never gets a pool of its own, which is what would have to be torn down as it ends.
+  class UsePool {
+   public:
+    explicit UsePool(State* pool) { borrowed = pool; }
+    ~UsePool() { borrowed = nullptr; }
+    UsePool(const UsePool&) = delete;
+    UsePool& operator=(const UsePool&) = delete;
+  };
 
  private:
   union Block {
@@ -83,6 +90,7 @@ class RecordPool {
   };
   static inline std::atomic<KeptChunks*> kept_chunks{nullptr};
 
+ public:
   struct State {
     std::vector<platform::LargeBlock> chunks;
     Block* free_list = nullptr;
@@ -105,53 +113,16 @@ class RecordPool {
     }
   };
 
+ private:
+
+  static inline thread_local State* borrowed = nullptr;  // set by UsePool
+
   static State& Local() {
+    if (borrowed != nullptr) return *borrowed;
     thread_local State state;
     return state;
   }
 };
-
-class RecordPool::Records {
- public:
-  Records() = default;
-  Records(Records&&) = default;
-  Records& operator=(Records&&) = default;
-
- private:
-  friend class RecordPool;
-  std::vector<platform::LargeBlock> chunks_;
-  Block* free_list_ = nullptr;
-  size_t live_ = 0;
-};
-
-inline RecordPool::Records RecordPool::HandOver() {
-  State& state = Local();
-  Records records;
-  records.chunks_ = std::move(state.chunks);
-  records.free_list_ = state.free_list;
-  records.live_ = state.live;
-  state.live = 0;
-  state.Release();
-  return records;
-}
-
-inline void RecordPool::TakeOver(Records&& records) {
-  if (records.live_ == 0) return;  // nothing alive: the chunks go with `records`
-  State& state = Local();
-  // The chunks taken over go in front: the last one stays the chunk being carved up.
-  state.chunks.insert(state.chunks.begin(), std::make_move_iterator(records.chunks_.begin()),
-                      std::make_move_iterator(records.chunks_.end()));
-  records.chunks_.clear();
-  if (records.free_list_ != nullptr) {
-    Block* last = records.free_list_;
-    while (last->next != nullptr) last = last->next;
-    last->next = state.free_list;
-    state.free_list = records.free_list_;
-  }
-  state.live += records.live_;
-  records.free_list_ = nullptr;
-  records.live_ = 0;
-}
 
 }  // namespace oru
 
