@@ -49,7 +49,7 @@ int RunWindow(const std::string& job_file) {
   }
   if (!created) return kExitWindowFailed;
   oru::ui::WindowEvents events;
-  events.on_timer = [&] { form->Timer1Timer(); };
+  events.on_start = [&] { form->StartPass(); };
   events.on_stop_click = [&] { form->bStopClick(); };
   events.on_close = [&] { return form->FormClose(); };
   try {

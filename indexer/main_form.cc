@@ -41,7 +41,7 @@ bool TfMain::FormCreate() {
   return true;
 }
 
-void TfMain::Timer1Timer() {
+void TfMain::StartPass() {
   if (run_started_) return;  // the pass runs once per program
   run_started_ = true;
   engine_->CurrentFileLabel = window_->CurrentFileLabel();

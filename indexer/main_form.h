@@ -1,5 +1,5 @@
 // TfMain: the progress window's form. It owns the engine, prepares the work folders when it is
-// created, starts the pass from its one-shot timer, and routes Stop and the close box to the
+// created, starts the pass as soon as the window is up, and routes Stop and the close box to the
 // confirmation.
 #ifndef ORU_INDEXER_MAIN_FORM_H_
 #define ORU_INDEXER_MAIN_FORM_H_
@@ -30,7 +30,8 @@ class TfMain {
   // program without running the loop's pass.
   bool FormCreate();
   void FormShow() {}
-  void Timer1Timer();
+  // Runs the pass, once; the window calls it as soon as it is up.
+  void StartPass();
   void bStopClick();
   // Returns true when the window may close.
   bool FormClose();

@@ -8,6 +8,7 @@
 #include "indexer/engine/indexer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -28,6 +29,11 @@ namespace {
 
 constexpr char kStopListName[] = "Stop.lst";
 constexpr char kIndexedSection[] = "Indexed";
+// How often the window's messages are handled while the walk waits for the reload.
+constexpr auto kReloadWaitSlice = std::chrono::milliseconds(20);
+
+// Set on the thread that reloads beside the walk: the window belongs to the other one.
+thread_local bool t_reloading_beside_walk = false;
 
 }  // namespace
 
@@ -51,12 +57,13 @@ void* TIndexer::operator new(size_t size) {
 void TIndexer::operator delete(void* object) { std::free(object); }
 
 TIndexer::~TIndexer() {
+  JoinReload();
   // The run releases the plug-ins itself; this only catches a run that was cut short.
   if (StorageLibrary != nullptr || !parser_libraries_.empty()) FreePlugins();
 }
 
 void TIndexer::ProcessMessages() {
-  if (Pump != nullptr) Pump->ProcessMessages();
+  if (Pump != nullptr && !t_reloading_beside_walk) Pump->ProcessMessages();
 }
 
 void TIndexer::Show(platform::Label* label, std::string_view text) {
@@ -84,17 +91,80 @@ bool TIndexer::OpenIndexFiles() {
                              : IndexStream->Create(file_index);
   if (opened != Result::kOk) return false;
   TfStreams->Clear();
+  for (int part = 0; part < fmt::kPartCount; ++part) TfStreams->Add(new BufferedFile());
+  // Which logs the reload puts off is known once it has finished.
+  return reload_pending_ || OpenPostingLogs();
+}
+
+bool TIndexer::OpenPostingLogs() {
   for (int part = 0; part < fmt::kPartCount; ++part) {
-    auto log = std::make_unique<BufferedFile>();
-    const std::string path = IndexDir + fmt::PostingLogName(part);
     // A log put off by the reload is opened when its first posting comes.
-    if (!deferred_logs_.test(static_cast<size_t>(part))) {
-      opened = UpdateMode ? log->OpenForAppend(path) : log->Create(path);
-      if (opened != Result::kOk) return false;
-    }
-    TfStreams->Add(log.release());
+    if (deferred_logs_.test(static_cast<size_t>(part))) continue;
+    BufferedFile* log = (*TfStreams)[static_cast<size_t>(part)];
+    const std::string path = IndexDir + fmt::PostingLogName(part);
+    if ((UpdateMode ? log->OpenForAppend(path) : log->Create(path)) != Result::kOk) return false;
   }
   return true;
+}
+
+bool TIndexer::BeginReload() {
+  if (!ReloadBesideWalk) return ReloadIndex();
+  if (!ReloadFileTable()) return false;
+  reload_done_ = false;
+  try {
+    // The dictionary's entries come from this thread's pool, which makes none meanwhile.
+    reload_thread_ = std::thread([this, pool = RecordPool::ThisThreadsPool()] {
+      t_reloading_beside_walk = true;
+      bool ok = false;
+      {
+        const RecordPool::UsePool use(pool);
+        ok = ReloadDictionary();
+      }
+      const std::lock_guard<std::mutex> lock(reload_mutex_);
+      reload_ok_ = ok;
+      reload_done_ = true;
+      reload_finished_.notify_one();
+    });
+  } catch (...) {
+    // No second thread to be had: the reload runs here and now.
+    if (ReloadDictionary()) return true;
+    DropReload();
+    return false;
+  }
+  reload_pending_ = true;
+  return true;
+}
+
+void TIndexer::JoinReload() {
+  if (!reload_thread_.joinable()) return;
+  reload_thread_.join();
+}
+
+bool TIndexer::FinishReload() {
+  if (!reload_pending_) return true;
+  {
+    std::unique_lock<std::mutex> lock(reload_mutex_);
+    while (!reload_done_) {
+      lock.unlock();
+      ProcessMessages();  // Stop stays answered; it takes effect when the walk goes on
+      lock.lock();
+      reload_finished_.wait_for(lock, kReloadWaitSlice, [this] { return reload_done_; });
+    }
+  }
+  JoinReload();
+  reload_pending_ = false;
+  if (reload_ok_) {
+    if (!OpenPostingLogs()) write_failed_ = true;
+    return true;
+  }
+  // As when the reload fails before the walk: a fresh index, its files created anew (the
+  // file index was opened for appending, logs the reload rebuilt are emptied).
+  DropReload();
+  UpdateMode = false;
+  ResetDictionary();
+  CloseIndexFiles();
+  if (!OpenIndexFiles()) write_failed_ = true;
+  return false;
 }
 
 bool TIndexer::CloseIndexFiles() {
@@ -114,6 +184,8 @@ uint8_t TIndexer::Run() {
   try {
     return RunPass();
   } catch (...) {
+    JoinReload();
+    reload_pending_ = false;
     CloseIndexFiles();
     FreePlugins();
     Notify(0);
@@ -153,24 +225,37 @@ uint8_t TIndexer::RunPass() {
     FreePlugins();
     return kRunFailed;
   }
-  if (UpdateMode && !(was_complete && ReloadIndex())) {
+  if (UpdateMode && !(was_complete && BeginReload())) {
     UpdateMode = false;
     ResetDictionary();
   }
   if (!OpenIndexFiles()) {
+    JoinReload();
+    reload_pending_ = false;
     CloseIndexFiles();
     FreePlugins();
     return kRunFailed;
   }
 
   if (storage != sections.end()) {
-    for (const std::string& folder : ReadStorageFolders(job, *storage)) {
-      if (StopRequested || write_failed_) break;  // F24, F20
-      CurrentStorageDir = folder;
-      IndexFolderScan(folder);
+    const std::vector<std::string> folders = ReadStorageFolders(job, *storage);
+    for (bool walk = true; walk;) {
+      walk = false;
+      for (const std::string& folder : folders) {
+        if (StopRequested || write_failed_) break;  // F24, F20
+        CurrentStorageDir = folder;
+        if (IndexFolderScan(folder) == kScanRestart) {
+          walk = true;
+          break;
+        }
+      }
+      // A reload that fails after a walk of unchanged files: the walk is done again, for a
+      // fresh index (not after a Stop, which leaves the fresh index empty).
+      if (!walk && !FinishReload()) walk = !StopRequested && !write_failed_;
     }
     FreePlugins();
   }
+  FinishReload();
   const bool closed = CloseIndexFiles();
   if (write_failed_ || !closed) return kRunFailed;
 

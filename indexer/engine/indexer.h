@@ -9,11 +9,15 @@
 #define ORU_INDEXER_ENGINE_INDEXER_H_
 
 #include <array>
+#include <atomic>
 #include <bitset>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "indexer/engine/buffered_file.h"
@@ -41,6 +45,8 @@ inline constexpr uint8_t kRunBadJob = 13;
 inline constexpr int kScanOk = 0;
 inline constexpr int kScanFailed = 2;
 inline constexpr int kScanRefused = 11;
+// The reload turned out to have failed: the walk starts again for a fresh index.
+inline constexpr int kScanRestart = 3;
 
 inline constexpr size_t kWordPoolSize = 10485760;
 inline constexpr int kHashCount = 65536;
@@ -114,6 +120,9 @@ class TIndexer {
   // logs rebuilt from the parts. False on any failure; the caller then starts a fresh index
   // (ResetDictionary), whose new logs replace those already rebuilt.
   bool ReloadIndex();
+  // The part of ReloadIndex after the file index: the parts and the word list. False on any
+  // failure; the caller then drops what was reloaded (see ReloadIndex).
+  bool ReloadDictionary();
   // Reads the file index at `path` into StoredFiles (one node per record, in file order) and
   // sets FileCount. False when it is missing, empty or damaged (F14).
   bool LoadStoredFiles(const std::string& path);
@@ -139,11 +148,13 @@ class TIndexer {
   // Appends an entry without text, LastFile 0xFFFF and Flags 0 to bucket `hash`. Returns its
   // slot, or -1 when the bucket is full (slot 0xFFFF would read as empty).
   int32_t AppendEmptyWord(uint16_t hash);
-  // Compares a file with its record in StoredFiles (found as StoredFileLookup finds it): kNew
-  // without one; kUnchanged when size and time agree, when the file cannot be found, or on any
-  // failure; else kChanged, with `*stored` set to the record (number and offset).
-  StoredFileState CheckStoredFile(std::string_view path, uint16_t path_hash,
-                                  const FileNode** stored);
+  // Compares a file, with the size and time the storage plug-in has just handed out for it,
+  // with its record in StoredFiles (found as StoredFileLookup finds it): kNew without one;
+  // kUnchanged when size and time agree, or on any failure; else kChanged, with `*stored` set
+  // to the record (number and offset). The file system is not asked again: a file that changes
+  // between its listing and this check is seen at the next update.
+  StoredFileState CheckStoredFile(std::string_view path, uint16_t path_hash, uint32_t size,
+                                  uint32_t time, const FileNode** stored);
   // Rewrites size and time in the stored file's record of IndexStream, in place (F18); false
   // when the write failed.
   bool RewriteFileStamp(const FileNode& stored, uint32_t size, uint32_t time);
@@ -195,6 +206,12 @@ class TIndexer {
   // The program's folder (where "Stop.lst" lives), ending in the separator.
   std::string ProgramDir;
 
+  // When set (the default), an update reads the parts and the word list on a second thread
+  // while the walk passes over unchanged files; the walk waits for it before the first file it
+  // indexes and at its end. The files written are those of reading them first: when the reload
+  // fails, the walk starts again for a fresh index, as it would have from the start.
+  bool ReloadBesideWalk = true;
+
   // Bound plug-in entry points.
   ScanItFn ScanIt = nullptr;
   StopScanFn StopScan = nullptr;
@@ -212,8 +229,25 @@ class TIndexer {
   void ProcessMessages();
   void Show(platform::Label* label, std::string_view text);
   void StepProgress();
+  // Opens the file index and, unless a reload still runs, the posting logs.
   bool OpenIndexFiles();
+  // Opens the posting logs, but those the reload put off.
+  bool OpenPostingLogs();
   bool CloseIndexFiles();
+  // The start of an update: the file index now, the parts and the word list beside the walk
+  // (or at once, without ReloadBesideWalk). False when the reload failed already.
+  bool BeginReload();
+  // Waits for the reload begun beside the walk, keeping the window's messages going. True when
+  // it succeeded (or none runs); when it failed, the run falls back to a fresh index (files
+  // opened afresh, nothing of the reload kept) and it returns false: the walk starts again.
+  bool FinishReload();
+  // Waits for the reload thread to end; no messages, no fallback.
+  void JoinReload();
+  // The first part of ReloadIndex: the file index into StoredFiles; false (with nothing
+  // kept) when it failed.
+  bool ReloadFileTable();
+  // Forgets the file table and what the reload put off, after a failed reload.
+  void DropReload();
   bool AppendPosting(const _Dict& word, const _Form& entry);
   // The words loop (words.cc). NextKeptWord fetches words from the parser until one passes the
   // filters and leaves it normalised, cut to 31 bytes and zero-filled, in the 128-byte
@@ -242,9 +276,6 @@ class TIndexer {
   StoredFileLookup stored_lookup_;
   // Parser plug-ins loaded by AddParserPlugin and still held (one entry per load).
   std::vector<platform::LibraryHandle> parser_libraries_;
-  // True when the word list holds exactly the records WriteWordList would write for `data`'s
-  // dictionary as it stands.
-  bool WordListMatches(const uint8_t* data, size_t size) const;
 
   // Reloaded parts whose posting log has not been written; their logs are
   // written on the first posting for the part, when the run stops without saving, or at saving
@@ -259,6 +290,14 @@ class TIndexer {
   // Set when a write to the file index or a posting log failed: the run ends with kRunFailed.
   bool write_failed_ = false;
   platform::WindowRef window_;
+
+  // The reload beside the walk (BeginReload, FinishReload).
+  std::thread reload_thread_;
+  bool reload_pending_ = false;  // started, not yet finished
+  std::mutex reload_mutex_;
+  std::condition_variable reload_finished_;
+  bool reload_done_ = false;  // under reload_mutex_
+  bool reload_ok_ = false;    // under reload_mutex_
 };
 
 // The number of bytes before the first NUL, at most 128; 0 for null.

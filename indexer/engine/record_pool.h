@@ -3,8 +3,9 @@
 // the platform, which map them for random access) and reused through a free list. A record then costs no call into the general allocator, and records made one
 // after the other lie side by side, which keeps the dictionary's frequent words close together.
 //
-// One pool per thread: a record must be freed on the thread that made it (the engine runs on
-// one thread). The chunks go back to the system when the thread's last record is freed.
+// One pool per thread: a record must be freed on the thread that made it, or made and freed
+// through UsePool on behalf of the thread whose pool it is. The chunks
+// go back to the system when the thread's last record is freed.
 #ifndef ORU_INDEXER_ENGINE_RECORD_POOL_H_
 #define ORU_INDEXER_ENGINE_RECORD_POOL_H_
 
@@ -58,6 +59,22 @@ class RecordPool {
     if (--state.live == 0) state.Release();
   }
 
+  // A thread's pool (defined below).
+  struct State;
+  // The calling thread's pool.
+  static State* ThisThreadsPool() { return &Local(); }
+  // While it lives, the calling thread makes and frees its records in `pool`, another thread's,
+  // as if it were that thread. The other thread must make and free none meanwhile: a worker
+  // that fills the engine's tables while the engine's thread waits for it. The worker then
+  // never gets a pool of its own, which is what would have to be torn down as it ends.
+  class UsePool {
+   public:
+    explicit UsePool(State* pool) { borrowed = pool; }
+    ~UsePool() { borrowed = nullptr; }
+    UsePool(const UsePool&) = delete;
+    UsePool& operator=(const UsePool&) = delete;
+  };
+
  private:
   union Block {
     Block* next;
@@ -73,6 +90,7 @@ class RecordPool {
   };
   static inline std::atomic<KeptChunks*> kept_chunks{nullptr};
 
+ public:
   struct State {
     std::vector<platform::LargeBlock> chunks;
     Block* free_list = nullptr;
@@ -95,7 +113,12 @@ class RecordPool {
     }
   };
 
+ private:
+
+  static inline thread_local State* borrowed = nullptr;  // set by UsePool
+
   static State& Local() {
+    if (borrowed != nullptr) return *borrowed;
     thread_local State state;
     return state;
   }

@@ -65,5 +65,25 @@ TEST(RecordPoolTest, RecordsOfAThreadThatEndedStayUsableAndAreNotLeaked) {
   EXPECT_EQ(*records[1], 42u);
 }
 
+TEST(RecordPoolTest, RecordsMadeThroughAnotherThreadsPoolAreFreedByThatThread) {
+  auto* mine = new _Form{1, 2, 3};
+  std::vector<_Form*> theirs;
+  RecordPool::State* pool = RecordPool::ThisThreadsPool();
+  std::thread([&] {
+    const RecordPool::UsePool use(pool);
+    for (uint32_t i = 0; i < 1000; ++i) theirs.push_back(new _Form{i, 0, 0});
+    delete theirs.back();
+    theirs.pop_back();
+  }).join();
+  EXPECT_EQ(theirs[998]->Text, 998u);
+  for (_Form* form : theirs) delete form;
+  // They counted as this thread's records: its own still has its memory.
+  auto* next = new _Form{4, 5, 6};
+  EXPECT_EQ(mine->Text, 1u);
+  EXPECT_EQ(next->Text, 4u);
+  delete next;
+  delete mine;
+}
+
 }  // namespace
 }  // namespace oru

@@ -14,7 +14,6 @@
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/indexer.h"
 #include "platform/files.h"
-#include "platform/find.h"
 
 namespace oru {
 
@@ -69,11 +68,28 @@ bool WritePostingLog(const std::string& index_dir, int part, const std::vector<u
 }  // namespace
 
 bool TIndexer::ReloadIndex() {
-  bool loaded = false;
+  if (!ReloadFileTable()) return false;
+  if (ReloadDictionary()) return true;
+  DropReload();
+  return false;
+}
+
+bool TIndexer::ReloadFileTable() {
   deferred_logs_.reset();
   word_list_canonical_ = false;
+  bool loaded = false;
   try {
     loaded = LoadStoredFiles(IndexDir + fmt::kFileIndexName);
+  } catch (...) {
+    loaded = false;  // memory exhausted, most likely
+  }
+  if (!loaded) DropReload();
+  return loaded;
+}
+
+bool TIndexer::ReloadDictionary() {
+  bool loaded = true;
+  try {
     for (int part = 0; loaded && part < fmt::kPartCount; ++part) loaded = LoadPart(part);
     loaded = loaded && LoadWordFile(IndexDir + fmt::kWordListName) && RestoreWordTexts();
   } catch (...) {
@@ -82,13 +98,14 @@ bool TIndexer::ReloadIndex() {
   WordFileBuffer.reset();
   WordFileSize = 0;
   part_buffer_ = {};
-  if (!loaded) {
-    deferred_logs_.reset();
-    word_list_canonical_ = false;
-    stored_lookup_.Clear();
-    StoredFiles.reset();
-  }
   return loaded;
+}
+
+void TIndexer::DropReload() {
+  deferred_logs_.reset();
+  word_list_canonical_ = false;
+  stored_lookup_.Clear();
+  StoredFiles.reset();
 }
 
 bool TIndexer::LoadStoredFiles(const std::string& path) {
@@ -294,6 +311,16 @@ bool TIndexer::RestoreWordTexts() {
   if (WordFileBuffer == nullptr || WordFileSize < 0) return false;
   const auto size = static_cast<size_t>(WordFileSize);
   const uint64_t pool_end = std::min<uint64_t>(WordPoolEnd, kWordPoolSize);
+  // The list is canonical (exactly what WriteWordList writes for the dictionary it gives) when
+  // its records name every word once, in bucket and slot order, each text whole: the word
+  // `next_hash`, `next_slot` is the one the next record must name.
+  const auto first_word_from = [this](int hash) {
+    while (hash < kHashCount && WordBuckets[hash].Empty()) ++hash;
+    return hash;
+  };
+  bool canonical = true;
+  int next_hash = first_word_from(0);
+  size_t next_slot = 0;
   for (size_t pos = 0; pos < size;) {
     ProcessMessages();
     fmt::WordListEntry record;
@@ -305,6 +332,15 @@ bool TIndexer::RestoreWordTexts() {
     if (record.slot >= bucket.Count()) return false;  // a word the parts did not create
     const size_t n = record.word.size();
     if (WordPoolCursor + uint64_t{n} + 1 >= pool_end) return false;  // the pool is full
+    if (canonical) {
+      canonical = record.hash == next_hash && record.slot == next_slot &&
+                  n <= fmt::kMaxWordRecord - fmt::kWordRecordExtra &&
+                  std::memchr(record.word.data(), '\0', n) == nullptr;
+      if (canonical && ++next_slot == bucket.Count()) {
+        next_hash = first_word_from(next_hash + 1);
+        next_slot = 0;
+      }
+    }
     std::memcpy(WordPool + WordPoolCursor, record.word.data(), n);
     WordPool[WordPoolCursor + n] = '\0';
     bucket[record.slot]->Text = WordPoolCursor;
@@ -317,23 +353,8 @@ bool TIndexer::RestoreWordTexts() {
       if (form->Text == _Form::kNoText) return false;
     }
   }
-  word_list_canonical_ = WordListMatches(WordFileBuffer.get(), size);
+  word_list_canonical_ = canonical && next_hash == kHashCount;
   return true;
-}
-
-bool TIndexer::WordListMatches(const uint8_t* data, size_t size) const {
-  uint8_t record[fmt::kMaxWordRecord];
-  size_t pos = 0;
-  for (int h = 0; h < kHashCount; ++h) {
-    const TTypedList<_Form>& bucket = WordBuckets[h];
-    for (size_t s = 0; s < bucket.Count(); ++s) {
-      const size_t n = fmt::EncodeWordRecord(WordText(*bucket[s]), static_cast<uint16_t>(h),
-                                             static_cast<uint16_t>(s), record);
-      if (n > size - pos || std::memcmp(record, data + pos, n) != 0) return false;
-      pos += n;
-    }
-  }
-  return pos == size;
 }
 
 int32_t TIndexer::AppendEmptyWord(uint16_t hash) {
@@ -344,16 +365,10 @@ int32_t TIndexer::AppendEmptyWord(uint16_t hash) {
 }
 
 StoredFileState TIndexer::CheckStoredFile(std::string_view path, uint16_t path_hash,
-                                          const FileNode** stored) {
+                                          uint32_t size, uint32_t time, const FileNode** stored) {
   try {
     const FileNode* node = stored_lookup_.Find(path, path_hash);
     if (node == nullptr) return StoredFileState::kNew;
-    uint32_t size = 0;
-    uint32_t time = 0;
-    // A file that vanished since the scan handed it out is left as it was recorded.
-    if (!platform::GetFileSizeAndTime(std::string(path), &size, &time)) {
-      return StoredFileState::kUnchanged;
-    }
     if (size == node->Size && time == node->Time) return StoredFileState::kUnchanged;
     *stored = node;
     return StoredFileState::kChanged;

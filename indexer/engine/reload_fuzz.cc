@@ -107,7 +107,7 @@ void CheckReloaded(TIndexer& indexer) {
     highest = std::max(highest, node->Number);
     // A stored path always finds a record (its own or an earlier one that matches it).
     const oru::FileNode* stored = nullptr;
-    Check(indexer.CheckStoredFile(node->Path, node->PathHash, &stored) !=
+    Check(indexer.CheckStoredFile(node->Path, node->PathHash, 0, 0, &stored) !=
           oru::StoredFileState::kNew);
   }
   Check(indexer.FileCount == highest);
@@ -181,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // resetting the dictionary does not clear.
     Check(indexer.StoredFiles == nullptr && indexer.WordFileBuffer == nullptr);
     const oru::FileNode* stored = nullptr;
-    Check(indexer.CheckStoredFile("/x", 0, &stored) == oru::StoredFileState::kNew);
+    Check(indexer.CheckStoredFile("/x", 0, 0, 0, &stored) == oru::StoredFileState::kNew);
   }
   CheckFolders();
   return 0;

@@ -32,12 +32,19 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
       const uint16_t path_hash = platform::WordHash(path);
       const FileNode* stored = nullptr;
       const StoredFileState state =
-          UpdateMode ? CheckStoredFile(path, path_hash, &stored) : StoredFileState::kNew;
+          UpdateMode ? CheckStoredFile(path, path_hash, static_cast<uint32_t>(size),
+                                       static_cast<uint32_t>(time), &stored)
+                     : StoredFileState::kNew;
       if (state == StoredFileState::kUnchanged) {
         ++skipped;
         Show(FilesIndexedLabel, std::to_string(skipped));
         Show(CurrentFileLabel, path);
         continue;
+      }
+      // Indexing needs the whole reload: a failed one means a fresh index, from the first file.
+      if (!FinishReload()) {
+        StopScan();
+        return kScanRestart;
       }
       Show(FilesIndexedLabel, std::to_string(FileCount));
       Show(CurrentFileLabel, path);

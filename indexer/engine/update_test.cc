@@ -104,10 +104,44 @@ class UpdateTest : public ::testing::Test {
 
   std::map<std::string, std::string> Snapshot() {
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(index_)) {
+    std::error_code missing;
+    for (const auto& entry : fs::directory_iterator(index_, missing)) {
       files[entry.path().string()] = ReadFile(entry.path().string());
     }
     return files;
+  }
+
+  // Runs the same update from the same folder twice, reloading first and beside the walk;
+  // names what differs between the two (files, "Indexed", the result), or "".
+  std::string BothOrders(const std::function<void(TIndexer&)>& prepare = nullptr) {
+    const auto before = Snapshot();
+    const std::string indexed = Indexed();
+    std::map<std::string, std::string> after[2];
+    std::string state[2];
+    for (const bool beside : {false, true}) {
+      fs::remove_all(index_);
+      fs::create_directories(index_);
+      for (const auto& [path, bytes] : before) WriteFile(path, bytes);
+      fs::remove(work_ + kStatusFileName);
+      if (indexed != "-") {
+        platform::ProfileFile::Open(work_ + kStatusFileName).WriteString("Indexed", "test", indexed);
+      }
+      const int result = Pass(true, [&](TIndexer& indexer) {
+        indexer.ReloadBesideWalk = beside;
+        if (prepare) prepare(indexer);
+      });
+      after[beside] = Snapshot();
+      state[beside] = std::to_string(result) + " Indexed=" + Indexed();
+    }
+    if (state[0] != state[1]) return "first: " + state[0] + ", beside: " + state[1];
+    std::string differ;
+    for (const bool beside : {false, true}) {
+      for (const auto& [path, bytes] : after[beside]) {
+        const auto other = after[!beside].find(path);
+        if (other == after[!beside].end() || other->second != bytes) differ += path + " ";
+      }
+    }
+    return differ;
   }
 
   testing::TempDir dir_;
@@ -345,8 +379,58 @@ TEST_P(UpdateFallbackTest, BuildsAFreshIndexNumberedFrom1) {
   EXPECT_EQ(Postings(Decode()).count("alpha"), reloaded ? 1u : 0u);
 }
 
+TEST_P(UpdateFallbackTest, ReloadingBesideTheWalkWritesWhatReloadingFirstWrites) {
+  WriteFile(corpus_ + "a.txt", "alpha");
+  WriteFile(corpus_ + "b.txt", "beta");
+  ASSERT_EQ(Pass(false), kRunOk);
+  if (GetParam().apply) GetParam().apply(index_);
+  // Nothing changed (the reload is waited for at the end of the walk), then a new file (at
+  // the first file indexed).
+  for (const bool add : {false, true}) {
+    if (add) WriteFile(corpus_ + "c.txt", "gamma");
+    EXPECT_EQ(BothOrders(GetParam().prepare), "") << (add ? "c.txt added" : "nothing changed");
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Damages, UpdateFallbackTest, ::testing::ValuesIn(kDamages),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// The reload fuzz target's seeds as saved indexes, cut short at a few places in part 0 and the
+// word list (which fails the reload once the walk has begun), and a Stop during the reload.
+TEST_F(UpdateTest, DamagedSeedsAndAStopGiveTheFilesOfReloadingFirst) {
+  WriteFile(corpus_ + "a.txt", "alpha beta");
+  std::vector<std::string> seeds;
+  for (const auto& entry : fs::directory_iterator(ORU_FUZZ_CORPUS)) {
+    if (entry.path().filename() != "README.md") seeds.push_back(ReadFile(entry.path().string()));
+  }
+  ASSERT_FALSE(seeds.empty());
+  const std::string empty_part(fmt::kBucketTableSize, '\0');
+  for (const std::string& seed : seeds) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(seed.data());
+    const size_t files = fmt::GetU16(bytes);
+    const size_t part = fmt::GetU16(bytes + 2);
+    ASSERT_LE(4 + files + part, seed.size());
+    const std::string words = seed.substr(4 + files + part);
+    for (const size_t cut : {size_t{0}, part / 2, part - 1, part, part + words.size() / 2}) {
+      fs::remove_all(index_);
+      WriteFile(index_ + fmt::kFileIndexName, seed.substr(4, files));
+      WriteFile(index_ + "0.fnx", seed.substr(4 + files, std::min(cut, part)));
+      for (int p = 1; p < fmt::kPartCount; ++p) WriteFile(index_ + fmt::PartFileName(p), empty_part);
+      WriteFile(index_ + fmt::kWordListName, words.substr(0, cut - std::min(cut, part)));
+      platform::ProfileFile::Open(work_ + kStatusFileName).WriteString("Indexed", "test", "1");
+      EXPECT_EQ(BothOrders(), "") << "cut at " << cut;
+    }
+  }
+  ASSERT_EQ(Pass(false), kRunOk);
+  for (const bool save : {false, true}) {
+    EXPECT_EQ(BothOrders([save](TIndexer& indexer) {
+                static_cast<Recorder*>(indexer.Pump)->stop_at = 1;  // before the parts are read
+                indexer.SavePartial = save;
+              }),
+              "")
+        << (save ? "stopped, saving" : "stopped");
+  }
+}
 
 }  // namespace
 }  // namespace oru

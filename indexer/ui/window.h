@@ -18,7 +18,7 @@ inline constexpr int kModalNo = 2;
 // What the window reports back to its form.
 struct WindowEvents {
   std::function<void()> on_show;        // the window is shown (FormShow)
-  std::function<void()> on_timer;       // the one-shot start timer fired (Timer1Timer)
+  std::function<void()> on_start;       // the window is up: the pass starts (StartPass)
   std::function<void()> on_stop_click;  // the Stop button (bStopClick)
   std::function<bool()> on_close;       // the close box; false keeps the window (FormClose)
 };
@@ -38,8 +38,9 @@ class Window {
   // Shows the Stop confirmation modally; `save` holds the check box's state in and out.
   // Returns kModalYes or kModalNo.
   virtual int ConfirmStop(bool* save) = 0;
-  // Shows the window, starts the one-shot 500 ms timer after on_show, and runs the message
-  // loop until Terminate or Close.
+  // Shows the window, calls on_show, calls on_start once as soon as the window has been drawn
+  // (at once where nothing needs drawing), and runs the message loop until Terminate or Close.
+  // A loop asked to end before then never calls on_start.
   virtual void RunLoop(const WindowEvents& events) = 0;
   // Asks the message loop to end at its next turn.
   virtual void Terminate() = 0;

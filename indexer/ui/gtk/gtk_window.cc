@@ -13,7 +13,10 @@ namespace oru::ui {
 namespace {
 
 constexpr int kBarMaximum = 65;
-constexpr unsigned kStartDelayMs = 500;
+// A window that is never drawn (shown on a workspace nobody looks at, say) still starts its pass.
+constexpr unsigned kUndrawnStartMs = 1000;
+// While the Stop confirmation is open, the start is looked at again this often.
+constexpr unsigned kConfirmingRetryMs = 50;
 
 // A label the engine writes.
 class GtkCaption : public platform::Label {
@@ -81,10 +84,32 @@ struct GtkProgressWindow::Controls {
   GtkPump pump;
   gtk::StopDialog stop;
   const WindowEvents* events = nullptr;
-  guint timer = 0;
+  guint start = 0;  // the source that starts the pass
+  bool drawn = false;
+  bool started = false;
   bool in_loop = false;
   bool confirming = false;  // the Stop dialog is open
   bool ended = false;
+
+  // Starts the pass `delay_ms` from now, at idle priority: after what GTK has to draw.
+  void ScheduleStart(unsigned delay_ms) {
+    if (start != 0) g_source_remove(start);
+    start = g_timeout_add_full(G_PRIORITY_DEFAULT_IDLE, delay_ms, &Controls::OnStart, this, nullptr);
+  }
+  static gboolean OnStart(gpointer data) {
+    auto* c = static_cast<Controls*>(data);
+    c->start = 0;  // one shot: the source goes with this return
+    // The dialog's own loop runs these sources too: the pass never starts under an open Stop
+    // confirmation, whose Yes must keep it from starting at all.
+    if (c->confirming) {
+      c->ScheduleStart(kConfirmingRetryMs);
+      return G_SOURCE_REMOVE;
+    }
+    c->started = true;
+    const WindowEvents* ev = c->events;
+    if (!c->ended && ev != nullptr && ev->on_start) ev->on_start();
+    return G_SOURCE_REMOVE;
+  }
 };
 
 GtkProgressWindow::GtkProgressWindow() : controls_(std::make_unique<Controls>()) {
@@ -130,6 +155,16 @@ GtkProgressWindow::GtkProgressWindow() : controls_(std::make_unique<Controls>())
                      return TRUE;  // this object destroys the window, never GTK
                    }),
                    this);
+  // The first time the window is drawn, its pass is due.
+  g_signal_connect_after(c.window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer data) {
+                           auto* controls = static_cast<Controls*>(data);
+                           if (!controls->drawn && !controls->started && controls->events != nullptr) {
+                             controls->drawn = true;
+                             controls->ScheduleStart(0);
+                           }
+                           return FALSE;
+                         }),
+                         &c);
   gtk_widget_show_all(form);
   gtk::SetFixedBorder(c.window, true);
   c.stop.Create(c.window);
@@ -144,7 +179,7 @@ std::unique_ptr<GtkProgressWindow> GtkProgressWindow::Create() {
 }
 
 GtkProgressWindow::~GtkProgressWindow() {
-  if (controls_->timer != 0) g_source_remove(controls_->timer);
+  if (controls_->start != 0) g_source_remove(controls_->start);
   GtkWidget* window = controls_->window;
   controls_.reset();  // the Stop dialog goes first
   gtk_widget_destroy(window);
@@ -173,27 +208,16 @@ void GtkProgressWindow::RunLoop(const WindowEvents& events) {
   if (!c.ended) {
     gtk_widget_show(c.window);
     if (events.on_show) events.on_show();
-    c.timer = g_timeout_add(
-        kStartDelayMs,
-        +[](gpointer data) -> gboolean {
-          auto* controls = static_cast<Controls*>(data);
-          // The dialog's own loop runs timers too: the pass never starts under an open Stop
-          // confirmation, whose Yes must keep it from starting at all.
-          if (controls->confirming) return G_SOURCE_CONTINUE;
-          controls->timer = 0;  // one shot: the source goes with this return
-          const WindowEvents* ev = controls->events;
-          if (!controls->ended && ev != nullptr && ev->on_timer) ev->on_timer();
-          return G_SOURCE_REMOVE;
-        },
-        &c);
+    // The first draw starts the pass sooner (see the "draw" handler).
+    c.ScheduleStart(kUndrawnStartMs);
   }
   if (!c.ended) {
     c.in_loop = true;
     gtk_main();
     c.in_loop = false;
   }
-  if (c.timer != 0) g_source_remove(c.timer);
-  c.timer = 0;
+  if (c.start != 0) g_source_remove(c.start);
+  c.start = 0;
   gtk_widget_hide(c.window);
   c.events = nullptr;
 }

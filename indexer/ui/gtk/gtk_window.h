@@ -29,11 +29,12 @@ class GtkProgressWindow : public Window {
 
   void ShowMessage(std::string_view text) override;
   int ConfirmStop(bool* save) override;
-  // Shows the window, calls on_show, and 500 ms later calls on_timer once from the GTK main
-  // loop, unless the loop was asked to end before (a Stop dialog open at that moment puts the
-  // timer off by another 500 ms); returns when Terminate or Close ended the loop.
+  // Shows the window, calls on_show, and calls on_start once from the GTK main loop after the
+  // window's first draw (or a second after showing it, should it never be drawn), unless the
+  // loop was asked to end before; a Stop dialog open at that moment puts the start off until
+  // it closes. Returns when Terminate or Close ended the loop.
   void RunLoop(const WindowEvents& events) override;
-  // Ends the loop once the handler running now (the pass, inside on_timer) has returned.
+  // Ends the loop once the handler running now (the pass, inside on_start) has returned.
   void Terminate() override;
   // Hides the window and ends the loop like Terminate.
   void Close() override;

@@ -6,7 +6,6 @@
 
 #include <csignal>
 #include <cstring>
-#include <thread>
 
 namespace oru::ui {
 
@@ -159,13 +158,10 @@ int TerminalWindow::ConfirmStop(bool* save) {
 void TerminalWindow::RunLoop(const WindowEvents& events) {
   events_ = &events;
   if (events.on_show) events.on_show();
-  // The one-shot start timer: half a second, during which Ctrl-C already works.
-  const auto fire_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-  while (!terminated_ && !closed_ && std::chrono::steady_clock::now() < fire_at) {
-    pump_.ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  if (!terminated_ && !closed_ && events.on_timer) events.on_timer();
+  // Nothing needs drawing first: the pass starts at once. An interrupt that came before it
+  // still leads to the confirmation first.
+  pump_.ProcessMessages();
+  if (!terminated_ && !closed_ && events.on_start) events.on_start();
   if (dirty_ || line_open_) Refresh(true);
   EndStatusLine();
   events_ = nullptr;

@@ -19,7 +19,9 @@ constexpr char kTitle[] = "Indexing...";
 constexpr int kClientWidth = 345;
 constexpr int kClientHeight = 188;
 constexpr int kBarMaximum = 65;
-constexpr UINT kStartDelayMs = 500;
+// The start timer is due at once: a timer's message comes only when no other message waits,
+// so the pass starts after the window and its controls have painted.
+constexpr UINT kStartDelayMs = USER_TIMER_MINIMUM;
 constexpr UINT_PTR kTimerId = 1;
 // Control ids: the value labels after their form names, then the bar and the Stop button.
 constexpr int kLabel3Id = 3;
@@ -167,7 +169,7 @@ std::unique_ptr<Win32ProgressWindow> Win32ProgressWindow::Create() {
         if (c->confirming) return 0;
         KillTimer(window, kTimerId);  // one shot
         c->timer = false;
-        if (!c->ended && events != nullptr && events->on_timer) events->on_timer();
+        if (!c->ended && events != nullptr && events->on_start) events->on_start();
         return 0;
       case WM_CLOSE:  // the close box, the system menu's Close and Alt+F4 go to the form
         if (events != nullptr && (!events->on_close || events->on_close())) c->owner->Close();
@@ -241,6 +243,7 @@ void Win32ProgressWindow::RunLoop(const WindowEvents& events) {
     SetForegroundWindow(c.window);
     SetFocus(GetDlgItem(c.window, kStopId));
     if (events.on_show) events.on_show();
+    // UpdateWindow has painted the window; the timer waits for its controls.
     c.timer = SetTimer(c.window, kTimerId, kStartDelayMs, nullptr) != 0;
   }
   while (!c.ended) {
