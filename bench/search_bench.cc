@@ -6,9 +6,9 @@
 //
 // The BM_Group benchmarks search a group of four indexes of 60,000 Word documents and MP3 files
 // each (the benchmark corpus, four seeds), built once by Tamsel with the real plug-ins: a
-// one-word query over the group as oru search makes it (the hits of every index, each checked
-// against its file), without fragments and with fragments for the first 50 hits, and opening
-// the group. ORU_BENCH_GROUP=FOLDER keeps the corpora and indexes there and reuses them.
+// one-word query over the group as oru search makes it (the hits of every index; the first 50,
+// the ones it lists, checked against their files), without fragments and with fragments for
+// those 50, and opening the group. ORU_BENCH_GROUP=FOLDER keeps the corpora and indexes there and reuses them.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -223,7 +223,7 @@ BENCHMARK(BM_OpenIndex)->Unit(benchmark::kMillisecond);
 constexpr int kGroupParts = 4;
 constexpr int kGroupDocuments = 50000;
 constexpr int kGroupMp3 = 10000;
-constexpr size_t kFragmentLimit = 50;  // oru search's default --limit
+constexpr size_t kListLimit = 50;  // oru search's default --limit
 
 struct GroupFixture {
   std::string temp;  // removed at the end when the group was built here
@@ -328,7 +328,8 @@ GroupFixture* GetGroup() {
 }
 
 // range(0): 0 draws the word from every word, 1 from the most common ones; range(1): 1 makes
-// fragments for the first 50 hits that are still true, as oru search does by default.
+// fragments for the hits listed (the first 50 whose files are there), as oru search does by
+// default.
 void BM_GroupQuery(benchmark::State& state) {
   GroupFixture* fixture = GetGroup();
   if (fixture == nullptr) {
@@ -350,13 +351,13 @@ void BM_GroupQuery(benchmark::State& state) {
       return;
     }
     found += static_cast<int64_t>(hits.size());
-    if (!with_fragments) continue;
-    size_t made = 0;
+    // The hits listed are checked against their files, and get their fragments.
+    size_t listed = 0;
     for (const oru::tool::SearchHit& hit : hits) {
-      if (made == kFragmentLimit) break;
-      if (hit.state == oru::tool::HitState::kGone) continue;
-      fixture->fragments->Fragment(hit.file->path, query, &fragment);
-      ++made;
+      if (listed == kListLimit) break;
+      if (oru::tool::StateOf(*hit.file) == oru::tool::HitState::kGone) continue;
+      if (with_fragments) fixture->fragments->Fragment(hit.file->path, query, &fragment);
+      ++listed;
     }
   }
   state.SetItemsProcessed(state.iterations());

@@ -132,7 +132,7 @@ TEST_F(OruTest, TheLimitListsTheFirstHitsAndCountsTheRest) {
   Index();
   auto result = Oru({"search", "--name", "t", "--limit", "2", "net"});
   EXPECT_EQ(result.out, corpus_ + "n0.txt\n    net\n" + corpus_ + "n1.txt\n    net\n" +
-                            "... and 3 more files (--limit N lists N, --limit 0 lists all)\n");
+                            "... and 3 more hits, not checked (--limit N lists N, --limit 0 lists all)\n");
   result = Oru({"search", "--name", "t", "--json", "net"});
   EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 5);
   EXPECT_EQ(Oru({"search", "--name", "t", "--limit", "x", "net"}).exit_status, 2);

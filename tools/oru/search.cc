@@ -109,21 +109,21 @@ const char* StateName(HitState state) {
   return "gone";
 }
 
-void PrintHit(const SearchHit& hit, const std::string& index, const std::string* fragment,
-              bool true_hit, bool json) {
+void PrintHit(const SearchHit& hit, HitState state, const std::string& index,
+              const std::string* fragment, bool true_hit, bool json) {
   const std::string& path = hit.file->path;
   if (json) {
     std::string line = "{\"path\":" + JsonQuote(PathToUtf8(path));
     if (!IsUtf8(path)) line += ",\"path_bytes\":\"" + HexBytes(path) + "\"";
     line += ",\"index\":" + JsonQuote(PathToUtf8(index)) + ",\"state\":\"" +
-            StateName(hit.state) + "\",\"fragment\":" +
+            StateName(state) + "\",\"fragment\":" +
             (fragment != nullptr ? JsonQuote(*fragment) : "null") + "}\n";
     std::fputs(line.c_str(), stdout);
     return;
   }
   std::string line = EscapeControls(PathToUtf8(path));
   if (!true_hit) {
-    line += hit.state == HitState::kGone ? "  (gone since indexing)"
+    line += state == HitState::kGone ? "  (gone since indexing)"
                                          : "  (changed since indexing: no longer holds every word)";
   }
   line += "\n";
@@ -190,7 +190,7 @@ bool FindHits(const std::vector<std::unique_ptr<IndexReader>>& readers,
     if (!readers[i]->FilesWithAllWords(words, &numbers, error)) return false;
     for (uint16_t number : numbers) {
       const IndexedFile* file = readers[i]->File(number);
-      if (file != nullptr) hits->push_back({i, file, StateOf(*file)});
+      if (file != nullptr) hits->push_back({i, file});
     }
   }
   return true;
@@ -238,17 +238,14 @@ int SearchCommand(const std::vector<std::string>& args) {
   size_t more = 0;
   for (const SearchHit& hit : hits) {
     if (options.limit > 0 && listed >= static_cast<size_t>(options.limit)) {
-      // Past the limit nothing is parsed: a changed file counts among the others.
-      if (hit.state == HitState::kGone && !options.all_hits) {
-        ++gone;
-      } else {
-        ++more;
-      }
-      continue;
+      // Past the limit no file is looked at: the rest are counted unchecked.
+      more = static_cast<size_t>(&hits.back() - &hit) + 1;
+      break;
     }
-    if (hit.state == HitState::kGone) {
+    const HitState state = StateOf(*hit.file);
+    if (state == HitState::kGone) {
       if (options.all_hits) {
-        PrintHit(hit, indexes[hit.index], nullptr, false, options.json);
+        PrintHit(hit, state, indexes[hit.index], nullptr, false, options.json);
         ++listed;
       } else {
         ++gone;
@@ -266,20 +263,20 @@ int SearchCommand(const std::vector<std::string>& args) {
     }
     std::string fragment;
     bool holds_every_word = true;
-    const bool found = fragments.Fragment(
-        hit.file->path, words, &fragment,
-        hit.state == HitState::kChanged ? &holds_every_word : nullptr);
+    const bool found =
+        fragments.Fragment(hit.file->path, words, &fragment,
+                           state == HitState::kChanged ? &holds_every_word : nullptr);
     if (!holds_every_word && !options.all_hits) {
       ++no_longer;
       continue;
     }
-    PrintHit(hit, indexes[hit.index], found ? &fragment : nullptr, holds_every_word,
+    PrintHit(hit, state, indexes[hit.index], found ? &fragment : nullptr, holds_every_word,
              options.json);
     ++listed;
   }
   if (more > 0) {
     const std::string line = "... and " + std::to_string(more) +
-                             " more files (--limit N lists N, --limit 0 lists all)\n";
+                             " more hits, not checked (--limit N lists N, --limit 0 lists all)\n";
     std::fputs(line.c_str(), options.json ? stderr : stdout);
   }
   if (gone + no_longer > 0) {

@@ -18,14 +18,14 @@ enum class HitState { kCurrent, kChanged, kGone };
 struct SearchHit {
   size_t index = 0;  // the reader it came from
   const IndexedFile* file = nullptr;
-  HitState state = HitState::kCurrent;
 };
 
 // Compares the file's current size and time with its record.
 HitState StateOf(const IndexedFile& file);
 
 // The files of every reader that hold every one of `words`, reader by reader, each in file
-// number order, with their states. False with `error` when an index is damaged.
+// number order. Their files are not looked at: a search checks the hits it lists, and only
+// those. False with `error` when an index is damaged.
 bool FindHits(const std::vector<std::unique_ptr<IndexReader>>& readers,
               const std::vector<std::string>& words, std::vector<SearchHit>* hits,
               std::string* error);
