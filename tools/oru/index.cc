@@ -162,10 +162,15 @@ class Planner {
     had_group_ = FindGroup(work_, options_.name, &old_group_);
     FileCounter counter;
     if (!counter.Load(work_, kDefaultStorageType)) {
-      // Without the plug-ins nothing can be counted; Tamsel says what is wrong.
-      parts->push_back({options_.name, options_.folders, options_.update});
+      // Without the plug-ins nothing can be counted: the indexes stay as they are, and Tamsel
+      // says what is wrong.
+      if (!had_group_) parts->push_back({options_.name, options_.folders, options_.update});
+      for (const std::string& part : old_group_.parts) {
+        parts->push_back({part, JobFolders(work_, part), options_.update});
+      }
       return;
     }
+    counted_ = true;
     for (const std::string& folder : options_.folders) counter.Count(folder);
     if (options_.update) {
       PlanUpdate(counter, parts);
@@ -189,6 +194,8 @@ class Planner {
   }
 
   const std::vector<SplitUnit>& left_out() const { return left_out_; }
+  // Whether the group record changes: false when nothing could be counted.
+  bool regroups() const { return counted_; }
   bool had_group() const { return had_group_; }
   uint64_t limit() const { return limit_; }
 
@@ -279,6 +286,7 @@ class Planner {
   uint64_t limit_;
   uint64_t target_;
   bool had_group_ = false;
+  bool counted_ = false;
   IndexGroup old_group_;
   std::vector<SplitUnit> left_out_;
 };
@@ -393,7 +401,7 @@ int IndexCommand(const std::vector<std::string>& args) {
                  "several indexes by its subfolders, and an index takes whole folders\n",
                  static_cast<unsigned long long>(folder.files), folder.folder.c_str());
   }
-  if (parts.size() > 1 || planner.had_group()) {
+  if (planner.regroups() && (parts.size() > 1 || planner.had_group())) {
     IndexGroup group{options.name, options.folders, {}};
     if (parts.size() > 1) {
       for (const PartRun& part : parts) group.parts.push_back(part.name);
