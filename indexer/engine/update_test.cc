@@ -15,6 +15,7 @@
 #include "indexer/engine/indexer.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/dynlib.h"
+#include "platform/files.h"
 #include "platform/find.h"
 #include "platform/ini.h"
 #include "platform/md5.h"
@@ -174,7 +175,8 @@ TEST_F(UpdateTest, TheFileLimitStopsTheWalkWithALineAndKeepsChangedFiles) {
   ASSERT_EQ(Pass(false, limit), kRunOk);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "Tamsel: the index holds the most files it can (2); the walk stopped in " + corpus_ +
-                "sub/, and the files after that point are not indexed\n");
+                "sub" + platform::kPathSeparator + ", and the files after that point are not "
+                "indexed\n");
   EXPECT_EQ(Indexed(), "1");
   EXPECT_EQ(Files(Decode()), "1:a.txt 2:b.txt");
 
