@@ -3,6 +3,12 @@
 // (what every `oru search` pays first). The index is built once, by Tamsel with the test
 // parser plug-in, from a generated corpus of text files whose words follow a Zipf law;
 // ORU_BENCH_INDEX=FOLDER benchmarks an existing index folder instead.
+//
+// The BM_Group benchmarks search a group of four indexes of 60,000 Word documents and MP3 files
+// each (the benchmark corpus, four seeds), built once by Tamsel with the real plug-ins: a
+// one-word query over the group as oru search makes it (the hits of every index; the first 50,
+// the ones it lists, checked against their files), without fragments and with fragments for
+// those 50, and opening the group. ORU_BENCH_GROUP=FOLDER keeps the corpora and indexes there and reuses them.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,9 +23,14 @@
 #include <vector>
 
 #include "indexer/engine/index_format.h"
+#include "bench/corpus.h"
+#include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "tools/oru/fragment.h"
+#include "tools/oru/group.h"
 #include "tools/oru/index_reader.h"
+#include "tools/oru/search.h"
 
 namespace {
 
@@ -98,6 +109,34 @@ struct Fixture {
   }
 };
 
+// The words of the index in `folder` (open in `reader`), shuffled, into `words`, and the
+// kCommonWords held by the most files into `common`; returns the files of the most common one.
+size_t ReadWords(const std::string& folder, IndexReader* reader, std::vector<std::string>* words,
+                 std::vector<std::string>* common) {
+  std::string list;
+  oru::platform::ReadWholeFile(folder + fmt::kWordListName, &list);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(list.data());
+  fmt::WordListEntry entry;
+  size_t length = 0;
+  for (size_t pos = 0; fmt::DecodeWordRecord(bytes + pos, list.size() - pos, &entry, &length);
+       pos += length) {
+    words->emplace_back(entry.word);
+  }
+  std::vector<std::pair<size_t, std::string>> by_files;
+  std::vector<uint16_t> files;
+  std::string error;
+  for (const std::string& word : *words) {
+    reader->FilesWithWord(word, &files, &error);
+    by_files.emplace_back(files.size(), word);
+  }
+  std::sort(by_files.rbegin(), by_files.rend());
+  for (size_t i = 0; i < std::min(kCommonWords, by_files.size()); ++i) {
+    common->push_back(by_files[i].second);
+  }
+  std::shuffle(words->begin(), words->end(), std::mt19937_64(7));
+  return by_files.empty() ? size_t{0} : by_files[0].first;
+}
+
 bool Prepare(Fixture* fixture) {
   if (const char* given = std::getenv("ORU_BENCH_INDEX")) {
     fixture->folder = given;
@@ -116,29 +155,11 @@ bool Prepare(Fixture* fixture) {
     std::fprintf(stderr, "no index to search: %s\n", error.c_str());
     return false;
   }
-  std::string list;
-  oru::platform::ReadWholeFile(fixture->folder + fmt::kWordListName, &list);
-  const auto* bytes = reinterpret_cast<const uint8_t*>(list.data());
-  fmt::WordListEntry entry;
-  size_t length = 0;
-  for (size_t pos = 0; fmt::DecodeWordRecord(bytes + pos, list.size() - pos, &entry, &length);
-       pos += length) {
-    fixture->words.emplace_back(entry.word);
-  }
-  std::vector<std::pair<size_t, std::string>> by_files;
-  std::vector<uint16_t> files;
-  for (const std::string& word : fixture->words) {
-    fixture->reader.FilesWithWord(word, &files, &error);
-    by_files.emplace_back(files.size(), word);
-  }
-  std::sort(by_files.rbegin(), by_files.rend());
-  for (size_t i = 0; i < std::min(kCommonWords, by_files.size()); ++i) {
-    fixture->common.push_back(by_files[i].second);
-  }
-  std::shuffle(fixture->words.begin(), fixture->words.end(), std::mt19937_64(7));
+  const size_t most = ReadWords(fixture->folder, &fixture->reader, &fixture->words,
+                                &fixture->common);
   std::fprintf(stderr, "index %s: %zu files, %zu words; the most common word is in %zu files\n",
                fixture->folder.c_str(), fixture->reader.file_count(), fixture->words.size(),
-               by_files.empty() ? size_t{0} : by_files[0].first);
+               most);
   return !fixture->words.empty();
 }
 
@@ -196,6 +217,177 @@ void BM_OpenIndex(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_OpenIndex)->Unit(benchmark::kMillisecond);
+
+// ---- A group of four indexes of 60,000 files each ----
+
+constexpr int kGroupParts = 4;
+constexpr int kGroupDocuments = 50000;
+constexpr int kGroupMp3 = 10000;
+constexpr size_t kListLimit = 50;  // oru search's default --limit
+
+struct GroupFixture {
+  std::string temp;  // removed at the end when the group was built here
+  std::string work;
+  std::vector<std::unique_ptr<IndexReader>> readers;
+  std::vector<std::string> words;   // the words of the first index, shuffled
+  std::vector<std::string> common;  // the words held by the most files of the first index
+  std::unique_ptr<oru::TIndexer> engine{new oru::TIndexer()};
+  std::unique_ptr<oru::tool::FragmentMaker> fragments;
+
+  ~GroupFixture() {
+    fragments.reset();
+    std::error_code ignored;
+    if (!temp.empty()) fs::remove_all(temp, ignored);
+  }
+};
+
+// Generates the four corpora and has Tamsel index each into one index of the group "bench".
+bool BuildGroup(const std::string& root, const std::string& work) {
+  const std::string bin = ORU_BIN_DIR "/";
+  fs::create_directories(work + "Storages");
+  fs::create_directories(root + "run");
+  if (!oru::WriteDefaultConfig(work + "ORU.ini", bin)) return false;
+  oru::tool::IndexGroup group{"bench", {}, {}};
+  for (int part = 0; part < kGroupParts; ++part) {
+    oru::bench::CorpusOptions options;
+    options.seed += static_cast<uint64_t>(part);
+    options.word_documents = kGroupDocuments;
+    options.mp3_files = kGroupMp3;
+    options.folders = 600;
+    options.min_words = 20;
+    options.max_words = 300;
+    const std::string corpus = root + "corpus" + std::to_string(part + 1);
+    const auto start = std::chrono::steady_clock::now();
+    const oru::bench::CorpusStats stats = oru::bench::GenerateCorpus(options, corpus);
+    if (!stats.ok) {
+      std::fprintf(stderr, "corpus: %s\n", stats.error.c_str());
+      return false;
+    }
+    const std::string name = part == 0 ? "bench" : "bench." + std::to_string(part + 1);
+    WriteText(work + name + ".job.ini",
+              "[Header]\nName=" + name + "\n[Folders]\nDir0=" + corpus + "\n");
+    oru::platform::ProgramExit exit;
+    if (oru::platform::RunProgram({bin + "Tamsel", work + name + ".job.ini"}, &exit) !=
+            oru::platform::Result::kOk ||
+        !exit.exited || exit.status != 0) {
+      return false;
+    }
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::fprintf(stderr, "index %s: %llu files generated and indexed in %.1f s\n", name.c_str(),
+                 static_cast<unsigned long long>(stats.files), took.count());
+    group.folders.push_back(corpus);
+    group.parts.push_back(name);
+  }
+  std::string error;
+  return oru::tool::WriteGroup(work, group, &error);
+}
+
+bool PrepareGroup(GroupFixture* fixture) {
+  std::string root;
+  if (const char* given = std::getenv("ORU_BENCH_GROUP")) {
+    root = given;
+    if (root.back() != '/') root += '/';
+  } else {
+    std::string pattern = (fs::temp_directory_path() / "oru-group-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) return false;
+    root = fixture->temp = pattern + "/";
+  }
+  fixture->work = root + "data/Pellimar/ORU/";
+  setenv("XDG_DATA_HOME", (root + "data").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", (root + "run").c_str(), 1);
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  if (!fs::exists(oru::tool::GroupsFilePath(fixture->work)) &&
+      !BuildGroup(root, fixture->work)) {
+    std::fprintf(stderr, "could not build the group in %s\n", root.c_str());
+    return false;
+  }
+  std::string error;
+  for (const std::string& part : oru::tool::IndexesOf(fixture->work, "bench")) {
+    fixture->readers.push_back(std::make_unique<IndexReader>());
+    if (!fixture->readers.back()->Open(fixture->work + "Storages/" + part + "/", false, &error)) {
+      std::fprintf(stderr, "no index to search: %s\n", error.c_str());
+      return false;
+    }
+  }
+  ReadWords(fixture->work + "Storages/bench/", fixture->readers[0].get(), &fixture->words,
+            &fixture->common);
+  fixture->fragments = std::make_unique<oru::tool::FragmentMaker>(fixture->engine.get());
+  if (!fixture->fragments->Load(fixture->work, "Folders")) return false;
+  size_t total = 0;
+  for (const auto& reader : fixture->readers) total += reader->file_count();
+  std::fprintf(stderr, "group of %zu indexes, %zu files; the first index has %zu words\n",
+               fixture->readers.size(), total, fixture->words.size());
+  return !fixture->words.empty();
+}
+
+GroupFixture* GetGroup() {
+  static GroupFixture fixture;
+  static const bool ready = PrepareGroup(&fixture);
+  return ready ? &fixture : nullptr;
+}
+
+// range(0): 0 draws the word from every word, 1 from the most common ones; range(1): 1 makes
+// fragments for the hits listed (the first 50 whose files are there), as oru search does by
+// default.
+void BM_GroupQuery(benchmark::State& state) {
+  GroupFixture* fixture = GetGroup();
+  if (fixture == nullptr) {
+    state.SkipWithError("no group");
+    return;
+  }
+  const std::vector<std::string>& pool = state.range(0) == 0 ? fixture->words : fixture->common;
+  const bool with_fragments = state.range(1) == 1;
+  std::vector<std::string> query(1);
+  std::vector<oru::tool::SearchHit> hits;
+  std::string error;
+  std::string fragment;
+  size_t next = 0;
+  int64_t found = 0;
+  for (auto _ : state) {
+    query[0] = pool[next++ % pool.size()];
+    if (!oru::tool::FindHits(fixture->readers, query, &hits, &error)) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    found += static_cast<int64_t>(hits.size());
+    // The hits listed are checked against their files, and get their fragments.
+    size_t listed = 0;
+    for (const oru::tool::SearchHit& hit : hits) {
+      if (listed == kListLimit) break;
+      if (oru::tool::StateOf(*hit.file) == oru::tool::HitState::kGone) continue;
+      if (with_fragments) fixture->fragments->Fragment(hit.file->path, query, &fragment);
+      ++listed;
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["files_per_query"] =
+      static_cast<double>(found) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+}
+BENCHMARK(BM_GroupQuery)
+    ->ArgNames({"common", "fragments"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// What every oru search of the group pays first: opening its four indexes.
+void BM_GroupOpen(benchmark::State& state) {
+  GroupFixture* fixture = GetGroup();
+  if (fixture == nullptr) {
+    state.SkipWithError("no group");
+    return;
+  }
+  std::string error;
+  for (auto _ : state) {
+    for (const std::string& part : oru::tool::IndexesOf(fixture->work, "bench")) {
+      IndexReader reader;
+      benchmark::DoNotOptimize(reader.Open(fixture->work + "Storages/" + part + "/", false, &error));
+    }
+  }
+}
+BENCHMARK(BM_GroupOpen)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "indexer/main_form.h"
 
+#include <cstdlib>
 #include <utility>
 
 #include "indexer/engine/work_folders.h"
@@ -10,6 +11,11 @@ namespace oru {
 TfMain::TfMain(ui::Window* window, std::string job_file)
     : window_(window), job_file_(std::move(job_file)), engine_(std::make_unique<TIndexer>()) {
   engine_->ConfigPath = job_file_;
+  // Tests lower the file-number limit so that a tree just over it stays small.
+  if (const char* limit = std::getenv("ORU_TEST_FILE_LIMIT")) {
+    const long value = std::strtol(limit, nullptr, 10);
+    if (value > 0 && value < kMaxFileNumber) engine_->FileLimit = static_cast<uint16_t>(value);
+  }
 }
 
 bool TfMain::EnsureFolder(const std::string& path) {

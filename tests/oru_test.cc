@@ -3,6 +3,7 @@
 // a user would (no display, standard input not a terminal).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -24,6 +25,16 @@ using testing::WriteFile;
 
 const std::string kBin = std::string(ORU_BIN_DIR) + "/";
 const std::string kSource = std::string(ORU_SOURCE_DIR) + "/";
+
+std::string Hex(const std::string& bytes) {
+  std::string out;
+  char digits[3];
+  for (unsigned char c : bytes) {
+    std::snprintf(digits, sizeof(digits), "%02x", c);
+    out += digits;
+  }
+  return out;
+}
 
 class OruTest : public testing::SandboxTest {
  protected:
@@ -80,18 +91,66 @@ TEST_F(OruTest, FragmentsAreAWindowAroundTheFirstHitOnOneLine) {
   // 60 characters around the middle of the first hit, less the words cut at both ends.
   const auto result = Oru({"search", "--name", "t", "--json", "secret"});
   EXPECT_EQ(result.out, "{\"path\":\"" + corpus_ +
-                            "long.txt\",\"fragment\":\"abcdef abcdef abcdef the secret harbour "
-                            "ghijkl ghijkl\"}\n");
+                            "long.txt\",\"index\":\"t\",\"state\":\"current\",\"fragment\":"
+                            "\"abcdef abcdef abcdef the secret harbour ghijkl ghijkl\"}\n");
 }
 
-TEST_F(OruTest, AFileThatIsGoneIsListedWithoutAFragment) {
+// Hits are checked against the files as they are now.
+TEST_F(OruTest, HitsThatAreNoLongerTrueAreLeftOutUnlessAsked) {
+  WriteFile(corpus_ + "d.txt", "Harbour engines, again.");
   Index();
   fs::remove(corpus_ + "a.txt");
-  auto result = Oru({"search", "--name", "t", "--json", "hummed"});
+  WriteFile(corpus_ + "sub/b.txt", "Harbour master's notes, rewritten: tides.");  // no "engines"
+  WriteFile(corpus_ + "d.txt", "Engines of the harbour, longer now.");
+  auto result = Oru({"search", "--name", "t", "engines"});
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.out, "{\"path\":\"" + corpus_ + "a.txt\",\"fragment\":null}\n");
+  EXPECT_EQ(result.out, corpus_ + "d.txt\n    Engines of the harbour, longer now.\n");
+  EXPECT_NE(result.err.find("2 hits left out: files gone since indexing: 1, changed and no "
+                            "longer holding every word: 1; 'oru index --update'"),
+            std::string::npos)
+      << result.err;
+  result = Oru({"search", "--name", "t", "--all", "--json", "engines"});
+  EXPECT_EQ(result.out,
+            "{\"path\":\"" + corpus_ + "a.txt\",\"index\":\"t\",\"state\":\"gone\",\"fragment\":null}\n" +
+                "{\"path\":\"" + corpus_ + "d.txt\",\"index\":\"t\",\"state\":\"changed\",\"fragment\":"
+                "\"Engines of the harbour, longer now.\"}\n" +
+                "{\"path\":\"" + corpus_ +
+                "sub/b.txt\",\"index\":\"t\",\"state\":\"changed\",\"fragment\":null}\n");
+  result = Oru({"search", "--name", "t", "--all", "hummed"});
+  EXPECT_EQ(result.out, corpus_ + "a.txt  (gone since indexing)\n");
   result = Oru({"search", "--name", "t", "hummed"});
-  EXPECT_EQ(result.out, corpus_ + "a.txt\n");
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.out, "");
+  // status --check counts the same.
+  result = Oru({"status", "--check", "t"});
+  EXPECT_EQ(result.out.substr(0, result.out.find('\n')),
+            "t: 4 files recorded, 1 gone and 2 changed since indexing");
+}
+
+TEST_F(OruTest, TheLimitListsTheFirstHitsAndCountsTheRest) {
+  for (int i = 0; i < 5; ++i) WriteFile(corpus_ + "n" + std::to_string(i) + ".txt", "net");
+  Index();
+  auto result = Oru({"search", "--name", "t", "--limit", "2", "net"});
+  EXPECT_EQ(result.out, corpus_ + "n0.txt\n    net\n" + corpus_ + "n1.txt\n    net\n" +
+                            "... and 3 more hits, not checked (--limit N lists N, --limit 0 lists all)\n");
+  result = Oru({"search", "--name", "t", "--json", "net"});
+  EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 5);
+  EXPECT_EQ(Oru({"search", "--name", "t", "--limit", "x", "net"}).exit_status, 2);
+}
+
+// A name cannot fake lines of output or send terminal escapes; JSON keeps its exact bytes.
+TEST_F(OruTest, PathsAreEscapedOnTheTerminalAndKeptExactInJson) {
+  WriteFile(corpus_ + "x\n\x1B[31mfake.txt", "quayside");
+  WriteFile(corpus_ + "caf\xE9.txt", "quayside");
+  Index();
+  auto result = Oru({"search", "--name", "t", "quayside"});
+  EXPECT_EQ(result.out, corpus_ + "caf\xC3\xA9.txt\n    quayside\n" + corpus_ +
+                            "x\\n\\033[31mfake.txt\n    quayside\n");
+  result = Oru({"search", "--name", "t", "--json", "quayside"});
+  EXPECT_NE(result.out.find("\"path\":\"" + corpus_ + "caf\xC3\xA9.txt\",\"path_bytes\":\"" +
+                            Hex(corpus_ + "caf\xE9.txt") + "\""),
+            std::string::npos)
+      << result.out;
 }
 
 TEST_F(OruTest, QueryWordsAreNormalisedAsTheIndexerDoes) {
@@ -211,6 +270,82 @@ TEST_F(OruTest, StatusListsTheIndexes) {
   EXPECT_NE(result.out.find("complete-one  complete          3        "), std::string::npos)
       << result.out;
   EXPECT_NE(result.out.find("other         incomplete        3"), std::string::npos) << result.out;
+}
+
+// A small file-number limit stands in for the real one, for oru and Tamsel alike.
+class OruGroupTest : public OruTest {
+ protected:
+  void SetUp() override {
+    OruTest::SetUp();
+    env_.push_back("ORU_TEST_FILE_LIMIT=8");  // seven files to an index when splitting
+  }
+  void Files(const std::string& folder, int from, int to) {
+    for (int i = from; i < to; ++i) {
+      WriteFile(tree_ + folder + "/f" + std::to_string(i) + ".txt", "wharf w" + std::to_string(i));
+    }
+  }
+  // The hits' paths below the tree, in order.
+  std::string Hits(const std::vector<std::string>& args) {
+    std::string paths;
+    const auto result = Oru(args);
+    for (size_t at = 0; (at = result.out.find(tree_, at)) != std::string::npos;) {
+      const size_t end = result.out.find('\n', at);
+      paths += result.out.substr(at + tree_.size(), end - at - tree_.size()) + " ";
+      at = end;
+    }
+    return paths;
+  }
+  const std::string tree_ = dir_ / "tree" + "/";
+};
+
+TEST_F(OruGroupTest, ATreeOverTheLimitIsSplitAndSearchedAsOneIndex) {
+  Files("p", 0, 4);
+  Files("q", 4, 8);
+  Files("r", 8, 11);
+  auto result = Oru({"index", tree_, "--name", "g"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_NE(result.out.find("'g' takes 2 indexes"), std::string::npos) << result.out;
+  EXPECT_NE(ReadFile(work_ + "g.job.ini").find("Dir0=" + tree_ + "p\n"), std::string::npos);
+  EXPECT_NE(ReadFile(work_ + "g.2.job.ini").find("Dir0=" + tree_ + "q\nDir1=" + tree_ + "r\n"),
+            std::string::npos);
+  EXPECT_EQ(platform::ProfileFile::Open(work_ + "groups.ini").GetString("g", "Part2", ""), "g.2");
+  const std::string all = "p/f0.txt p/f1.txt p/f2.txt p/f3.txt q/f4.txt q/f5.txt q/f6.txt "
+                          "q/f7.txt r/f10.txt r/f8.txt r/f9.txt ";
+  EXPECT_EQ(Hits({"search", "--name", "g", "wharf"}), all);
+  EXPECT_NE(Oru({"status"}).out.find("g (2 indexes)  complete         11"), std::string::npos);
+
+  // An update splits the index that outgrew the limit and adds one for a new folder.
+  Files("r", 11, 15);
+  Files("s", 15, 16);
+  result = Oru({"index", tree_, "--name", "g", "--update"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_NE(ReadFile(work_ + "g.job.ini").find("Updating=1"), std::string::npos);
+  const platform::ProfileFile groups = platform::ProfileFile::Open(work_ + "groups.ini");
+  EXPECT_EQ(groups.GetString("g", "Part3", "") + groups.GetString("g", "Part4", ""), "g.3g.4");
+  EXPECT_EQ(Hits({"search", "--name", "g", "w15"}), "s/f15.txt ");
+  EXPECT_EQ(Hits({"search", "--name", "g", "wharf"}).size(), all.size() + 50);
+
+  // Several names, and every index at once, in order index by index.
+  Index("t");
+  WriteFile(corpus_ + "w.txt", "wharf");
+  EXPECT_EQ(Oru({"index", corpus_, "--name", "t"}).exit_status, 0);
+  result = Oru({"search", "--name", "t", "--name", "g", "--json", "wharf"});
+  EXPECT_EQ(result.out.find(corpus_ + "w.txt"), 9u) << result.out;
+  EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 17);
+  result = Oru({"search", "--all-indexes", "--json", "wharf"});
+  EXPECT_EQ(result.out.rfind(corpus_ + "w.txt"), result.out.rfind("{") + 9) << result.out;
+}
+
+TEST_F(OruGroupTest, AFolderOverTheLimitByItselfIsIndexedUpToItWithALine) {
+  Files("flat", 0, 10);
+  const auto result = Oru({"index", tree_, "--name", "f"});
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_NE(result.err.find("Tamsel: the index holds the most files it can (8); the walk "
+                            "stopped in " + tree_ + "flat/"),
+            std::string::npos)
+      << result.err;
+  EXPECT_NE(result.out.find("(8 files,"), std::string::npos) << result.out;
+  EXPECT_FALSE(fs::exists(work_ + "groups.ini"));
 }
 
 // The real parser plug-ins, on their fixtures.

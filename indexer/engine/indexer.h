@@ -194,6 +194,8 @@ class TIndexer {
   std::string WorkDir;      // ends in the separator
   std::string StoragesDir;  // WorkDir + "Storages" + separator
   bool RunFinished = false;
+  // The highest file number the pass gives out: kMaxFileNumber, lowered only by tests.
+  uint16_t FileLimit = kMaxFileNumber;
 
   // Engine-wide values of the pass.
   std::string IndexDir;
@@ -249,6 +251,9 @@ class TIndexer {
   // Forgets the file table and what the reload put off, after a failed reload.
   void DropReload();
   bool AppendPosting(const _Dict& word, const _Form& entry);
+  // Says once per pass, on standard error, that the file-number limit stopped the walk before
+  // `path` (a file that would have needed a new number).
+  void ReportFileLimit(const std::string& path);
   // The words loop (words.cc). NextKeptWord fetches words from the parser until one passes the
   // filters and leaves it normalised, cut to 31 bytes and zero-filled, in the 128-byte
   // `normal`; false at the end of the words. RecordWord enters such a word into the
@@ -289,6 +294,8 @@ class TIndexer {
   bool word_list_canonical_ = false;
   // Set when a write to the file index or a posting log failed: the run ends with kRunFailed.
   bool write_failed_ = false;
+  // Set once the file-number limit has stopped the walk: later folder scans ask for no file.
+  bool file_limit_reached_ = false;
   platform::WindowRef window_;
 
   // The reload beside the walk (BeginReload, FinishReload).

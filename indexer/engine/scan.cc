@@ -1,9 +1,11 @@
 // Per-file indexing: each file the storage plug-in hands out is numbered, recorded in the file
 // index, parsed, and its distinct words appended to the posting logs.
+#include <cstdio>
 #include <string>
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/indexer.h"
+#include "platform/files.h"
 #include "platform/md5.h"
 
 namespace oru {
@@ -11,8 +13,9 @@ namespace oru {
 namespace fmt = index_format;
 
 int TIndexer::IndexFolderScan(const std::string& folder) {
-  // No number above 65534 is ever given: once it is reached, no file is asked for (F6).
-  if (FileCount >= kMaxFileNumber) return kScanOk;
+  // No number above FileLimit is ever given: once a file found no number, no later folder is
+  // asked for files.
+  if (file_limit_reached_) return kScanOk;
   if (ScanIt == nullptr || GetNextFile == nullptr || StopScan == nullptr) return kScanFailed;
   if (!ScanIt(folder.c_str())) return kScanRefused;
   int skipped = 0;
@@ -48,6 +51,11 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
       }
       Show(FilesIndexedLabel, std::to_string(FileCount));
       Show(CurrentFileLabel, path);
+      // A file indexed again keeps its number; only a new file needs one.
+      if (state == StoredFileState::kNew && FileCount >= FileLimit) {
+        ReportFileLimit(path);
+        break;
+      }
       uint16_t number = 0;
       if (state == StoredFileState::kChanged) {
         number = stored->Number;
@@ -78,7 +86,6 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
           !RewriteFileStamp(*stored, static_cast<uint32_t>(size), static_cast<uint32_t>(time))) {
         return kScanFailed;
       }
-      if (FileCount >= kMaxFileNumber) break;
     }
   } catch (...) {
     FileWords->Clear();
@@ -87,6 +94,18 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
   }
   StopScan();
   return kScanOk;
+}
+
+void TIndexer::ReportFileLimit(const std::string& path) {
+  if (file_limit_reached_) return;
+  file_limit_reached_ = true;
+  const size_t slash = path.find_last_of(platform::kPathSeparator);
+  const std::string folder = slash == std::string::npos ? path : path.substr(0, slash + 1);
+  std::fprintf(stderr,
+               "Tamsel: the index holds the most files it can (%u); the walk stopped in %s, and "
+               "the files after that point are not indexed\n",
+               static_cast<unsigned>(FileLimit), folder.c_str());
+  std::fflush(stderr);
 }
 
 bool TIndexer::WriteFileRecord(std::string_view path, uint16_t number, uint16_t path_hash,

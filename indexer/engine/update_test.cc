@@ -15,6 +15,7 @@
 #include "indexer/engine/indexer.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/dynlib.h"
+#include "platform/files.h"
 #include "platform/find.h"
 #include "platform/ini.h"
 #include "platform/md5.h"
@@ -196,6 +197,28 @@ TEST_F(UpdateTest, AddsNewFilesReindexesChangedOnesAndSkipsTheRest) {
   ASSERT_EQ(Pass(true), kRunOk);
   EXPECT_EQ(recorder_->captions, (std::vector<std::string>{"1", "2", "3", "4"}));
   EXPECT_EQ(Snapshot(), saved);
+}
+
+// Only a new file needs a number: at the limit an update still indexes changed files again.
+TEST_F(UpdateTest, TheFileLimitStopsTheWalkWithALineAndKeepsChangedFiles) {
+  WriteFile(corpus_ + "a.txt", "alpha");
+  WriteFile(corpus_ + "b.txt", "beta");
+  WriteFile(corpus_ + "sub/c.txt", "gamma");
+  const auto limit = [](TIndexer& indexer) { indexer.FileLimit = 2; };
+  ::testing::internal::CaptureStderr();
+  ASSERT_EQ(Pass(false, limit), kRunOk);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Tamsel: the index holds the most files it can (2); the walk stopped in " + corpus_ +
+                "sub" + platform::kPathSeparator + ", and the files after that point are not "
+                "indexed\n");
+  EXPECT_EQ(Indexed(), "1");
+  EXPECT_EQ(Files(Decode()), "1:a.txt 2:b.txt");
+
+  WriteFile(corpus_ + "b.txt", "beta epsilon");
+  ASSERT_EQ(Pass(true, limit), kRunOk);
+  const auto after = Decode();
+  EXPECT_EQ(Files(after), "1:a.txt 2:b.txt");
+  EXPECT_EQ(Postings(after).at("epsilon"), (Numbers{2}));
 }
 
 // Index files dated two days back, so that a rewritten one shows by its time.

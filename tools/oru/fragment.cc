@@ -41,22 +41,38 @@ struct Hit {
   uint32_t length = 0;
 };
 
-// Walks the words as the indexer does, up to the first whose normalised form is one of `words`.
-bool FindHit(const Parser& parser, const std::vector<std::string>& words, Hit* hit) {
+// Walks the words as the indexer does, up to the first whose normalised form is one of `words`
+// into `hit`; with `every_word`, on until each of `words` has been seen, telling whether it was.
+bool FindHit(const Parser& parser, const std::vector<std::string>& words, Hit* hit,
+             bool* every_word) {
   WordRecord rec{};
   rec.Capacity = sizeof(rec.Buffer);
   rec.Position = 0;
+  std::vector<bool> seen(words.size(), false);
+  size_t missing = words.size();
+  bool found = false;
   for (;;) {
     const uint32_t before = rec.Position;
     std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
-    if (!parser.next_word(&rec) || rec.Position == 0 || rec.Position <= before) return false;
+    if (!parser.next_word(&rec) || rec.Position == 0 || rec.Position <= before) break;
     const std::string normal = NormaliseParsedWord(rec);
-    if (std::find(words.begin(), words.end(), normal) == words.end()) continue;
-    // The word ends at Position; its length is known up to the buffer's size.
-    hit->length = std::min(rec.IsWide ? rec.Length / 2u : rec.Length, rec.Position);
-    hit->start = rec.Position - hit->length;
-    return true;
+    const auto it = std::find(words.begin(), words.end(), normal);
+    if (it == words.end()) continue;
+    if (!found) {
+      // The word ends at Position; its length is known up to the buffer's size.
+      found = true;
+      hit->length = std::min(rec.IsWide ? rec.Length / 2u : rec.Length, rec.Position);
+      hit->start = rec.Position - hit->length;
+    }
+    const auto index = static_cast<size_t>(it - words.begin());
+    if (!seen[index]) {
+      seen[index] = true;
+      --missing;
+    }
+    if (every_word == nullptr || missing == 0) break;
   }
+  if (every_word != nullptr) *every_word = missing == 0;
+  return found;
 }
 
 // A piece of text the plug-in cut: where it starts, and whether it may stop inside a word.
@@ -133,8 +149,9 @@ bool FragmentMaker::Load(const std::string& work, const std::string& storage_typ
 }
 
 bool FragmentMaker::Fragment(const std::string& path, const std::vector<std::string>& words,
-                             std::string* fragment) {
+                             std::string* fragment, bool* holds_every_word) {
   fragment->clear();
+  if (holds_every_word != nullptr) *holds_every_word = false;
   if (!loaded_ || !platform::FileExists(path)) return false;
   const _TExtLib* record = MatchParser(*engine_->Plugins, path);
   if (record == nullptr) return false;
@@ -153,7 +170,7 @@ bool FragmentMaker::Fragment(const std::string& path, const std::vector<std::str
   ParseGuard guard(parser.stop);
   if (!parser.parse(path.c_str(), record->TypeName.c_str())) return false;
   Hit hit;
-  if (!FindHit(parser, words, &hit)) return false;
+  if (!FindHit(parser, words, &hit, holds_every_word)) return false;
   Cut cut;
   // A window around the middle of the hit; a plug-in that lays out a whole line instead refuses
   // a small window, and gets a line's room.

@@ -32,9 +32,11 @@ class FragmentMaker {
   // Parses the file at `path` and cuts its text around the first word whose normalised form is
   // one of `words`, into `fragment` as one line of UTF-8 (possibly empty). False when no loaded
   // plug-in serves the file, the parse fails, none of the words is found or the plug-in gives
-  // no fragment. The parse is always ended.
+  // no fragment. With `holds_every_word`, the parse goes on past the first hit until every one
+  // of `words` has been seen, and tells whether it was (false when the file cannot be parsed).
+  // The parse is always ended.
   bool Fragment(const std::string& path, const std::vector<std::string>& words,
-                std::string* fragment);
+                std::string* fragment, bool* holds_every_word = nullptr);
 
  private:
   TIndexer* engine_;

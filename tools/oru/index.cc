@@ -1,6 +1,7 @@
 // oru index: writes a job file for folders, runs Tamsel on it as the search application's window
 // would see it, and reports the outcome.
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -13,7 +14,9 @@
 #include "platform/process.h"
 #include "platform/window_message.h"
 #include "tools/oru/commands.h"
+#include "tools/oru/group.h"
 #include "tools/oru/index_reader.h"
+#include "tools/oru/split.h"
 #include "tools/oru/work.h"
 
 namespace oru::tool {
@@ -26,9 +29,14 @@ constexpr char kUsage[] =
     "(default \"default\"). Writes the job file <work folder>/NAME.job.ini, creates the work\n"
     "folder and a default ORU.ini first when missing, and waits for Tamsel's message as the\n"
     "search window would. Tamsel's progress shows on the terminal; Ctrl-C asks it to stop.\n"
-    "  --name NAME  the index to write\n"
-    "  --update     add new and changed files to the existing index instead of starting anew\n"
-    "Exit status: 0 when the index was written, 1 when it was not, 2 on errors.\n";
+    "The files the parsers take are counted first. When there are more than one index can\n"
+    "number (65,534), the folders are split by subfolder over a group of indexes NAME, NAME.2,\n"
+    "NAME.3 ..., each filled to seven eighths of the limit, indexed one after the other and\n"
+    "recorded in <work folder>/groups.ini; the other commands take NAME for the whole group.\n"
+    "  --name NAME  the index or group to write\n"
+    "  --update     add new and changed files to the existing index (every index of the group)\n"
+    "               instead of starting anew; an index its folders have outgrown is split again\n"
+    "Exit status: 0 when every index was written, 1 when one was not, 2 on errors.\n";
 
 constexpr char kTamselName[] = "Tamsel";
 
@@ -68,14 +76,20 @@ std::string AbsoluteFolder(const std::string& folder) {
   return platform::FolderExists(text) ? text : "";
 }
 
+// One index of the run: its name, its folders and whether it is updated or made anew.
+struct PartRun {
+  std::string name;
+  std::vector<std::string> folders;
+  bool update = false;
+};
+
 // Writes the job file, and reads it back to make sure every folder survives the profile format
 // (values lose surrounding blanks and quotes).
-bool WriteJob(const std::string& path, const IndexOptions& options, std::string* error) {
-  std::string text = "[Header]\nName=" + options.name +
-                     "\nUpdating=" + (options.update ? "1" : "0") + "\n[" + kDefaultStorageType +
-                     "]\n";
-  for (size_t i = 0; i < options.folders.size(); ++i) {
-    text += "Dir" + std::to_string(i) + "=" + options.folders[i] + "\n";
+bool WriteJob(const std::string& path, const PartRun& part, std::string* error) {
+  std::string text = "[Header]\nName=" + part.name + "\nUpdating=" + (part.update ? "1" : "0") +
+                     "\n[" + kDefaultStorageType + "]\n";
+  for (size_t i = 0; i < part.folders.size(); ++i) {
+    text += "Dir" + std::to_string(i) + "=" + part.folders[i] + "\n";
   }
   platform::File file;
   if (platform::File::Open(path, platform::OpenMode::kCreate, &file) != platform::Result::kOk ||
@@ -86,14 +100,196 @@ bool WriteJob(const std::string& path, const IndexOptions& options, std::string*
   }
   const std::vector<std::string> read =
       ReadStorageFolders(platform::ProfileFile::Open(path), kDefaultStorageType);
-  for (size_t i = 0; i < options.folders.size(); ++i) {
-    if (i >= read.size() || read[i] != options.folders[i] + platform::kPathSeparator) {
-      *error = "the folder '" + options.folders[i] + "' cannot be written to a job file";
+  for (size_t i = 0; i < part.folders.size(); ++i) {
+    if (i >= read.size() || read[i] != part.folders[i] + platform::kPathSeparator) {
+      *error = "the folder '" + part.folders[i] + "' cannot be written to a job file";
       return false;
     }
   }
   return true;
 }
+
+// The folders of an index's job file, without their trailing separators.
+std::vector<std::string> JobFolders(const std::string& work, const std::string& name) {
+  std::vector<std::string> folders;
+  const std::string path = JobFilePath(work, name);
+  if (!platform::FileExists(path)) return folders;
+  for (std::string folder :
+       ReadStorageFolders(platform::ProfileFile::Open(path), StorageTypeOf(work, name))) {
+    while (folder.size() > 1 && folder.back() == platform::kPathSeparator) folder.pop_back();
+    folders.push_back(std::move(folder));
+  }
+  return folders;
+}
+
+uint64_t FilesIn(const FileCounter& counter, const std::vector<std::string>& folders) {
+  uint64_t files = 0;
+  for (const std::string& folder : folders) {
+    if (const CountNode* node = counter.Find(folder)) files += node->total;
+  }
+  return files;
+}
+
+// The highest file number an update of the index would reach with `files` files in its
+// folders: the numbers its records hold (the records of deleted files keep theirs) and one for
+// each file it does not record.
+uint64_t NumbersAfterUpdate(const std::string& work, const std::string& name,
+                            const FileCounter& counter, uint64_t files) {
+  IndexReader reader;
+  std::string error;
+  if (!reader.Open(IndexFolder(work, name), true, &error)) return files;
+  uint64_t highest = 0;
+  uint64_t recorded = 0;
+  for (uint32_t number = 1; number < 0xFFFF; ++number) {
+    const IndexedFile* file = reader.File(static_cast<uint16_t>(number));
+    if (file == nullptr) continue;
+    highest = number;
+    if (counter.Counted(file->path)) ++recorded;
+  }
+  return highest + (files > recorded ? files - recorded : 0);
+}
+
+// Chooses the indexes of the run: the one index NAME when its folders fit, else a group.
+class Planner {
+ public:
+  Planner(std::string work, const IndexOptions& options)
+      : work_(std::move(work)), options_(options), limit_(FileLimit()),
+        target_(SplitTarget(limit_)) {}
+
+  // Counts the files and fills `parts`; `removed` receives the indexes of the group that are
+  // no longer needed.
+  void Plan(std::vector<PartRun>* parts, std::vector<std::string>* removed) {
+    had_group_ = FindGroup(work_, options_.name, &old_group_);
+    FileCounter counter;
+    if (!counter.Load(work_, kDefaultStorageType)) {
+      // Without the plug-ins nothing can be counted: the indexes stay as they are, and Tamsel
+      // says what is wrong.
+      if (!had_group_) parts->push_back({options_.name, options_.folders, options_.update});
+      for (const std::string& part : old_group_.parts) {
+        parts->push_back({part, JobFolders(work_, part), options_.update});
+      }
+      return;
+    }
+    counted_ = true;
+    for (const std::string& folder : options_.folders) counter.Count(folder);
+    if (options_.update) {
+      PlanUpdate(counter, parts);
+    } else if (FilesIn(counter, options_.folders) <= limit_) {
+      parts->push_back({options_.name, options_.folders, false});
+    } else {
+      std::vector<SplitUnit> units;
+      for (const std::string& folder : options_.folders) {
+        if (const CountNode* node = counter.Find(folder)) {
+          CutIntoUnits(*node, folder, target_, &units, &left_out_);
+        }
+      }
+      AddParts(units, parts);
+    }
+    for (const std::string& part : old_group_.parts) {
+      const auto same = [&](const PartRun& p) { return p.name == part; };
+      if (std::find_if(parts->begin(), parts->end(), same) == parts->end()) {
+        removed->push_back(part);
+      }
+    }
+  }
+
+  const std::vector<SplitUnit>& left_out() const { return left_out_; }
+  // Whether the group record changes: false when nothing could be counted.
+  bool regroups() const { return counted_; }
+  bool had_group() const { return had_group_; }
+  uint64_t limit() const { return limit_; }
+
+ private:
+  void PlanUpdate(const FileCounter& counter, std::vector<PartRun>* parts) {
+    std::vector<PartRun> existing;
+    if (had_group_) {
+      for (const std::string& part : old_group_.parts) {
+        existing.push_back({part, JobFolders(work_, part), true});
+      }
+    } else {
+      existing.push_back({options_.name, options_.folders, true});
+    }
+    std::vector<std::string> covered;
+    for (const PartRun& old : existing) {
+      PartRun part{old.name, {}, false};
+      for (const std::string& folder : old.folders) {
+        for (const std::string& root : options_.folders) {
+          if (IsWithin(folder, root)) {
+            part.folders.push_back(folder);
+            break;
+          }
+        }
+      }
+      if (part.folders.empty()) continue;
+      covered.insert(covered.end(), part.folders.begin(), part.folders.end());
+      const uint64_t files = FilesIn(counter, part.folders);
+      part.update = part.folders == old.folders &&
+                    NumbersAfterUpdate(work_, part.name, counter, files) <= limit_;
+      if (part.update || files <= limit_) {
+        // An update that would run out of numbers builds the index anew instead.
+        parts->push_back(part);
+        continue;
+      }
+      // Outgrown: split again; the index keeps the first share and new ones take the rest.
+      std::vector<SplitUnit> units;
+      for (const std::string& folder : part.folders) {
+        if (const CountNode* node = counter.Find(folder)) {
+          CutIntoUnits(*node, folder, target_, &units, &left_out_);
+        }
+      }
+      std::vector<std::vector<SplitUnit>> bins = PackUnits(units, target_);
+      for (size_t i = 0; i < bins.size(); ++i) {
+        PartRun share{i == 0 ? part.name : NextPartName(*parts), {}, false};
+        for (const SplitUnit& unit : bins[i]) share.folders.push_back(unit.folder);
+        parts->push_back(share);
+      }
+    }
+    // Folders below the group's folders that no index covers yet (new subfolders of a folder
+    // that was split) go to new indexes.
+    std::vector<SplitUnit> units;
+    for (const std::string& root : options_.folders) {
+      if (const CountNode* node = counter.Find(root)) {
+        UncoveredUnits(*node, root, covered, target_, &units, &left_out_);
+      } else if (covered.empty()) {
+        units.push_back({root, 0});
+      }
+    }
+    AddParts(units, parts);
+  }
+
+  // New indexes for `units`, packed in order; the first takes NAME when nothing has it yet.
+  void AddParts(const std::vector<SplitUnit>& units, std::vector<PartRun>* parts) {
+    for (const std::vector<SplitUnit>& bin : PackUnits(units, target_)) {
+      PartRun part{parts->empty() ? options_.name : NextPartName(*parts), {}, false};
+      for (const SplitUnit& unit : bin) part.folders.push_back(unit.folder);
+      parts->push_back(part);
+    }
+  }
+
+  // NAME.2, NAME.3 ...: the first that no index of `parts` has and that is no index of its own
+  // outside the group. An update keeps the group's indexes, so it takes none of their names;
+  // a fresh run reuses them.
+  std::string NextPartName(const std::vector<PartRun>& parts) const {
+    for (int n = 2;; ++n) {
+      const std::string name = options_.name + "." + std::to_string(n);
+      const auto same = [&](const PartRun& p) { return p.name == name; };
+      if (std::find_if(parts.begin(), parts.end(), same) != parts.end()) continue;
+      const bool ours = std::find(old_group_.parts.begin(), old_group_.parts.end(), name) !=
+                        old_group_.parts.end();
+      if (ours && options_.update) continue;
+      if (ours || !platform::FolderExists(IndexFolder(work_, name))) return name;
+    }
+  }
+
+  std::string work_;
+  const IndexOptions& options_;
+  uint64_t limit_;
+  uint64_t target_;
+  bool had_group_ = false;
+  bool counted_ = false;
+  IndexGroup old_group_;
+  std::vector<SplitUnit> left_out_;
+};
 
 // The outcome Tamsel announced: 1 written, 0 not written, -1 no message.
 int64_t ReceiveOutcome(platform::MessageWindow* window) {
@@ -120,13 +316,68 @@ std::string Failure(int status, const std::string& work, const std::string& job)
   return "Tamsel ended with status " + std::to_string(status);
 }
 
+// Runs Tamsel on the part's job file and reports the outcome: kExitOk when the index was
+// written.
+int RunPart(const std::string& work, const PartRun& part, platform::MessageWindow* window) {
+  const std::string job = JobFilePath(work, part.name);
+  std::string error;
+  if (!WriteJob(job, part, &error)) return Fail(error);
+  std::printf("job file:      %s\n", job.c_str());
+  std::fflush(stdout);
+
+  platform::ProgramExit exit;
+  const std::string tamsel = platform::ProgramFolder() + kTamselName;
+  const platform::Result ran = platform::RunProgram({tamsel, job}, &exit);
+  if (ran == platform::Result::kNotFound) return Fail("there is no program " + tamsel);
+  if (ran != platform::Result::kOk) return Fail("cannot start " + tamsel);
+  if (!exit.exited) {
+    return Fail("Tamsel was ended by signal " + std::to_string(exit.signal));
+  }
+  int64_t outcome = ReceiveOutcome(window);
+  if (exit.status != kRunOk) {
+    std::fprintf(stderr, "oru: %s\n", Failure(exit.status, work, job).c_str());
+    return kExitNothing;
+  }
+  if (outcome < 0) {
+    // Without the message (another window has it), the status file tells the outcome.
+    const IndexState state = ReadIndexState(work, part.name);
+    outcome = state == IndexState::kComplete ? 1 : state == IndexState::kIncomplete ? 0 : -1;
+  }
+  if (outcome == 0) {
+    std::printf("stopped without saving: the index '%s' is incomplete\n", part.name.c_str());
+    return kExitNothing;
+  }
+  if (outcome < 0) {
+    std::fprintf(stderr, "oru: Tamsel ended without telling the outcome\n");
+    return kExitNothing;
+  }
+  const std::string folder = IndexFolder(work, part.name);
+  IndexReader reader;
+  if (reader.Open(folder, false, &error)) {
+    std::printf("index written: %s (%zu files, %zu words)\n", folder.c_str(), reader.file_count(),
+                reader.word_count());
+  } else {
+    std::printf("index written: %s\n", folder.c_str());
+  }
+  return kExitOk;
+}
+
+// Removes an index the group no longer needs: its folder and its job file.
+void RemovePart(const std::string& work, const std::string& name) {
+  std::error_code ignored;
+  std::filesystem::remove_all(IndexFolder(work, name), ignored);
+  std::filesystem::remove(JobFilePath(work, name), ignored);
+  std::printf("removed:       the index '%s', no longer needed by the group\n", name.c_str());
+}
+
 }  // namespace
 
 int IndexCommand(const std::vector<std::string>& args) {
   IndexOptions options;
   if (const int status = ParseArguments(args, &options); status >= 0) return status;
   if (!IsValidIndexName(options.name) ||
-      options.name.find(platform::kPathSeparator) != std::string::npos) {
+      options.name.find(platform::kPathSeparator) != std::string::npos ||
+      options.name.find(']') != std::string::npos) {
     return Fail("'" + options.name + "' cannot name an index");
   }
   for (std::string& folder : options.folders) {
@@ -139,9 +390,31 @@ int IndexCommand(const std::vector<std::string>& args) {
   std::string error;
   if (!PrepareWorkFolder(&work, &config_written, &error)) return Fail(error);
   if (config_written) std::printf("configuration: wrote %s%s\n", work.c_str(), kConfigFileName);
-  const std::string job = JobFilePath(work, options.name);
-  if (!WriteJob(job, options, &error)) return Fail(error);
-  std::printf("job file:      %s\n", job.c_str());
+
+  Planner planner(work, options);
+  std::vector<PartRun> parts;
+  std::vector<std::string> removed;
+  planner.Plan(&parts, &removed);
+  for (const SplitUnit& folder : planner.left_out()) {
+    std::fprintf(stderr,
+                 "oru: the %llu files directly in %s are not indexed: the folder is split over "
+                 "several indexes by its subfolders, and an index takes whole folders\n",
+                 static_cast<unsigned long long>(folder.files), folder.folder.c_str());
+  }
+  if (planner.regroups() && (parts.size() > 1 || planner.had_group())) {
+    IndexGroup group{options.name, options.folders, {}};
+    if (parts.size() > 1) {
+      for (const PartRun& part : parts) group.parts.push_back(part.name);
+      std::printf("group:         '%s' takes %zu indexes (%s holds at most %llu files):",
+                  options.name.c_str(), parts.size(), "an index",
+                  static_cast<unsigned long long>(planner.limit()));
+      for (const PartRun& part : parts) std::printf(" %s", part.name.c_str());
+      std::printf("\n");
+    }
+    if (!WriteGroup(work, group, &error)) return Fail(error);
+    std::printf("group record:  %s\n", GroupsFilePath(work).c_str());
+  }
+  for (const std::string& name : removed) RemovePart(work, name);
 
   platform::MessageWindow window;
   const platform::Result registered =
@@ -156,41 +429,8 @@ int IndexCommand(const std::vector<std::string>& args) {
                  "Tamsel's message\n",
                  platform::ResultName(registered));
   }
-  std::fflush(stdout);
-
-  platform::ProgramExit exit;
-  const std::string tamsel = platform::ProgramFolder() + kTamselName;
-  const platform::Result ran = platform::RunProgram({tamsel, job}, &exit);
-  if (ran == platform::Result::kNotFound) return Fail("there is no program " + tamsel);
-  if (ran != platform::Result::kOk) return Fail("cannot start " + tamsel);
-  if (!exit.exited) {
-    return Fail("Tamsel was ended by signal " + std::to_string(exit.signal));
-  }
-  int64_t outcome = ReceiveOutcome(&window);
-  if (exit.status != kRunOk) {
-    std::fprintf(stderr, "oru: %s\n", Failure(exit.status, work, job).c_str());
-    return kExitNothing;
-  }
-  if (outcome < 0) {
-    // Without the message (another window has it), the status file tells the outcome.
-    const IndexState state = ReadIndexState(work, options.name);
-    outcome = state == IndexState::kComplete ? 1 : state == IndexState::kIncomplete ? 0 : -1;
-  }
-  if (outcome == 0) {
-    std::printf("stopped without saving: the index '%s' is incomplete\n", options.name.c_str());
-    return kExitNothing;
-  }
-  if (outcome < 0) {
-    std::fprintf(stderr, "oru: Tamsel ended without telling the outcome\n");
-    return kExitNothing;
-  }
-  const std::string folder = IndexFolder(work, options.name);
-  IndexReader reader;
-  if (reader.Open(folder, false, &error)) {
-    std::printf("index written: %s (%zu files, %zu words)\n", folder.c_str(), reader.file_count(),
-                reader.word_count());
-  } else {
-    std::printf("index written: %s\n", folder.c_str());
+  for (const PartRun& part : parts) {
+    if (const int status = RunPart(work, part, &window); status != kExitOk) return status;
   }
   return kExitOk;
 }

@@ -1,15 +1,18 @@
-// oru search: the files of an index that hold every query word, each with a fragment of its
-// text around the first hit.
+// oru search: the files of one or more indexes that hold every query word, each with a fragment
+// of its text around the first hit, left out when the file is gone or no longer holds the words.
+#include "tools/oru/search.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <cstdlib>
 
 #include "indexer/engine/indexer.h"
 #include "indexer/engine/job.h"
 #include "platform/files.h"
+#include "platform/find.h"
 #include "tools/oru/commands.h"
 #include "tools/oru/fragment.h"
-#include "tools/oru/index_reader.h"
+#include "tools/oru/group.h"
 #include "tools/oru/normalise.h"
 #include "tools/oru/text.h"
 #include "tools/oru/work.h"
@@ -19,19 +22,37 @@ namespace oru::tool {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: oru search [--name NAME] [--json] [--partial] WORD...\n"
+    "usage: oru search [--name NAME]... [--all-indexes] [--all] [--limit N] [--json] [--partial]\n"
+    "                  WORD...\n"
     "Lists the files of the index NAME (default \"default\") that hold every WORD, each with a\n"
-    "fragment of its text around the first hit, cut by the file's parser plug-in. Words are\n"
-    "matched as the indexer keeps them: without regard to case, cut to 31 bytes; words the\n"
-    "indexer never keeps (shorter than 3 characters, stop words, numbers) are left out.\n"
-    "  --name NAME  the index to search\n"
-    "  --json       one JSON object per line: {\"path\": ..., \"fragment\": ... or null}\n"
-    "  --partial    also search an index whose last run did not complete\n"
-    "  --           the arguments after it are words, even when they start with '-'\n"
+    "fragment of its text around the first hit, cut by the file's parser plug-in. A group of\n"
+    "indexes (see 'oru index --help') is searched as one index; several --name options, or\n"
+    "--all-indexes, search several at once; the hits come index by index. Words are matched as\n"
+    "the indexer keeps them: without regard to case, cut to 31 bytes; words the indexer never\n"
+    "keeps (shorter than 3 characters, stop words, numbers) are left out.\n"
+    "Each hit is checked against the file on disk: a file that is gone is left out, and a file\n"
+    "whose size or time changed since indexing is listed only when its parser still finds every\n"
+    "word in it. A last line on standard error counts what was left out.\n"
+    "  --name NAME     an index or group to search (may be given more than once)\n"
+    "  --all-indexes   search every index of the work folder\n"
+    "  --all           also list the hits that are no longer true, marked\n"
+    "  --limit N       list at most N files (0: all); 50 by default, all with --json\n"
+    "  --json          one JSON object per line: {\"path\": ..., \"index\": ..., \"state\":\n"
+    "                  \"current\" | \"changed\" | \"gone\", \"fragment\": ... or null}; a path\n"
+    "                  that is not valid UTF-8 is given as read in the system code page, and\n"
+    "                  its exact bytes follow as \"path_bytes\" in hexadecimal\n"
+    "  --partial       also search an index whose last run did not complete\n"
+    "  --              the arguments after it are words, even when they start with '-'\n"
+    "Plain output escapes control characters in paths and fragments as 'ls -b' does.\n"
     "Exit status: 0 when files were found, 1 when none holds every word, 2 on errors.\n";
 
+constexpr long kDefaultLimit = 50;
+
 struct SearchOptions {
-  std::string name = kDefaultIndexName;
+  std::vector<std::string> names;
+  bool all_indexes = false;
+  bool all_hits = false;
+  long limit = -1;  // -1: the default of the output form
   bool json = false;
   bool partial = false;
   std::vector<std::string> words;
@@ -42,6 +63,7 @@ int ParseArguments(const std::vector<std::string>& args, SearchOptions* options)
   bool words_only = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    std::string limit;
     if (words_only || arg.size() < 2 || arg[0] != '-') {
       options->words.push_back(arg);
     } else if (arg == "--") {
@@ -50,49 +72,137 @@ int ParseArguments(const std::vector<std::string>& args, SearchOptions* options)
       options->json = true;
     } else if (arg == "--partial") {
       options->partial = true;
+    } else if (arg == "--all") {
+      options->all_hits = true;
+    } else if (arg == "--all-indexes") {
+      options->all_indexes = true;
     } else if (arg == "--name" && i + 1 < args.size()) {
-      options->name = args[++i];
+      options->names.push_back(args[++i]);
     } else if (arg.rfind("--name=", 0) == 0) {
-      options->name = arg.substr(7);
+      options->names.push_back(arg.substr(7));
+    } else if ((arg == "--limit" && i + 1 < args.size()) || arg.rfind("--limit=", 0) == 0) {
+      limit = arg == "--limit" ? args[++i] : arg.substr(8);
+      char* end = nullptr;
+      options->limit = std::strtol(limit.c_str(), &end, 10);
+      if (limit.empty() || *end != '\0' || options->limit < 0) {
+        return Fail("'" + limit + "' is no number of files (see 'oru search --help')");
+      }
     } else {
       return HelpOrUsageError(arg, kUsage, "search");
     }
   }
   if (options->words.empty()) return Fail("no word to search for (see 'oru search --help')");
+  if (options->names.empty() && !options->all_indexes) options->names.push_back(kDefaultIndexName);
+  if (options->limit < 0) options->limit = options->json ? 0 : kDefaultLimit;
   return -1;
 }
 
-void PrintHit(const std::string& path, const std::string* fragment, bool json) {
-  const std::string shown = PathToUtf8(path);
-  if (json) {
-    std::printf("{\"path\":%s,\"fragment\":%s}\n", JsonQuote(shown).c_str(),
-                fragment != nullptr ? JsonQuote(*fragment).c_str() : "null");
-  } else if (fragment != nullptr) {
-    std::printf("%s\n    %s\n", shown.c_str(), fragment->c_str());
-  } else {
-    std::printf("%s\n", shown.c_str());
+const char* StateName(HitState state) {
+  switch (state) {
+    case HitState::kCurrent:
+      return "current";
+    case HitState::kChanged:
+      return "changed";
+    case HitState::kGone:
+      break;
   }
+  return "gone";
+}
+
+void PrintHit(const SearchHit& hit, HitState state, const std::string& index,
+              const std::string* fragment, bool true_hit, bool json) {
+  const std::string& path = hit.file->path;
+  if (json) {
+    std::string line = "{\"path\":" + JsonQuote(PathToUtf8(path));
+    if (!IsUtf8(path)) line += ",\"path_bytes\":\"" + HexBytes(path) + "\"";
+    line += ",\"index\":" + JsonQuote(PathToUtf8(index)) + ",\"state\":\"" +
+            StateName(state) + "\",\"fragment\":" +
+            (fragment != nullptr ? JsonQuote(*fragment) : "null") + "}\n";
+    std::fputs(line.c_str(), stdout);
+    return;
+  }
+  std::string line = EscapeControls(PathToUtf8(path));
+  if (!true_hit) {
+    line += state == HitState::kGone ? "  (gone since indexing)"
+                                         : "  (changed since indexing: no longer holds every word)";
+  }
+  line += "\n";
+  if (fragment != nullptr) line += "    " + EscapeControls(*fragment) + "\n";
+  std::fputs(line.c_str(), stdout);
+}
+
+// The indexes the options name, each once, in order; false (after saying why) when one is
+// missing or, without --partial, incomplete.
+bool ResolveIndexes(const std::string& work, const SearchOptions& options,
+                    std::vector<std::string>* indexes) {
+  std::vector<std::vector<std::string>> parts;
+  if (options.all_indexes) {
+    ListIndexNames(work, &parts);
+  } else {
+    for (const std::string& name : options.names) {
+      if (!IsValidIndexName(name)) {
+        Fail("'" + name + "' is no index name");
+        return false;
+      }
+      parts.push_back(IndexesOf(work, name));
+    }
+  }
+  for (const std::vector<std::string>& group : parts) {
+    for (const std::string& index : group) {
+      if (std::find(indexes->begin(), indexes->end(), index) != indexes->end()) continue;
+      if (!platform::FolderExists(IndexFolder(work, index))) {
+        Fail("there is no index named '" + index + "' (see 'oru status')");
+        return false;
+      }
+      const IndexState state = ReadIndexState(work, index);
+      if (state != IndexState::kComplete && !options.partial) {
+        Fail("the index '" + index + "' is incomplete (" +
+             (state == IndexState::kIncomplete ? "its last run did not save it"
+                                               : "storages.ini does not record it") +
+             "); index it again, or search it anyway with --partial");
+        return false;
+      }
+      indexes->push_back(index);
+    }
+  }
+  if (indexes->empty()) {
+    Fail("there is no index to search (see 'oru index')");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
+HitState StateOf(const IndexedFile& file) {
+  uint32_t size = 0;
+  uint32_t time = 0;
+  if (!platform::GetFileSizeAndTime(file.path, &size, &time)) return HitState::kGone;
+  return size == file.size && time == file.time ? HitState::kCurrent : HitState::kChanged;
+}
+
+bool FindHits(const std::vector<std::unique_ptr<IndexReader>>& readers,
+              const std::vector<std::string>& words, std::vector<SearchHit>* hits,
+              std::string* error) {
+  hits->clear();
+  std::vector<uint16_t> numbers;
+  for (size_t i = 0; i < readers.size(); ++i) {
+    if (!readers[i]->FilesWithAllWords(words, &numbers, error)) return false;
+    for (uint16_t number : numbers) {
+      const IndexedFile* file = readers[i]->File(number);
+      if (file != nullptr) hits->push_back({i, file});
+    }
+  }
+  return true;
+}
+
 int SearchCommand(const std::vector<std::string>& args) {
   SearchOptions options;
   if (const int status = ParseArguments(args, &options); status >= 0) return status;
-  if (!IsValidIndexName(options.name)) return Fail("'" + options.name + "' is no index name");
   const std::string work = WorkFolder();
   if (work.empty()) return Fail("cannot tell where the work folder is");
-  const std::string folder = IndexFolder(work, options.name);
-  if (!platform::FolderExists(folder)) {
-    return Fail("there is no index named '" + options.name + "' (see 'oru status')");
-  }
-  const IndexState state = ReadIndexState(work, options.name);
-  if (state != IndexState::kComplete && !options.partial) {
-    return Fail("the index '" + options.name + "' is incomplete (" +
-                (state == IndexState::kIncomplete ? "its last run did not save it"
-                                                  : "storages.ini does not record it") +
-                "); index it again, or search it anyway with --partial");
-  }
+  std::vector<std::string> indexes;
+  if (!ResolveIndexes(work, options, &indexes)) return kExitError;
 
   // The engine supplies the stop words and, for the fragments, the plug-in registry.
   auto engine = std::make_unique<TIndexer>();
@@ -102,37 +212,87 @@ int SearchCommand(const std::vector<std::string>& args) {
     const QueryWord kind = NormaliseQueryWord(word, *engine, &normal);
     if (kind == QueryWord::kNotUtf8) return Fail("the query word is not valid UTF-8");
     if (kind != QueryWord::kIndexable) {
-      std::fprintf(stderr, "oru: '%s' %s; it is left out\n", word.c_str(), QueryWordProblem(kind));
+      std::fprintf(stderr, "oru: '%s' %s; it is left out\n", EscapeControls(word).c_str(),
+                   QueryWordProblem(kind));
     } else if (std::find(words.begin(), words.end(), normal) == words.end()) {
       words.push_back(normal);
     }
   }
   if (words.empty()) return Fail("no word of the query can be in an index");
 
-  IndexReader reader;
+  std::vector<std::unique_ptr<IndexReader>> readers;
   std::string error;
-  std::vector<uint16_t> numbers;
-  if (!reader.Open(folder, state != IndexState::kComplete, &error) ||
-      !reader.FilesWithAllWords(words, &numbers, &error)) {
-    return Fail(error);
+  for (const std::string& index : indexes) {
+    readers.push_back(std::make_unique<IndexReader>());
+    const bool lenient = ReadIndexState(work, index) != IndexState::kComplete;
+    if (!readers.back()->Open(IndexFolder(work, index), lenient, &error)) return Fail(error);
   }
-  if (numbers.empty()) {
-    std::fprintf(stderr, "oru: no file of the index '%s' holds every word\n", options.name.c_str());
-    return kExitNothing;
-  }
+  std::vector<SearchHit> hits;
+  if (!FindHits(readers, words, &hits, &error)) return Fail(error);
+
   FragmentMaker fragments(engine.get());
-  if (!fragments.Load(work, StorageTypeOf(work, options.name))) {
-    std::fprintf(stderr,
-                 "oru: no parser plug-in could be loaded (see %sORU.ini); "
-                 "files are listed without fragments\n",
-                 work.c_str());
-  }
-  for (uint16_t number : numbers) {
-    const IndexedFile* file = reader.File(number);
-    if (file == nullptr) continue;
+  bool fragments_loaded = false;
+  size_t listed = 0;
+  size_t gone = 0;
+  size_t no_longer = 0;
+  size_t more = 0;
+  for (const SearchHit& hit : hits) {
+    if (options.limit > 0 && listed >= static_cast<size_t>(options.limit)) {
+      // Past the limit no file is looked at: the rest are counted unchecked.
+      more = static_cast<size_t>(&hits.back() - &hit) + 1;
+      break;
+    }
+    const HitState state = StateOf(*hit.file);
+    if (state == HitState::kGone) {
+      if (options.all_hits) {
+        PrintHit(hit, state, indexes[hit.index], nullptr, false, options.json);
+        ++listed;
+      } else {
+        ++gone;
+      }
+      continue;
+    }
+    if (!fragments_loaded) {
+      fragments_loaded = true;
+      if (!fragments.Load(work, StorageTypeOf(work, indexes[hit.index]))) {
+        std::fprintf(stderr,
+                     "oru: no parser plug-in could be loaded (see %sORU.ini); "
+                     "files are listed without fragments\n",
+                     work.c_str());
+      }
+    }
     std::string fragment;
-    const bool found = fragments.Fragment(file->path, words, &fragment);
-    PrintHit(file->path, found ? &fragment : nullptr, options.json);
+    bool holds_every_word = true;
+    const bool found =
+        fragments.Fragment(hit.file->path, words, &fragment,
+                           state == HitState::kChanged ? &holds_every_word : nullptr);
+    if (!holds_every_word && !options.all_hits) {
+      ++no_longer;
+      continue;
+    }
+    PrintHit(hit, state, indexes[hit.index], found ? &fragment : nullptr, holds_every_word,
+             options.json);
+    ++listed;
+  }
+  if (more > 0) {
+    const std::string line = "... and " + std::to_string(more) +
+                             " more hits, not checked (--limit N lists N, --limit 0 lists all)\n";
+    std::fputs(line.c_str(), options.json ? stderr : stdout);
+  }
+  if (gone + no_longer > 0) {
+    std::fprintf(stderr,
+                 "oru: %zu hits left out: files gone since indexing: %zu, changed and no "
+                 "longer holding every word: %zu; 'oru index --update' brings the index up "
+                 "to date, --all lists them\n",
+                 gone + no_longer, gone, no_longer);
+  }
+  if (listed == 0 && more == 0) {
+    if (gone + no_longer == 0) {
+      std::fprintf(stderr, "oru: no file of %s holds every word\n",
+                   indexes.size() == 1 ? ("the index '" + indexes[0] + "'").c_str()
+                                       : "the indexes searched");
+    }
+    return kExitNothing;
   }
   return kExitOk;
 }

@@ -2,14 +2,16 @@
 // their folders hold.
 #include <algorithm>
 #include <cstdio>
-#include <set>
 
+#include "indexer/engine/job.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 #include "platform/find.h"
 #include "platform/ini.h"
 #include "tools/oru/commands.h"
+#include "tools/oru/group.h"
 #include "tools/oru/index_reader.h"
+#include "tools/oru/search.h"
 #include "tools/oru/work.h"
 
 namespace oru::tool {
@@ -17,23 +19,13 @@ namespace oru::tool {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: oru status\n"
+    "usage: oru status [--check NAME]\n"
     "Lists the indexes of the work folder: name, whether their last run completed (as\n"
-    "storages.ini records it), the files and words they hold, and their size on disk.\n";
-
-// The names of the folders in `folder`.
-std::vector<std::string> SubFolders(const std::string& folder) {
-  std::vector<std::string> names;
-  platform::FolderSearch search;
-  platform::FindEntry entry;
-  if (search.Start(folder, &entry) != platform::Result::kOk) return names;
-  do {
-    if (entry.kind == platform::EntryKind::kFolder && entry.name != "." && entry.name != "..") {
-      names.push_back(entry.name);
-    }
-  } while (search.Next(&entry));
-  return names;
-}
+    "storages.ini records it), the files and words they hold, and their size on disk. A group\n"
+    "of indexes (see 'oru index --help') is one line with its indexes' totals; its state is\n"
+    "the worst of theirs.\n"
+    "  --check NAME  counts the files of the index or group NAME that are gone, or whose size\n"
+    "                or time changed, since they were indexed\n";
 
 // The bytes of the files directly in `folder`.
 uint64_t FolderSize(const std::string& folder) {
@@ -74,45 +66,103 @@ const char* StateName(IndexState state, bool folder_exists) {
   return "unrecorded";
 }
 
+// The files recorded in the indexes of `name` that are gone or changed on disk.
+int Check(const std::string& work, const std::string& name) {
+  uint64_t files = 0;
+  uint64_t gone = 0;
+  uint64_t changed = 0;
+  for (const std::string& index : IndexesOf(work, name)) {
+    const std::string folder = IndexFolder(work, index);
+    if (!platform::FolderExists(folder)) {
+      return Fail("there is no index named '" + index + "' (see 'oru status')");
+    }
+    IndexReader reader;
+    std::string error;
+    if (!reader.Open(folder, true, &error)) return Fail(error);
+    for (uint32_t number = 1; number < 0xFFFF; ++number) {
+      const IndexedFile* file = reader.File(static_cast<uint16_t>(number));
+      if (file == nullptr) continue;
+      ++files;
+      const HitState state = StateOf(*file);
+      gone += state == HitState::kGone ? 1 : 0;
+      changed += state == HitState::kChanged ? 1 : 0;
+    }
+  }
+  std::printf("%s: %llu files recorded, %llu gone and %llu changed since indexing\n",
+              name.c_str(), static_cast<unsigned long long>(files),
+              static_cast<unsigned long long>(gone), static_cast<unsigned long long>(changed));
+  if (gone + changed > 0) {
+    std::printf("'oru index FOLDER... --name %s --update' brings it up to date\n", name.c_str());
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int StatusCommand(const std::vector<std::string>& args) {
-  if (!args.empty()) return HelpOrUsageError(args[0], kUsage, "status");
+  std::string check;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--check" && i + 1 < args.size()) {
+      check = args[++i];
+    } else {
+      return HelpOrUsageError(args[i], kUsage, "status");
+    }
+  }
   const std::string work = WorkFolder();
   if (work.empty()) return Fail("cannot tell where the work folder is");
+  if (!check.empty()) {
+    if (!IsValidIndexName(check)) return Fail("'" + check + "' is no index name");
+    return Check(work, check);
+  }
   if (!platform::FolderExists(work)) {
     std::printf("no work folder yet at %s (see 'oru setup' and 'oru index')\n", work.c_str());
     return kExitOk;
   }
-  const std::string storages = work + kStoragesFolder + platform::kPathSeparator;
-  std::set<std::string> names;
-  for (const std::string& name : SubFolders(storages)) names.insert(name);
-  const platform::ProfileFile status = platform::ProfileFile::Open(work + kStatusFileName);
-  for (const std::string& name : status.KeyNames("Indexed")) names.insert(name);
+  std::vector<std::vector<std::string>> parts;
+  const std::vector<std::string> names = ListIndexNames(work, &parts);
   std::printf("work folder: %s\n", work.c_str());
   if (names.empty()) {
     std::printf("no indexes yet (see 'oru index')\n");
     return kExitOk;
   }
+  // A group shows how many indexes it takes beside its name.
+  std::vector<std::string> shown;
   int width = 4;
-  for (const std::string& name : names) width = std::max(width, static_cast<int>(name.size()));
+  for (size_t n = 0; n < names.size(); ++n) {
+    shown.push_back(parts[n].size() > 1
+                        ? names[n] + " (" + std::to_string(parts[n].size()) + " indexes)"
+                        : names[n]);
+    width = std::max(width, static_cast<int>(shown.back().size()));
+  }
   std::printf("%-*s  %-10s  %7s  %8s  %s\n", width, "NAME", "STATE", "FILES", "WORDS", "SIZE");
-  for (const std::string& name : names) {
-    const std::string folder = IndexFolder(work, name);
-    const bool exists = platform::FolderExists(folder);
-    std::string files = "-";
-    std::string words = "-";
-    IndexReader reader;
-    std::string error;
-    if (exists && reader.Open(folder, true, &error)) {
-      files = std::to_string(reader.file_count());
-      words = std::to_string(reader.word_count());
-    } else if (exists) {
-      files = words = "damaged";
+  for (size_t n = 0; n < names.size(); ++n) {
+    // A group's state is the worst of its indexes'; its counts are their sums.
+    const char* state = "complete";
+    uint64_t files = 0;
+    uint64_t words = 0;
+    uint64_t size = 0;
+    bool damaged = false;
+    bool missing = false;
+    for (const std::string& index : parts[n]) {
+      const std::string folder = IndexFolder(work, index);
+      const bool exists = platform::FolderExists(folder);
+      const char* one = StateName(ReadIndexState(work, index), exists);
+      if (std::string(state) == "complete" || !exists) state = one;
+      missing = missing || !exists;
+      IndexReader reader;
+      std::string error;
+      if (exists && reader.Open(folder, true, &error)) {
+        files += reader.file_count();
+        words += reader.word_count();
+      } else if (exists) {
+        damaged = true;
+      }
+      if (exists) size += FolderSize(folder);
     }
-    std::printf("%-*s  %-10s  %7s  %8s  %s\n", width, name.c_str(),
-                StateName(ReadIndexState(work, name), exists), files.c_str(), words.c_str(),
-                exists ? HumanSize(FolderSize(folder)).c_str() : "-");
+    const std::string file_text = missing ? "-" : damaged ? "damaged" : std::to_string(files);
+    const std::string word_text = missing ? "-" : damaged ? "damaged" : std::to_string(words);
+    std::printf("%-*s  %-10s  %7s  %8s  %s\n", width, shown[n].c_str(), state, file_text.c_str(),
+                word_text.c_str(), missing ? "-" : HumanSize(size).c_str());
   }
   return kExitOk;
 }

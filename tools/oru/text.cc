@@ -60,9 +60,13 @@ std::string WideToUtf8(std::u16string_view wide) {
   return out;
 }
 
-std::string PathToUtf8(std::string_view path) {
+bool IsUtf8(std::string_view text) {
   std::u16string ignored;
-  if (Utf8ToWide(path, &ignored)) return std::string(path);
+  return Utf8ToWide(text, &ignored);
+}
+
+std::string PathToUtf8(std::string_view path) {
+  if (IsUtf8(path)) return std::string(path);
   return WideToUtf8(platform::AnsiToWide(path));
 }
 
@@ -80,6 +84,53 @@ std::string DisplayText(std::u16string_view text) {
   }
   if (!clean.empty() && clean.back() == u' ') clean.pop_back();
   return WideToUtf8(clean);
+}
+
+std::string EscapeControls(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto byte = static_cast<uint8_t>(utf8[i]);
+    unsigned code = byte;
+    size_t length = 1;
+    // C1 controls, U+0080 to U+009F, are C2 80 to C2 9F in UTF-8.
+    if (byte == 0xC2 && i + 1 < utf8.size()) {
+      const auto next = static_cast<uint8_t>(utf8[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) {
+        code = next;
+        length = 2;
+      }
+    }
+    const bool control = length == 2 || byte < 0x20 || byte == 0x7F;
+    if (!control) {
+      if (byte == '\\') out.push_back('\\');
+      out.push_back(utf8[i]);
+      continue;
+    }
+    static constexpr char kNamed[] = "abtnvfr";  // \a (7) to \r (13)
+    if (code >= 7 && code <= 13) {
+      out.push_back('\\');
+      out.push_back(kNamed[code - 7]);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof(escape), "\\%03o", code);
+      out += escape;
+    }
+    i += length - 1;
+  }
+  return out;
+}
+
+std::string HexBytes(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(2 * bytes.size());
+  for (char c : bytes) {
+    const auto byte = static_cast<uint8_t>(c);
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 15]);
+  }
+  return out;
 }
 
 std::string JsonQuote(std::string_view utf8) {

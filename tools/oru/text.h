@@ -13,11 +13,20 @@ namespace oru::tool {
 bool Utf8ToWide(std::string_view utf8, std::u16string* wide);
 // Encodes UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string WideToUtf8(std::u16string_view wide);
+// True when `text` is valid UTF-8 (as Utf8ToWide takes it).
+bool IsUtf8(std::string_view text);
 // A path's bytes for display: kept when they are valid UTF-8, else read as the system code page.
 std::string PathToUtf8(std::string_view path);
 // Text for one line of the terminal, as UTF-8: control characters become spaces, runs of
 // blanks one space, and the ends lose their blanks.
 std::string DisplayText(std::u16string_view text);
+// UTF-8 text for the terminal with every control character escaped, as `ls -b` does: "\n",
+// "\t" and the like, other C0 and C1 controls and DEL as "\ooo" octal of their code, and the
+// backslash doubled, so that a file name can neither fake a line of output nor send a terminal
+// escape.
+std::string EscapeControls(std::string_view utf8);
+// The bytes as lower-case hexadecimal digits, two per byte.
+std::string HexBytes(std::string_view bytes);
 // `utf8` as a JSON string literal, quotes included.
 std::string JsonQuote(std::string_view utf8);
 

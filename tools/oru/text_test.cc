@@ -35,5 +35,13 @@ TEST(TextTest, JsonStringsAreEscaped) {
   EXPECT_EQ(JsonQuote("a\"b\\c\n\x01\xC3\xA9"), "\"a\\\"b\\\\c\\u000a\\u0001\xC3\xA9\"");
 }
 
+TEST(TextTest, ControlCharactersAreEscapedForTheTerminal) {
+  // A name cannot end a line, send an escape (C0 or C1) or pass a backslash for an escape.
+  EXPECT_EQ(EscapeControls("a\nb\tc\x1B[2J\x7F\\d\xC2\x9B" "1m"),
+            "a\\nb\\tc\\033[2J\\177\\\\d\\2331m");
+  EXPECT_EQ(EscapeControls("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xC3\xA9 \xE2\x82\xAC");
+  EXPECT_EQ(HexBytes("/\xE9\n"), "2fe90a");
+}
+
 }  // namespace
 }  // namespace oru::tool

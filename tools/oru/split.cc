@@ -1,0 +1,138 @@
+#include "tools/oru/split.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "indexer/engine/index_format.h"
+#include "indexer/engine/indexer.h"
+#include "platform/files.h"
+
+namespace oru::tool {
+
+struct FileCounter::Engine {
+  std::unique_ptr<TIndexer> indexer{new TIndexer()};
+  bool loaded = false;
+  ~Engine() { indexer->FreePlugins(); }
+};
+
+uint16_t FileLimit() {
+  if (const char* limit = std::getenv("ORU_TEST_FILE_LIMIT")) {
+    const long value = std::strtol(limit, nullptr, 10);
+    if (value > 0 && value < kMaxFileNumber) return static_cast<uint16_t>(value);
+  }
+  return kMaxFileNumber;
+}
+
+uint64_t SplitTarget(uint64_t limit) { return std::max<uint64_t>(1, limit - limit / 8); }
+
+FileCounter::FileCounter() : engine_(std::make_unique<Engine>()) {}
+FileCounter::~FileCounter() = default;
+
+bool FileCounter::Load(const std::string& work, const std::string& storage_type) {
+  engine_->indexer->WorkDir = work;
+  engine_->loaded = engine_->indexer->LoadPlugins(storage_type);
+  return engine_->loaded;
+}
+
+void FileCounter::Count(const std::string& folder) {
+  TIndexer& indexer = *engine_->indexer;
+  if (!engine_->loaded || !indexer.ScanIt(folder.c_str())) return;
+  CountNode& root = roots_[folder];
+  const std::string prefix = folder + platform::kPathSeparator;
+  for (;;) {
+    int32_t size = 0;
+    int32_t time = 0;
+    const char* next = indexer.GetNextFile(&size, &time);
+    if (next == nullptr || next[0] == '\0') break;
+    const std::string path(next);
+    // The pass skips what no parser takes, and a path too long for its record.
+    if (MatchParser(*indexer.Plugins, path) == nullptr ||
+        index_format::kFileRecordHeader + path.size() > index_format::kMaxFileRecord ||
+        path.compare(0, prefix.size(), prefix) != 0 || !paths_.insert(path).second) {
+      continue;
+    }
+    CountNode* node = &root;
+    ++node->total;
+    size_t start = prefix.size();
+    for (size_t sep; (sep = path.find(platform::kPathSeparator, start)) != std::string::npos;
+         start = sep + 1) {
+      std::unique_ptr<CountNode>& child = node->children[path.substr(start, sep - start)];
+      if (child == nullptr) child = std::make_unique<CountNode>();
+      node = child.get();
+      ++node->total;
+    }
+    ++node->own;
+  }
+  indexer.StopScan();
+}
+
+const CountNode* FileCounter::Find(const std::string& folder) const {
+  for (const auto& [root, node] : roots_) {
+    if (!IsWithin(folder, root)) continue;
+    const CountNode* found = &node;
+    size_t start = root.size() + 1;
+    while (found != nullptr && start <= folder.size()) {
+      size_t sep = folder.find(platform::kPathSeparator, start);
+      if (sep == std::string::npos) sep = folder.size();
+      const auto child = found->children.find(folder.substr(start, sep - start));
+      found = child == found->children.end() ? nullptr : child->second.get();
+      start = sep + 1;
+    }
+    if (found != nullptr) return found;
+  }
+  return nullptr;
+}
+
+bool IsWithin(const std::string& path, const std::string& folder) {
+  return path.size() >= folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         (path.size() == folder.size() || path[folder.size()] == platform::kPathSeparator);
+}
+
+void CutIntoUnits(const CountNode& node, const std::string& folder, uint64_t target,
+                  std::vector<SplitUnit>* units, std::vector<SplitUnit>* left_out) {
+  if (node.total == 0) return;
+  if (node.total <= target || node.own == node.total) {
+    units->push_back({folder, node.total});
+    return;
+  }
+  if (node.own > 0) left_out->push_back({folder, node.own});
+  for (const auto& [name, child] : node.children) {
+    CutIntoUnits(*child, folder + platform::kPathSeparator + name, target, units, left_out);
+  }
+}
+
+void UncoveredUnits(const CountNode& node, const std::string& folder,
+                    const std::vector<std::string>& covered, uint64_t target,
+                    std::vector<SplitUnit>* units, std::vector<SplitUnit>* left_out) {
+  bool holds_one = false;
+  for (const std::string& dir : covered) {
+    if (IsWithin(folder, dir)) return;
+    holds_one = holds_one || IsWithin(dir, folder);
+  }
+  if (!holds_one) {
+    CutIntoUnits(node, folder, target, units, left_out);
+    return;
+  }
+  if (node.own > 0) left_out->push_back({folder, node.own});
+  for (const auto& [name, child] : node.children) {
+    UncoveredUnits(*child, folder + platform::kPathSeparator + name, covered, target, units,
+                   left_out);
+  }
+}
+
+std::vector<std::vector<SplitUnit>> PackUnits(const std::vector<SplitUnit>& units,
+                                              uint64_t target) {
+  std::vector<std::vector<SplitUnit>> bins;
+  uint64_t in_bin = 0;
+  for (const SplitUnit& unit : units) {
+    if (bins.empty() || in_bin + unit.files > target) {
+      bins.emplace_back();
+      in_bin = 0;
+    }
+    bins.back().push_back(unit);
+    in_bin += unit.files;
+  }
+  return bins;
+}
+
+}  // namespace oru::tool
