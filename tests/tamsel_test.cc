@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/dynlib.h"
 #include "platform/ini.h"
 #include "platform/mutex.h"
 #include "platform/scoped_env.h"
@@ -43,13 +44,14 @@ class TamselTest : public testing::SandboxTest {
 
 };
 
-TEST_F(TamselTest, WithoutAnArgumentOrJobFileItEndsAtOnceSilently) {
+TEST_F(TamselTest, WithoutAnArgumentOrJobFileItEndsAtOnceWithOneLine) {
   auto result = Tamsel({});
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "");
-  result = Tamsel({dir_ / "missing.ini"});
+  EXPECT_EQ(result.err, "Tamsel: no job file given (usage: Tamsel JOBFILE)\n");
+  const std::string missing = dir_ / "missing.ini";
+  result = Tamsel({missing});
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, "Tamsel: cannot open job file " + missing + ": no such file\n");
   EXPECT_FALSE(fs::exists(data_ + "Pellimar"));
 }
 
@@ -65,7 +67,7 @@ TEST_F(TamselTest, ASecondInstanceEndsAtOnce) {
   ASSERT_EQ(platform::InstanceMutex::Acquire(kMutexName, &held), platform::Result::kOk);
   const auto result = Tamsel({WriteJob()});
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, "Tamsel: another Tamsel is running\n");
   EXPECT_FALSE(fs::exists(data_ + "Pellimar"));
 }
 
@@ -74,6 +76,9 @@ TEST_F(TamselTest, FirstRunCreatesTheWorkFoldersAndReportsAMissingConfiguration)
   EXPECT_EQ(result.exit_status, 11);  // no ORU.ini: the configuration cannot be loaded
   EXPECT_TRUE(fs::is_directory(work_ + "Storages"));
   EXPECT_EQ(Indexed(), "-");
+  EXPECT_NE(result.err.find("Tamsel: cannot read configuration " + work_ + "ORU.ini: no such file\n"),
+            std::string::npos)
+      << result.err;
 }
 
 // On Windows the message is a message box, which waits for a person (the window's own tests
@@ -91,11 +96,31 @@ TEST_F(TamselTest, AWorkFolderThatCannotBeCreatedIsReported) {
 }
 #endif
 
-TEST_F(TamselTest, ABadJobGivesItsResultAsExitStatus) {
+TEST_F(TamselTest, ABadJobGivesItsResultAsExitStatusAndSaysWhy) {
   WriteConfig();
   const std::string job = dir_ / "job.ini";
   WriteFile(job, "[Header]\nUpdating=0\n");
-  EXPECT_EQ(Tamsel({job}).exit_status, 13);
+  auto result = Tamsel({job});
+  EXPECT_EQ(result.exit_status, 13);
+  EXPECT_NE(result.err.find("Tamsel: cannot use job file " + job + ": "), std::string::npos);
+  // A control character in the name would break the status file's record.
+  WriteFile(job, std::string("[Header]\nName=a\x01") + "b\n[Folders]\nDir0=" + corpus_ + "\n");
+  result = Tamsel({job});
+  EXPECT_EQ(result.exit_status, 13);
+  EXPECT_FALSE(fs::exists(work_ + "storages.ini"));
+}
+
+// The plug-ins named in "ORU.ini" by relative paths load from the program's folder, whatever
+// the current folder holds.
+TEST_F(TamselTest, RelativePlugInPathsResolveAgainstTheProgramsFolder) {
+  const std::string suffix = platform::kLibrarySuffix;
+  WriteFile(work_ + "ORU.ini", "[Files]\nText=TextParser" + suffix +
+                                   "\n[Storages]\nFolders=." + testing::kSep + "Ferrow" +
+                                   suffix + "\n[Folders]\n1=Text\n");
+  WriteFile(corpus_ + "a.txt", "relative words");
+  const auto result = Tamsel({WriteJob()});
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(Indexed(), "1");
 }
 
 TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
@@ -131,8 +156,8 @@ TEST_F(TamselTest, AnInterruptWithoutATerminalStopsWithoutSaving) {
   env_.push_back("ORU_TEST_PARSER_DELAY_MS=100");
   const auto result = Tamsel({WriteJob()}, 1500);
   EXPECT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_EQ(Indexed(), "0");
-  EXPECT_TRUE(fs::exists(work_ + "Storages/test/0.tf"));
+  EXPECT_EQ(Indexed(), "-");  // nothing saved, nothing recorded, nothing left behind
+  EXPECT_TRUE(fs::is_empty(work_ + "Storages/test"));
 }
 #endif
 

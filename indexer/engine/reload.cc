@@ -55,14 +55,15 @@ bool ReadIndexFile(const std::string& path, std::vector<uint8_t>* buffer, size_t
   return file.ReadExact(buffer->data(), *size) == Result::kOk;
 }
 
-// Replaces posting log `part` of `index_dir` with `postings`, in one write.
-bool WritePostingLog(const std::string& index_dir, int part, const std::vector<uint8_t>& postings) {
+// Replaces posting log `part` of `index_dir` with `postings`, in one write through `fs`.
+bool WritePostingLog(platform::FileSystem* fs, const std::string& index_dir, int part,
+                     const std::vector<uint8_t>& postings) {
   platform::File file;
-  if (platform::File::Open(index_dir + fmt::PostingLogName(part), platform::OpenMode::kCreate,
-                           &file) != Result::kOk) {
+  if (fs->Open(index_dir + fmt::PostingLogName(part), platform::OpenMode::kCreate, &file) !=
+      Result::kOk) {
     return false;
   }
-  return (postings.empty() || file.Write(postings.data(), postings.size()) == Result::kOk) &&
+  return (postings.empty() || fs->Write(&file, postings.data(), postings.size()) == Result::kOk) &&
          file.Close() == Result::kOk;
 }
 
@@ -244,7 +245,7 @@ bool TIndexer::LoadPart(int part) {
   }
   LogBuilder builder(data.data(), size);
   WalkPart(data.data(), size, part, [] {}, builder);
-  return WritePostingLog(IndexDir, part, builder.log());
+  return WritePostingLog(Disk, IndexDir, part, builder.log());
 }
 
 bool TIndexer::WriteDeferredLog(int part) {
@@ -256,7 +257,7 @@ bool TIndexer::WriteDeferredLog(int part) {
   // The part must still be the one the reload read: same words, same layout.
   if (WalkPart(data.get(), size, part, [] {}, builder) != PartShape::kCanonical ||
       builder.words() != reloaded_words_[static_cast<size_t>(part)] ||
-      !WritePostingLog(IndexDir, part, builder.log())) {
+      !WritePostingLog(Disk, IndexDir, part, builder.log())) {
     return false;
   }
   deferred_logs_.reset(static_cast<size_t>(part));

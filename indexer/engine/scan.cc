@@ -9,14 +9,22 @@
 namespace oru {
 
 namespace fmt = index_format;
+using platform::Result;
+using platform::Status;
 
 int TIndexer::IndexFolderScan(const std::string& folder) {
   // No number above 65534 is ever given: once it is reached, no file is asked for (F6).
   if (FileCount >= kMaxFileNumber) return kScanOk;
   if (ScanIt == nullptr || GetNextFile == nullptr || StopScan == nullptr) return kScanFailed;
   if (!ScanIt(folder.c_str())) return kScanRefused;
+  // The plug-in's scan state is released on every way out, a failure thrown from below
+  // included (it goes on to fail the run).
+  struct ScanEnd {
+    StopScanFn stop;
+    ~ScanEnd() { stop(); }
+  } scan_end{StopScan};
   int skipped = 0;
-  try {
+  {
     for (;;) {
       ProcessMessages();
       if (StopRequested) return kScanOk;
@@ -73,12 +81,7 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
       }
       if (FileCount >= kMaxFileNumber) break;
     }
-  } catch (...) {
-    FileWords->Clear();
-    file_entries_.clear();
-    return kScanFailed;
   }
-  StopScan();
   return kScanOk;
 }
 
@@ -87,23 +90,20 @@ bool TIndexer::WriteFileRecord(std::string_view path, uint16_t number, uint16_t 
   uint8_t record[fmt::kMaxFileRecord];
   const size_t length = fmt::EncodeFileRecord({number, path_hash, size, time, path}, record);
   if (length == 0) return true;  // too long for a record: indexed without one
-  if (IndexStream == nullptr || IndexStream->Write(record, length) != platform::Result::kOk) {
-    write_failed_ = true;
-    return false;
-  }
-  return true;
+  if (IndexStream == nullptr) return FailWrite(Status());
+  if (UpdateMode && !OpenFileIndexCopy()) return false;
+  const Status written = IndexStream->Write(record, length);
+  return written.ok() || FailWrite(written);
 }
 
 bool TIndexer::RewriteFileStamp(const FileNode& stored, uint32_t size, uint32_t time) {
   uint8_t stamp[fmt::kFileStampSize];
   fmt::EncodeFileStamp(size, time, stamp);
-  if (IndexStream == nullptr ||
-      IndexStream->WriteAt(int64_t{stored.Offset} + int64_t{fmt::kFileStampOffset}, stamp,
-                           sizeof(stamp)) != platform::Result::kOk) {
-    write_failed_ = true;
-    return false;
-  }
-  return true;
+  if (IndexStream == nullptr) return FailWrite(Status());
+  if (UpdateMode && !OpenFileIndexCopy()) return false;
+  const Status written = IndexStream->WriteAt(
+      int64_t{stored.Offset} + int64_t{fmt::kFileStampOffset}, stamp, sizeof(stamp));
+  return written.ok() || FailWrite(written);
 }
 
 bool TIndexer::AppendPosting(const _Dict& word, const _Form& entry) {
@@ -111,17 +111,17 @@ bool TIndexer::AppendPosting(const _Dict& word, const _Form& entry) {
   fmt::EncodePosting({word.Hash, word.Slot, entry.LastFile, entry.Flags}, posting);
   const int part = fmt::PartOf(word.Hash);
   BufferedFile* log = (*TfStreams)[static_cast<size_t>(part)];
-  if (deferred_logs_[static_cast<size_t>(part)] &&
-      (!WriteDeferredLog(part) ||
-       log->OpenForAppend(IndexDir + fmt::PostingLogName(part)) != platform::Result::kOk)) {
-    write_failed_ = true;
-    return false;
+  if (deferred_logs_[static_cast<size_t>(part)]) {
+    const std::string log_path = IndexDir + fmt::PostingLogName(part);
+    if (!WriteDeferredLog(part)) {
+      return FailWrite(Status(Result::kFailed, "rebuild", log_path,
+                              "the part it comes from changed or cannot be read"));
+    }
+    const Status opened = log->OpenForAppend(log_path);
+    if (!opened.ok()) return FailWrite(opened);
   }
-  if (log->Write(posting, sizeof(posting)) != platform::Result::kOk) {
-    write_failed_ = true;
-    return false;
-  }
-  return true;
+  const Status written = log->Write(posting, sizeof(posting));
+  return written.ok() || FailWrite(written);
 }
 
 }  // namespace oru

@@ -108,7 +108,7 @@ int64_t ReceiveOutcome(platform::MessageWindow* window) {
 std::string Failure(int status, const std::string& work, const std::string& job) {
   switch (status) {
     case kRunFailed:
-      return "Tamsel failed; no complete index was recorded";
+      return "Tamsel failed (see its line above); the last complete index is kept";
     case kRunConfigFailed:
       return "Tamsel could not load its plug-ins (see " + work + kConfigFileName + ")";
     case kRunNoJobFile:
@@ -177,7 +177,8 @@ int IndexCommand(const std::vector<std::string>& args) {
     outcome = state == IndexState::kComplete ? 1 : state == IndexState::kIncomplete ? 0 : -1;
   }
   if (outcome == 0) {
-    std::printf("stopped without saving: the index '%s' is incomplete\n", options.name.c_str());
+    std::printf("stopped without saving: the index '%s' is as it was before\n",
+                options.name.c_str());
     return kExitNothing;
   }
   if (outcome < 0) {
