@@ -26,8 +26,8 @@ const std::string kBin = std::string(ORU_BIN_DIR) + "/";
 class TamselTest : public testing::SandboxTest {
  protected:
 
-  std::string WriteJob(const std::string& name = "test") {
-    const std::string job = dir_ / "job.ini";
+  std::string WriteJob(const std::string& name = "test", const std::string& file = "job") {
+    const std::string job = dir_ / (file + ".ini");
     WriteFile(job, "[Header]\nName=" + name + "\n[Folders]\nDir0=" + corpus_ + "\n");
     return job;
   }
@@ -147,6 +147,73 @@ TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
   EXPECT_NE(result.err.find("Total Files Indexed:"), std::string::npos);  // the terminal window
 #endif
 }
+
+#if !defined(_WIN32)
+// Runs of different names at once, each with its own runtime folder (so its own instance lock),
+// all record their index in the one status file: none loses another's record.
+TEST_F(TamselTest, FiveNamesIndexedAtOnceKeepFiveRecords) {
+  WriteConfig();
+  WriteFile(corpus_ + "a.txt", "harbour lights");
+  for (int round = 0; round < 4; ++round) {
+    testing::BackgroundProcess runs[5];
+    for (int i = 0; i < 5; ++i) {
+      const std::string name = "n" + std::to_string(round) + std::to_string(i);
+      const std::string runtime = dir_ / ("run-" + name);
+      fs::create_directories(runtime);
+      std::vector<std::string> env = env_;
+      env.push_back("XDG_RUNTIME_DIR=" + runtime);
+      ASSERT_TRUE(runs[i].Start({kBin + "Tamsel", WriteJob(name, name)}, env,
+                                dir_ / (name + ".log")));
+    }
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(runs[i].Wait(60), 0);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(Indexed("n" + std::to_string(round) + std::to_string(i)), "1") << round << i;
+    }
+  }
+}
+
+// A full disk, on a real small file system: a tmpfs mounted over the storages folder in a mount
+// namespace of its own (skipped where none can be made). The failed run says why, leaves the
+// last index as it was and frees what it wrote, so the next run succeeds once the tree is back
+// to its size.
+TEST_F(TamselTest, AFullDiskKeepsTheLastIndexAndFreesItsSpace) {
+  WriteConfig();
+  WriteFile(corpus_ + "a.txt", "harbour lights");
+  const std::string big = dir_ / "big/";
+  for (int f = 0; f < 20; ++f) {
+    std::string text;
+    for (int w = 0; w < 4000; ++w) {
+      int n = f * 4000 + w;
+      std::string word = "w";
+      for (int i = 0; i < 4; ++i, n /= 26) word += static_cast<char>('a' + n % 26);
+      text += word + " ";
+    }
+    WriteFile(big + "big" + std::to_string(f) + ".txt", text);
+  }
+  const std::string storages = work_ + "Storages";
+  fs::create_directories(storages);
+  const std::string script =
+      "mount -t tmpfs -o size=1m tmpfs \"$1\" || { echo nomount; exit 0; }\n"
+      "\"$2\" \"$3\" 2>/dev/null; echo first $?\n"
+      "cp -a \"$1/test\" \"$4/saved\"\n"
+      "cp \"$5\"/* \"$6\"\n"
+      "\"$2\" \"$3\" 2>\"$4/err\"; echo second $?\n"
+      "diff -r \"$4/saved\" \"$1/test\" >/dev/null && echo unchanged\n"
+      "rm \"$6\"/big*\n"
+      "\"$2\" \"$3\" 2>/dev/null; echo third $?\n"
+      "diff -r \"$4/saved\" \"$1/test\" >/dev/null && echo same-again\n";
+  const auto result = RunProcess({"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script, "sh",
+                                  storages, kBin + "Tamsel", WriteJob(), dir_.path(), big, corpus_},
+                                 env_, nullptr, 120);
+  if (result.exit_status != 0 || result.out.find("nomount") != std::string::npos) {
+    GTEST_SKIP() << "no tmpfs can be mounted here: " << result.out << result.err;
+  }
+  EXPECT_EQ(result.out, "first 0\nsecond 2\nunchanged\nthird 0\nsame-again\n");
+  const std::string err = ReadFile(dir_ / "err");
+  EXPECT_NE(err.find("Tamsel: cannot write " + storages + "/test/"), std::string::npos) << err;
+  EXPECT_NE(err.find(": No space left on device\n"), std::string::npos) << err;
+}
+#endif
 
 // P9: the terminal window's Stop. Windows has no terminal window (and no SIGINT to send).
 #if !defined(_WIN32)

@@ -196,6 +196,17 @@ TEST_F(RunTest, AHeaderInAnyCaseAndFoldersUpToTheFirstGap) {
   EXPECT_EQ(words.count("third"), 0u);
 }
 
+TEST_F(RunTest, AFolderGivenRelativeIsTakenFromTheCurrentFolderAtTheStart) {
+  WriteFile(corpus_ + "a.txt", "relative");
+  WriteJob("[Header]\nName=test\n[Folders]\nDir0=corpus\n");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_.path());
+  const int result = RunOnce();
+  fs::current_path(before);
+  ASSERT_EQ(result, kRunOk);
+  EXPECT_EQ(Decode().at("relative"), (Files{corpus_ + "a.txt"}));
+}
+
 TEST_F(RunTest, AConfigurationFailureLeavesTheLastIndexAlone) {
   WriteFile(corpus_ + "a.txt", "kept words");
   ASSERT_EQ(RunOnce(), kRunOk);
