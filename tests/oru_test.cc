@@ -191,6 +191,11 @@ TEST_F(OruTest, TamselsFailuresAreReported) {
   auto result = Oru({"index", corpus_});
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_NE(result.err.find("could not load its plug-ins"), std::string::npos) << result.err;
+  // Tamsel's own line says why.
+  EXPECT_NE(result.err.find("Tamsel: cannot use configuration " + work_ + "ORU.ini: [Storages] "
+                            "names no plug-in for the storage type Folders\n"),
+            std::string::npos)
+      << result.err;
   result = Oru({"index", dir_ / "nowhere"});
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_EQ(result.err, "oru: there is no folder " + (dir_ / "nowhere") + "\n");

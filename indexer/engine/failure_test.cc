@@ -16,6 +16,7 @@
 #include "platform/scoped_env.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_config.h"
 
 namespace oru {
 namespace {
@@ -32,12 +33,7 @@ constexpr char kReason[] = "No space left on device";
 class FailureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::SetEnv("XDG_RUNTIME_DIR", runtime_.path().c_str());
-    fs::create_directories(work_ + "Storages");
-    const std::string suffix = platform::kLibrarySuffix;
-    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser" + suffix +
-                                     "\n[Storages]\nFolders=" + kBin + "Ferrow" + suffix +
-                                     "\n[Folders]\n1=Text\n[Extensions]\nText=Text<txt=\n");
+    testing::PrepareTextWork(work_, runtime_.path(), kBin, "[Extensions]\nText=Text<txt=\n");
     WriteFile(corpus_ + "a.txt", "alpha beta");
     WriteFile(corpus_ + "b.txt", "gamma alpha");
   }
@@ -46,11 +42,7 @@ class FailureTest : public ::testing::Test {
   int Pass(bool updating, platform::FileSystem* disk, std::string* why = nullptr) {
     WriteFile(dir_ / "job.ini", std::string("[Header]\nName=test\nUpdating=") +
                                     (updating ? "1" : "0") + "\n[Folders]\nDir0=" + corpus_ + "\n");
-    auto indexer = std::make_unique<TIndexer>();
-    indexer->WorkDir = work_;
-    indexer->StoragesDir = work_ + "Storages/";
-    indexer->ConfigPath = dir_ / "job.ini";
-    indexer->StopWords.clear();
+    auto indexer = testing::MakePassIndexer(work_, dir_ / "job.ini");
     indexer->Disk = disk;
     const int result = indexer->Run();
     if (why != nullptr) *why = indexer->Failure().Message();
@@ -147,10 +139,7 @@ TEST_F(FailureTest, AFailureThrownInsideTheWalkFailsTheRun) {
     }
     int calls = 0;
   } pump;
-  auto indexer = std::make_unique<TIndexer>();
-  indexer->WorkDir = work_;
-  indexer->StoragesDir = work_ + "Storages/";
-  indexer->ConfigPath = dir_ / "job.ini";
+  auto indexer = testing::MakePassIndexer(work_, dir_ / "job.ini");
   indexer->Pump = &pump;
   EXPECT_EQ(indexer->Run(), kRunFailed);
   EXPECT_EQ(indexer->Failure().Message(), "cannot index " + corpus_ + ": the window failed");

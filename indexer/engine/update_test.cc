@@ -21,6 +21,7 @@
 #include "platform/scoped_env.h"
 #include "tests/support/index_reader.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_config.h"
 
 namespace oru {
 namespace {
@@ -48,23 +49,14 @@ class Recorder : public platform::Label, public platform::MessagePump {
 class UpdateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::SetEnv("XDG_RUNTIME_DIR", runtime_.path().c_str());
-    fs::create_directories(work_ + "Storages");
-    const std::string suffix = platform::kLibrarySuffix;
-    WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser" + suffix +
-                                     "\n[Storages]\nFolders=" + kBin + "Ferrow" + suffix +
-                                     "\n[Folders]\n1=Text\n");
+    testing::PrepareTextWork(work_, runtime_.path(), kBin);
   }
 
   // One pass, "Updating" = "1" when `updating`; `prepare` may adjust the engine first.
   int Pass(bool updating, const std::function<void(TIndexer&)>& prepare = nullptr) {
     WriteFile(dir_ / "job.ini", std::string("[Header]\nName=test\nUpdating=") +
                                     (updating ? "1" : "0") + "\n[Folders]\nDir0=" + corpus_ + "\n");
-    auto indexer = std::make_unique<TIndexer>();
-    indexer->WorkDir = work_;
-    indexer->StoragesDir = work_ + "Storages/";
-    indexer->ConfigPath = dir_ / "job.ini";
-    indexer->StopWords.clear();
+    auto indexer = testing::MakePassIndexer(work_, dir_ / "job.ini");
     recorder_ = std::make_unique<Recorder>();
     recorder_->indexer = indexer.get();
     indexer->FilesIndexedLabel = recorder_.get();
