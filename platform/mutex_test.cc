@@ -34,7 +34,7 @@ constexpr char kChildVariable[] = "ORU_LOCK_CHILD";
 template <typename Lock>
 [[noreturn]] void AcquireAndExit(const std::string& name) {
   static Lock lock;
-  ExitProcess(static_cast<UINT>(Lock::Acquire(name, &lock)));
+  ExitProcess(static_cast<UINT>(Result{Lock::Acquire(name, &lock)}));
 }
 
 [[maybe_unused]] const bool kRanAsChild = [] {

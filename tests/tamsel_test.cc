@@ -76,8 +76,8 @@ TEST_F(TamselTest, FirstRunCreatesTheWorkFoldersAndReportsAMissingConfiguration)
   EXPECT_EQ(result.exit_status, 11);  // no ORU.ini: the configuration cannot be loaded
   EXPECT_TRUE(fs::is_directory(work_ + "Storages"));
   EXPECT_EQ(Indexed(), "-");
-  EXPECT_NE(result.err.find("Tamsel: cannot read configuration " + work_ + "ORU.ini: no such file\n"),
-            std::string::npos)
+  const std::string line = "Tamsel: cannot read configuration " + work_ + "ORU.ini: no such file\n";
+  EXPECT_NE(result.err.find(line), std::string::npos)
       << result.err;
 }
 

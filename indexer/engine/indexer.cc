@@ -93,10 +93,9 @@ bool TIndexer::Fail(Status status) {
 }
 
 std::string TIndexer::ReadIndexed(const std::string& name) {
-  const std::string path = WorkDir + kStatusFileName;
-  platform::FileLock lock;
-  platform::FileLock::Acquire(path + kStatusLockSuffix, &lock);  // reading alone needs no lock
-  return platform::ProfileFile::Open(path).GetString(kIndexedSection, name, "");
+  // Writers replace the file in one step: a reader sees it whole without the lock.
+  return platform::ProfileFile::Open(WorkDir + kStatusFileName)
+      .GetString(kIndexedSection, name, "");
 }
 
 bool TIndexer::RecordIndexed(const std::string& name, const char* value) {
@@ -170,15 +169,21 @@ void TIndexer::Abandon() {
 }
 
 uint8_t TIndexer::Run() {
+  // The engine's one catch: whatever is thrown below (out of memory, a window handler) fails
+  // the run like any other failure, with its text as the reason.
   uint8_t result = kRunFailed;
+  bool thrown = true;
+  std::string what = "unknown exception";
   try {
     result = RunPass();
+    thrown = false;
   } catch (const std::exception& e) {
-    Fail(Status(Result::kFailed, "index", CurrentStorageDir.empty() ? ConfigPath : CurrentStorageDir,
-                e.what()));
+    what = e.what();
   } catch (...) {
-    Fail(Status(Result::kFailed, "index", CurrentStorageDir.empty() ? ConfigPath : CurrentStorageDir,
-                "unknown exception"));
+  }
+  if (thrown) {
+    const std::string& where = CurrentStorageDir.empty() ? ConfigPath : CurrentStorageDir;
+    Fail(Status(Result::kFailed, "index", where, what));
   }
   if (result == kRunFailed && failure_.ok()) Fail(Status());
   if (result == kRunFailed) {

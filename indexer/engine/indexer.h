@@ -238,8 +238,7 @@ class TIndexer {
   // Puts the new versions in place between "0" and "1" in "storages.ini" (when the run named
   // the index), restoring the record when the switch had to be undone.
   bool SwitchIndex();
-  // The value "storages.ini" holds for `name` in "Indexed" ("" when none), read under the
-  // status file's lock.
+  // The value "storages.ini" holds for `name` in "Indexed" ("" when none).
   std::string ReadIndexed(const std::string& name);
   // Posts the outcome to the search application's window, when it was found.
   void Notify(int64_t wparam);

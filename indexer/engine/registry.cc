@@ -83,7 +83,8 @@ bool TIndexer::AddParserPlugin(const std::string& name, const std::string& libra
                                platform::ProfileFile& config) {
   platform::LibraryHandle library = platform::LoadLibrary(library_path);
   if (library == nullptr) {
-    parser_failure_ = Status(Result::kFailed, "load plug-in", library_path, platform::LastLoadError());
+    parser_failure_ =
+        Status(Result::kFailed, "load plug-in", library_path, platform::LastLoadError());
     return false;
   }
   // A parser plug-in must have the three exports the words loop calls (F15).

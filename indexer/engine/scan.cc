@@ -24,63 +24,61 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     ~ScanEnd() { stop(); }
   } scan_end{StopScan};
   int skipped = 0;
-  {
-    for (;;) {
-      ProcessMessages();
-      if (StopRequested) return kScanOk;
-      int32_t size = 0;
-      int32_t time = 0;
-      const char* next = GetNextFile(&size, &time);
-      if (next == nullptr || next[0] == '\0') break;
-      const std::string path(next);
-      if (!SelectParser(path)) continue;
-      // A record that could not be written would leave the file without a number on disk:
-      // such a file is passed over before it is numbered (F25).
-      if (fmt::kFileRecordHeader + path.size() > fmt::kMaxFileRecord) continue;
-      const uint16_t path_hash = platform::WordHash(path);
-      const FileNode* stored = nullptr;
-      const StoredFileState state =
-          UpdateMode ? CheckStoredFile(path, path_hash, &stored) : StoredFileState::kNew;
-      if (state == StoredFileState::kUnchanged) {
-        ++skipped;
-        Show(FilesIndexedLabel, std::to_string(skipped));
-        Show(CurrentFileLabel, path);
-        continue;
-      }
-      Show(FilesIndexedLabel, std::to_string(FileCount));
+  for (;;) {
+    ProcessMessages();
+    if (StopRequested) return kScanOk;
+    int32_t size = 0;
+    int32_t time = 0;
+    const char* next = GetNextFile(&size, &time);
+    if (next == nullptr || next[0] == '\0') break;
+    const std::string path(next);
+    if (!SelectParser(path)) continue;
+    // A record that could not be written would leave the file without a number on disk:
+    // such a file is passed over before it is numbered (F25).
+    if (fmt::kFileRecordHeader + path.size() > fmt::kMaxFileRecord) continue;
+    const uint16_t path_hash = platform::WordHash(path);
+    const FileNode* stored = nullptr;
+    const StoredFileState state =
+        UpdateMode ? CheckStoredFile(path, path_hash, &stored) : StoredFileState::kNew;
+    if (state == StoredFileState::kUnchanged) {
+      ++skipped;
+      Show(FilesIndexedLabel, std::to_string(skipped));
       Show(CurrentFileLabel, path);
-      uint16_t number = 0;
-      if (state == StoredFileState::kChanged) {
-        number = stored->Number;
-      } else {
-        number = ++FileCount;
-        if (!WriteFileRecord(path, number, path_hash, static_cast<uint32_t>(size),
-                             static_cast<uint32_t>(time))) {
-          return kScanFailed;
-        }
-      }
-      // A failure in one file never leaks its words into the next (F20).
-      FileWords->Clear();
-      file_entries_.clear();
-      ExtractWords(path, (uint32_t{path_hash} << 16) | number, 0);
-      ProcessMessages();
-      // The entries ExtractWords found spare a second look-up of every word.
-      const bool entries_known = file_entries_.size() == FileWords->Count();
-      for (size_t i = 0; i < FileWords->Count(); ++i) {
-        const _Dict& word = *(*FileWords)[i];
-        const _Form& entry = entries_known ? *file_entries_[i] : *WordBuckets[word.Hash][word.Slot];
-        if (!AppendPosting(word, entry)) return kScanFailed;
-      }
-      FileWords->Clear();
-      file_entries_.clear();
-      // The record of a file indexed again takes its new size and time, so that the next
-      // update sees it as changed only when it changes again (F18).
-      if (state == StoredFileState::kChanged &&
-          !RewriteFileStamp(*stored, static_cast<uint32_t>(size), static_cast<uint32_t>(time))) {
+      continue;
+    }
+    Show(FilesIndexedLabel, std::to_string(FileCount));
+    Show(CurrentFileLabel, path);
+    uint16_t number = 0;
+    if (state == StoredFileState::kChanged) {
+      number = stored->Number;
+    } else {
+      number = ++FileCount;
+      if (!WriteFileRecord(path, number, path_hash, static_cast<uint32_t>(size),
+                           static_cast<uint32_t>(time))) {
         return kScanFailed;
       }
-      if (FileCount >= kMaxFileNumber) break;
     }
+    // A failure in one file never leaks its words into the next (F20).
+    FileWords->Clear();
+    file_entries_.clear();
+    ExtractWords(path, (uint32_t{path_hash} << 16) | number, 0);
+    ProcessMessages();
+    // The entries ExtractWords found spare a second look-up of every word.
+    const bool entries_known = file_entries_.size() == FileWords->Count();
+    for (size_t i = 0; i < FileWords->Count(); ++i) {
+      const _Dict& word = *(*FileWords)[i];
+      const _Form& entry = entries_known ? *file_entries_[i] : *WordBuckets[word.Hash][word.Slot];
+      if (!AppendPosting(word, entry)) return kScanFailed;
+    }
+    FileWords->Clear();
+    file_entries_.clear();
+    // The record of a file indexed again takes its new size and time, so that the next
+    // update sees it as changed only when it changes again (F18).
+    if (state == StoredFileState::kChanged &&
+        !RewriteFileStamp(*stored, static_cast<uint32_t>(size), static_cast<uint32_t>(time))) {
+      return kScanFailed;
+    }
+    if (FileCount >= kMaxFileNumber) break;
   }
   return kScanOk;
 }

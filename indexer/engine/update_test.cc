@@ -244,8 +244,8 @@ TEST_F(UpdateTest, AnIndexRecordedIncompleteIsNotReloaded) {
   fs::remove(corpus_ + "a.txt");
   WriteFile(corpus_ + "c.txt", "gamma");
   // As a run killed while its files changed places leaves it: the files may be a mix (F17).
-  ASSERT_EQ(platform::ProfileFile::Open(work_ + kStatusFileName).WriteString("Indexed", "test", "0"),
-            platform::Result::kOk);
+  platform::ProfileFile status = platform::ProfileFile::Open(work_ + kStatusFileName);
+  ASSERT_EQ(status.WriteString("Indexed", "test", "0"), platform::Result::kOk);
   ASSERT_EQ(Pass(true), kRunOk);
   EXPECT_EQ(Indexed(), "1");
   EXPECT_EQ(Files(Decode()), "1:b.txt 2:c.txt");

@@ -146,7 +146,9 @@ Status File::Seek(int64_t offset) {
 }
 
 Status File::SeekToEnd() {
-  if (::lseek(static_cast<int>(handle_), 0, SEEK_END) == -1) return LastErrorStatus("seek in", path_);
+  if (::lseek(static_cast<int>(handle_), 0, SEEK_END) == -1) {
+    return LastErrorStatus("seek in", path_);
+  }
   return Status();
 }
 
