@@ -35,7 +35,10 @@ class TamselTest : public testing::SandboxTest {
   testing::ProcessResult Tamsel(const std::vector<std::string>& args, int interrupt_after_ms = -1) {
     std::vector<std::string> argv{kBin + "Tamsel"};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, env_, nullptr, 60, interrupt_after_ms);
+    testing::ProcessResult result = RunProcess(argv, env_, nullptr, 60, interrupt_after_ms);
+    // Windows ends the lines of standard error with CR LF.
+    std::erase(result.err, '\r');
+    return result;
   }
 
   std::string Indexed(const std::string& name = "test") {
