@@ -303,7 +303,7 @@ class TIndexer {
   // The job's index name and its record before the run ("" for none); empty when no run set it.
   std::string index_name_;
   std::string recorded_before_;
-  // Held from before the run's first change to IndexDir until Run returns (F21).
+  // Held from before the run's first change to IndexDir until Run returns.
   platform::FolderLock index_lock_;
   platform::WindowRef window_;
 };

@@ -243,7 +243,7 @@ TEST_F(UpdateTest, AnIndexRecordedIncompleteIsNotReloaded) {
   ASSERT_EQ(Pass(false), kRunOk);
   fs::remove(corpus_ + "a.txt");
   WriteFile(corpus_ + "c.txt", "gamma");
-  // As a run killed while its files changed places leaves it: the files may be a mix (F17).
+  // As a run killed while its files changed places leaves it: the files may be a mix.
   platform::ProfileFile status = platform::ProfileFile::Open(work_ + kStatusFileName);
   ASSERT_EQ(status.WriteString("Indexed", "test", "0"), platform::Result::kOk);
   ASSERT_EQ(Pass(true), kRunOk);
