@@ -1,7 +1,9 @@
 // Tamsel: the indexer program. One argument, the job file. Exit status: 1 when the program ends
 // before its window runs (another instance, no argument, no job file), 2 when the window could
 // not start or an unexpected failure ended it (shown in a message box), otherwise the result of
-// the pass (F22).
+// the pass (F22). Every status but 0 comes with one line on standard error saying what failed,
+// where and why, in the window form too.
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
@@ -37,17 +39,34 @@ std::string UnexpectedFailureText(const std::exception_ptr& failure) {
   return "Sorry. Unexpected failure: " + what + "." + oru::kRefer1;
 }
 
-int RunWindow(const std::string& job_file) {
+// Ends the program with `status`, saying why on standard error unless it is 0.
+int Exit(int status, const std::string& why) {
+  if (status != 0) {
+    std::fprintf(stderr, "Tamsel: %s\n", why.empty() ? "failed" : why.c_str());
+    std::fflush(stderr);
+  }
+  return status;
+}
+
+int RunWindow(const std::string& job_file, std::string* why) {
   const std::unique_ptr<oru::ui::Window> window = oru::ui::MakeWindow();
-  if (window == nullptr) return kExitWindowFailed;
+  if (window == nullptr) {
+    *why = "cannot open the progress window";
+    return kExitWindowFailed;
+  }
   auto form = std::make_unique<oru::TfMain>(window.get(), job_file);
   bool created = false;
   try {
     created = form->FormCreate();
+  } catch (const std::exception& e) {
+    form->set_failure_text(std::string("cannot prepare the work folders: ") + e.what());
   } catch (...) {
-    created = false;  // an unexpected failure while preparing the folders ends quietly
+    form->set_failure_text("cannot prepare the work folders: unknown exception");
   }
-  if (!created) return kExitWindowFailed;
+  if (!created) {
+    *why = form->failure_text();
+    return kExitWindowFailed;
+  }
   oru::ui::WindowEvents events;
   events.on_start = [&] { form->StartPass(); };
   events.on_stop_click = [&] { form->bStopClick(); };
@@ -58,6 +77,7 @@ int RunWindow(const std::string& job_file) {
     // The pass itself never throws; what gets here came from the window. A windowed program
     // has nowhere else to say it, so the window's own message box does.
     const std::string text = UnexpectedFailureText(std::current_exception());
+    *why = text;
     try {
       window->ShowMessage(text);
     } catch (...) {
@@ -65,6 +85,7 @@ int RunWindow(const std::string& job_file) {
     }
     return kExitWindowFailed;
   }
+  *why = form->failure_text();
   return form->run_result();
 }
 
@@ -73,16 +94,24 @@ int RunWindow(const std::string& job_file) {
 int main(int argc, char** argv) {
   // One instance per program file name; a second one ends at once, silently.
   oru::platform::InstanceMutex mutex;
-  if (oru::platform::InstanceMutex::Acquire(ProgramFileName(argc > 0 ? argv[0] : nullptr),
-                                            &mutex) != oru::platform::Result::kOk) {
-    return kExitEarly;
+  const oru::platform::Status held = oru::platform::InstanceMutex::Acquire(
+      ProgramFileName(argc > 0 ? argv[0] : nullptr), &mutex);
+  if (held.result() == oru::platform::Result::kExists) {
+    return Exit(kExitEarly, "another Tamsel is running");
   }
-  if (argc < 2 || !oru::platform::FileExists(argv[1])) return kExitEarly;
+  if (!held.ok()) return Exit(kExitEarly, held.Message());
+  if (argc < 2) return Exit(kExitEarly, "no job file given (usage: Tamsel JOBFILE)");
+  if (!oru::platform::FileExists(argv[1])) {
+    return Exit(kExitEarly, std::string("cannot open job file ") + argv[1] + ": no such file");
+  }
+  std::string why;
   try {
-    return RunWindow(argv[1]);
+    const int status = RunWindow(argv[1], &why);
+    return Exit(status, why);
   } catch (...) {
     // Before the window exists, or while it is built: a box of its own.
-    oru::ui::ShowMessageWithoutWindow(UnexpectedFailureText(std::current_exception()));
+    why = UnexpectedFailureText(std::current_exception());
+    oru::ui::ShowMessageWithoutWindow(why);
   }
-  return kExitWindowFailed;
+  return Exit(kExitWindowFailed, why);
 }

@@ -20,7 +20,9 @@ TfMain::TfMain(ui::Window* window, std::string job_file)
 
 bool TfMain::EnsureFolder(const std::string& path) {
   if (platform::FolderExists(path)) return true;
-  if (platform::CreateFolder(path) == platform::Result::kOk) return true;
+  const platform::Status created = platform::CreateFolder(path);
+  if (created.ok()) return true;
+  failure_text_ = created.Message();
   window_->ShowMessage(std::string(kCantopen1) + " " + path + " " + kRefer1);
   return false;
 }
@@ -28,6 +30,8 @@ bool TfMain::EnsureFolder(const std::string& path) {
 bool TfMain::FormCreate() {
   const std::string base = WorkBaseFolder();
   if (base.empty()) {
+    failure_text_ = "cannot name a work folder: neither an application-data folder nor the "
+                    "program's folder is known";
     window_->ShowMessage(std::string(kPathinit1) + " " + kRefer1);
     return false;
   }
@@ -41,6 +45,7 @@ bool TfMain::FormCreate() {
   if (!EnsureFolder(path)) return false;
   engine_->StoragesDir = path;
   if (!platform::FileExists(job_file_)) {
+    failure_text_ = "cannot open job file " + job_file_ + ": no such file";
     window_->ShowMessage(std::string(kFileindex1) + kRefer1);
     return false;
   }
@@ -56,6 +61,7 @@ void TfMain::StartPass() {
   engine_->ProgressBar = window_->SavingBar();
   engine_->Pump = window_->Pump();
   run_result_ = engine_->Run();
+  if (run_result_ != kRunOk) failure_text_ = engine_->Failure().Message();
   engine_->RunFinished = true;
   window_->Close();
 }

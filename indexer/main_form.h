@@ -38,6 +38,9 @@ class TfMain {
 
   // The result of the pass, once it ran.
   int run_result() const { return run_result_; }
+  // Why the start-up or the pass failed, in one line; empty when nothing failed.
+  const std::string& failure_text() const { return failure_text_; }
+  void set_failure_text(std::string text) { failure_text_ = std::move(text); }
   bool run_started() const { return run_started_; }
   TIndexer& engine() { return *engine_; }
 
@@ -51,6 +54,7 @@ class TfMain {
   bool terminating_ = false;
   bool run_started_ = false;
   int run_result_ = 0;
+  std::string failure_text_;
 };
 
 }  // namespace oru

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/result.h"
+#include "platform/status.h"
 
 namespace oru::platform {
 
@@ -18,16 +19,22 @@ extern const char kPathSeparator;
 bool FileExists(const std::string& path);
 // True when a folder (or a link to one) exists at `path`.
 bool FolderExists(const std::string& path);
+// Every call below that can fail returns a Status naming the operation, the path and the
+// system's reason; it compares with a Result as a Result does.
+
 // Creates one folder level. kExists when something is already at `path`; kNotFound when
 // the parent folder is missing.
-Result CreateFolder(const std::string& path);
+Status CreateFolder(const std::string& path);
 // Deletes a file. kNotFound when there is none.
-Result DeleteFile(const std::string& path);
+Status DeleteFile(const std::string& path);
 // Renames `from` to `to`, replacing an existing file at `to` in one step. On Windows kDenied
 // while another program holds `to` open.
-Result RenameFile(const std::string& from, const std::string& to);
+Status RenameFile(const std::string& from, const std::string& to);
+// Makes the entries of `folder` (names created, renamed or deleted in it) durable: POSIX
+// fsync on the folder; Windows has nothing to do (its renames are written through).
+Status SyncFolder(const std::string& folder);
 // Reads a whole file into `out` (replacing its contents).
-Result ReadWholeFile(const std::string& path, std::string* out);
+Status ReadWholeFile(const std::string& path, std::string* out);
 
 // What a mode lets others do while the file is open holds on Windows (share modes); POSIX has
 // none and lets others do anything.
@@ -49,28 +56,31 @@ class File {
 
   // Opens `path` in `mode`; on success `out` holds the open file (an earlier one is closed).
   // Only regular files open: a folder, FIFO or device gives kFailed at once, never blocking.
-  static Result Open(const std::string& path, OpenMode mode, File* out);
+  static Status Open(const std::string& path, OpenMode mode, File* out);
 
   bool is_open() const { return handle_ != -1; }
+  // The path the file was opened by; failures of the calls below name it.
+  const std::string& path() const { return path_; }
   // Reads up to `n` bytes at the current position; `*got` receives the count (0 at the end).
-  Result Read(void* buffer, size_t n, size_t* got);
+  Status Read(void* buffer, size_t n, size_t* got);
   // Reads exactly `n` bytes; kFailed when fewer arrive.
-  Result ReadExact(void* buffer, size_t n);
+  Status ReadExact(void* buffer, size_t n);
   // Writes all `n` bytes at the current position.
-  Result Write(const void* data, size_t n);
+  Status Write(const void* data, size_t n);
   // Moves to `offset` bytes from the start. Offsets past the end are allowed.
-  Result Seek(int64_t offset);
+  Status Seek(int64_t offset);
   // Moves to the end of the file.
-  Result SeekToEnd();
+  Status SeekToEnd();
   // The current size of the file in bytes, or -1 on failure.
   int64_t Size() const;
   // Flushes what was written to the device.
-  Result Sync();
+  Status Sync();
   // Closes the file; reports a failed close. Closing a closed file is kOk.
-  Result Close();
+  Status Close();
 
  private:
   intptr_t handle_ = -1;  // descriptor or handle; -1 when none
+  std::string path_;
 };
 
 }  // namespace oru::platform

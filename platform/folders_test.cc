@@ -128,6 +128,15 @@ TEST_F(RuntimeFolderTest, P6RefusesAPrivateFolderThatIsALinkAFileOrSomeoneElses)
   EXPECT_EQ(Pick(nullptr, "none", "link"), "");
   EXPECT_EQ(Pick(nullptr, "none", "file"), "");
   EXPECT_EQ(Pick(nullptr, "none", "no/parent"), "");
+  // Open to others, they could plant the lock file first and block every run.
+  ASSERT_EQ(mkdir(temp_.Path("open").c_str(), 0700), 0);
+  ASSERT_EQ(chmod(temp_.Path("open").c_str(), 0755), 0);
+  std::string folder;
+  std::string problem;
+  EXPECT_FALSE(GetRuntimeFolderFrom(nullptr, temp_.Path("none"), temp_.Path("open"), &folder,
+                                    &problem));
+  EXPECT_EQ(problem, "XDG_RUNTIME_DIR is not set and " + temp_.Path("open") +
+                         " is open to other users (mode is not 0700)");
   if (geteuid() != 0) GTEST_SKIP() << "giving a folder to another user needs root";
   ASSERT_EQ(chown(temp_.Path("run").c_str(), 65534, 65534), 0);
   EXPECT_EQ(Pick(nullptr, "none", "run"), "");

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/result.h"
+#include "platform/status.h"
 
 namespace oru::platform {
 
@@ -25,7 +26,8 @@ class InstanceMutex {
   // Windows, "\"). On success `out` holds it (releasing what it held before). Windows: the
   // named mutex `name` (CreateMutexA). POSIX (P6): a lock on "<runtime folder>/<name>.lock",
   // the ".lock" appended here; the file stays behind and is never truncated.
-  static Result Acquire(const std::string& name, InstanceMutex* out);
+  // The failure names its reason (the runtime folder refused, for instance).
+  static Status Acquire(const std::string& name, InstanceMutex* out);
   bool held() const { return handle_ != -1; }
   // Releases the mutex (also done by the destructor).
   void Release();
@@ -50,6 +52,28 @@ class FolderLock {
   // folder. Windows: the hidden file "oru.lock" in the folder, open without sharing and
   // deleted when closed.
   static Result Acquire(const std::string& folder, FolderLock* out);
+  bool held() const { return handle_ != -1; }
+  void Release();
+
+ private:
+  intptr_t handle_ = -1;  // descriptor or handle; -1 when none
+};
+
+// An exclusive lock on a lock file, for a read-change-write of a file that several processes
+// share. Waits while another holder has it. Not copyable.
+class FileLock {
+ public:
+  FileLock() = default;
+  ~FileLock();
+  FileLock(FileLock&& other) noexcept;
+  FileLock& operator=(FileLock&& other) noexcept;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Locks the file at `path`, creating it when missing (it stays behind, never truncated, never
+  // followed through a link on POSIX), and waits for other holders to let go. POSIX: flock.
+  // Windows: LockFileEx on the file.
+  static Status Acquire(const std::string& path, FileLock* out);
   bool held() const { return handle_ != -1; }
   void Release();
 

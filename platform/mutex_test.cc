@@ -34,7 +34,7 @@ constexpr char kChildVariable[] = "ORU_LOCK_CHILD";
 template <typename Lock>
 [[noreturn]] void AcquireAndExit(const std::string& name) {
   static Lock lock;
-  ExitProcess(static_cast<UINT>(Lock::Acquire(name, &lock)));
+  ExitProcess(static_cast<UINT>(Result{Lock::Acquire(name, &lock)}));
 }
 
 [[maybe_unused]] const bool kRanAsChild = [] {
@@ -74,7 +74,7 @@ Result AcquireInChild(const std::string& name) {
   pid_t pid = fork();
   if (pid == 0) {
     static Lock lock;  // never released: the child's end must release it
-    _exit(static_cast<int>(Lock::Acquire(name, &lock)));
+    _exit(static_cast<int>(Result{Lock::Acquire(name, &lock)}));
   }
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return Result::kFailed;

@@ -65,10 +65,10 @@ class GuiTest : public ::testing::Test {
   void StartTamsel() {
     ASSERT_TRUE(tamsel_.Start({kBin + "Tamsel", dir_ / "job.ini"}, env_, dir_ / "tamsel.log"));
   }
-  // Waits until the pass has begun (its file index exists): a Stop before it keeps it from
-  // ever starting.
+  // Waits until the pass has begun (the new version of its file index exists): a Stop before it
+  // keeps it from ever starting.
   void WaitForPass() {
-    for (int i = 0; i < 200 && !fs::exists(work_ + "Storages/test/Fileindex.fnd"); ++i) {
+    for (int i = 0; i < 200 && !fs::exists(work_ + "Storages/test/Fileindex.fnd.new"); ++i) {
       usleep(100000);
     }
   }
@@ -194,9 +194,8 @@ TEST_F(GuiTest, YesWithoutTheTickStopsWithoutSaving) {
   ASSERT_NE(dialog, "");
   Click(dialog, kYes);
   EXPECT_EQ(Finish(), 0);
-  EXPECT_EQ(Indexed(), "0");
-  EXPECT_TRUE(fs::exists(work_ + "Storages/test/0.tf"));  // the posting logs stay
-  EXPECT_FALSE(fs::exists(work_ + "Storages/test/0.fnw"));
+  EXPECT_EQ(Indexed(), "-");  // nothing saved, nothing recorded
+  EXPECT_TRUE(fs::is_empty(work_ + "Storages/test"));  // and nothing left behind
 }
 
 TEST_F(GuiTest, AStartUpFailureIsAMessageBox) {

@@ -230,7 +230,7 @@ TEST_F(OruTest, AStopWithoutSavingIsReported) {
   const auto result = Oru({"index", corpus_, "--name", "t"}, 1500);
   EXPECT_EQ(result.exit_status, 1) << result.err;
   EXPECT_NE(result.out.find("stopped without saving"), std::string::npos) << result.out;
-  EXPECT_EQ(platform::ProfileFile::Open(work_ + "storages.ini").GetString("Indexed", "t", ""), "0");
+  EXPECT_EQ(platform::ProfileFile::Open(work_ + "storages.ini").GetString("Indexed", "t", ""), "");
 }
 
 TEST_F(OruTest, AnotherSearchWindowGetsTheMessageAndTheRunStillReports) {
@@ -250,6 +250,11 @@ TEST_F(OruTest, TamselsFailuresAreReported) {
   auto result = Oru({"index", corpus_});
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_NE(result.err.find("could not load its plug-ins"), std::string::npos) << result.err;
+  // Tamsel's own line says why.
+  EXPECT_NE(result.err.find("Tamsel: cannot use configuration " + work_ + "ORU.ini: [Storages] "
+                            "names no plug-in for the storage type Folders\n"),
+            std::string::npos)
+      << result.err;
   result = Oru({"index", dir_ / "nowhere"});
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_EQ(result.err, "oru: there is no folder " + (dir_ / "nowhere") + "\n");

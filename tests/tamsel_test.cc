@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/dynlib.h"
 #include "platform/ini.h"
 #include "platform/mutex.h"
 #include "platform/scoped_env.h"
@@ -25,8 +26,8 @@ const std::string kBin = std::string(ORU_BIN_DIR) + "/";
 class TamselTest : public testing::SandboxTest {
  protected:
 
-  std::string WriteJob(const std::string& name = "test") {
-    const std::string job = dir_ / "job.ini";
+  std::string WriteJob(const std::string& name = "test", const std::string& file = "job") {
+    const std::string job = dir_ / (file + ".ini");
     WriteFile(job, "[Header]\nName=" + name + "\n[Folders]\nDir0=" + corpus_ + "\n");
     return job;
   }
@@ -34,7 +35,10 @@ class TamselTest : public testing::SandboxTest {
   testing::ProcessResult Tamsel(const std::vector<std::string>& args, int interrupt_after_ms = -1) {
     std::vector<std::string> argv{kBin + "Tamsel"};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, env_, nullptr, 60, interrupt_after_ms);
+    testing::ProcessResult result = RunProcess(argv, env_, nullptr, 60, interrupt_after_ms);
+    // Windows ends the lines of standard error with CR LF.
+    std::erase(result.err, '\r');
+    return result;
   }
 
   std::string Indexed(const std::string& name = "test") {
@@ -43,13 +47,14 @@ class TamselTest : public testing::SandboxTest {
 
 };
 
-TEST_F(TamselTest, WithoutAnArgumentOrJobFileItEndsAtOnceSilently) {
+TEST_F(TamselTest, WithoutAnArgumentOrJobFileItEndsAtOnceWithOneLine) {
   auto result = Tamsel({});
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "");
-  result = Tamsel({dir_ / "missing.ini"});
+  EXPECT_EQ(result.err, "Tamsel: no job file given (usage: Tamsel JOBFILE)\n");
+  const std::string missing = dir_ / "missing.ini";
+  result = Tamsel({missing});
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, "Tamsel: cannot open job file " + missing + ": no such file\n");
   EXPECT_FALSE(fs::exists(data_ + "Pellimar"));
 }
 
@@ -65,7 +70,7 @@ TEST_F(TamselTest, ASecondInstanceEndsAtOnce) {
   ASSERT_EQ(platform::InstanceMutex::Acquire(kMutexName, &held), platform::Result::kOk);
   const auto result = Tamsel({WriteJob()});
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, "Tamsel: another Tamsel is running\n");
   EXPECT_FALSE(fs::exists(data_ + "Pellimar"));
 }
 
@@ -74,6 +79,9 @@ TEST_F(TamselTest, FirstRunCreatesTheWorkFoldersAndReportsAMissingConfiguration)
   EXPECT_EQ(result.exit_status, 11);  // no ORU.ini: the configuration cannot be loaded
   EXPECT_TRUE(fs::is_directory(work_ + "Storages"));
   EXPECT_EQ(Indexed(), "-");
+  const std::string line = "Tamsel: cannot read configuration " + work_ + "ORU.ini: no such file\n";
+  EXPECT_NE(result.err.find(line), std::string::npos)
+      << result.err;
 }
 
 // On Windows the message is a message box, which waits for a person (the window's own tests
@@ -91,11 +99,31 @@ TEST_F(TamselTest, AWorkFolderThatCannotBeCreatedIsReported) {
 }
 #endif
 
-TEST_F(TamselTest, ABadJobGivesItsResultAsExitStatus) {
+TEST_F(TamselTest, ABadJobGivesItsResultAsExitStatusAndSaysWhy) {
   WriteConfig();
   const std::string job = dir_ / "job.ini";
   WriteFile(job, "[Header]\nUpdating=0\n");
-  EXPECT_EQ(Tamsel({job}).exit_status, 13);
+  auto result = Tamsel({job});
+  EXPECT_EQ(result.exit_status, 13);
+  EXPECT_NE(result.err.find("Tamsel: cannot use job file " + job + ": "), std::string::npos);
+  // A control character in the name would break the status file's record.
+  WriteFile(job, std::string("[Header]\nName=a\x01") + "b\n[Folders]\nDir0=" + corpus_ + "\n");
+  result = Tamsel({job});
+  EXPECT_EQ(result.exit_status, 13);
+  EXPECT_FALSE(fs::exists(work_ + "storages.ini"));
+}
+
+// The plug-ins named in "ORU.ini" by relative paths load from the program's folder, whatever
+// the current folder holds.
+TEST_F(TamselTest, RelativePlugInPathsResolveAgainstTheProgramsFolder) {
+  const std::string suffix = platform::kLibrarySuffix;
+  WriteFile(work_ + "ORU.ini", "[Files]\nText=TextParser" + suffix +
+                                   "\n[Storages]\nFolders=." + testing::kSep + "Ferrow" +
+                                   suffix + "\n[Folders]\n1=Text\n");
+  WriteFile(corpus_ + "a.txt", "relative words");
+  const auto result = Tamsel({WriteJob()});
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(Indexed(), "1");
 }
 
 TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
@@ -123,6 +151,73 @@ TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
 #endif
 }
 
+#if !defined(_WIN32)
+// Runs of different names at once, each with its own runtime folder (so its own instance lock),
+// all record their index in the one status file: none loses another's record.
+TEST_F(TamselTest, FiveNamesIndexedAtOnceKeepFiveRecords) {
+  WriteConfig();
+  WriteFile(corpus_ + "a.txt", "harbour lights");
+  for (int round = 0; round < 4; ++round) {
+    testing::BackgroundProcess runs[5];
+    for (int i = 0; i < 5; ++i) {
+      const std::string name = "n" + std::to_string(round) + std::to_string(i);
+      const std::string runtime = dir_ / ("run-" + name);
+      fs::create_directories(runtime);
+      std::vector<std::string> env = env_;
+      env.push_back("XDG_RUNTIME_DIR=" + runtime);
+      ASSERT_TRUE(runs[i].Start({kBin + "Tamsel", WriteJob(name, name)}, env,
+                                dir_ / (name + ".log")));
+    }
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(runs[i].Wait(60), 0);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(Indexed("n" + std::to_string(round) + std::to_string(i)), "1") << round << i;
+    }
+  }
+}
+
+// A full disk, on a real small file system: a tmpfs mounted over the storages folder in a mount
+// namespace of its own (skipped where none can be made). The failed run says why, leaves the
+// last index as it was and frees what it wrote, so the next run succeeds once the tree is back
+// to its size.
+TEST_F(TamselTest, AFullDiskKeepsTheLastIndexAndFreesItsSpace) {
+  WriteConfig();
+  WriteFile(corpus_ + "a.txt", "harbour lights");
+  const std::string big = dir_ / "big/";
+  for (int f = 0; f < 20; ++f) {
+    std::string text;
+    for (int w = 0; w < 4000; ++w) {
+      int n = f * 4000 + w;
+      std::string word = "w";
+      for (int i = 0; i < 4; ++i, n /= 26) word += static_cast<char>('a' + n % 26);
+      text += word + " ";
+    }
+    WriteFile(big + "big" + std::to_string(f) + ".txt", text);
+  }
+  const std::string storages = work_ + "Storages";
+  fs::create_directories(storages);
+  const std::string script =
+      "mount -t tmpfs -o size=1m tmpfs \"$1\" || { echo nomount; exit 0; }\n"
+      "\"$2\" \"$3\" 2>/dev/null; echo first $?\n"
+      "cp -a \"$1/test\" \"$4/saved\"\n"
+      "cp \"$5\"/* \"$6\"\n"
+      "\"$2\" \"$3\" 2>\"$4/err\"; echo second $?\n"
+      "diff -r \"$4/saved\" \"$1/test\" >/dev/null && echo unchanged\n"
+      "rm \"$6\"/big*\n"
+      "\"$2\" \"$3\" 2>/dev/null; echo third $?\n"
+      "diff -r \"$4/saved\" \"$1/test\" >/dev/null && echo same-again\n";
+  const auto result = RunProcess({"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script, "sh",
+                                  storages, kBin + "Tamsel", WriteJob(), dir_.path(), big, corpus_},
+                                 env_, nullptr, 120);
+  if (result.exit_status != 0 || result.out.find("nomount") != std::string::npos) {
+    GTEST_SKIP() << "no tmpfs can be mounted here: " << result.out << result.err;
+  }
+  EXPECT_EQ(result.out, "first 0\nsecond 2\nunchanged\nthird 0\nsame-again\n");
+  const std::string err = ReadFile(dir_ / "err");
+  EXPECT_NE(err.find("Tamsel: cannot write " + storages + "/test/"), std::string::npos) << err;
+  EXPECT_NE(err.find(": No space left on device\n"), std::string::npos) << err;
+}
+#endif
+
 // P9: the terminal window's Stop. Windows has no terminal window (and no SIGINT to send).
 #if !defined(_WIN32)
 TEST_F(TamselTest, AnInterruptWithoutATerminalStopsWithoutSaving) {
@@ -131,8 +226,8 @@ TEST_F(TamselTest, AnInterruptWithoutATerminalStopsWithoutSaving) {
   env_.push_back("ORU_TEST_PARSER_DELAY_MS=100");
   const auto result = Tamsel({WriteJob()}, 1500);
   EXPECT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_EQ(Indexed(), "0");
-  EXPECT_TRUE(fs::exists(work_ + "Storages/test/0.tf"));
+  EXPECT_EQ(Indexed(), "-");  // nothing saved, nothing recorded, nothing left behind
+  EXPECT_TRUE(fs::is_empty(work_ + "Storages/test"));
 }
 #endif
 

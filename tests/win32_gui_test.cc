@@ -95,10 +95,10 @@ class Win32GuiTest : public testing::SandboxTest {
   void StartTamsel() {
     ASSERT_TRUE(tamsel_.Start({bin_ + "Tamsel", dir_ / "job.ini"}, env_, dir_ / "tamsel.log"));
   }
-  // Waits until the pass has begun (its file index exists): a Stop before it keeps it from
-  // ever starting.
+  // Waits until the pass has begun (the new version of its file index exists): a Stop before it
+  // keeps it from ever starting.
   void WaitForPass() {
-    for (int i = 0; i < 200 && !fs::exists(index_ + "Fileindex.fnd"); ++i) Sleep(100);
+    for (int i = 0; i < 200 && !fs::exists(index_ + "Fileindex.fnd.new"); ++i) Sleep(100);
   }
   // Clicks Stop in the main window and returns the confirmation dialog; null if none came.
   HWND ClickStop(HWND window) {
@@ -198,9 +198,9 @@ TEST_F(Win32GuiTest, YesWithoutTheTickStopsWithoutSaving) {
   ASSERT_NE(dialog, nullptr);
   Click(Button(dialog, "Yes"));
   EXPECT_EQ(Finish(), 0);
-  EXPECT_EQ(Indexed(), "0");
-  EXPECT_TRUE(fs::exists(index_ + "0.tf"));  // the posting logs stay
-  EXPECT_FALSE(fs::exists(index_ + "0.fnw"));
+  EXPECT_EQ(Indexed(), "-");  // nothing saved, nothing recorded
+  EXPECT_FALSE(fs::exists(index_ + "0.tf"));  // and nothing left behind
+  EXPECT_FALSE(fs::exists(index_ + "Fileindex.fnd.new"));
 }
 
 TEST_F(Win32GuiTest, AStartUpFailureIsAMessageBox) {

@@ -5,58 +5,65 @@
 namespace oru {
 
 using platform::Result;
+using platform::Status;
 
-BufferedFile::BufferedFile(size_t buffer_size)
-    : buffer_(new char[buffer_size]), capacity_(buffer_size) {}
+BufferedFile::BufferedFile(size_t buffer_size, platform::FileSystem* fs)
+    : fs_(fs), buffer_(new char[buffer_size]), capacity_(buffer_size) {}
 
 BufferedFile::~BufferedFile() { Close(); }
 
-Result BufferedFile::Create(const std::string& path) {
+Status BufferedFile::Create(const std::string& path) {
   used_ = 0;
-  error_ = platform::File::Open(path, platform::OpenMode::kCreate, &file_);
+  error_ = fs_->Open(path, platform::OpenMode::kCreate, &file_);
   return error_;
 }
 
-Result BufferedFile::OpenForAppend(const std::string& path) {
+Status BufferedFile::OpenForAppend(const std::string& path) {
   used_ = 0;
-  error_ = platform::File::Open(path, platform::OpenMode::kReadWriteExisting, &file_);
-  if (error_ == Result::kOk) error_ = file_.SeekToEnd();
+  error_ = fs_->Open(path, platform::OpenMode::kReadWriteExisting, &file_);
+  if (error_.ok()) error_ = file_.SeekToEnd();
   return error_;
 }
 
-Result BufferedFile::Write(const void* data, size_t n) {
-  if (error_ != Result::kOk) return error_;
-  if (!file_.is_open()) return error_ = Result::kFailed;
+Status BufferedFile::Write(const void* data, size_t n) {
+  if (!error_.ok()) return error_;
+  if (!file_.is_open()) return error_ = Status(Result::kFailed, "write", "", "no file is open");
   if (used_ + n > capacity_) {
-    if (Flush() != Result::kOk) return error_;
-    if (n > capacity_) return error_ = file_.Write(data, n);
+    if (!Flush().ok()) return error_;
+    if (n > capacity_) return error_ = fs_->Write(&file_, data, n);
   }
   std::memcpy(buffer_.get() + used_, data, n);
   used_ += n;
-  return Result::kOk;
+  return Status();
 }
 
-Result BufferedFile::WriteAt(int64_t offset, const void* data, size_t n) {
-  if (Flush() != Result::kOk) return error_;
-  if (!file_.is_open()) return error_ = Result::kFailed;
-  if ((error_ = file_.Seek(offset)) != Result::kOk) return error_;
-  if ((error_ = file_.Write(data, n)) != Result::kOk) return error_;
+Status BufferedFile::WriteAt(int64_t offset, const void* data, size_t n) {
+  if (!Flush().ok()) return error_;
+  if (!file_.is_open()) return error_ = Status(Result::kFailed, "write", "", "no file is open");
+  if (!(error_ = file_.Seek(offset)).ok()) return error_;
+  if (!(error_ = fs_->Write(&file_, data, n)).ok()) return error_;
   return error_ = file_.SeekToEnd();
 }
 
-Result BufferedFile::Flush() {
-  if (error_ != Result::kOk) return error_;
-  if (used_ == 0) return Result::kOk;
-  error_ = file_.Write(buffer_.get(), used_);
+Status BufferedFile::Flush() {
+  if (!error_.ok()) return error_;
+  if (used_ == 0) return Status();
+  error_ = fs_->Write(&file_, buffer_.get(), used_);
   used_ = 0;
   return error_;
 }
 
-Result BufferedFile::Close() {
+Status BufferedFile::Commit() {
+  if (!file_.is_open()) return error_;
+  if (Flush().ok()) error_ = fs_->Sync(&file_);
+  return Close();
+}
+
+Status BufferedFile::Close() {
   if (!file_.is_open()) return error_;
   Flush();
-  const Result closed = file_.Close();
-  if (error_ == Result::kOk) error_ = closed;
+  const Status closed = file_.Close();
+  if (error_.ok()) error_ = closed;
   return error_;
 }
 

@@ -21,12 +21,15 @@
 #include <vector>
 
 #include "indexer/engine/buffered_file.h"
+#include "indexer/engine/index_switch.h"
 #include "indexer/engine/records.h"
 #include "indexer/engine/stored_files.h"
 #include "indexer/engine/typed_list.h"
 #include "indexer/engine/word_cache.h"
 #include "platform/dynlib.h"
+#include "platform/file_system.h"
 #include "platform/ini.h"
+#include "platform/mutex.h"
 #include "platform/progress.h"
 #include "platform/window_message.h"
 #include "plugin-api/parser_plugin.h"
@@ -76,11 +79,21 @@ class TIndexer {
   static void operator delete(void* object);
 
   // The whole pass over the job file at ConfigPath. Returns kRunOk, kRunFailed,
-  // kRunConfigFailed, kRunNoJobFile or kRunBadJob. Called once per object.
+  // kRunConfigFailed, kRunNoJobFile or kRunBadJob. Called once per object. Whatever the result,
+  // the last complete index of the job's name stays in place unless the run put a complete one
+  // in its stead; every result but kRunOk leaves its reason in Failure().
   uint8_t Run();
+  // Why the run failed: the first failure it met, with the operation, the path and the
+  // system's reason. Success while nothing failed.
+  const platform::Status& Failure() const { return failure_; }
 
   // --- Configuration and plug-in registry ---
+  // Loads the storage plug-in and the parser plug-ins of `storage_type` as "ORU.ini" names
+  // them; false (with the reason in Failure()) when the storage plug-in or every parser fails.
   bool LoadPlugins(const std::string& storage_type);
+  // The file a library path of "ORU.ini" names: an absolute path as given, a relative one
+  // below ProgramDir (never the current folder); empty when ProgramDir is unknown.
+  std::string PluginPath(const std::string& configured) const;
   bool AddParserPlugin(const std::string& name, const std::string& library_path,
                        platform::ProfileFile& config);
   bool ParseExtensionFilter(const std::string& name, std::string_view filter,
@@ -107,11 +120,15 @@ class TIndexer {
   void LoadStopWords();
 
   // --- Index files ---
-  // Writes the parts and the word list; false when any of them could not be written.
+  // Writes the parts and the word list beside the old ones (IndexSwitch), then puts them in
+  // place together with a new file index when the run wrote one. False when any of them could
+  // not be written or put in place; the old files are then as they were.
   bool SaveIndex();
-  // Turns posting log p into part p; false when the part could not be built or written.
+  // Turns posting log p into the new version of part p; false when the part could not be
+  // built or written.
   bool MergePart(int part);
-  // 0 on success, 2 when writing failed.
+  // Writes the new version of the word list into `index_dir`: 0 on success, 2 when writing
+  // failed.
   int WriteWordList(const std::string& index_dir);
 
   // --- Update (reload) ---
@@ -199,6 +216,8 @@ class TIndexer {
 
   // Engine-wide values of the pass.
   std::string IndexDir;
+  // Every file the engine creates, writes, syncs, renames or deletes goes through this.
+  platform::FileSystem* Disk = platform::RealFileSystem();
   uint32_t WordPoolCursor = 0;  // offset of the next free byte of WordPool
   uint32_t WordPoolEnd = kWordPoolSize;
   std::string ConfigPath;  // the job file
@@ -224,6 +243,22 @@ class TIndexer {
 
  private:
   uint8_t RunPass();
+  // Keeps the first failure of the run; later ones are consequences. Returns false, so that a
+  // failing step can end with `return Fail(...)`.
+  bool Fail(platform::Status status);
+  // The same for a failed write to the file index or a posting log, which ends the walk.
+  bool FailWrite(platform::Status status) {
+    write_failed_ = true;
+    return Fail(std::move(status));
+  }
+  // Ends a run that saves nothing: closes the index files and removes everything the run
+  // wrote into IndexDir, so the folder holds the last complete index as it was.
+  void Abandon();
+  // Puts the new versions in place between "0" and "1" in "storages.ini" (when the run named
+  // the index), restoring the record when the switch had to be undone.
+  bool SwitchIndex();
+  // The value "storages.ini" holds for `name` in "Indexed" ("" when none).
+  std::string ReadIndexed(const std::string& name);
   // Posts the outcome to the search application's window, when it was found.
   void Notify(int64_t wparam);
   // Records the index's state in "storages.ini"; false when the write was refused.
@@ -235,6 +270,8 @@ class TIndexer {
   bool OpenIndexFiles();
   // Opens the posting logs, but those the reload put off.
   bool OpenPostingLogs();
+  // In an update, opens IndexStream on a new copy of the file index, once.
+  bool OpenFileIndexCopy();
   bool CloseIndexFiles();
   // The start of an update: the file index now, the parts and the word list beside the walk
   // (or at once, without ReloadBesideWalk). False when the reload failed already.
@@ -296,6 +333,16 @@ class TIndexer {
   bool write_failed_ = false;
   // Set once the file-number limit has stopped the walk: later folder scans ask for no file.
   bool file_limit_reached_ = false;
+  platform::Status failure_;
+  // Why the last parser plug-in of LoadPlugins was not registered.
+  platform::Status parser_failure_;
+  // The new versions of the index files, and where they go.
+  std::unique_ptr<IndexSwitch> pending_;
+  // The job's index name and its record before the run ("" for none); empty when no run set it.
+  std::string index_name_;
+  std::string recorded_before_;
+  // Held from before the run's first change to IndexDir until Run returns.
+  platform::FolderLock index_lock_;
   platform::WindowRef window_;
 
   // The reload beside the walk (BeginReload, FinishReload).

@@ -26,6 +26,10 @@ bool IsValidIndexName(std::string_view name) {
     return false;
   }
   if (name.find('=') != std::string_view::npos) return false;
+  // A control character (NUL included) would break the status file's line or the folder name.
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  }
   if (name.size() >= 2 && name[1] == ':') return false;  // a drive letter
   size_t start = 0;
   while (start <= name.size()) {

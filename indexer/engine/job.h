@@ -16,7 +16,7 @@ bool IsHeaderSection(std::string_view section);
 
 // True when `name` can name an index folder below the storages folder and be read back as a
 // profile key (F9): not empty, not "0", no surrounding blanks, not absolute, no "." or ".."
-// component, no "=", and not starting with "[" or ";".
+// component, no "=", no control character (NUL included), and not starting with "[" or ";".
 bool IsValidIndexName(std::string_view name);
 
 // The folders of a storage section: "Dir0", "Dir1", ... up to the first that is missing, "0",

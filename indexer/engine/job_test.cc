@@ -22,6 +22,12 @@ TEST(JobTest, IndexNamesThatWouldLeaveTheStoragesFolderAreRefused) {
                           "x=y", "[sec", ";comment", "C:\\x"}) {
     EXPECT_FALSE(IsValidIndexName(bad)) << bad;
   }
+  // A control character, NUL included, would break the status file's record.
+  for (const std::string& bad :
+       {std::string("a\0b", 3), std::string("a\tb"), std::string("a\x1b"), std::string("a\x7f")}) {
+    EXPECT_FALSE(IsValidIndexName(bad)) << bad;
+  }
+  EXPECT_TRUE(IsValidIndexName("caf\xe9"));  // Windows-1252 letters stay allowed
 }
 
 TEST(JobTest, FoldersEndAtTheFirstMissingZeroOrBlankKey) {

@@ -6,6 +6,7 @@
 #include "indexer/engine/work_folders.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 
 namespace oru {
 
@@ -13,19 +14,40 @@ namespace {
 
 constexpr size_t kNoEquals = 1024;  // where a filter without '=' is taken to end
 
+using platform::Result;
+using platform::Status;
 using platform::TrimBlanks;
 
 }  // namespace
 
+std::string TIndexer::PluginPath(const std::string& configured) const {
+  if (platform::IsAbsolutePath(configured)) return configured;
+  // Never against the current folder, nor through the loader's search: whoever controls where
+  // the program is started must not choose the code it runs.
+  return ProgramDir.empty() ? std::string() : ProgramDir + configured;
+}
+
 bool TIndexer::LoadPlugins(const std::string& storage_type) {
   const std::string path = WorkDir + kConfigFileName;
-  if (!platform::FileExists(path)) return false;
+  if (!platform::FileExists(path)) {
+    return Fail(Status(Result::kNotFound, "read configuration", path, "no such file"));
+  }
   platform::ProfileFile config = platform::ProfileFile::Open(path);
-  if (config.KeyNames("Files").empty()) return false;
+  if (config.KeyNames("Files").empty()) {
+    return Fail(Status(Result::kFailed, "use configuration", path, "it has no [Files] section"));
+  }
   const std::string storage_library = config.GetString("Storages", storage_type, "0");
-  if (storage_library == "0") return false;
-  StorageLibrary = platform::LoadLibrary(storage_library);
-  if (StorageLibrary == nullptr) return false;
+  if (storage_library == "0") {
+    return Fail(Status(Result::kFailed, "use configuration", path,
+                       "[Storages] names no plug-in for the storage type " + storage_type));
+  }
+  const std::string storage_path = PluginPath(storage_library);
+  StorageLibrary = storage_path.empty() ? nullptr : platform::LoadLibrary(storage_path);
+  if (StorageLibrary == nullptr) {
+    return Fail(Status(Result::kFailed, "load plug-in", storage_library,
+                       storage_path.empty() ? "the program's folder is unknown"
+                                            : platform::LastLoadError()));
+  }
   // A storage plug-in without its three entry points is no storage plug-in (F15).
   ScanIt = reinterpret_cast<ScanItFn>(platform::FindExport(StorageLibrary, kScanItExport));
   StopScan = reinterpret_cast<StopScanFn>(platform::FindExport(StorageLibrary, kStopScanExport));
@@ -34,29 +56,44 @@ bool TIndexer::LoadPlugins(const std::string& storage_type) {
   if (ScanIt == nullptr || StopScan == nullptr || GetNextFile == nullptr) {
     platform::FreeLibrary(StorageLibrary);
     StorageLibrary = nullptr;
-    return false;
+    return Fail(Status(Result::kFailed, "load plug-in", storage_path,
+                       "it lacks the exports of a storage plug-in"));
   }
   const std::vector<std::string> keys = config.KeyNames(storage_type);
-  if (keys.empty()) return false;
+  if (keys.empty()) {
+    return Fail(Status(Result::kFailed, "use configuration", path,
+                       "it has no section [" + storage_type + "] naming parser plug-ins"));
+  }
+  parser_failure_ = Status(Result::kFailed, "use configuration", path,
+                           "[" + storage_type + "] names no parser plug-in listed in [Files]");
   for (const std::string& key : keys) {
     const std::string name = config.GetString(storage_type, key, "0");
     if (name == "0") continue;
-    const std::string library_path = config.GetString("Files", name, "0");
-    if (library_path == "0" || !platform::FileExists(library_path)) continue;
+    const std::string library_path = PluginPath(config.GetString("Files", name, "0"));
+    if (library_path.empty() || !platform::FileExists(library_path)) {
+      parser_failure_ = Status(Result::kNotFound, "load plug-in", library_path, "no such file");
+      continue;
+    }
     AddParserPlugin(name, library_path, config);
   }
-  return !Plugins->Empty();
+  return !Plugins->Empty() || Fail(parser_failure_);
 }
 
 bool TIndexer::AddParserPlugin(const std::string& name, const std::string& library_path,
                                platform::ProfileFile& config) {
   platform::LibraryHandle library = platform::LoadLibrary(library_path);
-  if (library == nullptr) return false;
+  if (library == nullptr) {
+    parser_failure_ =
+        Status(Result::kFailed, "load plug-in", library_path, platform::LastLoadError());
+    return false;
+  }
   // A parser plug-in must have the three exports the words loop calls (F15).
   if (platform::FindExport(library, kParseItExport) == nullptr ||
       platform::FindExport(library, kStopParseExport) == nullptr ||
       platform::FindExport(library, kGetNextWordExport) == nullptr) {
     platform::FreeLibrary(library);
+    parser_failure_ = Status(Result::kFailed, "load plug-in", library_path,
+                             "it lacks the exports of a parser plug-in");
     return false;
   }
   bool registered = false;
@@ -86,6 +123,9 @@ bool TIndexer::AddParserPlugin(const std::string& name, const std::string& libra
   }
   if (!registered) {
     platform::FreeLibrary(library);
+    parser_failure_ = Status(Result::kFailed, "register plug-in", library_path,
+                             "it gives no extension filter, or " + config.path() +
+                                 " cannot take it in [Extensions]");
     return false;
   }
   parser_libraries_.push_back(library);

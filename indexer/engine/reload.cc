@@ -54,15 +54,15 @@ bool ReadIndexFile(const std::string& path, std::vector<uint8_t>* buffer, size_t
   return file.ReadExact(buffer->data(), *size) == Result::kOk;
 }
 
-// Replaces posting log `part` of `index_dir` with `postings`, in one write.
-bool WritePostingLog(const std::string& index_dir, int part, const std::vector<uint8_t>& postings) {
+// Replaces posting log `part` of `index_dir` with `postings`, in one write through `fs`.
+platform::Status WritePostingLog(platform::FileSystem* fs, const std::string& index_dir, int part,
+                                 const std::vector<uint8_t>& postings) {
   platform::File file;
-  if (platform::File::Open(index_dir + fmt::PostingLogName(part), platform::OpenMode::kCreate,
-                           &file) != Result::kOk) {
-    return false;
-  }
-  return (postings.empty() || file.Write(postings.data(), postings.size()) == Result::kOk) &&
-         file.Close() == Result::kOk;
+  platform::Status status =
+      fs->Open(index_dir + fmt::PostingLogName(part), platform::OpenMode::kCreate, &file);
+  if (status.ok() && !postings.empty()) status = fs->Write(&file, postings.data(), postings.size());
+  const platform::Status closed = file.Close();
+  return status.ok() ? closed : status;
 }
 
 }  // namespace
@@ -261,7 +261,7 @@ bool TIndexer::LoadPart(int part) {
   }
   LogBuilder builder(data.data(), size);
   WalkPart(data.data(), size, part, [] {}, builder);
-  return WritePostingLog(IndexDir, part, builder.log());
+  return WritePostingLog(Disk, IndexDir, part, builder.log()).ok();
 }
 
 bool TIndexer::WriteDeferredLog(int part) {
@@ -272,10 +272,11 @@ bool TIndexer::WriteDeferredLog(int part) {
   LogBuilder builder(data.get(), size);
   // The part must still be the one the reload read: same words, same layout.
   if (WalkPart(data.get(), size, part, [] {}, builder) != PartShape::kCanonical ||
-      builder.words() != reloaded_words_[static_cast<size_t>(part)] ||
-      !WritePostingLog(IndexDir, part, builder.log())) {
+      builder.words() != reloaded_words_[static_cast<size_t>(part)]) {
     return false;
   }
+  const platform::Status written = WritePostingLog(Disk, IndexDir, part, builder.log());
+  if (!written.ok()) return Fail(written);
   deferred_logs_.reset(static_cast<size_t>(part));
   return true;
 }

@@ -85,6 +85,15 @@ class RunTest : public ::testing::Test {
     return platform::ProfileFile::Open(work_ + kStatusFileName).GetString("Indexed", name, "-");
   }
 
+  // Every file of the index folder with its bytes.
+  std::map<std::string, std::string> Snapshot(const std::string& name = "test") {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(work_ + "Storages/" + name)) {
+      files[entry.path().filename().string()] = ReadFile(entry.path().string());
+    }
+    return files;
+  }
+
   std::map<std::string, Files> Decode(const std::string& name = "test") {
     testing::DecodedIndex index;
     const std::string error = testing::DecodeIndex(work_ + "Storages/" + name + "/", &index);
@@ -187,6 +196,17 @@ TEST_F(RunTest, AHeaderInAnyCaseAndFoldersUpToTheFirstGap) {
   EXPECT_EQ(words.count("third"), 0u);
 }
 
+TEST_F(RunTest, AFolderGivenRelativeIsTakenFromTheCurrentFolderAtTheStart) {
+  WriteFile(corpus_ + "a.txt", "relative");
+  WriteJob("[Header]\nName=test\n[Folders]\nDir0=corpus\n");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_.path());
+  const int result = RunOnce();
+  fs::current_path(before);
+  ASSERT_EQ(result, kRunOk);
+  EXPECT_EQ(Decode().at("relative"), (Files{corpus_ + "a.txt"}));
+}
+
 TEST_F(RunTest, AConfigurationFailureLeavesTheLastIndexAlone) {
   WriteFile(corpus_ + "a.txt", "kept words");
   ASSERT_EQ(RunOnce(), kRunOk);
@@ -218,8 +238,11 @@ TEST_F(RunTest, AnIndexInUseByAnotherRunIsRefused) {
   EXPECT_EQ(Indexed(), "-");
 }
 
-TEST_F(RunTest, StopWithoutSavingKeepsTheLogsAndRecordsAnIncompleteIndex) {
-  for (int i = 0; i < 5; ++i) WriteFile(corpus_ + "f" + std::to_string(i) + ".txt", "word");
+TEST_F(RunTest, StopWithoutSavingLeavesTheLastIndexAndItsRecordAsTheyWere) {
+  WriteFile(corpus_ + "first.txt", "word");
+  ASSERT_EQ(RunOnce(), kRunOk);
+  const auto before = Snapshot();
+  for (int i = 0; i < 5; ++i) WriteFile(corpus_ + "f" + std::to_string(i) + ".txt", "other");
   auto indexer = MakeIndexer();
   int pumps = 0;
   pump_.on_pump = [&] {
@@ -229,9 +252,8 @@ TEST_F(RunTest, StopWithoutSavingKeepsTheLogsAndRecordsAnIncompleteIndex) {
   ASSERT_EQ(platform::MessageWindow::Create(kSearchWindowClass, kSearchWindowTitle, &search),
             platform::Result::kOk);
   EXPECT_EQ(indexer->Run(), kRunOk);
-  EXPECT_EQ(Indexed(), "0");
-  EXPECT_TRUE(fs::exists(work_ + "Storages/test/0.tf"));
-  EXPECT_FALSE(fs::exists(work_ + "Storages/test/0.fnw"));
+  EXPECT_EQ(Indexed(), "1");
+  EXPECT_EQ(Snapshot(), before);  // no posting log, no new file, the old ones unchanged
   platform::WindowMessage message;
   ASSERT_TRUE(search.Receive(&message, 1000));
   EXPECT_EQ(message.number, kIndexDoneMessage);
@@ -266,15 +288,22 @@ TEST_F(RunTest, TheStatusFileIsWrittenBeforeTheMessageArrives) {
   EXPECT_EQ(Indexed(), "1");
 }
 
-TEST_F(RunTest, APartThatCannotBeWrittenFailsTheRunAndKeepsItIncomplete) {
+TEST_F(RunTest, APartThatCannotBeWrittenFailsTheRunAndKeepsTheLastIndex) {
   WriteFile(corpus_ + "a.txt", "word");
-  fs::create_directories(work_ + "Storages/test/7.fnx.tmp");  // blocks the part's temporary file
+  ASSERT_EQ(RunOnce(), kRunOk);
+  const auto before = Snapshot();
+  WriteFile(corpus_ + "b.txt", "more");
+  fs::create_directories(work_ + "Storages/test/7.fnx.new");  // blocks the part's new version
   platform::MessageWindow search;
   ASSERT_EQ(platform::MessageWindow::Create(kSearchWindowClass, kSearchWindowTitle, &search),
             platform::Result::kOk);
-  EXPECT_EQ(RunOnce(), kRunFailed);  // F13
-  EXPECT_EQ(Indexed(), "0");
-  EXPECT_TRUE(fs::exists(work_ + "Storages/test/7.tf"));
+  auto indexer = MakeIndexer();
+  EXPECT_EQ(indexer->Run(), kRunFailed);
+  EXPECT_EQ(fs::path(indexer->Failure().path()).filename().string(), "7.fnx.new");
+  EXPECT_EQ(indexer->Failure().operation(), "create");
+  EXPECT_EQ(Indexed(), "1");
+  fs::remove(work_ + "Storages/test/7.fnx.new");
+  EXPECT_EQ(Snapshot(), before);
   platform::WindowMessage message;
   ASSERT_TRUE(search.Receive(&message, 1000));
   EXPECT_EQ(message.wparam, 0);
@@ -299,7 +328,8 @@ TEST_F(RunTest, AFailedWriteWhileIndexingFailsTheRun) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), kRunFailed);
-  EXPECT_EQ(Indexed(), "0");
+  EXPECT_EQ(Indexed(), "-");
+  EXPECT_TRUE(Snapshot().empty());  // what the run wrote is gone
 }
 #endif
 

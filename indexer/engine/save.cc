@@ -1,6 +1,7 @@
 // The saving phase: each posting log becomes its part of the inverted index, then the word
-// list is written. Every file is written under a temporary name and renamed over the old one
-// when complete, so a reader never sees half a file (F13).
+// list is written. Every file is written beside the old one under a new name, synced, and put
+// in place with the others only when all are complete (IndexSwitch), so a reader never sees
+// half a file and a failure never costs the old index.
 #include <cstring>
 #include <vector>
 
@@ -12,29 +13,25 @@ namespace oru {
 
 namespace fmt = index_format;
 using platform::Result;
+using platform::Status;
 
 namespace {
 
-constexpr char kTempSuffix[] = ".tmp";
-
-// Writes `data` to `path` through a temporary file in the same folder.
-bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& data) {
-  const std::string temp = path + kTempSuffix;
+// Writes `data` as the complete, synced file at `path`.
+Status WriteSyncedFile(platform::FileSystem* fs, const std::string& path,
+                       const std::vector<uint8_t>& data) {
   platform::File file;
-  if (platform::File::Open(temp, platform::OpenMode::kCreate, &file) != Result::kOk) return false;
-  const bool written = file.Write(data.data(), data.size()) == Result::kOk &&
-                       file.Close() == Result::kOk;
-  if (!written || platform::RenameFile(temp, path) != Result::kOk) {
-    file.Close();
-    platform::DeleteFile(temp);
-    return false;
-  }
-  return true;
+  Status status = fs->Open(path, platform::OpenMode::kCreate, &file);
+  if (status.ok() && !data.empty()) status = fs->Write(&file, data.data(), data.size());
+  if (status.ok()) status = fs->Sync(&file);
+  const Status closed = file.Close();
+  return status.ok() ? closed : status;
 }
 
 }  // namespace
 
 bool TIndexer::SaveIndex() {
+  if (pending_ == nullptr) pending_ = std::make_unique<IndexSwitch>(Disk, IndexDir);
   bool words_added = false;
   for (int part = 0; part < fmt::kPartCount; ++part) {
     // Words are only ever added, so an equal count means the part's words are those reloaded.
@@ -43,28 +40,35 @@ bool TIndexer::SaveIndex() {
     if (deferred_logs_.test(static_cast<size_t>(part)) && !gained) {
       // A reloaded part that received nothing: merging it again would write the same bytes.
       // A log left by an earlier run has nothing to add either.
-      platform::DeleteFile(IndexDir + fmt::PostingLogName(part));
+      Disk->Delete(IndexDir + fmt::PostingLogName(part));
       deferred_logs_.reset(static_cast<size_t>(part));
       StepProgress();
       continue;
     }
-    if (!WriteDeferredLog(part) || !MergePart(part)) return false;
+    if (!WriteDeferredLog(part)) {
+      return Fail(Status(Result::kFailed, "rebuild the posting log of",
+                         IndexDir + fmt::PartFileName(part), "the part changed or cannot be read"));
+    }
+    if (!MergePart(part)) return false;
   }
   // The same holds for a reloaded word list when no word was added.
   const int words = word_list_canonical_ && !words_added ? 0 : WriteWordList(IndexDir);
   StepProgress();
-  return words == 0;
+  return words == 0 && SwitchIndex();
 }
 
 bool TIndexer::MergePart(int part) {
   const std::string log_path = IndexDir + fmt::PostingLogName(part);
-  const std::string part_path = IndexDir + fmt::PartFileName(part);
   if (!platform::FileExists(log_path)) {
     // No log: the part is an empty file, and the bar does not move.
-    return ReplaceFile(part_path, {});
+    const Status written = WriteSyncedFile(Disk, pending_->NewPath(fmt::PartFileName(part)), {});
+    if (!written.ok()) return Fail(written);
+    pending_->Add(fmt::PartFileName(part));
+    return true;
   }
   std::string log;
-  if (platform::ReadWholeFile(log_path, &log) != Result::kOk) return false;
+  const Status read = platform::ReadWholeFile(log_path, &log);
+  if (!read.ok()) return Fail(read);
   const size_t count = log.size() / fmt::kPostingSize;
   const auto* postings = reinterpret_cast<const uint8_t*>(log.data());
 
@@ -82,7 +86,10 @@ bool TIndexer::MergePart(int part) {
     const int k = fmt::BucketOf(p.hash);
     const uint32_t slots = slot_base[k + 1] - slot_base[k];
     if (slots == 0) continue;           // a bucket without words: dropped
-    if (p.slot >= slots) return false;  // a slot the dictionary does not have: damaged log
+    if (p.slot >= slots) {  // a slot the dictionary does not have: damaged log
+      return Fail(Status(Result::kFailed, "merge", log_path,
+                         "a posting names a word the dictionary does not have"));
+    }
     ++start[slot_base[k] + p.slot + 1];
   }
   for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
@@ -121,33 +128,36 @@ bool TIndexer::MergePart(int part) {
   }
   out.resize(pos);
   ProcessMessages();
-  if (!ReplaceFile(part_path, out)) return false;
+  const Status written = WriteSyncedFile(Disk, pending_->NewPath(fmt::PartFileName(part)), out);
+  if (!written.ok()) return Fail(written);
+  pending_->Add(fmt::PartFileName(part));
   StepProgress();
-  // The log goes only once its part is in place. A log that cannot be deleted does no harm:
-  // the next run truncates or rebuilds it.
-  platform::DeleteFile(log_path);
+  // The log has served: a log that cannot be deleted does no harm, the next run removes it.
+  Disk->Delete(log_path);
   return true;
 }
 
 int TIndexer::WriteWordList(const std::string& index_dir) {
-  const std::string path = index_dir + fmt::kWordListName;
-  const std::string temp = path + kTempSuffix;
-  BufferedFile file(64 * 1024);
-  if (file.Create(temp) != Result::kOk) return 2;
+  if (pending_ == nullptr) pending_ = std::make_unique<IndexSwitch>(Disk, index_dir);
+  BufferedFile file(64 * 1024, Disk);
+  Status status = file.Create(pending_->NewPath(fmt::kWordListName));
   uint8_t record[fmt::kMaxWordRecord];
-  for (int h = 0; h < kHashCount; ++h) {
+  for (int h = 0; h < kHashCount && status.ok(); ++h) {
     const TTypedList<_Form>& bucket = WordBuckets[h];
-    for (size_t s = 0; s < bucket.Count(); ++s) {
+    for (size_t s = 0; s < bucket.Count() && status.ok(); ++s) {
       const std::string_view word = WordText(*bucket[s]);
       const size_t n = fmt::EncodeWordRecord(word, static_cast<uint16_t>(h),
                                              static_cast<uint16_t>(s), record);
-      if (file.Write(record, n) != Result::kOk) break;
+      status = file.Write(record, n);
     }
   }
-  if (file.Close() != Result::kOk || platform::RenameFile(temp, path) != Result::kOk) {
-    platform::DeleteFile(temp);
+  const Status committed = file.Commit();
+  if (status.ok()) status = committed;
+  if (!status.ok()) {
+    Fail(status);
     return 2;
   }
+  pending_->Add(fmt::kWordListName);
   return 0;
 }
 

@@ -120,19 +120,22 @@ TEST_F(SaveIndexTest, ABucketWhosePostingsAreAllGoneGetsNoTableEntry) {
   EXPECT_EQ(ReadFile(dir_ / "0.fnx"), std::string(4096, '\0'));
 }
 
-TEST_F(SaveIndexTest, APartThatCannotBeWrittenKeepsItsLogAndFails) {
+TEST_F(SaveIndexTest, APartThatCannotBeWrittenKeepsTheOldPartsAndFails) {
   Post(0x0801, AddWord(0x0801, "word"), 1);  // part 2
-  std::filesystem::create_directory(dir_ / "2.fnx.tmp");
+  std::filesystem::create_directory(dir_ / "2.fnx.new");
+  WriteFile(dir_ / "1.fnx", "old part");
   WriteFile(dir_ / "2.fnx", "old part");
   EXPECT_FALSE(indexer_->SaveIndex());
+  EXPECT_EQ(ReadFile(dir_ / "1.fnx"), "old part");  // written anew beside it, never put in place
   EXPECT_EQ(ReadFile(dir_ / "2.fnx"), "old part");
   EXPECT_EQ(std::filesystem::file_size(dir_ / "2.tf"), 8u);
 }
 
 TEST_F(SaveIndexTest, AWordListThatCannotBeWrittenFailsTheSave) {
-  std::filesystem::create_directory(dir_ / "0.fnw.tmp");
+  std::filesystem::create_directory(dir_ / "0.fnw.new");
   EXPECT_FALSE(indexer_->SaveIndex());
   EXPECT_EQ(bar_.Position(), 65);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "0.fnx"));
 }
 
 TEST_F(SaveIndexTest, APostingForASlotTheDictionaryLacksFailsThePart) {

@@ -32,4 +32,17 @@ FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
   return *this;
 }
 
+FileLock::~FileLock() { Release(); }
+
+FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
 }  // namespace oru::platform

@@ -3,9 +3,9 @@
 
 namespace oru::platform {
 
-Result ReadWholeFile(const std::string& path, std::string* out) {
+Status ReadWholeFile(const std::string& path, std::string* out) {
   File file;
-  Result result = File::Open(path, OpenMode::kReadExisting, &file);
+  Status result = File::Open(path, OpenMode::kReadExisting, &file);
   if (result != Result::kOk) return result;
   std::string text;
   int64_t size = file.Size();

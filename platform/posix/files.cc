@@ -8,11 +8,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/posix/errno_result.h"
 
 namespace oru::platform {
 
-using posix::LastErrorResult;
 
 const char kPathSeparator = '/';
 
@@ -41,26 +39,40 @@ bool FileExists(const std::string& path) { return StatIs(path, S_IFREG); }
 
 bool FolderExists(const std::string& path) { return StatIs(path, S_IFDIR); }
 
-Result CreateFolder(const std::string& path) {
-  return ::mkdir(path.c_str(), 0777) == 0 ? Result::kOk : LastErrorResult();
+Status CreateFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) == 0) return Status();
+  return LastErrorStatus("create folder", path);
 }
 
-Result DeleteFile(const std::string& path) {
-  return ::unlink(path.c_str()) == 0 ? Result::kOk : LastErrorResult();
+Status DeleteFile(const std::string& path) {
+  if (::unlink(path.c_str()) == 0) return Status();
+  return LastErrorStatus("delete", path);
 }
 
-Result RenameFile(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0 ? Result::kOk : LastErrorResult();
+Status RenameFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return Status();
+  return LastErrorStatus("rename", from + " to " + to);
+}
+
+Status SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd == -1) return LastErrorStatus("open folder", folder);
+  Status status;
+  if (::fsync(fd) != 0) status = LastErrorStatus("sync folder", folder);
+  ::close(fd);
+  return status;
 }
 
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = std::exchange(other.handle_, -1);
+    path_ = std::move(other.path_);
   }
   return *this;
 }
@@ -68,69 +80,76 @@ File& File::operator=(File&& other) noexcept {
 // POSIX has no share modes: the sharing that OpenMode describes is not enforced here.
 // Opening is non-blocking so that a FIFO (whose open waits for a writer) cannot hang the
 // caller; anything that is not a regular file is then refused.
-Result File::Open(const std::string& path, OpenMode mode, File* out) {
+Status File::Open(const std::string& path, OpenMode mode, File* out) {
+  const char* operation = mode == OpenMode::kCreate ? "create" : "open";
   int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-  if (fd == -1) return LastErrorResult();
+  if (fd == -1) return LastErrorStatus(operation, path);
   File file;
   file.handle_ = fd;
+  file.path_ = path;
   struct stat st;
-  if (::fstat(fd, &st) != 0) return LastErrorResult();
-  if (!S_ISREG(st.st_mode)) return Result::kFailed;
+  if (::fstat(fd, &st) != 0) return LastErrorStatus(operation, path);
+  if (!S_ISREG(st.st_mode)) return Status(Result::kFailed, operation, path, "not a regular file");
   int flags = ::fcntl(fd, F_GETFL);
-  if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) return LastErrorResult();
+  if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+    return LastErrorStatus(operation, path);
+  }
   *out = std::move(file);
-  return Result::kOk;
+  return Status();
 }
 
-Result File::Read(void* buffer, size_t n, size_t* got) {
+Status File::Read(void* buffer, size_t n, size_t* got) {
   *got = 0;
   for (;;) {
     ssize_t r = ::read(static_cast<int>(handle_), buffer, n);
     if (r >= 0) {
       *got = static_cast<size_t>(r);
-      return Result::kOk;
+      return Status();
     }
-    if (errno != EINTR) return LastErrorResult();
+    if (errno != EINTR) return LastErrorStatus("read", path_);
   }
 }
 
-Result File::ReadExact(void* buffer, size_t n) {
+Status File::ReadExact(void* buffer, size_t n) {
   char* p = static_cast<char*>(buffer);
   while (n > 0) {
     size_t got = 0;
-    Result result = Read(p, n, &got);
-    if (result != Result::kOk) return result;
-    if (got == 0) return Result::kFailed;  // the file ended early
+    Status result = Read(p, n, &got);
+    if (!result.ok()) return result;
+    if (got == 0) return Status(Result::kFailed, "read", path_, "the file ended early");
     p += got;
     n -= got;
   }
   return Result::kOk;
 }
 
-Result File::Write(const void* data, size_t n) {
+Status File::Write(const void* data, size_t n) {
   const char* p = static_cast<const char*>(data);
   while (n > 0) {
     ssize_t r = ::write(static_cast<int>(handle_), p, n);
     if (r < 0) {
       if (errno == EINTR) continue;
-      return LastErrorResult();
+      return LastErrorStatus("write", path_);
     }
-    if (r == 0) return Result::kFailed;
+    if (r == 0) return Status(Result::kFailed, "write", path_, "nothing was written");
     p += r;
     n -= static_cast<size_t>(r);
   }
   return Result::kOk;
 }
 
-Result File::Seek(int64_t offset) {
+Status File::Seek(int64_t offset) {
   if (::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) == -1) {
-    return LastErrorResult();
+    return LastErrorStatus("seek in", path_);
   }
-  return Result::kOk;
+  return Status();
 }
 
-Result File::SeekToEnd() {
-  return ::lseek(static_cast<int>(handle_), 0, SEEK_END) == -1 ? LastErrorResult() : Result::kOk;
+Status File::SeekToEnd() {
+  if (::lseek(static_cast<int>(handle_), 0, SEEK_END) == -1) {
+    return LastErrorStatus("seek in", path_);
+  }
+  return Status();
 }
 
 int64_t File::Size() const {
@@ -139,16 +158,17 @@ int64_t File::Size() const {
   return static_cast<int64_t>(st.st_size);
 }
 
-Result File::Sync() {
-  return ::fsync(static_cast<int>(handle_)) == 0 ? Result::kOk : LastErrorResult();
+Status File::Sync() {
+  if (::fsync(static_cast<int>(handle_)) == 0) return Status();
+  return LastErrorStatus("sync", path_);
 }
 
-Result File::Close() {
-  if (handle_ == -1) return Result::kOk;
+Status File::Close() {
+  if (handle_ == -1) return Status();
   int fd = static_cast<int>(std::exchange(handle_, -1));
   // On Linux the descriptor is released even when close reports EINTR.
-  if (::close(fd) != 0 && errno != EINTR) return LastErrorResult();
-  return Result::kOk;
+  if (::close(fd) != 0 && errno != EINTR) return LastErrorStatus("close", path_);
+  return Status();
 }
 
 }  // namespace oru::platform

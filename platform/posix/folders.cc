@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <system_error>
 
 namespace oru::platform {
 
@@ -74,8 +76,23 @@ std::string ProgramFolder() {
   return path.substr(0, slash + 1);
 }
 
+bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
+std::string CurrentFolder() {
+  std::string path(256, '\0');
+  for (;;) {
+    if (getcwd(path.data(), path.size()) != nullptr) {
+      path.resize(std::char_traits<char>::length(path.c_str()));
+      return WithTrailingSeparator(path);
+    }
+    if (errno != ERANGE) return std::string();
+    path.resize(path.size() * 2);
+  }
+}
+
 bool GetRuntimeFolderFrom(const char* xdg_runtime_dir, const std::string& run_user_dir,
-                          const std::string& private_dir, std::string* folder) {
+                          const std::string& private_dir, std::string* folder,
+                          std::string* problem) {
   if (IsAbsolute(xdg_runtime_dir) && IsFolder(xdg_runtime_dir)) {
     *folder = WithTrailingSeparator(xdg_runtime_dir);
     return true;
@@ -84,20 +101,32 @@ bool GetRuntimeFolderFrom(const char* xdg_runtime_dir, const std::string& run_us
     *folder = WithTrailingSeparator(run_user_dir);
     return true;
   }
-  // A folder in a shared place: whoever made it first owns it, so take it only when that is us
-  // and it is not a link someone planted.
-  if (mkdir(private_dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  // A folder in a shared place: whoever made it first owns it, so take it only when that is us,
+  // it is not a link someone planted, and nobody else may use it (they could block every run).
+  const auto refuse = [&](const std::string& why) {
+    if (problem != nullptr) {
+      *problem = "XDG_RUNTIME_DIR is not set and " + private_dir + " " + why;
+    }
+    return false;
+  };
+  if (mkdir(private_dir.c_str(), 0700) != 0 && errno != EEXIST) {
+    return refuse("cannot be created: " + std::generic_category().message(errno));
+  }
   struct stat st;
-  if (lstat(private_dir.c_str(), &st) != 0) return false;
-  if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return false;
+  if (lstat(private_dir.c_str(), &st) != 0) {
+    return refuse("cannot be examined: " + std::generic_category().message(errno));
+  }
+  if (!S_ISDIR(st.st_mode)) return refuse("is not a folder");
+  if (st.st_uid != geteuid()) return refuse("belongs to another user");
+  if ((st.st_mode & 07777) != 0700) return refuse("is open to other users (mode is not 0700)");
   *folder = WithTrailingSeparator(private_dir);
   return true;
 }
 
-bool GetRuntimeFolder(std::string* folder) {
+bool GetRuntimeFolder(std::string* folder, std::string* problem) {
   std::string uid = std::to_string(geteuid());
   return GetRuntimeFolderFrom(std::getenv("XDG_RUNTIME_DIR"), "/run/user/" + uid, "/tmp/oru-" + uid,
-                              folder);
+                              folder, problem);
 }
 
 }  // namespace oru::platform

@@ -33,18 +33,23 @@ void CloseHandle(intptr_t* handle) {
 
 }  // namespace
 
-Result InstanceMutex::Acquire(const std::string& name, InstanceMutex* out) {
-  if (name.empty() || name.find('/') != std::string::npos) return Result::kFailed;
+Status InstanceMutex::Acquire(const std::string& name, InstanceMutex* out) {
+  if (name.empty() || name.find('/') != std::string::npos) {
+    return Status(Result::kFailed, "take the instance lock", name, "not a usable name");
+  }
   std::string folder;
-  if (!GetRuntimeFolder(&folder)) return Result::kFailed;
+  std::string problem;
+  if (!GetRuntimeFolder(&folder, &problem)) {
+    return Status(Result::kFailed, "take the instance lock", "", problem);
+  }
   std::string path = folder + name + ".lock";
   // Never truncated and never followed through a link: the file only carries the lock.
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return Result::kFailed;
+  if (fd < 0) return LastErrorStatus("open lock file", path);
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
-    return Result::kFailed;
+    return Status(Result::kFailed, "open lock file", path, "not a regular file");
   }
   Result result = LockOrClose(fd);
   if (result != Result::kOk) return result;
@@ -66,5 +71,29 @@ Result FolderLock::Acquire(const std::string& folder, FolderLock* out) {
 }
 
 void FolderLock::Release() { CloseHandle(&handle_); }
+
+Status FileLock::Acquire(const std::string& path, FileLock* out) {
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return LastErrorStatus("open lock file", path);
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return Status(Result::kFailed, "lock", path, "not a regular file");
+  }
+  int rc;
+  do {
+    rc = flock(fd, LOCK_EX);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    Status failed = LastErrorStatus("lock", path);
+    close(fd);
+    return failed;
+  }
+  out->Release();
+  out->handle_ = fd;
+  return Status();
+}
+
+void FileLock::Release() { CloseHandle(&handle_); }
 
 }  // namespace oru::platform

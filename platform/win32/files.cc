@@ -7,8 +7,6 @@
 
 namespace oru::platform {
 
-using win32::LastErrorResult;
-
 const char kPathSeparator = '\\';
 
 namespace {
@@ -32,7 +30,8 @@ ModeFlags FlagsFor(OpenMode mode) {
     case OpenMode::kCreate:
       return {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS};
     case OpenMode::kReadExisting:
-      return {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING};
+      // Readers let a run put a new version in place of the file they hold (a rename).
+      return {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING};
     case OpenMode::kReadWriteExisting:
       return {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING};
   }
@@ -54,29 +53,37 @@ bool FolderExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-Result CreateFolder(const std::string& path) {
-  return ::CreateDirectoryA(path.c_str(), nullptr) ? Result::kOk : LastErrorResult();
+Status CreateFolder(const std::string& path) {
+  if (::CreateDirectoryA(path.c_str(), nullptr)) return Status();
+  return LastErrorStatus("create folder", path);
 }
 
-Result DeleteFile(const std::string& path) {
-  return ::DeleteFileA(path.c_str()) ? Result::kOk : LastErrorResult();
+Status DeleteFile(const std::string& path) {
+  if (::DeleteFileA(path.c_str())) return Status();
+  return LastErrorStatus("delete", path);
 }
 
-Result RenameFile(const std::string& from, const std::string& to) {
+Status RenameFile(const std::string& from, const std::string& to) {
   // Refused (kDenied) while another program holds `to` open without delete sharing.
-  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? Result::kOk
-             : LastErrorResult();
+  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return Status();
+  }
+  return LastErrorStatus("rename", from + " to " + to);
 }
+
+// Renames are written through (MOVEFILE_WRITE_THROUGH): the folder needs nothing more.
+Status SyncFolder(const std::string&) { return Status(); }
 
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = std::exchange(other.handle_, -1);
+    path_ = std::move(other.path_);
   }
   return *this;
 }
@@ -84,73 +91,84 @@ File& File::operator=(File&& other) noexcept {
 // A folder refuses CreateFileA with ERROR_ACCESS_DENIED; it is reported as kFailed like any
 // other thing that is no file. Devices (CON, NUL, COM1, pipes) open at once and are refused by
 // their type.
-Result File::Open(const std::string& path, OpenMode mode, File* out) {
+Status File::Open(const std::string& path, OpenMode mode, File* out) {
+  const char* operation = mode == OpenMode::kCreate ? "create" : "open";
   const ModeFlags flags = FlagsFor(mode);
   HANDLE h = ::CreateFileA(path.c_str(), flags.access, flags.share, nullptr, flags.disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
-    if (error == ERROR_ACCESS_DENIED && FolderExists(path)) return Result::kFailed;
-    return win32::ResultFromError(error);
+    if (error == ERROR_ACCESS_DENIED && FolderExists(path)) {
+      return Status(Result::kFailed, operation, path, "it is a folder");
+    }
+    ::SetLastError(error);
+    return LastErrorStatus(operation, path);
   }
   File file;
   file.handle_ = reinterpret_cast<intptr_t>(h);
-  if (::GetFileType(h) != FILE_TYPE_DISK) return Result::kFailed;
+  file.path_ = path;
+  if (::GetFileType(h) != FILE_TYPE_DISK) {
+    return Status(Result::kFailed, operation, path, "not a regular file");
+  }
   *out = std::move(file);
-  return Result::kOk;
+  return Status();
 }
 
-Result File::Read(void* buffer, size_t n, size_t* got) {
+Status File::Read(void* buffer, size_t n, size_t* got) {
   *got = 0;
-  if (handle_ == -1) return Result::kFailed;
+  if (handle_ == -1) return Status(Result::kFailed, "read", path_, "the file is not open");
   DWORD read = 0;
   const DWORD want = static_cast<DWORD>(n < kMaxChunk ? n : kMaxChunk);
-  if (!::ReadFile(ToHandle(handle_), buffer, want, &read, nullptr)) return LastErrorResult();
+  if (!::ReadFile(ToHandle(handle_), buffer, want, &read, nullptr)) {
+    return LastErrorStatus("read", path_);
+  }
   *got = read;
-  return Result::kOk;
+  return Status();
 }
 
-Result File::ReadExact(void* buffer, size_t n) {
+Status File::ReadExact(void* buffer, size_t n) {
   char* p = static_cast<char*>(buffer);
   while (n > 0) {
     size_t got = 0;
-    Result result = Read(p, n, &got);
-    if (result != Result::kOk) return result;
-    if (got == 0) return Result::kFailed;  // the file ended early
+    Status result = Read(p, n, &got);
+    if (!result.ok()) return result;
+    if (got == 0) return Status(Result::kFailed, "read", path_, "the file ended early");
     p += got;
     n -= got;
   }
-  return Result::kOk;
+  return Status();
 }
 
-Result File::Write(const void* data, size_t n) {
-  if (handle_ == -1) return Result::kFailed;
+Status File::Write(const void* data, size_t n) {
+  if (handle_ == -1) return Status(Result::kFailed, "write", path_, "the file is not open");
   const char* p = static_cast<const char*>(data);
   while (n > 0) {
     DWORD written = 0;
     const DWORD want = static_cast<DWORD>(n < kMaxChunk ? n : kMaxChunk);
-    if (!::WriteFile(ToHandle(handle_), p, want, &written, nullptr)) return LastErrorResult();
-    if (written == 0) return Result::kFailed;
+    if (!::WriteFile(ToHandle(handle_), p, want, &written, nullptr)) {
+      return LastErrorStatus("write", path_);
+    }
+    if (written == 0) return Status(Result::kFailed, "write", path_, "nothing was written");
     p += written;
     n -= written;
   }
-  return Result::kOk;
+  return Status();
 }
 
-Result File::Seek(int64_t offset) {
-  if (handle_ == -1) return Result::kFailed;
+Status File::Seek(int64_t offset) {
+  if (handle_ == -1) return Status(Result::kFailed, "seek in", path_, "the file is not open");
   LARGE_INTEGER to;
   to.QuadPart = offset;
-  return ::SetFilePointerEx(ToHandle(handle_), to, nullptr, FILE_BEGIN) ? Result::kOk
-                                                                         : LastErrorResult();
+  if (::SetFilePointerEx(ToHandle(handle_), to, nullptr, FILE_BEGIN)) return Status();
+  return LastErrorStatus("seek in", path_);
 }
 
-Result File::SeekToEnd() {
-  if (handle_ == -1) return Result::kFailed;
+Status File::SeekToEnd() {
+  if (handle_ == -1) return Status(Result::kFailed, "seek in", path_, "the file is not open");
   LARGE_INTEGER zero;
   zero.QuadPart = 0;
-  return ::SetFilePointerEx(ToHandle(handle_), zero, nullptr, FILE_END) ? Result::kOk
-                                                                         : LastErrorResult();
+  if (::SetFilePointerEx(ToHandle(handle_), zero, nullptr, FILE_END)) return Status();
+  return LastErrorStatus("seek in", path_);
 }
 
 int64_t File::Size() const {
@@ -159,15 +177,17 @@ int64_t File::Size() const {
   return static_cast<int64_t>(size.QuadPart);
 }
 
-Result File::Sync() {
-  if (handle_ == -1) return Result::kFailed;
-  return ::FlushFileBuffers(ToHandle(handle_)) ? Result::kOk : LastErrorResult();
+Status File::Sync() {
+  if (handle_ == -1) return Status(Result::kFailed, "sync", path_, "the file is not open");
+  if (::FlushFileBuffers(ToHandle(handle_))) return Status();
+  return LastErrorStatus("sync", path_);
 }
 
-Result File::Close() {
-  if (handle_ == -1) return Result::kOk;
+Status File::Close() {
+  if (handle_ == -1) return Status();
   HANDLE h = ToHandle(std::exchange(handle_, -1));
-  return ::CloseHandle(h) ? Result::kOk : LastErrorResult();
+  if (::CloseHandle(h)) return Status();
+  return LastErrorStatus("close", path_);
 }
 
 }  // namespace oru::platform

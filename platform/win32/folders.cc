@@ -55,14 +55,36 @@ std::string ProgramFolder() {
   return path.substr(0, separator + 1);
 }
 
-bool GetRuntimeFolder(std::string* folder) {
+bool IsAbsolutePath(const std::string& path) {
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return true;
+  return path.size() >= 3 && path[1] == ':' && IsSeparator(path[2]);
+}
+
+std::string CurrentFolder() {
+  const DWORD needed = GetCurrentDirectoryA(0, nullptr);
+  if (needed == 0) return std::string();
+  std::string path(needed, '\0');
+  const DWORD n = GetCurrentDirectoryA(needed, path.data());
+  if (n == 0 || n >= needed) return std::string();
+  path.resize(n);
+  if (!IsSeparator(path.back())) path += '\\';
+  return path;
+}
+
+bool GetRuntimeFolder(std::string* folder, std::string* problem) {
   // The per-user temporary folder (%TEMP%), the place Windows programs keep such files; the
   // mutex and the message window themselves need none on Windows.
   char path[MAX_PATH + 1] = {};
   const DWORD n = GetTempPathA(sizeof(path), path);
-  if (n == 0 || n >= sizeof(path)) return false;
+  if (n == 0 || n >= sizeof(path)) {
+    if (problem != nullptr) *problem = "the temporary folder cannot be named";
+    return false;
+  }
   std::string result(path, n);
-  if (!IsFolder(result)) return false;
+  if (!IsFolder(result)) {
+    if (problem != nullptr) *problem = "the temporary folder " + result + " does not exist";
+    return false;
+  }
   if (!IsSeparator(result.back())) result += '\\';
   *folder = result;
   return true;

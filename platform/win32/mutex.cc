@@ -26,7 +26,7 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
-Result InstanceMutex::Acquire(const std::string& name, InstanceMutex* out) {
+Status InstanceMutex::Acquire(const std::string& name, InstanceMutex* out) {
   // A kernel object name takes no "\" (it would name a namespace); "/" is refused as on POSIX.
   if (name.empty() || name.find_first_of("\\/") != std::string::npos ||
       name.find('\0') != std::string::npos) {
@@ -74,5 +74,24 @@ Result FolderLock::Acquire(const std::string& folder, FolderLock* out) {
 }
 
 void FolderLock::Release() { CloseOwned(&handle_); }
+
+Status FileLock::Acquire(const std::string& path, FileLock* out) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastErrorStatus("open lock file", path);
+  OVERLAPPED at = {};
+  // The first byte stands for the whole file; without LOCKFILE_FAIL_IMMEDIATELY the call waits.
+  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
+    Status failed = LastErrorStatus("lock", path);
+    CloseHandle(file);
+    return failed;
+  }
+  out->Release();
+  out->handle_ = FromHandle(file);
+  return Status();
+}
+
+void FileLock::Release() { CloseOwned(&handle_); }
 
 }  // namespace oru::platform

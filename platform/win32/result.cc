@@ -1,5 +1,7 @@
 #include "platform/win32/error_result.h"
 
+#include "platform/status.h"
+
 #include "platform/win32/win_api.h"
 
 namespace oru::platform::win32 {
@@ -44,3 +46,12 @@ std::string ErrorText(unsigned long error) {
 }
 
 }  // namespace oru::platform::win32
+
+namespace oru::platform {
+
+Status LastErrorStatus(const std::string& operation, const std::string& path) {
+  const DWORD error = ::GetLastError();
+  return Status(win32::ResultFromError(error), operation, path, win32::ErrorText(error));
+}
+
+}  // namespace oru::platform

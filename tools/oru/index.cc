@@ -304,7 +304,7 @@ int64_t ReceiveOutcome(platform::MessageWindow* window) {
 std::string Failure(int status, const std::string& work, const std::string& job) {
   switch (status) {
     case kRunFailed:
-      return "Tamsel failed; no complete index was recorded";
+      return "Tamsel failed (see its line above); the last complete index is kept";
     case kRunConfigFailed:
       return "Tamsel could not load its plug-ins (see " + work + kConfigFileName + ")";
     case kRunNoJobFile:
@@ -344,7 +344,8 @@ int RunPart(const std::string& work, const PartRun& part, platform::MessageWindo
     outcome = state == IndexState::kComplete ? 1 : state == IndexState::kIncomplete ? 0 : -1;
   }
   if (outcome == 0) {
-    std::printf("stopped without saving: the index '%s' is incomplete\n", part.name.c_str());
+    std::printf("stopped without saving: the index '%s' is as it was before\n",
+                part.name.c_str());
     return kExitNothing;
   }
   if (outcome < 0) {

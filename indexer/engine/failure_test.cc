@@ -1,0 +1,153 @@
+// No failure costs the last complete index: every create, write, sync and rename of a run is
+// failed in turn through a faulty file system, and each time the run ends with kRunFailed and
+// its reason, the index folder holds the previous index byte for byte, recorded "1", and
+// nothing else; a clean run afterwards gives the index a clean run gives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "indexer/engine/indexer.h"
+#include "indexer/engine/work_folders.h"
+#include "platform/dynlib.h"
+#include "platform/ini.h"
+#include "platform/scoped_env.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/text_config.h"
+
+namespace oru {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FaultyFileSystem;
+using testing::ReadFile;
+using testing::WriteFile;
+using Folder = std::map<std::string, std::string>;
+
+const std::string kBin = std::string(ORU_BIN_DIR) + "/";
+constexpr char kReason[] = "No space left on device";
+
+class FailureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::PrepareTextWork(work_, runtime_.path(), kBin, "[Extensions]\nText=Text<txt=\n");
+    WriteFile(corpus_ + "a.txt", "alpha beta");
+    WriteFile(corpus_ + "b.txt", "gamma alpha");
+  }
+
+  // One pass through `disk`; `*why` receives the failure's message.
+  int Pass(bool updating, platform::FileSystem* disk, std::string* why = nullptr) {
+    WriteFile(dir_ / "job.ini", std::string("[Header]\nName=test\nUpdating=") +
+                                    (updating ? "1" : "0") + "\n[Folders]\nDir0=" + corpus_ + "\n");
+    auto indexer = testing::MakePassIndexer(work_, dir_ / "job.ini");
+    indexer->Disk = disk;
+    const int result = indexer->Run();
+    if (why != nullptr) *why = indexer->Failure().Message();
+    return result;
+  }
+
+  std::string Indexed() {
+    return platform::ProfileFile::Open(work_ + kStatusFileName).GetString("Indexed", "test", "-");
+  }
+
+  Folder Snapshot() {
+    Folder files;
+    for (const auto& entry : fs::directory_iterator(index_)) {
+      files[entry.path().filename().string()] = ReadFile(entry.path().string());
+    }
+    return files;
+  }
+  void Restore(const Folder& files) {
+    fs::remove_all(index_);
+    fs::create_directories(index_);
+    for (const auto& [name, bytes] : files) WriteFile(index_ + name, bytes);
+  }
+
+  // Changes the corpus with `change`, then fails every call of every kind that a clean pass
+  // makes, one run each, and checks what each failed run leaves.
+  template <typename Change>
+  void FailEveryCall(bool updating, Change change) {
+    ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+    const Folder before = Snapshot();
+    change();
+    FaultyFileSystem counter;
+    ASSERT_EQ(Pass(updating, &counter), kRunOk);
+    const Folder clean = Snapshot();
+    ASSERT_NE(clean, before);
+    Restore(before);
+    for (int kind = 0; kind < FaultyFileSystem::kKinds; ++kind) {
+      const auto k = static_cast<FaultyFileSystem::Kind>(kind);
+      ASSERT_GT(counter.count(k), 0) << "kind " << kind;
+      for (int n = 1; n <= counter.count(k); ++n) {
+        SCOPED_TRACE("kind " + std::to_string(kind) + ", call " + std::to_string(n));
+        FaultyFileSystem faulty;
+        faulty.FailNth(k, n, platform::Result::kFailed, kReason);
+        std::string why;
+        ASSERT_EQ(Pass(updating, &faulty, &why), kRunFailed);
+        ASSERT_TRUE(faulty.failed());
+        EXPECT_NE(why.find(kReason), std::string::npos) << why;
+        ASSERT_EQ(Indexed(), "1");
+        ASSERT_EQ(Snapshot(), before);
+      }
+    }
+    ASSERT_EQ(Pass(updating, platform::RealFileSystem()), kRunOk);
+    EXPECT_EQ(Snapshot(), clean);
+    EXPECT_EQ(Indexed(), "1");
+  }
+
+  testing::TempDir dir_;
+  testing::TempDir runtime_;
+  const std::string work_ = dir_ / "work/";
+  const std::string index_ = work_ + "Storages/test/";
+  const std::string corpus_ = dir_ / "corpus/";
+};
+
+TEST_F(FailureTest, EveryFailedCallOfAFreshPassKeepsTheLastIndex) {
+  FailEveryCall(false, [&] { WriteFile(corpus_ + "c.txt", "delta alpha"); });
+}
+
+TEST_F(FailureTest, EveryFailedCallOfAnUpdateKeepsTheLastIndex) {
+  FailEveryCall(true, [&] {
+    WriteFile(corpus_ + "b.txt", "gamma alpha epsilon");  // changed: its record is rewritten
+    WriteFile(corpus_ + "c.txt", "delta alpha");          // new
+  });
+}
+
+TEST_F(FailureTest, LeftoversOfAKilledRunGoBeforeTheNextRunStarts) {
+  ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+  const Folder saved = Snapshot();
+  for (const char* name : {"3.tf", "63.tf", "7.fnx.new", "0.fnw.new", "Fileindex.fnd.new",
+                           "12.fnx.old", "5.fnx.tmp"}) {
+    WriteFile(index_ + name, "left by a killed run");
+  }
+  ASSERT_EQ(Pass(true, platform::RealFileSystem()), kRunOk);
+  EXPECT_EQ(Snapshot(), saved);
+}
+
+// A failure thrown inside the walk (here from the window's message pump) fails the run, which
+// leaves the last index; the storage plug-in's scan is ended all the same (the next run's scan
+// would otherwise start inside the old one).
+TEST_F(FailureTest, AFailureThrownInsideTheWalkFailsTheRun) {
+  ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+  const Folder saved = Snapshot();
+  struct ThrowingPump : platform::MessagePump {
+    void ProcessMessages() override {
+      if (++calls == 3) throw std::runtime_error("the window failed");
+    }
+    int calls = 0;
+  } pump;
+  auto indexer = testing::MakePassIndexer(work_, dir_ / "job.ini");
+  indexer->Pump = &pump;
+  EXPECT_EQ(indexer->Run(), kRunFailed);
+  EXPECT_EQ(indexer->Failure().Message(), "cannot index " + corpus_ + ": the window failed");
+  EXPECT_EQ(Snapshot(), saved);
+  EXPECT_EQ(Indexed(), "1");
+  ASSERT_EQ(Pass(true, platform::RealFileSystem()), kRunOk);
+  EXPECT_EQ(Snapshot(), saved);
+}
+
+}  // namespace
+}  // namespace oru

@@ -1,0 +1,84 @@
+#include "indexer/engine/index_switch.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "indexer/engine/index_format.h"
+
+namespace oru {
+
+namespace fmt = index_format;
+using platform::Result;
+using platform::Status;
+
+namespace {
+
+constexpr char kNewSuffix[] = ".new";
+constexpr char kOldSuffix[] = ".old";
+constexpr char kEarlierTempSuffix[] = ".tmp";  // what earlier versions wrote parts under
+
+}  // namespace
+
+IndexSwitch::IndexSwitch(platform::FileSystem* fs, std::string index_dir)
+    : fs_(fs), dir_(std::move(index_dir)) {}
+
+std::string IndexSwitch::NewPath(const std::string& name) const {
+  return dir_ + name + kNewSuffix;
+}
+
+void IndexSwitch::Add(const std::string& name) {
+  if (std::find(names_.begin(), names_.end(), name) == names_.end()) names_.push_back(name);
+}
+
+Status IndexSwitch::Switch() {
+  std::vector<bool> moved_aside(names_.size(), false);
+  for (size_t i = 0; i < names_.size(); ++i) {
+    const std::string path = dir_ + names_[i];
+    const Status aside = fs_->Rename(path, path + kOldSuffix);
+    if (!aside.ok() && aside.result() != Result::kNotFound) {
+      Undo(i, moved_aside);
+      return aside;
+    }
+    moved_aside[i] = aside.ok();
+    const Status placed = fs_->Rename(path + kNewSuffix, path);
+    if (!placed.ok()) {
+      Undo(i + 1, moved_aside);
+      return placed;
+    }
+  }
+  const Status synced = fs_->SyncFolder(dir_);
+  if (!synced.ok()) {
+    Undo(names_.size(), moved_aside);
+    return synced;
+  }
+  for (size_t i = 0; i < names_.size(); ++i) {
+    if (moved_aside[i]) fs_->Delete(dir_ + names_[i] + kOldSuffix);
+  }
+  names_.clear();
+  return Status();
+}
+
+void IndexSwitch::Undo(size_t done, const std::vector<bool>& moved_aside) {
+  for (size_t i = done; i-- > 0;) {
+    const std::string path = dir_ + names_[i];
+    // The new version goes back under its own name (gone already when its rename failed).
+    fs_->Rename(path, path + kNewSuffix);
+    if (moved_aside[i]) fs_->Rename(path + kOldSuffix, path);
+  }
+  fs_->SyncFolder(dir_);
+}
+
+void IndexSwitch::RemoveLeftovers(platform::FileSystem* fs, const std::string& index_dir) {
+  std::vector<std::string> names = {fmt::kFileIndexName, fmt::kWordListName};
+  for (int part = 0; part < fmt::kPartCount; ++part) names.push_back(fmt::PartFileName(part));
+  for (const std::string& name : names) {
+    for (const char* suffix : {kNewSuffix, kOldSuffix, kEarlierTempSuffix}) {
+      fs->Delete(index_dir + name + suffix);
+    }
+  }
+  for (int part = 0; part < fmt::kPartCount; ++part) {
+    fs->Delete(index_dir + fmt::PostingLogName(part));
+  }
+}
+
+}  // namespace oru

@@ -1,0 +1,55 @@
+// A file system that fails one chosen call: the Nth create, write, sync or rename (folder syncs
+// count as syncs) ends with a chosen status; every other call reaches the real files, except
+// that syncs are counted and not passed on (the tests look at what the folder holds, not at
+// what would survive a power loss, and hundreds of runs cannot wait for the disk). It counts
+// the calls of each kind, so a test can first count a clean run and then fail each call in turn.
+#ifndef ORU_TESTS_SUPPORT_FAULTY_FILE_SYSTEM_H_
+#define ORU_TESTS_SUPPORT_FAULTY_FILE_SYSTEM_H_
+
+#include <array>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace oru::testing {
+
+class FaultyFileSystem : public platform::FileSystem {
+ public:
+  enum Kind { kCreate, kWrite, kSync, kRename, kKinds };
+
+  // Fails call number `n` (1-based) of `kind` with `result` and `reason`; 0 fails nothing.
+  void FailNth(Kind kind, int n, platform::Result result, std::string reason) {
+    fail_kind_ = kind;
+    fail_at_ = n;
+    fail_result_ = result;
+    fail_reason_ = std::move(reason);
+  }
+  // The calls of `kind` made so far.
+  int count(Kind kind) const { return counts_[kind]; }
+  // True once the chosen call has failed.
+  bool failed() const { return failed_; }
+
+  platform::Status Open(const std::string& path, platform::OpenMode mode,
+                        platform::File* out) override;
+  platform::Status Write(platform::File* file, const void* data, size_t n) override;
+  platform::Status Sync(platform::File* file) override;
+  platform::Status Rename(const std::string& from, const std::string& to) override;
+  platform::Status Delete(const std::string& path) override;
+  platform::Status SyncFolder(const std::string& folder) override;
+
+ private:
+  // Counts a call of `kind`; a failure status when it is the one to fail, else success.
+  platform::Status Count(Kind kind, const char* operation, const std::string& path);
+
+  platform::FileSystem* real_ = platform::RealFileSystem();
+  std::array<int, kKinds> counts_{};
+  Kind fail_kind_ = kCreate;
+  int fail_at_ = 0;
+  platform::Result fail_result_ = platform::Result::kFailed;
+  std::string fail_reason_;
+  bool failed_ = false;
+};
+
+}  // namespace oru::testing
+
+#endif  // ORU_TESTS_SUPPORT_FAULTY_FILE_SYSTEM_H_
