@@ -1,6 +1,7 @@
 // The Tamsel program end to end: start-up checks, exit statuses, messages, and a pass over
 // real plug-in fixtures, run as a user would run it (no display, standard input not a terminal).
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -228,6 +229,27 @@ TEST_F(TamselTest, AnInterruptWithoutATerminalStopsWithoutSaving) {
   EXPECT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(Indexed(), "-");  // nothing saved, nothing recorded, nothing left behind
   EXPECT_TRUE(fs::is_empty(work_ + "Storages/test"));
+}
+
+// A display that is named but cannot be opened, and a program without its window module
+// beside it, both leave the pass to the terminal window.
+TEST_F(TamselTest, WithoutAWindowToOpenTheTerminalWindowRuns) {
+  WriteConfig();
+  WriteFile(corpus_ + "notes.txt", "river notes");
+  const std::string lone = dir_ / "lone/";
+  fs::create_directories(lone);
+  for (const char* file : {"Tamsel", "Stop.lst"}) fs::copy(kBin + file, lone + file);
+  env_.push_back("DISPLAY=:9999");  // no X server answers there
+  const char* lsan = std::getenv("LSAN_OPTIONS");
+  env_.push_back(std::string("LSAN_OPTIONS=") + (lsan ? std::string(lsan) + ":" : "") +
+                 "suppressions=" + ORU_SOURCE_DIR + "/tests/lsan_gtk.supp");
+  for (const std::string& program : {kBin + "Tamsel", lone + "Tamsel"}) {
+    fs::remove(work_ + "storages.ini");
+    const auto result = RunProcess({program, WriteJob()}, env_);
+    EXPECT_EQ(result.exit_status, 0) << program << ": " << result.err;
+    EXPECT_NE(result.err.find("Total Files Indexed:"), std::string::npos) << result.err;
+    EXPECT_EQ(Indexed(), "1");
+  }
 }
 #endif
 

@@ -1,6 +1,7 @@
 // Chooses how the progress window is drawn. Windows: with Win32 controls, always (a windowed
-// program has no terminal to fall back on). Elsewhere: with GTK when a display can be opened,
-// otherwise on the terminal (standard error, with Ctrl-C as the Stop button).
+// program has no terminal to fall back on). Elsewhere: with GTK, from the module beside the
+// program, when a display is named and can be opened; otherwise on the terminal (standard
+// error, with Ctrl-C as the Stop button).
 #ifndef ORU_INDEXER_UI_MAKE_WINDOW_H_
 #define ORU_INDEXER_UI_MAKE_WINDOW_H_
 
