@@ -1,7 +1,9 @@
 #include "platform/find.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -32,11 +34,23 @@ void FillFromStat(const struct stat& st, const std::string& name, FindEntry* ent
   entry->time = PackDosTime(static_cast<int64_t>(st.st_mtime));
 }
 
-// Examines `path` without entering it. False when the entry is gone (removed since the names
-// were read); an entry that exists but cannot be examined comes back as kOther.
-bool Examine(const std::string& path, FindEntry* entry) {
+// Examines entry `name` of `folder` (ending in the separator), open as `folder_fd`, without
+// entering it. False when the entry is gone (removed since the names were read); an entry that
+// exists but cannot be examined comes back as kOther. Looking a name up in the open folder,
+// rather than its whole path from the root, saves the kernel a walk through every folder above
+// it for every entry. "." and ".." go by their path: the open folder would still answer for
+// itself after it has been removed.
+bool Examine(const std::string& folder, int folder_fd, const std::string& name,
+             FindEntry* entry) {
+  int at = folder_fd;
+  std::string path;
+  if (IsDotOrDotDot(name)) {
+    at = AT_FDCWD;
+    path = folder + name;
+  }
+  const char* looked_up = at == AT_FDCWD ? path.c_str() : name.c_str();
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) {
+  if (::fstatat(at, looked_up, &st, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return false;
     entry->attributes = 0;
     entry->size = 0;
@@ -47,7 +61,7 @@ bool Examine(const std::string& path, FindEntry* entry) {
   bool link = S_ISLNK(st.st_mode);
   if (link) {
     struct stat target;
-    if (::stat(path.c_str(), &target) != 0) {  // broken link, loop, or unreachable target
+    if (::fstatat(at, looked_up, &target, 0) != 0) {  // broken link, loop, or unreachable target
       FillFromStat(st, entry->name, entry);
       entry->kind = EntryKind::kOther;
       return true;
@@ -68,9 +82,16 @@ bool Examine(const std::string& path, FindEntry* entry) {
 }  // namespace
 
 struct FolderSearch::State {
+  State() = default;
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  ~State() {
+    if (fd >= 0) ::close(fd);
+  }
   std::string folder;  // ends in the separator
   std::vector<std::string> names;
   size_t next = 0;
+  int fd = -1;  // the folder, open while its entries are examined
 };
 
 FolderSearch::FolderSearch() = default;
@@ -78,13 +99,19 @@ FolderSearch::~FolderSearch() = default;
 FolderSearch::FolderSearch(FolderSearch&&) noexcept = default;
 FolderSearch& FolderSearch::operator=(FolderSearch&&) noexcept = default;
 
-// All names are read at once, so the order can be sorted and the folder handle is not held
-// between calls; each entry is examined only when Next reaches it.
+// All names are read at once, so the order can be sorted; each entry is examined only when
+// Next reaches it, by its name in the folder, which stays open until the search ends.
 Result FolderSearch::Start(const std::string& folder, FindEntry* first) {
   state_.reset();
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) return posix::LastErrorResult();
   auto state = std::make_unique<State>();
+  state->fd = ::fcntl(::dirfd(dir), F_DUPFD_CLOEXEC, 0);
+  if (state->fd < 0) {
+    const Result failed = posix::LastErrorResult();
+    ::closedir(dir);
+    return failed;
+  }
   state->folder = folder;
   if (state->folder.empty() || state->folder.back() != '/') state->folder += '/';
   for (;;) {
@@ -110,7 +137,7 @@ bool FolderSearch::Next(FindEntry* entry) {
   if (!state_) return false;
   while (state_->next < state_->names.size()) {
     entry->name = state_->names[state_->next++];
-    if (Examine(state_->folder + entry->name, entry)) return true;
+    if (Examine(state_->folder, state_->fd, entry->name, entry)) return true;
   }
   return false;
 }
