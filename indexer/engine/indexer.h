@@ -100,6 +100,10 @@ class TIndexer {
                             platform::LibraryHandle library);
   bool FreePlugins();
   bool SelectParser(const std::string& file_name);
+  // Makes `record`'s plug-in the one ParseIt, StopParse and GetNextWord call. Looking its
+  // exports up costs three symbol look-ups, so the walk binds a parser only for a file it
+  // parses, and not again for the next file of the same kind.
+  void BindParser(const _TExtLib& record);
 
   // --- Per-file indexing ---
   int IndexFolderScan(const std::string& folder);
@@ -333,6 +337,8 @@ class TIndexer {
   bool write_failed_ = false;
   // Set once the file-number limit has stopped the walk: later folder scans ask for no file.
   bool file_limit_reached_ = false;
+  // The parser record BindParser bound last; null when none is.
+  const _TExtLib* bound_parser_ = nullptr;
   platform::Status failure_;
   // Why the last parser plug-in of LoadPlugins was not registered.
   platform::Status parser_failure_;

@@ -190,6 +190,7 @@ bool TIndexer::FreePlugins() {
   for (platform::LibraryHandle library : parser_libraries_) platform::FreeLibrary(library);
   parser_libraries_.clear();
   Plugins->Clear();
+  bound_parser_ = nullptr;
   return true;
 }
 
@@ -205,13 +206,19 @@ const _TExtLib* MatchParser(const TTypedList<_TExtLib>& plugins, const std::stri
 bool TIndexer::SelectParser(const std::string& file_name) {
   const _TExtLib* record = MatchParser(*Plugins, file_name);
   if (record == nullptr) return false;
-  ParseIt = reinterpret_cast<ParseItFn>(platform::FindExport(record->Library, kParseItExport));
-  StopParse =
-      reinterpret_cast<StopParseFn>(platform::FindExport(record->Library, kStopParseExport));
-  GetNextWord =
-      reinterpret_cast<GetNextWordFn>(platform::FindExport(record->Library, kGetNextWordExport));
-  ParserArg = record->TypeName;
+  BindParser(*record);
   return true;
+}
+
+void TIndexer::BindParser(const _TExtLib& record) {
+  if (&record == bound_parser_) return;
+  ParseIt = reinterpret_cast<ParseItFn>(platform::FindExport(record.Library, kParseItExport));
+  StopParse =
+      reinterpret_cast<StopParseFn>(platform::FindExport(record.Library, kStopParseExport));
+  GetNextWord =
+      reinterpret_cast<GetNextWordFn>(platform::FindExport(record.Library, kGetNextWordExport));
+  ParserArg = record.TypeName;
+  bound_parser_ = &record;
 }
 
 }  // namespace oru

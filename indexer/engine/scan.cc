@@ -35,7 +35,8 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     const char* next = GetNextFile(&size, &time);
     if (next == nullptr || next[0] == '\0') break;
     const std::string path(next);
-    if (!SelectParser(path)) continue;
+    const _TExtLib* parser = MatchParser(*Plugins, path);
+    if (parser == nullptr) continue;
     // A record that could not be written would leave the file without a number on disk:
     // such a file is passed over before it is numbered (F25).
     if (fmt::kFileRecordHeader + path.size() > fmt::kMaxFileRecord) continue;
@@ -73,6 +74,7 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     // A failure in one file never leaks its words into the next (F20).
     FileWords->Clear();
     file_entries_.clear();
+    BindParser(*parser);
     ExtractWords(path, (uint32_t{path_hash} << 16) | number, 0);
     ProcessMessages();
     // The entries ExtractWords found spare a second look-up of every word.
