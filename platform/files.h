@@ -75,6 +75,10 @@ class File {
   int64_t Size() const;
   // Flushes what was written to the device.
   Status Sync();
+  // Asks the system to start writing what was written to the device, without waiting. A hint
+  // for a file that will be synced soon, among others: syncing many files one after another
+  // is much faster when their writing has already begun. Does nothing where not offered.
+  void StartWriteback();
   // Closes the file; reports a failed close. Closing a closed file is kOk.
   Status Close();
 

@@ -55,7 +55,7 @@ Status BufferedFile::Flush() {
 
 Status BufferedFile::Commit() {
   if (!file_.is_open()) return error_;
-  if (Flush().ok()) error_ = fs_->Sync(&file_);
+  if (Flush().ok()) file_.StartWriteback();
   return Close();
 }
 

@@ -33,7 +33,8 @@ class BufferedFile {
   // appending at the end.
   platform::Status WriteAt(int64_t offset, const void* data, size_t n);
   platform::Status Flush();
-  // Flushes, syncs to the device and closes: the file is whole on disk when this succeeds.
+  // Flushes, starts writing the file out to the device and closes: the new version of an index
+  // file is complete. IndexSwitch syncs it, with the others, before it is put in place.
   platform::Status Commit();
   // Flushes and closes. Closing a closed file is kOk unless an earlier write failed.
   platform::Status Close();

@@ -31,6 +31,14 @@ void IndexSwitch::Add(const std::string& name) {
 }
 
 Status IndexSwitch::Switch() {
+  // Every new version reaches the device before any takes its place. They were written out
+  // as they were completed, so these syncs mostly find their work done.
+  for (const std::string& name : names_) {
+    platform::File file;
+    Status synced = fs_->Open(NewPath(name), platform::OpenMode::kReadWriteExisting, &file);
+    if (synced.ok()) synced = fs_->Sync(&file);
+    if (!synced.ok()) return synced;
+  }
   std::vector<bool> moved_aside(names_.size(), false);
   for (size_t i = 0; i < names_.size(); ++i) {
     const std::string path = dir_ + names_[i];

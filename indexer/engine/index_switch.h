@@ -1,6 +1,6 @@
 // A new version of an index is written beside the old one: each file under its own name with
-// ".new" appended, completed and synced, and then all of them are put in place together, so
-// that a failure at any point leaves the old files as they were.
+// ".new" appended; when all are complete they are synced and put in place together, so that a
+// failure at any point leaves the old files as they were.
 #ifndef ORU_INDEXER_ENGINE_INDEX_SWITCH_H_
 #define ORU_INDEXER_ENGINE_INDEX_SWITCH_H_
 
@@ -19,14 +19,14 @@ class IndexSwitch {
 
   // Where the new version of the index file `name` is written.
   std::string NewPath(const std::string& name) const;
-  // Marks the new version of `name` as complete and synced, to be put in place by Switch.
+  // Marks the new version of `name` as complete, to be put in place by Switch.
   void Add(const std::string& name);
   bool empty() const { return names_.empty(); }
 
-  // Puts every added file in place: the old one moves aside to "<name>.old", the new one takes
-  // its name; then the folder is synced and the old versions deleted. When a step fails, what
-  // was moved is moved back, so the folder holds the old files again (the new versions stay
-  // for RemoveLeftovers), and the failure is returned.
+  // Syncs every added file, then puts each in place: the old one moves aside to "<name>.old",
+  // the new one takes its name; then the folder is synced and the old versions deleted. When a
+  // step fails, what was moved is moved back, so the folder holds the old files again (the new
+  // versions stay for RemoveLeftovers), and the failure is returned.
   platform::Status Switch();
 
   // Deletes every file a run writes into `index_dir` besides the index itself: posting logs,

@@ -220,7 +220,7 @@ bool TIndexer::FinishReload() {
 bool TIndexer::CloseIndexFiles() {
   bool ok = true;
   if (IndexStream != nullptr && IndexStream->is_open()) {
-    // The file index is the one new version written during the walk: it is synced here.
+    // The file index is the one new version written during the walk: it is complete here.
     const Status closed = IndexStream->Commit();
     if (!closed.ok()) ok = Fail(closed);
     if (closed.ok() && pending_ != nullptr) pending_->Add(fmt::kFileIndexName);

@@ -17,13 +17,14 @@ using platform::Status;
 
 namespace {
 
-// Writes `data` as the complete, synced file at `path`.
-Status WriteSyncedFile(platform::FileSystem* fs, const std::string& path,
-                       const std::vector<uint8_t>& data) {
+// Writes `data` as the complete file at `path` and starts writing it out to the device
+// (IndexSwitch syncs it before it is put in place).
+Status WriteNewFile(platform::FileSystem* fs, const std::string& path,
+                    const std::vector<uint8_t>& data) {
   platform::File file;
   Status status = fs->Open(path, platform::OpenMode::kCreate, &file);
   if (status.ok() && !data.empty()) status = fs->Write(&file, data.data(), data.size());
-  if (status.ok()) status = fs->Sync(&file);
+  if (status.ok()) file.StartWriteback();
   const Status closed = file.Close();
   return status.ok() ? closed : status;
 }
@@ -61,7 +62,7 @@ bool TIndexer::MergePart(int part) {
   const std::string log_path = IndexDir + fmt::PostingLogName(part);
   if (!platform::FileExists(log_path)) {
     // No log: the part is an empty file, and the bar does not move.
-    const Status written = WriteSyncedFile(Disk, pending_->NewPath(fmt::PartFileName(part)), {});
+    const Status written = WriteNewFile(Disk, pending_->NewPath(fmt::PartFileName(part)), {});
     if (!written.ok()) return Fail(written);
     pending_->Add(fmt::PartFileName(part));
     return true;
@@ -128,7 +129,7 @@ bool TIndexer::MergePart(int part) {
   }
   out.resize(pos);
   ProcessMessages();
-  const Status written = WriteSyncedFile(Disk, pending_->NewPath(fmt::PartFileName(part)), out);
+  const Status written = WriteNewFile(Disk, pending_->NewPath(fmt::PartFileName(part)), out);
   if (!written.ok()) return Fail(written);
   pending_->Add(fmt::PartFileName(part));
   StepProgress();

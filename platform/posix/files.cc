@@ -163,6 +163,12 @@ Status File::Sync() {
   return LastErrorStatus("sync", path_);
 }
 
+void File::StartWriteback() {
+#ifdef __linux__
+  if (handle_ != -1) ::sync_file_range(static_cast<int>(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 Status File::Close() {
   if (handle_ == -1) return Status();
   int fd = static_cast<int>(std::exchange(handle_, -1));

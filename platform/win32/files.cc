@@ -183,6 +183,9 @@ Status File::Sync() {
   return LastErrorStatus("sync", path_);
 }
 
+// Windows writes a file's cache out by itself; FlushFileBuffers then waits for what is left.
+void File::StartWriteback() {}
+
 Status File::Close() {
   if (handle_ == -1) return Status();
   HANDLE h = ToHandle(std::exchange(handle_, -1));
