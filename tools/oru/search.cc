@@ -281,10 +281,10 @@ int SearchCommand(const std::vector<std::string>& args) {
   }
   if (gone + no_longer > 0) {
     std::fprintf(stderr,
-                 "oru: %zu hits left out: files gone since indexing: %zu, changed and no "
+                 "oru: %zu %s left out: files gone since indexing: %zu, changed and no "
                  "longer holding every word: %zu; 'oru index --update' brings the index up "
                  "to date, --all lists them\n",
-                 gone + no_longer, gone, no_longer);
+                 gone + no_longer, gone + no_longer == 1 ? "hit" : "hits", gone, no_longer);
   }
   if (listed == 0 && more == 0) {
     if (gone + no_longer == 0) {
