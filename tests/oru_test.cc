@@ -341,6 +341,30 @@ TEST_F(OruGroupTest, ATreeOverTheLimitIsSplitAndSearchedAsOneIndex) {
   EXPECT_EQ(result.out.rfind(corpus_ + "w.txt"), result.out.rfind("{") + 9) << result.out;
 }
 
+// The files directly in a folder split by its subfolders go to the indexes one by one, and a
+// new one joins the index that holds the others.
+TEST_F(OruGroupTest, TheLooseFilesOfASplitFolderAreIndexedToo) {
+  WriteFile(tree_ + "l0.txt", "wharf loose");
+  WriteFile(tree_ + "l1.txt", "wharf loose");
+  Files("p", 0, 4);
+  Files("q", 4, 8);
+  auto result = Oru({"index", tree_, "--name", "g"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.err.find("not indexed"), std::string::npos) << result.err;
+  EXPECT_NE(ReadFile(work_ + "g.job.ini")
+                .find("Dir0=" + tree_ + "l0.txt\nDir1=" + tree_ + "l1.txt\nDir2=" + tree_ + "p\n"),
+            std::string::npos);
+  EXPECT_EQ(Hits({"search", "--name", "g", "loose"}), "l0.txt l1.txt ");
+  EXPECT_EQ(Hits({"search", "--name", "g", "wharf"}).size(), 86u);
+
+  WriteFile(tree_ + "l2.txt", "wharf loose");
+  result = Oru({"index", tree_, "--name", "g", "--update"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_NE(ReadFile(work_ + "g.job.ini").find("Updating=1"), std::string::npos);
+  EXPECT_EQ(platform::ProfileFile::Open(work_ + "groups.ini").GetString("g", "Part3", ""), "");
+  EXPECT_EQ(Hits({"search", "--name", "g", "loose"}), "l0.txt l1.txt l2.txt ");
+}
+
 TEST_F(OruGroupTest, AFolderOverTheLimitByItselfIsIndexedUpToItWithALine) {
   Files("flat", 0, 10);
   const auto result = Oru({"index", tree_, "--name", "f"});

@@ -109,14 +109,38 @@ TEST_F(FerrowTest, RootIsTrimmedAndGetsOneSeparatorP11) {
 }
 
 TEST_F(FerrowTest, UnusableRootsFailAndTheWalkIsOver) {
-  std::string file = Put("a.txt");
+  Put("a.txt");
   for (const char* root : {static_cast<const char*>(nullptr), "", " \t\n"}) {
     EXPECT_FALSE(f_.scan(root));
   }
-  for (const std::string& root : {root_ + kSep + "missing", file}) {
+  const std::string too_long = Put(std::string(250 - root_.size(), 'd') + kSep + "123456789");
+  ASSERT_EQ(too_long.size(), 261u);
+  for (const std::string& root : {root_ + kSep + "missing", too_long}) {
     EXPECT_FALSE(f_.scan(root.c_str())) << root;
     EXPECT_EQ(Next(), "");
   }
+}
+
+// A root naming a file hands out that file once, however the job wrote it.
+TEST_F(FerrowTest, FileRootHandsOutThatFileOnly) {
+  const std::string file = Put("loose.doc", "12345");
+  Put("sub/inner.doc");
+  for (const std::string& root : {file, file + kSep, " " + file + kSep + "\t"}) {
+    ASSERT_TRUE(f_.scan(root.c_str())) << root;
+    EXPECT_EQ(Next(), file);
+    EXPECT_EQ(size_, 5);
+    EXPECT_NE(time_, 0);
+    EXPECT_EQ(Next(), "");
+  }
+#if !defined(_WIN32)
+  fs::create_symlink(file, root_ + "/link.doc");
+  fs::create_symlink(root_ + "/nowhere", root_ + "/broken.doc");
+  ASSERT_EQ(mkfifo((root_ + "/fifo").c_str(), 0600), 0);
+  EXPECT_EQ(Walk(root_ + "/link.doc"), Files{"link.doc"});
+  EXPECT_FALSE(f_.scan((root_ + "/broken.doc").c_str()));
+  EXPECT_FALSE(f_.scan((root_ + "/fifo").c_str()));
+  EXPECT_EQ(Next(), "");
+#endif
 }
 
 #if !defined(_WIN32)

@@ -21,10 +21,27 @@ std::string MakeRootText(std::string_view root) {
 bool FolderWalk::Start(std::string_view root) {
   Stop();
   std::string text = MakeRootText(root);
-  return !text.empty() && Push(std::move(text));
+  if (text.empty()) return false;
+  // A job reader ends every root in a separator, a file root too.
+  std::string file = text;
+  while (file.size() > 1 && file.back() == platform::kPathSeparator) file.pop_back();
+  if (platform::FileExists(file)) {
+    // A path cut to 260 bytes would name another file.
+    if (file.size() > kMaxPath ||
+        !platform::GetFileSizeAndTime(file, &single_.size, &single_.time)) {
+      return false;
+    }
+    single_.path = std::move(file);
+    has_single_ = true;
+    return true;
+  }
+  return Push(std::move(text));
 }
 
-void FolderWalk::Stop() { stack_.clear(); }
+void FolderWalk::Stop() {
+  stack_.clear();
+  has_single_ = false;
+}
 
 bool FolderWalk::Push(std::string path) {
   TRec rec;
@@ -36,6 +53,11 @@ bool FolderWalk::Push(std::string path) {
 }
 
 bool FolderWalk::Next(FoundFile* out) {
+  if (has_single_) {
+    has_single_ = false;
+    *out = std::move(single_);
+    return true;
+  }
   while (!stack_.empty()) {
     TRec& top = stack_.back();
     FindEntry entry;

@@ -1,6 +1,9 @@
 // The walk of one folder tree: depth-first, pre-order, one regular file per step, kept on an
 // explicit stack of open folder enumerations (no recursion). Links to folders are never
 // entered, and only regular files (or links to them) whose full path fits 260 bytes come out.
+// A root that names a regular file (or a link to one) is a walk of that one file, by the same
+// rules: this is how a job gives an index the files directly in a folder without the folders
+// below it.
 #ifndef ORU_PLUGINS_STORAGE_LOCAL_FOLDER_WALK_H_
 #define ORU_PLUGINS_STORAGE_LOCAL_FOLDER_WALK_H_
 
@@ -45,8 +48,10 @@ class FolderWalk {
   FolderWalk(const FolderWalk&) = delete;
   FolderWalk& operator=(const FolderWalk&) = delete;
 
-  // Ends any earlier walk and starts one below `root` (trimmed as by MakeRootText). False when
-  // the root is blank or cannot be enumerated; the walk is then over at once.
+  // Ends any earlier walk and starts one below `root` (trimmed as by MakeRootText), or of the
+  // one file `root` names (trailing separators ignored). False when the root is blank, is a
+  // file whose path is too long, or is neither a file nor a folder that can be enumerated; the
+  // walk is then over at once.
   bool Start(std::string_view root);
   // Stores the walk's next file in `out`; false when the walk is over (or none was started).
   // Folders that cannot be read, or vanish meanwhile, are passed over with their subtrees.
@@ -60,6 +65,8 @@ class FolderWalk {
   bool Push(std::string path);
 
   std::vector<TRec> stack_;  // the root at the bottom, the folder being read on top
+  FoundFile single_;         // the file of a file root, until handed out
+  bool has_single_ = false;
 };
 
 }  // namespace oru::storage

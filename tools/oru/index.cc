@@ -76,7 +76,8 @@ std::string AbsoluteFolder(const std::string& folder) {
   return platform::FolderExists(text) ? text : "";
 }
 
-// One index of the run: its name, its folders and whether it is updated or made anew.
+// One index of the run: its name, its folders (and single files, the files directly in a folder
+// split by its subfolders) and whether it is updated or made anew.
 struct PartRun {
   std::string name;
   std::vector<std::string> folders;
@@ -109,7 +110,7 @@ bool WriteJob(const std::string& path, const PartRun& part, std::string* error) 
   return true;
 }
 
-// The folders of an index's job file, without their trailing separators.
+// The folders and files of an index's job file, without their trailing separators.
 std::vector<std::string> JobFolders(const std::string& work, const std::string& name) {
   std::vector<std::string> folders;
   const std::string path = JobFilePath(work, name);
@@ -122,12 +123,31 @@ std::vector<std::string> JobFolders(const std::string& work, const std::string& 
   return folders;
 }
 
-uint64_t FilesIn(const FileCounter& counter, const std::vector<std::string>& folders) {
+// The counted files of job entries: every file below a folder, and a file that is counted.
+uint64_t FilesIn(const FileCounter& counter, const std::vector<std::string>& entries) {
   uint64_t files = 0;
-  for (const std::string& folder : folders) {
-    if (const CountNode* node = counter.Find(folder)) files += node->total;
+  for (const std::string& entry : entries) {
+    if (const CountNode* node = counter.Find(entry)) {
+      files += node->total;
+    } else if (counter.Counted(entry)) {
+      ++files;
+    }
   }
   return files;
+}
+
+// The units of job entries, cut to at most `target` files each.
+std::vector<SplitUnit> UnitsOf(const FileCounter& counter, const std::vector<std::string>& entries,
+                               uint64_t target) {
+  std::vector<SplitUnit> units;
+  for (const std::string& entry : entries) {
+    if (const CountNode* node = counter.Find(entry)) {
+      CutIntoUnits(*node, entry, target, &units);
+    } else if (counter.Counted(entry)) {
+      units.push_back({entry, 1});
+    }
+  }
+  return units;
 }
 
 // The highest file number an update of the index would reach with `files` files in its
@@ -177,13 +197,7 @@ class Planner {
     } else if (FilesIn(counter, options_.folders) <= limit_) {
       parts->push_back({options_.name, options_.folders, false});
     } else {
-      std::vector<SplitUnit> units;
-      for (const std::string& folder : options_.folders) {
-        if (const CountNode* node = counter.Find(folder)) {
-          CutIntoUnits(*node, folder, target_, &units, &left_out_);
-        }
-      }
-      AddParts(units, parts);
+      AddParts(UnitsOf(counter, options_.folders, target_), parts);
     }
     for (const std::string& part : old_group_.parts) {
       const auto same = [&](const PartRun& p) { return p.name == part; };
@@ -193,7 +207,6 @@ class Planner {
     }
   }
 
-  const std::vector<SplitUnit>& left_out() const { return left_out_; }
   // Whether the group record changes: false when nothing could be counted.
   bool regroups() const { return counted_; }
   bool had_group() const { return had_group_; }
@@ -210,6 +223,7 @@ class Planner {
       existing.push_back({options_.name, options_.folders, true});
     }
     std::vector<std::string> covered;
+    std::vector<Room> rooms;
     for (const PartRun& old : existing) {
       PartRun part{old.name, {}, false};
       for (const std::string& folder : old.folders) {
@@ -223,45 +237,81 @@ class Planner {
       if (part.folders.empty()) continue;
       covered.insert(covered.end(), part.folders.begin(), part.folders.end());
       const uint64_t files = FilesIn(counter, part.folders);
-      part.update = part.folders == old.folders &&
-                    NumbersAfterUpdate(work_, part.name, counter, files) <= limit_;
+      const uint64_t numbers = NumbersAfterUpdate(work_, part.name, counter, files);
+      part.update = part.folders == old.folders && numbers <= limit_;
       if (part.update || files <= limit_) {
         // An update that would run out of numbers builds the index anew instead.
+        rooms.push_back({parts->size(), part.update ? numbers : files, files});
         parts->push_back(part);
         continue;
       }
       // Outgrown: split again; the index keeps the first share and new ones take the rest.
-      std::vector<SplitUnit> units;
-      for (const std::string& folder : part.folders) {
-        if (const CountNode* node = counter.Find(folder)) {
-          CutIntoUnits(*node, folder, target_, &units, &left_out_);
-        }
-      }
-      std::vector<std::vector<SplitUnit>> bins = PackUnits(units, target_);
+      std::vector<std::vector<SplitUnit>> bins =
+          PackUnits(UnitsOf(counter, part.folders, target_), target_);
       for (size_t i = 0; i < bins.size(); ++i) {
         PartRun share{i == 0 ? part.name : NextPartName(*parts), {}, false};
-        for (const SplitUnit& unit : bins[i]) share.folders.push_back(unit.folder);
+        for (const SplitUnit& unit : bins[i]) share.folders.push_back(unit.path);
         parts->push_back(share);
       }
     }
-    // Folders below the group's folders that no index covers yet (new subfolders of a folder
-    // that was split) go to new indexes.
+    // What no index covers yet below the group's folders (new subfolders of a folder that was
+    // split, new files directly in it) goes to new indexes; a new file goes to an index that
+    // already holds a file of its folder when that one has room.
     std::vector<SplitUnit> units;
     for (const std::string& root : options_.folders) {
       if (const CountNode* node = counter.Find(root)) {
-        UncoveredUnits(*node, root, covered, target_, &units, &left_out_);
+        UncoveredUnits(*node, root, covered, target_, &units);
       } else if (covered.empty()) {
         units.push_back({root, 0});
       }
     }
-    AddParts(units, parts);
+    std::vector<SplitUnit> unplaced;
+    for (SplitUnit& unit : units) {
+      if (!counter.Counted(unit.path) || !PlaceBesideSiblings(counter, unit.path, &rooms, parts)) {
+        unplaced.push_back(std::move(unit));
+      }
+    }
+    AddParts(unplaced, parts);
+  }
+
+  // How much more an index of the run takes: its place in `parts`, the file numbers it will
+  // use and the files it holds.
+  struct Room {
+    size_t part = 0;
+    uint64_t numbers = 0;
+    uint64_t files = 0;
+  };
+
+  // Adds the file `path` to an index of `rooms` that names a file of the same folder and stays
+  // within the split target, its file numbers and the entries of a job. False when none does.
+  bool PlaceBesideSiblings(const FileCounter& counter, const std::string& path,
+                           std::vector<Room>* rooms, std::vector<PartRun>* parts) const {
+    const std::string folder = path.substr(0, path.rfind(platform::kPathSeparator) + 1);
+    const auto sibling = [&](const std::string& entry) {
+      return entry.size() > folder.size() && entry.compare(0, folder.size(), folder) == 0 &&
+             entry.find(platform::kPathSeparator, folder.size()) == std::string::npos &&
+             counter.Counted(entry);
+    };
+    for (Room& room : *rooms) {
+      PartRun& part = (*parts)[room.part];
+      if (room.files + 1 > target_ || room.numbers + 1 > limit_ ||
+          part.folders.size() >= kMaxJobEntries ||
+          std::none_of(part.folders.begin(), part.folders.end(), sibling)) {
+        continue;
+      }
+      part.folders.push_back(path);
+      ++room.files;
+      ++room.numbers;
+      return true;
+    }
+    return false;
   }
 
   // New indexes for `units`, packed in order; the first takes NAME when nothing has it yet.
   void AddParts(const std::vector<SplitUnit>& units, std::vector<PartRun>* parts) {
     for (const std::vector<SplitUnit>& bin : PackUnits(units, target_)) {
       PartRun part{parts->empty() ? options_.name : NextPartName(*parts), {}, false};
-      for (const SplitUnit& unit : bin) part.folders.push_back(unit.folder);
+      for (const SplitUnit& unit : bin) part.folders.push_back(unit.path);
       parts->push_back(part);
     }
   }
@@ -288,7 +338,6 @@ class Planner {
   bool had_group_ = false;
   bool counted_ = false;
   IndexGroup old_group_;
-  std::vector<SplitUnit> left_out_;
 };
 
 // The outcome Tamsel announced: 1 written, 0 not written, -1 no message.
@@ -396,12 +445,6 @@ int IndexCommand(const std::vector<std::string>& args) {
   std::vector<PartRun> parts;
   std::vector<std::string> removed;
   planner.Plan(&parts, &removed);
-  for (const SplitUnit& folder : planner.left_out()) {
-    std::fprintf(stderr,
-                 "oru: the %llu files directly in %s are not indexed: the folder is split over "
-                 "several indexes by its subfolders, and an index takes whole folders\n",
-                 static_cast<unsigned long long>(folder.files), folder.folder.c_str());
-  }
   if (planner.regroups() && (parts.size() > 1 || planner.had_group())) {
     IndexGroup group{options.name, options.folders, {}};
     if (parts.size() > 1) {

@@ -62,6 +62,7 @@ void FileCounter::Count(const std::string& folder) {
       ++node->total;
     }
     ++node->own;
+    node->own_files.push_back(path.substr(start));
   }
   indexer.StopScan();
 }
@@ -89,35 +90,52 @@ bool IsWithin(const std::string& path, const std::string& folder) {
 }
 
 void CutIntoUnits(const CountNode& node, const std::string& folder, uint64_t target,
-                  std::vector<SplitUnit>* units, std::vector<SplitUnit>* left_out) {
+                  std::vector<SplitUnit>* units) {
   if (node.total == 0) return;
   if (node.total <= target || node.own == node.total) {
     units->push_back({folder, node.total});
     return;
   }
-  if (node.own > 0) left_out->push_back({folder, node.own});
+  for (const std::string& name : node.own_files) {
+    units->push_back({folder + platform::kPathSeparator + name, 1});
+  }
   for (const auto& [name, child] : node.children) {
-    CutIntoUnits(*child, folder + platform::kPathSeparator + name, target, units, left_out);
+    CutIntoUnits(*child, folder + platform::kPathSeparator + name, target, units);
   }
 }
 
-void UncoveredUnits(const CountNode& node, const std::string& folder,
-                    const std::vector<std::string>& covered, uint64_t target,
-                    std::vector<SplitUnit>* units, std::vector<SplitUnit>* left_out) {
+namespace {
+
+void UncoveredBelow(const CountNode& node, const std::string& folder,
+                    const std::vector<std::string>& covered,
+                    const std::unordered_set<std::string>& covered_set, uint64_t target,
+                    std::vector<SplitUnit>* units) {
   bool holds_one = false;
-  for (const std::string& dir : covered) {
-    if (IsWithin(folder, dir)) return;
-    holds_one = holds_one || IsWithin(dir, folder);
+  for (const std::string& entry : covered) {
+    if (IsWithin(folder, entry)) return;
+    holds_one = holds_one || IsWithin(entry, folder);
   }
   if (!holds_one) {
-    CutIntoUnits(node, folder, target, units, left_out);
+    CutIntoUnits(node, folder, target, units);
     return;
   }
-  if (node.own > 0) left_out->push_back({folder, node.own});
-  for (const auto& [name, child] : node.children) {
-    UncoveredUnits(*child, folder + platform::kPathSeparator + name, covered, target, units,
-                   left_out);
+  for (const std::string& name : node.own_files) {
+    std::string path = folder + platform::kPathSeparator + name;
+    if (covered_set.count(path) == 0) units->push_back({std::move(path), 1});
   }
+  for (const auto& [name, child] : node.children) {
+    UncoveredBelow(*child, folder + platform::kPathSeparator + name, covered, covered_set,
+                   target, units);
+  }
+}
+
+}  // namespace
+
+void UncoveredUnits(const CountNode& node, const std::string& folder,
+                    const std::vector<std::string>& covered, uint64_t target,
+                    std::vector<SplitUnit>* units) {
+  const std::unordered_set<std::string> covered_set(covered.begin(), covered.end());
+  UncoveredBelow(node, folder, covered, covered_set, target, units);
 }
 
 std::vector<std::vector<SplitUnit>> PackUnits(const std::vector<SplitUnit>& units,
@@ -125,7 +143,7 @@ std::vector<std::vector<SplitUnit>> PackUnits(const std::vector<SplitUnit>& unit
   std::vector<std::vector<SplitUnit>> bins;
   uint64_t in_bin = 0;
   for (const SplitUnit& unit : units) {
-    if (bins.empty() || in_bin + unit.files > target) {
+    if (bins.empty() || in_bin + unit.files > target || bins.back().size() >= kMaxJobEntries) {
       bins.emplace_back();
       in_bin = 0;
     }

@@ -1,7 +1,8 @@
 // Folders that hold more files than one index can number are split over several indexes: the
 // files the configured parsers take are counted with the storage plug-in's own walk (no
 // parsing), and whole subfolders are handed to indexes so that each stays under the limit with
-// room to grow.
+// room to grow. The files directly in a folder that is split by its subfolders go to the
+// indexes one by one: a job may name a single file where it names a folder.
 #ifndef ORU_TOOLS_ORU_SPLIT_H_
 #define ORU_TOOLS_ORU_SPLIT_H_
 
@@ -20,11 +21,16 @@ uint16_t FileLimit();
 // How many files the splitting puts in one index at most: seven eighths of the limit, leaving
 // room for the folders to grow before an update must add an index.
 uint64_t SplitTarget(uint64_t limit);
+// How many folders and files one job names at most. Tamsel reads a job's entries one key at a
+// time, and on Windows the system's profile routines look each key up by a search of the
+// section, so the entries cost their number squared: a few thousand read in a moment.
+inline constexpr size_t kMaxJobEntries = 4096;
 
 // The counted files below one folder.
 struct CountNode {
   uint64_t own = 0;    // files directly in the folder
   uint64_t total = 0;  // files in the folder and every folder below it
+  std::vector<std::string> own_files;  // the names of the files directly in it, in walk order
   std::map<std::string, std::unique_ptr<CountNode>> children;  // by folder name
 };
 
@@ -57,27 +63,27 @@ class FileCounter {
   std::unordered_set<std::string> paths_;
 };
 
-// A folder handed to an index whole, with every folder below it.
+// What a job names for an index: a folder whole, with every folder below it, or one file.
 struct SplitUnit {
-  std::string folder;
+  std::string path;
   uint64_t files = 0;
 };
 
 // Cuts `folder` (its node `node`) into units of at most `target` files: the folder itself when
-// it fits or has no subfolder with files, else its subfolders, each cut in turn. The files
-// directly in a folder that is cut cannot go into any index (a job names whole folders): such a
-// folder is added to `left_out`, with its own files.
+// it fits or has no subfolder with files, else each file directly in it, then its subfolders,
+// each cut in turn.
 void CutIntoUnits(const CountNode& node, const std::string& folder, uint64_t target,
-                  std::vector<SplitUnit>* units, std::vector<SplitUnit>* left_out);
+                  std::vector<SplitUnit>* units);
 
-// The units not inside any of `covered` below `folder`: every folder that is neither one of
-// them, nor inside one, nor holding one, cut as by CutIntoUnits.
+// The units not inside any of `covered` (folders and files) below `folder`: every folder that
+// is neither one of them, nor inside one, nor holding one, cut as by CutIntoUnits, and every
+// file directly in a folder holding one that is not itself covered.
 void UncoveredUnits(const CountNode& node, const std::string& folder,
                     const std::vector<std::string>& covered, uint64_t target,
-                    std::vector<SplitUnit>* units, std::vector<SplitUnit>* left_out);
+                    std::vector<SplitUnit>* units);
 
-// Packs units, in their order, into bins of at most `target` files (a unit larger than that
-// gets a bin of its own).
+// Packs units, in their order, into bins of at most `target` files and kMaxJobEntries units
+// (a unit larger than `target` gets a bin of its own).
 std::vector<std::vector<SplitUnit>> PackUnits(const std::vector<SplitUnit>& units,
                                               uint64_t target);
 
