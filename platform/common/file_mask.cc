@@ -80,6 +80,16 @@ bool MatchOne(std::string_view mask, size_t m, uint8_t c, size_t* next) {
 }  // namespace
 
 MaskMatch MatchFileMask(std::string_view mask, std::string_view name) {
+  // The common mask "*.ext": a name matches when it ends in the literal tail.
+  if (!mask.empty() && mask[0] == '*' && mask.find_first_of("*?[", 1) == std::string_view::npos) {
+    const std::string_view tail = mask.substr(1);
+    if (name.size() < tail.size()) return MaskMatch::kNoMatch;
+    const std::string_view end = name.substr(name.size() - tail.size());
+    for (size_t i = 0; i < tail.size(); ++i) {
+      if (FoldCase(At(tail, i)) != FoldCase(At(end, i))) return MaskMatch::kNoMatch;
+    }
+    return MaskMatch::kMatch;
+  }
   if (!IsValidMask(mask)) return MaskMatch::kBadMask;
   size_t m = 0;
   size_t n = 0;
