@@ -21,7 +21,8 @@ TfMain::TfMain(ui::Window* window, std::string job_file)
 bool TfMain::EnsureFolder(const std::string& path) {
   if (platform::FolderExists(path)) return true;
   const platform::Status created = platform::CreateFolder(path);
-  if (created.ok()) return true;
+  // Another run starting at the same moment may have made it in between.
+  if (created.ok() || platform::FolderExists(path)) return true;
   failure_text_ = created.Message();
   window_->ShowMessage(std::string(kCantopen1) + " " + path + " " + kRefer1);
   return false;

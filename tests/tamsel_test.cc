@@ -169,7 +169,10 @@ TEST_F(TamselTest, FiveNamesIndexedAtOnceKeepFiveRecords) {
       ASSERT_TRUE(runs[i].Start({kBin + "Tamsel", WriteJob(name, name)}, env,
                                 dir_ / (name + ".log")));
     }
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(runs[i].Wait(60), 0);
+    for (int i = 0; i < 5; ++i) {
+      const std::string name = "n" + std::to_string(round) + std::to_string(i);
+      EXPECT_EQ(runs[i].Wait(60), 0) << testing::ReadFile(dir_ / (name + ".log"));
+    }
     for (int i = 0; i < 5; ++i) {
       EXPECT_EQ(Indexed("n" + std::to_string(round) + std::to_string(i)), "1") << round << i;
     }
