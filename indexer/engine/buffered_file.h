@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,17 @@ class BufferedFile {
   platform::Status OpenForAppend(const std::string& path);
 
   platform::Status Write(const void* data, size_t n);
+  // As Write, for the many small records of a pass: a record that fits the buffer costs one
+  // copy. False when the file has failed; error() tells why.
+  bool Append(const void* data, size_t n) {
+    if (used_ + n <= capacity_ && error_.ok() && file_.is_open()) {
+      std::memcpy(buffer_.get() + used_, data, n);
+      used_ += n;
+      return true;
+    }
+    return Write(data, n).ok();
+  }
+  const platform::Status& error() const { return error_; }
   // Overwrites `n` bytes at `offset` (what is pending is written first), then goes on
   // appending at the end.
   platform::Status WriteAt(int64_t offset, const void* data, size_t n);

@@ -143,8 +143,7 @@ bool TIndexer::AppendPosting(const _Dict& word, const _Form& entry) {
     const Status opened = log->OpenForAppend(log_path);
     if (!opened.ok()) return FailWrite(opened);
   }
-  const Status written = log->Write(posting, sizeof(posting));
-  return written.ok() || FailWrite(written);
+  return log->Append(posting, sizeof(posting)) || FailWrite(log->error());
 }
 
 }  // namespace oru
