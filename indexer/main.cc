@@ -1,7 +1,7 @@
 // Tamsel: the indexer program. One argument, the job file. Exit status: 1 when the program ends
 // before its window runs (another instance, no argument, no job file), 2 when the window could
 // not start or an unexpected failure ended it (shown in a message box), otherwise the result of
-// the pass (F22). Every status but 0 comes with one line on standard error saying what failed,
+// the pass. Every status but 0 comes with one line on standard error saying what failed,
 // where and why, in the window form too.
 #include <cstdio>
 #include <exception>

@@ -1,5 +1,5 @@
 // For tests: whether the ANSI code page is Windows-1252, the code page the code-page tests
-// write their expectations in. Always on POSIX (P1); on Windows whatever GetACP reports.
+// write their expectations in. Always on POSIX; on Windows whatever GetACP reports.
 #ifndef ORU_PLATFORM_ANSI_1252_H_
 #define ORU_PLATFORM_ANSI_1252_H_
 

@@ -2,8 +2,8 @@
 // character classes and conversions, the stop-word comparison and file-mask matching.
 // On Windows the code page is the system's (GetACP) and the answers are the system's own
 // (CharLowerBuffA, IsCharAlphaNumericA/W, MultiByteToWideChar, WideCharToMultiByte,
-// CompareStringA); on POSIX the code page is Windows-1252 and decisions P1-P3 and P13 stand
-// in for those calls.
+// CompareStringA); on POSIX the code page is always Windows-1252 and tables of our own
+// (posix/codepage_*.cc) stand in for those calls.
 #ifndef ORU_PLATFORM_CODEPAGE_H_
 #define ORU_PLATFORM_CODEPAGE_H_
 
@@ -14,15 +14,15 @@
 
 namespace oru::platform {
 
-// The byte lower-cased as the code page's lower-casing (CharLowerA; P1) does it.
+// The byte lower-cased as the code page's lower-casing (CharLowerA) does it.
 uint8_t LowerAnsiChar(uint8_t c);
 // Lower-cases `n` bytes in place.
 void LowerAnsi(char* text, size_t n);
 std::string LowerAnsi(std::string_view text);
 
-// True when the byte's character is a letter or a digit (IsCharAlphaNumericA; P2).
+// True when the byte's character is a letter or a digit (IsCharAlphaNumericA).
 bool IsAnsiAlphaNumeric(uint8_t c);
-// True when the 16-bit unit is a letter or a digit (IsCharAlphaNumericW; P2). Surrogates
+// True when the 16-bit unit is a letter or a digit (IsCharAlphaNumericW). Surrogates
 // never are.
 bool IsWideAlphaNumeric(char16_t c);
 
@@ -58,7 +58,7 @@ std::string_view TrimBlanks(std::string_view text);
 // Compares two stop-list entries without regard to letter case; negative, zero or positive
 // like strcmp, and a consistent order to sort and search by. Windows: the user's locale
 // (CompareStringA with NORM_IGNORECASE), so an accented letter sorts beside its base letter.
-// POSIX (P13): both lower-cased by LowerAnsi, then by byte order.
+// POSIX: both lower-cased by LowerAnsi, then by byte order.
 int CompareIgnoringCase(std::string_view a, std::string_view b);
 
 enum class MaskMatch { kNoMatch, kMatch, kBadMask };
@@ -66,7 +66,7 @@ enum class MaskMatch { kNoMatch, kMatch, kBadMask };
 // '?' any one byte, "[set]" one byte of a set (ranges, leading '!' negates); letters a-z
 // also match their capitals. kBadMask for a '[' without ']' and for an empty set "[]" or "[!]";
 // the whole mask is checked first, so a bad mask is reported whatever the name. The same on
-// every platform (P15).
+// every platform.
 MaskMatch MatchFileMask(std::string_view mask, std::string_view name);
 
 }  // namespace oru::platform

@@ -9,7 +9,7 @@
 namespace oru::platform {
 namespace {
 
-// CharLowerA in Windows-1252 and the P1 table agree byte for byte.
+// CharLowerA in Windows-1252 and the POSIX table agree byte for byte.
 TEST(LowerAnsiTest, MapsAsciiAndLatinCapitalsOnly) {
   ORU_SKIP_UNLESS_1252();
   EXPECT_EQ(LowerAnsi("ABCxyz019_-"), "abcxyz019_-");
@@ -71,7 +71,7 @@ TEST(CompareIgnoringCaseTest, OrderIsBytesOnPosixAndTheLocaleOnWindows) {
   EXPECT_LT(CompareIgnoringCase("\xE9t\xE9", "zzz"), 0);
   EXPECT_GT(CompareIgnoringCase("\xE9t\xE9", "ete"), 0);
 #else
-  // P13: byte order after lower-casing, so an accented letter sorts after z.
+  // POSIX: byte order after lower-casing, so an accented letter sorts after z.
   EXPECT_GT(CompareIgnoringCase("\xE9t\xE9", "zzz"), 0);
 #endif
 }

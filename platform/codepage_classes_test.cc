@@ -21,7 +21,7 @@ TEST(IsAnsiAlphaNumericTest, LettersAndDigitsOfWindows1252) {
   for (int c : {0xD7, 0xF7, 0xBD, 0x80, 0x98, 0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
     EXPECT_FALSE(IsAnsiAlphaNumeric(static_cast<uint8_t>(c))) << c;
   }
-  // Superscript one, two and three: digits to Windows (C1_DIGIT), not Nd for P2.
+  // Superscript one, two and three: digits to Windows (C1_DIGIT), not decimal digits (Nd) on POSIX.
   for (int c : {0xB9, 0xB2, 0xB3}) {
 #ifdef _WIN32
     EXPECT_TRUE(IsAnsiAlphaNumeric(static_cast<uint8_t>(c))) << c;
@@ -62,7 +62,7 @@ TEST(IsWideAlphaNumericTest, LettersAndDecimalDigitsOfAnyScriptOnly) {
 #ifdef _WIN32
   EXPECT_TRUE(IsWideAlphaNumeric(u'\u00B2'));  // superscript two is a digit to Windows
 #else
-  // P2: neither superscript two (No) nor a Roman numeral (Nl) is a letter or decimal digit.
+  // POSIX: neither superscript two (No) nor a Roman numeral (Nl) is a letter or decimal digit.
   EXPECT_FALSE(IsWideAlphaNumeric(u'\u00B2'));
   EXPECT_FALSE(IsWideAlphaNumeric(u'\u2167'));
 #endif

@@ -17,7 +17,7 @@ TEST(AnsiToWideTest, MapsWindows1252OneUnitPerByte) {
   EXPECT_EQ(AnsiToWide(std::string_view("a\0b", 3)), std::u16string(u"a\0b", 3));
 }
 
-TEST(AnsiToWideTest, UndefinedBytesBecomeC1ControlsP3) {
+TEST(AnsiToWideTest, UndefinedBytesBecomeC1Controls) {
   ORU_SKIP_UNLESS_1252();
   EXPECT_EQ(AnsiToWide("\x81\x8D\x8F\x90\x9D"), u"\u0081\u008D\u008F\u0090\u009D");
 }

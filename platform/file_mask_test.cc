@@ -11,7 +11,7 @@ constexpr MaskMatch kMatch = MaskMatch::kMatch;
 constexpr MaskMatch kNoMatch = MaskMatch::kNoMatch;
 constexpr MaskMatch kBadMask = MaskMatch::kBadMask;
 
-TEST(MatchFileMaskTest, ExtensionMaskMatchesWholePathInAnyAsciiCaseP15) {
+TEST(MatchFileMaskTest, ExtensionMaskMatchesWholePathInAnyAsciiCase) {
   EXPECT_EQ(MatchFileMask("*.doc", "C:/Docs/Report.doc"), kMatch);
   EXPECT_EQ(MatchFileMask("*.doc", "REPORT.DOC"), kMatch);
   EXPECT_EQ(MatchFileMask("*.doc", ".doc"), kMatch);

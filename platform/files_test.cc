@@ -191,7 +191,7 @@ TEST_F(FilesTest, ShareModesLetOthersReadAndRefuseSecondWriters) {
   EXPECT_EQ(File::Open(path, OpenMode::kCreate, &other), Result::kDenied);
 }
 
-// F13: a reader that holds the old file makes the rename over it fail; the caller rewrites
+// A reader that holds the old file makes the rename over it fail; the caller rewrites
 // the file in place instead.
 TEST_F(FilesTest, RenameOverAFileHeldOpenIsDenied) {
   const std::string from = dir_.Write("new", "new"), to = dir_.Write("old", "old");

@@ -198,8 +198,8 @@ TEST_F(FindTest, AttributesSizesTimesAndKinds) {
   EXPECT_FALSE(GetFileSizeAndTime(dir_.Path("missing"), &size, &time));
 }
 
-// F2 on Windows: a folder that is a reparse point (here a junction) is a link to a folder, and
-// a walk never enters it.
+// On Windows a folder that is a reparse point (here a junction) is a link to a folder, and
+// a walk never enters it, so it cannot loop.
 TEST_F(FindTest, AJunctionIsALinkToAFolder) {
   ASSERT_EQ(CreateFolder(dir_.Path("sub")), Result::kOk);
   ASSERT_EQ(CreateFolder(dir_.Path("j")), Result::kOk);

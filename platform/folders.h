@@ -9,14 +9,14 @@ namespace oru::platform {
 
 // The per-user application-data folder, without a trailing separator; false when the platform
 // cannot name one. Windows: CSIDL_APPDATA as SHGetSpecialFolderPathA names it; nothing is
-// created (the user's profile has it). POSIX (P5): a missing folder is created (mode 0700).
+// created (the user's profile has it). POSIX: a missing folder is created (mode 0700).
 bool GetAppDataFolder(std::string* folder);
 // The full path of the running program file; empty when unknown.
 std::string ProgramPath();
 // The folder of the running program file, ending in the separator; empty when unknown.
 std::string ProgramFolder();
 // The per-user folder for locks and sockets, ending in the separator; false when no safe folder
-// can be had, with the reason in `*problem` when it is given. POSIX (P6): the fallback under
+// can be had, with the reason in `*problem` when it is given. POSIX: the fallback under
 // /tmp must be a folder (not a link) owned by the user with mode 0700. Windows: the user's
 // temporary folder (GetTempPathA), which must exist.
 bool GetRuntimeFolder(std::string* folder, std::string* problem = nullptr);

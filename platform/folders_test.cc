@@ -53,7 +53,7 @@ TEST(RuntimeFolderTest, WindowsTakesTheUsersTemporaryFolder) {
 
 // Each row: XDG_DATA_HOME, HOME (nullptr: unset; "@" stands for a temporary folder), and the
 // folder expected ("" for false).
-TEST(AppDataFolderTest, P5PrefersAbsoluteXdgDataHomeThenHome) {
+TEST(AppDataFolderTest, PrefersAbsoluteXdgDataHomeThenHome) {
   TestFolder temp;
   const std::string t = temp.Path("");
   const std::string rows[][3] = {{"@/data//", "@/home", "@/data"},
@@ -83,7 +83,7 @@ TEST(AppDataFolderTest, P5PrefersAbsoluteXdgDataHomeThenHome) {
   }
 }
 
-TEST(ProgramPathTest, P10NamesThisTestProgramAndItsFolder) {
+TEST(ProgramPathTest, NamesThisTestProgramAndItsFolder) {
   std::string path = ProgramPath();
   EXPECT_EQ(access(path.c_str(), X_OK), 0) << path;
   EXPECT_EQ(ProgramFolder() + "platform_test", path);
@@ -100,7 +100,7 @@ class RuntimeFolderTest : public ::testing::Test {
   TestFolder temp_;
 };
 
-TEST_F(RuntimeFolderTest, P6TakesXdgRuntimeDirThenRunUserWhenTheyAreFolders) {
+TEST_F(RuntimeFolderTest, TakesXdgRuntimeDirThenRunUserWhenTheyAreFolders) {
   temp_.Write("file", "x");
   EXPECT_EQ(Pick(temp_.path().c_str(), "run", "tmp"), temp_.path() + "/");
   for (std::string bad :
@@ -114,7 +114,7 @@ TEST_F(RuntimeFolderTest, P6TakesXdgRuntimeDirThenRunUserWhenTheyAreFolders) {
   EXPECT_EQ(folder, temp_.path() + "/");
 }
 
-TEST_F(RuntimeFolderTest, P6CreatesThePrivateFolderWithMode0700) {
+TEST_F(RuntimeFolderTest, CreatesThePrivateFolderWithMode0700) {
   EXPECT_EQ(Pick(nullptr, "none", "oru-1"), temp_.Path("oru-1/"));
   struct stat st;
   ASSERT_EQ(lstat(temp_.Path("oru-1").c_str(), &st), 0);
@@ -122,7 +122,7 @@ TEST_F(RuntimeFolderTest, P6CreatesThePrivateFolderWithMode0700) {
   EXPECT_EQ(Pick(nullptr, "none", "oru-1"), temp_.Path("oru-1/"));  // the next run takes it again
 }
 
-TEST_F(RuntimeFolderTest, P6RefusesAPrivateFolderThatIsALinkAFileOrSomeoneElses) {
+TEST_F(RuntimeFolderTest, RefusesAPrivateFolderThatIsALinkAFileOrSomeoneElses) {
   ASSERT_EQ(symlink(temp_.Path("run").c_str(), temp_.Path("link").c_str()), 0);
   temp_.Write("file", "x");
   EXPECT_EQ(Pick(nullptr, "none", "link"), "");

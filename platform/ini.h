@@ -4,7 +4,7 @@
 // (keys are looked for in the first matching section only).
 // Windows: the system's profile routines (GetPrivateProfileStringA,
 // GetPrivateProfileSectionNamesA, WritePrivateProfileStringA) read and write the file, by
-// their own rules for odd lines and layout. POSIX (P14): names compare after code-page
+// their own rules for odd lines and layout. POSIX: names compare after code-page
 // lower-casing; lines end at LF or CR LF; a last line without an end is read. After leading
 // blanks, "[" starts a header whose name runs to the first "]" (or to the line's end when it
 // has none); ";" starts a comment. Other lines with "=" and a non-empty name before it are

@@ -89,7 +89,7 @@ TEST_F(ProfileFileTest, ValuesAndDefaultsAreCutToTheBuffer) {
 }
 
 #ifndef _WIN32
-// P14: how the POSIX reader takes odd lines. Windows reads them as its profile routines do.
+// How the POSIX reader takes odd lines. Windows reads them as its profile routines do.
 TEST_F(ProfileFileTest, LineKinds) {
   ProfileFile ini = Make(
       "lost=1\n[B]\n;c=1\nno equals\n =blank name\n[Open\nk=2\n[A] tail\n[B]\n[]\n\r\nz=3\r");

@@ -24,7 +24,7 @@ class InstanceMutex {
   // Takes the mutex called `name` (the caller lower-cases it). kExists when another holder has
   // it; kFailed when it cannot be created, or when the name is empty or holds "/" (or, on
   // Windows, "\"). On success `out` holds it (releasing what it held before). Windows: the
-  // named mutex `name` (CreateMutexA). POSIX (P6): a lock on "<runtime folder>/<name>.lock",
+  // named mutex `name` (CreateMutexA). POSIX: a lock on "<runtime folder>/<name>.lock",
   // the ".lock" appended here; the file stays behind and is never truncated.
   // The failure names its reason (the runtime folder refused, for instance).
   static Status Acquire(const std::string& name, InstanceMutex* out);

@@ -88,8 +88,8 @@ class InstanceMutexTest : public ::testing::Test {
   ScopedEnv runtime_{"XDG_RUNTIME_DIR", temp_.path().c_str()};
 };
 
-// P6 on POSIX; on Windows the named mutex of CreateMutexA.
-TEST_F(InstanceMutexTest, P6SecondHolderGetsExistsUntilTheFirstLetsGo) {
+// On POSIX a lock file in the runtime folder; on Windows the named mutex of CreateMutexA.
+TEST_F(InstanceMutexTest, SecondHolderGetsExistsUntilTheFirstLetsGo) {
   InstanceMutex first, second, other;
   ASSERT_EQ(InstanceMutex::Acquire("tamsel", &first), Result::kOk);
 #ifndef _WIN32
@@ -119,7 +119,7 @@ TEST_F(InstanceMutexTest, RefusesNamesWithSeparators) {
 }
 
 #ifndef _WIN32
-TEST_F(InstanceMutexTest, P6KeepsTheLockFileAndRefusesLinksAndBadNames) {
+TEST_F(InstanceMutexTest, KeepsTheLockFileAndRefusesLinksAndBadNames) {
   temp_.Write("tamsel.lock", "kept");
   InstanceMutex mutex;
   ASSERT_EQ(InstanceMutex::Acquire("tamsel", &mutex), Result::kOk);
@@ -134,7 +134,7 @@ TEST_F(InstanceMutexTest, P6KeepsTheLockFileAndRefusesLinksAndBadNames) {
 }
 #endif
 
-TEST(FolderLockTest, F21SecondHolderGetsExistsUntilTheFirstLetsGo) {
+TEST(FolderLockTest, SecondHolderGetsExistsUntilTheFirstLetsGo) {
   TestFolder temp;
   FolderLock first, second;
   ASSERT_EQ(FolderLock::Acquire(temp.path(), &first), Result::kOk);
@@ -145,7 +145,7 @@ TEST(FolderLockTest, F21SecondHolderGetsExistsUntilTheFirstLetsGo) {
   EXPECT_EQ(FolderLock::Acquire(temp.path(), &second), Result::kOk);
 }
 
-TEST(FolderLockTest, F21TheLockedFolderCanStillBeListedAndIsLeftAsItWas) {
+TEST(FolderLockTest, TheLockedFolderCanStillBeListedAndIsLeftAsItWas) {
   TestFolder temp;
   temp.Write("Fileindex.fnd", "x");
   {
@@ -159,7 +159,7 @@ TEST(FolderLockTest, F21TheLockedFolderCanStillBeListedAndIsLeftAsItWas) {
   EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), {}), 1);
 }
 
-TEST(FolderLockTest, F21MissingFolderIsNotFound) {
+TEST(FolderLockTest, MissingFolderIsNotFound) {
   TestFolder temp;
   temp.Write("file", "x");
   FolderLock lock;

@@ -1,7 +1,7 @@
 // Finding another program's main window by class and title, and posting it a message without
 // waiting. Windows: a real top-level window (FindWindowA, PostMessageA); the message number is
 // a 32-bit UINT (numbers above 0xFFFF are the system's), wParam and lParam are pointer-sized.
-// POSIX (P8): a window is a datagram socket in the runtime folder named "<class>.<title>"; a
+// POSIX: a window is a datagram socket in the runtime folder named "<class>.<title>"; a
 // message is one datagram of three little-endian int64: number, wParam, lParam.
 #ifndef ORU_PLATFORM_WINDOW_MESSAGE_H_
 #define ORU_PLATFORM_WINDOW_MESSAGE_H_

@@ -64,7 +64,7 @@ class WindowMessageTest : public ::testing::Test {
   const std::string title_ = TestTitle();
 };
 
-TEST_F(WindowMessageTest, P8SearchWindowReceivesTheIndexedNotification) {
+TEST_F(WindowMessageTest, SearchWindowReceivesTheIndexedNotification) {
   MessageWindow window;
   ASSERT_EQ(MessageWindow::Create(kClass, title_, &window), Result::kOk);
   WindowRef ref = WindowRef::Find(kClass, title_);
@@ -117,7 +117,7 @@ TEST_F(WindowMessageTest, WindowsReceiverIsAHiddenTopLevelWindowFindWindowFinds)
 }
 #else
 
-TEST_F(WindowMessageTest, P8DatagramIsThreeLittleEndianInt64) {
+TEST_F(WindowMessageTest, DatagramIsThreeLittleEndianInt64) {
   int fd = RawSocket(socket_, true);
   WindowRef::Find(kClass, title_).Post({0x51BC, -1, 0x0102030405060708});
   uint8_t bytes[32];
@@ -141,7 +141,7 @@ TEST_F(WindowMessageTest, ReceiveSkipsDatagramsOfTheWrongSize) {
   EXPECT_FALSE(window.Receive(&message, 10));
 }
 
-TEST_F(WindowMessageTest, P8StaleSocketIsNotFoundAndIsReplacedByCreate) {
+TEST_F(WindowMessageTest, StaleSocketIsNotFoundAndIsReplacedByCreate) {
   EXPECT_FALSE(WindowRef::Find(kClass, title_).found());
   close(RawSocket(socket_, true));  // left behind by a window that died
   EXPECT_FALSE(WindowRef::Find(kClass, title_).found());
@@ -152,7 +152,7 @@ TEST_F(WindowMessageTest, P8StaleSocketIsNotFoundAndIsReplacedByCreate) {
 
 #endif  // _WIN32
 
-TEST_F(WindowMessageTest, P8SecondWindowOfTheSameNameGetsExists) {
+TEST_F(WindowMessageTest, SecondWindowOfTheSameNameGetsExists) {
   MessageWindow first, second;
   ASSERT_EQ(MessageWindow::Create(kClass, title_, &first), Result::kOk);
   EXPECT_EQ(MessageWindow::Create(kClass, title_, &second), Result::kExists);

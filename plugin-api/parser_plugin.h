@@ -33,7 +33,7 @@ struct WordRecord {
 };
 
 // A piece of the held text for display, filled by _GetFragmentAtPos. The Buffer pointer is
-// pointer-sized (decision C3), so the record is 24 bytes on 32-bit builds and 32 on 64-bit.
+// pointer-sized, so the record is 24 bytes on 32-bit builds and 32 on 64-bit.
 struct FragmentRecord {
   uint32_t Position;  // in: the text position wanted; some plug-ins write back the start
   uint32_t Reserved;  // never read or written

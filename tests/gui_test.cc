@@ -205,7 +205,7 @@ TEST_F(GuiTest, AStartUpFailureIsAMessageBox) {
   const std::string box = FindWindow("ORU Indexer");
   ASSERT_NE(box, "");
   Xdo({"windowfocus", "--sync", box, "key", "Return"});
-  EXPECT_EQ(Finish(), 2);  // F22
+  EXPECT_EQ(Finish(), 2);
   EXPECT_EQ(FindWindow("Indexing...", 1), "");
 }
 

@@ -159,7 +159,7 @@ TEST_F(OruTest, QueryWordsAreNormalisedAsTheIndexerDoes) {
   Index();
   auto result = Oru({"search", "--name", "t", "CAFÉ"});
   EXPECT_EQ(result.out, corpus_ + "d.txt\n    Café crème with\n");
-  // The index keeps 31 bytes of a word (F4): any word with those 31 bytes finds it.
+  // The index keeps 31 bytes of a word: any word with those 31 bytes finds it.
   result = Oru({"search", "--name", "t", long_word.substr(0, 31) + "xyz"});
   EXPECT_EQ(result.out, corpus_ + "d.txt\n    with " + long_word + "\n");
   // Words the indexer never keeps are left out of the query, with a note.

@@ -91,7 +91,7 @@ TEST_F(TamselTest, FirstRunCreatesTheWorkFoldersAndReportsAMissingConfiguration)
 TEST_F(TamselTest, AWorkFolderThatCannotBeCreatedIsReported) {
   WriteFile(data_ + "Pellimar", "a file where the folder belongs");
   const auto result = Tamsel({WriteJob()});
-  EXPECT_EQ(result.exit_status, 2);  // F22
+  EXPECT_EQ(result.exit_status, 2);
   const std::string folder = data_ + "Pellimar" + testing::kSep;
   EXPECT_NE(result.err.find("Sorry. Can't open work directory: " + folder +
                             "  Please refer to developer."),
@@ -222,7 +222,7 @@ TEST_F(TamselTest, AFullDiskKeepsTheLastIndexAndFreesItsSpace) {
 }
 #endif
 
-// P9: the terminal window's Stop. Windows has no terminal window (and no SIGINT to send).
+// The terminal window's Stop. Windows has no terminal window (and no SIGINT to send).
 #if !defined(_WIN32)
 TEST_F(TamselTest, AnInterruptWithoutATerminalStopsWithoutSaving) {
   WriteConfig();

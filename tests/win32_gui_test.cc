@@ -219,7 +219,7 @@ TEST_F(Win32GuiTest, AStartUpFailureIsAMessageBox) {
             std::string::npos)
       << message;
   Click(Button(box, "OK"));
-  EXPECT_EQ(Finish(), 2);  // F22
+  EXPECT_EQ(Finish(), 2);
   EXPECT_EQ(FindWindowA(nullptr, kMainTitle), nullptr);
 }
 

@@ -38,7 +38,7 @@ int32_t TIndexer::FindWord(uint16_t hash, const char* word) const {
 
 int32_t TIndexer::InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags) {
   TTypedList<_Form>& bucket = WordBuckets[hash];
-  // Slot 0xFFFF would read as "empty" in the slot table (F5).
+  // Slot 0xFFFF would read as "empty" in the slot table.
   if (bucket.Count() >= kNoSlot) return -1;
   int length = BoundedLength(word);
   if (length > static_cast<int>(kMaxWordText)) length = kMaxWordText;

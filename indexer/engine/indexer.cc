@@ -5,7 +5,7 @@
 // between a "0" and a "1" (SwitchIndex). And no failure costs the last complete index: a run
 // that fails, or stops without saving, removes what it wrote and leaves the old files and
 // their record as they were (Abandon); the plug-ins are loaded and the folder is locked before
-// anything in it changes (F19, F21).
+// anything in it changes.
 #include "indexer/engine/indexer.h"
 
 #include <algorithm>
@@ -282,7 +282,7 @@ uint8_t TIndexer::RunPass() {
     return kRunBadJob;
   }
   const std::string name = job.GetString("Header", "Name", "0");
-  if (!IsValidIndexName(name)) {  // "0" included (F9)
+  if (!IsValidIndexName(name)) {  // "0" (no name) included
     Fail(Status(Result::kFailed, "use job file", ConfigPath,
                 "its index name is missing or not allowed"));
     return kRunBadJob;
@@ -296,7 +296,7 @@ uint8_t TIndexer::RunPass() {
     Fail(created);
     return kRunFailed;
   }
-  // Two runs never work on one index at once (F21).
+  // Two runs never work on one index at once.
   const Result locked = platform::FolderLock::Acquire(IndexDir, &index_lock_);
   if (locked != Result::kOk) {
     Fail(Status(locked, "lock", IndexDir,
@@ -305,8 +305,8 @@ uint8_t TIndexer::RunPass() {
     return kRunFailed;
   }
 
-  // Only the first storage section is indexed (F7); its plug-ins are loaded before anything
-  // in the index folder changes, so a bad configuration leaves the last index as it was (F19).
+  // Only the first storage section is indexed; its plug-ins are loaded before anything
+  // in the index folder changes, so a bad configuration leaves the last index as it was.
   const auto storage = std::find_if_not(sections.begin(), sections.end(), IsHeaderSection);
   if (storage != sections.end() && !LoadPlugins(*storage)) {
     FreePlugins();
@@ -319,7 +319,8 @@ uint8_t TIndexer::RunPass() {
   pending_ = std::make_unique<IndexSwitch>(Disk, IndexDir);
   index_name_ = name;
   recorded_before_ = ReadIndexed(name);
-  // Only a complete index is reloaded (F17).
+  // Only an index recorded as complete is reloaded: files left by a stopped or killed run are
+  // never mixed with new file numbers.
   if (UpdateMode && !(recorded_before_ == "1" && BeginReload())) {
     UpdateMode = false;
     ResetDictionary();
@@ -332,7 +333,7 @@ uint8_t TIndexer::RunPass() {
     for (bool walk = true; walk;) {
       walk = false;
       for (const std::string& folder : folders) {
-        if (StopRequested || write_failed_) break;  // F24, F20
+        if (StopRequested || write_failed_) break;  // after a Stop, no further root is scanned
         CurrentStorageDir = folder;
         if (IndexFolderScan(folder) == kScanRestart) {
           walk = true;

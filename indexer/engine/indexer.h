@@ -145,7 +145,7 @@ class TIndexer {
   // failure; the caller then drops what was reloaded (see ReloadIndex).
   bool ReloadDictionary();
   // Reads the file index at `path` into StoredFiles (one node per record, in file order) and
-  // sets FileCount. False when it is missing, empty or damaged (F14).
+  // sets FileCount. False when it is missing, empty or damaged.
   bool LoadStoredFiles(const std::string& path);
   // Appends the words of part `part` to the dictionary and rewrites its posting log with their
   // postings. False when the part is missing, empty or damaged. A part laid out exactly as
@@ -164,7 +164,7 @@ class TIndexer {
   bool LoadWordFile(const std::string& path);
   // Copies each word of WordFileBuffer into the pool as the text of its entry. False when a
   // record is damaged, names a word the parts did not create, the pool is full, or a reloaded
-  // word is left without text (F14).
+  // word is left without text.
   bool RestoreWordTexts();
   // Appends an entry without text, LastFile 0xFFFF and Flags 0 to bucket `hash`. Returns its
   // slot, or -1 when the bucket is full (slot 0xFFFF would read as empty).
@@ -176,7 +176,7 @@ class TIndexer {
   // between its listing and this check is seen at the next update.
   StoredFileState CheckStoredFile(std::string_view path, uint16_t path_hash, uint32_t size,
                                   uint32_t time, const FileNode** stored);
-  // Rewrites size and time in the stored file's record of IndexStream, in place (F18); false
+  // Rewrites size and time in the stored file's record of IndexStream, in place; false
   // when the write failed.
   bool RewriteFileStamp(const FileNode& stored, uint32_t size, uint32_t time);
 
@@ -318,7 +318,7 @@ class TIndexer {
   // The entries of FileWords' words, in the same order, as ExtractWords found them, so that
   // the postings need not look them up again. Emptied with FileWords by IndexFolderScan.
   std::vector<_Form*> file_entries_;
-  // StoredFiles by path hash, for CheckStoredFile (C2).
+  // StoredFiles by path hash, for CheckStoredFile.
   StoredFileLookup stored_lookup_;
   // Parser plug-ins loaded by AddParserPlugin and still held (one entry per load).
   std::vector<platform::LibraryHandle> parser_libraries_;

@@ -15,12 +15,12 @@ namespace oru {
 bool IsHeaderSection(std::string_view section);
 
 // True when `name` can name an index folder below the storages folder and be read back as a
-// profile key (F9): not empty, not "0", no surrounding blanks, not absolute, no "." or ".."
+// profile key: not empty, not "0", no surrounding blanks, not absolute, no "." or ".."
 // component, no "=", no control character (NUL included), and not starting with "[" or ";".
 bool IsValidIndexName(std::string_view name);
 
 // The folders of a storage section: "Dir0", "Dir1", ... up to the first that is missing, "0",
-// or empty or blank (F8), each ending in the separator.
+// or empty or blank, each ending in the separator.
 std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
                                             const std::string& section);
 

@@ -30,7 +30,8 @@ struct _Dict {
   static void operator delete(void* p, size_t size) noexcept { RecordPool::Free(p, size); }
 };
 
-// A dictionary entry. Text is an offset into the word pool (decision C1), kNoText for none.
+// A dictionary entry. Text is an offset into the word pool, kNoText for none: an offset rather
+// than a pointer keeps the entry at 8 bytes on 64-bit builds.
 struct _Form {
   static constexpr uint32_t kNoText = 0xFFFFFFFF;
   uint32_t Text;
@@ -48,7 +49,7 @@ struct FileNode {
   uint32_t Time = 0;
   uint32_t Size = 0;
   char Path[264] = {};  // the path, NUL-terminated
-  uint32_t Offset = 0;  // where its record starts in the file index (rewritten in place, F18)
+  uint32_t Offset = 0;  // where its record starts in the file index (rewritten in place)
 };
 
 // One posting while a part is merged.

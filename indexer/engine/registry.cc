@@ -48,7 +48,7 @@ bool TIndexer::LoadPlugins(const std::string& storage_type) {
                        storage_path.empty() ? "the program's folder is unknown"
                                             : platform::LastLoadError()));
   }
-  // A storage plug-in without its three entry points is no storage plug-in (F15).
+  // A storage plug-in without its three entry points is no storage plug-in.
   ScanIt = reinterpret_cast<ScanItFn>(platform::FindExport(StorageLibrary, kScanItExport));
   StopScan = reinterpret_cast<StopScanFn>(platform::FindExport(StorageLibrary, kStopScanExport));
   GetNextFile =
@@ -87,7 +87,7 @@ bool TIndexer::AddParserPlugin(const std::string& name, const std::string& libra
         Status(Result::kFailed, "load plug-in", library_path, platform::LastLoadError());
     return false;
   }
-  // A parser plug-in must have the three exports the words loop calls (F15).
+  // A parser plug-in must have the three exports the words loop calls.
   if (platform::FindExport(library, kParseItExport) == nullptr ||
       platform::FindExport(library, kStopParseExport) == nullptr ||
       platform::FindExport(library, kGetNextWordExport) == nullptr) {
@@ -110,13 +110,13 @@ bool TIndexer::AddParserPlugin(const std::string& name, const std::string& libra
   auto describe =
       reinterpret_cast<GetFPlugDataFn>(platform::FindExport(library, kGetFPlugDataExport));
   DescriptorBlock block;
-  std::memset(&block, 0, sizeof(block));  // cleared first, so a careless plug-in leaves zeros (F25)
+  std::memset(&block, 0, sizeof(block));  // cleared first, so a careless plug-in leaves zeros
   std::string filter;
   if (describe != nullptr && describe(&block)) {
     filter = std::string(TrimBlanks(std::string_view(block.Filter, strnlen(block.Filter, 1023))));
   }
   // The filter is cached in "Extensions"; when that write is refused the plug-in is not
-  // registered, and it is released before returning (F16).
+  // registered, and it is released before returning.
   if (!filter.empty() &&
       config.WriteString("Extensions", name, filter) == platform::Result::kOk) {
     registered = ParseExtensionFilter(name, filter, library);

@@ -130,7 +130,7 @@ bool TIndexer::LoadStoredFiles(const std::string& path) {
     fmt::FileRecord record;
     size_t length = 0;
     // A record shorter than its header or running past the end, a path that does not fit a
-    // node, and the numbers no file is given all fail the reload (F14).
+    // node, and the numbers no file is given all fail the reload.
     if (!fmt::DecodeFileRecord(data.get() + pos, size - pos, &record, &length)) return false;
     if (record.path.size() >= sizeof(FileNode::Path)) return false;
     if (record.number == 0 || record.number == kNoFile) return false;
@@ -195,7 +195,8 @@ PartShape WalkPart(const uint8_t* data, size_t size, int part, Pump&& pump, OnWo
           break;
       }
       if (entry.header.slot == 0 && words > 0) break;  // the next bucket's block begins
-      if (entry.header.count == 0 || entry.end > size) return PartShape::kDamaged;  // F14
+      // An entry without postings, or one running past the part's end, is damage.
+      if (entry.header.count == 0 || entry.end > size) return PartShape::kDamaged;
       if (!on_word(hash, entry)) return PartShape::kDamaged;
       pos = entry.end;
     }
@@ -327,7 +328,7 @@ bool TIndexer::RestoreWordTexts() {
     fmt::WordListEntry record;
     size_t length = 0;
     if (!fmt::DecodeWordRecord(WordFileBuffer.get() + pos, size - pos, &record, &length)) {
-      return false;  // F14
+      return false;  // a damaged word list fails the reload
     }
     const TTypedList<_Form>& bucket = WordBuckets[record.hash];
     if (record.slot >= bucket.Count()) return false;  // a word the parts did not create
@@ -348,7 +349,7 @@ bool TIndexer::RestoreWordTexts() {
     WordPoolCursor += static_cast<uint32_t>(n + 1);
     pos += length;
   }
-  // Every reloaded word must have been named by the word list (F14).
+  // Every reloaded word must have been named by the word list.
   for (int h = 0; h < kHashCount; ++h) {
     for (const _Form* form : WordBuckets[h]) {
       if (form->Text == _Form::kNoText) return false;

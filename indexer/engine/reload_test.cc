@@ -181,7 +181,7 @@ TEST_F(CheckStoredFileTest, TheSizeAndTimeHandedOutDecideWithoutAskingTheFileSys
 }
 
 TEST_F(CheckStoredFileTest, PathsMatchIgnoringCaseAndTheFirstRecordDecides) {
-  // Records made by hand, so that paths differing in case share a hash (C2).
+  // Records made by hand, so that paths differing in case share a hash.
   const int hash = 0x4242;
   Load(FileRecord(8, dir_ / "SAME.TXT", 0, 0, hash) + FileRecord(9, dir_ / "same.txt", 0, 0, hash) +
        FileRecord(10, dir_ / "\xC9T\xC9.txt", 0, 0, hash));

@@ -213,7 +213,7 @@ TEST_F(RunTest, AConfigurationFailureLeavesTheLastIndexAlone) {
   const std::string before = ReadFile(work_ + "Storages/test/Fileindex.fnd");
   WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser" + kSuffix + "\n[Storages]\n");
   WriteFile(corpus_ + "b.txt", "more words");
-  EXPECT_EQ(RunOnce(), kRunConfigFailed);  // F19
+  EXPECT_EQ(RunOnce(), kRunConfigFailed);
   EXPECT_EQ(Indexed(), "1");
   EXPECT_EQ(ReadFile(work_ + "Storages/test/Fileindex.fnd"), before);
   EXPECT_FALSE(fs::exists(work_ + "Storages/test/0.tf"));
@@ -233,7 +233,7 @@ TEST_F(RunTest, AnIndexInUseByAnotherRunIsRefused) {
   fs::create_directories(work_ + "Storages/test");
   platform::FolderLock other;
   ASSERT_EQ(platform::FolderLock::Acquire(work_ + "Storages/test/", &other), platform::Result::kOk);
-  EXPECT_EQ(RunOnce(), kRunFailed);  // F21
+  EXPECT_EQ(RunOnce(), kRunFailed);
   EXPECT_FALSE(fs::exists(work_ + "Storages/test/Fileindex.fnd"));
   EXPECT_EQ(Indexed(), "-");
 }
@@ -309,13 +309,13 @@ TEST_F(RunTest, APartThatCannotBeWrittenFailsTheRunAndKeepsTheLastIndex) {
   EXPECT_EQ(message.wparam, 0);
 }
 
-// F20 through a file size limit, which only POSIX offers a child process.
+// A failed write, forced through a file size limit, which only POSIX offers a child process.
 #if !defined(_WIN32)
 TEST_F(RunTest, AFailedWriteWhileIndexingFailsTheRun) {
   for (int i = 0; i < 200; ++i) {
     WriteFile(corpus_ + "file-with-a-long-name-" + std::to_string(i) + ".txt", "word");
   }
-  // In a child process, limit file sizes so that the file index cannot grow past 4 KiB (F20).
+  // In a child process, limit file sizes so that the file index cannot grow past 4 KiB.
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {

@@ -111,7 +111,7 @@ bool TIndexer::MergePart(int part) {
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
     const uint32_t first = slot_base[k];
     const uint32_t slots = slot_base[k + 1] - first;
-    if (slots == 0 || start[first + slots] == start[first]) continue;  // no postings: entry 0 (F23)
+    if (slots == 0 || start[first + slots] == start[first]) continue;  // no postings: entry 0
     fmt::PutU32(&out[4 * static_cast<size_t>(k)], static_cast<uint32_t>(pos));
     for (uint32_t j = 0; j < slots; ++j) {
       const uint32_t begin = start[first + j];

@@ -114,7 +114,7 @@ TEST_F(SaveIndexTest, AMissingLogLeavesAnEmptyPartAndOneStepLess) {
 }
 
 TEST_F(SaveIndexTest, ABucketWhosePostingsAreAllGoneGetsNoTableEntry) {
-  // F23: the slot table names the bucket, but its log holds nothing for it.
+  // The slot table names the bucket, but its log holds nothing for it.
   AddWord(0x0005, "lonely");
   ASSERT_TRUE(indexer_->SaveIndex());
   EXPECT_EQ(ReadFile(dir_ / "0.fnx"), std::string(4096, '\0'));

@@ -38,7 +38,7 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     const _TExtLib* parser = MatchParser(*Plugins, path);
     if (parser == nullptr) continue;
     // A record that could not be written would leave the file without a number on disk:
-    // such a file is passed over before it is numbered (F25).
+    // such a file is passed over before it is numbered.
     if (fmt::kFileRecordHeader + path.size() > fmt::kMaxFileRecord) continue;
     const uint16_t path_hash = platform::WordHash(path);
     const FileNode* stored = nullptr;
@@ -71,7 +71,7 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
         return kScanFailed;
       }
     }
-    // A failure in one file never leaks its words into the next (F20).
+    // A failure in one file never leaks its words into the next.
     FileWords->Clear();
     file_entries_.clear();
     BindParser(*parser);
@@ -87,7 +87,7 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     FileWords->Clear();
     file_entries_.clear();
     // The record of a file indexed again takes its new size and time, so that the next
-    // update sees it as changed only when it changes again (F18).
+    // update sees it as changed only when it changes again.
     if (state == StoredFileState::kChanged &&
         !RewriteFileStamp(*stored, static_cast<uint32_t>(size), static_cast<uint32_t>(time))) {
       return kScanFailed;

@@ -1,4 +1,4 @@
-// The lookup of a reloaded file table by path hash (decision C2): a file is matched against the
+// The lookup of a reloaded file table by path hash: a file is matched against the
 // few records that share its hash instead of the whole table, and the first matching record in
 // file order still decides.
 #ifndef ORU_INDEXER_ENGINE_STORED_FILES_H_

@@ -171,7 +171,7 @@ TEST_F(UpdateTest, AddsNewFilesReindexesChangedOnesAndSkipsTheRest) {
   EXPECT_EQ(postings.at("common"), (Numbers{1, 2, 2, 4}));
   EXPECT_EQ(postings.at("delta"), (Numbers{4}));
   for (const auto& [key, word] : before.words) EXPECT_EQ(after.words.at(key), word);  // same slots
-  // The records of b and c take the new size and time in place (F18); nothing else moves.
+  // The records of b and c take the new size and time in place; nothing else moves.
   std::string records = ReadFile(index_ + fmt::kFileIndexName);
   for (int f = 1; f <= 2; ++f) {
     uint32_t size = 0, time = 0;
@@ -345,7 +345,7 @@ const Damage kDamages[] = {
        fs::remove(i + "../../" + kStatusFileName);
        fs::remove_all(i);
      }},
-    {"IncompleteIndex", [](const std::string& i) {  // killed while saving (F17)
+    {"IncompleteIndex", [](const std::string& i) {  // killed while saving
        platform::ProfileFile::Open(i + "../../" + kStatusFileName).WriteString("Indexed", "test", "0");
      }},
     {"NoFileIndex", [](const std::string& i) { fs::remove(i + fmt::kFileIndexName); }},

@@ -37,7 +37,7 @@ void TIndexer::LoadStopWords() {
   StopWords.clear();
   std::string text;
   if (platform::ReadWholeFile(StopListPath, &text) != platform::Result::kOk) return;
-  // Reading stops at the first NUL; lines end at CR, LF or CR LF and are taken whole (P13).
+  // Reading stops at the first NUL; lines end at CR, LF or CR LF and are taken whole.
   text.resize(strnlen(text.data(), text.size()));
   size_t start = 0;
   while (start < text.size()) {
@@ -66,7 +66,7 @@ bool TIndexer::NextKeptWord(WordRecord* rec, char* normal) {
     const uint32_t before = rec->Position;
     std::memset(rec->Buffer, 0, sizeof(rec->Buffer));
     if (!GetNextWord(rec) || rec->Position == 0) return false;
-    // A plug-in that does not move on would hand out the same word forever (F25).
+    // A plug-in that does not move on would hand out the same word forever.
     if (rec->Position <= before) return false;
     char* raw = reinterpret_cast<char*>(rec->Buffer);
     int length = rec->Length;
@@ -93,7 +93,7 @@ bool TIndexer::NextKeptWord(WordRecord* rec, char* normal) {
     NormaliseWord(normal, raw);
     if (length <= 5 && IsStopWord(std::string_view(raw, static_cast<size_t>(length)))) continue;
     // Long words are cut to what the dictionary keeps before hashing, so that they find their
-    // own entry again (F4).
+    // own entry again.
     normal[kMaxWordText] = '\0';
     return true;
   }
@@ -106,7 +106,7 @@ void TIndexer::RecordWord(const char* normal, uint64_t key, const WordCache::Ent
   _Form* entry = nullptr;
   const AddWordOutcome outcome =
       EnterWord(normal, key, cached, file_ref, flags, &hash, &slot, &entry);
-  if (slot < 0) return;  // the pool or the bucket is full: the word is skipped (F5)
+  if (slot < 0) return;  // the pool or the bucket is full: the word is skipped
   if (outcome == AddWordOutcome::NewEntry) {
     ++WordsFound;
     if (++WordsSinceRefresh > 999) {

@@ -1,4 +1,4 @@
-// File-mask matching (decision P15): '*', '?' and "[set]", letters a-z matching their
+// File-mask matching: '*', '?' and "[set]", letters a-z matching their
 // capitals. Greedy matching that falls back only to the last '*', so the cost stays at
 // most mask length times name length whatever the mask.
 // The same matcher serves Windows: PathMatchSpecA does not keep the promises of codepage.h.

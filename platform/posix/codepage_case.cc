@@ -1,4 +1,4 @@
-// Lower-casing and the case-blind comparison of Windows-1252 text (decision P1).
+// Lower-casing and the case-blind comparison of Windows-1252 text.
 #include <algorithm>
 #include <array>
 

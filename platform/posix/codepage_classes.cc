@@ -1,4 +1,4 @@
-// Letter-or-digit classes of Windows-1252 bytes and UTF-16 units (decision P2), taken from
+// Letter-or-digit classes of Windows-1252 bytes and UTF-16 units, taken from
 // ICU's general categories (the look-ups live in common/codepage_classes.cc).
 #include <unicode/uchar.h>
 

@@ -1,4 +1,4 @@
-// Conversions between Windows-1252 and UTF-16 (decision P3).
+// Conversions between Windows-1252 and UTF-16.
 #include <array>
 #include <cstdint>
 

@@ -9,7 +9,7 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// The comparison form of a section or key name (P14).
+// The comparison form of a section or key name.
 std::string NameKey(std::string_view name) { return LowerAnsi(TrimBlanks(name)); }
 
 // What must follow a line whose end is `end` before another line can start after it.

@@ -1,12 +1,12 @@
 // The text of a profile file, parsed into sections and keys, and the edit that sets one key.
 // No file access here: ini.cc reads and replaces the file. Internal to the POSIX layer.
 //
-// Reading rules (decision P14): lines end at LF or CR LF (a CR before LF or before the end
+// Reading rules: lines end at LF or CR LF (a CR before LF or before the end
 // of the file belongs to the line end); a last line without an end is read. After leading
 // spaces and tabs, a line starting with "[" is a section header whose name runs to the first
 // "]" (to the end of the line when there is none); a line starting with ";" is a comment;
 // any other line holding "=" is a key line whose name is what precedes the first "=".
-// Names lose surrounding spaces and tabs and compare after P1 lower-casing. A key line with
+// Names lose surrounding spaces and tabs and compare after code-page lower-casing. A key line with
 // an empty name, and key lines before the first header, belong to no section.
 #ifndef ORU_PLATFORM_POSIX_INI_TEXT_H_
 #define ORU_PLATFORM_POSIX_INI_TEXT_H_

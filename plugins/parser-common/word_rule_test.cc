@@ -113,8 +113,8 @@ TEST(WordRuleTest, SmallCapacityCutsTheWord) {
   EXPECT_EQ(rec.Position, 8u);
 }
 
-// F25: a Capacity above the buffer's 128 bytes never lets a word spill over the record.
-TEST(WordRuleTest, F25CapacityAbove128CopiesAtMost128Bytes) {
+// A Capacity above the buffer's 128 bytes never lets a word spill over the record.
+TEST(WordRuleTest, CapacityAbove128CopiesAtMost128Bytes) {
   struct Guarded {
     WordRecord rec;
     uint8_t guard[64];

@@ -98,7 +98,7 @@ ORU_PLUGIN_EXPORT bool _GetFPlugData(oru::DescriptorBlock* block) {
 
 ORU_PLUGIN_EXPORT bool _ParseIt(const char* file_name, const char* /*type_name*/) {
   try {
-    ReleaseParse();  // F25: a text still held from a parse without _StopParse goes first
+    ReleaseParse();  // a text still held from a parse without _StopParse goes first
     if (file_name == nullptr || file_name[0] == '\0') return false;
     if (oru::platform::File::Open(file_name, oru::platform::OpenMode::kReadExisting,
                                   &g_parse.file) != oru::platform::Result::kOk) {

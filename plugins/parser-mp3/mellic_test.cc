@@ -156,7 +156,7 @@ class MellicTest : public ::testing::Test {
     rec.Buffer = buffer.data();
     return fragment_(&rec);
   }
-  // The labelled line (up to its terminator); its Length must be left as it was (C4).
+  // The labelled line (up to its terminator); its Length must be left as it was.
   std::string Labelled(uint32_t size) {
     bool ok = false;
     uint32_t length = 0;
@@ -235,8 +235,8 @@ TEST_F(MellicTest, LabelledFragmentLeavesOutBlankFields) {
   EXPECT_EQ(Labelled(176), "Comments: fine");
 }
 
-// F12: the longest line has 177 characters; a smaller buffer gets it cut at Size - 1.
-TEST_F(MellicTest, F12LongestLabelledLineIsCutBeforeSize) {
+// The longest line has 177 characters; a smaller buffer gets it cut at Size - 1.
+TEST_F(MellicTest, LongestLabelledLineIsCutBeforeSize) {
   ASSERT_TRUE(ParseTag({std::string(30, 't'), std::string(30, 'a'), std::string(30, 'b'), "2024",
                         std::string(30, 'c')}));
   const std::string full =
@@ -257,7 +257,7 @@ TEST_F(MellicTest, FragmentBelow128IsRefusedUntouched) {
   EXPECT_EQ(length, 0xDEADBEEF);
 }
 
-// Every refusal also drops the text held before it (F25).
+// Every refusal also drops the text held before it.
 TEST_F(MellicTest, RefusesFilesWithoutAnUpperCaseTag) {
   const std::string lower = std::string(200, 'x') + TagBytes(Tag("Song", "", "", "", "", 0, "tag"));
   const std::string missing = folder_.Path("missing.mp3");
@@ -303,8 +303,8 @@ TEST_F(MellicTest, PositionAtOrPastTheEndFindsNothing) {
   }
 }
 
-// F25: a second _ParseIt without _StopParse serves the second file only.
-TEST_F(MellicTest, F25ParseWhileHoldingReplacesTheText) {
+// A second _ParseIt without _StopParse serves the second file only.
+TEST_F(MellicTest, ParseWhileHoldingReplacesTheText) {
   ASSERT_TRUE(ParseTag({"First"}));
   ASSERT_TRUE(parse_(WriteFile("second.mp3", TagBytes({"Second"})).c_str(), ""));
   EXPECT_EQ(Words(), (std::vector<Word>{{"Second", 6}}));

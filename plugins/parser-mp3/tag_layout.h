@@ -34,7 +34,7 @@ std::string LabelledLine(const uint8_t* text);
 
 // Fill `out`, `size` bytes (at least kMinFragmentSize): both clear it first and never write past
 // `size`. The raw form copies the text with its terminator; the labelled form copies the
-// labelled line, cut to size - 1 bytes (F12) so that a terminator always follows.
+// labelled line, cut to size - 1 bytes so that a terminator always follows.
 void WriteRawFragment(const uint8_t* text, uint8_t* out, uint32_t size);
 void WriteLabelledFragment(const uint8_t* text, uint8_t* out, uint32_t size);
 

@@ -89,7 +89,7 @@ ORU_PLUGIN_EXPORT bool _GetFPlugData(oru::DescriptorBlock* block) {
 
 ORU_PLUGIN_EXPORT bool _ParseIt(const char* file_name, const char* /*type_name*/) {
   try {
-    held_text.reset();  // a caller that skipped _StopParse (F25)
+    held_text.reset();  // a caller that skipped _StopParse
     return ParseFile(file_name);
   } catch (...) {
     held_text.reset();

@@ -86,8 +86,8 @@ TEST_F(DovrinTest, RefusesWhatItCannotRead) {
   std::string doc = Doc("plain words here");
   EXPECT_FALSE(Parse(doc.substr(0, 513))) << "shorter than 514 bytes";
   EXPECT_FALSE(Parse(doc.substr(0, 540))) << "no fcMac";
-  EXPECT_FALSE(Parse(doc.substr(0, doc.size() - 1))) << "F10: region past the end";
-  EXPECT_FALSE(Parse(Header(0, 0x7FFFFD00))) << "F10: 2 GiB region, refused before allocating";
+  EXPECT_FALSE(Parse(doc.substr(0, doc.size() - 1))) << "region past the end";
+  EXPECT_FALSE(Parse(Header(0, 0x7FFFFD00))) << "2 GiB region, refused before allocating";
   EXPECT_FALSE(Parse(Header(512, 512))) << "fcMac + 512 == Start";
   EXPECT_FALSE(Parse(Header(512, 100))) << "fcMac + 512 < Start";
   EXPECT_FALSE(Parse(Header(0, 0x80000000))) << "S negative";
@@ -102,7 +102,7 @@ TEST_F(DovrinTest, RefusesWhatItCannotRead) {
 TEST_F(DovrinTest, ReadsEightAndSixteenBitText) {
   ASSERT_TRUE(Parse(Doc("Caf\xE9 au lait, x y well-known a--b")));
   EXPECT_EQ(p_.Words(), (Words{u"Caf\u00E9", u"au", u"lait", u"well-known", u"-b"}));
-  ASSERT_TRUE(Parse(Doc(Wide(u"ab x cd \u0393\u03B5\u03B9\u03AC z"))));  // F25: no stop first
+  ASSERT_TRUE(Parse(Doc(Wide(u"ab x cd \u0393\u03B5\u03B9\u03AC z"))));  // no stop first
   WordRecord rec{};
   rec.Capacity = 128;
   for (uint32_t end : {2, 7, 12, 14}) {  // 'z' right before the end counts
@@ -117,7 +117,7 @@ TEST_F(DovrinTest, ReadsEightAndSixteenBitText) {
 
 TEST_F(DovrinTest, LongWordIsCutToSixtyFourCharacters) {
   ASSERT_TRUE(Parse(Doc(Wide(std::u16string(70, u'w') + u" next"))));
-  for (uint32_t capacity : {128u, 1000u, 10u}) {  // F25: at most 128 bytes
+  for (uint32_t capacity : {128u, 1000u, 10u}) {  // at most 128 bytes
     WordRecord rec{};
     rec.Capacity = capacity;
     ASSERT_TRUE(p_.next_word(&rec));
@@ -210,7 +210,7 @@ TEST_F(DovrinTest, CallsWithoutHeldTextFail) {
   ASSERT_TRUE(Parse(Doc("some words")));
   EXPECT_FALSE(p_.next_word(nullptr));
   EXPECT_FALSE(p_.fragment(nullptr));
-  EXPECT_FALSE(p_.parse(dir_.Path("missing.doc").c_str(), ""));  // F25: drops the old text
+  EXPECT_FALSE(p_.parse(dir_.Path("missing.doc").c_str(), ""));  // drops the old text
   EXPECT_FALSE(p_.next_word(&rec));
   EXPECT_FALSE(Cut(0, 10).ok);
 }

@@ -56,7 +56,7 @@ class FerrowTest : public ::testing::Test {
   std::string Next() { return f_.next(&size_, &time_); }
   // Every path of a walk of `root`, relative to root_ and with '/' between names; empty when
   // _ScanIt fails. Windows hands out a folder's entries in the file system's order: there the
-  // paths are sorted, and the byte order of a walk is a POSIX matter (P7).
+  // paths are sorted, and the byte order of a walk is a POSIX matter.
   Files Walk(const std::string& root) {
     Files out;
     if (!f_.scan(root.c_str())) return out;
@@ -92,14 +92,14 @@ TEST_F(FerrowTest, HandsOutEveryRegularFileDepthFirstInByteOrder) {
   EXPECT_EQ(time_, 7);
 }
 
-TEST_F(FerrowTest, TheFirstEntryOfAFolderIsNotLostF1) {
+TEST_F(FerrowTest, TheFirstEntryOfAFolderIsNotLost) {
   // '#' and '-' sort before "." in byte order, so these are the enumerations' first entries.
   Put("#first.txt");
   Put("sub/-first.txt");
   EXPECT_EQ(Walk(root_), (Files{"#first.txt", "sub/-first.txt"}));
 }
 
-TEST_F(FerrowTest, RootIsTrimmedAndGetsOneSeparatorP11) {
+TEST_F(FerrowTest, RootIsTrimmedAndGetsOneSeparator) {
   Put("a.txt");
   Put("sub/b.txt");
   const Files expected{"a.txt", "sub/b.txt"};
@@ -144,7 +144,7 @@ TEST_F(FerrowTest, FileRootHandsOutThatFileOnly) {
 }
 
 #if !defined(_WIN32)
-TEST_F(FerrowTest, LinksToFoldersAndSpecialFilesAreSkippedF2) {
+TEST_F(FerrowTest, LinksToFoldersAndSpecialFilesAreSkipped) {
   Put("a.txt");
   Put("sub/b.txt");
   fs::create_directory_symlink(root_, root_ + "/sub/loop");
@@ -155,9 +155,9 @@ TEST_F(FerrowTest, LinksToFoldersAndSpecialFilesAreSkippedF2) {
   EXPECT_EQ(Walk(root_), (Files{"a.txt", "filelink", "sub/b.txt"}));
 }
 #else
-// F2 on Windows: a folder that is a reparse point, here a junction, is neither entered nor
+// On Windows a folder that is a reparse point, here a junction, is neither entered nor
 // handed out.
-TEST_F(FerrowTest, JunctionsAreNotEnteredF2) {
+TEST_F(FerrowTest, JunctionsAreNotEntered) {
   Put("a.txt");
   Put("sub/b.txt");
   fs::create_directories(root_ + kSep + "sub" + kSep + "loop");
@@ -170,7 +170,7 @@ TEST_F(FerrowTest, JunctionsAreNotEnteredF2) {
 }
 #endif
 
-TEST_F(FerrowTest, PathsLongerThan260BytesAreSkippedF3) {
+TEST_F(FerrowTest, PathsLongerThan260BytesAreSkipped) {
   std::string dir(250 - root_.size(), 'd');     // root_/dir/ is 252 bytes
   Put(dir + kSep + std::string(8, 'f'));        // 260 bytes: handed out
   Put(dir + kSep + std::string(9, 'g'));        // 261 bytes: skipped

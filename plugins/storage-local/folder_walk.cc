@@ -62,7 +62,7 @@ bool FolderWalk::Next(FoundFile* out) {
     TRec& top = stack_.back();
     FindEntry entry;
     if (top.has_first) {
-      // The first entry is examined like every other one (F1).
+      // The first entry is examined like every other one.
       entry = std::move(top.first);
       top.has_first = false;
     } else if (!top.search.Next(&entry)) {
@@ -72,7 +72,7 @@ bool FolderWalk::Next(FoundFile* out) {
     if (entry.name == "." || entry.name == "..") continue;
 
     if (entry.kind == EntryKind::kFile) {
-      // A path cut to 260 bytes would name another file: skip it instead (F3).
+      // A path cut to 260 bytes would name another file: skip it instead.
       if (top.path.size() + entry.name.size() > kMaxPath) continue;
       out->path = top.path + entry.name;
       out->size = entry.size;
@@ -86,7 +86,7 @@ bool FolderWalk::Next(FoundFile* out) {
       if (sub.size() >= kMaxPath) continue;
       Push(std::move(sub));  // a folder that cannot be read is skipped with its subtree
     }
-    // Links to folders, FIFOs, sockets, devices and broken links are passed over (F2).
+    // Links to folders, FIFOs, sockets, devices and broken links are passed over.
   }
   return false;
 }

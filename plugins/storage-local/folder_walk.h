@@ -17,15 +17,15 @@
 
 namespace oru::storage {
 
-// The longest full path a walk hands out, in bytes; longer ones are skipped (F3).
+// The longest full path a walk hands out, in bytes; longer ones are skipped.
 inline constexpr size_t kMaxPath = 260;
 
-// The root text of a walk: `root` without leading and trailing bytes of value 32 or below
-// (P11), ending in the path separator. Empty when nothing is left.
+// The root text of a walk: `root` without leading and trailing bytes of value 32 or below,
+// ending in the path separator. Empty when nothing is left.
 std::string MakeRootText(std::string_view root);
 
 // One folder open in the walk: its path (ending in the separator) and its enumeration, with
-// the first entry that the enumeration's start yielded, still to be examined (F1).
+// the first entry that the enumeration's start yielded, still to be examined.
 struct TRec {
   std::string path;
   platform::FolderSearch search;

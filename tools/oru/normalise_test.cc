@@ -26,7 +26,7 @@ TEST_F(NormaliseTest, AQueryWordGoesToTheCodePageLowerCased) {
   EXPECT_EQ(Query("\xCE\xB8\xCE\xAC\xCE\xBBx", &normal), QueryWord::kIndexable);  // no 1252 form
   EXPECT_EQ(normal, "???x");
   EXPECT_EQ(Query(std::string(40, 'a') + "b", &normal), QueryWord::kIndexable);
-  EXPECT_EQ(normal, std::string(31, 'a'));  // F4
+  EXPECT_EQ(normal, std::string(31, 'a'));  // the indexer keeps 31 bytes
 }
 
 TEST_F(NormaliseTest, WordsTheIndexerNeverKeepsAreTold) {
