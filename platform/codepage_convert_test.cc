@@ -35,7 +35,7 @@ TEST(WideToAnsiTest, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   ORU_SKIP_UNLESS_1252();
   EXPECT_EQ(WideToAnsi(u"x\u03B1\u03B2\u03B3y"), "x???y");  // Greek
   EXPECT_EQ(WideToAnsi(u"\u4E2D\u0416"), "??");
-  EXPECT_EQ(WideToAnsi(u"\u0080\u0085\u009F"), "???");  // C1 controls with no byte
+  EXPECT_EQ(WideToAnsi(u"\u0080\u0085\u009F"), "???");  // control characters U+0080-U+009F with no byte
 }
 
 TEST(WideToAnsiTest, SurrogatePairGivesOneQuestionMarkLoneSurrogatesOneEach) {

@@ -28,7 +28,7 @@ ClassTables BuildClassTables() {
     if (c >= 0xD800 && c <= 0xDFFF) continue;  // surrogates never are
     if (IsLetterOrDigit(c)) t.wide[static_cast<size_t>(c) >> 6] |= uint64_t{1} << (c & 63);
   }
-  // Every byte has one unit; the five undefined bytes map to C1 controls, which are not
+  // Every byte has one unit; the five undefined bytes map to the control characters U+0080-U+009F, which are not
   // letters, so they come out false without a special case.
   for (int b = 0; b < 256; ++b) {
     char byte = static_cast<char>(b);

@@ -7,7 +7,7 @@
 namespace oru::platform {
 namespace {
 
-// The units of the bytes 0x80-0x9F; the five undefined bytes keep their C1 code points.
+// The units of the bytes 0x80-0x9F; the five undefined bytes keep the code points of the same value.
 constexpr std::array<char16_t, 32> kHighControls = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88

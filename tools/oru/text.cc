@@ -93,7 +93,7 @@ std::string EscapeControls(std::string_view utf8) {
     const auto byte = static_cast<uint8_t>(utf8[i]);
     unsigned code = byte;
     size_t length = 1;
-    // C1 controls, U+0080 to U+009F, are C2 80 to C2 9F in UTF-8.
+    // The control characters U+0080 to U+009F are the bytes 0xC2 0x80 to 0xC2 0x9F in UTF-8.
     if (byte == 0xC2 && i + 1 < utf8.size()) {
       const auto next = static_cast<uint8_t>(utf8[i + 1]);
       if (next >= 0x80 && next <= 0x9F) {

@@ -21,9 +21,9 @@ std::string PathToUtf8(std::string_view path);
 // blanks one space, and the ends lose their blanks.
 std::string DisplayText(std::u16string_view text);
 // UTF-8 text for the terminal with every control character escaped, as `ls -b` does: "\n",
-// "\t" and the like, other C0 and C1 controls and DEL as "\ooo" octal of their code, and the
-// backslash doubled, so that a file name can neither fake a line of output nor send a terminal
-// escape.
+// "\t" and the like; the other control characters (below 0x20, and U+0080 to U+009F) and DEL
+// as "\ooo", the octal of their code; and the backslash doubled, so that a file name can
+// neither fake a line of output nor send a terminal escape.
 std::string EscapeControls(std::string_view utf8);
 // The bytes as lower-case hexadecimal digits, two per byte.
 std::string HexBytes(std::string_view bytes);

@@ -36,7 +36,7 @@ TEST(TextTest, JsonStringsAreEscaped) {
 }
 
 TEST(TextTest, ControlCharactersAreEscapedForTheTerminal) {
-  // A name cannot end a line, send an escape (C0 or C1) or pass a backslash for an escape.
+  // A name cannot end a line, send an escape (any control character) or pass a backslash for an escape.
   EXPECT_EQ(EscapeControls("a\nb\tc\x1B[2J\x7F\\d\xC2\x9B" "1m"),
             "a\\nb\\tc\\033[2J\\177\\\\d\\2331m");
   EXPECT_EQ(EscapeControls("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xC3\xA9 \xE2\x82\xAC");

@@ -195,8 +195,8 @@ version2_only() {
 import sys
 from mutagen.id3 import ID3, Frames
 tag = ID3()
-for spec in sys.argv[2:]:
-    fid, text = spec.split("=", 1)
+for frame_arg in sys.argv[2:]:
+    fid, text = frame_arg.split("=", 1)
     tag.add(Frames[fid](encoding=0, text=[text]))
 tag.save(sys.argv[1], v1=0, v2_version=3, padding=lambda info: 32)
 EOF
