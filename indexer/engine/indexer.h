@@ -99,7 +99,6 @@ class TIndexer {
   bool ParseExtensionFilter(const std::string& name, std::string_view filter,
                             platform::LibraryHandle library);
   bool FreePlugins();
-  bool SelectParser(const std::string& file_name);
   // Makes `record`'s plug-in the one ParseIt, StopParse and GetNextWord call. Looking its
   // exports up costs three symbol look-ups, so the walk binds a parser only for a file it
   // parses, and not again for the next file of the same kind.

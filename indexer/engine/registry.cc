@@ -203,13 +203,6 @@ const _TExtLib* MatchParser(const TTypedList<_TExtLib>& plugins, const std::stri
   return nullptr;
 }
 
-bool TIndexer::SelectParser(const std::string& file_name) {
-  const _TExtLib* record = MatchParser(*Plugins, file_name);
-  if (record == nullptr) return false;
-  BindParser(*record);
-  return true;
-}
-
 void TIndexer::BindParser(const _TExtLib& record) {
   if (&record == bound_parser_) return;
   ParseIt = reinterpret_cast<ParseItFn>(platform::FindExport(record.Library, kParseItExport));
