@@ -286,18 +286,19 @@ PassResult RunPass(const std::string& work, const std::string& bin, const std::s
   const double cpu_start = CpuSeconds();
   const Clock::time_point start = Clock::now();
   {
-    auto indexer = std::make_unique<oru::TIndexer>();
-    indexer->WorkDir = work;
-    indexer->StoragesDir = work + "Storages/";
-    indexer->ConfigPath = job;
-    indexer->StopListPath = bin + "Stop.lst";
-    indexer->LoadStopWords();
-    indexer->Pump = &clock;
-    indexer->ProgressBar = &clock;
+    oru::PassSettings settings;
+    settings.work_dir = work;
+    settings.storages_dir = work + "Storages/";
+    settings.job_file = job;
+    settings.stop_list = bin + "Stop.lst";
+    oru::PassView view;
+    view.pump = &clock;
+    view.saving_bar = &clock;
+    auto indexer = std::make_unique<oru::TIndexer>(settings, view);
     result.status = indexer->Run();
-    result.files = indexer->FileCount;
-    result.distinct_words = indexer->WordsFound;
-    result.postings = indexer->PostingCount;
+    result.files = indexer->file_count();
+    result.distinct_words = indexer->words_found();
+    result.postings = indexer->posting_count();
   }
   const Clock::time_point end = Clock::now();
   result.cpu_seconds = CpuSeconds() - cpu_start;

@@ -9,12 +9,12 @@
 namespace oru {
 
 TfMain::TfMain(ui::Window* window, std::string job_file)
-    : window_(window), job_file_(std::move(job_file)), engine_(std::make_unique<TIndexer>()) {
-  engine_->ConfigPath = job_file_;
+    : window_(window), job_file_(std::move(job_file)) {
+  settings_.job_file = job_file_;
   // Tests lower the file-number limit so that a tree just over it stays small.
   if (const char* limit = std::getenv("ORU_TEST_FILE_LIMIT")) {
     const long value = std::strtol(limit, nullptr, 10);
-    if (value > 0 && value < kMaxFileNumber) engine_->FileLimit = static_cast<uint16_t>(value);
+    if (value > 0 && value < kMaxFileNumber) settings_.file_limit = static_cast<uint16_t>(value);
   }
 }
 
@@ -41,10 +41,10 @@ bool TfMain::FormCreate() {
   if (!EnsureFolder(path)) return false;
   path += std::string(kProductFolder) + sep;
   if (!EnsureFolder(path)) return false;
-  engine_->WorkDir = path;
+  settings_.work_dir = path;
   path += std::string(kStoragesFolder) + sep;
   if (!EnsureFolder(path)) return false;
-  engine_->StoragesDir = path;
+  settings_.storages_dir = path;
   if (!platform::FileExists(job_file_)) {
     failure_text_ = "cannot open job file " + job_file_ + ": no such file";
     window_->ShowMessage(std::string(kFileindex1) + kRefer1);
@@ -56,27 +56,32 @@ bool TfMain::FormCreate() {
 void TfMain::StartPass() {
   if (run_started_) return;  // the pass runs once per program
   run_started_ = true;
-  engine_->CurrentFileLabel = window_->CurrentFileLabel();
-  engine_->FilesIndexedLabel = window_->FilesIndexedLabel();
-  engine_->WordsFoundLabel = window_->WordsFoundLabel();
-  engine_->ProgressBar = window_->SavingBar();
-  engine_->Pump = window_->Pump();
+  PassView view;
+  view.current_file = window_->CurrentFileLabel();
+  view.files_indexed = window_->FilesIndexedLabel();
+  view.words_found = window_->WordsFoundLabel();
+  view.saving_bar = window_->SavingBar();
+  view.pump = window_->Pump();
+  engine_ = std::make_unique<TIndexer>(settings_, view);
+  // A Stop confirmed before the pass began ends it at its first file.
+  if (stop_requested_) engine_->RequestStop(save_partial_);
   run_result_ = engine_->Run();
   if (run_result_ != kRunOk) failure_text_ = engine_->Failure().Message();
-  engine_->RunFinished = true;
+  run_finished_ = true;
   window_->Close();
 }
 
 void TfMain::bStopClick() {
   if (stop_.ShowModal(window_, terminating_) != ui::kModalYes) return;
-  engine_->SavePartial = stop_.cbSave;
-  engine_->StopRequested = true;
+  stop_requested_ = true;
+  save_partial_ = stop_.cbSave;
+  if (engine_ != nullptr) engine_->RequestStop(save_partial_);
   terminating_ = true;
   window_->Terminate();
 }
 
 bool TfMain::FormClose() {
-  if (engine_->RunFinished) return true;
+  if (run_finished_) return true;
   bStopClick();
   return false;
 }

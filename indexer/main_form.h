@@ -42,14 +42,17 @@ class TfMain {
   const std::string& failure_text() const { return failure_text_; }
   void set_failure_text(std::string text) { failure_text_ = std::move(text); }
   bool run_started() const { return run_started_; }
-  TIndexer& engine() { return *engine_; }
 
  private:
   bool EnsureFolder(const std::string& path);
 
   ui::Window* window_;
   std::string job_file_;
-  std::unique_ptr<TIndexer> engine_;  // 10 MiB: always on the heap
+  PassSettings settings_;
+  std::unique_ptr<TIndexer> engine_;  // made when the pass starts
+  bool stop_requested_ = false;
+  bool save_partial_ = false;
+  bool run_finished_ = false;
   TfStop stop_;
   bool terminating_ = false;
   bool run_started_ = false;

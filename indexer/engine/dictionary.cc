@@ -1,7 +1,9 @@
-// The in-memory dictionary: 65,536 buckets of entries whose texts live in the word pool.
-#include <cstring>
+#include "indexer/engine/dictionary.h"
 
-#include "indexer/engine/indexer.h"
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
 #include "platform/md5.h"
 
 namespace oru {
@@ -19,121 +21,146 @@ bool SameWord(const char* a, const char* b) {
   return true;
 }
 
-std::string_view TIndexer::WordText(const _Form& form) const {
+void Dictionary::FreeDeleter::operator()(char* p) const { std::free(p); }
+
+Dictionary::Dictionary(size_t pool_size)
+    : pool_(static_cast<char*>(std::calloc(kWordPoolSize, 1))),
+      pool_size_(pool_size < kWordPoolSize ? pool_size : kWordPoolSize),
+      buckets_(new TTypedList<_Form>[kHashCount]) {
+  if (pool_ == nullptr) throw std::bad_alloc();
+}
+
+Dictionary::~Dictionary() = default;
+
+std::string_view Dictionary::Text(const _Form& form) const {
   if (form.Text == _Form::kNoText || form.Text >= kWordPoolSize) return {};
-  const char* text = WordPool + form.Text;
+  const char* text = pool_.get() + form.Text;
   return std::string_view(text, strnlen(text, kWordPoolSize - form.Text));
 }
 
-int32_t TIndexer::FindWord(uint16_t hash, const char* word) const {
-  const TTypedList<_Form>& bucket = WordBuckets[hash];
+int32_t Dictionary::FindWord(uint16_t hash, const char* word) const {
+  const TTypedList<_Form>& bucket = buckets_[hash];
   for (size_t slot = 0; slot < bucket.Count(); ++slot) {
     const uint32_t text = bucket[slot]->Text;
-    if (text != _Form::kNoText && SameWord(WordPool + text, word)) {
+    if (text != _Form::kNoText && SameWord(pool_.get() + text, word)) {
       return static_cast<int32_t>(slot);
     }
   }
   return -1;
 }
 
-int32_t TIndexer::InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags) {
-  TTypedList<_Form>& bucket = WordBuckets[hash];
-  // Slot 0xFFFF would read as "empty" in the slot table.
+int32_t Dictionary::InsertWord(uint16_t hash, const char* word, uint32_t file_ref,
+                               uint16_t flags) {
+  TTypedList<_Form>& bucket = buckets_[hash];
+  // Slot 0xFFFF would read as "empty" in a part's counters.
   if (bucket.Count() >= kNoSlot) return -1;
   int length = BoundedLength(word);
   if (length > static_cast<int>(kMaxWordText)) length = kMaxWordText;
-  if (uint64_t{WordPoolCursor} + static_cast<uint64_t>(length) + 1 > WordPoolEnd) return -1;
-  bucket.Add(new _Form{WordPoolCursor, static_cast<uint16_t>(file_ref), flags});
-  std::memcpy(WordPool + WordPoolCursor, word, static_cast<size_t>(length));
-  WordPoolCursor += static_cast<uint32_t>(length) + 1;  // the terminator is the pool's fill
+  if (uint64_t{cursor_} + static_cast<uint64_t>(length) + 1 > pool_size_) return -1;
+  bucket.Add(new _Form{cursor_, static_cast<uint16_t>(file_ref), flags});
+  std::memcpy(pool_.get() + cursor_, word, static_cast<size_t>(length));
+  cursor_ += static_cast<uint32_t>(length) + 1;  // the terminator is the pool's fill
+  ++word_count_;
   return static_cast<int32_t>(bucket.Count() - 1);
 }
 
 namespace {
 
-// TouchWord on the entry itself.
-int Touch(_Form* form, uint32_t file_ref, uint16_t flags) {
+// A known word met again in `file_ref`.
+AddWordOutcome Touch(_Form* form, uint32_t file_ref, uint16_t flags) {
   const auto file = static_cast<uint16_t>(file_ref);
   if (form->LastFile != file) {
     form->LastFile = file;
     form->Flags = flags;
-    return 1;
+    return AddWordOutcome::FirstInFile;
   }
   if ((form->Flags & 0xFF) != (flags & 0xFF)) {
     form->Flags = static_cast<uint16_t>(form->Flags | (flags & 0xFF));
-    return 0;
+    return AddWordOutcome::FlagsMerged;
   }
-  return -1;
-}
-
-AddWordOutcome OutcomeOfTouch(int touched) {
-  switch (touched) {
-    case 1:
-      return AddWordOutcome::FirstInFile;
-    case 0:
-      return AddWordOutcome::FlagsMerged;
-    default:
-      return AddWordOutcome::AlreadyRecorded;
-  }
+  return AddWordOutcome::AlreadyRecorded;
 }
 
 }  // namespace
 
-int TIndexer::TouchWord(uint16_t hash, int32_t slot, uint32_t file_ref, uint16_t flags) {
-  return Touch(WordBuckets[hash][static_cast<size_t>(slot)], file_ref, flags);
+Dictionary::Probe Dictionary::Look(uint64_t key, const char* word) {
+  Probe probe{key, word_cache_.Find(key, word, pool_.get())};
+  if (probe.cached != nullptr) __builtin_prefetch(probe.cached->form);
+  return probe;
 }
 
-AddWordOutcome TIndexer::AddWord(uint16_t hash, const char* word, uint32_t file_ref,
-                                 uint16_t flags, int32_t* slot) {
-  const int32_t found = FindWord(hash, word);
-  if (found >= 0) {
-    *slot = found;
-    return OutcomeOfTouch(TouchWord(hash, found, file_ref, flags));
+Dictionary::Entered Dictionary::Enter(const char* word, const Probe& probe, uint32_t file_ref,
+                                      uint16_t flags) {
+  Entered entered;
+  if (probe.cached != nullptr) {
+    entered.hash = probe.cached->hash;
+    entered.slot = probe.cached->slot;
+    entered.entry = probe.cached->form;
+    entered.outcome = Touch(entered.entry, file_ref, flags);
+    return entered;
   }
-  *slot = InsertWord(hash, word, file_ref, flags);
-  return AddWordOutcome::NewEntry;
-}
-
-AddWordOutcome TIndexer::EnterWord(const char* word, uint64_t key,
-                                   const WordCache::Entry* cached, uint32_t file_ref,
-                                   uint16_t flags, uint16_t* hash, int32_t* slot, _Form** entry) {
-  if (cached != nullptr) {
-    *hash = cached->hash;
-    *slot = cached->slot;
-    *entry = cached->form;
-    return OutcomeOfTouch(Touch(cached->form, file_ref, flags));
-  }
-  *hash = platform::WordHash(word, strnlen(word, kMaxWordText));
+  entered.hash = platform::WordHash(word, strnlen(word, kMaxWordText));
   // Every text enters the pool, so while the pool has grown only by the words the table took
-  // in, the table knows every word of the dictionary and a word it does not know is new.
-  const bool table_complete = WordPoolCursor == word_cache_complete_to_;
-  AddWordOutcome outcome = AddWordOutcome::NewEntry;
-  if (table_complete) {
-    *slot = InsertWord(*hash, word, file_ref, flags);
+  // in, the table knows every word and a word it does not know is new.
+  const bool table_complete = cursor_ == word_cache_complete_to_;
+  if (!table_complete) entered.slot = FindWord(entered.hash, word);
+  if (entered.slot >= 0) {
+    entered.entry = buckets_[entered.hash][static_cast<size_t>(entered.slot)];
+    entered.outcome = Touch(entered.entry, file_ref, flags);
   } else {
-    outcome = AddWord(*hash, word, file_ref, flags, slot);
+    entered.slot = InsertWord(entered.hash, word, file_ref, flags);
+    if (entered.slot < 0) return entered;
+    entered.entry = buckets_[entered.hash][static_cast<size_t>(entered.slot)];
   }
-  if (*slot >= 0) {
-    *entry = WordBuckets[*hash][static_cast<size_t>(*slot)];
-    const bool taken =
-        word_cache_.Insert(key, word, *hash, static_cast<uint16_t>(*slot), *entry);
-    if (table_complete && taken) word_cache_complete_to_ = WordPoolCursor;
-  }
-  return outcome;
+  const bool taken = word_cache_.Insert(probe.key, word, entered.hash,
+                                        static_cast<uint16_t>(entered.slot), entered.entry);
+  if (table_complete && taken) word_cache_complete_to_ = cursor_;
+  return entered;
 }
 
-void TIndexer::ResetDictionary() {
-  WordsFound = 0;
-  FileCount = 0;
+int32_t Dictionary::AppendUntitled(uint16_t hash) {
+  TTypedList<_Form>& bucket = buckets_[hash];
+  if (bucket.Count() >= kNoSlot) return -1;
+  bucket.Add(new _Form{_Form::kNoText, kNoFile, 0});
+  ++word_count_;
+  return static_cast<int32_t>(bucket.Count() - 1);
+}
+
+bool Dictionary::SetText(uint16_t hash, uint16_t slot, std::string_view text) {
+  const TTypedList<_Form>& bucket = buckets_[hash];
+  if (slot >= bucket.Count()) return false;
+  // One byte is always left at the pool's end.
+  if (cursor_ + uint64_t{text.size()} + 1 >= pool_size_) return false;
+  std::memcpy(pool_.get() + cursor_, text.data(), text.size());
+  pool_[cursor_ + text.size()] = '\0';
+  bucket[slot]->Text = cursor_;
+  cursor_ += static_cast<uint32_t>(text.size() + 1);
+  return true;
+}
+
+bool Dictionary::EveryWordHasText() const {
+  for (int h = 0; h < kHashCount; ++h) {
+    for (const _Form* form : buckets_[h]) {
+      if (form->Text == _Form::kNoText) return false;
+    }
+  }
+  return true;
+}
+
+uint32_t Dictionary::PartWordCount(int part) const {
+  uint32_t words = 0;
+  const int first = part * 1024;
+  for (int h = first; h < first + 1024; ++h) words += static_cast<uint32_t>(buckets_[h].Count());
+  return words;
+}
+
+void Dictionary::Reset() {
+  word_count_ = 0;
   word_cache_.Clear();
-  WordBuckets.reset(new TTypedList<_Form>[kHashCount]);
-  std::memset(WordPool, 0, WordPoolCursor);
-  WordPoolCursor = 0;
+  for (int h = 0; h < kHashCount; ++h) buckets_[h].Clear();
+  std::memset(pool_.get(), 0, cursor_);
+  cursor_ = 0;
   word_cache_complete_to_ = 0;
-  std::fill(std::begin(HashSlots), std::end(HashSlots), kNoSlot);
-  deferred_logs_.reset();
-  reloaded_words_ = {};
-  word_list_canonical_ = false;
 }
 
 }  // namespace oru

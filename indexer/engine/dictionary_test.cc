@@ -1,66 +1,101 @@
+#include "indexer/engine/dictionary.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "indexer/engine/indexer.h"
+#include "platform/md5.h"
 
 namespace oru {
 namespace {
 
-class DictionaryTest : public ::testing::Test {
- protected:
-  std::unique_ptr<TIndexer> indexer_ = std::make_unique<TIndexer>();
+// A word as the words loop hands it over: zero-filled behind its end.
+struct Word {
+  explicit Word(const std::string& text) { text.copy(bytes, sizeof(bytes) - 1); }
+  char bytes[128] = {};
 };
 
-TEST_F(DictionaryTest, NewWordThenRepeatsInTheSameAndAnotherFile) {
-  int32_t slot = -1;
-  EXPECT_EQ(indexer_->AddWord(7, "alpha", 1, 0, &slot), AddWordOutcome::NewEntry);
-  EXPECT_EQ(slot, 0);
-  EXPECT_EQ(indexer_->AddWord(7, "alpha", 1, 0, &slot), AddWordOutcome::AlreadyRecorded);
-  EXPECT_EQ(indexer_->AddWord(7, "alpha", 2, 0, &slot), AddWordOutcome::FirstInFile);
-  EXPECT_EQ(slot, 0);
-  EXPECT_EQ(indexer_->WordBuckets[7][0]->LastFile, 2);
+uint16_t HashOf(const std::string& text) {
+  return platform::WordHash(text.substr(0, kMaxWordText));
+}
+
+class DictionaryTest : public ::testing::Test {
+ protected:
+  Dictionary::Entered Enter(const std::string& text, uint32_t file, uint16_t flags = 0) {
+    return dictionary_->Enter(Word(text).bytes, file, flags);
+  }
+  std::unique_ptr<Dictionary> dictionary_ = std::make_unique<Dictionary>();
+};
+
+TEST_F(DictionaryTest, AWordIsNewThenRepeatedThenSeenInAnotherFile) {
+  const Dictionary::Entered first = Enter("alpha", 1);
+  EXPECT_EQ(first.outcome, AddWordOutcome::NewEntry);
+  EXPECT_EQ(first.hash, HashOf("alpha"));
+  EXPECT_EQ(first.slot, 0);
+  EXPECT_EQ(Enter("alpha", 1).outcome, AddWordOutcome::AlreadyRecorded);
+  const Dictionary::Entered again = Enter("alpha", 2);
+  EXPECT_EQ(again.outcome, AddWordOutcome::FirstInFile);
+  EXPECT_EQ(again.slot, 0);
+  EXPECT_EQ(again.entry->LastFile, 2);
+  EXPECT_EQ(dictionary_->word_count(), 1);
 }
 
 TEST_F(DictionaryTest, OnlyTheLowByteOfFlagsIsMerged) {
-  int32_t slot = -1;
-  indexer_->AddWord(1, "word", 5, 0x0100, &slot);
-  EXPECT_EQ(indexer_->AddWord(1, "word", 5, 0x0002, &slot), AddWordOutcome::FlagsMerged);
-  EXPECT_EQ(indexer_->WordBuckets[1][0]->Flags, 0x0102);
-  EXPECT_EQ(indexer_->AddWord(1, "word", 5, 0x0302, &slot), AddWordOutcome::AlreadyRecorded);
+  Enter("word", 5, 0x0100);
+  const Dictionary::Entered merged = Enter("word", 5, 0x0002);
+  EXPECT_EQ(merged.outcome, AddWordOutcome::FlagsMerged);
+  EXPECT_EQ(merged.entry->Flags, 0x0102);
+  EXPECT_EQ(Enter("word", 5, 0x0302).outcome, AddWordOutcome::AlreadyRecorded);
 }
 
-TEST_F(DictionaryTest, WordsOfOneBucketGetSlotsInOrderOfInsertion) {
-  EXPECT_EQ(indexer_->InsertWord(9, "first", 1, 0), 0);
-  EXPECT_EQ(indexer_->InsertWord(9, "second", 1, 0), 1);
-  EXPECT_EQ(indexer_->FindWord(9, "second"), 1);
-  EXPECT_EQ(indexer_->FindWord(9, "third"), -1);
-  EXPECT_EQ(indexer_->FindWord(10, "first"), -1);
-  EXPECT_EQ(indexer_->WordText(*indexer_->WordBuckets[9][1]), "second");
+TEST_F(DictionaryTest, TextsAreCutTo31BytesAndKeptInThePool) {
+  const Dictionary::Entered entered = Enter(std::string(40, 'q'), 1);
+  EXPECT_EQ(dictionary_->Text(*entered.entry), std::string(31, 'q'));
+  EXPECT_EQ(dictionary_->pool_used(), 32u);
 }
 
-TEST_F(DictionaryTest, StoredTextKeepsAtMost31Bytes) {
-  const std::string long_word(40, 'q');
-  ASSERT_EQ(indexer_->InsertWord(3, long_word.c_str(), 1, 0), 0);
-  EXPECT_EQ(indexer_->WordText(*indexer_->WordBuckets[3][0]), std::string(31, 'q'));
-  EXPECT_EQ(indexer_->WordPoolCursor, 32u);
-}
-
-TEST_F(DictionaryTest, FullPoolAddsNoEntry) {
-  indexer_->WordPoolEnd = 10;
-  EXPECT_EQ(indexer_->InsertWord(1, "abcd", 1, 0), 0);      // takes 5 bytes
-  EXPECT_EQ(indexer_->InsertWord(2, "efghi", 1, 0), -1);    // would need 6 of the 5 left
-  EXPECT_EQ(indexer_->InsertWord(2, "efgh", 1, 0), 0);  // exactly fills the pool
-  EXPECT_EQ(indexer_->WordBuckets[2].Count(), 1u);
-  EXPECT_EQ(indexer_->InsertWord(3, "x", 1, 0), -1);
+TEST_F(DictionaryTest, AFullPoolAddsNoEntry) {
+  dictionary_ = std::make_unique<Dictionary>(10);
+  EXPECT_EQ(Enter("abcd", 1).slot, 0);  // takes 5 bytes
+  EXPECT_EQ(Enter("efghi", 1).slot, -1);  // would need 6 of the 5 left
+  EXPECT_EQ(Enter("efgh", 1).slot, 0);  // exactly fills the pool
+  EXPECT_EQ(Enter("xyz", 1).slot, -1);
+  EXPECT_EQ(dictionary_->word_count(), 2);
 }
 
 TEST_F(DictionaryTest, ABucketNeverGivesSlot0xFFFF) {
-  auto& bucket = indexer_->WordBuckets[4];
-  for (int i = 0; i < 0xFFFF; ++i) bucket.Add(new _Form{_Form::kNoText, 0, 0});
-  EXPECT_EQ(indexer_->InsertWord(4, "more", 1, 0), -1);
-  EXPECT_EQ(bucket.Count(), 0xFFFFu);
+  const uint16_t hash = HashOf("more");
+  for (int i = 0; i < 0xFFFF; ++i) ASSERT_EQ(dictionary_->AppendUntitled(hash), i);
+  EXPECT_EQ(dictionary_->AppendUntitled(hash), -1);
+  EXPECT_EQ(Enter("more", 1).slot, -1);
+  EXPECT_EQ(dictionary_->SlotCount(hash), 0xFFFFu);
+}
+
+TEST_F(DictionaryTest, AReloadedWordIsFoundByItsText) {
+  // Entries rebuilt without the word table: the words loop must still find them in their
+  // bucket, not enter them twice.
+  const uint16_t hash = HashOf("harbour");
+  ASSERT_EQ(dictionary_->AppendUntitled(hash), 0);
+  ASSERT_EQ(dictionary_->AppendUntitled(hash), 1);
+  EXPECT_FALSE(dictionary_->EveryWordHasText());
+  ASSERT_TRUE(dictionary_->SetText(hash, 0, "other"));
+  ASSERT_TRUE(dictionary_->SetText(hash, 1, "harbour"));
+  EXPECT_FALSE(dictionary_->SetText(hash, 2, "none"));  // no such entry
+  EXPECT_TRUE(dictionary_->EveryWordHasText());
+  const Dictionary::Entered found = Enter("harbour", 3);
+  EXPECT_EQ(found.outcome, AddWordOutcome::FirstInFile);
+  EXPECT_EQ(found.slot, 1);
+  EXPECT_EQ(Enter("walls", 3).outcome, AddWordOutcome::NewEntry);
+  EXPECT_EQ(dictionary_->PartWordCount(hash >> 10), hash >> 10 == HashOf("walls") >> 10 ? 3u : 2u);
+}
+
+TEST_F(DictionaryTest, AfterResetEveryWordIsNewAgain) {
+  Enter("alpha", 1);
+  dictionary_->Reset();
+  EXPECT_EQ(dictionary_->word_count(), 0);
+  EXPECT_EQ(dictionary_->pool_used(), 0u);
+  EXPECT_EQ(Enter("alpha", 1).outcome, AddWordOutcome::NewEntry);
 }
 
 TEST(SameWordTest, ComparesExactlyUpTo128Bytes) {
@@ -72,11 +107,7 @@ TEST(SameWordTest, ComparesExactlyUpTo128Bytes) {
   const std::string a = std::string(128, 'x') + "1";
   const std::string b = std::string(128, 'x') + "2";
   EXPECT_TRUE(SameWord(a.c_str(), b.c_str()));
-}
-
-TEST(BoundedLengthTest, CountsToTheFirstNulAtMost128) {
   EXPECT_EQ(BoundedLength(nullptr), 0);
-  EXPECT_EQ(BoundedLength(""), 0);
   EXPECT_EQ(BoundedLength("four"), 4);
   EXPECT_EQ(BoundedLength(std::string(300, 'z').c_str()), 128);
 }

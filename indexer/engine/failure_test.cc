@@ -42,8 +42,9 @@ class FailureTest : public ::testing::Test {
   int Pass(bool updating, platform::FileSystem* disk, std::string* why = nullptr) {
     WriteFile(dir_ / "job.ini", std::string("[Header]\nName=test\nUpdating=") +
                                     (updating ? "1" : "0") + "\n[Folders]\nDir0=" + corpus_ + "\n");
-    auto indexer = testing::MakePassIndexer(work_, dir_ / "job.ini");
-    indexer->Disk = disk;
+    PassSettings settings = testing::PassSettingsFor(work_, dir_ / "job.ini");
+    settings.disk = disk;
+    auto indexer = std::make_unique<TIndexer>(settings);
     const int result = indexer->Run();
     if (why != nullptr) *why = indexer->Failure().Message();
     return result;
@@ -139,8 +140,9 @@ TEST_F(FailureTest, AFailureThrownInsideTheWalkFailsTheRun) {
     }
     int calls = 0;
   } pump;
-  auto indexer = testing::MakePassIndexer(work_, dir_ / "job.ini");
-  indexer->Pump = &pump;
+  PassView view;
+  view.pump = &pump;
+  auto indexer = std::make_unique<TIndexer>(testing::PassSettingsFor(work_, dir_ / "job.ini"), view);
   EXPECT_EQ(indexer->Run(), kRunFailed);
   EXPECT_EQ(indexer->Failure().Message(), "cannot index " + corpus_ + ": the window failed");
   EXPECT_EQ(Snapshot(), saved);

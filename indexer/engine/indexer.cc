@@ -16,6 +16,7 @@
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/job.h"
+#include "indexer/engine/save.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -29,7 +30,6 @@ using platform::Result;
 
 namespace {
 
-constexpr char kStopListName[] = "Stop.lst";
 constexpr char kIndexedSection[] = "Indexed";
 // How often the window's messages are handled while the walk waits for the reload.
 constexpr auto kReloadWaitSlice = std::chrono::milliseconds(20);
@@ -50,24 +50,14 @@ std::string AbsoluteFolder(const std::string& folder) {
 
 }  // namespace
 
-TIndexer::TIndexer()
+TIndexer::TIndexer(PassSettings settings, PassView view)
     : Plugins(new TTypedList<_TExtLib>(true)),
-      TfStreams(new TTypedList<BufferedFile>(true)),
-      WordBuckets(new TTypedList<_Form>[kHashCount]),
-      FileWords(new TTypedList<_Dict>(true)) {
-  ProgramDir = platform::ProgramFolder();
-  StopListPath = ProgramDir + kStopListName;
+      StopListPath(settings.stop_list),
+      settings_(std::move(settings)),
+      view_(view),
+      dictionary_(std::make_unique<Dictionary>(settings_.word_pool_size)) {
   LoadStopWords();
-  std::fill(std::begin(HashSlots), std::end(HashSlots), kNoSlot);
 }
-
-void* TIndexer::operator new(size_t size) {
-  void* object = std::calloc(1, size);
-  if (object == nullptr) throw std::bad_alloc();
-  return object;
-}
-
-void TIndexer::operator delete(void* object) { std::free(object); }
 
 TIndexer::~TIndexer() {
   JoinReload();
@@ -75,8 +65,17 @@ TIndexer::~TIndexer() {
   if (StorageLibrary != nullptr || !parser_libraries_.empty()) FreePlugins();
 }
 
+void TIndexer::StartFreshIndex() {
+  update_mode_ = false;
+  file_count_ = 0;
+  dictionary_->Reset();
+  stored_files_.Clear();
+  logs_->ForgetReload();
+  reloaded_ = {};
+}
+
 void TIndexer::ProcessMessages() {
-  if (Pump != nullptr && !t_reloading_beside_walk) Pump->ProcessMessages();
+  if (view_.pump != nullptr && !t_reloading_beside_walk) view_.pump->ProcessMessages();
 }
 
 void TIndexer::Show(platform::Label* label, std::string_view text) {
@@ -84,7 +83,8 @@ void TIndexer::Show(platform::Label* label, std::string_view text) {
 }
 
 void TIndexer::StepProgress() {
-  if (ProgressBar != nullptr) ProgressBar->SetPosition(ProgressBar->Position() + 1);
+  platform::ProgressBar* bar = view_.saving_bar;
+  if (bar != nullptr) bar->SetPosition(bar->Position() + 1);
 }
 
 void TIndexer::Notify(int64_t wparam) {
@@ -93,7 +93,7 @@ void TIndexer::Notify(int64_t wparam) {
 
 bool TIndexer::Fail(Status status) {
   if (failure_.ok()) {
-    failure_ = status.ok() ? Status(Result::kFailed, "index", IndexDir, "unknown failure")
+    failure_ = status.ok() ? Status(Result::kFailed, "index", index_dir_, "unknown failure")
                            : std::move(status);
   }
   return false;
@@ -101,14 +101,14 @@ bool TIndexer::Fail(Status status) {
 
 std::string TIndexer::ReadIndexed(const std::string& name) {
   // Writers replace the file in one step: a reader sees it whole without the lock.
-  return platform::ProfileFile::Open(WorkDir + kStatusFileName)
+  return platform::ProfileFile::Open(settings_.work_dir + kStatusFileName)
       .GetString(kIndexedSection, name, "");
 }
 
 bool TIndexer::RecordIndexed(const std::string& name, const char* value) {
   // Other runs record their own indexes in the same file: it is read, changed and written
   // under the lock beside it, so that no record of theirs is lost.
-  const std::string path = WorkDir + kStatusFileName;
+  const std::string path = settings_.work_dir + kStatusFileName;
   platform::FileLock lock;
   const Status locked = platform::FileLock::Acquire(path + kStatusLockSuffix, &lock);
   if (!locked.ok()) return Fail(locked);
@@ -120,46 +120,29 @@ bool TIndexer::RecordIndexed(const std::string& name, const char* value) {
   return true;
 }
 
-bool TIndexer::OpenFileIndexCopy() {
-  if (IndexStream->is_open()) return true;
-  // The update extends a copy, made when the first record changes; the old file index stays as
-  // readers know it until the switch, and an update that changes nothing leaves it alone.
-  std::string old;
-  Status opened = platform::ReadWholeFile(IndexDir + fmt::kFileIndexName, &old);
-  if (opened.ok()) opened = IndexStream->Create(pending_->NewPath(fmt::kFileIndexName));
-  if (opened.ok()) opened = IndexStream->Write(old.data(), old.size());
-  return opened.ok() || FailWrite(opened);
-}
-
 bool TIndexer::OpenIndexFiles() {
-  IndexStream = std::make_unique<BufferedFile>(16 * 1024, Disk);
-  if (!UpdateMode) {
-    const Status created = IndexStream->Create(pending_->NewPath(fmt::kFileIndexName));
-    if (!created.ok()) return Fail(created);
-  }
-  TfStreams->Clear();
-  for (int part = 0; part < fmt::kPartCount; ++part) {
-    TfStreams->Add(new BufferedFile(16 * 1024, Disk));
-  }
+  file_index_ = std::make_unique<FileIndexWriter>(settings_.disk, index_dir_, pending_.get());
+  const Status started = file_index_->Start(update_mode_);
+  if (!started.ok()) return Fail(started);
   // Which logs the reload puts off is known once it has finished.
-  return reload_pending_ || OpenPostingLogs();
+  if (reload_pending_) return true;
+  const Status opened = logs_->Open(update_mode_);
+  return opened.ok() || Fail(opened);
 }
 
-bool TIndexer::OpenPostingLogs() {
-  for (int part = 0; part < fmt::kPartCount; ++part) {
-    // A log put off by the reload is opened when its first posting comes.
-    if (deferred_logs_.test(static_cast<size_t>(part))) continue;
-    BufferedFile* log = (*TfStreams)[static_cast<size_t>(part)];
-    const std::string path = IndexDir + fmt::PostingLogName(part);
-    const Status opened = UpdateMode ? log->OpenForAppend(path) : log->Create(path);
-    if (!opened.ok()) return Fail(opened);
-  }
-  return true;
+bool TIndexer::ReloadDictionaryHere() {
+  reloaded_ = ReloadDictionary(index_dir_, dictionary_.get(), logs_.get(),
+                               [this] { ProcessMessages(); });
+  return reloaded_.ok;
 }
 
 bool TIndexer::BeginReload() {
-  if (!ReloadBesideWalk) return ReloadIndex();
-  if (!ReloadFileTable()) return false;
+  update_mode_ = true;
+  const bool files_loaded =
+      stored_files_.Load(index_dir_ + fmt::kFileIndexName, [this] { ProcessMessages(); });
+  file_count_ = stored_files_.highest_number();
+  if (!files_loaded) return false;
+  if (!settings_.reload_beside_walk) return ReloadDictionaryHere();
   reload_done_ = false;
   try {
     // The dictionary's entries come from this thread's pool, which makes none meanwhile.
@@ -168,7 +151,7 @@ bool TIndexer::BeginReload() {
       bool ok = false;
       {
         const RecordPool::UsePool use(pool);
-        ok = ReloadDictionary();
+        ok = ReloadDictionaryHere();
       }
       const std::lock_guard<std::mutex> lock(reload_mutex_);
       reload_ok_ = ok;
@@ -177,9 +160,7 @@ bool TIndexer::BeginReload() {
     });
   } catch (...) {
     // No second thread to be had: the reload runs here and now.
-    if (ReloadDictionary()) return true;
-    DropReload();
-    return false;
+    return ReloadDictionaryHere();
   }
   reload_pending_ = true;
   return true;
@@ -204,40 +185,50 @@ bool TIndexer::FinishReload() {
   JoinReload();
   reload_pending_ = false;
   if (reload_ok_) {
-    if (!OpenPostingLogs()) write_failed_ = true;
+    const Status opened = logs_->Open(true);
+    if (!opened.ok()) FailWrite(opened);
     return true;
   }
-  // As when the reload fails before the walk: a fresh index, its files created anew (the
-  // file index was opened for appending, logs the reload rebuilt are emptied).
-  DropReload();
-  UpdateMode = false;
-  ResetDictionary();
+  // As when the reload fails before the walk: a fresh index, its files created anew (logs the
+  // reload rebuilt are emptied).
   CloseIndexFiles();
+  StartFreshIndex();
   if (!OpenIndexFiles()) write_failed_ = true;
   return false;
 }
 
 bool TIndexer::CloseIndexFiles() {
   bool ok = true;
-  if (IndexStream != nullptr && IndexStream->is_open()) {
-    // The file index is the one new version written during the walk: it is complete here.
-    const Status closed = IndexStream->Commit();
-    if (!closed.ok()) ok = Fail(closed);
-    if (closed.ok() && pending_ != nullptr) pending_->Add(fmt::kFileIndexName);
+  if (file_index_ != nullptr) {
+    const Status finished = file_index_->Finish();
+    if (!finished.ok()) ok = Fail(finished);
+    file_index_.reset();
   }
-  IndexStream.reset();
-  for (BufferedFile* log : *TfStreams) {
-    const Status closed = log->Close();
+  if (logs_ != nullptr) {
+    const Status closed = logs_->Close();
     if (!closed.ok()) ok = Fail(closed);
   }
-  TfStreams->Clear();
   return ok;
 }
 
 void TIndexer::Abandon() {
-  CloseIndexFiles();
-  if (!IndexDir.empty() && index_lock_.held()) IndexSwitch::RemoveLeftovers(Disk, IndexDir);
-  deferred_logs_.reset();
+  if (file_index_ != nullptr) file_index_->Abandon();
+  file_index_.reset();
+  if (logs_ != nullptr) {
+    logs_->Close();
+    logs_->ForgetReload();
+  }
+  if (!index_dir_.empty() && index_lock_.held()) {
+    IndexSwitch::RemoveLeftovers(settings_.disk, index_dir_);
+  }
+}
+
+bool TIndexer::SaveIndex() {
+  IndexSaver saver(settings_.disk, index_dir_, pending_.get(), [this] { StepProgress(); },
+                   [this] { ProcessMessages(); });
+  const Status saved = saver.Save(*dictionary_, logs_.get(), reloaded_);
+  if (!saved.ok()) return Fail(saved);
+  return SwitchIndex();
 }
 
 uint8_t TIndexer::Run() {
@@ -257,7 +248,8 @@ uint8_t TIndexer::Run() {
   JoinReload();
   reload_pending_ = false;
   if (thrown) {
-    const std::string& where = CurrentStorageDir.empty() ? ConfigPath : CurrentStorageDir;
+    const std::string& where =
+        current_storage_dir_.empty() ? settings_.job_file : current_storage_dir_;
     Fail(Status(Result::kFailed, "index", where, what));
   }
   if (result == kRunFailed && failure_.ok()) Fail(Status());
@@ -271,35 +263,35 @@ uint8_t TIndexer::Run() {
 }
 
 uint8_t TIndexer::RunPass() {
-  if (!platform::FileExists(ConfigPath)) {
-    Fail(Status(Result::kNotFound, "open job file", ConfigPath, "no such file"));
+  if (!platform::FileExists(settings_.job_file)) {
+    Fail(Status(Result::kNotFound, "open job file", settings_.job_file, "no such file"));
     return kRunNoJobFile;
   }
-  const platform::ProfileFile job = platform::ProfileFile::Open(ConfigPath);
+  const platform::ProfileFile job = platform::ProfileFile::Open(settings_.job_file);
   const std::vector<std::string> sections = job.SectionNames();
   if (sections.empty()) {
-    Fail(Status(Result::kFailed, "use job file", ConfigPath, "it has no sections"));
+    Fail(Status(Result::kFailed, "use job file", settings_.job_file, "it has no sections"));
     return kRunBadJob;
   }
   const std::string name = job.GetString("Header", "Name", "0");
   if (!IsValidIndexName(name)) {  // "0" (no name) included
-    Fail(Status(Result::kFailed, "use job file", ConfigPath,
+    Fail(Status(Result::kFailed, "use job file", settings_.job_file,
                 "its index name is missing or not allowed"));
     return kRunBadJob;
   }
-  UpdateMode = job.GetString("Header", "Updating", "0") == "1";
+  const bool update = job.GetString("Header", "Updating", "0") == "1";
 
-  IndexDir = StoragesDir + name;
-  if (IndexDir.back() != platform::kPathSeparator) IndexDir += platform::kPathSeparator;
-  const Status created = platform::CreateFolder(IndexDir);
-  if (!created.ok() && !platform::FolderExists(IndexDir)) {
+  index_dir_ = settings_.storages_dir + name;
+  if (index_dir_.back() != platform::kPathSeparator) index_dir_ += platform::kPathSeparator;
+  const Status created = platform::CreateFolder(index_dir_);
+  if (!created.ok() && !platform::FolderExists(index_dir_)) {
     Fail(created);
     return kRunFailed;
   }
   // Two runs never work on one index at once.
-  const Result locked = platform::FolderLock::Acquire(IndexDir, &index_lock_);
+  const Result locked = platform::FolderLock::Acquire(index_dir_, &index_lock_);
   if (locked != Result::kOk) {
-    Fail(Status(locked, "lock", IndexDir,
+    Fail(Status(locked, "lock", index_dir_,
                 locked == Result::kExists ? "another run is working on this index"
                                           : platform::ResultName(locked)));
     return kRunFailed;
@@ -310,21 +302,19 @@ uint8_t TIndexer::RunPass() {
   const auto storage = std::find_if_not(sections.begin(), sections.end(), IsHeaderSection);
   if (storage != sections.end() && !LoadPlugins(*storage)) {
     FreePlugins();
-    Fail(Status(Result::kFailed, "load the plug-ins of", WorkDir + kConfigFileName,
+    Fail(Status(Result::kFailed, "load the plug-ins of", settings_.work_dir + kConfigFileName,
                 "unknown reason"));
     return kRunConfigFailed;
   }
   // What a killed run left goes first, so that a full disk frees up.
-  IndexSwitch::RemoveLeftovers(Disk, IndexDir);
-  pending_ = std::make_unique<IndexSwitch>(Disk, IndexDir);
+  IndexSwitch::RemoveLeftovers(settings_.disk, index_dir_);
+  pending_ = std::make_unique<IndexSwitch>(settings_.disk, index_dir_);
+  logs_ = std::make_unique<PostingLogs>(settings_.disk, index_dir_);
   index_name_ = name;
   recorded_before_ = ReadIndexed(name);
   // Only an index recorded as complete is reloaded: files left by a stopped or killed run are
   // never mixed with new file numbers.
-  if (UpdateMode && !(recorded_before_ == "1" && BeginReload())) {
-    UpdateMode = false;
-    ResetDictionary();
-  }
+  if (update && !(recorded_before_ == "1" && BeginReload())) StartFreshIndex();
   if (!OpenIndexFiles()) return kRunFailed;
 
   if (storage != sections.end()) {
@@ -333,8 +323,8 @@ uint8_t TIndexer::RunPass() {
     for (bool walk = true; walk;) {
       walk = false;
       for (const std::string& folder : folders) {
-        if (StopRequested || write_failed_) break;  // after a Stop, no further root is scanned
-        CurrentStorageDir = folder;
+        if (stop_requested_ || write_failed_) break;  // after a Stop, no further root is scanned
+        current_storage_dir_ = folder;
         if (IndexFolderScan(folder) == kScanRestart) {
           walk = true;
           break;
@@ -342,7 +332,7 @@ uint8_t TIndexer::RunPass() {
       }
       // A reload that fails after a walk of unchanged files: the walk is done again, for a
       // fresh index (not after a Stop, which leaves the fresh index empty).
-      if (!walk && !FinishReload()) walk = !StopRequested && !write_failed_;
+      if (!walk && !FinishReload()) walk = !stop_requested_ && !write_failed_;
     }
     FreePlugins();
   }
@@ -351,7 +341,7 @@ uint8_t TIndexer::RunPass() {
   if (write_failed_ || !closed) return kRunFailed;
 
   window_ = platform::WindowRef::Find(kSearchWindowClass, kSearchWindowTitle);
-  if (StopRequested && !SavePartial) {
+  if (stop_requested_ && !save_partial_) {
     // Nothing is saved, and nothing is lost: the folder and its record stay as they were.
     Abandon();
     Notify(0);

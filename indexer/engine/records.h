@@ -21,13 +21,13 @@ struct _TExtLib {
   platform::LibraryHandle Library = nullptr;  // shared by every record of one plug-in
 };
 
-// One distinct word of the file being indexed: its bucket and slot.
+// One distinct word of the file being indexed: its bucket and slot, and its dictionary entry
+// (which holds the file's flags for it), so that its posting needs no second look-up.
+struct _Form;
 struct _Dict {
   uint16_t Hash;
   uint16_t Slot;
-  // One per (word, file) pair: made and freed from the record pool.
-  static void* operator new(size_t size) { return RecordPool::Allocate(size); }
-  static void operator delete(void* p, size_t size) noexcept { RecordPool::Free(p, size); }
+  const _Form* Entry;
 };
 
 // A dictionary entry. Text is an offset into the word pool, kNoText for none: an offset rather

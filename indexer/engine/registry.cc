@@ -24,11 +24,11 @@ std::string TIndexer::PluginPath(const std::string& configured) const {
   if (platform::IsAbsolutePath(configured)) return configured;
   // Never against the current folder, nor through the loader's search: whoever controls where
   // the program is started must not choose the code it runs.
-  return ProgramDir.empty() ? std::string() : ProgramDir + configured;
+  return settings_.program_dir.empty() ? std::string() : settings_.program_dir + configured;
 }
 
 bool TIndexer::LoadPlugins(const std::string& storage_type) {
-  const std::string path = WorkDir + kConfigFileName;
+  const std::string path = settings_.work_dir + kConfigFileName;
   if (!platform::FileExists(path)) {
     return Fail(Status(Result::kNotFound, "read configuration", path, "no such file"));
   }

@@ -1,4 +1,5 @@
-// libFuzzer target: any bytes as a saved index, reloaded by TIndexer::ReloadIndex.
+// libFuzzer target: any bytes as a saved index, reloaded as an update reloads it (the file
+// table, then the dictionary and the posting logs).
 //
 // Input: the file index's length (2 bytes), part 0's length (2 bytes), the file index, part 0,
 // and the word list (the rest); lengths beyond the input are cut to it. Parts 1 to 63 are valid
@@ -16,14 +17,18 @@
 #include <string>
 
 #include "indexer/engine/index_format.h"
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/dictionary.h"
+#include "indexer/engine/index_switch.h"
+#include "indexer/engine/posting_logs.h"
+#include "indexer/engine/reload.h"
+#include "indexer/engine/save.h"
+#include "indexer/engine/stored_files.h"
 #include "platform/files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace fmt = oru::index_format;
-using oru::TIndexer;
 
 void Check(bool condition) {
   if (!condition) __builtin_trap();
@@ -57,25 +62,41 @@ std::string Get(const std::string& name) {
   return data;
 }
 
-// The engine, on the heap (its pool and slot table are inline), emptied as the run's fallback
-// (ResetDictionary) empties it, but clearing the buckets in place: reallocating 65,536 of them
-// for every input would halve the fuzzer's speed.
-TIndexer& Fresh() {
-  static TIndexer* indexer = [] {
-    auto* made = new TIndexer();
-    made->IndexDir = IndexDir();
+// What an update reloads, emptied as the run's fallback empties it for every input.
+struct Reload {
+  oru::StoredFiles files;
+  oru::Dictionary dictionary;
+  oru::PostingLogs logs{oru::platform::RealFileSystem(), IndexDir()};
+  oru::ReloadedDictionary reloaded;
+
+  bool Run() {
+    reloaded = {};
+    if (!files.Load(IndexDir() + fmt::kFileIndexName, [] {})) return false;
+    reloaded = oru::ReloadDictionary(IndexDir(), &dictionary, &logs, [] {});
+    return reloaded.ok;
+  }
+  // Saves as a pass does, the word list written anew when `whole`.
+  bool Save(bool whole) {
+    oru::IndexSwitch pending(oru::platform::RealFileSystem(), IndexDir());
+    oru::IndexSaver saver(oru::platform::RealFileSystem(), IndexDir(), &pending, [] {}, [] {});
+    oru::ReloadedDictionary as_reloaded = reloaded;
+    if (whole) as_reloaded.word_list_canonical = false;
+    return saver.Save(dictionary, &logs, as_reloaded).ok() && pending.Switch().ok();
+  }
+};
+
+Reload& Fresh() {
+  static Reload* reload = [] {
+    auto* made = new Reload();
     const uint8_t empty[fmt::kBucketTableSize] = {};
     for (int p = 1; p < fmt::kPartCount; ++p) Put(fmt::PartFileName(p), empty, sizeof(empty));
     return made;
   }();
-  for (int h = 0; h < oru::kHashCount; ++h) indexer->WordBuckets[h].Clear();
-  std::fill(std::begin(indexer->HashSlots), std::end(indexer->HashSlots), oru::kNoSlot);
-  std::memset(indexer->WordPool, 0, indexer->WordPoolCursor);
-  indexer->WordPoolCursor = 0;
-  indexer->WordsFound = 0;
-  indexer->FileCount = 0;
-  indexer->StoredFiles.reset();
-  return *indexer;
+  reload->files.Clear();
+  reload->dictionary.Reset();
+  reload->logs.ForgetReload();
+  reload->reloaded = {};
+  return *reload;
 }
 
 bool IsIndexFile(const std::string& name) {
@@ -98,39 +119,41 @@ void CheckFolders() {
 }
 
 // What a successful reload promises: the dictionary, the file table and the rebuilt log agree.
-void CheckReloaded(TIndexer& indexer) {
-  Check(indexer.StoredFiles != nullptr && !indexer.StoredFiles->Empty());
+void CheckReloaded(const Reload& reload) {
+  Check(!reload.files.empty());
   uint16_t highest = 0;
-  for (const oru::FileNode* node : *indexer.StoredFiles) {
+  for (const oru::FileNode* node : reload.files.files()) {
     Check(node->Number != 0 && node->Number != oru::kNoFile);
     Check(memchr(node->Path, 0, sizeof(node->Path)) != nullptr);
     highest = std::max(highest, node->Number);
     // A stored path always finds a record (its own or an earlier one that matches it).
     const oru::FileNode* stored = nullptr;
-    Check(indexer.CheckStoredFile(node->Path, node->PathHash, 0, 0, &stored) !=
+    Check(reload.files.Check(node->Path, node->PathHash, 0, 0, &stored) !=
           oru::StoredFileState::kNew);
   }
-  Check(indexer.FileCount == highest);
+  Check(reload.files.highest_number() == highest);
   int32_t words = 0;
   for (int h = 0; h < oru::kHashCount; ++h) {
-    const auto& bucket = indexer.WordBuckets[h];
-    Check(indexer.HashSlots[h] == (bucket.Empty() ? size_t{oru::kNoSlot} : bucket.Count() - 1));
-    Check(bucket.Empty() || h < fmt::kBucketsPerPart);  // only part 0 has words
-    for (const oru::_Form* form : bucket) {
-      Check(form->Text < indexer.WordPoolCursor && form->LastFile == oru::kNoFile);
+    const auto hash = static_cast<uint16_t>(h);
+    const size_t slots = reload.dictionary.SlotCount(hash);
+    Check(slots == 0 || h < fmt::kBucketsPerPart);  // only part 0 has words
+    for (size_t s = 0; s < slots; ++s) {
+      const oru::_Form& form = reload.dictionary.Entry(hash, static_cast<uint16_t>(s));
+      Check(form.Text < reload.dictionary.pool_used() && form.LastFile == oru::kNoFile);
       ++words;
     }
   }
-  Check(words == indexer.WordsFound && indexer.WordPoolCursor < indexer.WordPoolEnd);
+  Check(words == reload.dictionary.word_count() &&
+        reload.dictionary.pool_used() < oru::kWordPoolSize);
 }
 
 // The rebuilt log names only words the dictionary has.
-void CheckLog(TIndexer& indexer) {
+void CheckLog(const Reload& reload) {
   const std::string log = Get(fmt::PostingLogName(0));
   Check(log.size() % fmt::kPostingSize == 0);
   for (size_t at = 0; at < log.size(); at += fmt::kPostingSize) {
     const fmt::Posting p = fmt::DecodePosting(reinterpret_cast<const uint8_t*>(log.data()) + at);
-    Check(p.slot < indexer.WordBuckets[p.hash].Count());
+    Check(p.slot < reload.dictionary.SlotCount(p.hash));
   }
 }
 
@@ -139,21 +162,21 @@ std::string SavedIndex() { return Get(fmt::PartFileName(0)) + '|' + Get(fmt::kWo
 // Saving straight after the reload leaves alone what merging again would write unchanged, so it
 // must give the same files as writing every log and merging it; and a saved index, reloaded and
 // saved again, stays the same.
-void CheckSaving(TIndexer& indexer, const std::string& part, const std::string& words) {
-  Check(indexer.WriteDeferredLogs());
-  CheckLog(indexer);
-  Check(indexer.SaveIndex() && indexer.WriteWordList(IndexDir()) == 0);
+void CheckSaving(Reload& reload, const std::string& part, const std::string& words) {
+  Check(reload.logs.WriteAllPutOff().ok());
+  CheckLog(reload);
+  Check(reload.Save(true));
   const std::string merged = SavedIndex();
 
   Put(fmt::PartFileName(0), reinterpret_cast<const uint8_t*>(part.data()), part.size());
   Put(fmt::kWordListName, reinterpret_cast<const uint8_t*>(words.data()), words.size());
-  TIndexer& again = Fresh();
-  Check(&again == &indexer && again.ReloadIndex());
-  Check(again.SaveIndex());
+  Reload& again = Fresh();
+  Check(&again == &reload && again.Run());
+  Check(again.Save(false));
   Check(SavedIndex() == merged);
 
-  TIndexer& third = Fresh();
-  Check(third.ReloadIndex() && third.SaveIndex());
+  Reload& third = Fresh();
+  Check(third.Run() && third.Save(false));
   Check(SavedIndex() == merged);
 }
 
@@ -167,21 +190,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size -= 4;
   files = std::min(files, size);
   part = std::min(part, size - files);
-  TIndexer& indexer = Fresh();
+  Reload& reload = Fresh();
   Put(fmt::kFileIndexName, data, files);
   Put(fmt::PartFileName(0), data + files, part);
   Put(fmt::kWordListName, data + files + part, size - files - part);
 
-  if (indexer.ReloadIndex()) {
-    CheckReloaded(indexer);
-    CheckSaving(indexer, std::string(reinterpret_cast<const char*>(data) + files, part),
+  if (reload.Run()) {
+    CheckReloaded(reload);
+    CheckSaving(reload, std::string(reinterpret_cast<const char*>(data) + files, part),
                 std::string(reinterpret_cast<const char*>(data) + files + part, size - files - part));
   } else {
     // The run falls back to a fresh index: nothing of the failed reload may stay behind that
-    // resetting the dictionary does not clear.
-    Check(indexer.StoredFiles == nullptr && indexer.WordFileBuffer == nullptr);
+    // starting afresh does not clear.
+    Fresh();
     const oru::FileNode* stored = nullptr;
-    Check(indexer.CheckStoredFile("/x", 0, 0, 0, &stored) == oru::StoredFileState::kNew);
+    Check(reload.files.Check("/x", 0, 0, 0, &stored) == oru::StoredFileState::kNew &&
+          reload.dictionary.word_count() == 0);
   }
   CheckFolders();
   return 0;

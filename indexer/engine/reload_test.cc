@@ -1,4 +1,4 @@
-// Reloading a saved index, and the check of stored files, through TIndexer's own calls.
+// Reloading a saved index's dictionary and posting logs, and the check of stored files.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,7 +6,11 @@
 #include <string>
 
 #include "indexer/engine/index_format.h"
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/dictionary.h"
+#include "indexer/engine/posting_logs.h"
+#include "indexer/engine/reload.h"
+#include "indexer/engine/save.h"
+#include "indexer/engine/stored_files.h"
 #include "platform/find.h"
 #include "platform/md5.h"
 #include "tests/support/temp_dir.h"
@@ -17,12 +21,6 @@ namespace {
 namespace fmt = index_format;
 using testing::ReadFile;
 using testing::WriteFile;
-
-class CountingPump : public platform::MessagePump {
- public:
-  void ProcessMessages() override { ++calls; }
-  int calls = 0;
-};
 
 std::string Bytes(const uint8_t* data, size_t n) { return std::string(reinterpret_cast<const char*>(data), n); }
 
@@ -41,14 +39,14 @@ std::string Posting(uint16_t hash, uint16_t slot, uint16_t file) {
 
 class ReloadTest : public ::testing::Test {
  protected:
-  // Saves three files and six words, two of them sharing hash kShared.
+  // Saves three files and six words, two of them sharing hash kShared: the dictionary is built
+  // as a reload builds it, so that the words get the hashes chosen here.
   void SaveSampleIndex() {
-    auto writer = std::make_unique<TIndexer>();
-    writer->IndexDir = dir_.path();
+    Dictionary dictionary;
     std::string logs[64];
     auto word = [&](uint16_t hash, const char* text, std::initializer_list<uint16_t> files) {
-      const auto slot = static_cast<uint16_t>(writer->InsertWord(hash, text, kNoFile, 0));
-      writer->HashSlots[hash] = slot;
+      const auto slot = static_cast<uint16_t>(dictionary.AppendUntitled(hash));
+      ASSERT_TRUE(dictionary.SetText(hash, slot, text));
       for (uint16_t file : files) logs[fmt::PartOf(hash)] += Posting(hash, slot, file);
     };
     word(kShared, "first", {1, 3});
@@ -58,58 +56,58 @@ class ReloadTest : public ::testing::Test {
     word(0x0001, "low", {3});
     word(0xFFFF, "high", {2, 1});
     for (int p = 0; p < 64; ++p) WriteFile(dir_ / fmt::PostingLogName(p), logs[p]);
-    ASSERT_TRUE(writer->SaveIndex());
+    ASSERT_TRUE(Save(dictionary, ReloadedDictionary()).ok());
     WriteFile(dir_ / fmt::kFileIndexName,
               FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") + FileRecord(2, "/d/two.txt"));
   }
 
-  std::unique_ptr<TIndexer> Reloaded() {
-    auto indexer = std::make_unique<TIndexer>();
-    indexer->IndexDir = dir_.path();
-    indexer->Pump = &pump_;
-    return indexer;
+  // Saves as a pass does and puts the files in place.
+  platform::Status Save(const Dictionary& dictionary, const ReloadedDictionary& reloaded) {
+    IndexSwitch pending(platform::RealFileSystem(), dir_.path());
+    IndexSaver saver(platform::RealFileSystem(), dir_.path(), &pending, [] {}, [] {});
+    const platform::Status saved = saver.Save(dictionary, &logs_, reloaded);
+    return saved.ok() ? pending.Switch() : saved;
+  }
+
+  ReloadedDictionary Reload() {
+    return ReloadDictionary(dir_.path(), dictionary_.get(), &logs_, [this] { ++pumps_; });
   }
 
   static constexpr uint16_t kShared = 0x1234;
   testing::TempDir dir_;
-  CountingPump pump_;
+  std::unique_ptr<Dictionary> dictionary_ = std::make_unique<Dictionary>();
+  PostingLogs logs_{platform::RealFileSystem(), dir_.path()};
+  int pumps_ = 0;
 };
 
-TEST_F(ReloadTest, GivesBackFilesWordsSlotsAndPostingsAndSavesTheSameBytes) {
+TEST_F(ReloadTest, GivesBackWordsSlotsAndPostingsAndSavesTheSameBytes) {
   SaveSampleIndex();
   std::string saved;
   for (int p = 0; p < 64; ++p) saved += ReadFile(dir_ / fmt::PartFileName(p));
   saved += ReadFile(dir_ / fmt::kWordListName);
 
-  auto indexer = Reloaded();
-  ASSERT_TRUE(indexer->ReloadIndex());
-  EXPECT_EQ(indexer->FileCount, 3);  // the highest number, not the last record's
-  ASSERT_EQ(indexer->StoredFiles->Count(), 3u);
-  EXPECT_STREQ((*indexer->StoredFiles)[1]->Path, "/d/three.txt");
-  EXPECT_EQ((*indexer->StoredFiles)[1]->Offset, 24u);
-  EXPECT_EQ(indexer->WordsFound, 6);
-  const TTypedList<_Form>& shared = indexer->WordBuckets[kShared];
-  ASSERT_EQ(shared.Count(), 2u);
-  EXPECT_EQ(indexer->WordText(*shared[1]), "second");
-  EXPECT_EQ(shared[1]->LastFile, kNoFile);
-  EXPECT_EQ(indexer->HashSlots[kShared], 1);
-  EXPECT_EQ(indexer->HashSlots[kShared + 1], kNoSlot);
-  // Texts are packed from the start of the pool in word-list order (ascending hash).
-  EXPECT_EQ(std::string(indexer->WordPool, 10), std::string("low\0first\0", 10));
-  EXPECT_EQ(indexer->WordPoolCursor, 32u);
+  const ReloadedDictionary reloaded = Reload();
+  ASSERT_TRUE(reloaded.ok);
+  EXPECT_TRUE(reloaded.word_list_canonical);
+  EXPECT_EQ(reloaded.part_words[4], 3u);
+  EXPECT_EQ(dictionary_->word_count(), 6);
+  ASSERT_EQ(dictionary_->SlotCount(kShared), 2u);
+  EXPECT_EQ(dictionary_->SlotCount(kShared + 1), 0u);
+  EXPECT_EQ(dictionary_->Text(dictionary_->Entry(kShared, 1)), "second");
+  EXPECT_EQ(dictionary_->Entry(kShared, 1).LastFile, kNoFile);
+  EXPECT_EQ(dictionary_->pool_used(), 32u);  // six texts and their terminators
+  // The window is kept answered while the parts and the word list are read.
+  EXPECT_GE(pumps_, 64);
   // Part 4's log holds its postings in bucket, slot and posting order once it is written: the
   // parts are as saving writes them, so their logs wait until the run needs them.
+  EXPECT_TRUE(logs_.put_off(4));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "4.tf"));
-  ASSERT_TRUE(indexer->WriteDeferredLogs());
+  ASSERT_TRUE(logs_.WriteAllPutOff().ok());
   EXPECT_EQ(ReadFile(dir_ / "4.tf"), Posting(kShared, 0, 1) + Posting(kShared, 0, 3) +
                                          Posting(kShared, 1, 2) + Posting(kShared + 2, 0, 3));
   EXPECT_EQ(ReadFile(dir_ / "5.tf"), "");
-  EXPECT_EQ(indexer->WordFileBuffer, nullptr);  // only needed while the texts are restored
-  // Once per file record, once per bucket up to the last block of each part (where the part's
-  // end ends its reading), once per word-list record.
-  EXPECT_EQ(pump_.calls, 3 + 60 * 1024 + (0x001 + 1) + (0x236 + 1) + (0x30D + 1) + 1024 + 6);
 
-  ASSERT_TRUE(indexer->SaveIndex());
+  ASSERT_TRUE(Save(*dictionary_, reloaded).ok());
   std::string again;
   for (int p = 0; p < 64; ++p) again += ReadFile(dir_ / fmt::PartFileName(p));
   EXPECT_EQ(again + ReadFile(dir_ / fmt::kWordListName), saved);
@@ -121,46 +119,38 @@ TEST_F(ReloadTest, APartWhoseBlocksOverlapFailsTheReload) {
   std::string part = ReadFile(dir_ / "4.fnx");
   part.replace(4 * 0x235, 4, part.substr(4 * 0x234, 4));
   WriteFile(dir_ / "4.fnx", part);
-  EXPECT_FALSE(Reloaded()->LoadPart(4));
+  EXPECT_FALSE(Reload().ok);
 }
 
 TEST_F(ReloadTest, APutOffLogIsNotWrittenFromAPartChangedSinceTheReload) {
   SaveSampleIndex();
-  auto indexer = Reloaded();
-  ASSERT_TRUE(indexer->ReloadIndex());
+  ASSERT_TRUE(Reload().ok);
   // Part 32 ("abc") loses its word: the log would no longer match the dictionary.
   WriteFile(dir_ / "32.fnx", std::string(4096, '\0'));
-  EXPECT_FALSE(indexer->WriteDeferredLog(32));
+  EXPECT_FALSE(logs_.WritePutOff(32).ok());
   EXPECT_FALSE(std::filesystem::exists(dir_ / "32.tf"));
-  EXPECT_TRUE(indexer->WriteDeferredLog(4));
-}
-
-TEST_F(ReloadTest, ABucketTakesAtMost65535Words) {
-  auto indexer = Reloaded();
-  for (int i = 0; i < 65535; ++i) ASSERT_EQ(indexer->AppendEmptyWord(9), i);
-  EXPECT_EQ(indexer->AppendEmptyWord(9), -1);
-  EXPECT_EQ(indexer->WordBuckets[9][7]->Text, _Form::kNoText);
+  EXPECT_TRUE(logs_.WritePutOff(4).ok());
 }
 
 class CheckStoredFileTest : public ReloadTest {
  protected:
   void Load(const std::string& records) {
     WriteFile(dir_ / fmt::kFileIndexName, records);
-    ASSERT_TRUE(indexer_->LoadStoredFiles(dir_ / fmt::kFileIndexName));
+    ASSERT_TRUE(files_.Load(dir_ / fmt::kFileIndexName, [] {}));
   }
   // Checks `name` as the storage plug-in hands it out with `size` and `time`.
   StoredFileState Check(const std::string& name, uint32_t size, uint32_t time, int hash = -1,
                         uint16_t* number = nullptr) {
     const std::string path = dir_ / name;
     const FileNode* stored = nullptr;
-    const auto state = indexer_->CheckStoredFile(
+    const auto state = files_.Check(
         path, static_cast<uint16_t>(hash < 0 ? platform::WordHash(path) : hash), size, time,
         &stored);
     if (number != nullptr) *number = stored == nullptr ? 0 : stored->Number;
     return state;
   }
 
-  std::unique_ptr<TIndexer> indexer_ = Reloaded();
+  StoredFiles files_;
 };
 
 TEST_F(CheckStoredFileTest, TheSizeAndTimeHandedOutDecideWithoutAskingTheFileSystem) {
@@ -175,9 +165,18 @@ TEST_F(CheckStoredFileTest, TheSizeAndTimeHandedOutDecideWithoutAskingTheFileSys
   EXPECT_EQ(Check("touched.txt", 5, time + 1, -1, &number), StoredFileState::kChanged);
   EXPECT_EQ(number, 6);
   EXPECT_EQ(Check("other.txt", 5, time), StoredFileState::kNew);
-  // After a failed reload nothing is stored any more.
-  EXPECT_FALSE(indexer_->ReloadIndex());
+  // After a failed load nothing is stored any more.
+  WriteFile(dir_ / fmt::kFileIndexName, FileRecord(0, dir_ / "grown.txt", 4, time));
+  EXPECT_FALSE(files_.Load(dir_ / fmt::kFileIndexName, [] {}));
   EXPECT_EQ(Check("grown.txt", 5, time), StoredFileState::kNew);
+}
+
+TEST_F(CheckStoredFileTest, TheTableKeepsEachRecordsPlaceAndTheHighestNumber) {
+  Load(FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") + FileRecord(2, "/d/two.txt"));
+  EXPECT_EQ(files_.highest_number(), 3);  // not the last record's
+  ASSERT_EQ(files_.files().Count(), 3u);
+  EXPECT_STREQ(files_.files()[1]->Path, "/d/three.txt");
+  EXPECT_EQ(files_.files()[1]->Offset, 24u);  // where the in-place rewrite goes
 }
 
 TEST_F(CheckStoredFileTest, PathsMatchIgnoringCaseAndTheFirstRecordDecides) {

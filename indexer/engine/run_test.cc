@@ -66,14 +66,15 @@ class RunTest : public ::testing::Test {
   }
   void WriteJob(const std::string& text) { WriteFile(dir_ / "job.ini", text); }
 
-  std::unique_ptr<TIndexer> MakeIndexer() {
-    auto indexer = std::make_unique<TIndexer>();
-    indexer->WorkDir = work_;
-    indexer->StoragesDir = work_ + "Storages/";
-    indexer->ConfigPath = dir_ / "job.ini";
-    indexer->StopWords.clear();
-    indexer->Pump = &pump_;
-    return indexer;
+  std::unique_ptr<TIndexer> MakeIndexer(const std::string& job = "job.ini") {
+    PassSettings settings;
+    settings.work_dir = work_;
+    settings.storages_dir = work_ + "Storages/";
+    settings.job_file = dir_ / job;
+    settings.stop_list.clear();
+    PassView view;
+    view.pump = &pump_;
+    return std::make_unique<TIndexer>(settings, view);
   }
 
   int RunOnce() {
@@ -170,8 +171,7 @@ TEST_F(RunTest, AnEmptyPassStillWritesACompleteIndex) {
 }
 
 TEST_F(RunTest, JobFileProblemsGiveTheirCodes) {
-  auto indexer = MakeIndexer();
-  indexer->ConfigPath = dir_ / "missing.ini";
+  auto indexer = MakeIndexer("missing.ini");
   EXPECT_EQ(indexer->Run(), kRunNoJobFile);
   WriteJob("");
   EXPECT_EQ(RunOnce(), kRunBadJob);
@@ -246,7 +246,7 @@ TEST_F(RunTest, StopWithoutSavingLeavesTheLastIndexAndItsRecordAsTheyWere) {
   auto indexer = MakeIndexer();
   int pumps = 0;
   pump_.on_pump = [&] {
-    if (++pumps == 4) indexer->StopRequested = true;
+    if (++pumps == 4) indexer->RequestStop(false);
   };
   platform::MessageWindow search;
   ASSERT_EQ(platform::MessageWindow::Create(kSearchWindowClass, kSearchWindowTitle, &search),
@@ -266,8 +266,7 @@ TEST_F(RunTest, StopWithSavingWritesWhatWasIndexedBeforeTheStop) {
   int pumps = 0;
   pump_.on_pump = [&] {
     if (++pumps == 4) {  // two pumps per file: the stop comes after the second file
-      indexer->SavePartial = true;
-      indexer->StopRequested = true;
+      indexer->RequestStop(true);
     }
   };
   EXPECT_EQ(indexer->Run(), kRunOk);

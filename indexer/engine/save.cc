@@ -1,12 +1,8 @@
-// The saving phase: each posting log becomes its part of the inverted index, then the word
-// list is written. Every file is written beside the old one under a new name, synced, and put
-// in place with the others only when all are complete (IndexSwitch), so a reader never sees
-// half a file and a failure never costs the old index.
-#include <cstring>
-#include <vector>
+#include "indexer/engine/save.h"
+
+#include <utility>
 
 #include "indexer/engine/index_format.h"
-#include "indexer/engine/indexer.h"
 #include "platform/files.h"
 
 namespace oru {
@@ -31,54 +27,17 @@ Status WriteNewFile(platform::FileSystem* fs, const std::string& path,
 
 }  // namespace
 
-bool TIndexer::SaveIndex() {
-  if (pending_ == nullptr) pending_ = std::make_unique<IndexSwitch>(Disk, IndexDir);
-  bool words_added = false;
-  for (int part = 0; part < fmt::kPartCount; ++part) {
-    // Words are only ever added, so an equal count means the part's words are those reloaded.
-    const bool gained = PartWordCount(part) != reloaded_words_[static_cast<size_t>(part)];
-    words_added = words_added || gained;
-    if (deferred_logs_.test(static_cast<size_t>(part)) && !gained) {
-      // A reloaded part that received nothing: merging it again would write the same bytes.
-      // A log left by an earlier run has nothing to add either.
-      Disk->Delete(IndexDir + fmt::PostingLogName(part));
-      deferred_logs_.reset(static_cast<size_t>(part));
-      StepProgress();
-      continue;
-    }
-    if (!WriteDeferredLog(part)) {
-      return Fail(Status(Result::kFailed, "rebuild the posting log of",
-                         IndexDir + fmt::PartFileName(part), "the part changed or cannot be read"));
-    }
-    if (!MergePart(part)) return false;
-  }
-  // The same holds for a reloaded word list when no word was added.
-  const int words = word_list_canonical_ && !words_added ? 0 : WriteWordList(IndexDir);
-  StepProgress();
-  return words == 0 && SwitchIndex();
-}
-
-bool TIndexer::MergePart(int part) {
-  const std::string log_path = IndexDir + fmt::PostingLogName(part);
-  if (!platform::FileExists(log_path)) {
-    // No log: the part is an empty file, and the bar does not move.
-    const Status written = WriteNewFile(Disk, pending_->NewPath(fmt::PartFileName(part)), {});
-    if (!written.ok()) return Fail(written);
-    pending_->Add(fmt::PartFileName(part));
-    return true;
-  }
-  std::string log;
-  const Status read = platform::ReadWholeFile(log_path, &log);
-  if (!read.ok()) return Fail(read);
+bool BuildPart(const Dictionary& dictionary, int part, std::string log,
+               std::vector<uint8_t>* out_part) {
   const size_t count = log.size() / fmt::kPostingSize;
   const auto* postings = reinterpret_cast<const uint8_t*>(log.data());
 
-  // Each bucket with words gets one counter per slot, 0 to HashSlots[h], in one flat array.
+  // Each bucket with words gets one counter per slot, in one flat array.
   const int first_hash = part * fmt::kBucketsPerPart;
   std::vector<uint32_t> slot_base(fmt::kBucketsPerPart + 1, 0);
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
-    const uint16_t highest = HashSlots[first_hash + k];
-    slot_base[k + 1] = slot_base[k] + (highest == kNoSlot ? 0 : uint32_t{highest} + 1);
+    const auto slots = dictionary.SlotCount(static_cast<uint16_t>(first_hash + k));
+    slot_base[k + 1] = slot_base[k] + static_cast<uint32_t>(slots);
   }
   // Counting sort of the postings by (bucket, slot), keeping their order of arrival.
   std::vector<uint32_t> start(slot_base[fmt::kBucketsPerPart] + 1, 0);
@@ -88,8 +47,7 @@ bool TIndexer::MergePart(int part) {
     const uint32_t slots = slot_base[k + 1] - slot_base[k];
     if (slots == 0) continue;           // a bucket without words: dropped
     if (p.slot >= slots) {  // a slot the dictionary does not have: damaged log
-      return Fail(Status(Result::kFailed, "merge", log_path,
-                         "a posting names a word the dictionary does not have"));
+      return false;
     }
     ++start[slot_base[k] + p.slot + 1];
   }
@@ -106,7 +64,8 @@ bool TIndexer::MergePart(int part) {
   log.shrink_to_fit();
 
   // Each posting becomes at most 10 bytes of output: 4 of its own and a word header of 6.
-  std::vector<uint8_t> out(fmt::kBucketTableSize + 10 * sorted.size(), 0);
+  std::vector<uint8_t>& out = *out_part;
+  out.assign(fmt::kBucketTableSize + 10 * sorted.size(), 0);
   size_t pos = fmt::kBucketTableSize;
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
     const uint32_t first = slot_base[k];
@@ -128,38 +87,85 @@ bool TIndexer::MergePart(int part) {
     }
   }
   out.resize(pos);
-  ProcessMessages();
-  const Status written = WriteNewFile(Disk, pending_->NewPath(fmt::PartFileName(part)), out);
-  if (!written.ok()) return Fail(written);
-  pending_->Add(fmt::PartFileName(part));
-  StepProgress();
-  // The log has served: a log that cannot be deleted does no harm, the next run removes it.
-  Disk->Delete(log_path);
   return true;
 }
 
-int TIndexer::WriteWordList(const std::string& index_dir) {
-  if (pending_ == nullptr) pending_ = std::make_unique<IndexSwitch>(Disk, index_dir);
-  BufferedFile file(64 * 1024, Disk);
+IndexSaver::IndexSaver(platform::FileSystem* disk, std::string index_dir, IndexSwitch* pending,
+                       std::function<void()> step, std::function<void()> pump)
+    : disk_(disk),
+      dir_(std::move(index_dir)),
+      pending_(pending),
+      step_(std::move(step)),
+      pump_(std::move(pump)) {}
+
+Status IndexSaver::Save(const Dictionary& dictionary, PostingLogs* logs,
+                        const ReloadedDictionary& reloaded) {
+  bool words_added = false;
+  for (int part = 0; part < fmt::kPartCount; ++part) {
+    // Words are only ever added, so an equal count means the part's words are those reloaded.
+    const bool gained =
+        dictionary.PartWordCount(part) != reloaded.part_words[static_cast<size_t>(part)];
+    words_added = words_added || gained;
+    if (logs->put_off(part) && !gained) {
+      // A reloaded part that received nothing: merging it again would write the same bytes.
+      logs->DropPutOff(part);
+      step_();
+      continue;
+    }
+    Status status = logs->WritePutOff(part);
+    if (status.ok()) status = MergePart(dictionary, part, logs->PathOf(part));
+    if (!status.ok()) return status;
+  }
+  // The same holds for a reloaded word list when no word was added.
+  Status status;
+  if (!reloaded.word_list_canonical || words_added) status = WriteWordList(dictionary);
+  step_();
+  return status;
+}
+
+Status IndexSaver::MergePart(const Dictionary& dictionary, int part, const std::string& log_path) {
+  const std::string name = fmt::PartFileName(part);
+  if (!platform::FileExists(log_path)) {
+    // No log: the part is an empty file, and the bar does not move.
+    const Status written = WriteNewFile(disk_, pending_->NewPath(name), {});
+    if (written.ok()) pending_->Add(name);
+    return written;
+  }
+  std::string log;
+  const Status read = platform::ReadWholeFile(log_path, &log);
+  if (!read.ok()) return read;
+  std::vector<uint8_t> out;
+  if (!BuildPart(dictionary, part, std::move(log), &out)) {
+    return Status(Result::kFailed, "merge", log_path,
+                  "a posting names a word the dictionary does not have");
+  }
+  pump_();
+  const Status written = WriteNewFile(disk_, pending_->NewPath(name), out);
+  if (!written.ok()) return written;
+  pending_->Add(name);
+  step_();
+  // The log has served: a log that cannot be deleted does no harm, the next run removes it.
+  disk_->Delete(log_path);
+  return Status();
+}
+
+Status IndexSaver::WriteWordList(const Dictionary& dictionary) {
+  BufferedFile file(64 * 1024, disk_);
   Status status = file.Create(pending_->NewPath(fmt::kWordListName));
   uint8_t record[fmt::kMaxWordRecord];
   for (int h = 0; h < kHashCount && status.ok(); ++h) {
-    const TTypedList<_Form>& bucket = WordBuckets[h];
-    for (size_t s = 0; s < bucket.Count() && status.ok(); ++s) {
-      const std::string_view word = WordText(*bucket[s]);
-      const size_t n = fmt::EncodeWordRecord(word, static_cast<uint16_t>(h),
-                                             static_cast<uint16_t>(s), record);
+    const auto hash = static_cast<uint16_t>(h);
+    for (size_t s = 0; s < dictionary.SlotCount(hash) && status.ok(); ++s) {
+      const auto slot = static_cast<uint16_t>(s);
+      const std::string_view word = dictionary.Text(dictionary.Entry(hash, slot));
+      const size_t n = fmt::EncodeWordRecord(word, hash, slot, record);
       status = file.Write(record, n);
     }
   }
   const Status committed = file.Commit();
   if (status.ok()) status = committed;
-  if (!status.ok()) {
-    Fail(status);
-    return 2;
-  }
-  pending_->Add(fmt::kWordListName);
-  return 0;
+  if (status.ok()) pending_->Add(fmt::kWordListName);
+  return status;
 }
 
 }  // namespace oru

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "indexer/engine/index_format.h"
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/save.h"
 #include "platform/md5.h"
 #include "tests/support/index_reader.h"
 #include "tests/support/temp_dir.h"
@@ -15,28 +15,26 @@ namespace {
 using testing::ReadFile;
 using testing::WriteFile;
 
-class CountingBar : public platform::ProgressBar {
- public:
-  int Position() const override { return position_; }
-  void SetPosition(int position) override { position_ = position; }
-
- private:
-  int position_ = 0;
-};
-
 class SaveIndexTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    indexer_->IndexDir = dir_.path();
-    indexer_->ProgressBar = &bar_;
     for (int p = 0; p < 64; ++p) WriteFile(dir_ / index_format::PostingLogName(p), "");
   }
 
-  // Adds a word to the dictionary as ExtractWords does and returns its slot.
+  // Adds a word under `hash` (as a reload does, so that the hash can be chosen) and returns
+  // its slot.
   uint16_t AddWord(uint16_t hash, const char* word) {
-    const int32_t slot = indexer_->InsertWord(hash, word, kNoFile, 0);
-    indexer_->HashSlots[hash] = static_cast<uint16_t>(slot);
-    return static_cast<uint16_t>(slot);
+    const auto slot = static_cast<uint16_t>(dictionary_->AppendUntitled(hash));
+    EXPECT_TRUE(dictionary_->SetText(hash, slot, word));
+    return slot;
+  }
+
+  // Saves as a pass does and puts the files in place.
+  bool SaveIndex() {
+    IndexSwitch pending(platform::RealFileSystem(), dir_.path());
+    IndexSaver saver(platform::RealFileSystem(), dir_.path(), &pending,
+                     [this] { ++steps_; }, [] {});
+    return saver.Save(*dictionary_, &logs_, ReloadedDictionary()).ok() && pending.Switch().ok();
   }
 
   void Post(uint16_t hash, uint16_t slot, uint16_t file) {
@@ -47,15 +45,16 @@ class SaveIndexTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  CountingBar bar_;
-  std::unique_ptr<TIndexer> indexer_ = std::make_unique<TIndexer>();
+  int steps_ = 0;  // the progress bar's moves
+  std::unique_ptr<Dictionary> dictionary_ = std::make_unique<Dictionary>();
+  PostingLogs logs_{platform::RealFileSystem(), dir_.path()};
 };
 
 TEST_F(SaveIndexTest, OneFileWithTheWordAbc) {
   const uint16_t hash = platform::WordHash("abc");
   ASSERT_EQ(hash, 0x830D);
   Post(hash, AddWord(hash, "abc"), 1);
-  ASSERT_TRUE(indexer_->SaveIndex());
+  ASSERT_TRUE(SaveIndex());
 
   const std::string part = ReadFile(dir_ / "32.fnx");
   ASSERT_EQ(part.size(), 4106u);
@@ -71,16 +70,16 @@ TEST_F(SaveIndexTest, OneFileWithTheWordAbc) {
     EXPECT_FALSE(std::filesystem::exists(dir_ / index_format::PostingLogName(p)));
   }
   EXPECT_EQ(ReadFile(dir_ / "0.fnw"), std::string("\x08" "abc\x0D\x83\x00\x00", 8));
-  EXPECT_EQ(bar_.Position(), 65);
+  EXPECT_EQ(steps_, 65);
 }
 
 TEST_F(SaveIndexTest, AnEmptyPassGivesEmptyTablesAndAnEmptyWordList) {
-  ASSERT_TRUE(indexer_->SaveIndex());
+  ASSERT_TRUE(SaveIndex());
   for (int p = 0; p < 64; ++p) {
     EXPECT_EQ(ReadFile(dir_ / index_format::PartFileName(p)), std::string(4096, '\0'));
   }
   EXPECT_EQ(ReadFile(dir_ / "0.fnw"), "");
-  EXPECT_EQ(bar_.Position(), 65);
+  EXPECT_EQ(steps_, 65);
 }
 
 TEST_F(SaveIndexTest, WordsSharingAHashShareABlockInSlotOrder) {
@@ -90,7 +89,7 @@ TEST_F(SaveIndexTest, WordsSharingAHashShareABlockInSlotOrder) {
   Post(hash, second, 3);
   Post(hash, first, 3);
   Post(hash, first, 7);
-  ASSERT_TRUE(indexer_->SaveIndex());
+  ASSERT_TRUE(SaveIndex());
   testing::DecodedIndex index;
   WriteFile(dir_ / "Fileindex.fnd", "");
   ASSERT_EQ(testing::DecodeIndex(dir_.path(), &index), "");
@@ -107,16 +106,16 @@ TEST_F(SaveIndexTest, WordsSharingAHashShareABlockInSlotOrder) {
 
 TEST_F(SaveIndexTest, AMissingLogLeavesAnEmptyPartAndOneStepLess) {
   std::filesystem::remove(dir_ / "5.tf");
-  ASSERT_TRUE(indexer_->SaveIndex());
+  ASSERT_TRUE(SaveIndex());
   EXPECT_TRUE(std::filesystem::exists(dir_ / "5.fnx"));
   EXPECT_EQ(std::filesystem::file_size(dir_ / "5.fnx"), 0u);
-  EXPECT_EQ(bar_.Position(), 64);
+  EXPECT_EQ(steps_, 64);
 }
 
 TEST_F(SaveIndexTest, ABucketWhosePostingsAreAllGoneGetsNoTableEntry) {
   // The slot table names the bucket, but its log holds nothing for it.
   AddWord(0x0005, "lonely");
-  ASSERT_TRUE(indexer_->SaveIndex());
+  ASSERT_TRUE(SaveIndex());
   EXPECT_EQ(ReadFile(dir_ / "0.fnx"), std::string(4096, '\0'));
 }
 
@@ -125,7 +124,7 @@ TEST_F(SaveIndexTest, APartThatCannotBeWrittenKeepsTheOldPartsAndFails) {
   std::filesystem::create_directory(dir_ / "2.fnx.new");
   WriteFile(dir_ / "1.fnx", "old part");
   WriteFile(dir_ / "2.fnx", "old part");
-  EXPECT_FALSE(indexer_->SaveIndex());
+  EXPECT_FALSE(SaveIndex());
   EXPECT_EQ(ReadFile(dir_ / "1.fnx"), "old part");  // written anew beside it, never put in place
   EXPECT_EQ(ReadFile(dir_ / "2.fnx"), "old part");
   EXPECT_EQ(std::filesystem::file_size(dir_ / "2.tf"), 8u);
@@ -133,15 +132,15 @@ TEST_F(SaveIndexTest, APartThatCannotBeWrittenKeepsTheOldPartsAndFails) {
 
 TEST_F(SaveIndexTest, AWordListThatCannotBeWrittenFailsTheSave) {
   std::filesystem::create_directory(dir_ / "0.fnw.new");
-  EXPECT_FALSE(indexer_->SaveIndex());
-  EXPECT_EQ(bar_.Position(), 65);
+  EXPECT_FALSE(SaveIndex());
+  EXPECT_EQ(steps_, 65);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "0.fnx"));
 }
 
 TEST_F(SaveIndexTest, APostingForASlotTheDictionaryLacksFailsThePart) {
   AddWord(0x0042, "known");
   Post(0x0042, 3, 1);
-  EXPECT_FALSE(indexer_->SaveIndex());
+  EXPECT_FALSE(SaveIndex());
   EXPECT_TRUE(std::filesystem::exists(dir_ / "0.tf"));
 }
 

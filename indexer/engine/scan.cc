@@ -29,7 +29,7 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
   int skipped = 0;
   for (;;) {
     ProcessMessages();
-    if (StopRequested) return kScanOk;
+    if (stop_requested_) return kScanOk;
     int32_t size = 0;
     int32_t time = 0;
     const char* next = GetNextFile(&size, &time);
@@ -43,21 +43,21 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     const uint16_t path_hash = platform::WordHash(path);
     const FileNode* stored = nullptr;
     const StoredFileState state =
-        UpdateMode ? CheckStoredFile(path, path_hash, static_cast<uint32_t>(size),
-                                     static_cast<uint32_t>(time), &stored)
-                   : StoredFileState::kNew;
+        update_mode_ ? stored_files_.Check(path, path_hash, static_cast<uint32_t>(size),
+                                           static_cast<uint32_t>(time), &stored)
+                     : StoredFileState::kNew;
     if (state == StoredFileState::kUnchanged) {
       ++skipped;
-      Show(FilesIndexedLabel, std::to_string(skipped));
-      Show(CurrentFileLabel, path);
+      Show(view_.files_indexed, std::to_string(skipped));
+      Show(view_.current_file, path);
       continue;
     }
     // Indexing needs the whole reload: a failed one means a fresh index, from the first file.
     if (!FinishReload()) return kScanRestart;
-    Show(FilesIndexedLabel, std::to_string(FileCount));
-    Show(CurrentFileLabel, path);
+    Show(view_.files_indexed, std::to_string(file_count_));
+    Show(view_.current_file, path);
     // A file indexed again keeps its number; only a new file needs one.
-    if (state == StoredFileState::kNew && FileCount >= FileLimit) {
+    if (state == StoredFileState::kNew && file_count_ >= settings_.file_limit) {
       ReportFileLimit(path);
       break;
     }
@@ -65,32 +65,34 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     if (state == StoredFileState::kChanged) {
       number = stored->Number;
     } else {
-      number = ++FileCount;
-      if (!WriteFileRecord(path, number, path_hash, static_cast<uint32_t>(size),
-                           static_cast<uint32_t>(time))) {
+      number = ++file_count_;
+      const Status written = file_index_->Append(path, number, path_hash,
+                                                 static_cast<uint32_t>(size),
+                                                 static_cast<uint32_t>(time));
+      if (!written.ok()) {
+        FailWrite(written);
         return kScanFailed;
       }
     }
-    // A failure in one file never leaks its words into the next.
-    FileWords->Clear();
-    file_entries_.clear();
     BindParser(*parser);
     ExtractWords(path, (uint32_t{path_hash} << 16) | number, 0);
     ProcessMessages();
-    // The entries ExtractWords found spare a second look-up of every word.
-    const bool entries_known = file_entries_.size() == FileWords->Count();
-    for (size_t i = 0; i < FileWords->Count(); ++i) {
-      const _Dict& word = *(*FileWords)[i];
-      const _Form& entry = entries_known ? *file_entries_[i] : *WordBuckets[word.Hash][word.Slot];
-      if (!AppendPosting(word, entry)) return kScanFailed;
+    for (const _Dict& word : file_words_) {
+      if (!logs_->Append(word)) {
+        FailWrite(logs_->error());
+        return kScanFailed;
+      }
     }
-    FileWords->Clear();
-    file_entries_.clear();
+    file_words_.clear();
     // The record of a file indexed again takes its new size and time, so that the next
     // update sees it as changed only when it changes again.
-    if (state == StoredFileState::kChanged &&
-        !RewriteFileStamp(*stored, static_cast<uint32_t>(size), static_cast<uint32_t>(time))) {
-      return kScanFailed;
+    if (state == StoredFileState::kChanged) {
+      const Status rewritten = file_index_->RewriteStamp(*stored, static_cast<uint32_t>(size),
+                                                         static_cast<uint32_t>(time));
+      if (!rewritten.ok()) {
+        FailWrite(rewritten);
+        return kScanFailed;
+      }
     }
   }
   return kScanOk;
@@ -104,46 +106,8 @@ void TIndexer::ReportFileLimit(const std::string& path) {
   std::fprintf(stderr,
                "Tamsel: the index holds the most files it can (%u); the walk stopped in %s, and "
                "the files after that point are not indexed\n",
-               static_cast<unsigned>(FileLimit), folder.c_str());
+               static_cast<unsigned>(settings_.file_limit), folder.c_str());
   std::fflush(stderr);
-}
-
-bool TIndexer::WriteFileRecord(std::string_view path, uint16_t number, uint16_t path_hash,
-                               uint32_t size, uint32_t time) {
-  uint8_t record[fmt::kMaxFileRecord];
-  const size_t length = fmt::EncodeFileRecord({number, path_hash, size, time, path}, record);
-  if (length == 0) return true;  // too long for a record: indexed without one
-  if (IndexStream == nullptr) return FailWrite(Status());
-  if (UpdateMode && !OpenFileIndexCopy()) return false;
-  const Status written = IndexStream->Write(record, length);
-  return written.ok() || FailWrite(written);
-}
-
-bool TIndexer::RewriteFileStamp(const FileNode& stored, uint32_t size, uint32_t time) {
-  uint8_t stamp[fmt::kFileStampSize];
-  fmt::EncodeFileStamp(size, time, stamp);
-  if (IndexStream == nullptr) return FailWrite(Status());
-  if (UpdateMode && !OpenFileIndexCopy()) return false;
-  const Status written = IndexStream->WriteAt(
-      int64_t{stored.Offset} + int64_t{fmt::kFileStampOffset}, stamp, sizeof(stamp));
-  return written.ok() || FailWrite(written);
-}
-
-bool TIndexer::AppendPosting(const _Dict& word, const _Form& entry) {
-  uint8_t posting[fmt::kPostingSize];
-  fmt::EncodePosting({word.Hash, word.Slot, entry.LastFile, entry.Flags}, posting);
-  const int part = fmt::PartOf(word.Hash);
-  BufferedFile* log = (*TfStreams)[static_cast<size_t>(part)];
-  if (deferred_logs_[static_cast<size_t>(part)]) {
-    const std::string log_path = IndexDir + fmt::PostingLogName(part);
-    if (!WriteDeferredLog(part)) {
-      return FailWrite(Status(Result::kFailed, "rebuild", log_path,
-                              "the part it comes from changed or cannot be read"));
-    }
-    const Status opened = log->OpenForAppend(log_path);
-    if (!opened.ok()) return FailWrite(opened);
-  }
-  return log->Append(posting, sizeof(posting)) || FailWrite(log->error());
 }
 
 }  // namespace oru

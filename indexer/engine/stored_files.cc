@@ -1,8 +1,13 @@
 #include "indexer/engine/stored_files.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
+#include "indexer/engine/dictionary.h"
+#include "indexer/engine/index_format.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 
 namespace oru {
 
@@ -50,6 +55,66 @@ const FileNode* StoredFileLookup::Find(std::string_view path, uint16_t path_hash
     if (SamePathIgnoringCase(node->Path, path)) return node;
   }
   return nullptr;
+}
+
+bool StoredFiles::Load(const std::string& path, const std::function<void()>& pump) {
+  Clear();
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, &bytes).ok() || bytes.empty()) return false;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t size = bytes.size();
+  // The offsets kept for the in-place rewrite are 32 bits wide.
+  if (size > UINT32_MAX) return false;
+  // One node per record: count them first, so the list is allocated once.
+  size_t records = 0;
+  for (size_t pos = 0; pos + 1 < size; ++records) {
+    const uint16_t length = index_format::GetU16(data + pos);
+    if (length == 0) break;  // damaged: the loop below says so
+    pos += length;
+  }
+  files_.Reserve(records);
+  for (size_t pos = 0; pos < size;) {
+    pump();
+    index_format::FileRecord record;
+    size_t length = 0;
+    if (!index_format::DecodeFileRecord(data + pos, size - pos, &record, &length) ||
+        record.path.size() >= sizeof(FileNode::Path) || record.number == 0 ||
+        record.number == kNoFile) {
+      Clear();
+      return false;
+    }
+    auto node = std::make_unique<FileNode>();
+    node->Number = record.number;
+    node->PathHash = record.path_hash;
+    node->Size = record.size;
+    node->Time = record.time;
+    std::memcpy(node->Path, record.path.data(), record.path.size());
+    node->Offset = static_cast<uint32_t>(pos);
+    files_.Add(node.release());
+    highest_ = std::max(highest_, record.number);
+    pos += length;
+  }
+  lookup_.Build(files_);
+  return true;
+}
+
+void StoredFiles::Clear() {
+  lookup_.Clear();
+  files_.Clear();
+  highest_ = 0;
+}
+
+StoredFileState StoredFiles::Check(std::string_view path, uint16_t path_hash, uint32_t size,
+                                   uint32_t time, const FileNode** stored) const {
+  try {
+    const FileNode* node = lookup_.Find(path, path_hash);
+    if (node == nullptr) return StoredFileState::kNew;
+    if (size == node->Size && time == node->Time) return StoredFileState::kUnchanged;
+    *stored = node;
+    return StoredFileState::kChanged;
+  } catch (...) {
+    return StoredFileState::kUnchanged;
+  }
 }
 
 }  // namespace oru

@@ -1,10 +1,12 @@
-// The lookup of a reloaded file table by path hash: a file is matched against the
-// few records that share its hash instead of the whole table, and the first matching record in
-// file order still decides.
+// The files of the index an update starts from, as its file index lists them, and the update's
+// question for each file the walk meets: unchanged (skipped), changed (indexed again under its
+// number) or new.
 #ifndef ORU_INDEXER_ENGINE_STORED_FILES_H_
 #define ORU_INDEXER_ENGINE_STORED_FILES_H_
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +15,11 @@
 
 namespace oru {
 
+enum class StoredFileState { kUnchanged, kChanged, kNew };
+
+// The lookup of a file table by path hash: a file is matched against the few records that
+// share its hash instead of the whole table, and the first matching record in file order still
+// decides.
 class StoredFileLookup {
  public:
   // Indexes `files` by PathHash. The list must outlive the lookup and stay unchanged.
@@ -26,6 +33,33 @@ class StoredFileLookup {
   const TTypedList<FileNode>* files_ = nullptr;
   std::vector<uint32_t> first_;  // per hash, where its records start in order_; two more at the end
   std::vector<uint32_t> order_;  // record indexes grouped by hash, in file order within a hash
+};
+
+class StoredFiles {
+ public:
+  // Reads the file index at `path`: one node per record, in file order, calling `pump` once per
+  // record. False, with nothing kept, when it is missing, empty or damaged: a record shorter
+  // than its header or running past the end, a path that does not fit a node, or a number no
+  // file is given (0 and 0xFFFF).
+  bool Load(const std::string& path, const std::function<void()>& pump);
+  void Clear();
+  bool empty() const { return files_.Empty(); }
+  const TTypedList<FileNode>& files() const { return files_; }
+  // The highest file number of the table (0 when empty).
+  uint16_t highest_number() const { return highest_; }
+
+  // Compares a file, with the size and time the storage plug-in has just handed out for it,
+  // with its record (the first in file order whose path hash and path, lower-cased, match):
+  // kNew without one; kUnchanged when size and time agree, or on any failure; else kChanged,
+  // with `*stored` set to the record (number and offset). The file system is not asked again:
+  // a file that changes between its listing and this check is seen at the next update.
+  StoredFileState Check(std::string_view path, uint16_t path_hash, uint32_t size, uint32_t time,
+                        const FileNode** stored) const;
+
+ private:
+  TTypedList<FileNode> files_{true};
+  StoredFileLookup lookup_;
+  uint16_t highest_ = 0;
 };
 
 }  // namespace oru

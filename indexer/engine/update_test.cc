@@ -39,13 +39,16 @@ class Recorder : public platform::Label, public platform::MessagePump {
  public:
   void SetCaption(std::string_view text) override { captions.emplace_back(text); }
   void ProcessMessages() override {
-    if (++pumps == stop_at) indexer->StopRequested = true;
+    if (++pumps == stop_at) indexer->RequestStop(save);
   }
   std::vector<std::string> captions;
   TIndexer* indexer = nullptr;
   int pumps = 0;
   int stop_at = -1;
+  bool save = false;  // what the Stop at `stop_at` asks
 };
+
+using Prepare = std::function<void(PassSettings&, Recorder&)>;
 
 class UpdateTest : public ::testing::Test {
  protected:
@@ -53,16 +56,19 @@ class UpdateTest : public ::testing::Test {
     testing::PrepareTextWork(work_, runtime_.path(), kBin);
   }
 
-  // One pass, "Updating" = "1" when `updating`; `prepare` may adjust the engine first.
-  int Pass(bool updating, const std::function<void(TIndexer&)>& prepare = nullptr) {
+  // One pass, "Updating" = "1" when `updating`; `prepare` may adjust its settings and the
+  // recorder (its window) first.
+  int Pass(bool updating, const Prepare& prepare = nullptr) {
     WriteFile(dir_ / "job.ini", std::string("[Header]\nName=test\nUpdating=") +
                                     (updating ? "1" : "0") + "\n[Folders]\nDir0=" + corpus_ + "\n");
-    auto indexer = testing::MakePassIndexer(work_, dir_ / "job.ini");
+    PassSettings settings = testing::PassSettingsFor(work_, dir_ / "job.ini");
     recorder_ = std::make_unique<Recorder>();
+    if (prepare) prepare(settings, *recorder_);
+    PassView view;
+    view.files_indexed = recorder_.get();
+    view.pump = recorder_.get();
+    auto indexer = std::make_unique<TIndexer>(settings, view);
     recorder_->indexer = indexer.get();
-    indexer->FilesIndexedLabel = recorder_.get();
-    indexer->Pump = recorder_.get();
-    if (prepare) prepare(*indexer);
     return indexer->Run();
   }
 
@@ -106,7 +112,7 @@ class UpdateTest : public ::testing::Test {
 
   // Runs the same update from the same folder twice, reloading first and beside the walk;
   // names what differs between the two (files, "Indexed", the result), or "".
-  std::string BothOrders(const std::function<void(TIndexer&)>& prepare = nullptr) {
+  std::string BothOrders(const Prepare& prepare = nullptr) {
     const auto before = Snapshot();
     const std::string indexed = Indexed();
     std::map<std::string, std::string> after[2];
@@ -119,9 +125,9 @@ class UpdateTest : public ::testing::Test {
       if (indexed != "-") {
         platform::ProfileFile::Open(work_ + kStatusFileName).WriteString("Indexed", "test", indexed);
       }
-      const int result = Pass(true, [&](TIndexer& indexer) {
-        indexer.ReloadBesideWalk = beside;
-        if (prepare) prepare(indexer);
+      const int result = Pass(true, [&](PassSettings& settings, Recorder& recorder) {
+        settings.reload_beside_walk = beside;
+        if (prepare) prepare(settings, recorder);
       });
       after[beside] = Snapshot();
       state[beside] = std::to_string(result) + " Indexed=" + Indexed();
@@ -196,7 +202,7 @@ TEST_F(UpdateTest, TheFileLimitStopsTheWalkWithALineAndKeepsChangedFiles) {
   WriteFile(corpus_ + "a.txt", "alpha");
   WriteFile(corpus_ + "b.txt", "beta");
   WriteFile(corpus_ + "sub/c.txt", "gamma");
-  const auto limit = [](TIndexer& indexer) { indexer.FileLimit = 2; };
+  const auto limit = [](PassSettings& settings, Recorder&) { settings.file_limit = 2; };
   ::testing::internal::CaptureStderr();
   ASSERT_EQ(Pass(false, limit), kRunOk);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
@@ -271,7 +277,7 @@ TEST_F(UpdateTest, AStopWithoutSavingLeavesTheIndexAsItWas) {
   const auto saved = Snapshot();
   WriteFile(corpus_ + "b.txt", "beta");
   // Stopped during the reload, which takes effect when the scan begins.
-  ASSERT_EQ(Pass(true, [](TIndexer& indexer) { static_cast<Recorder*>(indexer.Pump)->stop_at = 2; }),
+  ASSERT_EQ(Pass(true, [](PassSettings&, Recorder& recorder) { recorder.stop_at = 2; }),
             kRunOk);
   EXPECT_EQ(Indexed(), "1");
   EXPECT_EQ(Snapshot(), saved);  // no rebuilt posting log left behind
@@ -315,7 +321,7 @@ TEST_F(UpdateTest, AnIndexRecordedIncompleteIsNotReloaded) {
 struct Damage {
   const char* name;
   std::function<void(const std::string& index)> apply;
-  std::function<void(TIndexer&)> prepare = nullptr;
+  Prepare prepare = nullptr;
 };
 void PrintTo(const Damage& damage, std::ostream* out) { *out << damage.name; }
 
@@ -372,7 +378,7 @@ const Damage kDamages[] = {
        const std::string words = ReadFile(i + fmt::kWordListName);
        WriteFile(i + fmt::kWordListName, words.substr(static_cast<uint8_t>(words[0])));
      }},
-    {"FullWordPool", nullptr, [](TIndexer& indexer) { indexer.WordPoolEnd = 8; }},
+    {"FullWordPool", nullptr, [](PassSettings& settings, Recorder&) { settings.word_pool_size = 8; }},
 };
 
 class UpdateFallbackTest : public UpdateTest, public ::testing::WithParamInterface<Damage> {};
@@ -435,9 +441,9 @@ TEST_F(UpdateTest, DamagedSeedsAndAStopGiveTheFilesOfReloadingFirst) {
   }
   ASSERT_EQ(Pass(false), kRunOk);
   for (const bool save : {false, true}) {
-    EXPECT_EQ(BothOrders([save](TIndexer& indexer) {
-                static_cast<Recorder*>(indexer.Pump)->stop_at = 1;  // before the parts are read
-                indexer.SavePartial = save;
+    EXPECT_EQ(BothOrders([save](PassSettings&, Recorder& recorder) {
+                recorder.stop_at = 1;  // before the parts are read
+                recorder.save = save;
               }),
               "")
         << (save ? "stopped, saving" : "stopped");

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/dictionary.h"
 
 namespace oru {
 

@@ -52,13 +52,13 @@ class WordTableTest : public ::testing::Test {
   // names the entry WordHash and FindWord would give for its text.
   std::vector<std::string> Extract(std::vector<std::string> words, uint16_t file) {
     ListParser::words = std::move(words);
-    indexer_->FileWords->Clear();
     indexer_->ExtractWords("file", file, 0);
     std::vector<std::string> texts;
-    for (const _Dict* d : *indexer_->FileWords) {
-      const std::string text(indexer_->WordText(*indexer_->WordBuckets[d->Hash][d->Slot]));
-      EXPECT_EQ(d->Hash, platform::WordHash(text)) << text;
-      EXPECT_EQ(d->Slot, indexer_->FindWord(d->Hash, text.c_str())) << text;
+    const Dictionary& dictionary = indexer_->dictionary();
+    for (const _Dict& d : indexer_->file_words()) {
+      EXPECT_EQ(d.Entry, &dictionary.Entry(d.Hash, d.Slot));
+      const std::string text(dictionary.Text(*d.Entry));
+      EXPECT_EQ(d.Hash, platform::WordHash(text)) << text;
       texts.push_back(text);
     }
     return texts;
@@ -66,7 +66,7 @@ class WordTableTest : public ::testing::Test {
 
   size_t DictionarySize() const {
     size_t n = 0;
-    for (int h = 0; h < kHashCount; ++h) n += indexer_->WordBuckets[h].Count();
+    for (int part = 0; part < 64; ++part) n += indexer_->dictionary().PartWordCount(part);
     return n;
   }
 
@@ -108,26 +108,7 @@ TEST_F(WordTableTest, EveryFileGetsEachOfItsWordsOnceWithTheDictionarysHashAndSl
     EXPECT_EQ(Extract(words, file), expected);
   }
   EXPECT_EQ(DictionarySize(), seen.size());
-  EXPECT_EQ(indexer_->WordsFound, static_cast<int32_t>(seen.size()));
-}
-
-TEST_F(WordTableTest, AWordAddedBehindTheTablesBackIsFoundNotAddedAgain) {
-  // As a reload does: the dictionary gains texts the table never saw.
-  const uint16_t hash = platform::WordHash("harbour");
-  Extract({"walls"}, 1);
-  ASSERT_EQ(indexer_->InsertWord(hash, "harbour", 1, 0), 0);
-  EXPECT_EQ(Extract({"harbour", "walls", "harbour"}, 2),
-            (std::vector<std::string>{"harbour", "walls"}));
-  EXPECT_EQ(indexer_->WordBuckets[hash].Count(), 1u);
-  EXPECT_EQ(indexer_->WordsFound, 1);  // only "walls" was new to ExtractWords
-}
-
-TEST_F(WordTableTest, AfterResetDictionaryEveryWordIsNewAgain) {
-  Extract({"alpha", "beta"}, 1);
-  indexer_->ResetDictionary();
-  EXPECT_EQ(Extract({"beta", "gamma"}, 1), (std::vector<std::string>{"beta", "gamma"}));
-  EXPECT_EQ(indexer_->WordsFound, 2);
-  EXPECT_EQ(DictionarySize(), 2u);
+  EXPECT_EQ(indexer_->dictionary().word_count(), static_cast<int32_t>(seen.size()));
 }
 
 TEST_F(WordTableTest, WordsBeyondAFullTableAreStillFoundOnce) {
@@ -142,12 +123,11 @@ TEST_F(WordTableTest, WordsBeyondAFullTableAreStillFoundOnce) {
   }
   ListParser::words = words;
   indexer_->ExtractWords("file", 1, 0);
-  EXPECT_EQ(indexer_->WordsFound, kWords);
-  indexer_->FileWords->Clear();
+  EXPECT_EQ(indexer_->dictionary().word_count(), kWords);
   ListParser::words = {words.front(), words.back(), words.back()};
   indexer_->ExtractWords("file", 2, 0);
-  EXPECT_EQ(indexer_->WordsFound, kWords);
-  EXPECT_EQ(indexer_->FileWords->Count(), 2u);
+  EXPECT_EQ(indexer_->dictionary().word_count(), kWords);
+  EXPECT_EQ(indexer_->file_words().size(), 2u);
   EXPECT_EQ(DictionarySize(), static_cast<size_t>(kWords));
 }
 

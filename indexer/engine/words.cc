@@ -99,32 +99,22 @@ bool TIndexer::NextKeptWord(WordRecord* rec, char* normal) {
   }
 }
 
-void TIndexer::RecordWord(const char* normal, uint64_t key, const WordCache::Entry* cached,
+void TIndexer::RecordWord(const char* normal, const Dictionary::Probe& probe,
                           uint32_t file_ref, uint16_t flags) {
-  uint16_t hash = 0;
-  int32_t slot = -1;
-  _Form* entry = nullptr;
-  const AddWordOutcome outcome =
-      EnterWord(normal, key, cached, file_ref, flags, &hash, &slot, &entry);
-  if (slot < 0) return;  // the pool or the bucket is full: the word is skipped
-  if (outcome == AddWordOutcome::NewEntry) {
-    ++WordsFound;
-    if (++WordsSinceRefresh > 999) {
-      WordsSinceRefresh = 0;
-      Show(WordsFoundLabel, std::to_string(WordsFound));
-    }
-    if (HashSlots[hash] == kNoSlot || HashSlots[hash] <= slot) {
-      HashSlots[hash] = static_cast<uint16_t>(slot);
-    }
+  const Dictionary::Entered word = dictionary_->Enter(normal, probe, file_ref, flags);
+  if (word.slot < 0) return;  // the pool or the bucket is full: the word is skipped
+  if (word.outcome == AddWordOutcome::NewEntry && ++words_since_refresh_ > 999) {
+    words_since_refresh_ = 0;
+    Show(view_.words_found, std::to_string(dictionary_->word_count()));
   }
-  if (outcome == AddWordOutcome::NewEntry || outcome == AddWordOutcome::FirstInFile) {
-    ++PostingCount;
-    FileWords->Add(new _Dict{hash, static_cast<uint16_t>(slot)});
-    file_entries_.push_back(entry);
+  if (word.outcome == AddWordOutcome::NewEntry || word.outcome == AddWordOutcome::FirstInFile) {
+    ++posting_count_;
+    file_words_.push_back({word.hash, static_cast<uint16_t>(word.slot), word.entry});
   }
 }
 
 void TIndexer::ExtractWords(const std::string& file_name, uint32_t file_ref, uint16_t flags) {
+  file_words_.clear();
   if (ParseIt == nullptr || GetNextWord == nullptr || StopParse == nullptr) return;
   if (!ParseIt(file_name.c_str(), ParserArg.c_str())) {
     StopParse();
@@ -150,18 +140,17 @@ void TIndexer::ExtractWords(const std::string& file_name, uint32_t file_ref, uin
     Pending& next = ring[(head + count) % (kAhead + 1)];
     more = NextKeptWord(&rec, next.normal);
     if (!more) return;
-    next.key = WordCache::Key(next.normal);
-    word_cache_.Prefetch(next.key, next.normal, WordPool);
+    next.key = Dictionary::Key(next.normal);
+    dictionary_->Prefetch(next.key, next.normal);
     ++count;
   };
   try {
     while (more && count < kAhead) fetch();
     while (count > 0) {
       const Pending& word = ring[head];
-      const WordCache::Entry* cached = word_cache_.Find(word.key, word.normal, WordPool);
-      if (cached != nullptr) __builtin_prefetch(cached->form);
+      const Dictionary::Probe probe = dictionary_->Look(word.key, word.normal);
       if (more) fetch();
-      RecordWord(word.normal, word.key, cached, file_ref, flags);
+      RecordWord(word.normal, probe, file_ref, flags);
       head = (head + 1) % (kAhead + 1);
       --count;
     }

@@ -70,11 +70,10 @@ class ExtractWordsTest : public ::testing::Test {
   // Runs the words of one file and returns the texts of its distinct words, in order.
   std::vector<std::string> Extract(std::vector<std::u16string> words, uint16_t file = 1) {
     FakeParser::words = std::move(words);
-    indexer_->FileWords->Clear();
     indexer_->ExtractWords("file", file, 0);
     std::vector<std::string> texts;
-    for (const _Dict* d : *indexer_->FileWords) {
-      texts.emplace_back(indexer_->WordText(*indexer_->WordBuckets[d->Hash][d->Slot]));
+    for (const _Dict& d : indexer_->file_words()) {
+      texts.emplace_back(indexer_->dictionary().Text(*d.Entry));
     }
     return texts;
   }
@@ -85,8 +84,8 @@ class ExtractWordsTest : public ::testing::Test {
 TEST_F(ExtractWordsTest, FiltersShortAndJunkWordsThenLowerCases) {
   EXPECT_EQ(Extract({u"ab", u"Index", u"zzz", u"1999", u"mp3", u"win32", u"a12345b", u"INDEX"}),
             (std::vector<std::string>{"index", "mp3", "win32"}));
-  EXPECT_EQ(indexer_->WordsFound, 3);
-  EXPECT_EQ(indexer_->PostingCount, 3);
+  EXPECT_EQ(indexer_->words_found(), 3);
+  EXPECT_EQ(indexer_->posting_count(), 3);
   EXPECT_EQ(FakeParser::stop_calls, 1);
 }
 
@@ -100,8 +99,8 @@ TEST_F(ExtractWordsTest, EachWordGivesOnePostingPerFile) {
   EXPECT_EQ(Extract({u"alpha", u"beta", u"alpha"}, 1).size(), 2u);
   EXPECT_EQ(Extract({u"alpha", u"alpha"}, 2).size(), 1u);
   EXPECT_EQ(Extract({u"beta"}, 3).size(), 1u);
-  EXPECT_EQ(indexer_->WordsFound, 2);
-  EXPECT_EQ(indexer_->PostingCount, 4);
+  EXPECT_EQ(indexer_->words_found(), 2);
+  EXPECT_EQ(indexer_->posting_count(), 4);
 }
 
 TEST_F(ExtractWordsTest, WideWordsAreConvertedToTheCodePage) {
@@ -114,9 +113,9 @@ TEST_F(ExtractWordsTest, LongWordsAreCutTo31BytesAndFindTheirEntry) {
   const std::u16string long_word = u"pneumonoultramicroscopicsilicovolcanic";
   EXPECT_EQ(Extract({long_word, long_word}).size(), 1u);
   EXPECT_EQ(Extract({long_word}, 2).size(), 1u);
-  EXPECT_EQ(indexer_->WordsFound, 1);
+  EXPECT_EQ(indexer_->words_found(), 1);
   const std::string cut = "pneumonoultramicroscopicsilicov";
-  EXPECT_GE(indexer_->FindWord(platform::WordHash(cut), cut.c_str()), 0);
+  EXPECT_EQ(indexer_->dictionary().SlotCount(platform::WordHash(cut)), 1u);
 }
 
 TEST_F(ExtractWordsTest, AFailedParseGivesNoWordsButIsStillClosed) {
@@ -133,7 +132,10 @@ TEST_F(ExtractWordsTest, APluginThatDoesNotMoveOnEndsTheLoop) {
 
 TEST_F(ExtractWordsTest, WordsFoundLabelMovesEveryThousandNewWords) {
   RecordingLabel label;
-  indexer_->WordsFoundLabel = &label;
+  PassView view;
+  view.words_found = &label;
+  indexer_ = std::make_unique<TIndexer>(PassSettings(), view);
+  SetUp();
   std::vector<std::u16string> words;
   for (int i = 0; i < 1999; ++i) {
     std::u16string w = u"w";
@@ -142,13 +144,6 @@ TEST_F(ExtractWordsTest, WordsFoundLabelMovesEveryThousandNewWords) {
   }
   Extract(words);
   EXPECT_EQ(label.captions, (std::vector<std::string>{"1000"}));
-}
-
-TEST_F(ExtractWordsTest, NewWordsRaiseTheSlotTable) {
-  Extract({u"alpha"});
-  const uint16_t hash = platform::WordHash("alpha");
-  EXPECT_EQ(indexer_->HashSlots[hash], 0);
-  EXPECT_EQ(indexer_->HashSlots[static_cast<uint16_t>(hash + 1)], kNoSlot);
 }
 
 TEST(JunkWordTest, RepeatsDigitsAndNumbers) {

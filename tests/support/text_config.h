@@ -27,14 +27,14 @@ inline void PrepareTextWork(const std::string& work, const std::string& runtime,
                                   "\n[Folders]\n1=Text\n" + more);
 }
 
-// An engine for one pass of the job file `job` in `work`, without stop words.
-inline std::unique_ptr<TIndexer> MakePassIndexer(const std::string& work, const std::string& job) {
-  auto indexer = std::make_unique<TIndexer>();
-  indexer->WorkDir = work;
-  indexer->StoragesDir = work + "Storages" + kSep;
-  indexer->ConfigPath = job;
-  indexer->StopWords.clear();
-  return indexer;
+// The settings of one pass of the job file `job` in `work`, without stop words.
+inline PassSettings PassSettingsFor(const std::string& work, const std::string& job) {
+  PassSettings settings;
+  settings.work_dir = work;
+  settings.storages_dir = work + "Storages" + kSep;
+  settings.job_file = job;
+  settings.stop_list.clear();
+  return settings;
 }
 
 }  // namespace oru::testing

@@ -10,9 +10,11 @@
 namespace oru::tool {
 
 struct FileCounter::Engine {
-  std::unique_ptr<TIndexer> indexer{new TIndexer()};
+  std::unique_ptr<TIndexer> indexer;
   bool loaded = false;
-  ~Engine() { indexer->FreePlugins(); }
+  ~Engine() {
+    if (indexer != nullptr) indexer->FreePlugins();
+  }
 };
 
 uint16_t FileLimit() {
@@ -29,7 +31,9 @@ FileCounter::FileCounter() : engine_(std::make_unique<Engine>()) {}
 FileCounter::~FileCounter() = default;
 
 bool FileCounter::Load(const std::string& work, const std::string& storage_type) {
-  engine_->indexer->WorkDir = work;
+  PassSettings settings;
+  settings.work_dir = work;
+  engine_->indexer = std::make_unique<TIndexer>(settings);
   engine_->loaded = engine_->indexer->LoadPlugins(storage_type);
   return engine_->loaded;
 }

@@ -1,0 +1,125 @@
+// The dictionary: every distinct word of an index, named by its hash (one of 65,536 buckets)
+// and its slot (its place in the bucket, in order of arrival). The pair names the word in the
+// posting logs, the parts and the word list, so it never changes once given: entries are only
+// appended, and their texts live in a pool of NUL-terminated strings (10 MiB by default).
+//
+// A word of a parsed file enters one way, Enter, which asks the word table (WordCache) before
+// the bucket; a reloaded index is rebuilt with AppendUntitled and SetText. A bucket's slot count
+// is the highest slot plus one: the writer sizes a part's counters by it.
+#ifndef ORU_INDEXER_ENGINE_DICTIONARY_H_
+#define ORU_INDEXER_ENGINE_DICTIONARY_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "indexer/engine/records.h"
+#include "indexer/engine/typed_list.h"
+#include "indexer/engine/word_cache.h"
+
+namespace oru {
+
+inline constexpr size_t kWordPoolSize = 10485760;
+inline constexpr int kHashCount = 65536;
+inline constexpr uint16_t kNoSlot = 0xFFFF;
+inline constexpr uint16_t kNoFile = 0xFFFF;
+// The bytes of a word's text the dictionary keeps.
+inline constexpr size_t kMaxWordText = 31;
+
+enum class AddWordOutcome { NewEntry, FirstInFile, FlagsMerged, AlreadyRecorded };
+
+class Dictionary {
+ public:
+  // `pool_size` bytes of text at most (lowered only by tests).
+  explicit Dictionary(size_t pool_size = kWordPoolSize);
+  ~Dictionary();
+  Dictionary(const Dictionary&) = delete;
+  Dictionary& operator=(const Dictionary&) = delete;
+
+  // What the word table knows of a word before it enters. Looking ahead lets the words loop
+  // ask for the memory a word will need while earlier words enter.
+  struct Probe {
+    uint64_t key = 0;
+    const WordCache::Entry* cached = nullptr;  // valid until the next Look or Enter
+  };
+  // The words below are normalised, cut to kMaxWordText bytes (the words loop cuts them, so
+  // that a long word finds its own entry again) and given in kWordBytes readable bytes, zero
+  // after their end.
+  static constexpr size_t kWordBytes = WordCache::kWordBytes;
+  static uint64_t Key(const char* word) { return WordCache::Key(word); }
+  // Starts bringing what Look will read into the processor's cache.
+  void Prefetch(uint64_t key, const char* word) const {
+    word_cache_.Prefetch(key, word, pool_.get());
+  }
+  Probe Look(uint64_t key, const char* word);
+
+  struct Entered {
+    AddWordOutcome outcome = AddWordOutcome::NewEntry;
+    uint16_t hash = 0;
+    int32_t slot = -1;  // -1 when the pool or the bucket is full: the word was not entered
+    _Form* entry = nullptr;
+  };
+  // Records that the file `file_ref` (its low 16 bits) holds `word`, with `flags`: a new entry,
+  // the word's first sight in that file (LastFile and Flags replaced), or a repeat in the same
+  // file (the low byte of the flags merged). `probe` is Look's answer for the word.
+  Entered Enter(const char* word, const Probe& probe, uint32_t file_ref, uint16_t flags);
+  Entered Enter(const char* word, uint32_t file_ref, uint16_t flags) {
+    const uint64_t key = Key(word);
+    return Enter(word, Look(key, word), file_ref, flags);
+  }
+
+  // For a reloaded index: appends an entry without text, LastFile kNoFile and Flags 0 to bucket
+  // `hash`. Its slot, or -1 when the bucket is full (slot 0xFFFF would read as empty).
+  int32_t AppendUntitled(uint16_t hash);
+  // Gives entry (hash, slot) the text `text`, taken whole. False when there is no such entry
+  // or the pool cannot hold it.
+  bool SetText(uint16_t hash, uint16_t slot, std::string_view text);
+  // True when every entry has a text.
+  bool EveryWordHasText() const;
+
+  // The words of bucket `hash`: its highest slot plus one.
+  size_t SlotCount(uint16_t hash) const { return buckets_[hash].Count(); }
+  const _Form& Entry(uint16_t hash, uint16_t slot) const { return *buckets_[hash][slot]; }
+  // The text of an entry (empty for one without text).
+  std::string_view Text(const _Form& form) const;
+  // The words whose hash falls in part `part` (1,024 buckets each).
+  uint32_t PartWordCount(int part) const;
+  // Every word of the dictionary.
+  int32_t word_count() const { return word_count_; }
+  // The bytes of the pool in use.
+  uint32_t pool_used() const { return cursor_; }
+
+  // Forgets every word.
+  void Reset();
+
+ private:
+  int32_t FindWord(uint16_t hash, const char* word) const;
+  int32_t InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags);
+
+  struct FreeDeleter {
+    void operator()(char* p) const;
+  };
+  // Zero-filled, handed out by the system as it is first touched: a word's terminator is the
+  // pool's fill.
+  std::unique_ptr<char[], FreeDeleter> pool_;
+  size_t pool_size_;
+  uint32_t cursor_ = 0;  // offset of the next free byte of the pool
+  std::unique_ptr<TTypedList<_Form>[]> buckets_;
+  int32_t word_count_ = 0;
+  WordCache word_cache_;
+  // The cursor as it stood when the word table last held every word. While the two agree, a
+  // word the table does not know is not in the dictionary either; a text entered any other way
+  // (a reload, a full table) moves the cursor alone, and words are then looked for in their
+  // bucket too.
+  uint32_t word_cache_complete_to_ = 0;
+};
+
+// The number of bytes before the first NUL, at most 128; 0 for null.
+int BoundedLength(const char* text);
+// Exact comparison of two NUL-terminated words of at most 128 bytes; false when either is null.
+bool SameWord(const char* a, const char* b);
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_DICTIONARY_H_

@@ -1,0 +1,37 @@
+// Reloading the dictionary of a saved index for an update: the parts and the word list give
+// back every word with its hash, slot and text, and each part's postings go back into its
+// posting log, which the pass then extends (or put off, for a part laid out exactly as saving
+// writes it).
+#ifndef ORU_INDEXER_ENGINE_RELOAD_H_
+#define ORU_INDEXER_ENGINE_RELOAD_H_
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "indexer/engine/dictionary.h"
+#include "indexer/engine/posting_logs.h"
+
+namespace oru {
+
+struct ReloadedDictionary {
+  bool ok = false;
+  // The word list is exactly what saving writes for the reloaded dictionary: an update that
+  // adds no word leaves it as it is.
+  bool word_list_canonical = false;
+  // The words each part held.
+  std::array<uint32_t, 64> part_words{};
+};
+
+// Fills the empty `dictionary` from the 64 parts and the word list of `index_dir` (ending in
+// the separator) and writes or puts off each part's posting log in `logs`, calling `pump`
+// between units of work. Everything read may be damaged: every offset and length is checked
+// against the bytes read, and any doubt fails the reload (ok false); the caller then starts a
+// fresh index, which drops what was reloaded.
+ReloadedDictionary ReloadDictionary(const std::string& index_dir, Dictionary* dictionary,
+                                    PostingLogs* logs, const std::function<void()>& pump);
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_RELOAD_H_
