@@ -54,6 +54,9 @@ bool WordCache::Insert(uint64_t key, const char* word, uint16_t hash, uint16_t s
 }
 
 void WordCache::Clear() {
+  // A table that never took a word is all unused slots still, and the recent sets are filled
+  // only from it.
+  if (entries_ != nullptr && count_ == 0) return;
   for (size_t i = 0; i < kRecentSets; ++i) recent_[i] = RecentSet{};
   count_ = 0;
   // Fresh zero-filled memory is a table of unused slots.
