@@ -15,6 +15,7 @@
 #include <new>
 
 #include "indexer/engine/index_format.h"
+#include "indexer/engine/index_records.h"
 #include "indexer/engine/job.h"
 #include "indexer/engine/save.h"
 #include "indexer/engine/work_folders.h"
@@ -30,14 +31,11 @@ using platform::Result;
 
 namespace {
 
-constexpr char kIndexedSection[] = "Indexed";
 // How often the window's messages are handled while the walk waits for the reload.
 constexpr auto kReloadWaitSlice = std::chrono::milliseconds(20);
 
 // Set on the thread that reloads beside the walk: the window belongs to the other one.
 thread_local bool t_reloading_beside_walk = false;
-// Beside "storages.ini": held while a run reads, changes and writes it.
-constexpr char kStatusLockSuffix[] = ".lock";
 
 using platform::Status;
 
@@ -99,25 +97,9 @@ bool TIndexer::Fail(Status status) {
   return false;
 }
 
-std::string TIndexer::ReadIndexed(const std::string& name) {
-  // Writers replace the file in one step: a reader sees it whole without the lock.
-  return platform::ProfileFile::Open(settings_.work_dir + kStatusFileName)
-      .GetString(kIndexedSection, name, "");
-}
-
-bool TIndexer::RecordIndexed(const std::string& name, const char* value) {
-  // Other runs record their own indexes in the same file: it is read, changed and written
-  // under the lock beside it, so that no record of theirs is lost.
-  const std::string path = settings_.work_dir + kStatusFileName;
-  platform::FileLock lock;
-  const Status locked = platform::FileLock::Acquire(path + kStatusLockSuffix, &lock);
-  if (!locked.ok()) return Fail(locked);
-  platform::ProfileFile status = platform::ProfileFile::Open(path);
-  const Result written = status.WriteString(kIndexedSection, name, value);
-  if (written != Result::kOk) {
-    return Fail(Status(written, "write", path, platform::ResultName(written)));
-  }
-  return true;
+bool TIndexer::RecordIndexed(const char* value) {
+  const Status written = IndexRecords(settings_.work_dir).Write(index_name_, value);
+  return written.ok() || Fail(written);
 }
 
 bool TIndexer::OpenIndexFiles() {
@@ -311,7 +293,7 @@ uint8_t TIndexer::RunPass() {
   pending_ = std::make_unique<IndexSwitch>(settings_.disk, index_dir_);
   logs_ = std::make_unique<PostingLogs>(settings_.disk, index_dir_);
   index_name_ = name;
-  recorded_before_ = ReadIndexed(name);
+  recorded_before_ = IndexRecords(settings_.work_dir).Read(name);
   // Only an index recorded as complete is reloaded: files left by a stopped or killed run are
   // never mixed with new file numbers.
   if (update && !(recorded_before_ == "1" && BeginReload())) StartFreshIndex();
@@ -355,15 +337,15 @@ uint8_t TIndexer::RunPass() {
 bool TIndexer::SwitchIndex() {
   if (pending_ == nullptr || pending_->empty()) return true;
   // A kill while the files change places leaves "0": a mix of old and new is no index.
-  if (!index_name_.empty() && recorded_before_ != "0" && !RecordIndexed(index_name_, "0")) {
+  if (!index_name_.empty() && recorded_before_ != "0" && !RecordIndexed("0")) {
     return false;
   }
   const Status switched = pending_->Switch();
   if (!switched.ok()) {
-    if (recorded_before_ == "1") RecordIndexed(index_name_, "1");
+    if (recorded_before_ == "1") RecordIndexed("1");
     return Fail(switched);
   }
-  return index_name_.empty() || RecordIndexed(index_name_, "1");
+  return index_name_.empty() || RecordIndexed("1");
 }
 
 }  // namespace oru

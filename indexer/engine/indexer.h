@@ -170,12 +170,10 @@ class TIndexer {
   // Puts the new versions in place between "0" and "1" in "storages.ini" (when the run named
   // the index), restoring the record when the switch had to be undone.
   bool SwitchIndex();
-  // The value "storages.ini" holds for `name` in "Indexed" ("" when none).
-  std::string ReadIndexed(const std::string& name);
   // Posts the outcome to the search application's window, when it was found.
   void Notify(int64_t wparam);
-  // Records the index's state in "storages.ini"; false when the write was refused.
-  bool RecordIndexed(const std::string& name, const char* value);
+  // Records the index's state (index_records.h); false when the write was refused.
+  bool RecordIndexed(const char* value);
   void ProcessMessages();
   void Show(platform::Label* label, std::string_view text);
   void StepProgress();

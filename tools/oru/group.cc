@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "indexer/engine/index_records.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 #include "platform/find.h"
@@ -124,8 +125,7 @@ std::vector<std::string> ListIndexNames(const std::string& work,
       }
     } while (search.Next(&entry));
   }
-  const platform::ProfileFile status = platform::ProfileFile::Open(work + kStatusFileName);
-  for (const std::string& name : status.KeyNames("Indexed")) alone.insert(name);
+  for (const std::string& name : IndexRecords(work).Names()) alone.insert(name);
   for (const std::string& name : alone) {
     if (grouped.count(name) != 0) continue;
     names.push_back(name);

@@ -1,5 +1,6 @@
 #include "tools/oru/work.h"
 
+#include "indexer/engine/index_records.h"
 #include "indexer/engine/job.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
@@ -10,7 +11,6 @@ namespace oru::tool {
 
 namespace {
 
-constexpr char kIndexedSection[] = "Indexed";
 constexpr char kJobSuffix[] = ".job.ini";
 
 bool EnsureFolder(const std::string& path) {
@@ -69,8 +69,7 @@ std::string StorageTypeOf(const std::string& work, const std::string& name) {
 }
 
 IndexState ReadIndexState(const std::string& work, const std::string& name) {
-  const platform::ProfileFile status = platform::ProfileFile::Open(work + kStatusFileName);
-  const std::string value = status.GetString(kIndexedSection, name, "");
+  const std::string value = IndexRecords(work).Read(name);
   if (value == "1") return IndexState::kComplete;
   if (value == "0") return IndexState::kIncomplete;
   return IndexState::kUnknown;

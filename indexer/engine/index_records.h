@@ -1,0 +1,33 @@
+// "storages.ini" in the work folder records under [Indexed] the state of each index by name:
+// "1" when its folder holds a complete index, "0" while a run puts new files in place (a mix of
+// old and new files is no index), nothing before its first complete save. Only an index
+// recorded "1" is reloaded for an update or searched without asking.
+#ifndef ORU_INDEXER_ENGINE_INDEX_RECORDS_H_
+#define ORU_INDEXER_ENGINE_INDEX_RECORDS_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace oru {
+
+class IndexRecords {
+ public:
+  // `work_dir` ends in the separator.
+  explicit IndexRecords(std::string work_dir);
+
+  // The value recorded for `name` ("" for none).
+  std::string Read(const std::string& name) const;
+  // Every name with a record.
+  std::vector<std::string> Names() const;
+  // Records `value` for `name`.
+  platform::Status Write(const std::string& name, const char* value);
+
+ private:
+  std::string path_;
+};
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_INDEX_RECORDS_H_
