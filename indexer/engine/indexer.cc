@@ -9,7 +9,6 @@
 #include "indexer/engine/indexer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -31,11 +30,6 @@ using platform::Result;
 
 namespace {
 
-// How often the window's messages are handled while the walk waits for the reload.
-constexpr auto kReloadWaitSlice = std::chrono::milliseconds(20);
-
-// Set on the thread that reloads beside the walk: the window belongs to the other one.
-thread_local bool t_reloading_beside_walk = false;
 
 using platform::Status;
 
@@ -58,7 +52,7 @@ TIndexer::TIndexer(PassSettings settings, PassView view)
 }
 
 TIndexer::~TIndexer() {
-  JoinReload();
+  reload_.Join();
   // The run releases the plug-ins itself; this only catches a run that was cut short.
   if (StorageLibrary != nullptr || !parser_libraries_.empty()) FreePlugins();
 }
@@ -73,7 +67,7 @@ void TIndexer::StartFreshIndex() {
 }
 
 void TIndexer::ProcessMessages() {
-  if (view_.pump != nullptr && !t_reloading_beside_walk) view_.pump->ProcessMessages();
+  if (view_.pump != nullptr) view_.pump->ProcessMessages();
 }
 
 void TIndexer::Show(platform::Label* label, std::string_view text) {
@@ -107,15 +101,9 @@ bool TIndexer::OpenIndexFiles() {
   const Status started = file_index_->Start(update_mode_);
   if (!started.ok()) return Fail(started);
   // Which logs the reload puts off is known once it has finished.
-  if (reload_pending_) return true;
+  if (reload_.running()) return true;
   const Status opened = logs_->Open(update_mode_);
   return opened.ok() || Fail(opened);
-}
-
-bool TIndexer::ReloadDictionaryHere() {
-  reloaded_ = ReloadDictionary(index_dir_, dictionary_.get(), logs_.get(),
-                               [this] { ProcessMessages(); });
-  return reloaded_.ok;
 }
 
 bool TIndexer::BeginReload() {
@@ -124,49 +112,20 @@ bool TIndexer::BeginReload() {
       stored_files_.Load(index_dir_ + fmt::kFileIndexName, [this] { ProcessMessages(); });
   file_count_ = stored_files_.highest_number();
   if (!files_loaded) return false;
-  if (!settings_.reload_beside_walk) return ReloadDictionaryHere();
-  reload_done_ = false;
-  try {
-    // The dictionary's entries come from this thread's pool, which makes none meanwhile.
-    reload_thread_ = std::thread([this, pool = RecordPool::ThisThreadsPool()] {
-      t_reloading_beside_walk = true;
-      bool ok = false;
-      {
-        const RecordPool::UsePool use(pool);
-        ok = ReloadDictionaryHere();
-      }
-      const std::lock_guard<std::mutex> lock(reload_mutex_);
-      reload_ok_ = ok;
-      reload_done_ = true;
-      reload_finished_.notify_one();
-    });
-  } catch (...) {
-    // No second thread to be had: the reload runs here and now.
-    return ReloadDictionaryHere();
+  if (settings_.reload_beside_walk && reload_.Start(index_dir_, dictionary_.get(), logs_.get())) {
+    return true;
   }
-  reload_pending_ = true;
-  return true;
-}
-
-void TIndexer::JoinReload() {
-  if (!reload_thread_.joinable()) return;
-  reload_thread_.join();
+  // Without a second thread the reload runs here and now.
+  reloaded_ = ReloadDictionary(index_dir_, dictionary_.get(), logs_.get(),
+                               [this] { ProcessMessages(); });
+  return reloaded_.ok;
 }
 
 bool TIndexer::FinishReload() {
-  if (!reload_pending_) return true;
-  {
-    std::unique_lock<std::mutex> lock(reload_mutex_);
-    while (!reload_done_) {
-      lock.unlock();
-      ProcessMessages();  // Stop stays answered; it takes effect when the walk goes on
-      lock.lock();
-      reload_finished_.wait_for(lock, kReloadWaitSlice, [this] { return reload_done_; });
-    }
-  }
-  JoinReload();
-  reload_pending_ = false;
-  if (reload_ok_) {
+  if (!reload_.running()) return true;
+  // Stop stays answered meanwhile; it takes effect when the walk goes on.
+  reloaded_ = reload_.Wait([this] { ProcessMessages(); });
+  if (reloaded_.ok) {
     const Status opened = logs_->Open(true);
     if (!opened.ok()) FailWrite(opened);
     return true;
@@ -227,8 +186,7 @@ uint8_t TIndexer::Run() {
   } catch (...) {
   }
   // A reload still running beside the walk ends before anything it uses goes.
-  JoinReload();
-  reload_pending_ = false;
+  reload_.Join();
   if (thrown) {
     const std::string& where =
         current_storage_dir_.empty() ? settings_.job_file : current_storage_dir_;

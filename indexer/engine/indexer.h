@@ -6,16 +6,10 @@
 #ifndef ORU_INDEXER_ENGINE_INDEXER_H_
 #define ORU_INDEXER_ENGINE_INDEXER_H_
 
-#include <array>
-#include <atomic>
-#include <bitset>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "indexer/engine/dictionary.h"
@@ -185,14 +179,10 @@ class TIndexer {
   // The start of an update: the file index now, the parts and the word list beside the walk
   // (or at once, without reload_beside_walk). False when the reload failed already.
   bool BeginReload();
-  // The parts and the word list; false (with what was reloaded dropped) when it failed.
-  bool ReloadDictionaryHere();
   // Waits for the reload begun beside the walk, keeping the window's messages going. True when
   // it succeeded (or none runs); when it failed, the run falls back to a fresh index (files
   // opened afresh, nothing of the reload kept) and it returns false: the walk starts again.
   bool FinishReload();
-  // Waits for the reload thread to end; no messages, no fallback.
-  void JoinReload();
   // Says once per pass, on standard error, that the file-number limit stopped the walk before
   // `path` (a file that would have needed a new number).
   void ReportFileLimit(const std::string& path);
@@ -245,12 +235,7 @@ class TIndexer {
   platform::WindowRef window_;
 
   // The reload beside the walk (BeginReload, FinishReload).
-  std::thread reload_thread_;
-  bool reload_pending_ = false;  // started, not yet finished
-  std::mutex reload_mutex_;
-  std::condition_variable reload_finished_;
-  bool reload_done_ = false;  // under reload_mutex_
-  bool reload_ok_ = false;    // under reload_mutex_
+  BackgroundReload reload_;
 };
 
 // True for a word made of one repeated character, with more than 4 digits, or of digits only.

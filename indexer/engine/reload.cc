@@ -1,5 +1,6 @@
 #include "indexer/engine/reload.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -7,6 +8,7 @@
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/part_reader.h"
+#include "indexer/engine/record_pool.h"
 #include "platform/files.h"
 
 namespace oru {
@@ -137,6 +139,51 @@ ReloadedDictionary ReloadDictionary(const std::string& index_dir, Dictionary* di
     reloaded.ok = false;  // memory exhausted, most likely
   }
   return reloaded;
+}
+
+bool BackgroundReload::Start(const std::string& index_dir, Dictionary* dictionary,
+                             PostingLogs* logs) {
+  done_ = false;
+  try {
+    // The dictionary's entries come from this thread's pool, which makes none meanwhile. The
+    // window belongs to this thread: the reload handles no messages.
+    thread_ = std::thread([this, index_dir, dictionary, logs,
+                           pool = RecordPool::ThisThreadsPool()] {
+      ReloadedDictionary result;
+      {
+        const RecordPool::UsePool use(pool);
+        result = ReloadDictionary(index_dir, dictionary, logs, [] {});
+      }
+      const std::lock_guard<std::mutex> lock(mutex_);
+      result_ = result;
+      done_ = true;
+      finished_.notify_one();
+    });
+  } catch (...) {
+    return false;
+  }
+  running_ = true;
+  return true;
+}
+
+ReloadedDictionary BackgroundReload::Wait(const std::function<void()>& pump) {
+  constexpr auto kSlice = std::chrono::milliseconds(20);
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!done_) {
+      lock.unlock();
+      pump();
+      lock.lock();
+      finished_.wait_for(lock, kSlice, [this] { return done_; });
+    }
+  }
+  Join();
+  running_ = false;
+  return result_;
+}
+
+void BackgroundReload::Join() {
+  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace oru

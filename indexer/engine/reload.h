@@ -6,9 +6,12 @@
 #define ORU_INDEXER_ENGINE_RELOAD_H_
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "indexer/engine/dictionary.h"
 #include "indexer/engine/posting_logs.h"
@@ -31,6 +34,32 @@ struct ReloadedDictionary {
 // fresh index, which drops what was reloaded.
 ReloadedDictionary ReloadDictionary(const std::string& index_dir, Dictionary* dictionary,
                                     PostingLogs* logs, const std::function<void()>& pump);
+
+// ReloadDictionary on a second thread, so that an update's walk passes over unchanged files
+// meanwhile. The dictionary and the logs belong to the reload until Wait returns.
+class BackgroundReload {
+ public:
+  BackgroundReload() = default;
+  ~BackgroundReload() { Join(); }
+  BackgroundReload(const BackgroundReload&) = delete;
+  BackgroundReload& operator=(const BackgroundReload&) = delete;
+
+  // Starts the reload; false when no second thread could be had (nothing started then).
+  bool Start(const std::string& index_dir, Dictionary* dictionary, PostingLogs* logs);
+  bool running() const { return running_; }
+  // Waits for the reload to end, calling `pump` every 20 ms meanwhile, and returns its result.
+  ReloadedDictionary Wait(const std::function<void()>& pump);
+  // Waits for the thread to end; no messages.
+  void Join();
+
+ private:
+  std::thread thread_;
+  bool running_ = false;  // started, not yet waited for
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;  // under mutex_
+  ReloadedDictionary result_;  // under mutex_
+};
 
 }  // namespace oru
 
