@@ -290,8 +290,7 @@ PassResult RunPass(const std::string& work, const std::string& bin, const std::s
     indexer->WorkDir = work;
     indexer->StoragesDir = work + "Storages/";
     indexer->ConfigPath = job;
-    indexer->StopListPath = bin + "Stop.lst";
-    indexer->LoadStopWords();
+    indexer->SetStopList(oru::StopList::Load(bin + "Stop.lst"));
     indexer->Pump = &clock;
     indexer->ProgressBar = &clock;
     result.status = indexer->Run();

@@ -29,7 +29,6 @@ using platform::Result;
 
 namespace {
 
-constexpr char kStopListName[] = "Stop.lst";
 constexpr char kIndexedSection[] = "Indexed";
 // How often the window's messages are handled while the walk waits for the reload.
 constexpr auto kReloadWaitSlice = std::chrono::milliseconds(20);
@@ -51,13 +50,10 @@ std::string AbsoluteFolder(const std::string& folder) {
 }  // namespace
 
 TIndexer::TIndexer()
-    : Plugins(new TTypedList<_TExtLib>(true)),
-      TfStreams(new TTypedList<BufferedFile>(true)),
+    : TfStreams(new TTypedList<BufferedFile>(true)),
       WordBuckets(new TTypedList<_Form>[kHashCount]),
       FileWords(new TTypedList<_Dict>(true)) {
-  ProgramDir = platform::ProgramFolder();
-  StopListPath = ProgramDir + kStopListName;
-  LoadStopWords();
+  stop_words_ = StopList::BesideProgram();
   std::fill(std::begin(HashSlots), std::end(HashSlots), kNoSlot);
 }
 
@@ -71,8 +67,6 @@ void TIndexer::operator delete(void* object) { std::free(object); }
 
 TIndexer::~TIndexer() {
   JoinReload();
-  // The run releases the plug-ins itself; this only catches a run that was cut short.
-  if (StorageLibrary != nullptr || !parser_libraries_.empty()) FreePlugins();
 }
 
 void TIndexer::ProcessMessages() {
@@ -263,7 +257,7 @@ uint8_t TIndexer::Run() {
   if (result == kRunFailed && failure_.ok()) Fail(Status());
   if (result == kRunFailed) {
     Abandon();
-    FreePlugins();
+    plugins_.Release();
     Notify(0);
   }
   index_lock_.Release();
@@ -308,8 +302,9 @@ uint8_t TIndexer::RunPass() {
   // Only the first storage section is indexed; its plug-ins are loaded before anything
   // in the index folder changes, so a bad configuration leaves the last index as it was.
   const auto storage = std::find_if_not(sections.begin(), sections.end(), IsHeaderSection);
-  if (storage != sections.end() && !LoadPlugins(*storage)) {
-    FreePlugins();
+  if (storage != sections.end() && !plugins_.Load(WorkDir, *storage)) {
+    if (!plugins_.Failure().ok()) Fail(plugins_.Failure());
+    plugins_.Release();
     Fail(Status(Result::kFailed, "load the plug-ins of", WorkDir + kConfigFileName,
                 "unknown reason"));
     return kRunConfigFailed;
@@ -344,7 +339,7 @@ uint8_t TIndexer::RunPass() {
       // fresh index (not after a Stop, which leaves the fresh index empty).
       if (!walk && !FinishReload()) walk = !StopRequested && !write_failed_;
     }
-    FreePlugins();
+    plugins_.Release();
   }
   FinishReload();
   const bool closed = CloseIndexFiles();

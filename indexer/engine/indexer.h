@@ -1,7 +1,8 @@
 // TIndexer: the engine object, holding all state of one indexing pass, and its operations.
-// The operations are defined in one file per concern: the run (indexer.cc), the plug-in
-// registry (registry.cc), per-file indexing (scan.cc), word filtering (words.cc), the
-// dictionary (dictionary.cc), saving (save.cc) and reloading (reload.cc).
+// The operations are defined in one file per concern: the run (indexer.cc), per-file indexing
+// (scan.cc), the words loop (words.cc), the dictionary (dictionary.cc), saving (save.cc) and
+// reloading (reload.cc). The plug-ins come from its PluginRegistry (plugin_registry.h), and the
+// words pass its word filter (word_filter.h).
 //
 // The object holds its 10 MiB word pool and the slot table inline: create it on the heap
 // (with new, which gives it zero-filled memory).
@@ -22,10 +23,13 @@
 
 #include "indexer/engine/buffered_file.h"
 #include "indexer/engine/index_switch.h"
+#include "indexer/engine/plugin_registry.h"
 #include "indexer/engine/records.h"
+#include "indexer/engine/run_codes.h"
 #include "indexer/engine/stored_files.h"
 #include "indexer/engine/typed_list.h"
 #include "indexer/engine/word_cache.h"
+#include "indexer/engine/word_filter.h"
 #include "platform/dynlib.h"
 #include "platform/file_system.h"
 #include "platform/ini.h"
@@ -36,13 +40,6 @@
 #include "plugin-api/storage_plugin.h"
 
 namespace oru {
-
-// Result codes of Run.
-inline constexpr uint8_t kRunOk = 0;
-inline constexpr uint8_t kRunFailed = 2;
-inline constexpr uint8_t kRunConfigFailed = 11;
-inline constexpr uint8_t kRunNoJobFile = 12;
-inline constexpr uint8_t kRunBadJob = 13;
 
 // Status codes of IndexFolderScan.
 inline constexpr int kScanOk = 0;
@@ -55,14 +52,7 @@ inline constexpr size_t kWordPoolSize = 10485760;
 inline constexpr int kHashCount = 65536;
 inline constexpr uint16_t kNoSlot = 0xFFFF;
 inline constexpr uint16_t kNoFile = 0xFFFF;
-inline constexpr uint16_t kMaxFileNumber = 65534;
-inline constexpr size_t kMaxWordText = 31;
 inline constexpr int kProgressSteps = 65;
-
-// The window message the search application receives after a run, and its window.
-inline constexpr int64_t kIndexDoneMessage = 20924;
-inline constexpr char kSearchWindowClass[] = "TfMainQuery";
-inline constexpr char kSearchWindowTitle[] = "Trovella 1.2";
 
 enum class AddWordOutcome { NewEntry, FirstInFile, FlagsMerged, AlreadyRecorded };
 enum class StoredFileState { kUnchanged, kChanged, kNew };
@@ -87,22 +77,8 @@ class TIndexer {
   // system's reason. Success while nothing failed.
   const platform::Status& Failure() const { return failure_; }
 
-  // --- Configuration and plug-in registry ---
-  // Loads the storage plug-in and the parser plug-ins of `storage_type` as "ORU.ini" names
-  // them; false (with the reason in Failure()) when the storage plug-in or every parser fails.
-  bool LoadPlugins(const std::string& storage_type);
-  // The file a library path of "ORU.ini" names: an absolute path as given, a relative one
-  // below ProgramDir (never the current folder); empty when ProgramDir is unknown.
-  std::string PluginPath(const std::string& configured) const;
-  bool AddParserPlugin(const std::string& name, const std::string& library_path,
-                       platform::ProfileFile& config);
-  bool ParseExtensionFilter(const std::string& name, std::string_view filter,
-                            platform::LibraryHandle library);
-  bool FreePlugins();
-  // Makes `record`'s plug-in the one ParseIt, StopParse and GetNextWord call. Looking its
-  // exports up costs three symbol look-ups, so the walk binds a parser only for a file it
-  // parses, and not again for the next file of the same kind.
-  void BindParser(const _TExtLib& record);
+  // The words the pass leaves out; "Stop.lst" beside the program unless set.
+  void SetStopList(StopList stop_words) { stop_words_ = std::move(stop_words); }
 
   // --- Per-file indexing ---
   int IndexFolderScan(const std::string& folder);
@@ -111,16 +87,17 @@ class TIndexer {
                        uint32_t time);
 
   // --- Words and dictionary ---
-  void ExtractWords(const std::string& file_name, uint32_t file_ref, uint16_t flags);
+  // Parses `file_name` with `parser` (handing it `type_name`) and enters the words the filter
+  // keeps into the dictionary and FileWords. The parse is always ended.
+  void ExtractWords(const ParserExports& parser, const std::string& type_name,
+                    const std::string& file_name, uint32_t file_ref, uint16_t flags);
   AddWordOutcome AddWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags,
                          int32_t* slot);
   int32_t FindWord(uint16_t hash, const char* word) const;
   int32_t InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags);
   int TouchWord(uint16_t hash, int32_t slot, uint32_t file_ref, uint16_t flags);
-  bool IsStopWord(std::string_view word) const;
   // The text of an entry (empty for one without text).
   std::string_view WordText(const _Form& form) const;
-  void LoadStopWords();
 
   // --- Index files ---
   // Writes the parts and the word list beside the old ones (IndexSwitch), then puts them in
@@ -185,18 +162,13 @@ class TIndexer {
   uint32_t PartWordCount(int part) const;
 
   // ---- Fields, in declaration order ----
-  std::unique_ptr<TTypedList<_TExtLib>> Plugins;
-  std::string ParserArg;
   char WordPool[kWordPoolSize];
   std::unique_ptr<TTypedList<BufferedFile>> TfStreams;
   uint16_t HashSlots[kHashCount];
-  std::vector<std::string> StopWords;  // sorted by CompareIgnoringCase
-  std::string StopListPath;
   std::unique_ptr<TTypedList<_Form>[]> WordBuckets;
   std::unique_ptr<BufferedFile> IndexStream;
   uint16_t FileCount = 0;
   std::unique_ptr<TTypedList<_Dict>> FileWords;
-  platform::LibraryHandle StorageLibrary = nullptr;
   int32_t WordsFound = 0;
   int32_t WordsSinceRefresh = 0;
   int32_t PostingCount = 0;
@@ -227,22 +199,12 @@ class TIndexer {
   std::string CurrentStorageDir;
   // The window's event pump; the pass calls it between units of work. May stay null.
   platform::MessagePump* Pump = nullptr;
-  // The program's folder (where "Stop.lst" lives), ending in the separator.
-  std::string ProgramDir;
 
   // When set (the default), an update reads the parts and the word list on a second thread
   // while the walk passes over unchanged files; the walk waits for it before the first file it
   // indexes and at its end. The files written are those of reading them first: when the reload
   // fails, the walk starts again for a fresh index, as it would have from the start.
   bool ReloadBesideWalk = true;
-
-  // Bound plug-in entry points.
-  ScanItFn ScanIt = nullptr;
-  StopScanFn StopScan = nullptr;
-  GetNextFileFn GetNextFile = nullptr;
-  ParseItFn ParseIt = nullptr;
-  StopParseFn StopParse = nullptr;
-  GetNextWordFn GetNextWord = nullptr;
 
  private:
   uint8_t RunPass();
@@ -294,11 +256,11 @@ class TIndexer {
   // Says once per pass, on standard error, that the file-number limit stopped the walk before
   // `path` (a file that would have needed a new number).
   void ReportFileLimit(const std::string& path);
-  // The words loop (words.cc). NextKeptWord fetches words from the parser until one passes the
-  // filters and leaves it normalised, cut to 31 bytes and zero-filled, in the 128-byte
+  // The words loop (words.cc). NextKeptWord fetches words from `next_word` until one passes
+  // the word filter and leaves it normalised, cut to 31 bytes and zero-filled, in the 128-byte
   // `normal`; false at the end of the words. RecordWord enters such a word into the
   // dictionary, the counters and FileWords.
-  bool NextKeptWord(WordRecord* rec, char* normal);
+  bool NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal);
   void RecordWord(const char* normal, uint64_t key, const WordCache::Entry* cached,
                   uint32_t file_ref, uint16_t flags);
   // Adds a normalised word as AddWord does, taking the word table's answer for it (`cached`,
@@ -319,8 +281,9 @@ class TIndexer {
   std::vector<_Form*> file_entries_;
   // StoredFiles by path hash, for CheckStoredFile.
   StoredFileLookup stored_lookup_;
-  // Parser plug-ins loaded by AddParserPlugin and still held (one entry per load).
-  std::vector<platform::LibraryHandle> parser_libraries_;
+  // The plug-ins of the pass, loaded before anything in the index folder changes.
+  PluginRegistry plugins_;
+  StopList stop_words_;
 
   // Reloaded parts whose posting log has not been written; their logs are
   // written on the first posting for the part, when the run stops without saving, or at saving
@@ -336,11 +299,7 @@ class TIndexer {
   bool write_failed_ = false;
   // Set once the file-number limit has stopped the walk: later folder scans ask for no file.
   bool file_limit_reached_ = false;
-  // The parser record BindParser bound last; null when none is.
-  const _TExtLib* bound_parser_ = nullptr;
   platform::Status failure_;
-  // Why the last parser plug-in of LoadPlugins was not registered.
-  platform::Status parser_failure_;
   // The new versions of the index files, and where they go.
   std::unique_ptr<IndexSwitch> pending_;
   // The job's index name and its record before the run ("" for none); empty when no run set it.
@@ -363,13 +322,6 @@ class TIndexer {
 int BoundedLength(const char* text);
 // Exact comparison of two NUL-terminated words of at most 128 bytes; false when either is null.
 bool SameWord(const char* a, const char* b);
-// True for a word made of one repeated character, with more than 4 digits, or of digits only.
-bool IsJunkWord(const char* word, int length);
-// Copies at most 127 bytes of `in` to the 128-byte `out`, zero-filled, and lower-cases them.
-bool NormaliseWord(char* out, const char* in);
-// The registry record that serves `file_name`: the first whose mask matches it; null when none
-// does, or when a bad mask ends the search before one matches. The record belongs to `plugins`.
-const _TExtLib* MatchParser(const TTypedList<_TExtLib>& plugins, const std::string& file_name);
 
 }  // namespace oru
 

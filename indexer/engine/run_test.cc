@@ -71,7 +71,7 @@ class RunTest : public ::testing::Test {
     indexer->WorkDir = work_;
     indexer->StoragesDir = work_ + "Storages/";
     indexer->ConfigPath = dir_ / "job.ini";
-    indexer->StopWords.clear();
+    indexer->SetStopList(StopList());
     indexer->Pump = &pump_;
     return indexer;
   }

@@ -39,21 +39,19 @@ struct ListParser {
   static void StopParse() {}
 };
 
+const ParserExports kListParser{&ListParser::ParseIt, &ListParser::GetNextWord,
+                                &ListParser::StopParse};
+
 class WordTableTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    indexer_->ParseIt = &ListParser::ParseIt;
-    indexer_->GetNextWord = &ListParser::GetNextWord;
-    indexer_->StopParse = &ListParser::StopParse;
-    indexer_->StopWords.clear();
-  }
+  void SetUp() override { indexer_->SetStopList(StopList()); }
 
   // Runs one file's words; returns the texts of FileWords after checking that every record
   // names the entry WordHash and FindWord would give for its text.
   std::vector<std::string> Extract(std::vector<std::string> words, uint16_t file) {
     ListParser::words = std::move(words);
     indexer_->FileWords->Clear();
-    indexer_->ExtractWords("file", file, 0);
+    indexer_->ExtractWords(kListParser, "List Files", "file", file, 0);
     std::vector<std::string> texts;
     for (const _Dict* d : *indexer_->FileWords) {
       const std::string text(indexer_->WordText(*indexer_->WordBuckets[d->Hash][d->Slot]));
@@ -141,11 +139,11 @@ TEST_F(WordTableTest, WordsBeyondAFullTableAreStillFoundOnce) {
     words.push_back(word);
   }
   ListParser::words = words;
-  indexer_->ExtractWords("file", 1, 0);
+  indexer_->ExtractWords(kListParser, "List Files", "file", 1, 0);
   EXPECT_EQ(indexer_->WordsFound, kWords);
   indexer_->FileWords->Clear();
   ListParser::words = {words.front(), words.back(), words.back()};
-  indexer_->ExtractWords("file", 2, 0);
+  indexer_->ExtractWords(kListParser, "List Files", "file", 2, 0);
   EXPECT_EQ(indexer_->WordsFound, kWords);
   EXPECT_EQ(indexer_->FileWords->Count(), 2u);
   EXPECT_EQ(DictionarySize(), static_cast<size_t>(kWords));

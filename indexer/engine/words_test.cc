@@ -47,6 +47,9 @@ struct FakeParser {
   static void StopParse() { ++stop_calls; }
 };
 
+const ParserExports kFakeParser{&FakeParser::ParseIt, &FakeParser::GetNextWord,
+                                &FakeParser::StopParse};
+
 class RecordingLabel : public platform::Label {
  public:
   void SetCaption(std::string_view text) override { captions.emplace_back(text); }
@@ -61,17 +64,14 @@ class ExtractWordsTest : public ::testing::Test {
     FakeParser::parse_result = true;
     FakeParser::stuck = false;
     FakeParser::stop_calls = 0;
-    indexer_->ParseIt = &FakeParser::ParseIt;
-    indexer_->GetNextWord = &FakeParser::GetNextWord;
-    indexer_->StopParse = &FakeParser::StopParse;
-    indexer_->StopWords.clear();
+    indexer_->SetStopList(StopList());
   }
 
   // Runs the words of one file and returns the texts of its distinct words, in order.
   std::vector<std::string> Extract(std::vector<std::u16string> words, uint16_t file = 1) {
     FakeParser::words = std::move(words);
     indexer_->FileWords->Clear();
-    indexer_->ExtractWords("file", file, 0);
+    indexer_->ExtractWords(kFakeParser, "Fake Files", "file", file, 0);
     std::vector<std::string> texts;
     for (const _Dict* d : *indexer_->FileWords) {
       texts.emplace_back(indexer_->WordText(*indexer_->WordBuckets[d->Hash][d->Slot]));
@@ -91,7 +91,7 @@ TEST_F(ExtractWordsTest, FiltersShortAndJunkWordsThenLowerCases) {
 }
 
 TEST_F(ExtractWordsTest, StopListAppliesToWordsOfAtMostFiveBytesIgnoringCase) {
-  indexer_->StopWords = {"about", "the", "whatever"};
+  indexer_->SetStopList(StopList({"about", "the", "whatever"}));
   EXPECT_EQ(Extract({u"The", u"ABOUT", u"whatever", u"other"}),
             (std::vector<std::string>{"whatever", "other"}));
 }
@@ -149,31 +149,6 @@ TEST_F(ExtractWordsTest, NewWordsRaiseTheSlotTable) {
   const uint16_t hash = platform::WordHash("alpha");
   EXPECT_EQ(indexer_->HashSlots[hash], 0);
   EXPECT_EQ(indexer_->HashSlots[static_cast<uint16_t>(hash + 1)], kNoSlot);
-}
-
-TEST(JunkWordTest, RepeatsDigitsAndNumbers) {
-  EXPECT_TRUE(IsJunkWord("zzz", 3));
-  EXPECT_TRUE(IsJunkWord("aaaa", 4));
-  EXPECT_TRUE(IsJunkWord("123", 3));
-  EXPECT_TRUE(IsJunkWord("2004", 4));
-  EXPECT_TRUE(IsJunkWord("ab12345", 7));
-  EXPECT_FALSE(IsJunkWord("a123", 4));
-  EXPECT_FALSE(IsJunkWord("x2004y", 6));
-  EXPECT_FALSE(IsJunkWord("zza", 3));
-  EXPECT_FALSE(IsJunkWord("\xB2\xB3\xB9", 3));  // superscript digits are no digits
-}
-
-TEST(NormaliseWordTest, CopiesAtMost127BytesAndLowerCases) {
-  char out[128];
-  ASSERT_TRUE(NormaliseWord(out, "Stra\xDF" "E"));
-  EXPECT_STREQ(out, "stra\xDF" "e");
-  const std::string long_word(200, 'A');
-  ASSERT_TRUE(NormaliseWord(out, long_word.c_str()));
-  EXPECT_EQ(std::string(out, 127), std::string(127, 'a'));
-  EXPECT_EQ(out[127], '\0');
-  EXPECT_FALSE(NormaliseWord(nullptr, "x"));
-  ASSERT_TRUE(NormaliseWord(out, nullptr));
-  EXPECT_STREQ(out, "");
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ inline std::unique_ptr<TIndexer> MakePassIndexer(const std::string& work, const 
   indexer->WorkDir = work;
   indexer->StoragesDir = work + "Storages" + kSep;
   indexer->ConfigPath = job;
-  indexer->StopWords.clear();
+  indexer->SetStopList(StopList());
   return indexer;
 }
 
