@@ -290,7 +290,7 @@ PassResult RunPass(const std::string& work, const std::string& bin, const std::s
     settings.work_dir = work;
     settings.storages_dir = work + "Storages/";
     settings.job_file = job;
-    settings.stop_list = bin + "Stop.lst";
+    settings.stop_words = oru::StopList::Load(bin + "Stop.lst");
     oru::PassView view;
     view.pump = &clock;
     view.saving_bar = &clock;

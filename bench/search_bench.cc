@@ -231,7 +231,6 @@ struct GroupFixture {
   std::vector<std::unique_ptr<IndexReader>> readers;
   std::vector<std::string> words;   // the words of the first index, shuffled
   std::vector<std::string> common;  // the words held by the most files of the first index
-  std::unique_ptr<oru::TIndexer> engine{new oru::TIndexer()};
   std::unique_ptr<oru::tool::FragmentMaker> fragments;
 
   ~GroupFixture() {
@@ -312,7 +311,7 @@ bool PrepareGroup(GroupFixture* fixture) {
   }
   ReadWords(fixture->work + "Storages/bench/", fixture->readers[0].get(), &fixture->words,
             &fixture->common);
-  fixture->fragments = std::make_unique<oru::tool::FragmentMaker>(fixture->engine.get());
+  fixture->fragments = std::make_unique<oru::tool::FragmentMaker>();
   if (!fixture->fragments->Load(fixture->work, "Folders")) return false;
   size_t total = 0;
   for (const auto& reader : fixture->readers) total += reader->file_count();

@@ -17,6 +17,7 @@
 #include "indexer/engine/records.h"
 #include "indexer/engine/typed_list.h"
 #include "indexer/engine/word_cache.h"
+#include "indexer/engine/word_filter.h"
 
 namespace oru {
 
@@ -24,8 +25,6 @@ inline constexpr size_t kWordPoolSize = 10485760;
 inline constexpr int kHashCount = 65536;
 inline constexpr uint16_t kNoSlot = 0xFFFF;
 inline constexpr uint16_t kNoFile = 0xFFFF;
-// The bytes of a word's text the dictionary keeps.
-inline constexpr size_t kMaxWordText = 31;
 
 enum class AddWordOutcome { NewEntry, FirstInFile, FlagsMerged, AlreadyRecorded };
 

@@ -43,18 +43,14 @@ std::string AbsoluteFolder(const std::string& folder) {
 }  // namespace
 
 TIndexer::TIndexer(PassSettings settings, PassView view)
-    : Plugins(new TTypedList<_TExtLib>(true)),
-      StopListPath(settings.stop_list),
-      settings_(std::move(settings)),
+    : settings_(std::move(settings)),
       view_(view),
-      dictionary_(std::make_unique<Dictionary>(settings_.word_pool_size)) {
-  LoadStopWords();
+      dictionary_(std::make_unique<Dictionary>(settings_.word_pool_size)),
+      plugins_(settings_.program_dir) {
 }
 
 TIndexer::~TIndexer() {
   reload_.Join();
-  // The run releases the plug-ins itself; this only catches a run that was cut short.
-  if (StorageLibrary != nullptr || !parser_libraries_.empty()) FreePlugins();
 }
 
 void TIndexer::StartFreshIndex() {
@@ -195,7 +191,7 @@ uint8_t TIndexer::Run() {
   if (result == kRunFailed && failure_.ok()) Fail(Status());
   if (result == kRunFailed) {
     Abandon();
-    FreePlugins();
+    plugins_.Release();
     Notify(0);
   }
   index_lock_.Release();
@@ -240,8 +236,9 @@ uint8_t TIndexer::RunPass() {
   // Only the first storage section is indexed; its plug-ins are loaded before anything
   // in the index folder changes, so a bad configuration leaves the last index as it was.
   const auto storage = std::find_if_not(sections.begin(), sections.end(), IsHeaderSection);
-  if (storage != sections.end() && !LoadPlugins(*storage)) {
-    FreePlugins();
+  if (storage != sections.end() && !plugins_.Load(settings_.work_dir, *storage)) {
+    if (!plugins_.Failure().ok()) Fail(plugins_.Failure());
+    plugins_.Release();
     Fail(Status(Result::kFailed, "load the plug-ins of", settings_.work_dir + kConfigFileName,
                 "unknown reason"));
     return kRunConfigFailed;
@@ -274,7 +271,7 @@ uint8_t TIndexer::RunPass() {
       // fresh index (not after a Stop, which leaves the fresh index empty).
       if (!walk && !FinishReload()) walk = !stop_requested_ && !write_failed_;
     }
-    FreePlugins();
+    plugins_.Release();
   }
   FinishReload();
   const bool closed = CloseIndexFiles();

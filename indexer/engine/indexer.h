@@ -15,11 +15,14 @@
 #include "indexer/engine/dictionary.h"
 #include "indexer/engine/file_index.h"
 #include "indexer/engine/index_switch.h"
+#include "indexer/engine/plugin_registry.h"
 #include "indexer/engine/posting_logs.h"
 #include "indexer/engine/records.h"
 #include "indexer/engine/reload.h"
+#include "indexer/engine/run_codes.h"
 #include "indexer/engine/stored_files.h"
 #include "indexer/engine/typed_list.h"
+#include "indexer/engine/word_filter.h"
 #include "platform/dynlib.h"
 #include "platform/file_system.h"
 #include "platform/folders.h"
@@ -32,13 +35,6 @@
 
 namespace oru {
 
-// Result codes of Run.
-inline constexpr uint8_t kRunOk = 0;
-inline constexpr uint8_t kRunFailed = 2;
-inline constexpr uint8_t kRunConfigFailed = 11;
-inline constexpr uint8_t kRunNoJobFile = 12;
-inline constexpr uint8_t kRunBadJob = 13;
-
 // Status codes of IndexFolderScan.
 inline constexpr int kScanOk = 0;
 inline constexpr int kScanFailed = 2;
@@ -46,13 +42,8 @@ inline constexpr int kScanRefused = 11;
 // The reload turned out to have failed: the walk starts again for a fresh index.
 inline constexpr int kScanRestart = 3;
 
-inline constexpr uint16_t kMaxFileNumber = 65534;
 inline constexpr int kProgressSteps = 65;
 
-// The window message the search application receives after a run, and its window.
-inline constexpr int64_t kIndexDoneMessage = 20924;
-inline constexpr char kSearchWindowClass[] = "TfMainQuery";
-inline constexpr char kSearchWindowTitle[] = "Trovella 1.2";
 
 
 // What a pass is given. Every path of the work folder ends in the separator.
@@ -62,8 +53,8 @@ struct PassSettings {
   std::string storages_dir;  // work_dir + "Storages" + separator: one folder per index
   // The program's folder: relative plug-in paths of "ORU.ini" are taken below it.
   std::string program_dir = platform::ProgramFolder();
-  // The stop list; empty for none.
-  std::string stop_list = program_dir + "Stop.lst";
+  // The words the pass leaves out.
+  StopList stop_words = StopList::BesideProgram();
   // The highest file number the pass gives out (lowered only by tests).
   uint16_t file_limit = kMaxFileNumber;
   // The dictionary's text pool (lowered only by tests).
@@ -117,33 +108,10 @@ class TIndexer {
   // The distinct words ExtractWords found in the last file, in order of first sight.
   const std::vector<_Dict>& file_words() const { return file_words_; }
 
-  // --- Configuration and plug-in registry ---
-  bool LoadPlugins(const std::string& storage_type);
-  std::string PluginPath(const std::string& configured) const;
-  bool AddParserPlugin(const std::string& name, const std::string& library_path,
-                       platform::ProfileFile& config);
-  bool ParseExtensionFilter(const std::string& name, std::string_view filter,
-                            platform::LibraryHandle library);
-  bool FreePlugins();
-  void BindParser(const _TExtLib& record);
-
-  // Enters the words of `file_name`, read by the bound parser, into the dictionary; file_words()
-  // then lists them.
-  void ExtractWords(const std::string& file_name, uint32_t file_ref, uint16_t flags);
-  bool IsStopWord(std::string_view word) const;
-  void LoadStopWords();
-
-  std::unique_ptr<TTypedList<_TExtLib>> Plugins;
-  std::string ParserArg;
-  std::vector<std::string> StopWords;  // sorted by CompareIgnoringCase
-  std::string StopListPath;
-  platform::LibraryHandle StorageLibrary = nullptr;
-  ScanItFn ScanIt = nullptr;
-  StopScanFn StopScan = nullptr;
-  GetNextFileFn GetNextFile = nullptr;
-  ParseItFn ParseIt = nullptr;
-  StopParseFn StopParse = nullptr;
-  GetNextWordFn GetNextWord = nullptr;
+  // Parses `file_name` with `parser` (handing it `type_name`) and enters the words the filter
+  // keeps into the dictionary; file_words() then lists them. The parse is always ended.
+  void ExtractWords(const ParserExports& parser, const std::string& type_name,
+                    const std::string& file_name, uint32_t file_ref, uint16_t flags);
 
  private:
   uint8_t RunPass();
@@ -186,11 +154,11 @@ class TIndexer {
   // Says once per pass, on standard error, that the file-number limit stopped the walk before
   // `path` (a file that would have needed a new number).
   void ReportFileLimit(const std::string& path);
-  // The words loop (words.cc). NextKeptWord fetches words from the parser until one passes the
-  // filters and leaves it normalised, cut to 31 bytes and zero-filled, in the 128-byte
+  // The words loop (words.cc). NextKeptWord fetches words from `next_word` until one passes
+  // the word filter and leaves it normalised, cut to 31 bytes and zero-filled, in the 128-byte
   // `normal`; false at the end of the words. RecordWord enters such a word into the
   // dictionary, the counters and file_words_.
-  bool NextKeptWord(WordRecord* rec, char* normal);
+  bool NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal);
   void RecordWord(const char* normal, const Dictionary::Probe& probe, uint32_t file_ref,
                   uint16_t flags);
 
@@ -216,17 +184,13 @@ class TIndexer {
   int32_t posting_count_ = 0;
   int32_t words_since_refresh_ = 0;
 
-  // Parser plug-ins loaded by AddParserPlugin and still held (one entry per load).
-  std::vector<platform::LibraryHandle> parser_libraries_;
+  // The plug-ins of the pass, loaded before anything in the index folder changes.
+  PluginRegistry plugins_;
   // Set when a write to the file index or a posting log failed: the run ends with kRunFailed.
   bool write_failed_ = false;
   // Set once the file-number limit has stopped the walk: later folder scans ask for no file.
   bool file_limit_reached_ = false;
-  // The parser record BindParser bound last; null when none is.
-  const _TExtLib* bound_parser_ = nullptr;
   platform::Status failure_;
-  // Why the last parser plug-in of LoadPlugins was not registered.
-  platform::Status parser_failure_;
   // The job's index name and its record before the run ("" for none); empty when no run set it.
   std::string index_name_;
   std::string recorded_before_;

@@ -7,19 +7,8 @@
 #include <string>
 
 #include "indexer/engine/record_pool.h"
-#include "platform/dynlib.h"
 
 namespace oru {
-
-// One extension of a registered parser plug-in; the registry's order is the matching priority.
-struct _TExtLib {
-  uint8_t Active = 0;
-  int32_t Group = 0;           // 0-based filter group that produced the record
-  std::string PluginName;      // the plug-in's key in "Files"
-  std::string TypeName;        // the group's type name ("???" for a group starting with '<')
-  std::string Mask;            // "*." + extension, case kept
-  platform::LibraryHandle Library = nullptr;  // shared by every record of one plug-in
-};
 
 // One distinct word of the file being indexed: its bucket and slot, and its dictionary entry
 // (which holds the file's flags for it), so that its posting needs no second look-up.

@@ -71,7 +71,7 @@ class RunTest : public ::testing::Test {
     settings.work_dir = work_;
     settings.storages_dir = work_ + "Storages/";
     settings.job_file = dir_ / job;
-    settings.stop_list.clear();
+    settings.stop_words = StopList();
     PassView view;
     view.pump = &pump_;
     return std::make_unique<TIndexer>(settings, view);

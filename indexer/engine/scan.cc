@@ -18,24 +18,27 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
   // No number above FileLimit is ever given: once a file found no number, no later folder is
   // asked for files.
   if (file_limit_reached_) return kScanOk;
-  if (ScanIt == nullptr || GetNextFile == nullptr || StopScan == nullptr) return kScanFailed;
-  if (!ScanIt(folder.c_str())) return kScanRefused;
+  const StorageExports& storage = plugins_.Storage();
+  if (storage.scan == nullptr || storage.next_file == nullptr || storage.stop == nullptr) {
+    return kScanFailed;
+  }
+  if (!storage.scan(folder.c_str())) return kScanRefused;
   // The plug-in's scan state is released on every way out, a failure thrown from below
   // included (it goes on to fail the run).
   struct ScanEnd {
     StopScanFn stop;
     ~ScanEnd() { stop(); }
-  } scan_end{StopScan};
+  } scan_end{storage.stop};
   int skipped = 0;
   for (;;) {
     ProcessMessages();
     if (stop_requested_) return kScanOk;
     int32_t size = 0;
     int32_t time = 0;
-    const char* next = GetNextFile(&size, &time);
+    const char* next = storage.next_file(&size, &time);
     if (next == nullptr || next[0] == '\0') break;
     const std::string path(next);
-    const _TExtLib* parser = MatchParser(*Plugins, path);
+    const _TExtLib* parser = plugins_.Match(path);
     if (parser == nullptr) continue;
     // A record that could not be written would leave the file without a number on disk:
     // such a file is passed over before it is numbered.
@@ -74,8 +77,8 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
         return kScanFailed;
       }
     }
-    BindParser(*parser);
-    ExtractWords(path, (uint32_t{path_hash} << 16) | number, 0);
+    ExtractWords(*parser->Exports, parser->TypeName, path, (uint32_t{path_hash} << 16) | number,
+                 0);
     ProcessMessages();
     for (const _Dict& word : file_words_) {
       if (!logs_->Append(word)) {

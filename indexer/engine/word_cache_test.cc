@@ -39,20 +39,24 @@ struct ListParser {
   static void StopParse() {}
 };
 
+const ParserExports kListParser{&ListParser::ParseIt, &ListParser::GetNextWord,
+                                &ListParser::StopParse};
+
+// An engine without stop words.
+std::unique_ptr<TIndexer> MakeIndexer() {
+  PassSettings settings;
+  settings.stop_words = StopList();
+  return std::make_unique<TIndexer>(settings);
+}
+
 class WordTableTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    indexer_->ParseIt = &ListParser::ParseIt;
-    indexer_->GetNextWord = &ListParser::GetNextWord;
-    indexer_->StopParse = &ListParser::StopParse;
-    indexer_->StopWords.clear();
-  }
 
   // Runs one file's words; returns the texts of FileWords after checking that every record
   // names the entry WordHash and FindWord would give for its text.
   std::vector<std::string> Extract(std::vector<std::string> words, uint16_t file) {
     ListParser::words = std::move(words);
-    indexer_->ExtractWords("file", file, 0);
+    indexer_->ExtractWords(kListParser, "List Files", "file", file, 0);
     std::vector<std::string> texts;
     const Dictionary& dictionary = indexer_->dictionary();
     for (const _Dict& d : indexer_->file_words()) {
@@ -70,7 +74,7 @@ class WordTableTest : public ::testing::Test {
     return n;
   }
 
-  std::unique_ptr<TIndexer> indexer_ = std::make_unique<TIndexer>();
+  std::unique_ptr<TIndexer> indexer_ = MakeIndexer();
 };
 
 // What the words loop keeps of a word of letters: lower-cased, cut to 31 bytes.
@@ -122,10 +126,10 @@ TEST_F(WordTableTest, WordsBeyondAFullTableAreStillFoundOnce) {
     words.push_back(word);
   }
   ListParser::words = words;
-  indexer_->ExtractWords("file", 1, 0);
+  indexer_->ExtractWords(kListParser, "List Files", "file", 1, 0);
   EXPECT_EQ(indexer_->dictionary().word_count(), kWords);
   ListParser::words = {words.front(), words.back(), words.back()};
-  indexer_->ExtractWords("file", 2, 0);
+  indexer_->ExtractWords(kListParser, "List Files", "file", 2, 0);
   EXPECT_EQ(indexer_->dictionary().word_count(), kWords);
   EXPECT_EQ(indexer_->file_words().size(), 2u);
   EXPECT_EQ(DictionarySize(), static_cast<size_t>(kWords));

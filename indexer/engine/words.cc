@@ -1,71 +1,18 @@
-// ExtractWords: the filters between a parser plug-in's words and the dictionary.
+// ExtractWords: a parser plug-in's words, through the word filter, into the dictionary.
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
 #include "indexer/engine/indexer.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
 
 namespace oru {
 
-bool IsJunkWord(const char* word, int length) {
-  if (length <= 0) return false;
-  int digits = 0;
-  for (int i = 0; i < length; ++i) {
-    if (word[i] >= '0' && word[i] <= '9') ++digits;
-  }
-  if (digits > 4 || digits == length) return true;
-  for (int i = 1; i < length; ++i) {
-    if (word[i] != word[0]) return false;
-  }
-  return true;  // one character, repeated
-}
-
-bool NormaliseWord(char* out, const char* in) {
-  if (out == nullptr) return false;
-  std::memset(out, 0, 128);
-  int length = BoundedLength(in);
-  if (length == 0) return true;
-  if (length == 128) length = 127;
-  std::memcpy(out, in, static_cast<size_t>(length));
-  platform::LowerAnsi(out, static_cast<size_t>(length));
-  return true;
-}
-
-void TIndexer::LoadStopWords() {
-  StopWords.clear();
-  std::string text;
-  if (platform::ReadWholeFile(StopListPath, &text) != platform::Result::kOk) return;
-  // Reading stops at the first NUL; lines end at CR, LF or CR LF and are taken whole.
-  text.resize(strnlen(text.data(), text.size()));
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    StopWords.emplace_back(text, start, end - start);
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
-      ++end;
-    }
-    start = end + 1;
-  }
-  std::sort(StopWords.begin(), StopWords.end(), [](const std::string& a, const std::string& b) {
-    return platform::CompareIgnoringCase(a, b) < 0;
-  });
-}
-
-bool TIndexer::IsStopWord(std::string_view word) const {
-  auto it = std::lower_bound(
-      StopWords.begin(), StopWords.end(), word,
-      [](const std::string& a, std::string_view b) { return platform::CompareIgnoringCase(a, b) < 0; });
-  return it != StopWords.end() && platform::CompareIgnoringCase(*it, word) == 0;
-}
-
-bool TIndexer::NextKeptWord(WordRecord* rec, char* normal) {
+bool TIndexer::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal) {
   for (;;) {
     const uint32_t before = rec->Position;
     std::memset(rec->Buffer, 0, sizeof(rec->Buffer));
-    if (!GetNextWord(rec) || rec->Position == 0) return false;
+    if (!next_word(rec) || rec->Position == 0) return false;
     // A plug-in that does not move on would hand out the same word forever.
     if (rec->Position <= before) return false;
     char* raw = reinterpret_cast<char*>(rec->Buffer);
@@ -86,16 +33,10 @@ bool TIndexer::NextKeptWord(WordRecord* rec, char* normal) {
       length = static_cast<int>(platform::WideToAnsi(wide, units, raw));
       rec->Length = static_cast<uint16_t>(length);
     }
-    if (length < 3) continue;
-    if (length >= 128) length = 127;
+    if (length > static_cast<int>(kMaxRawWord)) length = kMaxRawWord;
     raw[length] = '\0';
-    if (IsJunkWord(raw, length)) continue;
-    NormaliseWord(normal, raw);
-    if (length <= 5 && IsStopWord(std::string_view(raw, static_cast<size_t>(length)))) continue;
-    // Long words are cut to what the dictionary keeps before hashing, so that they find their
-    // own entry again.
-    normal[kMaxWordText] = '\0';
-    return true;
+    const std::string_view word(raw, static_cast<size_t>(length));
+    if (FilterWord(word, settings_.stop_words, normal) == WordVerdict::kKept) return true;
   }
 }
 
@@ -113,11 +54,12 @@ void TIndexer::RecordWord(const char* normal, const Dictionary::Probe& probe,
   }
 }
 
-void TIndexer::ExtractWords(const std::string& file_name, uint32_t file_ref, uint16_t flags) {
+void TIndexer::ExtractWords(const ParserExports& parser, const std::string& type_name,
+                            const std::string& file_name, uint32_t file_ref, uint16_t flags) {
   file_words_.clear();
-  if (ParseIt == nullptr || GetNextWord == nullptr || StopParse == nullptr) return;
-  if (!ParseIt(file_name.c_str(), ParserArg.c_str())) {
-    StopParse();
+  if (parser.parse == nullptr || parser.next_word == nullptr || parser.stop == nullptr) return;
+  if (!parser.parse(file_name.c_str(), type_name.c_str())) {
+    parser.stop();
     return;
   }
   WordRecord rec{};
@@ -138,7 +80,7 @@ void TIndexer::ExtractWords(const std::string& file_name, uint32_t file_ref, uin
   bool more = true;
   const auto fetch = [&] {
     Pending& next = ring[(head + count) % (kAhead + 1)];
-    more = NextKeptWord(&rec, next.normal);
+    more = NextKeptWord(parser.next_word, &rec, next.normal);
     if (!more) return;
     next.key = Dictionary::Key(next.normal);
     dictionary_->Prefetch(next.key, next.normal);
@@ -157,7 +99,7 @@ void TIndexer::ExtractWords(const std::string& file_name, uint32_t file_ref, uin
   } catch (...) {
     // What was recorded so far stays; the file's words end here.
   }
-  StopParse();
+  parser.stop();
 }
 
 }  // namespace oru

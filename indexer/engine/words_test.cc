@@ -47,6 +47,9 @@ struct FakeParser {
   static void StopParse() { ++stop_calls; }
 };
 
+const ParserExports kFakeParser{&FakeParser::ParseIt, &FakeParser::GetNextWord,
+                                &FakeParser::StopParse};
+
 class RecordingLabel : public platform::Label {
  public:
   void SetCaption(std::string_view text) override { captions.emplace_back(text); }
@@ -61,16 +64,12 @@ class ExtractWordsTest : public ::testing::Test {
     FakeParser::parse_result = true;
     FakeParser::stuck = false;
     FakeParser::stop_calls = 0;
-    indexer_->ParseIt = &FakeParser::ParseIt;
-    indexer_->GetNextWord = &FakeParser::GetNextWord;
-    indexer_->StopParse = &FakeParser::StopParse;
-    indexer_->StopWords.clear();
   }
 
   // Runs the words of one file and returns the texts of its distinct words, in order.
   std::vector<std::string> Extract(std::vector<std::u16string> words, uint16_t file = 1) {
     FakeParser::words = std::move(words);
-    indexer_->ExtractWords("file", file, 0);
+    indexer_->ExtractWords(kFakeParser, "Fake Files", "file", file, 0);
     std::vector<std::string> texts;
     for (const _Dict& d : indexer_->file_words()) {
       texts.emplace_back(indexer_->dictionary().Text(*d.Entry));
@@ -78,7 +77,15 @@ class ExtractWordsTest : public ::testing::Test {
     return texts;
   }
 
-  std::unique_ptr<TIndexer> indexer_ = std::make_unique<TIndexer>();
+  // An engine with the stop list `stop_words` and the window `view`.
+  static std::unique_ptr<TIndexer> MakeIndexer(StopList stop_words = StopList(),
+                                               PassView view = {}) {
+    PassSettings settings;
+    settings.stop_words = std::move(stop_words);
+    return std::make_unique<TIndexer>(settings, view);
+  }
+
+  std::unique_ptr<TIndexer> indexer_ = MakeIndexer();
 };
 
 TEST_F(ExtractWordsTest, FiltersShortAndJunkWordsThenLowerCases) {
@@ -90,7 +97,7 @@ TEST_F(ExtractWordsTest, FiltersShortAndJunkWordsThenLowerCases) {
 }
 
 TEST_F(ExtractWordsTest, StopListAppliesToWordsOfAtMostFiveBytesIgnoringCase) {
-  indexer_->StopWords = {"about", "the", "whatever"};
+  indexer_ = MakeIndexer(StopList({"about", "the", "whatever"}));
   EXPECT_EQ(Extract({u"The", u"ABOUT", u"whatever", u"other"}),
             (std::vector<std::string>{"whatever", "other"}));
 }
@@ -134,8 +141,7 @@ TEST_F(ExtractWordsTest, WordsFoundLabelMovesEveryThousandNewWords) {
   RecordingLabel label;
   PassView view;
   view.words_found = &label;
-  indexer_ = std::make_unique<TIndexer>(PassSettings(), view);
-  SetUp();
+  indexer_ = MakeIndexer(StopList(), view);
   std::vector<std::u16string> words;
   for (int i = 0; i < 1999; ++i) {
     std::u16string w = u"w";
@@ -144,31 +150,6 @@ TEST_F(ExtractWordsTest, WordsFoundLabelMovesEveryThousandNewWords) {
   }
   Extract(words);
   EXPECT_EQ(label.captions, (std::vector<std::string>{"1000"}));
-}
-
-TEST(JunkWordTest, RepeatsDigitsAndNumbers) {
-  EXPECT_TRUE(IsJunkWord("zzz", 3));
-  EXPECT_TRUE(IsJunkWord("aaaa", 4));
-  EXPECT_TRUE(IsJunkWord("123", 3));
-  EXPECT_TRUE(IsJunkWord("2004", 4));
-  EXPECT_TRUE(IsJunkWord("ab12345", 7));
-  EXPECT_FALSE(IsJunkWord("a123", 4));
-  EXPECT_FALSE(IsJunkWord("x2004y", 6));
-  EXPECT_FALSE(IsJunkWord("zza", 3));
-  EXPECT_FALSE(IsJunkWord("\xB2\xB3\xB9", 3));  // superscript digits are no digits
-}
-
-TEST(NormaliseWordTest, CopiesAtMost127BytesAndLowerCases) {
-  char out[128];
-  ASSERT_TRUE(NormaliseWord(out, "Stra\xDF" "E"));
-  EXPECT_STREQ(out, "stra\xDF" "e");
-  const std::string long_word(200, 'A');
-  ASSERT_TRUE(NormaliseWord(out, long_word.c_str()));
-  EXPECT_EQ(std::string(out, 127), std::string(127, 'a'));
-  EXPECT_EQ(out[127], '\0');
-  EXPECT_FALSE(NormaliseWord(nullptr, "x"));
-  ASSERT_TRUE(NormaliseWord(out, nullptr));
-  EXPECT_STREQ(out, "");
 }
 
 }  // namespace

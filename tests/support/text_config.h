@@ -33,7 +33,7 @@ inline PassSettings PassSettingsFor(const std::string& work, const std::string& 
   settings.work_dir = work;
   settings.storages_dir = work + "Storages" + kSep;
   settings.job_file = job;
-  settings.stop_list.clear();
+  settings.stop_words = StopList();
   return settings;
 }
 

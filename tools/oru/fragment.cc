@@ -4,24 +4,14 @@
 #include <cstring>
 #include <vector>
 
-#include "indexer/engine/work_folders.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/ini.h"
 #include "tools/oru/normalise.h"
 #include "tools/oru/text.h"
 
 namespace oru::tool {
 
 namespace {
-
-// The bound entry points of one parser plug-in.
-struct Parser {
-  ParseItFn parse = nullptr;
-  GetNextWordFn next_word = nullptr;
-  StopParseFn stop = nullptr;
-  GetFragmentAtPosFn fragment = nullptr;
-};
 
 // Ends the parse however Fragment leaves.
 class ParseGuard {
@@ -43,7 +33,7 @@ struct Hit {
 
 // Walks the words as the indexer does, up to the first whose normalised form is one of `words`
 // into `hit`; with `every_word`, on until each of `words` has been seen, telling whether it was.
-bool FindHit(const Parser& parser, const std::vector<std::string>& words, Hit* hit,
+bool FindHit(const ParserExports& parser, const std::vector<std::string>& words, Hit* hit,
              bool* every_word) {
   WordRecord rec{};
   rec.Capacity = sizeof(rec.Buffer);
@@ -83,7 +73,7 @@ struct Cut {
 };
 
 // Asks the plug-in for `size` characters around `position`; the text up to its first zero.
-bool CutFragment(const Parser& parser, uint32_t position, uint32_t size, Cut* cut) {
+bool CutFragment(const ParserExports& parser, uint32_t position, uint32_t size, Cut* cut) {
   std::vector<uint8_t> buffer(2 * static_cast<size_t>(size) + 2, 0);
   FragmentRecord rec{};
   rec.Position = position;
@@ -129,22 +119,10 @@ void DropCutWords(const Hit& hit, Cut* cut) {
 
 }  // namespace
 
-FragmentMaker::~FragmentMaker() { engine_->FreePlugins(); }
-
 bool FragmentMaker::Load(const std::string& work, const std::string& storage_type) {
   // The parser plug-ins of the storage type, registered as the indexer registers them; the
   // storage plug-in itself is not needed for fragments.
-  const std::string path = work + kConfigFileName;
-  if (!platform::FileExists(path)) return false;
-  platform::ProfileFile config = platform::ProfileFile::Open(path);
-  for (const std::string& key : config.KeyNames(storage_type)) {
-    const std::string name = config.GetString(storage_type, key, "0");
-    if (name == "0") continue;
-    const std::string library = config.GetString("Files", name, "0");
-    if (library == "0" || !platform::FileExists(library)) continue;
-    engine_->AddParserPlugin(name, library, config);
-  }
-  loaded_ = !engine_->Plugins->Empty();
+  loaded_ = plugins_.LoadParsers(work, storage_type);
   return loaded_;
 }
 
@@ -153,20 +131,9 @@ bool FragmentMaker::Fragment(const std::string& path, const std::vector<std::str
   fragment->clear();
   if (holds_every_word != nullptr) *holds_every_word = false;
   if (!loaded_ || !platform::FileExists(path)) return false;
-  const _TExtLib* record = MatchParser(*engine_->Plugins, path);
-  if (record == nullptr) return false;
-  Parser parser;
-  parser.parse = reinterpret_cast<ParseItFn>(platform::FindExport(record->Library, kParseItExport));
-  parser.next_word =
-      reinterpret_cast<GetNextWordFn>(platform::FindExport(record->Library, kGetNextWordExport));
-  parser.stop =
-      reinterpret_cast<StopParseFn>(platform::FindExport(record->Library, kStopParseExport));
-  parser.fragment = reinterpret_cast<GetFragmentAtPosFn>(
-      platform::FindExport(record->Library, kGetFragmentAtPosExport));
-  if (parser.parse == nullptr || parser.next_word == nullptr || parser.stop == nullptr ||
-      parser.fragment == nullptr) {
-    return false;
-  }
+  const _TExtLib* record = plugins_.Match(path);
+  if (record == nullptr || record->Exports->fragment == nullptr) return false;
+  const ParserExports& parser = *record->Exports;
   ParseGuard guard(parser.stop);
   if (!parser.parse(path.c_str(), record->TypeName.c_str())) return false;
   Hit hit;

@@ -1,13 +1,13 @@
 // Fragments of a file's text around a hit, cut by the parser plug-in that serves the file,
-// chosen by the indexer's own registry ("ORU.ini": "Files", "Extensions", the storage type's
-// section, and the file masks).
+// chosen by the indexer's own plug-in registry ("ORU.ini": "Files", "Extensions", the storage
+// type's section, and the file masks).
 #ifndef ORU_TOOLS_ORU_FRAGMENT_H_
 #define ORU_TOOLS_ORU_FRAGMENT_H_
 
 #include <string>
 #include <vector>
 
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/plugin_registry.h"
 
 namespace oru::tool {
 
@@ -16,17 +16,17 @@ namespace oru::tool {
 inline constexpr uint32_t kFragmentChars = 60;
 inline constexpr uint32_t kLineChars = 200;
 
-// Borrows the engine for its registry; the plug-ins stay loaded until destruction. Not copyable.
+// The plug-ins stay loaded until destruction. Not copyable.
 class FragmentMaker {
  public:
-  explicit FragmentMaker(TIndexer* engine) : engine_(engine) {}
-  ~FragmentMaker();
+  FragmentMaker() = default;
   FragmentMaker(const FragmentMaker&) = delete;
   FragmentMaker& operator=(const FragmentMaker&) = delete;
 
   // Loads the parser plug-ins that the configuration in `work` (ending in the separator) lists
-  // for `storage_type`, as the indexer does (caching a filter in "Extensions" when none is
-  // there). False when none can be loaded: no fragments then.
+  // for `storage_type`, as the indexer does (relative library paths below the program's folder,
+  // caching a filter in "Extensions" when none is there). False when none can be loaded: no
+  // fragments then.
   bool Load(const std::string& work, const std::string& storage_type);
 
   // Parses the file at `path` and cuts its text around the first word whose normalised form is
@@ -39,7 +39,7 @@ class FragmentMaker {
                 std::string* fragment, bool* holds_every_word = nullptr);
 
  private:
-  TIndexer* engine_;
+  PluginRegistry plugins_;
   bool loaded_ = false;
 };
 

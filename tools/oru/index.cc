@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/run_codes.h"
 #include "indexer/engine/job.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"

@@ -9,28 +9,37 @@ namespace oru::tool {
 
 namespace {
 
-constexpr size_t kMaxRawWord = 127;  // the indexer keeps at most this many bytes of a raw word
-constexpr size_t kMaxStopWord = 5;   // only words this short are looked up in the stop list
-
-std::string Normalise(std::string raw) {
-  raw = platform::LowerAnsi(raw);
-  if (raw.size() > kMaxWordText) raw.resize(kMaxWordText);
-  return raw;
+// The word as the indexer enters it: up to its first NUL and kMaxRawWord bytes, lower-cased,
+// cut to kMaxWordText bytes.
+std::string Normalise(const std::string& raw) {
+  char normal[kNormalWordSize];
+  NormaliseWord(normal, raw.c_str());
+  normal[kMaxWordText] = '\0';
+  return normal;
 }
 
 }  // namespace
 
-QueryWord NormaliseQueryWord(std::string_view utf8, const TIndexer& engine, std::string* normal) {
+QueryWord NormaliseQueryWord(std::string_view utf8, const StopList& stop_words,
+                             std::string* normal) {
   normal->clear();
   std::u16string wide;
   if (!Utf8ToWide(utf8, &wide)) return QueryWord::kNotUtf8;
   std::string raw = platform::WideToAnsi(wide);
   // A NUL ends a word's text in the indexer.
-  raw.resize(std::min({raw.find('\0'), raw.size(), kMaxRawWord}));
-  if (raw.size() < 3) return QueryWord::kTooShort;
-  if (IsJunkWord(raw.data(), static_cast<int>(raw.size()))) return QueryWord::kJunk;
-  if (raw.size() <= kMaxStopWord && engine.IsStopWord(raw)) return QueryWord::kStopWord;
-  *normal = Normalise(std::move(raw));
+  raw.resize(std::min(raw.find('\0'), raw.size()));
+  char kept[kNormalWordSize];
+  switch (FilterWord(raw, stop_words, kept)) {
+    case WordVerdict::kTooShort:
+      return QueryWord::kTooShort;
+    case WordVerdict::kJunk:
+      return QueryWord::kJunk;
+    case WordVerdict::kStopWord:
+      return QueryWord::kStopWord;
+    case WordVerdict::kKept:
+      break;
+  }
+  *normal = kept;
   return QueryWord::kIndexable;
 }
 
@@ -49,8 +58,7 @@ std::string NormaliseParsedWord(const WordRecord& rec) {
     const size_t length = std::min<size_t>(rec.Length, sizeof(rec.Buffer));
     raw.assign(reinterpret_cast<const char*>(rec.Buffer), length);
   }
-  raw.resize(std::min({raw.find('\0'), raw.size(), kMaxRawWord}));
-  return Normalise(std::move(raw));
+  return Normalise(raw);
 }
 
 const char* QueryWordProblem(QueryWord state) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/word_filter.h"
 #include "plugin-api/parser_plugin.h"
 
 namespace oru::tool {
@@ -18,13 +18,14 @@ enum class QueryWord {
   kNotUtf8,   // the argument is not valid UTF-8
   kTooShort,  // under 3 bytes in the code page: the indexer drops such words
   kJunk,      // one repeated character, more than 4 digits, or digits only
-  kStopWord,  // a word of the engine's stop list
+  kStopWord,  // a word of the stop list
 };
 
 // Normalises a query word given in UTF-8 as the indexer normalises a parsed word: to UTF-16,
 // then to the code page ('?' for a character it lacks), lower-cased and cut to 31 bytes, into
-// `normal`. The filters are the indexer's, with `engine`'s stop words.
-QueryWord NormaliseQueryWord(std::string_view utf8, const TIndexer& engine, std::string* normal);
+// `normal`. The filters are the indexer's, with the stop words `stop_words`.
+QueryWord NormaliseQueryWord(std::string_view utf8, const StopList& stop_words,
+                             std::string* normal);
 
 // The normalised form of the word in `rec`, as the indexer would enter it in its dictionary
 // (before its filters).

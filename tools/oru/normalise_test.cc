@@ -3,20 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 namespace oru::tool {
 namespace {
 
 class NormaliseTest : public ::testing::Test {
  protected:
-  void SetUp() override { engine_->StopWords = {"and", "the"}; }
-
   QueryWord Query(const std::string& utf8, std::string* normal) {
-    return NormaliseQueryWord(utf8, *engine_, normal);
+    return NormaliseQueryWord(utf8, stop_words_, normal);
   }
 
-  std::unique_ptr<TIndexer> engine_ = std::make_unique<TIndexer>();
+  const StopList stop_words_{{"and", "the"}};
 };
 
 TEST_F(NormaliseTest, AQueryWordGoesToTheCodePageLowerCased) {

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "indexer/engine/indexer.h"
 #include "indexer/engine/job.h"
+#include "indexer/engine/word_filter.h"
 #include "platform/files.h"
 #include "platform/find.h"
 #include "tools/oru/commands.h"
@@ -204,12 +204,12 @@ int SearchCommand(const std::vector<std::string>& args) {
   std::vector<std::string> indexes;
   if (!ResolveIndexes(work, options, &indexes)) return kExitError;
 
-  // The engine supplies the stop words and, for the fragments, the plug-in registry.
-  auto engine = std::make_unique<TIndexer>();
+  // The query words are filtered as the indexer filters the words it keeps.
+  const StopList stop_words = StopList::BesideProgram();
   std::vector<std::string> words;
   for (const std::string& word : options.words) {
     std::string normal;
-    const QueryWord kind = NormaliseQueryWord(word, *engine, &normal);
+    const QueryWord kind = NormaliseQueryWord(word, stop_words, &normal);
     if (kind == QueryWord::kNotUtf8) return Fail("the query word is not valid UTF-8");
     if (kind != QueryWord::kIndexable) {
       std::fprintf(stderr, "oru: '%s' %s; it is left out\n", EscapeControls(word).c_str(),
@@ -230,7 +230,7 @@ int SearchCommand(const std::vector<std::string>& args) {
   std::vector<SearchHit> hits;
   if (!FindHits(readers, words, &hits, &error)) return Fail(error);
 
-  FragmentMaker fragments(engine.get());
+  FragmentMaker fragments;
   bool fragments_loaded = false;
   size_t listed = 0;
   size_t gone = 0;

@@ -4,17 +4,15 @@
 #include <cstdlib>
 
 #include "indexer/engine/index_format.h"
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/plugin_registry.h"
+#include "indexer/engine/run_codes.h"
 #include "platform/files.h"
 
 namespace oru::tool {
 
 struct FileCounter::Engine {
-  std::unique_ptr<TIndexer> indexer;
+  PluginRegistry plugins;
   bool loaded = false;
-  ~Engine() {
-    if (indexer != nullptr) indexer->FreePlugins();
-  }
 };
 
 uint16_t FileLimit() {
@@ -31,26 +29,23 @@ FileCounter::FileCounter() : engine_(std::make_unique<Engine>()) {}
 FileCounter::~FileCounter() = default;
 
 bool FileCounter::Load(const std::string& work, const std::string& storage_type) {
-  PassSettings settings;
-  settings.work_dir = work;
-  engine_->indexer = std::make_unique<TIndexer>(settings);
-  engine_->loaded = engine_->indexer->LoadPlugins(storage_type);
+  engine_->loaded = engine_->plugins.Load(work, storage_type);
   return engine_->loaded;
 }
 
 void FileCounter::Count(const std::string& folder) {
-  TIndexer& indexer = *engine_->indexer;
-  if (!engine_->loaded || !indexer.ScanIt(folder.c_str())) return;
+  const StorageExports& storage = engine_->plugins.Storage();
+  if (!engine_->loaded || !storage.scan(folder.c_str())) return;
   CountNode& root = roots_[folder];
   const std::string prefix = folder + platform::kPathSeparator;
   for (;;) {
     int32_t size = 0;
     int32_t time = 0;
-    const char* next = indexer.GetNextFile(&size, &time);
+    const char* next = storage.next_file(&size, &time);
     if (next == nullptr || next[0] == '\0') break;
     const std::string path(next);
     // The pass skips what no parser takes, and a path too long for its record.
-    if (MatchParser(*indexer.Plugins, path) == nullptr ||
+    if (engine_->plugins.Match(path) == nullptr ||
         index_format::kFileRecordHeader + path.size() > index_format::kMaxFileRecord ||
         path.compare(0, prefix.size(), prefix) != 0 || !paths_.insert(path).second) {
       continue;
@@ -68,7 +63,7 @@ void FileCounter::Count(const std::string& folder) {
     ++node->own;
     node->own_files.push_back(path.substr(start));
   }
-  indexer.StopScan();
+  storage.stop();
 }
 
 const CountNode* FileCounter::Find(const std::string& folder) const {

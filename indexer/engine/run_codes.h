@@ -1,0 +1,27 @@
+// What a pass of Tamsel shows to other programs: the result codes of a run, the message it
+// posts to the search application's window, and the most files one index numbers.
+#ifndef ORU_INDEXER_ENGINE_RUN_CODES_H_
+#define ORU_INDEXER_ENGINE_RUN_CODES_H_
+
+#include <cstdint>
+
+namespace oru {
+
+// Result codes of a run (Tamsel's exit status).
+inline constexpr uint8_t kRunOk = 0;
+inline constexpr uint8_t kRunFailed = 2;
+inline constexpr uint8_t kRunConfigFailed = 11;
+inline constexpr uint8_t kRunNoJobFile = 12;
+inline constexpr uint8_t kRunBadJob = 13;
+
+// The highest file number a pass gives out (0xFFFF means "no file").
+inline constexpr uint16_t kMaxFileNumber = 65534;
+
+// The window message the search application receives after a run, and its window.
+inline constexpr int64_t kIndexDoneMessage = 20924;
+inline constexpr char kSearchWindowClass[] = "TfMainQuery";
+inline constexpr char kSearchWindowTitle[] = "Trovella 1.2";
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_RUN_CODES_H_

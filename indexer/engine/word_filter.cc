@@ -1,0 +1,91 @@
+#include "indexer/engine/word_filter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+
+namespace oru {
+
+namespace {
+
+constexpr char kStopListName[] = "Stop.lst";
+
+bool LessIgnoringCase(std::string_view a, std::string_view b) {
+  return platform::CompareIgnoringCase(a, b) < 0;
+}
+
+// Writes the first `length` bytes of `in` (at most kMaxRawWord) to `out`, zero-filled behind
+// them, lower-cased.
+void Normalise(const char* in, size_t length, char* out) {
+  std::memset(out, 0, kNormalWordSize);
+  length = std::min(length, kMaxRawWord);
+  if (length > 0) std::memcpy(out, in, length);
+  platform::LowerAnsi(out, length);
+}
+
+}  // namespace
+
+StopList::StopList(std::vector<std::string> words) : words_(std::move(words)) {
+  std::sort(words_.begin(), words_.end(), LessIgnoringCase);
+}
+
+StopList StopList::Load(const std::string& path) {
+  std::string text;
+  if (platform::ReadWholeFile(path, &text) != platform::Result::kOk) return StopList();
+  // Reading stops at the first NUL; lines end at CR, LF or CR LF and are taken whole.
+  text.resize(strnlen(text.data(), text.size()));
+  std::vector<std::string> words;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    words.emplace_back(text, start, end - start);
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
+      ++end;
+    }
+    start = end + 1;
+  }
+  return StopList(std::move(words));
+}
+
+StopList StopList::BesideProgram() { return Load(platform::ProgramFolder() + kStopListName); }
+
+bool StopList::Contains(std::string_view word) const {
+  const auto it = std::lower_bound(words_.begin(), words_.end(), word, LessIgnoringCase);
+  return it != words_.end() && platform::CompareIgnoringCase(*it, word) == 0;
+}
+
+WordVerdict FilterWord(std::string_view raw, const StopList& stop_words, char* normal) {
+  if (raw.size() < kMinWordLength) return WordVerdict::kTooShort;
+  raw = raw.substr(0, kMaxRawWord);
+  if (IsJunkWord(raw.data(), static_cast<int>(raw.size()))) return WordVerdict::kJunk;
+  // The stop list is looked up with the word's bytes as given, NULs included.
+  if (raw.size() <= kMaxStopWordLength && stop_words.Contains(raw)) return WordVerdict::kStopWord;
+  Normalise(raw.data(), strnlen(raw.data(), raw.size()), normal);
+  normal[kMaxWordText] = '\0';
+  return WordVerdict::kKept;
+}
+
+bool IsJunkWord(const char* word, int length) {
+  if (length <= 0) return false;
+  int digits = 0;
+  for (int i = 0; i < length; ++i) {
+    if (word[i] >= '0' && word[i] <= '9') ++digits;
+  }
+  if (digits > 4 || digits == length) return true;
+  for (int i = 1; i < length; ++i) {
+    if (word[i] != word[0]) return false;
+  }
+  return true;  // one character, repeated
+}
+
+bool NormaliseWord(char* out, const char* in) {
+  if (out == nullptr) return false;
+  Normalise(in, in == nullptr ? 0 : strnlen(in, kNormalWordSize), out);
+  return true;
+}
+
+}  // namespace oru
