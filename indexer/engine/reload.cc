@@ -119,21 +119,26 @@ bool TIndexer::LoadStoredFiles(const std::string& path) {
   if (size > UINT32_MAX) return false;
   // One node per record: count them first, so the list is allocated once.
   size_t records = 0;
-  for (size_t pos = 0; pos + 1 < size; ++records) {
-    const uint16_t length = fmt::GetU16(data.get() + pos);
-    if (length == 0) break;  // damaged: the loop below says so
-    pos += length;
+  for (size_t pos = 0, length = 0; pos < size; pos += length, ++records) {
+    fmt::FileRecord record;
+    // Damage ends the count: the loop below says so.
+    if (fmt::DecodeFileRecord(data.get() + pos, size - pos, &record, &length) !=
+        fmt::FileRecordRead::kRecord) {
+      break;
+    }
   }
   StoredFiles->Reserve(records);
   for (size_t pos = 0; pos < size;) {
     ProcessMessages();
     fmt::FileRecord record;
     size_t length = 0;
-    // A record shorter than its header or running past the end, a path that does not fit a
-    // node, and the numbers no file is given all fail the reload.
-    if (!fmt::DecodeFileRecord(data.get() + pos, size - pos, &record, &length)) return false;
+    // A record shorter than its header or running past the end, the numbers no file is given
+    // and a path that does not fit a node all fail the reload.
+    if (fmt::DecodeFileRecord(data.get() + pos, size - pos, &record, &length) !=
+        fmt::FileRecordRead::kRecord) {
+      return false;
+    }
     if (record.path.size() >= sizeof(FileNode::Path)) return false;
-    if (record.number == 0 || record.number == kNoFile) return false;
     auto node = std::make_unique<FileNode>();
     node->Number = record.number;
     node->PathHash = record.path_hash;
@@ -152,70 +157,47 @@ bool TIndexer::LoadStoredFiles(const std::string& path) {
 namespace {
 
 // How a part reads: damaged (the reload fails), canonical (exactly the bytes MergePart writes
-// for the postings read from it), or readable but laid out otherwise (a table entry below 4096
-// that is not 0, a gap between blocks, a block without words, bytes behind the last block).
+// for the postings read from it), or readable but laid out otherwise (bytes between the table
+// and the first block, or behind an empty table).
 enum class PartShape { kDamaged, kCanonical, kIrregular };
 
 // Walks the blocks of part `part` (`size` bytes at `data`) as the reload reads them, calling
-// `pump` once per bucket up to the part's end and `on_word(hash, entry)` for every word entry
-// in bucket and slot order; `on_word` returns false to fail the walk.
+// `pump` once per bucket up to the part's last block (every bucket of a part without words)
+// and `on_word(hash, entry)` for every word entry in bucket and slot order; `on_word` returns
+// false to fail the walk.
 template <typename Pump, typename OnWord>
 PartShape WalkPart(const uint8_t* data, size_t size, int part, Pump&& pump, OnWord&& on_word) {
-  bool canonical = true;
-  // Blocks lie in ascending bucket order, each behind the previous: a block starting inside
-  // one already read is damage (it would make one stretch of the part feed many buckets).
-  uint64_t read_up_to = fmt::kBucketTableSize;
+  fmt::BucketTable table;
+  fmt::PartDamage damage;
+  if (!table.Read(data, size, &damage)) return PartShape::kDamaged;
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
     pump();
-    uint32_t offset = 0;
-    if (!fmt::DecodeBucketOffset(data, size, k, &offset)) return PartShape::kDamaged;
-    if (offset < fmt::kBucketTableSize) {  // no words
-      canonical = canonical && offset == 0;
-      continue;
-    }
-    if (offset < read_up_to) return PartShape::kDamaged;
-    canonical = canonical && offset == read_up_to;
+    const fmt::BucketTable::Block block = table.block(k);
+    if (block.empty()) continue;
     const auto hash = static_cast<uint16_t>(part * fmt::kBucketsPerPart + k);
-    uint64_t pos = offset;
-    for (int words = 0;; ++words) {
-      fmt::WordEntry entry;
-      switch (fmt::DecodeWordEntry(data, size, pos, &entry)) {
-        case fmt::WordEntryRead::kPartEnd: {
-          // The part ends here: the remaining buckets are empty by construction.
-          canonical = canonical && words > 0 && pos == size;
-          for (int rest = k + 1; canonical && rest < fmt::kBucketsPerPart; ++rest) {
-            uint32_t later = 0;
-            canonical = fmt::DecodeBucketOffset(data, size, rest, &later) && later == 0;
-          }
-          return canonical ? PartShape::kCanonical : PartShape::kIrregular;
-        }
-        case fmt::WordEntryRead::kCut:
-          return PartShape::kDamaged;
-        case fmt::WordEntryRead::kEntry:
-          break;
-      }
-      if (entry.header.slot == 0 && words > 0) break;  // the next bucket's block begins
-      // An entry without postings, or one running past the part's end, is damage.
-      if (entry.header.count == 0 || entry.end > size) return PartShape::kDamaged;
+    fmt::BlockReader words(data + block.begin, block);
+    fmt::WordEntry entry;
+    while (words.Next(&entry)) {
       if (!on_word(hash, entry)) return PartShape::kDamaged;
-      pos = entry.end;
     }
-    read_up_to = pos;
+    if (words.damaged()) return PartShape::kDamaged;
+    if (block.end == size) break;  // the last block: no bucket after it has words
   }
-  return canonical && read_up_to == size ? PartShape::kCanonical : PartShape::kIrregular;
+  return table.canonical() ? PartShape::kCanonical : PartShape::kIrregular;
 }
 
 // The posting log of a part: each 4-byte posting of a word entry becomes an 8-byte posting
 // with the word's hash and slot, in bucket, slot and posting order.
 class LogBuilder {
  public:
-  LogBuilder(const uint8_t* data, size_t size) : data_(data) {
+  // `size`: the part's, which bounds the log: a 4-byte posting becomes 8 bytes.
+  explicit LogBuilder(size_t size) {
     if (size > fmt::kBucketTableSize) log_.reserve(2 * (size - fmt::kBucketTableSize));
   }
   bool operator()(uint16_t hash, const fmt::WordEntry& entry) {
     const size_t first = log_.size();
     log_.resize(first + size_t{entry.header.count} * fmt::kPostingSize);
-    const uint8_t* in = data_ + entry.postings;
+    const uint8_t* in = entry.postings;
     uint8_t* out = log_.data() + first;
     for (uint32_t i = 0; i < entry.header.count; ++i) {
       const fmt::PartPosting posting = fmt::DecodePartPosting(in);
@@ -230,7 +212,6 @@ class LogBuilder {
   uint32_t words() const { return words_; }
 
  private:
-  const uint8_t* data_;
   std::vector<uint8_t> log_;
   uint32_t words_ = 0;
 };
@@ -260,7 +241,7 @@ bool TIndexer::LoadPart(int part) {
     deferred_logs_.set(static_cast<size_t>(part));
     return true;
   }
-  LogBuilder builder(data.data(), size);
+  LogBuilder builder(size);
   WalkPart(data.data(), size, part, [] {}, builder);
   return WritePostingLog(Disk, IndexDir, part, builder.log()).ok();
 }
@@ -270,7 +251,7 @@ bool TIndexer::WriteDeferredLog(int part) {
   std::unique_ptr<uint8_t[]> data;
   size_t size = 0;
   if (!ReadIndexFile(IndexDir + fmt::PartFileName(part), &data, &size)) return false;
-  LogBuilder builder(data.get(), size);
+  LogBuilder builder(size);
   // The part must still be the one the reload read: same words, same layout.
   if (WalkPart(data.get(), size, part, [] {}, builder) != PartShape::kCanonical ||
       builder.words() != reloaded_words_[static_cast<size_t>(part)]) {
