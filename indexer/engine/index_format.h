@@ -198,10 +198,11 @@ class BlockReader {
     if (pos_ == size_) return false;
     const uint64_t left = size_ - pos_;
     const uint8_t* at = bytes_ + pos_;
-    if (left < kWordEntryHeader) return Fail(PartFault::kEntryCut, left < 4 ? 0 : GetU32(at), 0);
+    if (left < kWordEntryHeader) return Fail(PartFault::kEntryCut, 0, 0);
     const PartWordHeader header = DecodePartWordHeader(at);
     if (header.count == 0) return Fail(PartFault::kNoPostings, 0, header.slot);
-    if (header.slot != next_slot_) return Fail(PartFault::kSlotOutOfOrder, header.count, header.slot);
+    if (header.slot != next_slot_)
+      return Fail(PartFault::kSlotOutOfOrder, header.count, header.slot);
     const uint64_t length = PartWordEntrySize(header.count);
     if (length > left) return Fail(PartFault::kPastBlock, header.count, header.slot);
     entry->header = header;

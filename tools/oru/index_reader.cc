@@ -224,7 +224,8 @@ bool IndexReader::ReadPostings(uint16_t hash, uint16_t slot, std::vector<uint16_
       if (file_by_number_[number] != -1) {
         files->push_back(number);
       } else if (!lenient_) {
-        const uint64_t at = entry.offset + fmt::kWordEntryHeader + uint64_t{i} * fmt::kPartPostingSize;
+        const uint64_t at =
+            entry.offset + fmt::kWordEntryHeader + uint64_t{i} * fmt::kPartPostingSize;
         *error = Damaged(name, at,
                          "a posting names the file number " + std::to_string(number) +
                              ", which the file index lacks");
