@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace oru::index_format {
 
@@ -20,10 +21,11 @@ size_t EncodeFileRecord(const FileRecord& record, uint8_t* out) {
   return length;
 }
 
-bool DecodeFileRecord(const uint8_t* data, size_t available, FileRecord* record, size_t* length) {
-  if (available < kFileRecordHeader) return false;
+FileRecordRead DecodeFileRecord(const uint8_t* data, size_t available, FileRecord* record,
+                                size_t* length) {
+  if (available < kFileRecordHeader) return FileRecordRead::kBadLength;
   const size_t n = GetU16(data);
-  if (n < kFileRecordHeader || n > available) return false;
+  if (n < kFileRecordHeader || n > available) return FileRecordRead::kBadLength;
   record->number = GetU16(data + 2);
   record->path_hash = GetU16(data + 4);
   record->size = GetU32(data + 6);
@@ -31,7 +33,8 @@ bool DecodeFileRecord(const uint8_t* data, size_t available, FileRecord* record,
   record->path = std::string_view(reinterpret_cast<const char*>(data + kFileRecordHeader),
                                   n - kFileRecordHeader);
   *length = n;
-  return true;
+  const bool numbered = record->number != 0 && record->number != 0xFFFF;
+  return numbered ? FileRecordRead::kRecord : FileRecordRead::kBadNumber;
 }
 
 size_t EncodeWordRecord(std::string_view word, uint16_t hash, uint16_t slot, uint8_t* out) {
@@ -55,20 +58,40 @@ bool DecodeWordRecord(const uint8_t* data, size_t available, WordListEntry* entr
   return true;
 }
 
-bool DecodeBucketOffset(const uint8_t* part, size_t size, int bucket, uint32_t* offset) {
-  const size_t at = 4 * static_cast<size_t>(bucket);
-  if (bucket < 0 || bucket >= kBucketsPerPart || size < at + 4) return false;
-  *offset = GetU32(part + at);
+bool BucketTable::Read(const uint8_t* table, uint64_t part_size, PartDamage* damage) {
+  std::fill(std::begin(begin_), std::end(begin_), 0);
+  canonical_ = false;
+  if (part_size == 0) return true;
+  if (part_size < kBucketTableSize) {
+    *damage = {PartFault::kTableCut, part_size, 0, 0, 0};
+    return false;
+  }
+  uint32_t first = 0;
+  uint32_t previous = 0;
+  for (int k = 0; k < kBucketsPerPart; ++k) {
+    const uint32_t offset = GetU32(table + 4 * k);
+    if (offset == 0) continue;
+    const uint64_t at = 4 * static_cast<uint64_t>(k);
+    if (offset < kBucketTableSize || offset >= part_size) {
+      *damage = {PartFault::kOffsetOutside, at, offset, 0, 0};
+      return false;
+    }
+    if (offset <= previous) {
+      *damage = {PartFault::kOffsetOutOfOrder, at, offset, 0, 0};
+      return false;
+    }
+    if (first == 0) first = offset;
+    begin_[k] = previous = offset;
+  }
+  // Each block ends where the next non-zero entry points, the last at the end of the part.
+  uint64_t next = part_size;
+  for (int k = kBucketsPerPart - 1; k >= 0; --k) {
+    if (begin_[k] == 0) continue;
+    end_[k] = next;
+    next = begin_[k];
+  }
+  canonical_ = first == 0 ? part_size == kBucketTableSize : first == kBucketTableSize;
   return true;
-}
-
-WordEntryRead DecodeWordEntry(const uint8_t* part, size_t size, uint64_t offset, WordEntry* entry) {
-  if (offset > size || size - offset < 4) return WordEntryRead::kPartEnd;
-  if (size - offset < kWordEntryHeader) return WordEntryRead::kCut;
-  entry->header = DecodePartWordHeader(part + offset);
-  entry->postings = offset + kWordEntryHeader;
-  entry->end = offset + PartWordEntrySize(entry->header.count);
-  return WordEntryRead::kEntry;
 }
 
 }  // namespace oru::index_format

@@ -60,10 +60,16 @@ struct FileRecord {
 // Writes the record into `out` (at least kMaxFileRecord bytes) and returns its length, or 0
 // when the record would exceed kMaxFileRecord bytes (nothing is written then).
 size_t EncodeFileRecord(const FileRecord& record, uint8_t* out);
+
+enum class FileRecordRead {
+  kRecord,     // read whole
+  kBadLength,  // fewer than 14 bytes remain, the length is below 14 or runs past the end
+  kBadNumber,  // read whole, but numbered 0 or 65535, which no file is given
+};
 // Reads the record at the start of `data` (of `available` bytes); `path` points into `data`.
-// False when fewer than 14 bytes remain, when the length field is below 14, or when the record
-// runs past `available`.
-bool DecodeFileRecord(const uint8_t* data, size_t available, FileRecord* record, size_t* length);
+// The record and its length are filled in for kRecord and kBadNumber.
+FileRecordRead DecodeFileRecord(const uint8_t* data, size_t available, FileRecord* record,
+                                size_t* length);
 
 struct Posting {
   uint16_t hash = 0;
@@ -119,23 +125,109 @@ inline uint64_t PartWordEntrySize(uint32_t count) {
   return kWordEntryHeader + uint64_t{kPartPostingSize} * count;
 }
 
-// Table entry `bucket` of a part of `size` bytes: the block's offset, below kBucketTableSize
-// (normally 0) when the bucket has no words. False when the part is too short to hold it.
-bool DecodeBucketOffset(const uint8_t* part, size_t size, int bucket, uint32_t* offset);
+// What is wrong with a part, found by BucketTable or BlockReader.
+enum class PartFault {
+  kNone,
+  kTableCut,          // the part is neither empty nor as long as its bucket table
+  kOffsetOutside,     // a table entry is 1 to 4095, or at or past the end of the part
+  kOffsetOutOfOrder,  // a table entry is not above every earlier non-zero entry
+  kEntryCut,          // fewer than 6 bytes of the block remain for a word entry
+  kNoPostings,        // a word entry with a posting count of 0
+  kSlotOutOfOrder,    // a word entry whose slot is not the next of its block
+  kPastBlock,         // a word entry's postings run past the end of its block
+};
+struct PartDamage {
+  PartFault fault = PartFault::kNone;
+  // Where in the part: the table entry for a table fault, the word entry for a word fault, the
+  // part's size for kTableCut.
+  uint64_t offset = 0;
+  uint32_t value = 0;  // the table entry's value, or the word entry's count
+  uint16_t slot = 0;   // the word entry's slot
+  uint16_t expected_slot = 0;
+};
 
-// One word entry of a part read in place. `end`, the offset just past its postings, may lie
-// past the end of the part; the caller checks.
+// The bucket table of a part, checked once as a whole: every non-zero entry at least 4096,
+// inside the part and above every earlier one. A bucket's block runs from its entry to the
+// next non-zero entry after it, or to the end of the part when none follows; so blocks never
+// overlap, and bytes between two blocks belong to the earlier one.
+class BucketTable {
+ public:
+  struct Block {
+    uint64_t begin = 0;
+    uint64_t end = 0;
+    bool empty() const { return begin == end; }
+  };
+
+  // Checks the table of a part of `part_size` bytes whose first kBucketTableSize bytes are at
+  // `table`; a part of 0 bytes holds no words and `table` is not read. False with `damage`.
+  bool Read(const uint8_t* table, uint64_t part_size, PartDamage* damage);
+
+  // The block of `bucket` (0 to 1023), empty when the bucket holds no words.
+  Block block(int bucket) const {
+    const uint32_t begin = begin_[bucket];
+    return begin == 0 ? Block{} : Block{begin, end_[bucket]};
+  }
+  // True when the part is laid out as saving writes it: blocks from offset 4096 on, or exactly
+  // the table when no bucket has words. (Behind the last block nothing can follow: those bytes
+  // would belong to it.) Blocks whose word entries check out are then contiguous as well.
+  bool canonical() const { return canonical_; }
+
+ private:
+  uint32_t begin_[kBucketsPerPart] = {};
+  uint64_t end_[kBucketsPerPart] = {};
+  bool canonical_ = false;
+};
+
+// One word entry of a block, read in place.
 struct WordEntry {
   PartWordHeader header;
-  uint64_t postings = 0;  // offset of the first posting
-  uint64_t end = 0;
+  const uint8_t* postings = nullptr;  // header.count postings of kPartPostingSize bytes
+  uint64_t offset = 0;                // of the entry in the part
 };
-enum class WordEntryRead {
-  kEntry,    // count and slot read
-  kPartEnd,  // fewer than 4 bytes remain at `offset`: nothing follows in the part
-  kCut,      // the count is there but the slot is cut off
+
+// The word entries of one block in order, each checked: at least one posting, slots 0, 1, 2,
+// ..., wholly inside the block, the last ending exactly where the block ends.
+class BlockReader {
+ public:
+  // `bytes` holds the block, which is `block` of the part.
+  BlockReader(const uint8_t* bytes, BucketTable::Block block)
+      : bytes_(bytes), begin_(block.begin), size_(block.end - block.begin) {}
+
+  // The next entry; false at the end of the block, or on damage (then damaged()).
+  bool Next(WordEntry* entry) {
+    if (pos_ == size_) return false;
+    const uint64_t left = size_ - pos_;
+    const uint8_t* at = bytes_ + pos_;
+    if (left < kWordEntryHeader) return Fail(PartFault::kEntryCut, 0, 0);
+    const PartWordHeader header = DecodePartWordHeader(at);
+    if (header.count == 0) return Fail(PartFault::kNoPostings, 0, header.slot);
+    if (header.slot != next_slot_)
+      return Fail(PartFault::kSlotOutOfOrder, header.count, header.slot);
+    const uint64_t length = PartWordEntrySize(header.count);
+    if (length > left) return Fail(PartFault::kPastBlock, header.count, header.slot);
+    entry->header = header;
+    entry->postings = at + kWordEntryHeader;
+    entry->offset = begin_ + pos_;
+    pos_ += length;
+    ++next_slot_;
+    return true;
+  }
+  bool damaged() const { return damage_.fault != PartFault::kNone; }
+  const PartDamage& damage() const { return damage_; }
+
+ private:
+  bool Fail(PartFault fault, uint32_t count, uint16_t slot) {
+    damage_ = {fault, begin_ + pos_, count, slot, static_cast<uint16_t>(next_slot_)};
+    return false;
+  }
+
+  const uint8_t* bytes_;
+  uint64_t begin_;
+  uint64_t size_;
+  uint64_t pos_ = 0;
+  uint32_t next_slot_ = 0;
+  PartDamage damage_;
 };
-WordEntryRead DecodeWordEntry(const uint8_t* part, size_t size, uint64_t offset, WordEntry* entry);
 
 // One posting of a part's word entry.
 struct PartPosting {

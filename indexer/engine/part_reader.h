@@ -12,72 +12,48 @@
 
 namespace oru {
 
-// How a part reads: damaged (the reload fails), canonical (exactly the bytes MergePart writes
-// for the postings read from it), or readable but laid out otherwise (a table entry below 4096
-// that is not 0, a gap between blocks, a block without words, bytes behind the last block).
+// How a part reads: damaged (the reload fails), canonical (exactly the bytes saving writes
+// for the postings read from it), or readable but laid out otherwise (bytes between the table
+// and the first block, or behind an empty table).
 enum class PartShape { kDamaged, kCanonical, kIrregular };
 
 // Walks the blocks of part `part` (`size` bytes at `data`) as the reload reads them, calling
-// `pump` once per bucket up to the part's end and `on_word(hash, entry)` for every word entry
-// in bucket and slot order; `on_word` returns false to fail the walk.
+// `pump` once per bucket up to the part's last block (every bucket of a part without words)
+// and `on_word(hash, entry)` for every word entry in bucket and slot order; `on_word` returns
+// false to fail the walk.
 template <typename Pump, typename OnWord>
 PartShape WalkPart(const uint8_t* data, size_t size, int part, Pump&& pump, OnWord&& on_word) {
-  bool canonical = true;
-  // Blocks lie in ascending bucket order, each behind the previous: a block starting inside
-  // one already read is damage (it would make one stretch of the part feed many buckets).
-  uint64_t read_up_to = index_format::kBucketTableSize;
+  index_format::BucketTable table;
+  index_format::PartDamage damage;
+  if (!table.Read(data, size, &damage)) return PartShape::kDamaged;
   for (int k = 0; k < index_format::kBucketsPerPart; ++k) {
     pump();
-    uint32_t offset = 0;
-    if (!index_format::DecodeBucketOffset(data, size, k, &offset)) return PartShape::kDamaged;
-    if (offset < index_format::kBucketTableSize) {  // no words
-      canonical = canonical && offset == 0;
-      continue;
-    }
-    if (offset < read_up_to) return PartShape::kDamaged;
-    canonical = canonical && offset == read_up_to;
+    const index_format::BucketTable::Block block = table.block(k);
+    if (block.empty()) continue;
     const auto hash = static_cast<uint16_t>(part * index_format::kBucketsPerPart + k);
-    uint64_t pos = offset;
-    for (int words = 0;; ++words) {
-      index_format::WordEntry entry;
-      switch (index_format::DecodeWordEntry(data, size, pos, &entry)) {
-        case index_format::WordEntryRead::kPartEnd: {
-          // The part ends here: the remaining buckets are empty by construction.
-          canonical = canonical && words > 0 && pos == size;
-          for (int rest = k + 1; canonical && rest < index_format::kBucketsPerPart; ++rest) {
-            uint32_t later = 0;
-            canonical = index_format::DecodeBucketOffset(data, size, rest, &later) && later == 0;
-          }
-          return canonical ? PartShape::kCanonical : PartShape::kIrregular;
-        }
-        case index_format::WordEntryRead::kCut:
-          return PartShape::kDamaged;
-        case index_format::WordEntryRead::kEntry:
-          break;
-      }
-      if (entry.header.slot == 0 && words > 0) break;  // the next bucket's block begins
-      // An entry without postings, or one running past the part's end, is damage.
-      if (entry.header.count == 0 || entry.end > size) return PartShape::kDamaged;
+    index_format::BlockReader words(data + block.begin, block);
+    index_format::WordEntry entry;
+    while (words.Next(&entry)) {
       if (!on_word(hash, entry)) return PartShape::kDamaged;
-      pos = entry.end;
     }
-    read_up_to = pos;
+    if (words.damaged()) return PartShape::kDamaged;
+    if (block.end == size) break;  // the last block: no bucket after it has words
   }
-  return canonical && read_up_to == size ? PartShape::kCanonical : PartShape::kIrregular;
+  return table.canonical() ? PartShape::kCanonical : PartShape::kIrregular;
 }
 
 // The posting log of a part: each 4-byte posting of a word entry becomes an 8-byte posting
 // with the word's hash and slot, in bucket, slot and posting order.
 class LogBuilder {
  public:
-  LogBuilder(const uint8_t* data, size_t size) : data_(data) {
-    const size_t table = index_format::kBucketTableSize;
-    if (size > table) log_.reserve(2 * (size - table));
+  // `size`: the part's, which bounds the log: a 4-byte posting becomes 8 bytes.
+  explicit LogBuilder(size_t size) {
+    if (size > index_format::kBucketTableSize) log_.reserve(2 * (size - index_format::kBucketTableSize));
   }
   bool operator()(uint16_t hash, const index_format::WordEntry& entry) {
     const size_t first = log_.size();
     log_.resize(first + size_t{entry.header.count} * index_format::kPostingSize);
-    const uint8_t* in = data_ + entry.postings;
+    const uint8_t* in = entry.postings;
     uint8_t* out = log_.data() + first;
     for (uint32_t i = 0; i < entry.header.count; ++i) {
       const index_format::PartPosting posting = index_format::DecodePartPosting(in);
@@ -92,16 +68,16 @@ class LogBuilder {
   uint32_t words() const { return words_; }
 
  private:
-  const uint8_t* data_;
   std::vector<uint8_t> log_;
   uint32_t words_ = 0;
 };
+
 
 // The posting log of a part read whole (`size` bytes at `data`) into `log`, when the part is
 // laid out exactly as saving writes it and holds `words` words; false otherwise.
 inline bool CanonicalPartLog(const uint8_t* data, size_t size, int part, uint32_t words,
                              std::vector<uint8_t>* log) {
-  LogBuilder builder(data, size);
+  LogBuilder builder(size);
   if (WalkPart(data, size, part, [] {}, builder) != PartShape::kCanonical ||
       builder.words() != words) {
     return false;

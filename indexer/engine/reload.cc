@@ -67,7 +67,7 @@ bool LoadPart(const std::string& index_dir, int part, std::vector<uint8_t>* buff
     logs->PutOff(part, words);
     return true;
   }
-  LogBuilder builder(data, size);
+  LogBuilder builder(size);
   WalkPart(data, size, part, [] {}, builder);
   return logs->Replace(part, builder.log()).ok();
 }

@@ -67,19 +67,22 @@ bool StoredFiles::Load(const std::string& path, const std::function<void()>& pum
   if (size > UINT32_MAX) return false;
   // One node per record: count them first, so the list is allocated once.
   size_t records = 0;
-  for (size_t pos = 0; pos + 1 < size; ++records) {
-    const uint16_t length = index_format::GetU16(data + pos);
-    if (length == 0) break;  // damaged: the loop below says so
-    pos += length;
+  for (size_t pos = 0, length = 0; pos < size; pos += length, ++records) {
+    index_format::FileRecord record;
+    // Damage ends the count: the loop below says so.
+    if (index_format::DecodeFileRecord(data + pos, size - pos, &record, &length) !=
+        index_format::FileRecordRead::kRecord) {
+      break;
+    }
   }
   files_.Reserve(records);
   for (size_t pos = 0; pos < size;) {
     pump();
     index_format::FileRecord record;
     size_t length = 0;
-    if (!index_format::DecodeFileRecord(data + pos, size - pos, &record, &length) ||
-        record.path.size() >= sizeof(FileNode::Path) || record.number == 0 ||
-        record.number == kNoFile) {
+    if (index_format::DecodeFileRecord(data + pos, size - pos, &record, &length) !=
+            index_format::FileRecordRead::kRecord ||
+        record.path.size() >= sizeof(FileNode::Path)) {
       Clear();
       return false;
     }

@@ -74,7 +74,7 @@ std::string DecodeIndex(const std::string& folder, DecodedIndex* index) {
         const uint32_t count = Le(data, at, 4);
         const auto slot = static_cast<uint16_t>(Le(data, at + 4, 2));
         if (count == 0) return Where(name, at, "word without postings");
-        if (slot < expected_slot) return Where(name, at, "slots out of order");
+        if (slot != expected_slot) return Where(name, at, "slots out of order");
         expected_slot = slot + 1;
         if (at + 6 + 4 * uint64_t{count} > end) return Where(name, at, "postings past block");
         auto& list = index->postings[{hash, slot}];

@@ -49,12 +49,14 @@ bool IndexReader::ReadFileIndex(std::string* error) {
   while (pos < data.size()) {
     fmt::FileRecord record;
     size_t length = 0;
-    if (!fmt::DecodeFileRecord(Bytes(data) + pos, data.size() - pos, &record, &length)) {
+    const fmt::FileRecordRead read_record =
+        fmt::DecodeFileRecord(Bytes(data) + pos, data.size() - pos, &record, &length);
+    if (read_record == fmt::FileRecordRead::kBadLength) {
       *error = Damaged(fmt::kFileIndexName, pos, "a file record is cut short or has a bad length");
       return false;
     }
     const uint16_t number = record.number;
-    if (number == 0 || number == 0xFFFF) {
+    if (read_record == fmt::FileRecordRead::kBadNumber) {
       *error = Damaged(fmt::kFileIndexName, pos,
                        "a file record has the number " + std::to_string(number));
       return false;
@@ -127,6 +129,39 @@ bool IndexReader::FindSlot(std::string_view word, uint16_t hash, uint16_t* slot)
   return false;
 }
 
+std::string IndexReader::Damaged(const std::string& name, const fmt::PartDamage& damage) const {
+  std::string what;
+  switch (damage.fault) {
+    case fmt::PartFault::kNone:
+      break;
+    case fmt::PartFault::kTableCut:
+      what = "the file ends inside its bucket table";
+      break;
+    case fmt::PartFault::kOffsetOutside:
+      what = "the bucket table points to offset " + std::to_string(damage.value) +
+             ", outside the file's blocks";
+      break;
+    case fmt::PartFault::kOffsetOutOfOrder:
+      what = "the bucket table is out of order";
+      break;
+    case fmt::PartFault::kEntryCut:
+      what = "a word entry is cut short";
+      break;
+    case fmt::PartFault::kNoPostings:
+      what = "a word entry without postings";
+      break;
+    case fmt::PartFault::kSlotOutOfOrder:
+      what = "a word entry has slot " + std::to_string(damage.slot) + " where slot " +
+             std::to_string(damage.expected_slot) + " belongs";
+      break;
+    case fmt::PartFault::kPastBlock:
+      what = "a word entry's " + std::to_string(damage.value) +
+             " postings run past the end of its bucket's block";
+      break;
+  }
+  return Damaged(name, damage.offset, what);
+}
+
 bool IndexReader::OpenPart(int part, std::string* error) {
   if (part_opened_[part]) return true;
   const std::string name = fmt::PartFileName(part);
@@ -134,16 +169,33 @@ bool IndexReader::OpenPart(int part, std::string* error) {
       platform::File::Open(folder_ + name, platform::OpenMode::kReadExisting, &parts_[part]);
   if (opened == Result::kNotFound && lenient_) {
     part_sizes_[part] = -1;
-  } else if (opened != Result::kOk) {
+    part_opened_[part] = true;
+    return true;
+  }
+  if (opened != Result::kOk) {
     *error = "cannot open " + folder_ + name + " (" + platform::ResultName(opened) + ")";
     return false;
-  } else {
-    part_sizes_[part] = parts_[part].Size();
-    if (part_sizes_[part] < 0) {
-      *error = "cannot read " + folder_ + name;
-      return false;
-    }
   }
+  const int64_t size = parts_[part].Size();
+  if (size < 0) {
+    *error = "cannot read " + folder_ + name;
+    return false;
+  }
+  // A part saved without a posting log is empty: it holds no words, and has no table to read.
+  uint8_t table[fmt::kBucketTableSize];
+  if (size >= static_cast<int64_t>(fmt::kBucketTableSize) &&
+      parts_[part].ReadExact(table, sizeof(table)) != Result::kOk) {
+    *error = "cannot read " + folder_ + name;
+    return false;
+  }
+  auto checked = std::make_unique<fmt::BucketTable>();
+  fmt::PartDamage damage;
+  if (!checked->Read(table, static_cast<uint64_t>(size), &damage)) {
+    *error = Damaged(name, damage);
+    return false;
+  }
+  part_sizes_[part] = size;
+  tables_[part] = std::move(checked);
   part_opened_[part] = true;
   return true;
 }
@@ -151,92 +203,40 @@ bool IndexReader::OpenPart(int part, std::string* error) {
 bool IndexReader::ReadPostings(uint16_t hash, uint16_t slot, std::vector<uint16_t>* files,
                                std::string* error) {
   const int part = fmt::PartOf(hash);
-  const size_t bucket = static_cast<size_t>(fmt::BucketOf(hash));
   if (!OpenPart(part, error)) return false;
-  const int64_t size = part_sizes_[part];
-  // A part saved without a posting log is empty: it holds no words.
-  if (size <= 0) return true;
+  if (part_sizes_[part] <= 0) return true;  // missing (lenient) or empty: no words
+  const fmt::BucketTable::Block block = tables_[part]->block(fmt::BucketOf(hash));
+  if (block.empty()) return true;
   const std::string name = fmt::PartFileName(part);
-  platform::File& file = parts_[part];
-  if (size < static_cast<int64_t>(fmt::kBucketTableSize)) {
-    *error = Damaged(name, static_cast<uint64_t>(size), "the file ends inside its bucket table");
-    return false;
-  }
-  // The bucket's entry and the entries after it: the next non-zero one is where its block ends.
-  uint8_t table[fmt::kBucketTableSize];
-  const size_t table_pos = 4 * bucket;
-  const size_t table_bytes = fmt::kBucketTableSize - table_pos;
-  if (file.Seek(static_cast<int64_t>(table_pos)) != Result::kOk ||
-      file.ReadExact(table, table_bytes) != Result::kOk) {
+  block_.resize(static_cast<size_t>(block.end - block.begin));
+  if (parts_[part].Seek(static_cast<int64_t>(block.begin)) != Result::kOk ||
+      parts_[part].ReadExact(block_.data(), block_.size()) != Result::kOk) {
     *error = "cannot read " + folder_ + name;
     return false;
   }
-  const uint64_t start = fmt::GetU32(table);
-  if (start == 0) return true;
-  const auto file_size = static_cast<uint64_t>(size);
-  if (start < fmt::kBucketTableSize || start >= file_size) {
-    *error = Damaged(name, table_pos,
-                     "the bucket table points to offset " + std::to_string(start) +
-                         ", outside the file's blocks");
-    return false;
-  }
-  uint64_t end = file_size;
-  for (size_t i = 4; i < table_bytes; i += 4) {
-    const uint64_t next = fmt::GetU32(table + i);
-    if (next == 0) continue;
-    if (next <= start || next > file_size) {
-      *error = Damaged(name, table_pos + i, "the bucket table is out of order");
-      return false;
-    }
-    end = next;
-    break;
-  }
-  std::string block(static_cast<size_t>(end - start), '\0');
-  if (file.Seek(static_cast<int64_t>(start)) != Result::kOk ||
-      file.ReadExact(block.data(), block.size()) != Result::kOk) {
-    *error = "cannot read " + folder_ + name;
-    return false;
-  }
-  // The block lists the bucket's words in slot order 0, 1, 2, ... without gaps.
-  const uint8_t* data = Bytes(block);
-  size_t pos = 0;
-  for (uint32_t expected = 0; pos < block.size(); ++expected) {
-    if (block.size() - pos < fmt::kWordEntryHeader) {
-      *error = Damaged(name, start + pos, "a word entry is cut short");
-      return false;
-    }
-    const fmt::PartWordHeader header = fmt::DecodePartWordHeader(data + pos);
-    if (header.count == 0 || (!lenient_ && header.slot != expected)) {
-      *error =
-          Damaged(name, start + pos,
-                  header.count == 0 ? "a word entry without postings"
-                                    : "a word entry has slot " + std::to_string(header.slot) +
-                                          " where slot " + std::to_string(expected) + " belongs");
-      return false;
-    }
-    const uint64_t entry_size = fmt::PartWordEntrySize(header.count);
-    if (entry_size > block.size() - pos) {
-      *error = Damaged(name, start + pos,
-                       "a word entry's " + std::to_string(header.count) +
-                           " postings run past the end of its bucket's block");
-      return false;
-    }
-    if (header.slot == slot) {
-      for (size_t i = pos + fmt::kWordEntryHeader; i < pos + entry_size;
-           i += fmt::kPartPostingSize) {
-        const uint16_t number = fmt::GetU16(data + i);
-        if (file_by_number_[number] != -1) {
-          files->push_back(number);
-        } else if (!lenient_) {
-          *error = Damaged(name, start + i,
-                           "a posting names the file number " + std::to_string(number) +
-                               ", which the file index lacks");
-          return false;
-        }
+  fmt::BlockReader words(block_.data(), block);
+  fmt::WordEntry entry;
+  while (words.Next(&entry)) {
+    if (entry.header.slot != slot) continue;
+    for (uint32_t i = 0; i < entry.header.count; ++i) {
+      const uint16_t number =
+          fmt::DecodePartPosting(entry.postings + size_t{i} * fmt::kPartPostingSize).file;
+      if (file_by_number_[number] != -1) {
+        files->push_back(number);
+      } else if (!lenient_) {
+        const uint64_t at =
+            entry.offset + fmt::kWordEntryHeader + uint64_t{i} * fmt::kPartPostingSize;
+        *error = Damaged(name, at,
+                         "a posting names the file number " + std::to_string(number) +
+                             ", which the file index lacks");
+        return false;
       }
-      return true;
     }
-    pos += static_cast<size_t>(entry_size);
+    return true;
+  }
+  if (words.damaged()) {
+    *error = Damaged(name, words.damage());
+    return false;
   }
   return true;
 }

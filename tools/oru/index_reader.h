@@ -1,15 +1,18 @@
 // Reads an index folder for searching: the file index, the word list and, per query word, only
-// the block of its bucket in its part (two seeks: the bucket table entry, then the block).
+// the block of its bucket in its part (the part's bucket table is read and checked once, when
+// the part is first needed; then one seek per word, to its block).
 // Every read is bounds-checked; a damaged file is reported with its path and the offset.
 #ifndef ORU_TOOLS_ORU_INDEX_READER_H_
 #define ORU_TOOLS_ORU_INDEX_READER_H_
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "indexer/engine/index_format.h"
 #include "platform/files.h"
 
 namespace oru::tool {
@@ -55,8 +58,10 @@ class IndexReader {
   bool FindSlot(std::string_view word, uint16_t hash, uint16_t* slot) const;
   // Appends the file numbers of the postings of (hash, slot) to `files`.
   bool ReadPostings(uint16_t hash, uint16_t slot, std::vector<uint16_t>* files, std::string* error);
-  // Opens part `part` when it is not open yet; false (with `error`) when it cannot be opened.
+  // Opens part `part` and reads its bucket table when it is not open yet; false (with `error`)
+  // when it cannot be opened or its table is damaged.
   bool OpenPart(int part, std::string* error);
+  std::string Damaged(const std::string& name, const index_format::PartDamage& damage) const;
   std::string Damaged(const std::string& name, uint64_t offset, const std::string& what) const;
 
   std::string folder_;
@@ -69,6 +74,8 @@ class IndexReader {
   std::array<platform::File, 64> parts_;
   std::array<int64_t, 64> part_sizes_{};  // -1 for a part that is missing (lenient only)
   std::array<bool, 64> part_opened_{};
+  std::array<std::unique_ptr<index_format::BucketTable>, 64> tables_;
+  std::vector<uint8_t> block_;  // the block read last
 };
 
 }  // namespace oru::tool

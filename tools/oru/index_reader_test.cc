@@ -136,6 +136,28 @@ TEST_F(IndexReaderTest, DamageIsReportedWithTheFileAndOffset) {
                                  "blocks");
 }
 
+TEST_F(IndexReaderTest, APartsWholeTableAndItsSlotsAreCheckedEvenInAnIncompleteIndex) {
+  Build({{"harbour", {1}}});
+  const std::string part = PartOf("harbour");
+  const std::string good = testing::ReadFile(part);
+  const size_t bucket = static_cast<size_t>(fmt::BucketOf(platform::WordHash("harbour")));
+  // Another bucket's entry, before or after this word's, points into the table.
+  const size_t other = 4 * ((bucket + 1023) % 1024);
+  std::string bad = good;
+  bad.replace(other, 4, U32(5));
+  WriteFile(part, bad);
+  EXPECT_EQ(Find("harbour", true), "damaged index file " + part + " at offset " +
+                                       std::to_string(other) +
+                                       ": the bucket table points to offset 5, outside the file's "
+                                       "blocks");
+  bad = good;
+  bad.replace(good.size() - 6, 2, U16(1));
+  WriteFile(part, bad);
+  EXPECT_EQ(Find("harbour", true), "damaged index file " + part + " at offset " +
+                                       std::to_string(good.size() - 10) +
+                                       ": a word entry has slot 1 where slot 0 belongs");
+}
+
 TEST_F(IndexReaderTest, DamagedFileIndexAndWordListAreReported) {
   Build({{"harbour", {1}}, {"engines", {2}}});
   std::string words = testing::ReadFile(dir_ / "0.fnw");
