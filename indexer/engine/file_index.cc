@@ -13,7 +13,7 @@ using platform::Status;
 
 FileIndexWriter::FileIndexWriter(platform::FileSystem* disk, std::string index_dir,
                                  IndexSwitch* pending)
-    : disk_(disk), dir_(std::move(index_dir)), pending_(pending), file_(16 * 1024, disk) {}
+    : dir_(std::move(index_dir)), pending_(pending), file_(16 * 1024, disk) {}
 
 Status FileIndexWriter::Start(bool update) {
   update_ = update;

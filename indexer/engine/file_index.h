@@ -40,7 +40,6 @@ class FileIndexWriter {
   // In an update, opens the new version as a copy of the old file index, once.
   platform::Status OpenCopy();
 
-  platform::FileSystem* disk_;
   std::string dir_;
   IndexSwitch* pending_;
   bool update_ = false;

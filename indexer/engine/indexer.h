@@ -1,8 +1,10 @@
 // TIndexer: one indexing pass, from the job file to the saved index. It runs the pass as a
-// short sequence of calls on the units beside it: the plug-in registry (registry.cc), the walk
-// (scan.cc), the words loop (words.cc) into the dictionary (dictionary.h), the posting logs
-// (posting_logs.h), the file index (file_index.h), the reload of an update (stored_files.h,
-// reload.h) and the save (save.h, index_switch.h); indexer.cc holds the run itself.
+// short sequence of calls on the units beside it: the plug-in registry (plugin_registry.h),
+// the walk (scan.cc), the words loop (words.cc) through the word filter (word_filter.h) into
+// the dictionary (dictionary.h), the posting logs (posting_logs.h), the file index
+// (file_index.h), the reload of an update (stored_files.h, reload.h), the save (save.h,
+// index_switch.h) and the record of the index's state (index_records.h). indexer.cc holds the
+// run itself; docs/design.md tells the pass's deliberate behaviours and where each lives.
 #ifndef ORU_INDEXER_ENGINE_INDEXER_H_
 #define ORU_INDEXER_ENGINE_INDEXER_H_
 
@@ -43,8 +45,6 @@ inline constexpr int kScanRefused = 11;
 inline constexpr int kScanRestart = 3;
 
 inline constexpr int kProgressSteps = 65;
-
-
 
 // What a pass is given. Every path of the work folder ends in the separator.
 struct PassSettings {
@@ -201,14 +201,6 @@ class TIndexer {
   // The reload beside the walk (BeginReload, FinishReload).
   BackgroundReload reload_;
 };
-
-// True for a word made of one repeated character, with more than 4 digits, or of digits only.
-bool IsJunkWord(const char* word, int length);
-// Copies at most 127 bytes of `in` to the 128-byte `out`, zero-filled, and lower-cases them.
-bool NormaliseWord(char* out, const char* in);
-// The registry record that serves `file_name`: the first whose mask matches it; null when none
-// does, or when a bad mask ends the search before one matches. The record belongs to `plugins`.
-const _TExtLib* MatchParser(const TTypedList<_TExtLib>& plugins, const std::string& file_name);
 
 }  // namespace oru
 
