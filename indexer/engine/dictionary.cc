@@ -64,41 +64,9 @@ int32_t Dictionary::InsertWord(uint16_t hash, const char* word, uint32_t file_re
   return static_cast<int32_t>(bucket.Count() - 1);
 }
 
-namespace {
-
-// A known word met again in `file_ref`.
-AddWordOutcome Touch(_Form* form, uint32_t file_ref, uint16_t flags) {
-  const auto file = static_cast<uint16_t>(file_ref);
-  if (form->LastFile != file) {
-    form->LastFile = file;
-    form->Flags = flags;
-    return AddWordOutcome::FirstInFile;
-  }
-  if ((form->Flags & 0xFF) != (flags & 0xFF)) {
-    form->Flags = static_cast<uint16_t>(form->Flags | (flags & 0xFF));
-    return AddWordOutcome::FlagsMerged;
-  }
-  return AddWordOutcome::AlreadyRecorded;
-}
-
-}  // namespace
-
-Dictionary::Probe Dictionary::Look(uint64_t key, const char* word) {
-  Probe probe{key, word_cache_.Find(key, word, pool_.get())};
-  if (probe.cached != nullptr) __builtin_prefetch(probe.cached->form);
-  return probe;
-}
-
-Dictionary::Entered Dictionary::Enter(const char* word, const Probe& probe, uint32_t file_ref,
-                                      uint16_t flags) {
+Dictionary::Entered Dictionary::EnterUnknown(const char* word, const Probe& probe,
+                                             uint32_t file_ref, uint16_t flags) {
   Entered entered;
-  if (probe.cached != nullptr) {
-    entered.hash = probe.cached->hash;
-    entered.slot = probe.cached->slot;
-    entered.entry = probe.cached->form;
-    entered.outcome = Touch(entered.entry, file_ref, flags);
-    return entered;
-  }
   entered.hash = platform::WordHash(word, strnlen(word, kMaxWordText));
   // Every text enters the pool, so while the pool has grown only by the words the table took
   // in, the table knows every word and a word it does not know is new.

@@ -51,7 +51,11 @@ class Dictionary {
   void Prefetch(uint64_t key, const char* word) const {
     word_cache_.Prefetch(key, word, pool_.get());
   }
-  Probe Look(uint64_t key, const char* word);
+  Probe Look(uint64_t key, const char* word) {
+    Probe probe{key, word_cache_.Find(key, word, pool_.get())};
+    if (probe.cached != nullptr) __builtin_prefetch(probe.cached->form);
+    return probe;
+  }
 
   struct Entered {
     AddWordOutcome outcome = AddWordOutcome::NewEntry;
@@ -62,7 +66,16 @@ class Dictionary {
   // Records that the file `file_ref` (its low 16 bits) holds `word`, with `flags`: a new entry,
   // the word's first sight in that file (LastFile and Flags replaced), or a repeat in the same
   // file (the low byte of the flags merged). `probe` is Look's answer for the word.
-  Entered Enter(const char* word, const Probe& probe, uint32_t file_ref, uint16_t flags);
+  Entered Enter(const char* word, const Probe& probe, uint32_t file_ref, uint16_t flags) {
+    if (probe.cached == nullptr) return EnterUnknown(word, probe, file_ref, flags);
+    // Most words of a text were met before: the table answers without the bucket.
+    Entered entered;
+    entered.hash = probe.cached->hash;
+    entered.slot = probe.cached->slot;
+    entered.entry = probe.cached->form;
+    entered.outcome = Touch(entered.entry, file_ref, flags);
+    return entered;
+  }
   Entered Enter(const char* word, uint32_t file_ref, uint16_t flags) {
     const uint64_t key = Key(word);
     return Enter(word, Look(key, word), file_ref, flags);
@@ -93,6 +106,22 @@ class Dictionary {
   void Reset();
 
  private:
+  // A known word met again in `file_ref`.
+  static AddWordOutcome Touch(_Form* form, uint32_t file_ref, uint16_t flags) {
+    const auto file = static_cast<uint16_t>(file_ref);
+    if (form->LastFile != file) {
+      form->LastFile = file;
+      form->Flags = flags;
+      return AddWordOutcome::FirstInFile;
+    }
+    if ((form->Flags & 0xFF) != (flags & 0xFF)) {
+      form->Flags = static_cast<uint16_t>(form->Flags | (flags & 0xFF));
+      return AddWordOutcome::FlagsMerged;
+    }
+    return AddWordOutcome::AlreadyRecorded;
+  }
+  // Enter for a word the table did not know.
+  Entered EnterUnknown(const char* word, const Probe& probe, uint32_t file_ref, uint16_t flags);
   int32_t FindWord(uint16_t hash, const char* word) const;
   int32_t InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags);
 

@@ -29,23 +29,25 @@ Status PostingLogs::Open(bool append) {
   return Status();
 }
 
-bool PostingLogs::Append(const _Dict& word) {
-  uint8_t posting[fmt::kPostingSize];
-  fmt::EncodePosting({word.Hash, word.Slot, word.Entry->LastFile, word.Entry->Flags}, posting);
+void PostingLogs::EncodePosting(const _Dict& word, uint8_t* out) {
+  fmt::EncodePosting({word.Hash, word.Slot, word.Entry->LastFile, word.Entry->Flags}, out);
+}
+
+bool PostingLogs::AppendFirst(const _Dict& word) {
   const int part = fmt::PartOf(word.Hash);
   BufferedFile* log = logs_[static_cast<size_t>(part)].get();
   if (log == nullptr) {
     error_ = Status(Result::kFailed, "write", PathOf(part), "the posting logs are not open");
     return false;
   }
-  if (put_off(part)) {
-    Status opened = WritePutOff(part);
-    if (opened.ok()) opened = log->OpenForAppend(PathOf(part));
-    if (!opened.ok()) {
-      error_ = opened;
-      return false;
-    }
+  Status opened = WritePutOff(part);
+  if (opened.ok()) opened = log->OpenForAppend(PathOf(part));
+  if (!opened.ok()) {
+    error_ = opened;
+    return false;
   }
+  uint8_t posting[fmt::kPostingSize];
+  EncodePosting(word, posting);
   if (log->Append(posting, sizeof(posting))) return true;
   error_ = log->error();
   return false;

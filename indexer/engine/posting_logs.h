@@ -34,7 +34,16 @@ class PostingLogs {
   platform::Status Open(bool append);
   // Appends the posting of a word of the file being indexed (its entry holds the file's number
   // and flags). False when the log cannot take it; error() tells why.
-  bool Append(const _Dict& word);
+  bool Append(const _Dict& word) {
+    const int part = word.Hash >> 10;
+    BufferedFile* log = logs_[static_cast<size_t>(part)].get();
+    if (log == nullptr || put_off(part)) return AppendFirst(word);
+    uint8_t posting[8];
+    EncodePosting(word, posting);
+    if (log->Append(posting, sizeof(posting))) return true;
+    error_ = log->error();
+    return false;
+  }
   const platform::Status& error() const { return error_; }
   // Flushes and closes every open log.
   platform::Status Close();
@@ -60,6 +69,11 @@ class PostingLogs {
   std::string PathOf(int part) const;
 
  private:
+  // The 8 bytes of a word's posting.
+  static void EncodePosting(const _Dict& word, uint8_t* out);
+  // Append for a log not open yet: one put off, or none at all.
+  bool AppendFirst(const _Dict& word);
+
   platform::FileSystem* disk_;
   std::string dir_;
   std::array<std::unique_ptr<BufferedFile>, 64> logs_;
