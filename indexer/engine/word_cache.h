@@ -2,7 +2,7 @@
 // entry, so that a word seen before costs neither its MD5 nor the walk through its bucket. It
 // answers exactly what WordHash and FindWord would: the hash is a function of the text, and
 // the first entry of a bucket holding a text stays the first one, since entries are only ever
-// appended. Whoever removes entries or changes their texts (ResetDictionary) clears it.
+// appended. Whoever removes entries or changes their texts (Dictionary::Reset) clears it.
 //
 // Open addressing over kEntries slots (16 MiB, mapped by the platform as pages are first
 // touched), keyed by a fast 64-bit hash of the text. It takes words until it is half full
