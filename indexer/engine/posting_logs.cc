@@ -80,11 +80,11 @@ void PostingLogs::PutOff(int part, uint32_t words) {
 Status PostingLogs::WritePutOff(int part) {
   if (!put_off(part)) return Status();
   // The part must still be the one the reload read: same words, same layout.
-  std::string data;
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
   std::vector<uint8_t> log;
-  if (!platform::ReadWholeFile(dir_ + fmt::PartFileName(part), &data).ok() ||
-      !CanonicalPartLog(reinterpret_cast<const uint8_t*>(data.data()), data.size(), part,
-                        reloaded_words(part), &log)) {
+  if (!ReadIndexFile(dir_ + fmt::PartFileName(part), &data, &size) ||
+      !CanonicalPartLog(data.get(), size, part, reloaded_words(part), &log)) {
     return Status(Result::kFailed, "rebuild", PathOf(part),
                   "the part it comes from changed or cannot be read");
   }

@@ -18,29 +18,6 @@ using platform::Result;
 
 namespace {
 
-// Opens an index file for reading it whole; `*size` receives its length. False when it is
-// missing or too large to hold.
-bool OpenIndexFile(const std::string& path, platform::File* file, size_t* size) {
-  if (platform::File::Open(path, platform::OpenMode::kReadExisting, file) != Result::kOk) {
-    return false;
-  }
-  const int64_t length = file->Size();
-  if (length < 0 || static_cast<uint64_t>(length) >= SIZE_MAX / 2) return false;
-  *size = static_cast<size_t>(length);
-  return true;
-}
-
-// Reads a whole file with one read into `buffer`, one zero byte behind it. The buffer keeps its
-// memory from one file to the next: the parts are read
-// one after the other, and fresh memory for each would cost a page fault per page.
-bool ReadIndexFile(const std::string& path, std::vector<uint8_t>* buffer, size_t* size) {
-  platform::File file;
-  if (!OpenIndexFile(path, &file, size)) return false;
-  if (buffer->size() < *size + 1) buffer->resize(*size + 1);
-  (*buffer)[*size] = 0;
-  return file.ReadExact(buffer->data(), *size) == Result::kOk;
-}
-
 // Appends the words of part `part` to the dictionary and writes or puts off its posting log.
 // False when the part is missing, empty or damaged.
 bool LoadPart(const std::string& index_dir, int part, std::vector<uint8_t>* buffer,

@@ -6,6 +6,7 @@
 
 #include "indexer/engine/dictionary.h"
 #include "indexer/engine/index_format.h"
+#include "indexer/engine/part_reader.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -59,10 +60,10 @@ const FileNode* StoredFileLookup::Find(std::string_view path, uint16_t path_hash
 
 bool StoredFiles::Load(const std::string& path, const std::function<void()>& pump) {
   Clear();
-  std::string bytes;
-  if (!platform::ReadWholeFile(path, &bytes).ok() || bytes.empty()) return false;
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  const size_t size = bytes.size();
+  std::unique_ptr<uint8_t[]> bytes;
+  size_t size = 0;
+  if (!ReadIndexFile(path, &bytes, &size) || size == 0) return false;
+  const uint8_t* data = bytes.get();
   // The offsets kept for the in-place rewrite are 32 bits wide.
   if (size > UINT32_MAX) return false;
   // One node per record: count them first, so the list is allocated once.
