@@ -67,4 +67,14 @@ Status BufferedFile::Close() {
   return error_;
 }
 
+Status WriteWholeFile(platform::FileSystem* fs, const std::string& path,
+                      const std::vector<uint8_t>& data, bool start_writeback) {
+  platform::File file;
+  Status status = fs->Open(path, platform::OpenMode::kCreate, &file);
+  if (status.ok() && !data.empty()) status = fs->Write(&file, data.data(), data.size());
+  if (status.ok() && start_writeback) file.StartWriteback();
+  const Status closed = file.Close();
+  return status.ok() ? closed : status;
+}
+
 }  // namespace oru

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/files.h"
@@ -60,6 +61,12 @@ class BufferedFile {
   size_t used_ = 0;
   platform::Status error_;
 };
+
+// Writes `data` as the whole file at `path` through `fs`, in one write. With `start_writeback`
+// the file is handed to the device as it is closed (a new index file, which IndexSwitch syncs
+// before it is put in place).
+platform::Status WriteWholeFile(platform::FileSystem* fs, const std::string& path,
+                                const std::vector<uint8_t>& data, bool start_writeback);
 
 }  // namespace oru
 

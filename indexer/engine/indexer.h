@@ -19,21 +19,16 @@
 #include "indexer/engine/index_switch.h"
 #include "indexer/engine/plugin_registry.h"
 #include "indexer/engine/posting_logs.h"
-#include "indexer/engine/records.h"
 #include "indexer/engine/reload.h"
 #include "indexer/engine/run_codes.h"
 #include "indexer/engine/stored_files.h"
-#include "indexer/engine/typed_list.h"
 #include "indexer/engine/word_filter.h"
-#include "platform/dynlib.h"
 #include "platform/file_system.h"
 #include "platform/folders.h"
-#include "platform/ini.h"
 #include "platform/mutex.h"
 #include "platform/progress.h"
 #include "platform/window_message.h"
 #include "plugin-api/parser_plugin.h"
-#include "plugin-api/storage_plugin.h"
 
 namespace oru {
 

@@ -65,11 +65,7 @@ Status PostingLogs::Close() {
 }
 
 Status PostingLogs::Replace(int part, const std::vector<uint8_t>& postings) {
-  platform::File file;
-  Status status = disk_->Open(PathOf(part), platform::OpenMode::kCreate, &file);
-  if (status.ok() && !postings.empty()) status = disk_->Write(&file, postings.data(), postings.size());
-  const Status closed = file.Close();
-  return status.ok() ? closed : status;
+  return WriteWholeFile(disk_, PathOf(part), postings, false);
 }
 
 void PostingLogs::PutOff(int part, uint32_t words) {

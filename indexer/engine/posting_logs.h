@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "indexer/engine/buffered_file.h"
+#include "indexer/engine/index_format.h"
 #include "indexer/engine/records.h"
 #include "platform/file_system.h"
 #include "platform/status.h"
@@ -35,10 +36,10 @@ class PostingLogs {
   // Appends the posting of a word of the file being indexed (its entry holds the file's number
   // and flags). False when the log cannot take it; error() tells why.
   bool Append(const _Dict& word) {
-    const int part = word.Hash >> 10;
+    const int part = index_format::PartOf(word.Hash);
     BufferedFile* log = logs_[static_cast<size_t>(part)].get();
     if (log == nullptr || put_off(part)) return AppendFirst(word);
-    uint8_t posting[8];
+    uint8_t posting[index_format::kPostingSize];
     EncodePosting(word, posting);
     if (log->Append(posting, sizeof(posting))) return true;
     error_ = log->error();

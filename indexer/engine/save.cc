@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "indexer/engine/buffered_file.h"
 #include "indexer/engine/index_format.h"
 #include "platform/files.h"
 
@@ -10,22 +11,6 @@ namespace oru {
 namespace fmt = index_format;
 using platform::Result;
 using platform::Status;
-
-namespace {
-
-// Writes `data` as the complete file at `path` and starts writing it out to the device
-// (IndexSwitch syncs it before it is put in place).
-Status WriteNewFile(platform::FileSystem* fs, const std::string& path,
-                    const std::vector<uint8_t>& data) {
-  platform::File file;
-  Status status = fs->Open(path, platform::OpenMode::kCreate, &file);
-  if (status.ok() && !data.empty()) status = fs->Write(&file, data.data(), data.size());
-  if (status.ok()) file.StartWriteback();
-  const Status closed = file.Close();
-  return status.ok() ? closed : status;
-}
-
-}  // namespace
 
 bool BuildPart(const Dictionary& dictionary, int part, std::string log,
                std::vector<uint8_t>* out_part) {
@@ -127,7 +112,7 @@ Status IndexSaver::MergePart(const Dictionary& dictionary, int part, const std::
   const std::string name = fmt::PartFileName(part);
   if (!platform::FileExists(log_path)) {
     // No log: the part is an empty file, and the bar does not move.
-    const Status written = WriteNewFile(disk_, pending_->NewPath(name), {});
+    const Status written = WriteWholeFile(disk_, pending_->NewPath(name), {}, true);
     if (written.ok()) pending_->Add(name);
     return written;
   }
@@ -140,7 +125,7 @@ Status IndexSaver::MergePart(const Dictionary& dictionary, int part, const std::
                   "a posting names a word the dictionary does not have");
   }
   pump_();
-  const Status written = WriteNewFile(disk_, pending_->NewPath(name), out);
+  const Status written = WriteWholeFile(disk_, pending_->NewPath(name), out, true);
   if (!written.ok()) return written;
   pending_->Add(name);
   step_();

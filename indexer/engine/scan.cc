@@ -86,7 +86,6 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
         return kScanFailed;
       }
     }
-    file_words_.clear();
     // The record of a file indexed again takes its new size and time, so that the next
     // update sees it as changed only when it changes again.
     if (state == StoredFileState::kChanged) {
