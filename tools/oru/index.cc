@@ -115,8 +115,8 @@ std::vector<std::string> JobFolders(const std::string& work, const std::string& 
   std::vector<std::string> folders;
   const std::string path = JobFilePath(work, name);
   if (!platform::FileExists(path)) return folders;
-  for (std::string folder :
-       ReadStorageFolders(platform::ProfileFile::Open(path), StorageTypeOf(work, name))) {
+  const platform::ProfileFile job = platform::ProfileFile::Open(path);
+  for (std::string folder : ReadStorageFolders(job, StorageTypeOf(job))) {
     while (folder.size() > 1 && folder.back() == platform::kPathSeparator) folder.pop_back();
     folders.push_back(std::move(folder));
   }
