@@ -9,8 +9,8 @@
 namespace oru {
 
 TfMain::TfMain(ui::Window* window, std::string job_file)
-    : window_(window), job_file_(std::move(job_file)) {
-  settings_.job_file = job_file_;
+    : window_(window) {
+  settings_.job_file = std::move(job_file);
   // Tests lower the file-number limit so that a tree just over it stays small.
   if (const char* limit = std::getenv("ORU_TEST_FILE_LIMIT")) {
     const long value = std::strtol(limit, nullptr, 10);
@@ -45,8 +45,8 @@ bool TfMain::FormCreate() {
   path += std::string(kStoragesFolder) + sep;
   if (!EnsureFolder(path)) return false;
   settings_.storages_dir = path;
-  if (!platform::FileExists(job_file_)) {
-    failure_text_ = "cannot open job file " + job_file_ + ": no such file";
+  if (!platform::FileExists(settings_.job_file)) {
+    failure_text_ = "cannot open job file " + settings_.job_file + ": no such file";
     window_->ShowMessage(std::string(kFileindex1) + kRefer1);
     return false;
   }

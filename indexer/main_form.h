@@ -47,7 +47,6 @@ class TfMain {
   bool EnsureFolder(const std::string& path);
 
   ui::Window* window_;
-  std::string job_file_;
   PassSettings settings_;
   std::unique_ptr<TIndexer> engine_;  // made when the pass starts
   bool stop_requested_ = false;

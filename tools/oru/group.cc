@@ -1,7 +1,6 @@
 #include "tools/oru/group.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
 
 #include "indexer/engine/index_records.h"
@@ -87,12 +86,11 @@ bool WriteGroup(const std::string& work, const IndexGroup& group, std::string* e
   const std::string path = GroupsFilePath(work);
   const std::string temporary = path + ".new";
   platform::File file;
-  std::error_code failed;
   if (platform::File::Open(temporary, platform::OpenMode::kCreate, &file) != platform::Result::kOk ||
       file.Write(text.data(), text.size()) != platform::Result::kOk ||
       file.Close() != platform::Result::kOk ||
-      (std::filesystem::rename(temporary, path, failed), failed)) {
-    std::filesystem::remove(temporary, failed);
+      platform::RenameFile(temporary, path) != platform::Result::kOk) {
+    platform::DeleteFile(temporary);
     *error = "cannot write " + path;
     return false;
   }

@@ -115,8 +115,8 @@ std::vector<std::string> JobFolders(const std::string& work, const std::string& 
   std::vector<std::string> folders;
   const std::string path = JobFilePath(work, name);
   if (!platform::FileExists(path)) return folders;
-  for (std::string folder :
-       ReadStorageFolders(platform::ProfileFile::Open(path), StorageTypeOf(work, name))) {
+  const platform::ProfileFile job = platform::ProfileFile::Open(path);
+  for (std::string folder : ReadStorageFolders(job, StorageTypeOf(job))) {
     while (folder.size() > 1 && folder.back() == platform::kPathSeparator) folder.pop_back();
     folders.push_back(std::move(folder));
   }
@@ -160,11 +160,9 @@ uint64_t NumbersAfterUpdate(const std::string& work, const std::string& name,
   if (!reader.Open(IndexFolder(work, name), true, &error)) return files;
   uint64_t highest = 0;
   uint64_t recorded = 0;
-  for (uint32_t number = 1; number < 0xFFFF; ++number) {
-    const IndexedFile* file = reader.File(static_cast<uint16_t>(number));
-    if (file == nullptr) continue;
-    highest = number;
-    if (counter.Counted(file->path)) ++recorded;
+  for (const IndexedFile& file : reader.files()) {
+    highest = std::max<uint64_t>(highest, file.number);
+    if (counter.Counted(file.path)) ++recorded;
   }
   return highest + (files > recorded ? files - recorded : 0);
 }

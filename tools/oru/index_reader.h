@@ -48,6 +48,8 @@ class IndexReader {
 
   // The file numbered `number`, or null. The record belongs to the reader.
   const IndexedFile* File(uint16_t number) const;
+  // Every file of the file index, in its order.
+  const std::vector<IndexedFile>& files() const { return files_; }
   size_t file_count() const { return files_.size(); }
   size_t word_count() const { return word_count_; }
 

@@ -131,10 +131,11 @@ void PrintHit(const SearchHit& hit, HitState state, const std::string& index,
   std::fputs(line.c_str(), stdout);
 }
 
-// The indexes the options name, each once, in order; false (after saying why) when one is
-// missing or, without --partial, incomplete.
+// The indexes the options name, each once, in order, and for each whether it is read leniently
+// (not recorded as complete); false (after saying why) when one is missing or, without
+// --partial, incomplete.
 bool ResolveIndexes(const std::string& work, const SearchOptions& options,
-                    std::vector<std::string>* indexes) {
+                    std::vector<std::string>* indexes, std::vector<bool>* lenient) {
   std::vector<std::vector<std::string>> parts;
   if (options.all_indexes) {
     ListIndexNames(work, &parts);
@@ -163,6 +164,7 @@ bool ResolveIndexes(const std::string& work, const SearchOptions& options,
         return false;
       }
       indexes->push_back(index);
+      lenient->push_back(state != IndexState::kComplete);
     }
   }
   if (indexes->empty()) {
@@ -202,7 +204,8 @@ int SearchCommand(const std::vector<std::string>& args) {
   const std::string work = WorkFolder();
   if (work.empty()) return Fail("cannot tell where the work folder is");
   std::vector<std::string> indexes;
-  if (!ResolveIndexes(work, options, &indexes)) return kExitError;
+  std::vector<bool> lenient;
+  if (!ResolveIndexes(work, options, &indexes, &lenient)) return kExitError;
 
   // The query words are filtered as the indexer filters the words it keeps.
   const StopList stop_words = StopList::BesideProgram();
@@ -222,10 +225,11 @@ int SearchCommand(const std::vector<std::string>& args) {
 
   std::vector<std::unique_ptr<IndexReader>> readers;
   std::string error;
-  for (const std::string& index : indexes) {
+  for (size_t i = 0; i < indexes.size(); ++i) {
     readers.push_back(std::make_unique<IndexReader>());
-    const bool lenient = ReadIndexState(work, index) != IndexState::kComplete;
-    if (!readers.back()->Open(IndexFolder(work, index), lenient, &error)) return Fail(error);
+    if (!readers.back()->Open(IndexFolder(work, indexes[i]), lenient[i], &error)) {
+      return Fail(error);
+    }
   }
   std::vector<SearchHit> hits;
   if (!FindHits(readers, words, &hits, &error)) return Fail(error);

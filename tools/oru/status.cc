@@ -79,11 +79,9 @@ int Check(const std::string& work, const std::string& name) {
     IndexReader reader;
     std::string error;
     if (!reader.Open(folder, true, &error)) return Fail(error);
-    for (uint32_t number = 1; number < 0xFFFF; ++number) {
-      const IndexedFile* file = reader.File(static_cast<uint16_t>(number));
-      if (file == nullptr) continue;
+    for (const IndexedFile& file : reader.files()) {
       ++files;
-      const HitState state = StateOf(*file);
+      const HitState state = StateOf(file);
       gone += state == HitState::kGone ? 1 : 0;
       changed += state == HitState::kChanged ? 1 : 0;
     }

@@ -58,14 +58,17 @@ std::string JobFilePath(const std::string& work, const std::string& name) {
   return work + name + kJobSuffix;
 }
 
-std::string StorageTypeOf(const std::string& work, const std::string& name) {
-  const std::string path = JobFilePath(work, name);
-  if (platform::FileExists(path)) {
-    for (const std::string& section : platform::ProfileFile::Open(path).SectionNames()) {
-      if (!IsHeaderSection(section)) return section;
-    }
+std::string StorageTypeOf(const platform::ProfileFile& job) {
+  for (const std::string& section : job.SectionNames()) {
+    if (!IsHeaderSection(section)) return section;
   }
   return kDefaultStorageType;
+}
+
+std::string StorageTypeOf(const std::string& work, const std::string& name) {
+  const std::string path = JobFilePath(work, name);
+  if (!platform::FileExists(path)) return kDefaultStorageType;
+  return StorageTypeOf(platform::ProfileFile::Open(path));
 }
 
 IndexState ReadIndexState(const std::string& work, const std::string& name) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/ini.h"
+
 namespace oru::tool {
 
 // The index name the commands use when none is given.
@@ -27,6 +29,8 @@ std::string JobFilePath(const std::string& work, const std::string& name);
 // The storage type of the index's job file (its first section that is not the header), or the
 // default storage type when there is no job file.
 std::string StorageTypeOf(const std::string& work, const std::string& name);
+// The same of a job file already open.
+std::string StorageTypeOf(const platform::ProfileFile& job);
 
 // What "storages.ini" records of an index: complete ("1"), incomplete ("0"), or nothing.
 enum class IndexState { kComplete, kIncomplete, kUnknown };
