@@ -1,6 +1,5 @@
 #include "indexer/main_form.h"
 
-#include <cstdlib>
 #include <utility>
 
 #include "indexer/engine/work_folders.h"
@@ -11,11 +10,7 @@ namespace oru {
 TfMain::TfMain(ui::Window* window, std::string job_file)
     : window_(window) {
   settings_.job_file = std::move(job_file);
-  // Tests lower the file-number limit so that a tree just over it stays small.
-  if (const char* limit = std::getenv("ORU_TEST_FILE_LIMIT")) {
-    const long value = std::strtol(limit, nullptr, 10);
-    if (value > 0 && value < kMaxFileNumber) settings_.file_limit = static_cast<uint16_t>(value);
-  }
+  settings_.file_limit = PassFileLimit();
 }
 
 bool TfMain::EnsureFolder(const std::string& path) {

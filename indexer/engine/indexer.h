@@ -39,8 +39,6 @@ inline constexpr int kScanRefused = 11;
 // The reload turned out to have failed: the walk starts again for a fresh index.
 inline constexpr int kScanRestart = 3;
 
-inline constexpr int kProgressSteps = 65;
-
 // What a pass is given. Every path of the work folder ends in the separator.
 struct PassSettings {
   std::string job_file;      // the program's argument

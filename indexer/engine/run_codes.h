@@ -4,6 +4,7 @@
 #define ORU_INDEXER_ENGINE_RUN_CODES_H_
 
 #include <cstdint>
+#include <cstdlib>
 
 namespace oru {
 
@@ -16,6 +17,17 @@ inline constexpr uint8_t kRunBadJob = 13;
 
 // The highest file number a pass gives out (0xFFFF means "no file").
 inline constexpr uint16_t kMaxFileNumber = 65534;
+
+// The highest file number Tamsel's pass gives out and `oru index` plans for: kMaxFileNumber,
+// or a lower number from ORU_TEST_FILE_LIMIT, with which tests keep a tree just over the limit
+// small.
+inline uint16_t PassFileLimit() {
+  if (const char* limit = std::getenv("ORU_TEST_FILE_LIMIT")) {
+    const long value = std::strtol(limit, nullptr, 10);
+    if (value > 0 && value < kMaxFileNumber) return static_cast<uint16_t>(value);
+  }
+  return kMaxFileNumber;
+}
 
 // The window message the search application receives after a run, and its window.
 inline constexpr int64_t kIndexDoneMessage = 20924;

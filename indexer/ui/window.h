@@ -11,6 +11,9 @@
 
 namespace oru::ui {
 
+// The saving bar's range: the pass moves it once per part built and once for the word list.
+inline constexpr int kSavingSteps = 65;
+
 // The modal results of the Stop confirmation.
 inline constexpr int kModalYes = 1;
 inline constexpr int kModalNo = 2;
@@ -30,7 +33,7 @@ class Window {
   virtual platform::Label* FilesIndexedLabel() = 0;  // under "Total Files Indexed:"
   virtual platform::Label* CurrentFileLabel() = 0;   // under "File Currently Indexing:"
   virtual platform::Label* WordsFoundLabel() = 0;    // under "Words Found:"
-  virtual platform::ProgressBar* SavingBar() = 0;    // 0 to 65
+  virtual platform::ProgressBar* SavingBar() = 0;    // 0 to kSavingSteps
   virtual platform::MessagePump* Pump() = 0;
 
   // Shows a modal message box with an OK button, titled "ORU Indexer".

@@ -171,7 +171,7 @@ uint64_t NumbersAfterUpdate(const std::string& work, const std::string& name,
 class Planner {
  public:
   Planner(std::string work, const IndexOptions& options)
-      : work_(std::move(work)), options_(options), limit_(FileLimit()),
+      : work_(std::move(work)), options_(options), limit_(PassFileLimit()),
         target_(SplitTarget(limit_)) {}
 
   // Counts the files and fills `parts`; `removed` receives the indexes of the group that are

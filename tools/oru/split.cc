@@ -1,7 +1,6 @@
 #include "tools/oru/split.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/plugin_registry.h"
@@ -14,14 +13,6 @@ struct FileCounter::Engine {
   PluginRegistry plugins;
   bool loaded = false;
 };
-
-uint16_t FileLimit() {
-  if (const char* limit = std::getenv("ORU_TEST_FILE_LIMIT")) {
-    const long value = std::strtol(limit, nullptr, 10);
-    if (value > 0 && value < kMaxFileNumber) return static_cast<uint16_t>(value);
-  }
-  return kMaxFileNumber;
-}
 
 uint64_t SplitTarget(uint64_t limit) { return std::max<uint64_t>(1, limit - limit / 8); }
 

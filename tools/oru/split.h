@@ -15,9 +15,6 @@
 
 namespace oru::tool {
 
-// The most files one index numbers; ORU_TEST_FILE_LIMIT lowers it for tests (Tamsel reads the
-// same variable).
-uint16_t FileLimit();
 // How many files the splitting puts in one index at most: seven eighths of the limit, leaving
 // room for the folders to grow before an update must add an index.
 uint64_t SplitTarget(uint64_t limit);

@@ -12,7 +12,6 @@ namespace oru::ui {
 
 namespace {
 
-constexpr int kBarMaximum = 65;
 // A window that is never drawn (shown on a workspace nobody looks at, say) still starts its pass.
 constexpr unsigned kUndrawnStartMs = 1000;
 // While the Stop confirmation is open, the start is looked at again this often.
@@ -32,10 +31,10 @@ class GtkBar : public platform::ProgressBar {
   int Position() const override { return position_; }
   // Like the form's bar, the position stays between its minimum 0 and maximum 65.
   void SetPosition(int position) override {
-    position_ = std::clamp(position, 0, kBarMaximum);
+    position_ = std::clamp(position, 0, kSavingSteps);
     if (bar_ != nullptr) {
       gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar_),
-                                    static_cast<double>(position_) / kBarMaximum);
+                                    static_cast<double>(position_) / kSavingSteps);
     }
   }
   GtkWidget* bar_ = nullptr;

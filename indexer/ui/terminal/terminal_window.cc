@@ -86,7 +86,7 @@ void TerminalWindow::EventPump::ProcessMessages() {
 std::string TerminalWindow::StatusText() const {
   std::string text = "Total Files Indexed: " + files_.text() + "  Words Found: " + words_.text();
   if (bar_.Position() > 0) {
-    text += "  Saving: " + std::to_string(bar_.Position()) + "/65";
+    text += "  Saving: " + std::to_string(bar_.Position()) + "/" + std::to_string(kSavingSteps);
   } else if (!current_.text().empty()) {
     text += "  File: " + current_.text();
   }

@@ -18,7 +18,6 @@ constexpr char kWindowClass[] = "TfMain";
 constexpr char kTitle[] = "Indexing...";
 constexpr int kClientWidth = 345;
 constexpr int kClientHeight = 188;
-constexpr int kBarMaximum = 65;
 // The start timer is due at once: a timer's message comes only when no other message waits,
 // so the pass starts after the window and its controls have painted.
 constexpr UINT kStartDelayMs = USER_TIMER_MINIMUM;
@@ -61,7 +60,7 @@ class Win32Bar : public platform::ProgressBar {
   int Position() const override { return position_; }
   // Like the form's bar, the position stays between its minimum 0 and maximum 65.
   void SetPosition(int position) override {
-    position_ = std::clamp(position, 0, kBarMaximum);
+    position_ = std::clamp(position, 0, kSavingSteps);
     if (control_ == nullptr) return;
     SendMessageA(control_, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
     UpdateWindow(control_);  // the bar paints on WM_PAINT: now, while the part is written
@@ -201,7 +200,7 @@ std::unique_ptr<Win32ProgressWindow> Win32ProgressWindow::Create() {
                                 SS_PATHELLIPSIS | SS_CENTERIMAGE);
   c.bar.control_ = win32::Place(c.window, PROGRESS_CLASSA, "", 0, kBarId, 4, 105, 337, 16);
   if (c.bar.control_ != nullptr) {
-    SendMessageA(c.bar.control_, PBM_SETRANGE32, 0, kBarMaximum);
+    SendMessageA(c.bar.control_, PBM_SETRANGE32, 0, kSavingSteps);
   }
   win32::Place(c.window, "BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, kStopId, 133, 146, 86, 33);
   return self;
