@@ -42,6 +42,19 @@ std::u16string AnsiToWide(std::string_view text);
 // Converts `n` bytes into `out`, which must hold `n` units. Returns the units written (`n` in
 // a single-byte code page, at most `n` in any).
 size_t AnsiToWide(const char* text, size_t n, char16_t* out);
+// The UTF-16 unit of a byte read as Windows-1252, whatever the system's code page: the bytes
+// 0x80-0x9F through that code page's table (its five undefined bytes keep the code points of
+// the same value), every other byte as the code point of its value. On POSIX, where the code
+// page is always Windows-1252, the conversions here use it.
+inline char16_t Windows1252ToWide(uint8_t byte) {
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+  };
+  return byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : char16_t{byte};
+}
 // Converts UTF-16 text to the code page; a character without an exact form there (no best
 // fit) becomes the default character '?'. A valid surrogate pair gives one '?', an unpaired
 // surrogate one '?' of its own.

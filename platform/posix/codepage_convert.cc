@@ -1,5 +1,4 @@
 // Conversions between Windows-1252 and UTF-16.
-#include <array>
 #include <cstdint>
 
 #include "platform/codepage.h"
@@ -7,22 +6,10 @@
 namespace oru::platform {
 namespace {
 
-// The units of the bytes 0x80-0x9F; the five undefined bytes keep the code points of the same value.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
-};
-
-char16_t ByteToUnit(uint8_t b) {
-  return (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : static_cast<char16_t>(b);
-}
-
 char UnitToByte(char16_t u) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
-  for (size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == u) return static_cast<char>(0x80 + i);
+  for (unsigned b = 0x80; b < 0xA0; ++b) {
+    if (Windows1252ToWide(static_cast<uint8_t>(b)) == u) return static_cast<char>(b);
   }
   return '?';
 }
@@ -33,7 +20,7 @@ bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 }  // namespace
 
 size_t AnsiToWide(const char* text, size_t n, char16_t* out) {
-  for (size_t i = 0; i < n; ++i) out[i] = ByteToUnit(static_cast<uint8_t>(text[i]));
+  for (size_t i = 0; i < n; ++i) out[i] = Windows1252ToWide(static_cast<uint8_t>(text[i]));
   return n;
 }
 

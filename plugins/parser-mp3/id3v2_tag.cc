@@ -181,17 +181,13 @@ bool WalkFrames(const TagHeader& header, bool syncsafe_sizes, TagReader* reader,
   }
 }
 
-// Version 2.4 frame sizes are syncsafe, but some writers put plain sizes there. The plain
-// reading is taken only when the syncsafe one does not walk the frames to their end and the
-// plain one does.
-bool HasSyncsafeFrameSizes(platform::File* file, uint64_t tag_bytes, const TagHeader& header) {
-  if (header.version != 4) return false;
-  const auto walks = [&](bool syncsafe) {
-    TagReader reader(file, tag_bytes, false);
-    return SkipExtendedHeader(header, &reader) &&
-           WalkFrames(header, syncsafe, &reader, [](const FrameHeader&) { return false; });
-  };
-  return walks(true) || !walks(false);
+// True when the frames of a version 2.4 tag, their sizes read as syncsafe or plain, walk to
+// the tag's end or its padding.
+bool WalksToTheEnd(platform::File* file, uint64_t tag_bytes, const TagHeader& header,
+                   bool syncsafe) {
+  TagReader reader(file, tag_bytes, false);
+  return SkipExtendedHeader(header, &reader) &&
+         WalkFrames(header, syncsafe, &reader, [](const FrameHeader&) { return false; });
 }
 
 int FieldOf(const FrameHeader& frame, uint8_t version) {
@@ -257,28 +253,43 @@ void ReadTagFields(platform::File* file, int64_t file_size, const TagHeader& hea
   // A tag that claims more bytes than the file has is read as far as the file goes.
   const uint64_t tag_bytes =
       std::min<uint64_t>(header.size, static_cast<uint64_t>(file_size) - kTagHeaderSize);
-  const bool syncsafe_sizes = HasSyncsafeFrameSizes(file, tag_bytes, header);
-  TagReader reader(file, tag_bytes, header.version < 4 && (header.flags & kUnsynchronised));
-  if (!SkipExtendedHeader(header, &reader)) return;
-  std::vector<uint8_t> body;
-  WalkFrames(header, syncsafe_sizes, &reader, [&](const FrameHeader& frame) {
-    const int field = FieldOf(frame, header.version);
-    if (field < 0 || !(*fields)[field].empty()) return false;
-    const uint32_t taken = std::min(frame.size, kMaxFrameRead);
-    body.resize(taken);
-    if (!reader.Read(body.data(), taken) || !reader.Skip(frame.size - taken)) return true;
-    if (!UnwrapBody(frame, header, &body)) return true;
-    if (field == kComment) {
-      // A comment with a description is an application's note (player gain figures and the
-      // like), not what the user wrote.
-      bool described = false;
-      std::u16string text = CommentFrameText(body.data(), body.size(), kMaxTextChars, &described);
-      if (!described) (*fields)[field] = std::move(text);
-    } else {
-      (*fields)[field] = TextFrameText(body.data(), body.size(), kMaxTextChars);
-    }
-    return true;
-  });
+  const TagFields given = *fields;
+  // Reads the fields with the frame sizes read as syncsafe or plain; true when the frames
+  // walked to the tag's end or its padding.
+  const auto read_fields = [&](bool syncsafe_sizes) {
+    TagReader reader(file, tag_bytes, header.version < 4 && (header.flags & kUnsynchronised));
+    if (!SkipExtendedHeader(header, &reader)) return false;
+    std::vector<uint8_t> body;
+    return WalkFrames(header, syncsafe_sizes, &reader, [&](const FrameHeader& frame) {
+      const int field = FieldOf(frame, header.version);
+      if (field < 0 || !(*fields)[field].empty()) return false;
+      const uint32_t taken = std::min(frame.size, kMaxFrameRead);
+      body.resize(taken);
+      if (!reader.Read(body.data(), taken) || !reader.Skip(frame.size - taken)) return true;
+      if (!UnwrapBody(frame, header, &body)) return true;
+      if (field == kComment) {
+        // A comment with a description is an application's note (player gain figures and the
+        // like), not what the user wrote.
+        bool described = false;
+        std::u16string text =
+            CommentFrameText(body.data(), body.size(), kMaxTextChars, &described);
+        if (!described) (*fields)[field] = std::move(text);
+      } else {
+        (*fields)[field] = TextFrameText(body.data(), body.size(), kMaxTextChars);
+      }
+      return true;
+    });
+  };
+  // Version 2.4 frame sizes are syncsafe, but some writers put plain sizes there. The plain
+  // reading is taken only when the syncsafe one does not walk the frames to their end and the
+  // plain one does; the tag is read once when the syncsafe reading walks.
+  if (header.version != 4) {
+    read_fields(false);
+    return;
+  }
+  if (read_fields(true) || !WalksToTheEnd(file, tag_bytes, header, false)) return;
+  *fields = given;
+  read_fields(false);
 }
 
 }  // namespace oru::mellic

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/codepage.h"
 #include "platform/utf8.h"
 
 namespace oru::mellic {
@@ -20,19 +21,6 @@ bool IsWideEncoding(uint8_t encoding) {
   return encoding == kUtf16 || encoding == kUtf16BigEndian;
 }
 size_t TerminatorSize(uint8_t encoding) { return IsWideEncoding(encoding) ? 2 : 1; }
-
-// Encoding 0 is ISO-8859-1 by the tag's rules, but taggers on Windows write the ANSI code page
-// there, so bytes 0x80-0x9F (control characters in ISO-8859-1, never meant as such in a tag)
-// are read as Windows-1252: curly quotes, dashes, the euro sign. Its five undefined bytes stay
-// as they are.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t Latin1Unit(uint8_t byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char16_t{byte};
-}
 
 // Where the string that starts at `start` ends: at its terminator, or at `size` when it has
 // none. A 16-bit terminator is two zero bytes at an even distance from the start.
@@ -81,8 +69,11 @@ std::u16string DecodeString(uint8_t encoding, const uint8_t* s, size_t n, size_t
   std::u16string text;
   switch (encoding) {
     case kLatin1:
+      // ISO-8859-1 by the tag's rules, but taggers on Windows write the ANSI code page there,
+      // so bytes 0x80-0x9F (control characters in ISO-8859-1, never meant as such in a tag)
+      // are read as Windows-1252: curly quotes, dashes, the euro sign.
       text.resize(std::min(n, limit));
-      std::transform(s, s + text.size(), text.begin(), Latin1Unit);
+      std::transform(s, s + text.size(), text.begin(), platform::Windows1252ToWide);
       break;
     case kUtf16:
     case kUtf16BigEndian:

@@ -73,9 +73,8 @@ oru::mellic::TagFields ReadVersion2Fields(int64_t file_size, uint64_t* tag_end) 
   return fields;
 }
 
-// Reads the last 128 bytes of the open file into the zeroed tag buffer.
-bool ReadTag() {
-  const int64_t size = g_parse.file.Size();
+// Reads the last 128 bytes of the open file, `size` bytes long, into the zeroed tag buffer.
+bool ReadTag(int64_t size) {
   if (size < static_cast<int64_t>(kTagSize)) return false;
   if (g_parse.file.Seek(size - kTagSize) != oru::platform::Result::kOk) return false;
   return g_parse.file.ReadExact(g_parse.tag.get(), kTagSize) == oru::platform::Result::kOk;
@@ -108,7 +107,7 @@ ORU_PLUGIN_EXPORT bool _ParseIt(const char* file_name, const char* /*type_name*/
     uint64_t tag_end = 0;
     oru::mellic::TagFields fields = ReadVersion2Fields(file_size, &tag_end);
     g_parse.tag = std::make_unique<uint8_t[]>(kTagSize + 1);  // zeroed
-    const bool has_version1 = ReadTag() && oru::mellic::HasTagMarker(g_parse.tag.get());
+    const bool has_version1 = ReadTag(file_size) && oru::mellic::HasTagMarker(g_parse.tag.get());
     if (oru::mellic::HasAnyField(fields)) {
       // A version 1 tag fills in only when it lies wholly after the version 2 tag.
       if (has_version1 && static_cast<uint64_t>(file_size) >= tag_end + kTagSize) {

@@ -12,7 +12,6 @@ using Table = std::vector<uint32_t>;  // next-sector entries, indexed by sector 
 using Seen = std::vector<bool>;       // per sector: already in use
 
 constexpr uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-constexpr size_t kHeaderSize = 512;
 constexpr size_t kHeaderDifatEntries = 109;
 constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
 constexpr uint32_t kNoEntry = 0xFFFFFFFF;
@@ -22,7 +21,6 @@ constexpr uint64_t kMiniStreamCutoff = 4096;
 constexpr size_t kEntrySize = 128;
 constexpr uint8_t kStreamEntry = 2;
 constexpr uint8_t kRootEntry = 5;
-
 
 bool ReadAt(platform::File* file, uint64_t offset, void* out, size_t n) {
   return offset <= uint64_t{std::numeric_limits<int64_t>::max()} &&
@@ -59,37 +57,19 @@ bool NameIs(const uint8_t* entry, std::u16string_view name) {
   return true;
 }
 
-class Reader {
- public:
-  explicit Reader(platform::File* file) : file_(file) {}
+}  // namespace
 
-  std::optional<CompoundStream> Find(std::u16string_view name);
+uint64_t CompoundFile::EntrySize(const uint8_t* entry) const {
+  // version 3 files may leave the high half
+  return sector_size_ == 512 ? ReadLe32(entry + 0x78) : ReadLe(entry + 0x78, 8);
+}
 
- private:
-  bool LoadHeader();
-  bool LoadFat();
-  uint64_t SectorAt(uint32_t sector) const { return (uint64_t{sector} + 1) * sector_size_; }
-  uint64_t EntrySize(const uint8_t* entry) const {  // version 3 files may leave the high half
-    return sector_size_ == 512 ? ReadLe32(entry + 0x78) : ReadLe(entry + 0x78, 8);
-  }
-  std::optional<Table> Chain(uint32_t start, std::optional<uint64_t> want) const {
-    return WalkChain(fat_, reserved_, start, want);
-  }
-  // Reads the whole of `sectors` into `out`, one after another.
-  bool ReadSectors(const Table& sectors, std::vector<uint8_t>* out) const;
-  std::optional<uint32_t> FindEntry(std::u16string_view name) const;
-  std::optional<CompoundStream> MiniStream(uint32_t start, uint64_t size);
+std::optional<CompoundFile::Table> CompoundFile::Chain(uint32_t start,
+                                                       std::optional<uint64_t> want) const {
+  return WalkChain(fat_, reserved_, start, want);
+}
 
-  platform::File* file_;
-  uint8_t header_[kHeaderSize] = {};
-  uint32_t sector_size_ = 0;
-  uint32_t sector_count_ = 0;  // sectors after the header, the last one possibly cut short
-  Table fat_;                  // entries of sectors 0 .. sector_count_ - 1 at most
-  Seen reserved_;              // the sectors of the FAT and of the DIFAT chain
-  std::vector<uint8_t> directory_;
-};
-
-bool Reader::LoadHeader() {
+bool CompoundFile::LoadHeader() {
   const int64_t file_size = file_->Size();
   if (file_size < 0 || !ReadAt(file_, 0, header_, kHeaderSize) ||
       !std::equal(std::begin(kSignature), std::end(kSignature), header_)) {
@@ -107,7 +87,7 @@ bool Reader::LoadHeader() {
 
 // The FAT's sectors are listed by the header (the first 109) and then by the DIFAT chain, each
 // DIFAT sector ending with the number of the next. Every one must be a distinct sector.
-bool Reader::LoadFat() {
+bool CompoundFile::LoadFat() {
   const uint32_t fat_sectors = ReadLe32(header_ + 0x2C);
   Table list;
   for (size_t i = 0; i < kHeaderDifatEntries && list.size() < fat_sectors; ++i) {
@@ -135,7 +115,7 @@ bool Reader::LoadFat() {
   return true;
 }
 
-bool Reader::ReadSectors(const Table& sectors, std::vector<uint8_t>* out) const {
+bool CompoundFile::ReadSectors(const Table& sectors, std::vector<uint8_t>* out) const {
   out->resize(sectors.size() * sector_size_);
   for (size_t i = 0; i < sectors.size(); ++i) {
     if (!ReadAt(file_, SectorAt(sectors[i]), out->data() + i * sector_size_, sector_size_)) {
@@ -147,7 +127,7 @@ bool Reader::ReadSectors(const Table& sectors, std::vector<uint8_t>* out) const 
 
 // Walks the tree of the root storage's children (left, right and nothing below), each entry at
 // most once, and returns the stream entry called `name`.
-std::optional<uint32_t> Reader::FindEntry(std::u16string_view name) const {
+std::optional<uint32_t> CompoundFile::FindEntry(std::u16string_view name) const {
   const size_t count = directory_.size() / kEntrySize;
   std::vector<bool> visited(count, false);
   std::vector<uint32_t> pending{ReadLe32(&directory_[0x4C])};
@@ -167,7 +147,7 @@ std::optional<uint32_t> Reader::FindEntry(std::u16string_view name) const {
   return std::nullopt;
 }
 
-std::optional<CompoundStream> Reader::MiniStream(uint32_t start, uint64_t size) {
+std::optional<CompoundStream> CompoundFile::MiniStream(uint32_t start, uint64_t size) const {
   const uint64_t root_size = EntrySize(directory_.data());
   const auto root = Chain(ReadLe32(&directory_[0x74]), CeilDiv(root_size, sector_size_));
   const auto mini_fat_sectors = Chain(ReadLe32(header_ + 0x3C), std::nullopt);
@@ -188,13 +168,21 @@ std::optional<CompoundStream> Reader::MiniStream(uint32_t start, uint64_t size) 
   return CompoundStream(file_, size, kMiniSectorSize, std::move(at));
 }
 
-std::optional<CompoundStream> Reader::Find(std::u16string_view name) {
-  if (!LoadHeader() || !LoadFat()) return std::nullopt;
+bool CompoundFile::LoadDirectory() {
   const auto directory_sectors = Chain(ReadLe32(header_ + 0x30), std::nullopt);
-  if (!directory_sectors || !ReadSectors(*directory_sectors, &directory_) || directory_.empty() ||
-      directory_[0x42] != kRootEntry) {
+  return directory_sectors && ReadSectors(*directory_sectors, &directory_) &&
+         !directory_.empty() && directory_[0x42] == kRootEntry;
+}
+
+std::optional<CompoundFile> CompoundFile::Open(platform::File* file) {
+  CompoundFile compound(file);
+  if (!compound.LoadHeader() || !compound.LoadFat() || !compound.LoadDirectory()) {
     return std::nullopt;
   }
+  return compound;
+}
+
+std::optional<CompoundStream> CompoundFile::Find(std::u16string_view name) const {
   const auto id = FindEntry(name);
   if (!id) return std::nullopt;
   const uint8_t* entry = &directory_[*id * kEntrySize];
@@ -207,10 +195,10 @@ std::optional<CompoundStream> Reader::Find(std::u16string_view name) {
   return CompoundStream(file_, size, sector_size_, std::move(at));
 }
 
-}  // namespace
-
 std::optional<CompoundStream> CompoundStream::Find(platform::File* file, std::u16string_view name) {
-  return Reader(file).Find(name);
+  const auto compound = CompoundFile::Open(file);
+  if (!compound) return std::nullopt;
+  return compound->Find(name);
 }
 
 bool CompoundStream::Read(uint64_t offset, void* out, size_t n) const {

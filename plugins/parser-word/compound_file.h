@@ -25,6 +25,7 @@ class CompoundStream {
   // children of the root storage of `file`, open for reading. The stream reads through `file`,
   // which the caller keeps open while it reads. Nothing when `file` does not start with the
   // compound-file signature, is malformed on the way to the stream, or has no such stream.
+  // To find more than one stream of a file, CompoundFile reads its directory once.
   static std::optional<CompoundStream> Find(platform::File* file, std::u16string_view name);
 
   // The stream of `size` bytes whose units of `unit` bytes lie at the file offsets `at` of
@@ -44,6 +45,44 @@ class CompoundStream {
   uint64_t size_;
   uint32_t unit_;                       // sector or mini sector size
   std::vector<uint64_t> unit_offsets_;  // file offset of each of the stream's units, in order
+};
+
+// A compound file whose header, allocation table and directory have been read, once, so that
+// several of its streams can be found without reading them again.
+class CompoundFile {
+ public:
+  // Reads the header, the allocation table and the directory of `file`, open for reading, which
+  // the caller keeps open while the file and its streams are used. Nothing when `file` does not
+  // start with the compound-file signature or is malformed on the way to its directory.
+  static std::optional<CompoundFile> Open(platform::File* file);
+
+  // As CompoundStream::Find, in this file.
+  std::optional<CompoundStream> Find(std::u16string_view name) const;
+
+ private:
+  using Table = std::vector<uint32_t>;  // next-sector entries, indexed by sector number
+  using Seen = std::vector<bool>;       // per sector: already in use
+  static constexpr size_t kHeaderSize = 512;
+
+  explicit CompoundFile(platform::File* file) : file_(file) {}
+  bool LoadHeader();
+  bool LoadFat();
+  bool LoadDirectory();
+  uint64_t SectorAt(uint32_t sector) const { return (uint64_t{sector} + 1) * sector_size_; }
+  uint64_t EntrySize(const uint8_t* entry) const;
+  std::optional<Table> Chain(uint32_t start, std::optional<uint64_t> want) const;
+  // Reads the whole of `sectors` into `out`, one after another.
+  bool ReadSectors(const Table& sectors, std::vector<uint8_t>* out) const;
+  std::optional<uint32_t> FindEntry(std::u16string_view name) const;
+  std::optional<CompoundStream> MiniStream(uint32_t start, uint64_t size) const;
+
+  platform::File* file_;
+  uint8_t header_[kHeaderSize] = {};
+  uint32_t sector_size_ = 0;
+  uint32_t sector_count_ = 0;  // sectors after the header, the last one possibly cut short
+  Table fat_;                  // entries of sectors 0 .. sector_count_ - 1 at most
+  Seen reserved_;              // the sectors of the FAT and of the DIFAT chain
+  std::vector<uint8_t> directory_;
 };
 
 }  // namespace oru::dovrin

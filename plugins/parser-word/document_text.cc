@@ -65,7 +65,9 @@ Outcome ReadWord6(const CompoundStream& stream, const uint8_t* block, size_t hav
 }
 
 Outcome ReadThroughPieces(platform::File* file, std::u16string* text) {
-  const auto stream = CompoundStream::Find(file, u"WordDocument");
+  const auto compound = CompoundFile::Open(file);
+  if (!compound) return Outcome::kFallBack;
+  const auto stream = compound->Find(u"WordDocument");
   if (!stream) return Outcome::kFallBack;
   uint8_t block[kBlockRead] = {};
   const size_t have = static_cast<size_t>(std::min<uint64_t>(stream->size(), kBlockRead));
@@ -79,8 +81,7 @@ Outcome ReadThroughPieces(platform::File* file, std::u16string* text) {
   if (identifier == kWord6FibIdentifier) return ReadWord6(*stream, block, have, text);
 
   if (have < kBlockRead) return Outcome::kFallBack;
-  const auto table =
-      CompoundStream::Find(file, (flags & kFibWhichTable) != 0 ? u"1Table" : u"0Table");
+  const auto table = compound->Find((flags & kFibWhichTable) != 0 ? u"1Table" : u"0Table");
   if (!table) return Outcome::kFallBack;
   const auto pieces =
       ReadPieceTable(*table, ReadLe32(block + kWord97ClxAt), ReadLe32(block + kWord97ClxAt + 4),

@@ -27,12 +27,13 @@ bool FolderWalk::Start(std::string_view root) {
   while (file.size() > 1 && file.back() == platform::kPathSeparator) file.pop_back();
   if (platform::FileExists(file)) {
     // A path cut to 260 bytes would name another file.
+    FoundFile single;
     if (file.size() > kMaxPath ||
-        !platform::GetFileSizeAndTime(file, &single_.size, &single_.time)) {
+        !platform::GetFileSizeAndTime(file, &single.size, &single.time)) {
       return false;
     }
-    single_.path = std::move(file);
-    has_single_ = true;
+    single.path = std::move(file);
+    single_ = std::move(single);
     return true;
   }
   return Push(std::move(text));
@@ -40,7 +41,7 @@ bool FolderWalk::Start(std::string_view root) {
 
 void FolderWalk::Stop() {
   stack_.clear();
-  has_single_ = false;
+  single_.reset();
 }
 
 bool FolderWalk::Push(std::string path) {
@@ -53,9 +54,9 @@ bool FolderWalk::Push(std::string path) {
 }
 
 bool FolderWalk::Next(FoundFile* out) {
-  if (has_single_) {
-    has_single_ = false;
-    *out = std::move(single_);
+  if (single_) {
+    *out = std::move(*single_);
+    single_.reset();
     return true;
   }
   while (!stack_.empty()) {

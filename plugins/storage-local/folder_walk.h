@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,8 +66,7 @@ class FolderWalk {
   bool Push(std::string path);
 
   std::vector<TRec> stack_;  // the root at the bottom, the folder being read on top
-  FoundFile single_;         // the file of a file root, until handed out
-  bool has_single_ = false;
+  std::optional<FoundFile> single_;  // the file of a file root, until handed out
 };
 
 }  // namespace oru::storage
