@@ -1,0 +1,50 @@
+// What every parser plug-in with a 16-bit text shares: the descriptor block, the one parse it
+// holds, its words by the word rule, and fragments cut around a position. A plug-in keeps one
+// HeldText as its module state and forwards its exports to it.
+#ifndef ORU_PLUGINS_PARSER_COMMON_HELD_TEXT_H_
+#define ORU_PLUGINS_PARSER_COMMON_HELD_TEXT_H_
+
+#include <optional>
+#include <string>
+
+#include "plugin-api/parser_plugin.h"
+
+namespace oru::parser {
+
+// The three strings of a plug-in's descriptor block.
+struct PluginStrings {
+  const char* filter;        // at most 1023 bytes
+  const char* description;   // at most 1023 bytes
+  const char* display_name;  // at most 31 bytes
+};
+
+// Serves _GetFPlugData: clears the whole Filter field, then copies the three strings with their
+// terminators (each cut to its field). False for a null block, which is left untouched.
+bool FillDescriptor(const PluginStrings& strings, DescriptorBlock* block);
+
+// The text of the last successful parse, until it is released.
+class HeldText {
+ public:
+  void Hold(std::u16string text) { text_ = std::move(text); }
+  void Release() { text_.reset(); }
+  bool holding() const { return text_.has_value(); }
+  const std::u16string& text() const { return *text_; }
+
+  // Serves _GetNextWord: IsWide is set to 1 on every call with a record; false with no text or
+  // no word left (the record's Buffer, Length and Position then stay as they were).
+  bool NextWord(WordRecord* rec) const;
+
+  // Serves _GetFragmentAtPos: a window of at most rec->Size characters that begins Size / 2
+  // characters before rec->Position (or at the start), zero characters at its head skipped and
+  // the copy ended at the first zero character. Writes back the start (Position), the
+  // characters delivered (Size and Length) and IsWide = 1; the buffer (Size characters) is
+  // cleared first. False with no text, no buffer or a Position at or past the end (Length 0).
+  bool CutFragment(FragmentRecord* rec) const;
+
+ private:
+  std::optional<std::u16string> text_;
+};
+
+}  // namespace oru::parser
+
+#endif  // ORU_PLUGINS_PARSER_COMMON_HELD_TEXT_H_
