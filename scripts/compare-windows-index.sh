@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end check of the Windows flavour: Tamsel.exe indexes the test documents and tags under
-# Wine, the Linux Tamsel indexes the same copies, and the words of every file must agree (file
+# End-to-end check of the Windows flavour: Tamsel.exe indexes the test files of every parser
+# plug-in under Wine, the Linux Tamsel indexes the same copies, and the words of every file must agree (file
 # numbers and path forms may differ with the enumeration order and the platform).
 #   scripts/compare-windows-index.sh
 # Expects build-windows/ built and WINEPREFIX, DISPLAY set up as scripts/test-windows.sh leaves
@@ -14,22 +14,44 @@ scripts/install-deps.sh
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -G Ninja -DORU_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build build -j 2 --target Tamsel Ferrow Dovrin Mellic index_dump >/dev/null
+# Each parser: its key in ORU.ini, its library and the folder of its test files.
+parsers=(
+  "Word Dovrin plugins/parser-word/testdata"
+  "MP3 Mellic plugins/parser-mp3/testdata"
+  "Text Tavrel plugins/parser-text/testdata"
+)
+libraries=()
+for parser in "${parsers[@]}"; do
+  read -r _ library _ <<<"$parser"
+  libraries+=("$library")
+done
+cmake --build build -j 2 --target Tamsel Ferrow "${libraries[@]}" index_dump >/dev/null
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/oru-compare.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 fixtures=$scratch/fixtures
-mkdir -p "$fixtures/word" "$fixtures/mp3" "$fixtures/samples"
-cp plugins/parser-word/testdata/*.doc "$fixtures/word/"
-cp plugins/parser-mp3/testdata/*.mp3 "$fixtures/mp3/"
-cp samples/*.doc samples/*.mp3 "$fixtures/samples/"
+for parser in "${parsers[@]}"; do
+  read -r key _ folder <<<"$parser"
+  mkdir -p "$fixtures/$key"
+  find "$folder" -maxdepth 1 -type f ! -name '*.sh' ! -name '*.py' ! -name 'README*' \
+    -exec cp {} "$fixtures/$key/" \;
+done
+mkdir -p "$fixtures/samples"
+find samples -maxdepth 1 -type f ! -name '*.sh' -exec cp {} "$fixtures/samples/" \;
 
 # Writes ORU.ini (plug-ins in BIN ending in SEP, library suffix EXT) and a job file.
 write_config() {  # WORK BIN SEP EXT JOB DIR
   local work=$1 bin=$2 sep=$3 ext=$4 job=$5 dir=$6
   mkdir -p "$work/Storages"
-  printf '[Files]\r\nWord=%s\r\nMP3=%s\r\n[Storages]\r\nFolders=%s\r\n[Folders]\r\n1=Word\r\n2=MP3\r\n' \
-    "${bin}${sep}Dovrin$ext" "${bin}${sep}Mellic$ext" "${bin}${sep}Ferrow$ext" >"$work/ORU.ini"
+  local files="" order="" number=0 parser key library
+  for parser in "${parsers[@]}"; do
+    read -r key library _ <<<"$parser"
+    files+="$key=${bin}${sep}${library}${ext}"$'\r\n'
+    number=$((number + 1))
+    order+="$number=$key"$'\r\n'
+  done
+  printf '[Files]\r\n%s[Storages]\r\nFolders=%s\r\n[Folders]\r\n%s' \
+    "$files" "${bin}${sep}Ferrow$ext" "$order" >"$work/ORU.ini"
   printf '[Header]\r\nName=compare\r\nUpdating=0\r\n[Folders]\r\nDir0=%s\r\n' "$dir" >"$job"
 }
 

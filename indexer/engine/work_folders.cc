@@ -17,21 +17,21 @@ std::string WorkBaseFolder() {
 bool WriteDefaultConfig(const std::string& path, const std::string& plugin_dir) {
   if (platform::FileExists(path)) return true;
   platform::ProfileFile config = platform::ProfileFile::Open(path);
-  const struct {
-    const char* section;
-    const char* key;
-    std::string value;
-  } lines[] = {
-      {"Files", "Word", plugin_dir + "Dovrin" + platform::kLibrarySuffix},
-      {"Files", "MP3", plugin_dir + "Mellic" + platform::kLibrarySuffix},
-      {"Storages", kDefaultStorageType, plugin_dir + "Ferrow" + platform::kLibrarySuffix},
-      {kDefaultStorageType, "1", "Word"},
-      {kDefaultStorageType, "2", "MP3"},
+  const auto write = [&config](const char* section, const std::string& key,
+                               const std::string& value) {
+    return config.WriteString(section, key, value) == platform::Result::kOk;
   };
-  for (const auto& line : lines) {
-    if (config.WriteString(line.section, line.key, line.value) != platform::Result::kOk) {
+  for (const DefaultParser& parser : kDefaultParsers) {
+    if (!write("Files", parser.key, plugin_dir + parser.library + platform::kLibrarySuffix)) {
       return false;
     }
+  }
+  if (!write("Storages", kDefaultStorageType, plugin_dir + "Ferrow" + platform::kLibrarySuffix)) {
+    return false;
+  }
+  int number = 0;
+  for (const DefaultParser& parser : kDefaultParsers) {
+    if (!write(kDefaultStorageType, std::to_string(++number), parser.key)) return false;
   }
   return true;
 }
