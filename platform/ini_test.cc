@@ -197,6 +197,19 @@ TEST_F(ProfileFileTest, KeyWrittenTwiceIsInTheFileOnce) {
 #endif
 }
 
+TEST_F(ProfileFileTest, DeletedKeyGoesAndTheRestStays) {
+  ProfileFile ini = Make("[Indexed]\r\ndocs=1\r\nmusic.2=1\r\nmusic=0\r\n[Other]\r\ndocs=5\r\n");
+  ASSERT_EQ(ini.DeleteKey("INDEXED", "Music.2"), Result::kOk);
+  ASSERT_EQ(ini.DeleteKey("Indexed", "absent"), Result::kOk);
+  ProfileFile again = ProfileFile::Open(PathOf("t.ini"));
+  EXPECT_EQ(again.KeyNames("Indexed"), (Names{"docs", "music"}));
+  EXPECT_EQ(again.GetString("Other", "docs", "-"), "5");
+#ifndef _WIN32
+  EXPECT_EQ(Contents(), "[Indexed]\r\ndocs=1\r\nmusic=0\r\n[Other]\r\ndocs=5\r\n");
+#endif
+  EXPECT_EQ(ProfileFile::Open(PathOf("none.ini")).DeleteKey("a", "b"), Result::kOk);
+}
+
 TEST_F(ProfileFileTest, WriteStartsFromTheFileOnDisk) {
   ProfileFile ini = Make("[A]\na=1\n");
   std::ofstream(PathOf("t.ini"), std::ios::binary | std::ios::app) << "b=2\n";

@@ -128,6 +128,51 @@ TEST_F(FailureTest, LeftoversOfAKilledRunGoBeforeTheNextRunStarts) {
   EXPECT_EQ(Snapshot(), saved);
 }
 
+// An unplugged drive or a renamed folder must not empty the index: the run fails, naming the
+// folder, and the last index stays, for a fresh pass and an update alike.
+TEST_F(FailureTest, AMissingJobFolderFailsAndKeepsTheLastIndex) {
+  ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+  const Folder saved = Snapshot();
+  fs::rename(corpus_, dir_ / "moved");
+  for (const bool updating : {false, true}) {
+    std::string why;
+    EXPECT_EQ(Pass(updating, platform::RealFileSystem(), &why), kRunFailed);
+    EXPECT_EQ(why, "cannot index " + corpus_ + ": no such folder (the last complete index is kept)");
+    EXPECT_EQ(Indexed(), "1");
+    EXPECT_EQ(Snapshot(), saved);
+  }
+}
+
+// A job entry naming a file that has since been deleted yields nothing and fails nothing.
+TEST_F(FailureTest, AJobEntryOfADeletedFileYieldsNothing) {
+  WriteFile(dir_ / "job.ini", "[Header]\nName=test\nUpdating=0\n[Folders]\nDir0=" + corpus_ +
+                                  "a.txt\nDir1=" + corpus_ + "gone.txt\n");
+  auto indexer = std::make_unique<TIndexer>(testing::PassSettingsFor(work_, dir_ / "job.ini"));
+  EXPECT_EQ(indexer->Run(), kRunOk) << indexer->Failure().Message();
+  EXPECT_EQ(Indexed(), "1");
+}
+
+// The time an index is recorded incomplete is only the renames: every new file is durable
+// while the old index is still recorded complete.
+TEST_F(FailureTest, NewFilesAreSyncedBeforeTheIndexIsRecordedIncomplete) {
+  ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+  WriteFile(corpus_ + "c.txt", "delta alpha");
+  struct RecordingDisk : FaultyFileSystem {
+    platform::Status Sync(platform::File* file) override {
+      records.push_back(
+          platform::ProfileFile::Open(work + kStatusFileName).GetString("Indexed", "test", "-"));
+      return FaultyFileSystem::Sync(file);
+    }
+    std::string work;
+    std::vector<std::string> records;
+  } disk;
+  disk.work = work_;
+  ASSERT_EQ(Pass(true, &disk), kRunOk);
+  ASSERT_FALSE(disk.records.empty());
+  EXPECT_EQ(disk.records, std::vector<std::string>(disk.records.size(), "1"));
+  EXPECT_EQ(Indexed(), "1");
+}
+
 // A failure thrown inside the walk (here from the window's message pump) fails the run, which
 // leaves the last index; the storage plug-in's scan is ended all the same (the next run's scan
 // would otherwise start inside the old one).

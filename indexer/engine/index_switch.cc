@@ -28,15 +28,25 @@ std::string IndexSwitch::NewPath(const std::string& name) const {
 
 void IndexSwitch::Add(const std::string& name) {
   if (std::find(names_.begin(), names_.end(), name) == names_.end()) names_.push_back(name);
+  synced_ = false;
 }
 
-Status IndexSwitch::Switch() {
+Status IndexSwitch::Sync() {
   // Every new version reaches the device before any takes its place. They were written out
   // as they were completed, so these syncs mostly find their work done.
   for (const std::string& name : names_) {
     platform::File file;
     Status synced = fs_->Open(NewPath(name), platform::OpenMode::kReadWriteExisting, &file);
     if (synced.ok()) synced = fs_->Sync(&file);
+    if (!synced.ok()) return synced;
+  }
+  synced_ = true;
+  return Status();
+}
+
+Status IndexSwitch::Switch() {
+  if (!synced_) {
+    const Status synced = Sync();
     if (!synced.ok()) return synced;
   }
   std::vector<bool> moved_aside(names_.size(), false);
@@ -63,6 +73,7 @@ Status IndexSwitch::Switch() {
     if (moved_aside[i]) fs_->Delete(dir_ + names_[i] + kOldSuffix);
   }
   names_.clear();
+  synced_ = false;
   return Status();
 }
 

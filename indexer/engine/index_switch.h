@@ -23,10 +23,13 @@ class IndexSwitch {
   void Add(const std::string& name);
   bool empty() const { return names_.empty(); }
 
-  // Syncs every added file, then puts each in place: the old one moves aside to "<name>.old",
-  // the new one takes its name; then the folder is synced and the old versions deleted. When a
-  // step fails, what was moved is moved back, so the folder holds the old files again (the new
-  // versions stay for RemoveLeftovers), and the failure is returned.
+  // Makes every added file durable. Called before the index is recorded as incomplete, so that
+  // the time it is recorded so is only the renames of Switch.
+  platform::Status Sync();
+  // Puts each added file in place (syncing first what Sync has not): the old one moves aside
+  // to "<name>.old", the new one takes its name; then the folder is synced and the old
+  // versions deleted. When a step fails, what was moved is moved back, so the folder holds the
+  // old files again (the new versions stay for RemoveLeftovers), and the failure is returned.
   platform::Status Switch();
 
   // Deletes every file a run writes into `index_dir` besides the index itself: posting logs,
@@ -41,6 +44,7 @@ class IndexSwitch {
   platform::FileSystem* fs_;
   std::string dir_;
   std::vector<std::string> names_;
+  bool synced_ = false;  // every file of names_ is durable
 };
 
 }  // namespace oru

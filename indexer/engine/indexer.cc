@@ -243,6 +243,15 @@ uint8_t TIndexer::RunPass() {
                 "unknown reason"));
     return kRunConfigFailed;
   }
+  std::vector<std::string> folders;
+  if (storage != sections.end()) {
+    folders = ReadStorageFolders(job, *storage);
+    for (std::string& folder : folders) folder = AbsoluteFolder(folder);
+    if (!CheckJobFolders(folders)) {
+      plugins_.Release();
+      return kRunFailed;
+    }
+  }
   // What a killed run left goes first, so that a full disk frees up.
   IndexSwitch::RemoveLeftovers(settings_.disk, index_dir_);
   pending_ = std::make_unique<IndexSwitch>(settings_.disk, index_dir_);
@@ -255,16 +264,20 @@ uint8_t TIndexer::RunPass() {
   if (!OpenIndexFiles()) return kRunFailed;
 
   if (storage != sections.end()) {
-    std::vector<std::string> folders = ReadStorageFolders(job, *storage);
-    for (std::string& folder : folders) folder = AbsoluteFolder(folder);
     for (bool walk = true; walk;) {
       walk = false;
       for (const std::string& folder : folders) {
         if (stop_requested_ || write_failed_) break;  // after a Stop, no further root is scanned
         current_storage_dir_ = folder;
-        if (IndexFolderScan(folder) == kScanRestart) {
+        const int scanned = IndexFolderScan(folder);
+        if (scanned == kScanRestart) {
           walk = true;
           break;
+        }
+        // A folder the storage plug-in cannot walk would leave its files out of an index
+        // recorded as complete.
+        if (scanned == kScanRefused && !IsDeletedFileEntry(folder)) {
+          FailWrite(Status(Result::kFailed, "walk", folder, "the folder cannot be opened"));
         }
       }
       // A reload that fails after a walk of unchanged files: the walk is done again, for a
@@ -289,8 +302,34 @@ uint8_t TIndexer::RunPass() {
   return kRunOk;
 }
 
+bool TIndexer::IsDeletedFileEntry(const std::string& entry) const {
+  std::string path = entry;
+  if (path.size() > 1 && path.back() == platform::kPathSeparator) path.pop_back();
+  if (platform::FolderExists(path) || platform::FileExists(path)) return false;
+  const size_t slash = path.find_last_of(platform::kPathSeparator);
+  if (slash == std::string::npos || slash == 0) return false;
+  return platform::FolderExists(path.substr(0, slash + 1)) && plugins_.Match(path) != nullptr;
+}
+
+bool TIndexer::CheckJobFolders(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
+    std::string path = folder;
+    if (path.size() > 1 && path.back() == platform::kPathSeparator) path.pop_back();
+    if (platform::FolderExists(path) || platform::FileExists(path) || IsDeletedFileEntry(path)) {
+      continue;
+    }
+    return Fail(Status(Result::kNotFound, "index", folder,
+                       "no such folder (the last complete index is kept)"));
+  }
+  return true;
+}
+
 bool TIndexer::SwitchIndex() {
   if (pending_ == nullptr || pending_->empty()) return true;
+  // The new files are made durable while the old index is still recorded complete, so that
+  // "0" stands only for the renames.
+  const Status synced = pending_->Sync();
+  if (!synced.ok()) return Fail(synced);
   // A kill while the files change places leaves "0": a mix of old and new is no index.
   if (!index_name_.empty() && recorded_before_ != "0" && !RecordIndexed("0")) {
     return false;

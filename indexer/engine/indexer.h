@@ -109,6 +109,13 @@ class TIndexer {
  private:
   uint8_t RunPass();
   int IndexFolderScan(const std::string& folder);
+  // True when a job entry that is not there names a file of a parser's type in a folder that
+  // is: a file deleted since the job was written, which yields nothing. Any other missing
+  // entry (an unplugged drive, a renamed folder) fails the run.
+  bool IsDeletedFileEntry(const std::string& entry) const;
+  // Fails the run, before anything in the index folder changes, when a job entry is neither a
+  // folder, nor a file, nor a deleted file of a parser's type.
+  bool CheckJobFolders(const std::vector<std::string>& folders);
   // Keeps the first failure of the run; later ones are consequences. Returns false, so that a
   // failing step can end with `return Fail(...)`.
   bool Fail(platform::Status status);

@@ -21,25 +21,16 @@ bool IsHeaderSection(std::string_view section) {
 bool IsValidIndexName(std::string_view name) {
   if (name.empty() || name == "0") return false;
   if (TrimBlanks(name).size() != name.size()) return false;
-  if (name.front() == '[' || name.front() == ';' || name.front() == '/' ||
-      name.front() == '\\') {
-    return false;
-  }
-  if (name.find('=') != std::string_view::npos) return false;
+  if (name.front() == '[' || name.front() == ';') return false;
+  // A separator of either platform would put the index inside another index's folder; "=" and
+  // "]" could not be read back as a key of the status file or a section of the group record.
+  if (name.find_first_of("/\\=]") != std::string_view::npos) return false;
   // A control character (NUL included) would break the status file's line or the folder name.
   for (const char c : name) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
   }
   if (name.size() >= 2 && name[1] == ':') return false;  // a drive letter
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = name.size();
-    const std::string_view part = name.substr(start, end - start);
-    if (part == "." || part == "..") return false;
-    start = end + 1;
-  }
-  return true;
+  return name != "." && name != "..";
 }
 
 std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,

@@ -14,9 +14,11 @@ namespace oru {
 // True when a section name is the job's header: "HEADER" after trimming and upper-casing.
 bool IsHeaderSection(std::string_view section);
 
-// True when `name` can name an index folder below the storages folder and be read back as a
-// profile key: not empty, not "0", no surrounding blanks, not absolute, no "." or ".."
-// component, no "=", no control character (NUL included), and not starting with "[" or ";".
+// True when `name` can name an index folder directly below the storages folder and be read back
+// as a profile key and a group's section: not empty, not "0", "." or "..", no surrounding
+// blanks, no path separator of any platform ("/" or "\\"), no drive letter, no "=" or "]", no
+// control character (NUL included), and not starting with "[" or ";". Tamsel and every command
+// of oru apply this one rule.
 bool IsValidIndexName(std::string_view name);
 
 // The folders of a storage section: "Dir0", "Dir1", ... up to the first that is missing, "0",

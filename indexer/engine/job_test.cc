@@ -17,9 +17,10 @@ TEST(JobTest, HeaderIsRecognisedInAnyCaseWithBlanks) {
 TEST(JobTest, IndexNamesThatWouldLeaveTheStoragesFolderAreRefused) {
   EXPECT_TRUE(IsValidIndexName("Docs"));
   EXPECT_TRUE(IsValidIndexName("my index 2"));
-  EXPECT_TRUE(IsValidIndexName("outer/inner"));
+  EXPECT_TRUE(IsValidIndexName("music.2"));
   for (const char* bad : {"", "0", " Docs", "Docs ", "/abs", "..", "a/../b", ".", "a/.",
-                          "x=y", "[sec", ";comment", "C:\\x"}) {
+                          "x=y", "[sec", ";comment", "C:\\x", "outer/inner", "a//c",
+                          "a\\b", "a]b"}) {
     EXPECT_FALSE(IsValidIndexName(bad)) << bad;
   }
   // A control character, NUL included, would break the status file's record.

@@ -101,20 +101,28 @@ bool PluginRegistry::AddParsers(const std::string& config_path, platform::Profil
     return Fail(Status(Result::kFailed, "use configuration", config_path,
                        "it has no section [" + storage_type + "] naming parser plug-ins"));
   }
-  failure_ = Status(Result::kFailed, "use configuration", config_path,
-                    "[" + storage_type + "] names no parser plug-in listed in [Files]");
+  // Every parser the storage type names must load: one that cannot would leave its files out
+  // of an index recorded as complete.
   for (const std::string& key : keys) {
     const std::string name = config.GetString(storage_type, key, "0");
     if (name == "0") continue;
-    const std::string library_path = PluginPath(config.GetString("Files", name, "0"));
-    if (library_path.empty() || !platform::FileExists(library_path)) {
-      failure_ = Status(Result::kNotFound, "load plug-in", library_path, "no such file");
-      continue;
+    const std::string configured = config.GetString("Files", name, "0");
+    if (configured == "0") {
+      return Fail(Status(Result::kFailed, "use configuration", config_path,
+                         "[" + storage_type + "] names the parser " + name +
+                             ", which [Files] does not list"));
     }
-    AddParserPlugin(name, library_path, config);
+    const std::string library_path = PluginPath(configured);
+    if (library_path.empty() || !platform::FileExists(library_path)) {
+      return Fail(Status(Result::kNotFound, "load the parser plug-in " + name + " from",
+                         library_path.empty() ? configured : library_path, "no such file"));
+    }
+    if (!AddParserPlugin(name, library_path, config)) return false;
   }
-  // The reason stays only when no parser was registered.
-  if (records_.Empty()) return false;
+  if (records_.Empty()) {
+    return Fail(Status(Result::kFailed, "use configuration", config_path,
+                       "[" + storage_type + "] names no parser plug-in listed in [Files]"));
+  }
   failure_ = Status();
   return true;
 }
@@ -124,7 +132,8 @@ bool PluginRegistry::AddParserPlugin(const std::string& name, const std::string&
   auto plugin = std::make_unique<ParserPlugin>();
   plugin->library = platform::LoadLibrary(library_path);
   if (plugin->library == nullptr) {
-    failure_ = Status(Result::kFailed, "load plug-in", library_path, platform::LastLoadError());
+    failure_ = Status(Result::kFailed, "load the parser plug-in " + name + " from", library_path,
+                      platform::LastLoadError());
     return false;
   }
   // A parser plug-in must have the three exports the words loop calls. They are looked up
@@ -135,7 +144,7 @@ bool PluginRegistry::AddParserPlugin(const std::string& name, const std::string&
   exports.next_word = Find<GetNextWordFn>(plugin->library, kGetNextWordExport);
   if (exports.parse == nullptr || exports.stop == nullptr || exports.next_word == nullptr) {
     platform::FreeLibrary(plugin->library);
-    failure_ = Status(Result::kFailed, "load plug-in", library_path,
+    failure_ = Status(Result::kFailed, "load the parser plug-in " + name + " from", library_path,
                       "it lacks the exports of a parser plug-in");
     return false;
   }
@@ -166,7 +175,7 @@ bool PluginRegistry::AddParserPlugin(const std::string& name, const std::string&
   }
   if (!registered) {
     platform::FreeLibrary(plugin->library);
-    failure_ = Status(Result::kFailed, "register plug-in", library_path,
+    failure_ = Status(Result::kFailed, "register the parser plug-in " + name + " from", library_path,
                       "it gives no extension filter, or " + config.path() +
                           " cannot take it in [Extensions]");
     return false;

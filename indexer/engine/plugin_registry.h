@@ -68,10 +68,11 @@ class PluginRegistry {
   // Loads the storage plug-in and the parser plug-ins of `storage_type` as "ORU.ini" in
   // `work_dir` (ending in the separator) names them, caching each parser's extension filter in
   // "Extensions" when none is there. False, with the reason in Failure(), when the storage
-  // plug-in or every parser fails.
+  // plug-in or any parser the storage type names cannot be loaded (a configuration that
+  // drops a type of file is no configuration to index with).
   bool Load(const std::string& work_dir, const std::string& storage_type);
-  // The same for the parser plug-ins alone; false, with the reason in Failure(), when none
-  // could be registered.
+  // The same for the parser plug-ins alone; false, with the reason in Failure(), when one of
+  // them cannot be loaded or none is named.
   bool LoadParsers(const std::string& work_dir, const std::string& storage_type);
   // Unloads every plug-in and forgets the records.
   void Release();

@@ -118,11 +118,33 @@ TEST_F(PluginRegistryTest, RelativeLibraryPathsAreTakenBelowTheProgramFolderOnly
   PluginRegistry from_elsewhere(work_.path());
   EXPECT_FALSE(from_elsewhere.LoadParsers(work_.path(), "Folders"));
   EXPECT_EQ(from_elsewhere.Failure().Message(),
-            "cannot load plug-in " + work_.path() + "TextParser" + suffix_ + ": no such file");
+            "cannot load the parser plug-in Text from " + work_.path() + "TextParser" + suffix_ +
+                ": no such file");
   PluginRegistry unknown_folder("");
   EXPECT_FALSE(unknown_folder.Load(work_.path(), "Folders"));
   EXPECT_EQ(unknown_folder.Failure().Message(),
             "cannot load plug-in Ferrow" + suffix_ + ": the program's folder is unknown");
+}
+
+// A configured parser that cannot be loaded would drop its type of file from an index that
+// says it is complete: loading fails, naming the entry and the reason.
+TEST_F(PluginRegistryTest, AnyConfiguredParserThatCannotBeLoadedFailsTheLoad) {
+  testing::WriteFile(work_.path() + "ORU.ini",
+                     "[Files]\nText=" + bin_ + "TextParser" + suffix_ + "\nWord=" + bin_ +
+                         "Missing" + suffix_ + "\nFake=" + bin_ + "Ferrow" + suffix_ +
+                         "\n[Folders]\n1=Text\n2=Word\n[Other]\n1=Text\n2=Fake\n"
+                         "[Unlisted]\n1=Text\n2=Nowhere\n");
+  PluginRegistry registry(bin_);
+  EXPECT_FALSE(registry.LoadParsers(work_.path(), "Folders"));
+  EXPECT_EQ(registry.Failure().Message(), "cannot load the parser plug-in Word from " + bin_ +
+                                              "Missing" + suffix_ + ": no such file");
+  EXPECT_FALSE(registry.LoadParsers(work_.path(), "Other"));
+  EXPECT_EQ(registry.Failure().Message(), "cannot load the parser plug-in Fake from " + bin_ +
+                                              "Ferrow" + suffix_ +
+                                              ": it lacks the exports of a parser plug-in");
+  EXPECT_FALSE(registry.LoadParsers(work_.path(), "Unlisted"));
+  EXPECT_NE(registry.Failure().Message().find("names the parser Nowhere, which [Files] does not list"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -217,4 +217,25 @@ Result ProfileFile::WriteString(std::string_view section, std::string_view key,
   return result;
 }
 
+Result ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+  std::string target = WriteTarget(impl_->path);
+  std::string current;
+  const Result read = ReadProfileBytes(target, &current);
+  if (read == Result::kNotFound) return Result::kOk;
+  if (read != Result::kOk) return read;
+  ini::ProfileText text(std::move(current));
+  if (text.FindKey(section, key) == nullptr) {
+    impl_->text = std::move(text);
+    return Result::kOk;
+  }
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) return ResultFromErrno(errno);
+  if ((st.st_mode & 0222) == 0) return Result::kDenied;
+  if (::access(target.c_str(), W_OK) != 0) return ResultFromErrno(errno);
+  std::string updated = text.WithoutKey(section, key);
+  const Result result = ReplaceFile(target, updated, true, st.st_mode);
+  if (result == Result::kOk) impl_->text = ini::ProfileText(std::move(updated));
+  return result;
+}
+
 }  // namespace oru::platform

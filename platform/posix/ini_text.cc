@@ -68,7 +68,7 @@ void ProfileText::Parse() {
           eq == std::string_view::npos ? std::string_view() : TrimBlanks(line.substr(0, eq));
       if (!name.empty()) {
         current->first_key.try_emplace(NameKey(name), current->keys.size());
-        current->keys.push_back(Key{std::string(name), begin + eq + 1, content_end, next});
+        current->keys.push_back(Key{std::string(name), begin, begin + eq + 1, content_end, next});
       }
     }
     begin = next;
@@ -133,6 +133,12 @@ std::string ProfileText::WithValue(std::string_view section, std::string_view ke
   out.append("[").append(section).append("]").append(eol_);
   out.append(key).append("=").append(value).append(eol_);
   return out;
+}
+
+std::string ProfileText::WithoutKey(std::string_view section, std::string_view key) const {
+  const Key* found = FindKey(section, key);
+  if (found == nullptr) return text_;
+  return text_.substr(0, found->line_begin) + text_.substr(found->next);
 }
 
 }  // namespace oru::platform::ini

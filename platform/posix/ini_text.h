@@ -28,6 +28,7 @@ class ProfileText {
  public:
   struct Key {
     std::string name;      // as written, blanks trimmed
+    size_t line_begin;     // where the key's line starts
     size_t value_begin;    // the byte after the first '='
     size_t content_end;    // where the line's end (LF, CR LF or end of file) starts
     size_t next;           // where the next line starts
@@ -54,6 +55,9 @@ class ProfileText {
   // end gets one before anything is appended after it. All other bytes stay as they are.
   std::string WithValue(std::string_view section, std::string_view key,
                         std::string_view value) const;
+  // The whole text without the first matching key line of `section` (its line end included);
+  // the text unchanged when there is no such key.
+  std::string WithoutKey(std::string_view section, std::string_view key) const;
 
  private:
   struct Section {

@@ -119,4 +119,18 @@ Result ProfileFile::WriteString(std::string_view section, std::string_view key,
   return win32::LastErrorResult();
 }
 
+Result ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+  const DWORD attributes = GetFileAttributesA(impl_->path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Result::kOk;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Result::kFailed;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Result::kDenied;
+  const std::string section_z(section);
+  const std::string key_z(key);
+  if (WritePrivateProfileStringA(section_z.c_str(), key_z.c_str(), nullptr,
+                                 impl_->path.c_str())) {
+    return Result::kOk;
+  }
+  return win32::LastErrorResult();
+}
+
 }  // namespace oru::platform

@@ -423,11 +423,7 @@ void RemovePart(const std::string& work, const std::string& name) {
 int IndexCommand(const std::vector<std::string>& args) {
   IndexOptions options;
   if (const int status = ParseArguments(args, &options); status >= 0) return status;
-  if (!IsValidIndexName(options.name) ||
-      options.name.find(platform::kPathSeparator) != std::string::npos ||
-      options.name.find(']') != std::string::npos) {
-    return Fail("'" + options.name + "' cannot name an index");
-  }
+  if (!IsValidIndexName(options.name)) return Fail("'" + options.name + "' cannot name an index");
   for (std::string& folder : options.folders) {
     const std::string absolute = AbsoluteFolder(folder);
     if (absolute.empty()) return Fail("there is no folder " + folder);
