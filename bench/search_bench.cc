@@ -246,7 +246,7 @@ bool BuildGroup(const std::string& root, const std::string& work) {
   fs::create_directories(work + "Storages");
   fs::create_directories(root + "run");
   if (!oru::WriteDefaultConfig(work + "ORU.ini", bin)) return false;
-  oru::tool::IndexGroup group{"bench", {}, {}};
+  oru::tool::IndexGroup group{"bench", {}, {}, {}};
   for (int part = 0; part < kGroupParts; ++part) {
     oru::bench::CorpusOptions options;
     options.seed += static_cast<uint64_t>(part);

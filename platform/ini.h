@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/result.h"
+#include "platform/status.h"
 
 namespace oru::platform {
 
@@ -75,12 +76,13 @@ class ProfileFile {
   // section's last key line (after its header when it has none); new lines end like the
   // file's first line (LF in a new file). A symbolic link's target is replaced. Windows
   // details: the layout of the written file is the routines' (their lines end in CR LF).
-  Result WriteString(std::string_view section, std::string_view key, std::string_view value);
+  // A failure is a Status naming the file and the system's reason (it compares as a Result).
+  Status WriteString(std::string_view section, std::string_view key, std::string_view value);
   // Removes `key` from `section` (WritePrivateProfileStringA with no value on Windows; on
   // POSIX the first matching key line goes, every other byte stays, and the file is replaced
   // atomically as by WriteString). kOk also when there is no such key or file; kDenied for a
   // read-only file.
-  Result DeleteKey(std::string_view section, std::string_view key);
+  Status DeleteKey(std::string_view section, std::string_view key);
 
  private:
   struct Impl;

@@ -34,11 +34,15 @@ platform::Status IndexRecords::Write(const std::string& name, const char* value)
   const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
   if (!locked.ok()) return locked;
   platform::ProfileFile records = platform::ProfileFile::Open(path_);
-  const platform::Result written = records.WriteString(kIndexedSection, name, value);
-  if (written != platform::Result::kOk) {
-    return platform::Status(written, "write", path_, platform::ResultName(written));
-  }
-  return platform::Status();
+  return records.WriteString(kIndexedSection, name, value);
+}
+
+platform::Status IndexRecords::Remove(const std::string& name) {
+  platform::FileLock lock;
+  const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
+  if (!locked.ok()) return locked;
+  platform::ProfileFile records = platform::ProfileFile::Open(path_);
+  return records.DeleteKey(kIndexedSection, name);
 }
 
 }  // namespace oru

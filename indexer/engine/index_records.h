@@ -23,6 +23,8 @@ class IndexRecords {
   std::vector<std::string> Names() const;
   // Records `value` for `name`.
   platform::Status Write(const std::string& name, const char* value);
+  // Removes the record of `name` (an index that is gone); success also when there is none.
+  platform::Status Remove(const std::string& name);
 
  private:
   std::string path_;

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <system_error>
 #include <utility>
 
 #include "platform/posix/ini_text.h"
@@ -83,10 +84,15 @@ Result WriteAll(int fd, std::string_view data) {
   return Result::kOk;
 }
 
+// The failure of a write to `path` whose system call left `error` in errno.
+Status WriteFailure(const std::string& path, int error) {
+  return Status(ResultFromErrno(error), "write", path, std::generic_category().message(error));
+}
+
 // Writes `data` to a new file beside `path` and renames it over `path`. The new file gets
-// `mode` when `keep_mode`, else the default mode of new files.
-Result ReplaceFile(const std::string& path, std::string_view data, bool keep_mode,
-                   mode_t mode) {
+// `mode` when `keep_mode`, else the default mode of new files. A failure names the system's
+// reason.
+Status ReplaceFile(const std::string& path, std::string_view data, bool keep_mode, mode_t mode) {
   static std::atomic<unsigned> counter{0};
   size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -98,26 +104,38 @@ Result ReplaceFile(const std::string& path, std::string_view data, bool keep_mod
   for (int attempt = 0; attempt < 100 && raw == -1; ++attempt) {
     temp = prefix + std::to_string(counter++);
     raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (raw == -1 && errno != EEXIST) return ResultFromErrno(errno);
+    if (raw == -1 && errno != EEXIST) return WriteFailure(path, errno);
   }
-  if (raw == -1) return Result::kFailed;
+  if (raw == -1) return Status(Result::kFailed, "write", path, "no temporary name is free");
   Descriptor fd(raw);
-  Result result = Result::kOk;
-  if (keep_mode && ::fchmod(fd.get(), mode & 07777) != 0) result = ResultFromErrno(errno);
-  if (result == Result::kOk) result = WriteAll(fd.get(), data);
-  if (result == Result::kOk && ::fsync(fd.get()) != 0) result = ResultFromErrno(errno);
-  if (!fd.Close() && result == Result::kOk) result = ResultFromErrno(errno);
-  if (result == Result::kOk && ::rename(temp.c_str(), path.c_str()) != 0) {
-    result = ResultFromErrno(errno);
+  int error = 0;
+  if (keep_mode && ::fchmod(fd.get(), mode & 07777) != 0) error = errno;
+  if (error == 0) {
+    const Result written = WriteAll(fd.get(), data);
+    if (written != Result::kOk) error = errno;
   }
-  if (result != Result::kOk) {
+  if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
+  if (!fd.Close() && error == 0) error = errno;
+  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
     ::unlink(temp.c_str());
-    return result;
+    return WriteFailure(path, error);
   }
   // Make the rename itself durable; the file is in place even if this fails.
   Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() != -1) ::fsync(dir.get());
-  return Result::kOk;
+  return Status();
+}
+
+// Whether `target` may be written: Ok, or why not (a file without write permission counts as
+// read-only, also for root).
+Status CheckWritable(const std::string& target, struct stat* st) {
+  if (::stat(target.c_str(), st) != 0) return WriteFailure(target, errno);
+  if ((st->st_mode & 0222) == 0) {
+    return Status(Result::kDenied, "write", target, "the file is read-only");
+  }
+  if (::access(target.c_str(), W_OK) != 0) return WriteFailure(target, errno);
+  return Status();
 }
 
 // True when the name or value would not read back as written: a line break anywhere, a "]"
@@ -195,46 +213,46 @@ std::vector<std::string> ProfileFile::KeyNames(std::string_view section,
   return names;
 }
 
-Result ProfileFile::WriteString(std::string_view section, std::string_view key,
+Status ProfileFile::WriteString(std::string_view section, std::string_view key,
                                 std::string_view value) {
-  if (CannotBeWritten(section, key, value)) return Result::kFailed;
+  if (CannotBeWritten(section, key, value)) {
+    return Status(Result::kFailed, "write", impl_->path,
+                  "the name or value cannot be kept in a profile file");
+  }
   std::string target = WriteTarget(impl_->path);
   // Start from the file as it is now, so that changes made since Open are kept.
   std::string current;
   Result read = ReadProfileBytes(target, &current);
   bool exists = read != Result::kNotFound;
-  if (exists && read != Result::kOk) return read;
+  if (exists && read != Result::kOk) return WriteFailure(target, errno);
   struct stat st {};
   if (exists) {
-    if (::stat(target.c_str(), &st) != 0) return ResultFromErrno(errno);
-    // A file without write permission counts as read-only, also for root.
-    if ((st.st_mode & 0222) == 0) return Result::kDenied;
-    if (::access(target.c_str(), W_OK) != 0) return ResultFromErrno(errno);
+    const Status writable = CheckWritable(target, &st);
+    if (!writable.ok()) return writable;
   }
   std::string updated = ini::ProfileText(std::move(current)).WithValue(section, key, value);
-  Result result = ReplaceFile(target, updated, exists, st.st_mode);
-  if (result == Result::kOk) impl_->text = ini::ProfileText(std::move(updated));
+  const Status result = ReplaceFile(target, updated, exists, st.st_mode);
+  if (result.ok()) impl_->text = ini::ProfileText(std::move(updated));
   return result;
 }
 
-Result ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+Status ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
   std::string target = WriteTarget(impl_->path);
   std::string current;
   const Result read = ReadProfileBytes(target, &current);
-  if (read == Result::kNotFound) return Result::kOk;
-  if (read != Result::kOk) return read;
+  if (read == Result::kNotFound) return Status();
+  if (read != Result::kOk) return WriteFailure(target, errno);
   ini::ProfileText text(std::move(current));
   if (text.FindKey(section, key) == nullptr) {
     impl_->text = std::move(text);
-    return Result::kOk;
+    return Status();
   }
   struct stat st {};
-  if (::stat(target.c_str(), &st) != 0) return ResultFromErrno(errno);
-  if ((st.st_mode & 0222) == 0) return Result::kDenied;
-  if (::access(target.c_str(), W_OK) != 0) return ResultFromErrno(errno);
+  const Status writable = CheckWritable(target, &st);
+  if (!writable.ok()) return writable;
   std::string updated = text.WithoutKey(section, key);
-  const Result result = ReplaceFile(target, updated, true, st.st_mode);
-  if (result == Result::kOk) impl_->text = ini::ProfileText(std::move(updated));
+  const Status result = ReplaceFile(target, updated, true, st.st_mode);
+  if (result.ok()) impl_->text = ini::ProfileText(std::move(updated));
   return result;
 }
 

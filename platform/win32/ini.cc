@@ -99,38 +99,49 @@ std::vector<std::string> ProfileFile::KeyNames(std::string_view section,
   return SplitList(buffer.data(), n < buffer.size() ? n : buffer.size());
 }
 
-Result ProfileFile::WriteString(std::string_view section, std::string_view key,
+Status ProfileFile::WriteString(std::string_view section, std::string_view key,
                                 std::string_view value) {
-  if (CannotBeWritten(section, key, value)) return Result::kFailed;
+  if (CannotBeWritten(section, key, value)) {
+    return Status(Result::kFailed, "write", impl_->path,
+                  "the name or value cannot be kept in a profile file");
+  }
   // A read-only file is refused before the call, which would otherwise leave the new value in
   // the routines' cached copy of the file while the file itself stays unchanged.
   const DWORD attributes = GetFileAttributesA(impl_->path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Result::kFailed;
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Result::kDenied;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return Status(Result::kFailed, "write", impl_->path, "it is a folder");
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      return Status(Result::kDenied, "write", impl_->path, "the file is read-only");
+    }
   }
   const std::string section_z(section);
   const std::string key_z(key);
   const std::string value_z(value);
   if (WritePrivateProfileStringA(section_z.c_str(), key_z.c_str(), value_z.c_str(),
                                  impl_->path.c_str())) {
-    return Result::kOk;
+    return Status();
   }
-  return win32::LastErrorResult();
+  return LastErrorStatus("write", impl_->path);
 }
 
-Result ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+Status ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
   const DWORD attributes = GetFileAttributesA(impl_->path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return Result::kOk;
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Result::kFailed;
-  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return Result::kDenied;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Status();
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return Status(Result::kFailed, "write", impl_->path, "it is a folder");
+  }
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return Status(Result::kDenied, "write", impl_->path, "the file is read-only");
+  }
   const std::string section_z(section);
   const std::string key_z(key);
   if (WritePrivateProfileStringA(section_z.c_str(), key_z.c_str(), nullptr,
                                  impl_->path.c_str())) {
-    return Result::kOk;
+    return Status();
   }
-  return win32::LastErrorResult();
+  return LastErrorStatus("write", impl_->path);
 }
 
 }  // namespace oru::platform

@@ -13,6 +13,7 @@ namespace oru::tool {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitNothing = 1;  // ran, but found nothing or wrote no index
 inline constexpr int kExitError = 2;    // bad arguments, or the command could not do its work
+inline constexpr int kExitIncomplete = 3;  // a group of indexes is not whole: not searched
 
 int SetupCommand(const std::vector<std::string>& args);
 int IndexCommand(const std::vector<std::string>& args);

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/find.h"
 #include "platform/ini.h"
+#include "platform/mutex.h"
 #include "tools/oru/work.h"
 
 namespace oru::tool {
@@ -43,12 +44,17 @@ std::vector<IndexGroup> ReadGroups(const std::string& work) {
     group.name = section;
     group.folders = NumberedValues(file, section, "Dir", 0);
     group.parts = NumberedValues(file, section, "Part", 1);
-    if (!group.parts.empty()) groups.push_back(std::move(group));
+    group.pending = NumberedValues(file, section, "Pending", 1);
+    if (!group.parts.empty() || !group.pending.empty()) groups.push_back(std::move(group));
   }
   return groups;
 }
 
 bool FindGroup(const std::string& work, const std::string& name, IndexGroup* group) {
+  return FindGroupRecord(work, name, group) && !group->parts.empty();
+}
+
+bool FindGroupRecord(const std::string& work, const std::string& name, IndexGroup* group) {
   for (IndexGroup& found : ReadGroups(work)) {
     if (found.name == name) {
       *group = std::move(found);
@@ -59,16 +65,25 @@ bool FindGroup(const std::string& work, const std::string& name, IndexGroup* gro
 }
 
 bool WriteGroup(const std::string& work, const IndexGroup& group, std::string* error) {
+  // Runs of other groups change the same file: read, change and write under its lock.
+  const std::string path = GroupsFilePath(work);
+  platform::FileLock lock;
+  const platform::Status locked = platform::FileLock::Acquire(path + ".lock", &lock);
+  if (!locked.ok()) {
+    *error = locked.Message();
+    return false;
+  }
   std::vector<IndexGroup> groups = ReadGroups(work);
   const auto same = [&](const IndexGroup& g) { return g.name == group.name; };
   const auto it = std::find_if(groups.begin(), groups.end(), same);
+  const bool empty = group.parts.empty() && group.pending.empty();
   if (it != groups.end()) {
-    if (group.parts.empty()) {
+    if (empty) {
       groups.erase(it);
     } else {
       *it = group;
     }
-  } else if (!group.parts.empty()) {
+  } else if (!empty) {
     groups.push_back(group);
   } else {
     return true;
@@ -82,19 +97,11 @@ bool WriteGroup(const std::string& work, const IndexGroup& group, std::string* e
     for (size_t i = 0; i < g.parts.size(); ++i) {
       text += "Part" + std::to_string(i + 1) + "=" + g.parts[i] + "\n";
     }
+    for (size_t i = 0; i < g.pending.size(); ++i) {
+      text += "Pending" + std::to_string(i + 1) + "=" + g.pending[i] + "\n";
+    }
   }
-  const std::string path = GroupsFilePath(work);
-  const std::string temporary = path + ".new";
-  platform::File file;
-  if (platform::File::Open(temporary, platform::OpenMode::kCreate, &file) != platform::Result::kOk ||
-      file.Write(text.data(), text.size()) != platform::Result::kOk ||
-      file.Close() != platform::Result::kOk ||
-      platform::RenameFile(temporary, path) != platform::Result::kOk) {
-    platform::DeleteFile(temporary);
-    *error = "cannot write " + path;
-    return false;
-  }
-  return true;
+  return WriteFileWhole(path, text, error);
 }
 
 std::vector<std::string> IndexesOf(const std::string& work, const std::string& name) {
@@ -109,8 +116,11 @@ std::vector<std::string> ListIndexNames(const std::string& work,
   parts->clear();
   std::set<std::string> grouped;
   for (const IndexGroup& group : ReadGroups(work)) {
+    grouped.insert(group.pending.begin(), group.pending.end());
+    if (group.parts.empty()) continue;
     names.push_back(group.name);
     parts->push_back(group.parts);
+    grouped.insert(group.name);  // the group's name means the group, as IndexesOf takes it
     grouped.insert(group.parts.begin(), group.parts.end());
   }
   std::set<std::string> alone;

@@ -3,14 +3,17 @@
 #include <cstdio>
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "indexer/engine/run_codes.h"
+#include "indexer/engine/index_records.h"
 #include "indexer/engine/job.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/ini.h"
+#include "platform/mutex.h"
 #include "platform/process.h"
 #include "platform/window_message.h"
 #include "tools/oru/commands.h"
@@ -92,13 +95,8 @@ bool WriteJob(const std::string& path, const PartRun& part, std::string* error) 
   for (size_t i = 0; i < part.folders.size(); ++i) {
     text += "Dir" + std::to_string(i) + "=" + part.folders[i] + "\n";
   }
-  platform::File file;
-  if (platform::File::Open(path, platform::OpenMode::kCreate, &file) != platform::Result::kOk ||
-      file.Write(text.data(), text.size()) != platform::Result::kOk ||
-      file.Close() != platform::Result::kOk) {
-    *error = "cannot write the job file " + path;
-    return false;
-  }
+  // Written whole: a Tamsel of this name started meanwhile reads the old job or the new one.
+  if (!WriteFileWhole(path, text, error)) return false;
   const std::vector<std::string> read =
       ReadStorageFolders(platform::ProfileFile::Open(path), kDefaultStorageType);
   for (size_t i = 0; i < part.folders.size(); ++i) {
@@ -174,9 +172,8 @@ class Planner {
       : work_(std::move(work)), options_(options), limit_(PassFileLimit()),
         target_(SplitTarget(limit_)) {}
 
-  // Counts the files and fills `parts`; `removed` receives the indexes of the group that are
-  // no longer needed.
-  void Plan(std::vector<PartRun>* parts, std::vector<std::string>* removed) {
+  // Counts the files and fills `parts`.
+  void Plan(std::vector<PartRun>* parts) {
     had_group_ = FindGroup(work_, options_.name, &old_group_);
     FileCounter counter;
     if (!counter.Load(work_, kDefaultStorageType)) {
@@ -196,12 +193,6 @@ class Planner {
       parts->push_back({options_.name, options_.folders, false});
     } else {
       AddParts(UnitsOf(counter, options_.folders, target_), parts);
-    }
-    for (const std::string& part : old_group_.parts) {
-      const auto same = [&](const PartRun& p) { return p.name == part; };
-      if (std::find_if(parts->begin(), parts->end(), same) == parts->end()) {
-        removed->push_back(part);
-      }
     }
   }
 
@@ -410,12 +401,147 @@ int RunPart(const std::string& work, const PartRun& part, platform::MessageWindo
   return kExitOk;
 }
 
-// Removes an index the group no longer needs: its folder and its job file.
-void RemovePart(const std::string& work, const std::string& name) {
+// Removes an index: its folder, its job file and its record in storages.ini, and says `why`.
+void RemoveIndex(const std::string& work, const std::string& name, const char* why) {
   std::error_code ignored;
   std::filesystem::remove_all(IndexFolder(work, name), ignored);
   std::filesystem::remove(JobFilePath(work, name), ignored);
-  std::printf("removed:       the index '%s', no longer needed by the group\n", name.c_str());
+  const platform::Status removed = IndexRecords(work).Remove(name);
+  if (!removed.ok()) std::fprintf(stderr, "oru: %s\n", removed.Message().c_str());
+  std::printf("removed:       the index '%s', %s\n", name.c_str(), why);
+}
+
+// Where runs of oru index for the index or group `name` take turns.
+std::string NameLockPath(const std::string& work, const std::string& name) {
+  return work + kStoragesFolder + platform::kPathSeparator + name + ".lock";
+}
+
+// What a killed run of the group `name` left: indexes it was building for a new layout, and
+// the index that bore the group's name before the group took its place.
+void RemoveLeftoversOfGroup(const std::string& work, const std::string& name) {
+  IndexGroup group;
+  if (!FindGroupRecord(work, name, &group)) return;
+  const auto part = [&](const std::string& n) {
+    return std::find(group.parts.begin(), group.parts.end(), n) != group.parts.end();
+  };
+  for (const std::string& pending : group.pending) {
+    if (!part(pending)) RemoveIndex(work, pending, "left by an earlier run that did not finish");
+  }
+  if (!group.parts.empty() && !part(name) && platform::FolderExists(IndexFolder(work, name))) {
+    RemoveIndex(work, name, "replaced by the group of that name");
+  }
+  if (group.pending.empty()) return;
+  group.pending.clear();
+  std::string error;
+  if (!WriteGroup(work, group, &error)) std::fprintf(stderr, "oru: %s\n", error.c_str());
+}
+
+// The indexes a group search reads now, with the folders of each: the group's parts, or the
+// index of the group's name when there is no group yet.
+std::map<std::string, std::vector<std::string>> CurrentLayout(const std::string& work,
+                                                              const std::string& name) {
+  std::map<std::string, std::vector<std::string>> layout;
+  IndexGroup group;
+  if (FindGroup(work, name, &group)) {
+    for (const std::string& part : group.parts) layout[part] = JobFolders(work, part);
+  } else if (platform::FolderExists(IndexFolder(work, name))) {
+    layout[name] = JobFolders(work, name);
+  }
+  return layout;
+}
+
+// A name NAME.n for an index of a new layout that no index, record, job file, part of the run
+// or index of the current layout has.
+std::string FreshPartName(const std::string& work, const std::string& name,
+                          const std::map<std::string, std::vector<std::string>>& layout,
+                          const std::vector<PartRun>& parts) {
+  const std::vector<std::string> recorded = IndexRecords(work).Names();
+  for (int n = 2;; ++n) {
+    const std::string candidate = name + "." + std::to_string(n);
+    const auto same = [&](const PartRun& p) { return p.name == candidate; };
+    if (layout.count(candidate) != 0 ||
+        std::find_if(parts.begin(), parts.end(), same) != parts.end() ||
+        std::find(recorded.begin(), recorded.end(), candidate) != recorded.end() ||
+        platform::FolderExists(IndexFolder(work, candidate)) ||
+        platform::FileExists(JobFilePath(work, candidate))) {
+      continue;
+    }
+    return candidate;
+  }
+}
+
+// True when the index `name` of `layout` can become `part` in place without a search of the
+// old layout missing a file or finding one twice: it keeps every entry it had, and what it
+// adds lies in no other index of the layout.
+bool GrowsInPlace(const std::map<std::string, std::vector<std::string>>& layout,
+                  const PartRun& part) {
+  const auto old = layout.find(part.name);
+  if (old == layout.end()) return false;
+  for (const std::string& entry : old->second) {
+    if (std::find(part.folders.begin(), part.folders.end(), entry) == part.folders.end()) {
+      return false;
+    }
+  }
+  for (const std::string& entry : part.folders) {
+    if (std::find(old->second.begin(), old->second.end(), entry) != old->second.end()) continue;
+    for (const auto& [other, entries] : layout) {
+      if (other == part.name) continue;
+      for (const std::string& taken : entries) {
+        if (IsWithin(entry, taken) || IsWithin(taken, entry)) return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Runs the group `name` with `parts` as its new layout. Until every index of it is complete,
+// groups.ini keeps the old layout, and the indexes being built are recorded as pending; an
+// index whose folders change is built under a name of its own beside the old one. Only then
+// does groups.ini take the new layout, and the indexes it no longer names go. A failure or a
+// kill at any point leaves the old group whole.
+int RunGroup(const std::string& work, const IndexOptions& options, std::vector<PartRun> parts,
+             platform::MessageWindow* window) {
+  const std::map<std::string, std::vector<std::string>> layout =
+      CurrentLayout(work, options.name);
+  IndexGroup group;
+  if (!FindGroup(work, options.name, &group)) group = {options.name, options.folders, {}, {}};
+  for (PartRun& part : parts) {
+    if (GrowsInPlace(layout, part)) continue;  // rewritten in place, as one switch
+    if (layout.count(part.name) != 0) {
+      part.name = FreshPartName(work, options.name, layout, parts);
+      part.update = false;
+    }
+    group.pending.push_back(part.name);
+  }
+  std::string error;
+  if (!group.pending.empty() && !WriteGroup(work, group, &error)) return Fail(error);
+  if (parts.size() > 1) {
+    std::printf("group:         '%s' takes %zu indexes (an index holds at most %llu files):",
+                options.name.c_str(), parts.size(),
+                static_cast<unsigned long long>(PassFileLimit()));
+    for (const PartRun& part : parts) std::printf(" %s", part.name.c_str());
+    std::printf("\n");
+  }
+  for (const PartRun& part : parts) {
+    if (const int status = RunPart(work, part, window); status != kExitOk) {
+      for (const std::string& pending : group.pending) {
+        RemoveIndex(work, pending, "not finished: the group stays as it was");
+      }
+      group.pending.clear();
+      if (!WriteGroup(work, group, &error)) std::fprintf(stderr, "oru: %s\n", error.c_str());
+      return status;
+    }
+  }
+  IndexGroup done{options.name, options.folders, {}, {}};
+  for (const PartRun& part : parts) done.parts.push_back(part.name);
+  if (!WriteGroup(work, done, &error)) return Fail(error);
+  std::printf("group record:  %s\n", GroupsFilePath(work).c_str());
+  for (const auto& [old_name, folders] : layout) {
+    if (std::find(done.parts.begin(), done.parts.end(), old_name) == done.parts.end()) {
+      RemoveIndex(work, old_name, "no longer needed by the group");
+    }
+  }
+  return kExitOk;
 }
 
 }  // namespace
@@ -435,24 +561,18 @@ int IndexCommand(const std::vector<std::string>& args) {
   if (!PrepareWorkFolder(&work, &config_written, &error)) return Fail(error);
   if (config_written) std::printf("configuration: wrote %s%s\n", work.c_str(), kConfigFileName);
 
+  // One run of a name at a time: a second one waits here for the first to end.
+  platform::FileLock name_lock;
+  if (const platform::Status locked =
+          platform::FileLock::Acquire(NameLockPath(work, options.name), &name_lock);
+      !locked.ok()) {
+    return Fail(locked.Message());
+  }
+  RemoveLeftoversOfGroup(work, options.name);
+
   Planner planner(work, options);
   std::vector<PartRun> parts;
-  std::vector<std::string> removed;
-  planner.Plan(&parts, &removed);
-  if (planner.regroups() && (parts.size() > 1 || planner.had_group())) {
-    IndexGroup group{options.name, options.folders, {}};
-    if (parts.size() > 1) {
-      for (const PartRun& part : parts) group.parts.push_back(part.name);
-      std::printf("group:         '%s' takes %zu indexes (%s holds at most %llu files):",
-                  options.name.c_str(), parts.size(), "an index",
-                  static_cast<unsigned long long>(planner.limit()));
-      for (const PartRun& part : parts) std::printf(" %s", part.name.c_str());
-      std::printf("\n");
-    }
-    if (!WriteGroup(work, group, &error)) return Fail(error);
-    std::printf("group record:  %s\n", GroupsFilePath(work).c_str());
-  }
-  for (const std::string& name : removed) RemovePart(work, name);
+  planner.Plan(&parts);
 
   platform::MessageWindow window;
   const platform::Result registered =
@@ -466,6 +586,9 @@ int IndexCommand(const std::vector<std::string>& args) {
                  "oru: cannot register as the search window (%s); going on without "
                  "Tamsel's message\n",
                  platform::ResultName(registered));
+  }
+  if (planner.regroups() && (parts.size() > 1 || planner.had_group())) {
+    return RunGroup(work, options, std::move(parts), &window);
   }
   for (const PartRun& part : parts) {
     if (const int status = RunPart(work, part, &window); status != kExitOk) return status;

@@ -3,6 +3,8 @@
 #include "tools/oru/search.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 
@@ -44,7 +46,10 @@ constexpr char kUsage[] =
     "  --partial       also search an index whose last run did not complete\n"
     "  --              the arguments after it are words, even when they start with '-'\n"
     "Plain output escapes control characters in paths and fragments as 'ls -b' does.\n"
-    "Exit status: 0 when files were found, 1 when none holds every word, 2 on errors.\n";
+    "A group one of whose indexes is missing or incomplete is not searched: its other indexes\n"
+    "would miss files or give some twice.\n"
+    "Exit status: 0 when files were found, 1 when none holds every word, 2 on errors, 3 when a\n"
+    "group is incomplete.\n";
 
 constexpr long kDefaultLimit = 50;
 
@@ -131,47 +136,100 @@ void PrintHit(const SearchHit& hit, HitState state, const std::string& index,
   std::fputs(line.c_str(), stdout);
 }
 
+// How long a search waits for a run that is putting an index's new files in place.
+constexpr int kSwitchWaitMs = 2000;
+constexpr int kSwitchPollMs = 20;
+
+// True while the index folder holds the new or old versions of a switch under way (or left by
+// a run killed during one).
+bool SwitchUnderWay(const std::string& folder) {
+  platform::FolderSearch search;
+  platform::FindEntry entry;
+  if (search.Start(folder, &entry) != platform::Result::kOk) return false;
+  do {
+    const std::string& name = entry.name;
+    if ((name.size() > 4 && name.compare(name.size() - 4, 4, ".new") == 0) ||
+        (name.size() > 4 && name.compare(name.size() - 4, 4, ".old") == 0)) {
+      return true;
+    }
+  } while (search.Next(&entry));
+  return false;
+}
+
+// The recorded state of an index; an index recorded incomplete while a run switches its files
+// is waited for, briefly, so that a search during an update answers from the new index.
+IndexState SettledState(const std::string& work, const std::string& index) {
+  IndexState state = ReadIndexState(work, index);
+  const std::string folder = IndexFolder(work, index);
+  for (int waited = 0; state == IndexState::kIncomplete && waited < kSwitchWaitMs &&
+                       SwitchUnderWay(folder);
+       waited += kSwitchPollMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSwitchPollMs));
+    state = ReadIndexState(work, index);
+  }
+  return state;
+}
+
+// What is wrong with an index that cannot be searched as it is; empty when it can.
+std::string Unsearchable(const std::string& work, const std::string& index, IndexState state,
+                         bool partial) {
+  if (!platform::FolderExists(IndexFolder(work, index))) return "it does not exist";
+  if (state == IndexState::kComplete || partial) return "";
+  return state == IndexState::kIncomplete ? "its last run did not save it"
+                                          : "storages.ini does not record it";
+}
+
 // The indexes the options name, each once, in order, and for each whether it is read leniently
-// (not recorded as complete); false (after saying why) when one is missing or, without
-// --partial, incomplete.
-bool ResolveIndexes(const std::string& work, const SearchOptions& options,
-                    std::vector<std::string>* indexes, std::vector<bool>* lenient) {
+// (not recorded as complete). Returns kExitOk to go on, or the exit status to end with after
+// saying why: kExitError for an index that is missing or, without --partial, incomplete;
+// kExitIncomplete for a group one of whose indexes is. With --all-indexes, an index whose
+// record outlived its folder is skipped with a warning.
+int ResolveIndexes(const std::string& work, const SearchOptions& options,
+                   std::vector<std::string>* indexes, std::vector<bool>* lenient) {
+  std::vector<std::string> names;
   std::vector<std::vector<std::string>> parts;
   if (options.all_indexes) {
-    ListIndexNames(work, &parts);
+    names = ListIndexNames(work, &parts);
   } else {
     for (const std::string& name : options.names) {
-      if (!IsValidIndexName(name)) {
-        Fail("'" + name + "' is no index name");
-        return false;
-      }
+      if (!IsValidIndexName(name)) return Fail("'" + name + "' is no index name");
+      names.push_back(name);
       parts.push_back(IndexesOf(work, name));
     }
   }
-  for (const std::vector<std::string>& group : parts) {
-    for (const std::string& index : group) {
+  for (size_t n = 0; n < names.size(); ++n) {
+    const bool group = parts[n].size() != 1 || parts[n][0] != names[n];
+    for (const std::string& index : parts[n]) {
       if (std::find(indexes->begin(), indexes->end(), index) != indexes->end()) continue;
-      if (!platform::FolderExists(IndexFolder(work, index))) {
-        Fail("there is no index named '" + index + "' (see 'oru status')");
-        return false;
+      const IndexState state = SettledState(work, index);
+      const std::string problem = Unsearchable(work, index, state, options.partial);
+      if (problem.empty()) {
+        indexes->push_back(index);
+        lenient->push_back(state != IndexState::kComplete);
+        continue;
       }
-      const IndexState state = ReadIndexState(work, index);
-      if (state != IndexState::kComplete && !options.partial) {
-        Fail("the index '" + index + "' is incomplete (" +
-             (state == IndexState::kIncomplete ? "its last run did not save it"
-                                               : "storages.ini does not record it") +
-             "); index it again, or search it anyway with --partial");
-        return false;
+      if (group) {
+        // Its other indexes would give some of its files, or the same file twice.
+        std::fprintf(stderr,
+                     "oru: the group '%s' is incomplete: its index '%s' cannot be searched (%s); "
+                     "'oru index --name %s' with its folders builds it again\n",
+                     names[n].c_str(), index.c_str(), problem.c_str(), names[n].c_str());
+        return kExitIncomplete;
       }
-      indexes->push_back(index);
-      lenient->push_back(state != IndexState::kComplete);
+      if (options.all_indexes && !platform::FolderExists(IndexFolder(work, index))) {
+        std::fprintf(stderr, "oru: the index '%s' is recorded but its folder is gone; skipped\n",
+                     index.c_str());
+        continue;
+      }
+      if (problem == "it does not exist") {
+        return Fail("there is no index named '" + index + "' (see 'oru status')");
+      }
+      return Fail("the index '" + index + "' is incomplete (" + problem +
+                  "); index it again, or search it anyway with --partial");
     }
   }
-  if (indexes->empty()) {
-    Fail("there is no index to search (see 'oru index')");
-    return false;
-  }
-  return true;
+  if (indexes->empty()) return Fail("there is no index to search (see 'oru index')");
+  return kExitOk;
 }
 
 }  // namespace
@@ -205,7 +263,9 @@ int SearchCommand(const std::vector<std::string>& args) {
   if (work.empty()) return Fail("cannot tell where the work folder is");
   std::vector<std::string> indexes;
   std::vector<bool> lenient;
-  if (!ResolveIndexes(work, options, &indexes, &lenient)) return kExitError;
+  if (const int status = ResolveIndexes(work, options, &indexes, &lenient); status != kExitOk) {
+    return status;
+  }
 
   // The query words are filtered as the indexer filters the words it keeps.
   const StopList stop_words = StopList::BesideProgram();

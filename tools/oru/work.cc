@@ -50,6 +50,23 @@ bool PrepareWorkFolder(std::string* work, bool* config_written, std::string* err
   return true;
 }
 
+bool WriteFileWhole(const std::string& path, const std::string& text, std::string* error) {
+  const std::string temporary = path + ".new";
+  platform::File file;
+  platform::Status status = platform::File::Open(temporary, platform::OpenMode::kCreate, &file);
+  if (status.ok()) status = file.Write(text.data(), text.size());
+  if (status.ok()) status = file.Sync();
+  if (status.ok()) status = file.Close();
+  if (status.ok()) status = platform::RenameFile(temporary, path);
+  if (!status.ok()) {
+    file.Close();
+    platform::DeleteFile(temporary);
+    *error = status.Message();
+    return false;
+  }
+  return true;
+}
+
 std::string IndexFolder(const std::string& work, const std::string& name) {
   return work + kStoragesFolder + platform::kPathSeparator + name + platform::kPathSeparator;
 }

@@ -32,6 +32,11 @@ std::string StorageTypeOf(const std::string& work, const std::string& name);
 // The same of a job file already open.
 std::string StorageTypeOf(const platform::ProfileFile& job);
 
+// Writes `text` to `path` whole: into "<path>.new", synced, then renamed over `path`, so that a
+// reader never sees half of it. Callers hold a lock that keeps other writers of `path` away.
+// False with a one-line reason in `error`.
+bool WriteFileWhole(const std::string& path, const std::string& text, std::string* error);
+
 // What "storages.ini" records of an index: complete ("1"), incomplete ("0"), or nothing.
 enum class IndexState { kComplete, kIncomplete, kUnknown };
 IndexState ReadIndexState(const std::string& work, const std::string& name);
