@@ -130,7 +130,7 @@ TEST_F(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
   }
   // Every document (originals, re-laid copies, samples) and every tag yields words.
   EXPECT_EQ(files_with_words, static_cast<int>(index.files.size()));
-  EXPECT_EQ(index.files.size(), 16u + 3u + 2u + 1u);
+  EXPECT_EQ(index.files.size(), 18u + 3u + 2u + 1u);
 }
 
 }  // namespace

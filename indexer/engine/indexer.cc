@@ -70,6 +70,11 @@ void TIndexer::Show(platform::Label* label, std::string_view text) {
   if (label != nullptr) label->SetCaption(text);
 }
 
+void TIndexer::ShowFinalFigures() {
+  Show(view_.files_indexed, std::to_string(file_count_));
+  Show(view_.words_found, std::to_string(dictionary_->word_count()));
+}
+
 void TIndexer::StepProgress() {
   platform::ProgressBar* bar = view_.saving_bar;
   if (bar != nullptr) bar->SetPosition(bar->Position() + 1);
@@ -287,6 +292,8 @@ uint8_t TIndexer::RunPass() {
     plugins_.Release();
   }
   FinishReload();
+  // Saved or not, the window ends with what the walk reached.
+  ShowFinalFigures();
   const bool closed = CloseIndexFiles();
   if (write_failed_ || !closed) return kRunFailed;
 

@@ -138,6 +138,10 @@ class TIndexer {
   bool RecordIndexed(const char* value);
   void ProcessMessages();
   void Show(platform::Label* label, std::string_view text);
+  // Shows the figures the walk ended with: the files the index holds (file_count_) and the
+  // distinct words. During the walk the labels lag: the file count is shown before a file is
+  // numbered, the word count every thousand new words.
+  void ShowFinalFigures();
   void StepProgress();
   // Starts the file index and, unless a reload still runs, opens the posting logs.
   bool OpenIndexFiles();

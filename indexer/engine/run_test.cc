@@ -15,6 +15,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "indexer/engine/indexer.h"
 #include "indexer/engine/work_folders.h"
@@ -47,6 +49,12 @@ class CallbackPump : public platform::MessagePump {
   std::function<void()> on_pump;
 };
 
+class RecordingLabel : public platform::Label {
+ public:
+  void SetCaption(std::string_view text) override { captions.emplace_back(text); }
+  std::vector<std::string> captions;
+};
+
 class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,7 +74,9 @@ class RunTest : public ::testing::Test {
   }
   void WriteJob(const std::string& text) { WriteFile(dir_ / "job.ini", text); }
 
-  std::unique_ptr<TIndexer> MakeIndexer(const std::string& job = "job.ini") {
+  std::unique_ptr<TIndexer> MakeIndexer(const std::string& job = "job.ini",
+                                        platform::Label* files_indexed = nullptr,
+                                        platform::Label* words_found = nullptr) {
     PassSettings settings;
     settings.work_dir = work_;
     settings.storages_dir = work_ + "Storages/";
@@ -74,6 +84,8 @@ class RunTest : public ::testing::Test {
     settings.stop_words = StopList();
     PassView view;
     view.pump = &pump_;
+    view.files_indexed = files_indexed;
+    view.words_found = words_found;
     return std::make_unique<TIndexer>(settings, view);
   }
 
@@ -272,6 +284,33 @@ TEST_F(RunTest, StopWithSavingWritesWhatWasIndexedBeforeTheStop) {
   EXPECT_EQ(indexer->Run(), kRunOk);
   EXPECT_EQ(Indexed(), "1");
   EXPECT_EQ(Decode().at("word").size(), 2u);
+}
+
+// The window ends with the files the index holds and the words found: during the walk the
+// file count lags one file and the word count moves only every thousand words.
+TEST_F(RunTest, TheLabelsEndWithTheFiguresOfTheWalk) {
+  WriteFile(corpus_ + "a.txt", "alpha beta");
+  WriteFile(corpus_ + "b.txt", "beta gamma");
+  WriteFile(corpus_ + "c.txt", "delta");
+  RecordingLabel files, words;
+  ASSERT_EQ(MakeIndexer("job.ini", &files, &words)->Run(), kRunOk);
+  ASSERT_FALSE(files.captions.empty());
+  EXPECT_EQ(files.captions.back(), "3");
+  EXPECT_EQ(words.captions, std::vector<std::string>{"4"});
+
+  // Stopped after the second file, saving or not: any two of the files hold three words.
+  for (const bool save : {true, false}) {
+    RecordingLabel stopped_files, stopped_words;
+    auto indexer = MakeIndexer("job.ini", &stopped_files, &stopped_words);
+    int pumps = 0;
+    pump_.on_pump = [&] {
+      if (++pumps == 4) indexer->RequestStop(save);
+    };
+    ASSERT_EQ(indexer->Run(), kRunOk);
+    ASSERT_FALSE(stopped_files.captions.empty());
+    EXPECT_EQ(stopped_files.captions.back(), "2") << save;
+    EXPECT_EQ(stopped_words.captions, std::vector<std::string>{"3"}) << save;
+  }
 }
 
 TEST_F(RunTest, TheStatusFileIsWrittenBeforeTheMessageArrives) {

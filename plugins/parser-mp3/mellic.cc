@@ -1,7 +1,7 @@
 // Mellic's exports: the parser plug-in contract over the tags of an MP3 file. A file whose
 // ID3 version 2 tag has text in one of the indexed fields is served as 16-bit text, with the
 // fields it lacks taken from the version 1 tag; any other file is served from its version 1
-// tag alone, as 8-bit text.
+// tag alone, as 8-bit text whose words end at the end of each field.
 // Each export catches every failure at its boundary and answers with its failure value.
 #include <cstring>
 #include <memory>
@@ -137,7 +137,15 @@ ORU_PLUGIN_EXPORT bool _GetNextWord(oru::WordRecord* rec) {
     rec->IsWide = 0;
     const uint8_t* text = HeldText();
     if (text == nullptr) return false;
-    return oru::parser::NextWordInto(text, kTextLength, rec);
+    // Each field is read as a text of its own, so a field filled to its last byte ends its last
+    // word there, whatever the next field starts with. Positions stay those of the whole text.
+    const uint32_t start = rec->Position;
+    for (uint32_t at = start; at < kTextLength; at = oru::mellic::FieldEnd(at)) {
+      rec->Position = at;
+      if (oru::parser::NextWordInto(text, oru::mellic::FieldEnd(at), rec)) return true;
+    }
+    rec->Position = start;
+    return false;
   } catch (...) {
     return false;
   }

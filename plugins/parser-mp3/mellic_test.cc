@@ -202,6 +202,41 @@ TEST_F(MellicTest, WordsComeInOrderWithTheirPositions) {
                                         {"1999", 94}}));
 }
 
+// Fields filled to their last byte: each field's end ends a word, whatever byte follows; the
+// text and both fragments stay the bytes as they stand.
+TEST_F(MellicTest, EveryFieldEndEndsAWord) {
+  const Tag full{"Songs Heard Along Exactly Here", "Harbour Street Band of the Bay",
+                 "Old Routes of the Northern Sea", "1999",
+                 "recorded live at the quay wall", 'P'};
+  ASSERT_TRUE(ParseTag(full));
+  EXPECT_EQ(Words(),
+            (std::vector<Word>{
+                {"Songs", 5},     {"Heard", 11},  {"Along", 17},  {"Exactly", 25},   {"Here", 30},
+                {"Harbour", 37},  {"Street", 44}, {"Band", 49},   {"of", 52},        {"the", 56},
+                {"Bay", 60},      {"Old", 63},    {"Routes", 70}, {"of", 73},        {"the", 77},
+                {"Northern", 86}, {"Sea", 90},    {"1999", 94},   {"recorded", 102}, {"live", 107},
+                {"at", 110},      {"the", 114},   {"quay", 119},  {"wall", 124},     {"P", 125}}));
+  // Asked from inside a field, the word ends at the field's end; the next field follows.
+  WordRecord rec{};
+  rec.Capacity = 128;
+  rec.Position = 28;
+  ASSERT_TRUE(next_word_(&rec));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(rec.Buffer), rec.Length), "re");
+  EXPECT_EQ(rec.Position, 30u);
+  ASSERT_TRUE(next_word_(&rec));
+  EXPECT_EQ(rec.Position, 37u);
+
+  bool ok = false;
+  uint32_t length = 0;
+  EXPECT_EQ(Fragment(128, &ok, &length).substr(0, 126), TagBytes(full).substr(3) + '\0');
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(length, 127u);
+  EXPECT_EQ(Labelled(4096),
+            "Title: Songs Heard Along Exactly Here    Artist: Harbour Street Band of the Bay    "
+            "Album: Old Routes of the Northern Sea    Year: 1999    "
+            "Comments: recorded live at the quay wal");
+}
+
 TEST_F(MellicTest, OneLetterFieldsAndZeroTitlesGiveNoWords) {
   ASSERT_TRUE(ParseTag({std::string(30, '\0'), "X", "Disc", "", "well-known_tune"}));
   EXPECT_EQ(Words(), (std::vector<Word>{{"Disc", 64}, {"well-known_tune", 109}}));
@@ -312,8 +347,8 @@ TEST_F(MellicTest, ParseWhileHoldingReplacesTheText) {
   EXPECT_FALSE(HoldsText());
 }
 
-// A file tagged by id3v2 (testdata/make-mp3-fixture.sh). Its year runs straight into the
-// comment, so the two make one word.
+// A file tagged by id3v2 (testdata/make-mp3-fixture.sh). Its comment follows the year's four
+// bytes at once; the two stay apart.
 TEST_F(MellicTest, ReadsATagWrittenByATaggingTool) {
   ASSERT_TRUE(parse_(MELLIC_TESTDATA "/tagged.mp3", "MP3 Files"));
   EXPECT_EQ(Words(), (std::vector<Word>{{"Harbour", 7},
@@ -325,7 +360,8 @@ TEST_F(MellicTest, ReadsATagWrittenByATaggingTool) {
                                         {"Engines", 47},
                                         {"Northern", 68},
                                         {"Routes", 75},
-                                        {"2004recorded", 102},
+                                        {"2004", 94},
+                                        {"recorded", 102},
                                         {"live", 107}}));
   EXPECT_EQ(Labelled(176),
             "Title: Harbour Lights at Dusk    Artist: The Quiet Engines    "

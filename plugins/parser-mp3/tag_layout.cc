@@ -15,8 +15,11 @@ struct LabelledField {
 
 // The comment shows 29 of its 30 bytes; the genre byte is never shown.
 constexpr LabelledField kFields[] = {
-    {"Title: ", 0, 30, true}, {"Artist: ", 30, 30, true},    {"Album: ", 60, 30, true},
-    {"Year: ", 90, 4, true},  {"Comments: ", 94, 29, false},
+    {"Title: ", kTitleField.position, kTitleField.length, true},
+    {"Artist: ", kArtistField.position, kArtistField.length, true},
+    {"Album: ", kAlbumField.position, kAlbumField.length, true},
+    {"Year: ", kYearField.position, kYearField.length, true},
+    {"Comments: ", kCommentField.position, kCommentField.length - 1, false},
 };
 constexpr char kSeparator[] = "    ";
 
@@ -25,6 +28,13 @@ bool IsTrailingBlank(char c) { return c == ' ' || c == '\r' || c == '\n' || c ==
 }  // namespace
 
 bool HasTagMarker(const uint8_t* tag) { return std::memcmp(tag, "TAG", kMarkerSize) == 0; }
+
+uint32_t FieldEnd(uint32_t position) {
+  for (const TagField& field : kTagFields) {
+    if (position < field.end()) return field.end();
+  }
+  return kTextLength;
+}
 
 void BlankZeroBytes(uint8_t* text) {
   std::replace(text, text + kTextLength, uint8_t{0}, uint8_t{' '});

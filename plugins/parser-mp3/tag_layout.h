@@ -14,6 +14,27 @@ inline constexpr uint32_t kTagSize = 128;
 inline constexpr uint32_t kMarkerSize = 3;
 inline constexpr uint32_t kTextLength = kTagSize - kMarkerSize;  // 125; the text ends here
 
+// A field of the text: where it starts in the text and its length in bytes.
+struct TagField {
+  uint32_t position;
+  uint32_t length;
+  constexpr uint32_t end() const { return position + length; }
+};
+inline constexpr TagField kTitleField{0, 30};
+inline constexpr TagField kArtistField{30, 30};
+inline constexpr TagField kAlbumField{60, 30};
+inline constexpr TagField kYearField{90, 4};
+inline constexpr TagField kCommentField{94, 30};
+inline constexpr TagField kGenreField{124, 1};
+// The fields in order; they cover the text without gap.
+inline constexpr TagField kTagFields[] = {kTitleField, kArtistField,  kAlbumField,
+                                          kYearField,  kCommentField, kGenreField};
+static_assert(kGenreField.end() == kTextLength);
+
+// The end of the field that holds text position `position` (below kTextLength); kTextLength
+// for any position at or past it.
+uint32_t FieldEnd(uint32_t position);
+
 // Fragment buffers below kMinFragmentSize get nothing; from kLabelledFragmentSize on they get
 // the labelled line instead of the raw text. The raw form reports kRawFragmentLength.
 inline constexpr uint32_t kMinFragmentSize = 128;

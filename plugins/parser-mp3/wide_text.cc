@@ -6,15 +6,13 @@
 
 #include "platform/codepage.h"
 #include "plugins/parser-mp3/id3v2_text.h"
+#include "plugins/parser-mp3/tag_layout.h"
 
 namespace oru::mellic {
 namespace {
 
-struct Version1Field {
-  uint32_t offset;  // in the 128 tag bytes
-  uint32_t length;
-};
-constexpr Version1Field kVersion1Fields[] = {{3, 30}, {33, 30}, {63, 30}, {93, 4}, {97, 30}};
+// kTagFields[field] is the version 1 field of `field`, for the fields title to comment.
+static_assert(kTitle == 0 && kArtist == 1 && kAlbum == 2 && kYear == 3 && kComment == 4);
 
 constexpr const char16_t* kLabels[kFieldCount] = {u"Title: ",    u"Artist: ",       u"Album: ",
                                                   u"Year: ",     u"Comments: ",     u"Album artist: ",
@@ -51,9 +49,10 @@ bool HasAnyField(const TagFields& fields) {
 void FillFromVersion1(const uint8_t* tag, TagFields* fields) {
   for (int field = kTitle; field <= kComment; ++field) {
     if (!(*fields)[field].empty()) continue;
-    Version1Field place = kVersion1Fields[field];
-    if (field == kComment && tag[125] == 0 && tag[126] != 0) place.length = 28;
-    std::string bytes(reinterpret_cast<const char*>(tag) + place.offset, place.length);
+    const TagField place = kTagFields[field];
+    uint32_t length = place.length;
+    if (field == kComment && tag[125] == 0 && tag[126] != 0) length = 28;
+    std::string bytes(reinterpret_cast<const char*>(tag) + kMarkerSize + place.position, length);
     std::replace(bytes.begin(), bytes.end(), '\0', ' ');
     (*fields)[field] = platform::AnsiToWide(bytes);
     TidyText(&(*fields)[field]);

@@ -72,11 +72,8 @@ const Fixture kFixtures[] = {
     {"greek",
      {u"\u03B8\u03AC\u03BB\u03B1\u03C3\u03C3\u03B1", u"\u0431\u0435\u0440\u0435\u0433"},
      {}},
-    // Cell marks are removed without a gap: the cells and the next word join into one word.
-    {"table",
-     {u"applebreadcheeseriverstoneforestyellowsilverpurplethe"},
-     {u"apple", u"bread", u"cheese", u"river", u"stone", u"forest", u"yellow", u"silver",
-      u"purple"}},
+    {"table", {}, {}},
+    {"separators", {}, {}},
 };
 
 class DovrinFixtureTest : public ::testing::TestWithParam<Fixture> {
@@ -130,6 +127,22 @@ TEST_P(DovrinFixtureTest, GivesAntiwordsWords) {
 
 INSTANTIATE_TEST_SUITE_P(LibreOffice, DovrinFixtureTest, ::testing::ValuesIn(kFixtures),
                          [](const auto& param_info) { return std::string(param_info.param.name); });
+
+// The last word of a table cell (of a nested table too), and the words before a line break, a
+// page break and a section break, each end there.
+TEST(DovrinSeparatorsTest, CellsAndBreaksEndWords) {
+  Plugin& p = Plugin::Get();
+  const std::vector<std::u16string> words = {
+      u"Release", u"sheet",  u"Version", u"Date",    u"Owner",   u"Harbour", u"Monday",  u"Lantern",
+      u"Anchor",  u"Pebble", u"Meadow",  u"Orchard", u"Tiger",   u"lily",    u"Page",    u"break",
+      u"after",   u"ivory",  u"jasmine", u"opens",   u"page",    u"two",     u"Section", u"ends",
+      u"with",    u"copper", u"saffron", u"opens",   u"section", u"two"};
+  for (const char* file : {"separators.doc", "separators.first.doc"}) {
+    ASSERT_TRUE(p.parse(TestData(file).c_str(), "MSWord Files")) << file;
+    EXPECT_EQ(p.Words(), words) << file;
+    p.stop();
+  }
+}
 
 // A generated document and its words; no words: the document is refused.
 struct Generated {

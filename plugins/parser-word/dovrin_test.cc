@@ -150,8 +150,9 @@ TEST_F(DovrinTest, ServesTheFilteredText) {
   EXPECT_EQ(Cut(0, 20).text, std::u16string(u"Hello\r\r\nWorld\r\r\n") + std::u16string(4, 0));
   ASSERT_TRUE(
       Parse(Doc("a\x13 HYPERLINK x \x14link\x15"
-                "b\r t\ax\x0B y\x01z \x13 A \x13 B \x14in\x15 rest\x14 out\x15")));
-  EXPECT_EQ(p_.Words(), (Words{u"alinkb", u"tx", u"yz", u"out"}));  // the nested code goes
+                "b\r ta\axy\x0Bzz\x0Cwv u\x01v \x13 A \x13 B \x14in\x15 rest\x14 out\x15")));
+  // Cell, line and page marks end words; an anchor goes; the nested code goes.
+  EXPECT_EQ(p_.Words(), (Words{u"alinkb", u"ta", u"xy", u"zz", u"wv", u"uv", u"out"}));
 }
 
 TEST_F(DovrinTest, F11_TailAndTextLongerThanRegionAreServed) {

@@ -5,10 +5,11 @@
 namespace oru::dovrin {
 namespace {
 
-// Cell mark 7, line break 11, page break 12, field end 21 and a few other marks.
-bool IsRemoved(char16_t c) {
-  return c == 1 || c == 7 || c == 8 || c == 11 || c == 12 || c == 21 || c == 31;
-}
+// Picture and drawing anchors (1, 8), the field end 21, the optional hyphen 31.
+bool IsRemoved(char16_t c) { return c == 1 || c == 8 || c == 21 || c == 31; }
+
+// The cell mark 7, the line break 11, the page or section break 12: each ends a word.
+bool IsSeparator(char16_t c) { return c == 7 || c == 11 || c == 12; }
 
 // Where the code of the field whose begin is at `begin` ends: just after its separator, or
 // after its end mark when it has none. Fields begun inside the code nest: their separators
@@ -41,6 +42,10 @@ std::u16string FilterText(std::u16string_view text) {
     const char16_t c = text[j];
     if (IsRemoved(c)) {
       out.append(text.substr(run, j - run));
+      run = j = j + 1;
+    } else if (IsSeparator(c)) {
+      out.append(text.substr(run, j - run));
+      out.push_back(u' ');
       run = j = j + 1;
     } else if (c == kFieldBegin) {
       out.append(text.substr(run, j - run));

@@ -18,10 +18,18 @@ std::u16string C(char16_t c) { return std::u16string(1, c); }
 constexpr char16_t kCr = 13, kLf = 10;
 
 TEST(TextFilterTest, RemovedCharactersLeaveNoGap) {
-  for (int c : {1, 7, 8, 11, 12, 21, 31}) {
+  for (int c : {1, 8, 21, 31}) {
     EXPECT_EQ(FilterText(T({u"abc", C(static_cast<char16_t>(c)), u"def"})), u"abcdef") << c;
   }
-  EXPECT_EQ(FilterText(T({C(7), C(7), u"x", C(12)})), u"x");
+}
+
+// Cell and row ends, a line break and a page or section break each become one space.
+TEST(TextFilterTest, CellLineAndPageMarksSeparateWords) {
+  EXPECT_EQ(
+      FilterText(T({u"Version", C(7), u"Date", C(7), C(7), u"1.2", C(7), u"May", C(7), C(7)})),
+      u"Version Date  1.2 May  ");
+  EXPECT_EQ(FilterText(T({u"alpha", C(11), u"beta", C(12), u"gamma", C(1), C(12), C(12)})),
+            u"alpha beta gamma  ");
 }
 
 TEST(TextFilterTest, OtherControlCharactersAreCopied) {
@@ -38,7 +46,8 @@ TEST(TextFilterTest, ParagraphMarkNotFoundAsNextCharacterIsPlain) {
   // At position 0, after a mark that got its line end, after a removed character.
   EXPECT_EQ(FilterText(T({C(kCr), u"a", C(kCr), C(kCr)})),
             T({C(kCr), u"a", C(kCr), C(kCr), C(kLf), C(kCr)}));
-  EXPECT_EQ(FilterText(T({u"a", C(7), C(kCr), u"b"})), T({u"a", C(kCr), u"b"}));
+  EXPECT_EQ(FilterText(T({u"a", C(1), C(kCr), u"b"})), T({u"a", C(kCr), u"b"}));
+  EXPECT_EQ(FilterText(T({u"a", C(7), C(kCr), u"b"})), T({u"a ", C(kCr), u"b"}));
 }
 
 TEST(TextFilterTest, FieldCodeIsDroppedAndResultKept) {

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Rebuilds the Word 97 (.doc) fixtures from the sources in src/.
 #
-# Usage: make-word-fixtures.sh OUTDIR
+# Usage: make-word-fixtures.sh OUTDIR [NAME...]
 #
+# With NAMEs only those documents are made (say, a new one, leaving the others
+# as they are); without, all of them.
 # Needs: soffice (LibreOffice Writer 7.4), antiword, gsf (libgsf-bin), python3,
-# truncate. For each document NAME it writes into OUTDIR:
+# truncate; the missing Debian packages are installed with apt-get.
+# For each document NAME it writes into OUTDIR:
 #   NAME.doc               LibreOffice's "MS Word 97" export of the source
 #   NAME.first.doc         same streams re-packed by `gsf createole` with
 #                          WordDocument first, so it starts at sector 0
@@ -19,9 +22,20 @@
 # directory timestamps, so rebuilt files match in content, not byte for byte.
 set -euo pipefail
 
-if [ $# -ne 1 ]; then
-  echo "usage: $0 OUTDIR" >&2
+if [ $# -lt 1 ]; then
+  echo "usage: $0 OUTDIR [NAME...]" >&2
   exit 2
+fi
+need=()
+command -v soffice >/dev/null || need+=(libreoffice-writer-nogui)
+command -v antiword >/dev/null || need+=(antiword)
+command -v gsf >/dev/null || need+=(libgsf-bin)
+command -v python3 >/dev/null || need+=(python3)
+if ((${#need[@]} > 0)); then
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -34,7 +48,10 @@ work=$(mktemp -d /tmp/oru-wordfx.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/src"
 
-docs=(plain accents table hyperlink breaks greek oneline long)
+docs=(plain accents table hyperlink breaks greek oneline long separators)
+if [ $# -gt 1 ]; then
+  docs=("${@:2}")
+fi
 
 # --- long: generated, deterministic -----------------------------------------
 # 80 paragraphs of six sentences each, words picked from a fixed list by a
@@ -81,8 +98,11 @@ inputs=()
 for d in "${docs[@]}"; do
   if [ -f "$work/src/$d.fodt" ]; then
     inputs+=("$work/src/$d.fodt")
-  else
+  elif [ -f "$work/src/$d.html" ]; then
     inputs+=("$work/src/$d.html")
+  else
+    echo "$d: no source $d.fodt or $d.html in $src" >&2
+    exit 2
   fi
 done
 
@@ -198,8 +218,10 @@ for d in "${docs[@]}"; do
   } > "$out/$d.layout.txt"
 done
 
-run_antiword "$out/greek.doc" UTF-8.txt "$out/greek.antiword.utf8.txt" "$work/greek.utf8.err" \
-  || run_antiword "$out/greek.first.doc" UTF-8.txt "$out/greek.antiword.utf8.txt" "$work/greek.utf8.err" \
-  || { echo "greek: antiword UTF-8 output failed" >&2; fail=1; }
+if [[ " ${docs[*]} " == *" greek "* ]]; then
+  run_antiword "$out/greek.doc" UTF-8.txt "$out/greek.antiword.utf8.txt" "$work/greek.utf8.err" \
+    || run_antiword "$out/greek.first.doc" UTF-8.txt "$out/greek.antiword.utf8.txt" "$work/greek.utf8.err" \
+    || { echo "greek: antiword UTF-8 output failed" >&2; fail=1; }
+fi
 
 exit "$fail"
