@@ -75,13 +75,9 @@ struct ZipEntryStream::State {
     const uInt room = z.avail_out;
     ZipOutcome failure = ZipOutcome::kOk;
     while (z.avail_out == room) {
-      if (z.avail_in == 0) {
+      if (z.avail_in == 0 && consumed < data.compressed_size) {
         const size_t take =
             static_cast<size_t>(std::min<uint64_t>(kInputChunk, data.compressed_size - consumed));
-        if (take == 0) {  // the data ends inside the deflate stream
-          failure = ZipOutcome::kDamaged;
-          break;
-        }
         if (!source->ReadAt(data.offset + consumed, input.data(), take)) {
           failure = ZipOutcome::kReadFailed;
           break;
@@ -90,13 +86,16 @@ struct ZipEntryStream::State {
         z.next_in = input.data();
         z.avail_in = static_cast<uInt>(take);
       }
+      // With all input given, zlib may still hold output (the rest of a match): it comes out
+      // without input, and only a call that moves nothing shows that the stream ends early.
+      const uInt in_before = z.avail_in;
       const int result = inflate(&z, Z_NO_FLUSH);
       if (result == Z_STREAM_END) {
         stream_end = true;
         break;
       }
-      // Z_BUF_ERROR with input left cannot happen with room for output; it would loop.
-      if (result != Z_OK && !(result == Z_BUF_ERROR && z.avail_in == 0)) {
+      const bool moved = z.avail_in != in_before || z.avail_out != room;
+      if ((result != Z_OK && result != Z_BUF_ERROR) || !moved) {
         failure = ZipOutcome::kDamaged;
         break;
       }

@@ -244,6 +244,17 @@ TEST(ZipReaderTest, CutsABombAtItsLimitsAndSaysSo) {
   EXPECT_EQ(Opened(zip_bytes, few).outcome, ZipOpenOutcome::kTooLarge);
 }
 
+TEST(ZipReaderTest, OpensAsManyEntriesAsTheLimitAllows) {
+  TestZipWriter writer;
+  for (int i = 0; i < 100000; ++i) writer.Add("part" + std::to_string(i), "", 0);
+  Opened a(writer.Zip64End().Build());  // more entries than the 16-bit count can hold
+  ASSERT_EQ(a.outcome, ZipOpenOutcome::kOk);
+  EXPECT_EQ(a.zip.entries().size(), 100000u);
+  ASSERT_NE(a.zip.Find("part99999"), nullptr);
+  EXPECT_EQ(a.Refusal("part50000"), ZipOutcome::kOk);
+  a.Read("part12345");
+}
+
 TEST(ZipReaderTest, GivesWhatInflatedBeforeDamage) {
   const std::string text = Text(300000);
   std::string deflated = testing::Deflate(text);
@@ -258,6 +269,12 @@ TEST(ZipReaderTest, GivesWhatInflatedBeforeDamage) {
   EXPECT_GT(cut.size(), 0u);
   EXPECT_LT(cut.size(), text.size());
   EXPECT_EQ(cut, text.substr(0, cut.size()));
+  ZipEntryStream stream;  // byte by byte, the same bytes come before the damage
+  ASSERT_EQ(a.zip.OpenEntry("cut", &stream), ZipOutcome::kOk);
+  std::string bytes;
+  for (char byte; stream.Read(&byte, 1) == 1;) bytes += byte;
+  EXPECT_EQ(bytes, cut);
+  EXPECT_EQ(stream.outcome(), ZipOutcome::kDamaged);
   EXPECT_EQ(a.Read("wrong crc", ZipOutcome::kDamaged), "some text");
   a.Read("garbage", ZipOutcome::kDamaged);
 }
