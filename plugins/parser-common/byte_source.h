@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/files.h"
@@ -38,6 +39,8 @@ class FileByteSource final : public ByteSource {
 class MemoryByteSource final : public ByteSource {
  public:
   explicit MemoryByteSource(std::string_view bytes) : bytes_(bytes) {}
+  // Bytes of a temporary would be gone before the first read.
+  explicit MemoryByteSource(std::string&& bytes) = delete;
   uint64_t Size() const override { return bytes_.size(); }
   bool ReadAt(uint64_t offset, void* out, size_t n) override;
 

@@ -4,6 +4,7 @@
 #define ORU_PLUGINS_PARSER_COMMON_INPUT_STREAM_H_
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "platform/files.h"
@@ -39,6 +40,8 @@ class MemoryInputStream final : public InputStream {
  public:
   explicit MemoryInputStream(std::string_view bytes, size_t chunk = 1 << 16)
       : bytes_(bytes), chunk_(chunk > 0 ? chunk : 1) {}
+  // Bytes of a temporary would be gone before the first read.
+  explicit MemoryInputStream(std::string&& bytes, size_t chunk = 1) = delete;
   size_t Read(void* out, size_t n) override;
 
  private:

@@ -118,7 +118,8 @@ TEST(XmlReaderTest, TracksDepthUpToItsLimitAndReadsTheTextBelow) {
 
   std::string deep;
   for (int i = 0; i < 100000; ++i) deep += "<e>";
-  MemoryInputStream input(deep + "text");
+  deep += "text";
+  MemoryInputStream input(deep);
   XmlReader reader(&input);
   size_t starts = 0;
   XmlEvent event;
