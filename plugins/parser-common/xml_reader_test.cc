@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/test_folder.h"
 #include "plugins/parser-common/test_zip_writer.h"
 #include "plugins/parser-common/utf16_text.h"
 #include "plugins/parser-common/zip_reader.h"
@@ -213,6 +214,18 @@ TEST(XmlReaderTest, ReadsAPartStraightOutOfAZipEntry) {
   }
   EXPECT_EQ(words, 20000u);
   EXPECT_EQ(stream.outcome(), ZipOutcome::kOk);
+}
+
+TEST(XmlReaderTest, ReadsAFlatDocumentFromAFile) {
+  platform::TestFolder folder;
+  const std::string path = folder.Write(
+      "a.fodt",
+      "<?xml version='1.0'?>\n<office:document xmlns:office='urn:o'>words</office:document>");
+  platform::File file;
+  ASSERT_TRUE(platform::File::Open(path, platform::OpenMode::kReadExisting, &file).ok());
+  FileInputStream input(&file);
+  EXPECT_EQ(TraceOf(&input), "<{urn:o}document>words</{urn:o}document>$");
+  EXPECT_FALSE(input.failed());
 }
 
 TEST(Utf16TextTest, ConvertsUtf8AndReplacesMalformedSequences) {
