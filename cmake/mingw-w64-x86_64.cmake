@@ -22,6 +22,8 @@ set(ORU_STATIC_LINK "-static -static-libgcc -static-libstdc++")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${ORU_STATIC_LINK}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${ORU_STATIC_LINK}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${ORU_STATIC_LINK}")
+# find_package(ZLIB) takes libz.a (libz-mingw-w64-dev) over the import library libz.dll.a.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # Test programs (and test discovery) run under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

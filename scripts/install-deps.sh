@@ -9,7 +9,7 @@ set -euo pipefail
 if [ "${1:-}" = "--windows" ]; then
   packages=(
     cmake ninja-build
-    g++-mingw-w64-x86-64 googletest
+    g++-mingw-w64-x86-64 googletest libz-mingw-w64-dev
     wine wine64
     xvfb xauth
   )
@@ -18,7 +18,7 @@ else
     build-essential cmake ninja-build pkg-config
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libicu-dev
+    libicu-dev zlib1g-dev
     libgtk-3-dev
     xvfb xauth xdotool imagemagick libx11-dev libxtst-dev fonts-dejavu-core
   )

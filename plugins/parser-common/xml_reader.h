@@ -1,0 +1,144 @@
+// A streaming XML reader for the parts of Office Open XML and OpenDocument files: the caller
+// pulls one event at a time (Next) while the reader pulls bytes from an InputStream (a ZIP
+// entry, a flat file) as it needs them. Memory stays bounded by XmlLimits: the open elements
+// and their namespace declarations, one start tag, one piece of text.
+//
+// What comes out:
+//  - start and end tags (an empty element `<a/>` gives both), names resolved to namespace URIs
+//    through the xmlns declarations in scope (callers match on URI and local name, never on a
+//    prefix); an unprefixed element takes the default namespace, an unprefixed attribute none;
+//    a prefix without a declaration gives an empty URI. The prefix "xml" is always bound.
+//  - attributes with decoded values; xmlns declarations are applied, not listed.
+//  - character data, also of CDATA sections, in pieces: the five predefined entities and
+//    decimal and hexadecimal character references are decoded (a reference to a code point
+//    that XML does not allow gives U+FFFD). A reference to any other entity is passed over: it
+//    gives nothing, and no entity is ever expanded. An '&' that starts no reference (no ';'
+//    within 32 bytes, or no name) is kept as text.
+//  - only what lies inside the root element: the XML declaration, processing instructions,
+//    comments and a DOCTYPE (its internal subset included) are skipped; reading ends when the
+//    root element closes, and nothing after it is read.
+// All text is UTF-8, as it came (bytes that are not UTF-8 pass through; AppendUtf8AsUtf16
+// replaces them); line ends are "\n". Attribute values have their tabs and line ends made spaces.
+//
+// Well-formedness is checked as far as reading needs: tags must nest, names be there, quotes
+// close, the input not end inside the root element. Duplicate attributes are not looked for.
+#ifndef ORU_PLUGINS_PARSER_COMMON_XML_READER_H_
+#define ORU_PLUGINS_PARSER_COMMON_XML_READER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plugins/parser-common/container_limits.h"
+#include "plugins/parser-common/input_stream.h"
+#include "plugins/parser-common/xml_input.h"
+
+namespace oru::containers {
+
+enum class XmlEvent {
+  kStartElement,  // uri(), local_name(), attributes()
+  kEndElement,    // uri(), local_name()
+  kText,          // text(): the next piece of character data
+  kEnd,           // the root element closed; Next keeps returning kEnd
+  kMalformed,     // reading stopped at malformed input (what came before stands); Next keeps
+                  // returning kMalformed
+};
+
+struct XmlAttribute {
+  std::string_view uri;    // empty for an unprefixed attribute
+  std::string_view local;  // the name after the prefix
+  std::string_view value;  // decoded
+  bool cut = false;        // the value passed XmlLimits::max_attribute_bytes and was cut
+};
+
+class XmlReader {
+ public:
+  // Reads `source`, which the caller keeps alive while the reader is used.
+  explicit XmlReader(InputStream* source, const XmlLimits& limits = {});
+  XmlReader(const XmlReader&) = delete;
+  XmlReader& operator=(const XmlReader&) = delete;
+
+  // Reads up to the next event. The views below stay valid until the next call.
+  XmlEvent Next();
+
+  // The element of the last kStartElement or kEndElement.
+  std::string_view uri() const { return uri_; }
+  std::string_view local_name() const { return local_; }
+  bool Is(std::string_view uri, std::string_view local) const {
+    return uri_ == uri && local_ == local;
+  }
+  // The attributes of the last kStartElement, in document order.
+  const std::vector<XmlAttribute>& attributes() const { return attributes_; }
+  // The value of its attribute (uri, local), or null when it has none.
+  const std::string_view* Attribute(std::string_view uri, std::string_view local) const;
+  // The piece of character data of the last kText (never empty). Consecutive pieces continue
+  // one another; a piece ends on a UTF-8 character boundary.
+  std::string_view text() const { return text_; }
+
+  // Tracked elements open: after a kStartElement counting it, after a kEndElement not.
+  // Elements deeper than XmlLimits::max_depth give no events (their text does).
+  size_t depth() const { return open_.size() - (popping_ ? 1 : 0); }
+  // After kMalformed, what was wrong (for logs and tests); else empty.
+  std::string_view malformed_reason() const { return reason_; }
+
+ private:
+  struct Open {                 // a tracked element that is open
+    size_t name_at, name_size;  // in names_
+    size_t bindings;            // bindings_ in scope before its declarations
+    size_t namespaces_size;     // namespaces_ before its declarations
+  };
+  struct Binding {
+    size_t prefix_at, prefix_size, uri_at, uri_size;  // in namespaces_
+  };
+  struct RawAttribute {
+    size_t name_at, name_size, value_at, value_size;  // in tag_
+    bool cut;
+  };
+
+  // The parts of Next; those returning an optional give nothing when they read markup that
+  // makes no event (an element deeper than the tracked depth, an empty CDATA section).
+  XmlEvent Fail(const char* reason);
+  XmlEvent ReadProlog();
+  XmlEvent ReadContent();
+  std::optional<XmlEvent> ReadStartTag();
+  std::optional<XmlEvent> ReadEndTag();
+  XmlEvent EmitEnd();
+  std::optional<XmlEvent> ReadText(bool cdata);
+  bool SkipPast(std::string_view end);
+  bool SkipDoctype();
+  bool ReadName(std::string* to);
+  bool ReadAttributeValue(size_t* budget, RawAttribute* attribute);
+  void DecodeReference(std::string* to);
+  void SkipSpace();
+  bool DeclareNamespaces();
+  std::string_view Lookup(std::string_view prefix) const;
+  void Resolve(std::string_view qname, bool is_attribute, std::string_view* uri,
+               std::string_view* local) const;
+
+  XmlInput input_;
+  XmlLimits limits_;
+  enum class State { kProlog, kContent, kEmptyEnd, kDone, kMalformed } state_ = State::kProlog;
+  bool popping_ = false;   // the last event ended open_.back(): pop it first
+  bool in_cdata_ = false;  // inside a CDATA section whose text is being delivered
+  size_t untracked_ = 0;   // elements open below max_depth
+  const char* reason_ = "";
+
+  std::vector<Open> open_;
+  std::string names_;  // qualified names of the open elements, one after another
+  std::vector<Binding> bindings_;
+  std::string namespaces_;  // prefixes and URIs of bindings_
+  std::string tag_;         // names and values of the start tag being read
+  std::vector<RawAttribute> raw_attributes_;
+
+  std::string_view uri_, local_;
+  std::vector<XmlAttribute> attributes_;
+  std::string text_;
+  std::string text_carry_;  // the start of a character cut by the end of a piece
+};
+
+}  // namespace oru::containers
+
+#endif  // ORU_PLUGINS_PARSER_COMMON_XML_READER_H_
