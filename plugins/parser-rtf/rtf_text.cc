@@ -53,11 +53,14 @@ constexpr char16_t Printable(char16_t c) {
 enum class Dest : uint8_t { kBody, kTitle, kSubject, kKeywords, kAuthor, kComment, kNone, kFonts };
 constexpr int kInfoFields = 5;  // kTitle .. kComment, in the order they lead the text
 
+// Inside \upr: its first part (8-bit text, dropped), or its \ud part (the same in Unicode).
+enum class Pair : uint8_t { kNone, kEightBit, kUnicode };
+
 // The state a group inherits from the group around it and loses when it closes.
 struct Group {
   Dest dest = Dest::kBody;
   Dest twin_dest = Dest::kBody;  // where \ud sends the text inside \upr
-  bool in_pair = false;          // inside \upr
+  Pair pair = Pair::kNone;
   bool block = false;            // a newline follows the group's text
   int fallback = 1;              // \uc: the characters after \u that stand in for it
   int font = -1;                 // \f; -1: the default font
@@ -363,6 +366,11 @@ class Reader {
       }
       return;
     }
+    if (c == '{' || c == '}' || c == '\\') {
+      ++pos_;
+      star_ = false;
+      return Byte(c);  // may be a double-byte character's trail byte
+    }
     EndPair();
     if (!IsLetter(c)) {
       ++pos_;
@@ -372,7 +380,6 @@ class Reader {
         case '*': star_ = true; break;
         case '~': Put(u'\u00A0'); break;
         case '_': Put(u'-'); break;  // a hyphen that does not break: the word keeps it
-        case '{': case '}': case '\\': Put(c); break;
         case '\r': case '\n': Put(u'\n'); break;  // a backslash before a line end is \par
         default: break;  // \- (optional hyphen), \| and \: give nothing
       }
@@ -439,11 +446,11 @@ class Reader {
         defining_font_ = -1;
         break;
       case Action::kInfo: g.dest = Dest::kNone; break;
-      case Action::kTitle: g.dest = Dest::kTitle; break;
-      case Action::kSubject: g.dest = Dest::kSubject; break;
-      case Action::kKeywords: g.dest = Dest::kKeywords; break;
-      case Action::kAuthor: g.dest = Dest::kAuthor; break;
-      case Action::kComment: g.dest = Dest::kComment; break;
+      case Action::kTitle: return Property(Dest::kTitle);
+      case Action::kSubject: return Property(Dest::kSubject);
+      case Action::kKeywords: return Property(Dest::kKeywords);
+      case Action::kAuthor: return Property(Dest::kAuthor);
+      case Action::kComment: return Property(Dest::kComment);
       case Action::kBlock:
         if (groups_.size() > 1 && !g.block) {
           Put(u'\n');
@@ -453,13 +460,26 @@ class Reader {
       case Action::kText: break;
       case Action::kUnicodePair:
         g.twin_dest = g.dest;
-        g.in_pair = true;
+        g.pair = Pair::kEightBit;
         g.dest = Dest::kNone;
         break;
       case Action::kUnicodeTwin:
-        if (g.in_pair) g.dest = g.twin_dest;
+        if (g.pair == Pair::kEightBit) {
+          g.dest = g.twin_dest;
+          g.pair = Pair::kUnicode;
+        }
         break;
     }
+  }
+
+  // A document property's group: the first one of each kind gives its text (LibreOffice, for
+  // one, writes the author twice).
+  void Property(Dest dest) {
+    Group& g = groups_.back();
+    // Inside the property's own group, or in the 8-bit part of a \upr pair.
+    if (g.dest == dest || g.pair == Pair::kEightBit) return;
+    g.dest = info_[static_cast<int>(dest) - static_cast<int>(Dest::kTitle)].empty() ? dest
+                                                                                    : Dest::kNone;
   }
 
   std::u16string Finish() {
