@@ -32,8 +32,9 @@ TEST_F(RivandTest, DescriptorBlockFilledAsDocumented) {
 }
 
 TEST_F(RivandTest, ReadsRichTextAndRefusesTheRest) {
-  ASSERT_TRUE(Parse("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}"
-                    "{\\info{\\title Report}}\\f0 first\\par \\'cf\\'e8\\'f0 {\\b bold}}"));
+  ASSERT_TRUE(
+      Parse("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}"
+            "{\\info{\\title Report}}\\f0 first\\par \\'cf\\'e8\\'f0 {\\b bold}}"));
   EXPECT_EQ(p_.AllWords(), (Words{u"Report", u"first", u"\u041F\u0438\u0440", u"bold"}));
   std::u16string buffer(40, u'#');
   FragmentRecord rec{0, 0, 40, 0, buffer.data(), 0};

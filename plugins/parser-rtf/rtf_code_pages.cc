@@ -2,6 +2,7 @@
 
 namespace oru::rtf {
 
+// clang-format off
 int CharsetCodePage(int charset) {
   switch (charset) {
     case 0: return 1252;    // ANSI
@@ -59,4 +60,5 @@ bool IsLeadByte(int code_page, uint8_t byte) {
   return IsDoubleByteCodePage(code_page) && byte >= 0x81 && byte <= 0xFE;
 }
 
-}  // namespace oru::rtf
+}  // namespace oru::rtf// clang-format on
+

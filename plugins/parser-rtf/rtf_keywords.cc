@@ -8,6 +8,7 @@ namespace {
 
 using enum Action;
 
+// clang-format off
 constexpr Keyword kWords[] = {
     // Separators and special characters.
     {"par", kChar, u'\n'}, {"line", kChar, u'\n'}, {"lbr", kChar, u'\n'},
@@ -22,7 +23,7 @@ constexpr Keyword kWords[] = {
     {"ansi", kAnsi, 0}, {"mac", kMac, 0}, {"pc", kPc, 0}, {"pca", kPca, 0},
     {"ansicpg", kAnsiCpg, 0}, {"deff", kDeff, 0}, {"f", kFont, 0}, {"fcharset", kCharset, 0},
     {"cpg", kFontCodePage, 0}, {"plain", kPlain, 0}, {"u", kUnicode, 0},
-    {"uc", kUnicodeSkip, 0}, {"bin", kBinary, 0},
+    {"uc", kUnicodeSkip, 0},
     // Destinations.
     {"fonttbl", kFontTable, 0}, {"info", kInfo, 0}, {"title", kTitle, 0},
     {"subject", kSubject, 0}, {"keywords", kKeywords, 0}, {"author", kAuthor, 0},
@@ -61,6 +62,7 @@ constexpr Keyword kWords[] = {
     {"oldsprops", kSkip, 0}, {"oldtprops", kSkip, 0}, {"fchars", kSkip, 0},
     {"lchars", kSkip, 0}, {"htmltag", kSkip, 0}, {"mhtmltag", kSkip, 0},
 };
+// clang-format on
 
 // An open-addressing hash of the words above, built once: a lookup hashes the word and mostly
 // compares one entry.

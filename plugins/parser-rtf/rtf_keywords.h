@@ -8,22 +8,25 @@
 
 namespace oru::rtf {
 
+// clang-format off
 enum class Action : uint8_t {
-  kNone,  // not a word the text depends on
   kChar,  // gives the character `ch`: a separator or a special character
-  // Document and font state.
+  // Document and font state: the code pages (\ansi \mac \pc \pca \ansicpg), the default
+  // font, the current font, a font's \fcharset and \cpg in the font table, \plain, \u, \uc.
+  // \bin, whose data is only passed over, is not listed.
   kAnsi, kMac, kPc, kPca, kAnsiCpg, kDeff, kFont, kCharset, kFontCodePage, kPlain,
-  kUnicode, kUnicodeSkip, kBinary,
+  kUnicode, kUnicodeSkip,
   // Destinations: the group's text goes somewhere else, or nowhere.
-  kSkip,       // not text (tables, pictures, field codes, bookmarks, list numbers ...)
-  kFontTable,  // the font table: font numbers and their character sets
-  kInfo,       // document properties: only the ones below give text
+  kSkip,         // not text (tables, pictures, field codes, bookmarks, list numbers ...)
+  kFontTable,    // the font table: font numbers and their character sets
+  kInfo,         // document properties: only the five below give text
   kTitle, kSubject, kKeywords, kAuthor, kComment,
-  kBlock,      // text of its own (header, footer, footnote, text box): set apart by newlines
-  kText,       // text that continues the group's text (a field's result, a shape's body)
-  kUnicodePair,   // \upr: an 8-bit text and its Unicode twin; the 8-bit one is dropped
-  kUnicodeTwin,   // \ud: the Unicode twin of \upr
+  kBlock,        // text of its own (header, footer, footnote, text box): set apart by newlines
+  kText,         // text that continues the group's text (a field's result, a shape's body)
+  kUnicodePair,  // \upr: an 8-bit text and its Unicode twin; the 8-bit one is dropped
+  kUnicodeTwin,  // \ud: the Unicode twin of \upr
 };
+// clang-format on
 
 struct Keyword {
   std::string_view name;

@@ -1,5 +1,6 @@
 #include "plugins/parser-rtf/rtf_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <unordered_map>
@@ -61,10 +62,10 @@ struct Group {
   Dest dest = Dest::kBody;
   Dest twin_dest = Dest::kBody;  // where \ud sends the text inside \upr
   Pair pair = Pair::kNone;
-  bool block = false;            // a newline follows the group's text
-  int fallback = 1;              // \uc: the characters after \u that stand in for it
-  int font = -1;                 // \f; -1: the default font
-  int code_page = 0;             // the font's code page, valid while code_page_era == era_
+  bool block = false;  // a newline follows the group's text
+  int fallback = 1;    // \uc: the characters after \u that stand in for it
+  int font = -1;       // \f; -1: the default font
+  int code_page = 0;   // the font's code page, valid while code_page_era == era_
   uint32_t code_page_era = 0;
 };
 
@@ -74,6 +75,10 @@ class Reader {
 
   std::u16string Read(size_t start) {
     pos_ = start;
+    // The text never has more characters than the document has bytes: reserving that much
+    // once spares the copies and fresh pages of a growing string (pages never written stay
+    // untouched).
+    body_.reserve(in_.size() - start);
     const size_t end = in_.size();
     while (pos_ < end && !done_) {
       const auto b = static_cast<uint8_t>(in_[pos_]);
@@ -92,6 +97,7 @@ class Reader {
           break;
         case kTab:
           ++pos_;
+          EndPair();
           if (!SkipsFallback()) Put(u'\t');
           break;
         case kIgnored:
@@ -190,8 +196,18 @@ class Reader {
     }
     HighTable& t = high_tables_[next_high_table_++ % high_tables_.size()];
     t.code_page = code_page;
-    for (int k = 0; k < 128; ++k) {
-      t.chars[k] = parser::SingleByteChar(code_page, static_cast<uint8_t>(0x80 + k));
+    const bool tabled = parser::CanDecode(code_page) && code_page != parser::kUtf8 &&
+                        code_page != parser::kUtf16Le && code_page != parser::kUtf16Be;
+    if (tabled) {  // one table lookup for all 128 bytes
+      char high[128];
+      for (int k = 0; k < 128; ++k) high[k] = static_cast<char>(0x80 + k);
+      std::u16string chars;
+      parser::AppendDecoded(code_page, std::string_view(high, 128), &chars);
+      std::copy_n(chars.data(), std::min<size_t>(chars.size(), 128), t.chars);
+    } else {
+      for (int k = 0; k < 128; ++k) {
+        t.chars[k] = parser::SingleByteChar(code_page, static_cast<uint8_t>(0x80 + k));
+      }
     }
     return t.chars[b - 0x80];
   }
@@ -377,11 +393,21 @@ class Reader {
       star_ = false;
       if (SkipsFallback()) return;
       switch (c) {
-        case '*': star_ = true; break;
-        case '~': Put(u'\u00A0'); break;
-        case '_': Put(u'-'); break;  // a hyphen that does not break: the word keeps it
-        case '\r': case '\n': Put(u'\n'); break;  // a backslash before a line end is \par
-        default: break;  // \- (optional hyphen), \| and \: give nothing
+        case '*':
+          star_ = true;
+          break;
+        case '~':
+          Put(u'\u00A0');
+          break;
+        case '_':  // a hyphen that does not break: the word keeps it
+          Put(u'-');
+          break;
+        case '\r':  // a backslash before a line end is \par
+        case '\n':
+          Put(u'\n');
+          break;
+        default:  // \- (optional hyphen), \| and \: give nothing
+          break;
       }
       return;
     }
@@ -400,13 +426,24 @@ class Reader {
   void Act(const Keyword& keyword, const Word& word) {
     Group& g = groups_.back();
     switch (keyword.action) {
-      case Action::kNone: break;
-      case Action::kChar: Put(keyword.ch); break;
-      case Action::kAnsi: SetDocumentCodePage(1252); break;
-      case Action::kMac: SetDocumentCodePage(10000); break;
-      case Action::kPc: SetDocumentCodePage(437); break;
-      case Action::kPca: SetDocumentCodePage(850); break;
-      case Action::kAnsiCpg: SetDocumentCodePage(word.parameter); break;
+      case Action::kChar:
+        Put(keyword.ch);
+        break;
+      case Action::kAnsi:
+        SetDocumentCodePage(1252);
+        break;
+      case Action::kMac:
+        SetDocumentCodePage(10000);
+        break;
+      case Action::kPc:
+        SetDocumentCodePage(437);
+        break;
+      case Action::kPca:
+        SetDocumentCodePage(850);
+        break;
+      case Action::kAnsiCpg:
+        SetDocumentCodePage(word.parameter);
+        break;
       case Action::kDeff:
         default_font_ = word.parameter;
         NewEra();
@@ -439,25 +476,34 @@ class Reader {
       case Action::kUnicodeSkip:
         g.fallback = word.parameter < 0 ? 0 : word.parameter;
         break;
-      case Action::kBinary: break;  // handled before the lookup
-      case Action::kSkip: SkipGroup(); break;
+      case Action::kSkip:
+        SkipGroup();
+        break;
       case Action::kFontTable:
         g.dest = Dest::kFonts;
         defining_font_ = -1;
         break;
-      case Action::kInfo: g.dest = Dest::kNone; break;
-      case Action::kTitle: return Property(Dest::kTitle);
-      case Action::kSubject: return Property(Dest::kSubject);
-      case Action::kKeywords: return Property(Dest::kKeywords);
-      case Action::kAuthor: return Property(Dest::kAuthor);
-      case Action::kComment: return Property(Dest::kComment);
+      case Action::kInfo:
+        g.dest = Dest::kNone;
+        break;
+      case Action::kTitle:
+        return Property(Dest::kTitle);
+      case Action::kSubject:
+        return Property(Dest::kSubject);
+      case Action::kKeywords:
+        return Property(Dest::kKeywords);
+      case Action::kAuthor:
+        return Property(Dest::kAuthor);
+      case Action::kComment:
+        return Property(Dest::kComment);
       case Action::kBlock:
         if (groups_.size() > 1 && !g.block) {
           Put(u'\n');
           g.block = true;
         }
         break;
-      case Action::kText: break;
+      case Action::kText:
+        break;
       case Action::kUnicodePair:
         g.twin_dest = g.dest;
         g.pair = Pair::kEightBit;
@@ -478,24 +524,20 @@ class Reader {
     Group& g = groups_.back();
     // Inside the property's own group, or in the 8-bit part of a \upr pair.
     if (g.dest == dest || g.pair == Pair::kEightBit) return;
-    g.dest = info_[static_cast<int>(dest) - static_cast<int>(Dest::kTitle)].empty() ? dest
-                                                                                    : Dest::kNone;
+    g.dest =
+        info_[static_cast<int>(dest) - static_cast<int>(Dest::kTitle)].empty() ? dest : Dest::kNone;
   }
 
   std::u16string Finish() {
     EndPair();
-    size_t info_size = 0;
-    for (const std::u16string& field : info_) info_size += field.empty() ? 0 : field.size() + 1;
-    if (info_size == 0) return std::move(body_);
-    std::u16string text;
-    text.reserve(info_size + body_.size());
+    std::u16string properties;
     for (const std::u16string& field : info_) {
       if (field.empty()) continue;
-      text += field;
-      text += u'\n';
+      properties += field;
+      properties += u'\n';
     }
-    text += body_;
-    return text;
+    body_.insert(0, properties);  // within the reserved capacity: moved in place
+    return std::move(body_);
   }
 
   struct HighTable {
@@ -521,15 +563,15 @@ class Reader {
   int fallback_left_ = 0;  // characters after a \u still to pass over
   bool star_ = false;      // a \* came right before
   uint8_t lead_ = 0;       // a double-byte character's lead byte waiting for its trail byte
-  std::array<HighTable, 4> high_tables_;
+  std::array<HighTable, 8> high_tables_;
   size_t next_high_table_ = 0;
 };
 
 size_t RtfStart(std::string_view bytes) {
   size_t pos = 0;
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
-  while (pos < bytes.size() && (bytes[pos] == ' ' || bytes[pos] == '\t' || bytes[pos] == '\r' ||
-                                bytes[pos] == '\n')) {
+  while (pos < bytes.size() &&
+         (bytes[pos] == ' ' || bytes[pos] == '\t' || bytes[pos] == '\r' || bytes[pos] == '\n')) {
     ++pos;
   }
   return bytes.substr(pos, 5) == "{\\rtf" ? pos : std::string_view::npos;

@@ -60,7 +60,7 @@ TEST(RtfTextTest, CodePagesOfDocumentAndFonts) {
       << "\\cpg wins over \\fcharset";
   EXPECT_EQ(Text("a{\\f3\\'b7}b"), u"ab") << "symbol fonts give no text";
   // Double-byte characters: one unknown character per pair, a literal trail byte included.
-  EXPECT_EQ(Text("{\\f4 x\\'82\\'a0y\\'83Tz\\'82}w"), u"x\uFFFDy\uFFFDz\uFFFDw");
+  EXPECT_EQ(Text("{\\f4 x\\'82\\'a0y\\'83Tz\\'95\\\\\\'82}w"), u"x\uFFFDy\uFFFDz\uFFFD\uFFFDw");
 }
 
 TEST(RtfTextTest, UnicodeAndFallbackCharacters) {
@@ -97,6 +97,10 @@ TEST(RtfTextTest, DocumentPropertiesComeFirst) {
                  "{\\company Co}{\\keywords k1, k2}{\\doccomm Note}{\\subject Sub}"
                  "{\\creatim\\yr2001\\mo2}{\\*\\manager Boss}}Body"),
             u"The \u00E9title\nSub\nk1, k2\nAnn\nNote\nBody");
+  EXPECT_EQ(Text("{\\info{\\upr{\\title Caf\\'e9}{\\*\\ud{\\title Caf\\u233?}}}{\\author A}"
+                 "{\\author A}{\\upr{\\subject Eight}{\\*\\ud{\\subject Sixteen}}}}x"),
+            u"Caf\u00E9\nSixteen\nA\nx")
+      << "the \\ud twin of a property wins; a repeated property is read once";
 }
 
 TEST(RtfTextTest, BinaryDataIsPassedOver) {
@@ -112,16 +116,16 @@ TEST(RtfTextTest, BinaryDataIsPassedOver) {
 TEST(RtfTextTest, DamagedDocumentsGiveTheTextReadSoFar) {
   EXPECT_EQ(RtfText("{\\rtf1 first{\\b second"), u"firstsecond");
   const std::pair<const char*, std::u16string> ends[] = {
-      {"\\", u"x"},   {"\\par", u"x\n"}, {"\\par-", u"x\n-"}, {"\\'4", u"x4"},
-      {"\\'", u"x"},  {"\\u", u"x"},    {"\\u-", u"x-"},     {"\\bin5 ab", u"x"},
-      {"\\f1\\'cf", u"x\u00CF"}};
+      {"\\", u"x"},    {"\\par", u"x\n"},   {"\\par-", u"x\n-"},
+      {"\\'4", u"x4"}, {"\\'", u"x"},       {"\\u", u"x"},
+      {"\\u-", u"x-"}, {"\\bin5 ab", u"x"}, {"\\f1\\'cf", u"x\u00CF"}};
   for (const auto& [end, text] : ends) {
     EXPECT_EQ(RtfText(std::string("{\\rtf1 x") + end), text) << end;
   }
   EXPECT_EQ(RtfText("{\\rtf1 in} out"), u"in") << "the text ends with the document's group";
-  EXPECT_EQ(RtfText("{\\rtf1 a\\u" + std::string(5000, '9') + "?b\\uc" + std::string(3000, '7') +
-                    " c}"),
-            u"a\uFFFDbc");
+  EXPECT_EQ(
+      RtfText("{\\rtf1 a\\u" + std::string(5000, '9') + "?b\\uc" + std::string(3000, '7') + " c}"),
+      u"a\uFFFDbc");
   const std::string deep = std::string(200000, '{') + "deep" + std::string(200000, '}');
   EXPECT_EQ(RtfText("{\\rtf1 " + deep + " after}"), u"deep after");
   EXPECT_EQ(RtfText("{\\rtf1 " + std::string(200000, '{') + "\\*\\x{}skipped}kept"), u"kept")
