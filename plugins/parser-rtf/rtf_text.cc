@@ -537,6 +537,8 @@ class Reader {
       properties += u'\n';
     }
     body_.insert(0, properties);  // within the reserved capacity: moved in place
+    // A text much shorter than its document (pictures, tables of styles) gives back the rest.
+    if (body_.capacity() / 2 > body_.size()) body_.shrink_to_fit();
     return std::move(body_);
   }
 
