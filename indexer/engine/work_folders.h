@@ -31,6 +31,7 @@ inline constexpr DefaultParser kDefaultParsers[] = {
     {"Word", "Dovrin"},
     {"MP3", "Mellic"},
     {"Text", "Tavrel"},
+    {"RichText", "Rivand"},
 };
 
 // Writes the default "ORU.ini" at `path` when no file is there: the folder plug-in as storage
