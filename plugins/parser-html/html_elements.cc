@@ -7,7 +7,7 @@ namespace oru::ostrin {
 namespace {
 
 struct Entry {
-  std::string_view name;
+  std::u16string_view name;
   ElementInfo info;
 };
 
@@ -18,114 +18,131 @@ constexpr ElementInfo kInlineOut{ElementKind::kInline, true};
 constexpr ElementInfo kHiddenRaw{ElementKind::kHiddenRawText, false};
 constexpr ElementInfo kHiddenTree{ElementKind::kHiddenSubtree, false};
 
-// Sorted by name. Elements a browser shows inline, those with special content, and those that
-// leave foreign content; every other name is a block.
+// Elements a browser shows inline, those with special content, and those that leave foreign
+// content; every other name is a block.
 constexpr Entry kElements[] = {
-    {"a", kInline},
-    {"abbr", kInline},
-    {"acronym", kInline},
-    {"audio", kHiddenTree},
-    {"b", kInlineOut},
-    {"bdi", kInline},
-    {"bdo", kInline},
-    {"big", kInlineOut},
-    {"blink", kInline},
-    {"blockquote", kBlockOut},
-    {"body", kBlockOut},
-    {"br", kBlockOut},
-    {"canvas", kHiddenTree},
-    {"center", kBlockOut},
-    {"cite", kInline},
-    {"code", kInlineOut},
-    {"data", kInline},
-    {"datalist", kHiddenTree},
-    {"dd", kBlockOut},
-    {"del", kInline},
-    {"dfn", kInline},
-    {"div", kBlockOut},
-    {"dl", kBlockOut},
-    {"dt", kBlockOut},
-    {"em", kInlineOut},
-    {"embed", kBlockOut},
-    {"font", kInline},
-    {"h1", kBlockOut},
-    {"h2", kBlockOut},
-    {"h3", kBlockOut},
-    {"h4", kBlockOut},
-    {"h5", kBlockOut},
-    {"h6", kBlockOut},
-    {"head", kBlockOut},
-    {"hr", kBlockOut},
-    {"i", kInlineOut},
-    {"iframe", kHiddenRaw},
-    {"img", {ElementKind::kImage, true}},
-    {"ins", kInline},
-    {"kbd", kInline},
-    {"li", kBlockOut},
-    {"listing", kBlockOut},
-    {"mark", kInline},
-    {"math", {ElementKind::kForeign, false}},
-    {"menu", kBlockOut},
-    {"meta", {ElementKind::kMeta, true}},
-    {"nobr", kInlineOut},
-    {"noembed", kHiddenRaw},
-    {"noframes", kHiddenRaw},
-    {"noscript", kHiddenRaw},
-    {"object", kHiddenTree},
-    {"ol", kBlockOut},
-    {"p", kBlockOut},
-    {"plaintext", {ElementKind::kPlaintext, false}},
-    {"pre", kBlockOut},
-    {"q", kInline},
-    {"rb", kInline},
-    {"rp", kInline},
-    {"rt", kInline},
-    {"rtc", kInline},
-    {"ruby", kInlineOut},
-    {"s", kInlineOut},
-    {"samp", kInline},
-    {"script", kHiddenRaw},
-    {"small", kInlineOut},
-    {"span", kInlineOut},
-    {"strike", kInlineOut},
-    {"strong", kInlineOut},
-    {"style", kHiddenRaw},
-    {"sub", kInlineOut},
-    {"sup", kInlineOut},
-    {"svg", {ElementKind::kForeign, false}},
-    {"table", kBlockOut},
-    {"template", kHiddenTree},
-    {"textarea", {ElementKind::kShownRcdata, false}},
-    {"time", kInline},
-    {"title", {ElementKind::kTitle, false}},
-    {"tt", kInlineOut},
-    {"u", kInlineOut},
-    {"ul", kBlockOut},
-    {"var", kInlineOut},
-    {"video", kHiddenTree},
-    {"wbr", kInline},
-    {"xmp", {ElementKind::kShownRawText, false}},
+    {u"a", kInline},
+    {u"abbr", kInline},
+    {u"acronym", kInline},
+    {u"audio", kHiddenTree},
+    {u"b", kInlineOut},
+    {u"bdi", kInline},
+    {u"bdo", kInline},
+    {u"big", kInlineOut},
+    {u"blink", kInline},
+    {u"blockquote", kBlockOut},
+    {u"body", kBlockOut},
+    {u"br", kBlockOut},
+    {u"canvas", kHiddenTree},
+    {u"center", kBlockOut},
+    {u"cite", kInline},
+    {u"code", kInlineOut},
+    {u"data", kInline},
+    {u"datalist", kHiddenTree},
+    {u"dd", kBlockOut},
+    {u"del", kInline},
+    {u"dfn", kInline},
+    {u"div", kBlockOut},
+    {u"dl", kBlockOut},
+    {u"dt", kBlockOut},
+    {u"em", kInlineOut},
+    {u"embed", kBlockOut},
+    {u"font", kInline},
+    {u"h1", kBlockOut},
+    {u"h2", kBlockOut},
+    {u"h3", kBlockOut},
+    {u"h4", kBlockOut},
+    {u"h5", kBlockOut},
+    {u"h6", kBlockOut},
+    {u"head", kBlockOut},
+    {u"hr", kBlockOut},
+    {u"i", kInlineOut},
+    {u"iframe", kHiddenRaw},
+    {u"img", {ElementKind::kImage, true}},
+    {u"ins", kInline},
+    {u"kbd", kInline},
+    {u"li", kBlockOut},
+    {u"listing", kBlockOut},
+    {u"mark", kInline},
+    {u"math", {ElementKind::kForeign, false}},
+    {u"menu", kBlockOut},
+    {u"meta", {ElementKind::kMeta, true}},
+    {u"nobr", kInlineOut},
+    {u"noembed", kHiddenRaw},
+    {u"noframes", kHiddenRaw},
+    {u"noscript", kHiddenRaw},
+    {u"object", kHiddenTree},
+    {u"ol", kBlockOut},
+    {u"p", kBlockOut},
+    {u"plaintext", {ElementKind::kPlaintext, false}},
+    {u"pre", kBlockOut},
+    {u"q", kInline},
+    {u"rb", kInline},
+    {u"rp", kInline},
+    {u"rt", kInline},
+    {u"rtc", kInline},
+    {u"ruby", kInlineOut},
+    {u"s", kInlineOut},
+    {u"samp", kInline},
+    {u"script", kHiddenRaw},
+    {u"small", kInlineOut},
+    {u"span", kInlineOut},
+    {u"strike", kInlineOut},
+    {u"strong", kInlineOut},
+    {u"style", kHiddenRaw},
+    {u"sub", kInlineOut},
+    {u"sup", kInlineOut},
+    {u"svg", {ElementKind::kForeign, false}},
+    {u"table", kBlockOut},
+    {u"template", kHiddenTree},
+    {u"textarea", {ElementKind::kShownRcdata, false}},
+    {u"time", kInline},
+    {u"title", {ElementKind::kTitle, false}},
+    {u"tt", kInlineOut},
+    {u"u", kInlineOut},
+    {u"ul", kBlockOut},
+    {u"var", kInlineOut},
+    {u"video", kHiddenTree},
+    {u"wbr", kInline},
+    {u"xmp", {ElementKind::kShownRawText, false}},
 };
-static_assert(std::is_sorted(std::begin(kElements), std::end(kElements),
-                             [](const Entry& a, const Entry& b) { return a.name < b.name; }));
+// The table by key, sorted at compile time.
+struct KeyedEntry {
+  uint64_t key;
+  ElementInfo info;
+};
+struct KeyedTable {
+  KeyedEntry entries[std::size(kElements)];
+};
 
-int Compare(std::string_view a, std::u16string_view b) {
-  const size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    const char16_t c = static_cast<unsigned char>(a[i]);
-    if (c != b[i]) return c < b[i] ? -1 : 1;
+constexpr KeyedTable MakeKeyedTable() {
+  KeyedTable table{};
+  for (size_t i = 0; i < std::size(kElements); ++i) {
+    table.entries[i] = {ElementKey(kElements[i].name), kElements[i].info};
   }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  std::sort(std::begin(table.entries), std::end(table.entries),
+            [](const KeyedEntry& a, const KeyedEntry& b) { return a.key < b.key; });
+  return table;
 }
+
+constexpr KeyedTable kByKey = MakeKeyedTable();
+
+constexpr bool KeysAreDistinct() {
+  for (size_t i = 0; i < std::size(kByKey.entries); ++i) {
+    if (kByKey.entries[i].key == 0) return false;
+    if (i > 0 && kByKey.entries[i - 1].key == kByKey.entries[i].key) return false;
+  }
+  return true;
+}
+static_assert(KeysAreDistinct());
 
 }  // namespace
 
-ElementInfo LookUpElement(std::u16string_view name) {
-  const auto found = std::lower_bound(
-      std::begin(kElements), std::end(kElements), name,
-      [](const Entry& entry, std::u16string_view key) { return Compare(entry.name, key) < 0; });
-  if (found != std::end(kElements) && Compare(found->name, name) == 0) return found->info;
+ElementInfo LookUpElement(uint64_t key) {
+  const auto found =
+      std::lower_bound(std::begin(kByKey.entries), std::end(kByKey.entries), key,
+                       [](const KeyedEntry& entry, uint64_t k) { return entry.key < k; });
+  if (found != std::end(kByKey.entries) && found->key == key) return found->info;
   return kBlock;
 }
 

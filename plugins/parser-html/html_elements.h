@@ -29,8 +29,29 @@ struct ElementInfo {
   bool leaves_foreign = false;
 };
 
-// The element named `name`, given lower case (ASCII letters only are folded).
-ElementInfo LookUpElement(std::u16string_view name);
+// A tag name of up to 10 ASCII letters and digits, case ignored, as one number (6 bits a
+// character); 0 for any other name (none of those is an element this table knows).
+constexpr uint64_t ElementKey(std::u16string_view name) {
+  if (name.empty() || name.size() > 10) return 0;
+  uint64_t key = 0;
+  for (const char16_t c : name) {
+    uint64_t code;
+    if (c >= u'a' && c <= u'z') {
+      code = c - u'a' + 1;
+    } else if (c >= u'A' && c <= u'Z') {
+      code = c - u'A' + 1;
+    } else if (c >= u'0' && c <= u'9') {
+      code = c - u'0' + 27;
+    } else {
+      return 0;
+    }
+    key = key << 6 | code;
+  }
+  return key;
+}
+
+// The element whose name has the key `key` (ElementKey); a block for any name not listed.
+ElementInfo LookUpElement(uint64_t key);
 
 }  // namespace oru::ostrin
 

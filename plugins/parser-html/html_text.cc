@@ -1,6 +1,7 @@
 #include "plugins/parser-html/html_text.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "plugins/parser-common/text_decode.h"
@@ -16,6 +17,14 @@ namespace {
 constexpr size_t kNone = std::u16string_view::npos;
 // Longer tag names name no element this walk knows; they are kept only this far.
 constexpr size_t kLongestName = 16;
+
+constexpr uint64_t kBrKey = ElementKey(u"br");
+constexpr uint64_t kFontKey = ElementKey(u"font");
+constexpr uint64_t kImgKey = ElementKey(u"img");
+constexpr uint64_t kMetaKey = ElementKey(u"meta");
+constexpr uint64_t kPKey = ElementKey(u"p");
+constexpr uint64_t kPlaintextKey = ElementKey(u"plaintext");
+constexpr uint64_t kScriptKey = ElementKey(u"script");
 
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
@@ -44,22 +53,27 @@ struct Attribute {
 // whether text is shown: no tree and no stack of open elements, so nesting costs nothing.
 class PageWalk {
  public:
-  explicit PageWalk(std::u16string_view page) : page_(page) {}
+  explicit PageWalk(std::u16string_view page) : page_(page) {
+    // The body is never longer than the page; what is reserved but not written costs no memory.
+    body_.Reserve(page.size());
+  }
 
   std::u16string Run() {
-    while (at_ < page_.size()) {
+    const size_t size = page_.size();
+    while (at_ < size) {
       const char16_t c = page_[at_];
       if (c == u'<') {
         Markup();
       } else if (hidden_depth_ > 0) {
-        at_ = std::min(page_.find(u'<', at_), page_.size());
+        at_ = std::min(page_.find(u'<', at_), size);
       } else if (c == u'&') {
         const size_t taken = PutCharRef(&body_, page_, at_, /*in_attribute=*/false);
         if (taken == 0) body_.Put(c);
         at_ += taken > 0 ? taken : 1;
       } else {
-        body_.Put(c);
-        ++at_;
+        do {
+          body_.Put(page_[at_++]);
+        } while (at_ < size && page_[at_] != u'<' && page_[at_] != u'&');
       }
     }
     return Assemble();
@@ -158,7 +172,8 @@ class PageWalk {
     for (; i < size && !IsHtmlSpace(page_[i]) && page_[i] != u'/' && page_[i] != u'>'; ++i) {
       if (name_.size() <= kLongestName) name_.push_back(Lower(page_[i]));
     }
-    const bool keep = name_ == u"meta" || name_ == u"img" || name_ == u"font";
+    key_ = ElementKey(name_);
+    const bool keep = key_ == kMetaKey || key_ == kImgKey || key_ == kFontKey;
     attributes_.clear();
     self_closing_ = false;
     while (true) {
@@ -220,11 +235,11 @@ class PageWalk {
   }
 
   void StartTag() {
-    const ElementInfo info = LookUpElement(name_);
+    const ElementInfo info = LookUpElement(key_);
     if (hidden_depth_ > 0) {
       if (!hidden_foreign_) {
         // HTML inside hidden content: elements of raw text still end only at their end tag.
-        if (name_ == hidden_name_) {
+        if (key_ == hidden_key_) {
           ++hidden_depth_;
         } else if (IsRawText(info.kind)) {
           RawText(nullptr, false);
@@ -232,10 +247,10 @@ class PageWalk {
         return;
       }
       const bool leaves = info.leaves_foreign ||
-                          (name_ == u"font" && (HasAttribute(u"color") || HasAttribute(u"face") ||
+                          (key_ == kFontKey && (HasAttribute(u"color") || HasAttribute(u"face") ||
                                                 HasAttribute(u"size")));
       if (!leaves) {
-        if (name_ == hidden_name_ && !self_closing_) ++hidden_depth_;
+        if (key_ == hidden_key_ && !self_closing_) ++hidden_depth_;
         return;
       }
       hidden_depth_ = 0;  // the browser closes the SVG or MathML content and goes on in HTML
@@ -279,13 +294,13 @@ class PageWalk {
         if (self_closing_) return;
         hidden_depth_ = 1;
         hidden_foreign_ = true;
-        hidden_name_ = name_;
+        hidden_key_ = key_;
         return;
       case ElementKind::kHiddenSubtree:
         body_.Break();
         hidden_depth_ = 1;
         hidden_foreign_ = false;
-        hidden_name_ = name_;
+        hidden_key_ = key_;
         return;
       case ElementKind::kBlock:
         body_.Break();
@@ -301,27 +316,27 @@ class PageWalk {
 
   void EndTag() {
     if (hidden_depth_ > 0) {
-      if (name_ == hidden_name_) {
+      if (key_ == hidden_key_) {
         if (--hidden_depth_ == 0) body_.Break();
-      } else if (hidden_foreign_ && (name_ == u"p" || name_ == u"br")) {
+      } else if (hidden_foreign_ && (key_ == kPKey || key_ == kBrKey)) {
         hidden_depth_ = 0;  // these end tags leave SVG and MathML content too
         body_.Break();
       }
       return;
     }
-    const ElementKind kind = LookUpElement(name_).kind;
+    const ElementKind kind = LookUpElement(key_).kind;
     if (kind != ElementKind::kInline && kind != ElementKind::kImage) body_.Break();
   }
 
   // The content of the raw-text element name_, from at_ up to its end tag (or the end of the
   // page), into `sink` (none: dropped); at_ moves past the end tag.
   void RawText(TextSink* sink, bool read_refs) {
-    if (name_ == u"plaintext") {
+    if (key_ == kPlaintextKey) {
       at_ = page_.size();
       return;
     }
     const size_t end =
-        name_ == u"script" ? FindScriptEnd(page_, at_) : FindEndTag(page_, at_, name_);
+        key_ == kScriptKey ? FindScriptEnd(page_, at_) : FindEndTag(page_, at_, name_);
     Emit(sink, page_.substr(at_, end == kNone ? kNone : end - at_), read_refs);
     if (end == kNone) {
       at_ = page_.size();
@@ -347,9 +362,10 @@ class PageWalk {
   // The element whose content is hidden (svg, template ...) and how many of its name are open.
   size_t hidden_depth_ = 0;
   bool hidden_foreign_ = false;
-  std::u16string hidden_name_;
-  // The tag just read.
+  uint64_t hidden_key_ = 0;
+  // The tag just read: its name (ASCII letters lower-cased) and the name's ElementKey.
   std::u16string name_;
+  uint64_t key_ = 0;
   bool self_closing_ = false;
   std::vector<Attribute> attributes_;
   std::u16string scratch_;

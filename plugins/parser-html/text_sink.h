@@ -3,6 +3,7 @@
 #ifndef ORU_PLUGINS_PARSER_HTML_TEXT_SINK_H_
 #define ORU_PLUGINS_PARSER_HTML_TEXT_SINK_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,21 +19,24 @@ class TextSink {
   // Adds one character of text: a blank stands for a space before the next character; a zero
   // character is left out (a browser shows nothing for it).
   void Put(char16_t c) {
-    if (IsHtmlSpace(c)) {
+    if (c > u' ' && pending_ == Pending::kNone) {
+      text_.push_back(c);
+    } else if (IsHtmlSpace(c)) {
       if (pending_ == Pending::kNone) pending_ = Pending::kSpace;
-      return;
-    }
-    if (c == 0) return;
-    if (pending_ != Pending::kNone) {
-      if (!text_.empty()) text_.push_back(pending_ == Pending::kLine ? u'\n' : u' ');
+    } else if (c != 0) {
+      if (pending_ != Pending::kNone && !text_.empty()) {
+        text_.push_back(pending_ == Pending::kLine ? u'\n' : u' ');
+      }
       pending_ = Pending::kNone;
+      text_.push_back(c);
     }
-    text_.push_back(c);
   }
   // A space before the next character (an image between two words).
   void Space() { Put(u' '); }
   // A line break before the next character (a block starts or ends).
   void Break() { pending_ = Pending::kLine; }
+
+  void Reserve(size_t size) { text_.reserve(size); }
 
   bool empty() const { return text_.empty(); }
   const std::u16string& text() const { return text_; }
