@@ -92,6 +92,8 @@ class PageWalk {
       if (!text.empty()) head.push_back(u'\n');
       text.insert(0, head);
     }
+    // The body was reserved at the page's size; a text much shorter gives the rest back.
+    if (text.capacity() / 2 > text.size()) text.shrink_to_fit();
     return text;
   }
 
@@ -239,9 +241,9 @@ class PageWalk {
     if (hidden_depth_ > 0) {
       if (!hidden_foreign_) {
         // HTML inside hidden content: elements of raw text still end only at their end tag.
-        if (key_ == hidden_key_) {
+        if (key_ == hidden_key_ && !self_closing_) {
           ++hidden_depth_;
-        } else if (IsRawText(info.kind)) {
+        } else if (IsRawText(info.kind) && !self_closing_) {
           RawText(nullptr, false);
         }
         return;
@@ -255,6 +257,12 @@ class PageWalk {
       }
       hidden_depth_ = 0;  // the browser closes the SVG or MathML content and goes on in HTML
       body_.Break();
+    }
+    if (self_closing_ && HasContent(info.kind)) {
+      // XHTML writes "<script src='x.js'/>" and "<iframe .../>": taken as empty, as an XML
+      // reader takes them, rather than running to an end tag that never comes.
+      if (info.kind != ElementKind::kTitle) body_.Break();
+      return;
     }
     switch (info.kind) {
       case ElementKind::kInline:
@@ -291,7 +299,6 @@ class PageWalk {
         return;
       case ElementKind::kForeign:
         body_.Break();
-        if (self_closing_) return;
         hidden_depth_ = 1;
         hidden_foreign_ = true;
         hidden_key_ = key_;
@@ -306,6 +313,11 @@ class PageWalk {
         body_.Break();
         return;
     }
+  }
+
+  // Whether the element's content runs to its own end tag (and is not shown or read as markup).
+  static bool HasContent(ElementKind kind) {
+    return IsRawText(kind) || kind == ElementKind::kHiddenSubtree || kind == ElementKind::kForeign;
   }
 
   static bool IsRawText(ElementKind kind) {

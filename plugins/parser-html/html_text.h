@@ -21,8 +21,9 @@ std::u16string DecodePage(std::string_view bytes);
 // elements other than the inline ones (a, b, i, em, span, font ...) start and end on a line
 // of their own. Left out: tags, comments, attribute values (but the alt text of images), and the
 // content of script, style, noscript, template, iframe, object, audio, video, canvas, svg and
-// math; a second title. Character references are read (char_refs.h). The text holds no zero
-// character; it is never longer than `chars`. Time and memory are linear in the size of
+// math; a second title. A start tag that closes itself ("<script src='x.js'/>") has no
+// content, as XHTML means it. Character references are read (char_refs.h). The text holds no
+// zero character; it is never longer than `chars`. Time and memory are linear in the size of
 // `chars`, however deep the elements nest.
 std::u16string PageText(std::u16string_view chars);
 

@@ -106,6 +106,8 @@ TEST(HtmlTextTest, MalformedMarkupReadsAsABrowserShowsIt) {
   EXPECT_EQ(Text("before <a href='x'title='y'>link</a>"), "before link");
   EXPECT_EQ(Text("text<!-- never closed <p>more"), "text");
   EXPECT_EQ(Text("a<script>never closed <p>b"), "a");
+  // XHTML's empty elements: the content does not run to the end.
+  EXPECT_EQ(Text("<title/><script src='x.js'/><iframe src='x' />text<template/>more"), "text\nmore");
   EXPECT_EQ(Text("<title>never closed"), "never closed");
   EXPECT_EQ(Text("ends with <"), "ends with <");
   EXPECT_EQ(Text("ends with </"), "ends with </");
