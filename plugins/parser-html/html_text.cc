@@ -1,5 +1,6 @@
 #include "plugins/parser-html/html_text.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
