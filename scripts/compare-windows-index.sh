@@ -19,6 +19,7 @@ parsers=(
   "Word Dovrin plugins/parser-word/testdata"
   "MP3 Mellic plugins/parser-mp3/testdata"
   "Text Tavrel plugins/parser-text/testdata"
+  "WebPages Ostrin plugins/parser-html/testdata"
   "RichText Rivand plugins/parser-rtf/testdata"
 )
 libraries=()

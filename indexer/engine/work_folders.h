@@ -31,6 +31,7 @@ inline constexpr DefaultParser kDefaultParsers[] = {
     {"Word", "Dovrin"},
     {"MP3", "Mellic"},
     {"Text", "Tavrel"},
+    {"WebPages", "Ostrin"},
     {"RichText", "Rivand"},
 };
 
