@@ -10,6 +10,7 @@
 
 #include "indexer/main_form.h"
 #include "indexer/ui/make_window.h"
+#include "indexer/engine/job.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -101,8 +102,8 @@ int main(int argc, char** argv) {
   }
   if (!held.ok()) return Exit(kExitEarly, held.Message());
   if (argc < 2) return Exit(kExitEarly, "no job file given (usage: Tamsel JOBFILE)");
-  if (!oru::platform::FileExists(argv[1])) {
-    return Exit(kExitEarly, std::string("cannot open job file ") + argv[1] + ": no such file");
+  if (const std::string problem = oru::JobFileProblem(argv[1]); !problem.empty()) {
+    return Exit(kExitEarly, std::string("cannot open job file ") + argv[1] + ": " + problem);
   }
   std::string why;
   try {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "indexer/engine/job.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 
@@ -13,13 +14,18 @@ TfMain::TfMain(ui::Window* window, std::string job_file)
   settings_.file_limit = PassFileLimit();
 }
 
+void TfMain::ShowStartupFailure(const std::string& text) {
+  // On the terminal the closing line (failure_text()) says it once, with the system's reason.
+  if (!window_->MessagesGoToStandardError()) window_->ShowMessage(text);
+}
+
 bool TfMain::EnsureFolder(const std::string& path) {
   if (platform::FolderExists(path)) return true;
   const platform::Status created = platform::CreateFolder(path);
   // Another run starting at the same moment may have made it in between.
   if (created.ok() || platform::FolderExists(path)) return true;
   failure_text_ = created.Message();
-  window_->ShowMessage(std::string(kCantopen1) + " " + path + " " + kRefer1);
+  ShowStartupFailure(std::string(kCantopen1) + " " + path + " " + kRefer1);
   return false;
 }
 
@@ -28,7 +34,7 @@ bool TfMain::FormCreate() {
   if (base.empty()) {
     failure_text_ = "cannot name a work folder: neither an application-data folder nor the "
                     "program's folder is known";
-    window_->ShowMessage(std::string(kPathinit1) + " " + kRefer1);
+    ShowStartupFailure(std::string(kPathinit1) + " " + kRefer1);
     return false;
   }
   const char sep = platform::kPathSeparator;
@@ -40,9 +46,9 @@ bool TfMain::FormCreate() {
   path += std::string(kStoragesFolder) + sep;
   if (!EnsureFolder(path)) return false;
   settings_.storages_dir = path;
-  if (!platform::FileExists(settings_.job_file)) {
-    failure_text_ = "cannot open job file " + settings_.job_file + ": no such file";
-    window_->ShowMessage(std::string(kFileindex1) + kRefer1);
+  if (const std::string problem = JobFileProblem(settings_.job_file); !problem.empty()) {
+    failure_text_ = "cannot open job file " + settings_.job_file + ": " + problem;
+    ShowStartupFailure(std::string(kFileindex1) + kRefer1);
     return false;
   }
   return true;

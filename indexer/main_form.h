@@ -45,6 +45,8 @@ class TfMain {
 
  private:
   bool EnsureFolder(const std::string& path);
+  // A start-up message box (not on the terminal, where the closing line says it).
+  void ShowStartupFailure(const std::string& text);
 
   ui::Window* window_;
   PassSettings settings_;

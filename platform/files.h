@@ -19,6 +19,9 @@ extern const char kPathSeparator;
 bool FileExists(const std::string& path);
 // True when a folder (or a link to one) exists at `path`.
 bool FolderExists(const std::string& path);
+// True when anything at all is at `path` (a FIFO, socket or device included; a broken link
+// not).
+bool PathExists(const std::string& path);
 // Every call below that can fail returns a Status naming the operation, the path and the
 // system's reason; it compares with a Result as a Result does.
 

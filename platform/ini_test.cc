@@ -11,6 +11,8 @@
 #include "platform/test_folder.h"
 #ifdef _WIN32
 #include "platform/test_windows.h"
+#else
+#include <unistd.h>
 #endif
 
 namespace oru::platform {
@@ -209,6 +211,21 @@ TEST_F(ProfileFileTest, DeletedKeyGoesAndTheRestStays) {
 #endif
   EXPECT_EQ(ProfileFile::Open(PathOf("none.ini")).DeleteKey("a", "b"), Result::kOk);
 }
+
+#ifndef _WIN32
+// A writer killed between writing its temporary and renaming it leaves the temporary; the next
+// write removes it, and never one of a writer still running (this process).
+TEST_F(ProfileFileTest, AWriteRemovesTheTemporariesOfKilledWriters) {
+  ProfileFile ini = Make("[A]\nk=1\n");
+  const std::string dead = PathOf(".t.ini.tmp999999999-0");
+  const std::string alive = PathOf(".t.ini.tmp" + std::to_string(::getpid()) + "-7");
+  std::ofstream(dead) << "left";
+  std::ofstream(alive) << "in use";
+  ASSERT_EQ(ini.WriteString("A", "k", "2"), Result::kOk);
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(alive));
+}
+#endif
 
 TEST_F(ProfileFileTest, WriteStartsFromTheFileOnDisk) {
   ProfileFile ini = Make("[A]\na=1\n");

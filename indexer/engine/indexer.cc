@@ -204,8 +204,8 @@ uint8_t TIndexer::Run() {
 }
 
 uint8_t TIndexer::RunPass() {
-  if (!platform::FileExists(settings_.job_file)) {
-    Fail(Status(Result::kNotFound, "open job file", settings_.job_file, "no such file"));
+  if (const std::string problem = JobFileProblem(settings_.job_file); !problem.empty()) {
+    Fail(Status(Result::kNotFound, "open job file", settings_.job_file, problem));
     return kRunNoJobFile;
   }
   const platform::ProfileFile job = platform::ProfileFile::Open(settings_.job_file);

@@ -33,6 +33,13 @@ bool IsValidIndexName(std::string_view name) {
   return name != "." && name != "..";
 }
 
+std::string JobFileProblem(const std::string& path) {
+  if (platform::FileExists(path)) return "";
+  if (platform::FolderExists(path)) return "it is a folder";
+  if (platform::PathExists(path)) return "it is not a regular file (a FIFO, socket or device)";
+  return "no such file";
+}
+
 std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
                                             const std::string& section) {
   std::vector<std::string> folders;

@@ -21,6 +21,10 @@ bool IsHeaderSection(std::string_view section);
 // of oru apply this one rule.
 bool IsValidIndexName(std::string_view name);
 
+// Why `path` cannot be read as a job file: "no such file", "it is a folder", or "it is not a
+// regular file (a FIFO, socket or device)"; empty when it is a regular file.
+std::string JobFileProblem(const std::string& path);
+
 // The folders of a storage section: "Dir0", "Dir1", ... up to the first that is missing, "0",
 // or empty or blank, each ending in the separator.
 std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,

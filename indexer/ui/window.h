@@ -38,6 +38,9 @@ class Window {
 
   // Shows a modal message box with an OK button, titled "ORU Indexer".
   virtual void ShowMessage(std::string_view text) = 0;
+  // True when ShowMessage writes a line on standard error (the terminal form), where the
+  // program's own closing line already says what went wrong at start-up.
+  virtual bool MessagesGoToStandardError() const { return false; }
   // Shows the Stop confirmation modally; `save` holds the check box's state in and out.
   // Returns kModalYes or kModalNo.
   virtual int ConfirmStop(bool* save) = 0;

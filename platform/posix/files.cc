@@ -39,6 +39,11 @@ bool FileExists(const std::string& path) { return StatIs(path, S_IFREG); }
 
 bool FolderExists(const std::string& path) { return StatIs(path, S_IFDIR); }
 
+bool PathExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
 Status CreateFolder(const std::string& path) {
   if (::mkdir(path.c_str(), 0777) == 0) return Status();
   return LastErrorStatus("create folder", path);

@@ -2,9 +2,11 @@
 // atomically (temporary file in the same folder, fsync, rename).
 #include "platform/ini.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,6 +86,33 @@ Result WriteAll(int fd, std::string_view data) {
   return Result::kOk;
 }
 
+// Deletes the temporaries "<folder>/.<base>.tmp<pid>-<n>" that writers of the same file left
+// when they were killed: those whose process no longer runs.
+void RemoveDeadTemporaries(const std::string& folder, const std::string& prefix) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    const std::string_view rest = name.substr(prefix.size());
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9) continue;
+    long pid = 0;
+    for (const char c : rest.substr(0, dash)) {
+      if (c < '0' || c > '9') {
+        pid = -1;
+        break;
+      }
+      pid = pid * 10 + (c - '0');
+    }
+    if (pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      ::unlinkat(::dirfd(dir), std::string(name).c_str(), 0);
+    }
+  }
+  ::closedir(dir);
+}
+
 // The failure of a write to `path` whose system call left `error` in errno.
 Status WriteFailure(const std::string& path, int error) {
   return Status(ResultFromErrno(error), "write", path, std::generic_category().message(error));
@@ -99,6 +128,8 @@ Status ReplaceFile(const std::string& path, std::string_view data, bool keep_mod
   std::string prefix = (slash == std::string::npos ? std::string() : folder) + "." +
                        path.substr(slash == std::string::npos ? 0 : slash + 1) + ".tmp" +
                        std::to_string(::getpid()) + "-";
+  RemoveDeadTemporaries(folder, "." + path.substr(slash == std::string::npos ? 0 : slash + 1) +
+                                    ".tmp");
   std::string temp;
   int raw = -1;
   for (int attempt = 0; attempt < 100 && raw == -1; ++attempt) {

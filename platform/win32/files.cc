@@ -53,6 +53,8 @@ bool FolderExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool PathExists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
 Status CreateFolder(const std::string& path) {
   if (::CreateDirectoryA(path.c_str(), nullptr)) return Status();
   return LastErrorStatus("create folder", path);

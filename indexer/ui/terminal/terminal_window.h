@@ -28,6 +28,7 @@ class TerminalWindow : public Window {
   platform::MessagePump* Pump() override { return &pump_; }
 
   void ShowMessage(std::string_view text) override;
+  bool MessagesGoToStandardError() const override { return true; }
   int ConfirmStop(bool* save) override;
   void RunLoop(const WindowEvents& events) override;
   void Terminate() override { terminated_ = true; }
