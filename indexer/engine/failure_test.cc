@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 using testing::FaultyFileSystem;
 using testing::ReadFile;
 using testing::WriteFile;
+using testing::WriteOldFile;
 using Folder = std::map<std::string, std::string>;
 
 const std::string kBin = std::string(ORU_BIN_DIR) + "/";
@@ -34,8 +35,8 @@ class FailureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::PrepareTextWork(work_, runtime_.path(), kBin, "[Extensions]\nText=Text<txt=\n");
-    WriteFile(corpus_ + "a.txt", "alpha beta");
-    WriteFile(corpus_ + "b.txt", "gamma alpha");
+    WriteOldFile(corpus_ + "a.txt", "alpha beta");
+    WriteOldFile(corpus_ + "b.txt", "gamma alpha");
   }
 
   // One pass through `disk`; `*why` receives the failure's message.
@@ -107,13 +108,13 @@ class FailureTest : public ::testing::Test {
 };
 
 TEST_F(FailureTest, EveryFailedCallOfAFreshPassKeepsTheLastIndex) {
-  FailEveryCall(false, [&] { WriteFile(corpus_ + "c.txt", "delta alpha"); });
+  FailEveryCall(false, [&] { WriteOldFile(corpus_ + "c.txt", "delta alpha"); });
 }
 
 TEST_F(FailureTest, EveryFailedCallOfAnUpdateKeepsTheLastIndex) {
   FailEveryCall(true, [&] {
-    WriteFile(corpus_ + "b.txt", "gamma alpha epsilon");  // changed: its record is rewritten
-    WriteFile(corpus_ + "c.txt", "delta alpha");          // new
+    WriteOldFile(corpus_ + "b.txt", "gamma alpha epsilon");  // changed: its record is rewritten
+    WriteOldFile(corpus_ + "c.txt", "delta alpha");          // new
   });
 }
 
@@ -156,7 +157,7 @@ TEST_F(FailureTest, AJobEntryOfADeletedFileYieldsNothing) {
 // while the old index is still recorded complete.
 TEST_F(FailureTest, NewFilesAreSyncedBeforeTheIndexIsRecordedIncomplete) {
   ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
-  WriteFile(corpus_ + "c.txt", "delta alpha");
+  WriteOldFile(corpus_ + "c.txt", "delta alpha");
   struct RecordingDisk : FaultyFileSystem {
     platform::Status Sync(platform::File* file) override {
       records.push_back(

@@ -1,5 +1,7 @@
 #include "indexer/engine/index_records.h"
 
+#include <cstdlib>
+#include <string>
 #include <utility>
 
 #include "indexer/engine/work_folders.h"
@@ -11,6 +13,9 @@ namespace oru {
 namespace {
 
 constexpr char kIndexedSection[] = "Indexed";
+// The time each index's files began to be read, so that a later look at a file can tell an
+// edit made within the stored time's 2-second step.
+constexpr char kReadSinceSection[] = "ReadSince";
 // Beside "storages.ini": held while a run reads, changes and writes it.
 constexpr char kLockSuffix[] = ".lock";
 
@@ -37,11 +42,29 @@ platform::Status IndexRecords::Write(const std::string& name, const char* value)
   return records.WriteString(kIndexedSection, name, value);
 }
 
+uint32_t IndexRecords::ReadSince(const std::string& name) const {
+  const std::string value =
+      platform::ProfileFile::Open(path_).GetString(kReadSinceSection, name, "0");
+  char* end = nullptr;
+  const unsigned long long time = std::strtoull(value.c_str(), &end, 10);
+  return *end == '\0' && time <= 0xFFFFFFFFull ? static_cast<uint32_t>(time) : 0;
+}
+
+platform::Status IndexRecords::WriteReadSince(const std::string& name, uint32_t packed_time) {
+  platform::FileLock lock;
+  const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
+  if (!locked.ok()) return locked;
+  platform::ProfileFile records = platform::ProfileFile::Open(path_);
+  return records.WriteString(kReadSinceSection, name, std::to_string(packed_time));
+}
+
 platform::Status IndexRecords::Remove(const std::string& name) {
   platform::FileLock lock;
   const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
   if (!locked.ok()) return locked;
   platform::ProfileFile records = platform::ProfileFile::Open(path_);
+  const platform::Status removed = records.DeleteKey(kReadSinceSection, name);
+  if (!removed.ok()) return removed;
   return records.DeleteKey(kIndexedSection, name);
 }
 

@@ -23,7 +23,12 @@ class IndexRecords {
   std::vector<std::string> Names() const;
   // Records `value` for `name`.
   platform::Status Write(const std::string& name, const char* value);
-  // Removes the record of `name` (an index that is gone); success also when there is none.
+  // The packed local time at which the run that wrote the index `name` began reading files
+  // (see IsRacyTime); 0 when none is recorded.
+  uint32_t ReadSince(const std::string& name) const;
+  // Records that time for `name`.
+  platform::Status WriteReadSince(const std::string& name, uint32_t packed_time);
+  // Removes the records of `name` (an index that is gone); success also when there are none.
   platform::Status Remove(const std::string& name);
 
  private:

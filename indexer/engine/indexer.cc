@@ -9,6 +9,7 @@
 #include "indexer/engine/indexer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,6 +20,7 @@
 #include "indexer/engine/save.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
+#include "platform/find.h"
 #include "platform/folders.h"
 #include "platform/mutex.h"
 #include "platform/status.h"
@@ -111,6 +113,7 @@ bool TIndexer::BeginReload() {
   update_mode_ = true;
   const bool files_loaded =
       stored_files_.Load(index_dir_ + fmt::kFileIndexName, [this] { ProcessMessages(); });
+  stored_files_.set_read_since(IndexRecords(settings_.work_dir).ReadSince(index_name_));
   file_count_ = stored_files_.highest_number();
   if (!files_loaded) return false;
   if (settings_.reload_beside_walk && reload_.Start(index_dir_, dictionary_.get(), logs_.get())) {
@@ -263,6 +266,10 @@ uint8_t TIndexer::RunPass() {
   logs_ = std::make_unique<PostingLogs>(settings_.disk, index_dir_);
   index_name_ = name;
   recorded_before_ = IndexRecords(settings_.work_dir).Read(name);
+  // Every file of this run is read after this moment (see IsRacyTime).
+  read_since_ = platform::PackDosTime(std::chrono::duration_cast<std::chrono::seconds>(
+                                          std::chrono::system_clock::now().time_since_epoch())
+                                          .count());
   // Only an index recorded as complete is reloaded: files left by a stopped or killed run are
   // never mixed with new file numbers.
   if (update && !(recorded_before_ == "1" && BeginReload())) StartFreshIndex();
@@ -346,7 +353,10 @@ bool TIndexer::SwitchIndex() {
     if (recorded_before_ == "1") RecordIndexed("1");
     return Fail(switched);
   }
-  return index_name_.empty() || RecordIndexed("1");
+  if (index_name_.empty()) return true;
+  const Status stamped = IndexRecords(settings_.work_dir).WriteReadSince(index_name_, read_since_);
+  if (!stamped.ok()) return Fail(stamped);
+  return RecordIndexed("1");
 }
 
 }  // namespace oru

@@ -184,6 +184,7 @@ class TIndexer {
   std::string index_dir_;
   std::string current_storage_dir_;
   bool update_mode_ = false;
+  uint32_t read_since_ = 0;  // packed local time at which the run began
   uint16_t file_count_ = 0;
   int32_t posting_count_ = 0;
   int32_t words_since_refresh_ = 0;

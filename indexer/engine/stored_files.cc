@@ -113,12 +113,35 @@ StoredFileState StoredFiles::Check(std::string_view path, uint16_t path_hash, ui
   try {
     const FileNode* node = lookup_.Find(path, path_hash);
     if (node == nullptr) return StoredFileState::kNew;
-    if (size == node->Size && time == node->Time) return StoredFileState::kUnchanged;
+    if (size == node->Size && time == node->Time && !IsRacyTime(time, read_since_)) {
+      return StoredFileState::kUnchanged;
+    }
     *stored = node;
     return StoredFileState::kChanged;
   } catch (...) {
     return StoredFileState::kUnchanged;
   }
+}
+
+int64_t DosTimeSeconds(uint32_t packed) {
+  const uint32_t date = packed >> 16;
+  int64_t year = 1980 + (date >> 9);
+  const int64_t month = (date >> 5) & 15;
+  const int64_t day = date & 31;
+  // Days from 1970-01-01 of a civil date (proleptic Gregorian), March-based years.
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = year / 400;
+  const int64_t year_of_era = year - era * 400;
+  const int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  const int64_t days = era * 146097 + day_of_era - 719468;
+  const int64_t seconds = ((packed >> 11) & 31) * 3600 + ((packed >> 5) & 63) * 60 + (packed & 31) * 2;
+  return days * 86400 + seconds;
+}
+
+bool IsRacyTime(uint32_t stored, uint32_t read_since) {
+  if (read_since == 0) return false;
+  return DosTimeSeconds(stored) + 2 > DosTimeSeconds(read_since);
 }
 
 }  // namespace oru

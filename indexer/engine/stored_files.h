@@ -48,10 +48,15 @@ class StoredFiles {
   // The highest file number of the table (0 when empty).
   uint16_t highest_number() const { return highest_; }
 
+  // The packed time at which the run that wrote the stored records began reading files (0 when
+  // unknown: no record is then taken as racy).
+  void set_read_since(uint32_t packed_time) { read_since_ = packed_time; }
+
   // Compares a file, with the size and time the storage plug-in has just handed out for it,
   // with its record (the first in file order whose path hash and path, lower-cased, match):
-  // kNew without one; kUnchanged when size and time agree, or on any failure; else kChanged,
-  // with `*stored` set to the record (number and offset). The file system is not asked again:
+  // kNew without one; kUnchanged when size and time agree (unless the stored time is racy, see
+  // IsRacyTime), or on any failure; else kChanged, with `*stored` set to the record (number and
+  // offset). The file system is not asked again:
   // a file that changes between its listing and this check is seen at the next update.
   StoredFileState Check(std::string_view path, uint16_t path_hash, uint32_t size, uint32_t time,
                         const FileNode** stored) const;
@@ -60,7 +65,17 @@ class StoredFiles {
   TTypedList<FileNode> files_{true};
   StoredFileLookup lookup_;
   uint16_t highest_ = 0;
+  uint32_t read_since_ = 0;
 };
+
+// Seconds since 1980-01-01 of a packed MS-DOS date and time (whatever its time zone).
+int64_t DosTimeSeconds(uint32_t packed);
+
+// True when a file whose stored time is `stored` may have changed after it was read without a
+// change of stored time: stored times count in 2-second steps, so an edit within the step in
+// which a run read the file keeps the time. That can only be when the step ends after the run
+// began reading (`read_since`, packed the same way). 0 for `read_since` means unknown: false.
+bool IsRacyTime(uint32_t stored, uint32_t read_since);
 
 }  // namespace oru
 

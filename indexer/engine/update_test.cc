@@ -13,6 +13,7 @@
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/indexer.h"
+#include "indexer/engine/stored_files.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
@@ -31,6 +32,7 @@ namespace fs = std::filesystem;
 namespace fmt = index_format;
 using testing::ReadFile;
 using testing::WriteFile;
+using testing::WriteOldFile;
 using Numbers = std::vector<uint16_t>;
 
 const std::string kBin = std::string(ORU_BIN_DIR) + "/";
@@ -151,17 +153,47 @@ class UpdateTest : public ::testing::Test {
   std::unique_ptr<Recorder> recorder_;
 };
 
+// Stored times count in 2-second steps: a file edited within the step in which the run read it
+// keeps its size and time, so an update reads such a file again instead of trusting them.
+TEST_F(UpdateTest, AnEditWithinTheStoredTimesStepIsSeenByTheNextUpdate) {
+  WriteOldFile(corpus_ + "old.txt", "steady words");
+  WriteFile(corpus_ + "a.txt", "alpha beta");
+  ASSERT_EQ(Pass(false), kRunOk);
+  const auto written = fs::last_write_time(corpus_ + "a.txt");
+  WriteFile(corpus_ + "a.txt", "gamma beta");  // the same size
+  fs::last_write_time(corpus_ + "a.txt", written);
+  ASSERT_EQ(Pass(true), kRunOk);
+  const auto postings = Postings(Decode());
+  EXPECT_EQ(postings.count("gamma"), 1u);
+  EXPECT_EQ(postings.at("steady"), (Numbers{2}));  // the old file is trusted, not read again
+}
+
+TEST(RacyTimeTest, OnlyAStoredTimeWithinTwoSecondsOfTheReadIsRacy) {
+  const auto pack = [](int year, int month, int day, int hour, int minute, int second) {
+    return static_cast<uint32_t>((year - 1980) << 25 | month << 21 | day << 16 | hour << 11 |
+                                 minute << 5 | second / 2);
+  };
+  const uint32_t read = pack(2026, 12, 8, 10, 0, 0);
+  EXPECT_TRUE(IsRacyTime(pack(2026, 12, 8, 10, 0, 0), read));
+  EXPECT_TRUE(IsRacyTime(pack(2026, 12, 8, 10, 5, 0), read));  // written after the run began
+  EXPECT_FALSE(IsRacyTime(pack(2026, 12, 8, 9, 59, 58), read));
+  EXPECT_FALSE(IsRacyTime(pack(2026, 12, 8, 10, 0, 0), 0));  // no record: trusted as before
+  EXPECT_FALSE(IsRacyTime(pack(2026, 12, 31, 23, 59, 58), pack(2027, 1, 1, 0, 0, 0)));
+  EXPECT_EQ(DosTimeSeconds(pack(1980, 3, 1, 0, 0, 0)) - DosTimeSeconds(pack(1980, 2, 28, 0, 0, 0)),
+            2 * 86400);  // 1980 is a leap year
+}
+
 TEST_F(UpdateTest, AddsNewFilesReindexesChangedOnesAndSkipsTheRest) {
-  WriteFile(corpus_ + "a.txt", "alpha common");
-  WriteFile(corpus_ + "b.txt", "beta common");
-  WriteFile(corpus_ + "c.txt", "gamma");
+  WriteOldFile(corpus_ + "a.txt", "alpha common");
+  WriteOldFile(corpus_ + "b.txt", "beta common");
+  WriteOldFile(corpus_ + "c.txt", "gamma");
   ASSERT_EQ(Pass(false), kRunOk);
   const auto before = Decode();
   const std::string old_records = ReadFile(index_ + fmt::kFileIndexName);
 
-  WriteFile(corpus_ + "b.txt", "beta epsilon common");  // a new size
+  WriteOldFile(corpus_ + "b.txt", "beta epsilon common");  // a new size
   fs::last_write_time(corpus_ + "c.txt", fs::last_write_time(corpus_ + "c.txt") - std::chrono::hours(2));
-  WriteFile(corpus_ + "d.txt", "delta common");
+  WriteOldFile(corpus_ + "d.txt", "delta common");
   ASSERT_EQ(Pass(true), kRunOk);
   EXPECT_EQ(Indexed(), "1");
   // a.txt is skipped (one skip so far); b, c and d show FileCount before each is indexed; the
@@ -200,9 +232,9 @@ TEST_F(UpdateTest, AddsNewFilesReindexesChangedOnesAndSkipsTheRest) {
 
 // Only a new file needs a number: at the limit an update still indexes changed files again.
 TEST_F(UpdateTest, TheFileLimitStopsTheWalkWithALineAndKeepsChangedFiles) {
-  WriteFile(corpus_ + "a.txt", "alpha");
-  WriteFile(corpus_ + "b.txt", "beta");
-  WriteFile(corpus_ + "sub/c.txt", "gamma");
+  WriteOldFile(corpus_ + "a.txt", "alpha");
+  WriteOldFile(corpus_ + "b.txt", "beta");
+  WriteOldFile(corpus_ + "sub/c.txt", "gamma");
   const auto limit = [](PassSettings& settings, Recorder&) { settings.file_limit = 2; };
   ::testing::internal::CaptureStderr();
   ASSERT_EQ(Pass(false, limit), kRunOk);
@@ -213,7 +245,7 @@ TEST_F(UpdateTest, TheFileLimitStopsTheWalkWithALineAndKeepsChangedFiles) {
   EXPECT_EQ(Indexed(), "1");
   EXPECT_EQ(Files(Decode()), "1:a.txt 2:b.txt");
 
-  WriteFile(corpus_ + "b.txt", "beta epsilon");
+  WriteOldFile(corpus_ + "b.txt", "beta epsilon");
   ASSERT_EQ(Pass(true, limit), kRunOk);
   const auto after = Decode();
   EXPECT_EQ(Files(after), "1:a.txt 2:b.txt");
@@ -239,8 +271,8 @@ std::vector<std::string> Rewritten(const std::string& index) {
 }
 
 TEST_F(UpdateTest, RewritesOnlyThePartsAndWordListThatChange) {
-  WriteFile(corpus_ + "a.txt", "alpha common");
-  WriteFile(corpus_ + "b.txt", "beta");
+  WriteOldFile(corpus_ + "a.txt", "alpha common");
+  WriteOldFile(corpus_ + "b.txt", "beta");
   ASSERT_EQ(Pass(false), kRunOk);
   const auto saved = Snapshot();
 
@@ -252,14 +284,14 @@ TEST_F(UpdateTest, RewritesOnlyThePartsAndWordListThatChange) {
   EXPECT_EQ(Snapshot(), saved);  // no posting log left behind either
 
   // A new file of a known word ("alpha", part 12): its part alone.
-  WriteFile(corpus_ + "c.txt", "alpha");
+  WriteOldFile(corpus_ + "c.txt", "alpha");
   Backdate(index_);
   ASSERT_EQ(Pass(true), kRunOk);
   EXPECT_EQ(Rewritten(index_), (std::vector<std::string>{"12.fnx", fmt::kFileIndexName}));
   EXPECT_EQ(Postings(Decode()).at("alpha"), (Numbers{1, 3}));
 
   // A new word: its part and the word list.
-  WriteFile(corpus_ + "d.txt", "delta");
+  WriteOldFile(corpus_ + "d.txt", "delta");
   const std::string delta_part = fmt::PartFileName(fmt::PartOf(platform::WordHash("delta")));
   Backdate(index_);
   ASSERT_EQ(Pass(true), kRunOk);
@@ -273,10 +305,10 @@ TEST_F(UpdateTest, RewritesOnlyThePartsAndWordListThatChange) {
 }
 
 TEST_F(UpdateTest, AStopWithoutSavingLeavesTheIndexAsItWas) {
-  WriteFile(corpus_ + "a.txt", "alpha");
+  WriteOldFile(corpus_ + "a.txt", "alpha");
   ASSERT_EQ(Pass(false), kRunOk);
   const auto saved = Snapshot();
-  WriteFile(corpus_ + "b.txt", "beta");
+  WriteOldFile(corpus_ + "b.txt", "beta");
   // Stopped during the reload, which takes effect when the scan begins.
   ASSERT_EQ(Pass(true, [](PassSettings&, Recorder& recorder) { recorder.stop_at = 2; }),
             kRunOk);
@@ -285,8 +317,8 @@ TEST_F(UpdateTest, AStopWithoutSavingLeavesTheIndexAsItWas) {
 }
 
 TEST_F(UpdateTest, APartOrWordListLaidOutOtherwiseIsWrittenAsSavingWritesIt) {
-  WriteFile(corpus_ + "a.txt", "alpha");
-  WriteFile(corpus_ + "b.txt", "beta gamma");
+  WriteOldFile(corpus_ + "a.txt", "alpha");
+  WriteOldFile(corpus_ + "b.txt", "beta gamma");
   ASSERT_EQ(Pass(false), kRunOk);
   const auto saved = Snapshot();
   // Two stray bytes behind part 12's last block, and the word list's first record moved to its
@@ -302,11 +334,11 @@ TEST_F(UpdateTest, APartOrWordListLaidOutOtherwiseIsWrittenAsSavingWritesIt) {
 }
 
 TEST_F(UpdateTest, AnIndexRecordedIncompleteIsNotReloaded) {
-  WriteFile(corpus_ + "a.txt", "alpha");
-  WriteFile(corpus_ + "b.txt", "beta");
+  WriteOldFile(corpus_ + "a.txt", "alpha");
+  WriteOldFile(corpus_ + "b.txt", "beta");
   ASSERT_EQ(Pass(false), kRunOk);
   fs::remove(corpus_ + "a.txt");
-  WriteFile(corpus_ + "c.txt", "gamma");
+  WriteOldFile(corpus_ + "c.txt", "gamma");
   // As a run killed while its files changed places leaves it: the files may be a mix.
   platform::ProfileFile status = platform::ProfileFile::Open(work_ + kStatusFileName);
   ASSERT_EQ(status.WriteString("Indexed", "test", "0"), platform::Result::kOk);
@@ -385,12 +417,12 @@ const Damage kDamages[] = {
 class UpdateFallbackTest : public UpdateTest, public ::testing::WithParamInterface<Damage> {};
 
 TEST_P(UpdateFallbackTest, BuildsAFreshIndexNumberedFrom1) {
-  WriteFile(corpus_ + "a.txt", "alpha");
-  WriteFile(corpus_ + "b.txt", "beta");
+  WriteOldFile(corpus_ + "a.txt", "alpha");
+  WriteOldFile(corpus_ + "b.txt", "beta");
   ASSERT_EQ(Pass(false), kRunOk);
   if (GetParam().apply) GetParam().apply(index_);
   fs::remove(corpus_ + "a.txt");
-  WriteFile(corpus_ + "c.txt", "gamma");
+  WriteOldFile(corpus_ + "c.txt", "gamma");
   ASSERT_EQ(Pass(true, GetParam().prepare), kRunOk);
   EXPECT_EQ(Indexed(), "1");
   const bool reloaded = std::string(GetParam().name) == "None";
@@ -399,14 +431,14 @@ TEST_P(UpdateFallbackTest, BuildsAFreshIndexNumberedFrom1) {
 }
 
 TEST_P(UpdateFallbackTest, ReloadingBesideTheWalkWritesWhatReloadingFirstWrites) {
-  WriteFile(corpus_ + "a.txt", "alpha");
-  WriteFile(corpus_ + "b.txt", "beta");
+  WriteOldFile(corpus_ + "a.txt", "alpha");
+  WriteOldFile(corpus_ + "b.txt", "beta");
   ASSERT_EQ(Pass(false), kRunOk);
   if (GetParam().apply) GetParam().apply(index_);
   // Nothing changed (the reload is waited for at the end of the walk), then a new file (at
   // the first file indexed).
   for (const bool add : {false, true}) {
-    if (add) WriteFile(corpus_ + "c.txt", "gamma");
+    if (add) WriteOldFile(corpus_ + "c.txt", "gamma");
     EXPECT_EQ(BothOrders(GetParam().prepare), "") << (add ? "c.txt added" : "nothing changed");
   }
 }
@@ -417,7 +449,7 @@ INSTANTIATE_TEST_SUITE_P(Damages, UpdateFallbackTest, ::testing::ValuesIn(kDamag
 // The reload fuzz target's seeds as saved indexes, cut short at a few places in part 0 and the
 // word list (which fails the reload once the walk has begun), and a Stop during the reload.
 TEST_F(UpdateTest, DamagedSeedsAndAStopGiveTheFilesOfReloadingFirst) {
-  WriteFile(corpus_ + "a.txt", "alpha beta");
+  WriteOldFile(corpus_ + "a.txt", "alpha beta");
   std::vector<std::string> seeds;
   for (const auto& entry : fs::directory_iterator(ORU_FUZZ_CORPUS)) {
     if (entry.path().filename() != "README.md") seeds.push_back(ReadFile(entry.path().string()));

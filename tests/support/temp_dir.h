@@ -8,6 +8,7 @@
 #endif
 
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -68,6 +69,15 @@ class TempDir {
 inline void WriteFile(const std::string& path, const std::string& data) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream(path, std::ios::binary) << data;
+}
+
+// Writes a file whose modification time lies an hour back: a file written long before a run
+// reads it, whose unchanged size and time an update can trust (a time within 2 seconds of a
+// run's start is looked at again).
+inline void WriteOldFile(const std::string& path, const std::string& data) {
+  WriteFile(path, data);
+  std::filesystem::last_write_time(
+      path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
 }
 
 inline std::string ReadFile(const std::string& path) {

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "indexer/engine/index_records.h"
 #include "indexer/engine/job.h"
+#include "indexer/engine/stored_files.h"
 #include "indexer/engine/word_filter.h"
 #include "platform/files.h"
 #include "platform/find.h"
@@ -293,6 +295,8 @@ int SearchCommand(const std::vector<std::string>& args) {
   }
   std::vector<SearchHit> hits;
   if (!FindHits(readers, words, &hits, &error)) return Fail(error);
+  std::vector<uint32_t> read_since;
+  for (const std::string& index : indexes) read_since.push_back(IndexRecords(work).ReadSince(index));
 
   FragmentMaker fragments;
   bool fragments_loaded = false;
@@ -306,7 +310,7 @@ int SearchCommand(const std::vector<std::string>& args) {
       more = static_cast<size_t>(&hits.back() - &hit) + 1;
       break;
     }
-    const HitState state = StateOf(*hit.file);
+    HitState state = StateOf(*hit.file);
     if (state == HitState::kGone) {
       if (options.all_hits) {
         PrintHit(hit, state, indexes[hit.index], nullptr, false, options.json);
@@ -325,11 +329,16 @@ int SearchCommand(const std::vector<std::string>& args) {
                      work.c_str());
       }
     }
+    // A file whose stored time lies within 2 seconds of when its index's run began reading
+    // may have been edited unseen since: its parser looks, as for a changed file.
+    const bool racy =
+        state == HitState::kCurrent && IsRacyTime(hit.file->time, read_since[hit.index]);
     std::string fragment;
     bool holds_every_word = true;
     const bool found =
         fragments.Fragment(hit.file->path, words, &fragment,
-                           state == HitState::kChanged ? &holds_every_word : nullptr);
+                           state == HitState::kChanged || racy ? &holds_every_word : nullptr);
+    if (racy && !holds_every_word) state = HitState::kChanged;
     if (!holds_every_word && !options.all_hits) {
       ++no_longer;
       continue;
