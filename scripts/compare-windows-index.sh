@@ -20,6 +20,8 @@ parsers=(
   "MP3 Mellic plugins/parser-mp3/testdata"
   "Text Tavrel plugins/parser-text/testdata"
   "RichText Rivand plugins/parser-rtf/testdata"
+  "Office Quillet plugins/parser-ooxml/testdata"
+  "OpenDocument Odrane plugins/parser-odf/testdata"
 )
 libraries=()
 for parser in "${parsers[@]}"; do

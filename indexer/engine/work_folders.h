@@ -32,6 +32,8 @@ inline constexpr DefaultParser kDefaultParsers[] = {
     {"MP3", "Mellic"},
     {"Text", "Tavrel"},
     {"RichText", "Rivand"},
+    {"Office", "Quillet"},
+    {"OpenDocument", "Odrane"},
 };
 
 // Writes the default "ORU.ini" at `path` when no file is there: the folder plug-in as storage

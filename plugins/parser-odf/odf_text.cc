@@ -96,8 +96,8 @@ class BodyReader {
     if (IsSkippedPart(uri, local) || uri == kDublinCore || uri == kSvg) {
       return containers::SkipElement(reader_);
     }
-    if (uri == kOffice && local == "annotation") {
-      sink_->Break(u' ');  // a comment inside a paragraph is words of its own
+    if ((uri == kOffice && local == "annotation") || (uri == kText && local == "note-body")) {
+      sink_->Break(u' ');  // a comment or note inside a paragraph is words of its own
     } else if (uri == kOffice && local == "spreadsheet") {
       spreadsheet_ = true;
     } else if (uri == kText) {
@@ -120,7 +120,7 @@ class BodyReader {
   }
 
   void OnEnd(std::string_view uri, std::string_view local) {
-    if (uri == kOffice && local == "annotation") {
+    if ((uri == kOffice && local == "annotation") || (uri == kText && local == "note")) {
       sink_->Break(u' ');
     } else if (uri == kText) {
       if ((local == "p" || local == "h") && in_paragraph_ > 0) {
