@@ -75,6 +75,7 @@ class BodyReader {
   XmlEvent Read() {
     const size_t depth = reader_->depth();
     for (;;) {
+      if (sink_->full()) return XmlEvent::kEnd;  // the rest could give nothing
       const XmlEvent event = reader_->Next();
       if (event == XmlEvent::kEnd || event == XmlEvent::kMalformed) return event;
       if (event == XmlEvent::kText) {

@@ -25,7 +25,7 @@ bool ReadDocument(const char* file_name, const char* /*type_name*/, std::u16stri
     return false;
   }
   containers::FileByteSource source(&file);
-  switch (odf::ReadOdfPackage(&source, text)) {
+  switch (odf::ReadOdfPackage(&source, text, containers::ZipLimitsForFile(source.Size()))) {
     case odf::OdfOutcome::kRead:
       return true;
     case odf::OdfOutcome::kRefused:

@@ -33,7 +33,7 @@ bool ReadDocument(const char* file_name, const char* /*type_name*/, std::u16stri
       ooxml::IsCompoundFile(std::string_view(head, sizeof(head)))) {
     return false;
   }
-  return ooxml::ReadOfficePackage(&source, text);
+  return ooxml::ReadOfficePackage(&source, text, containers::ZipLimitsForFile(source.Size()));
 }
 
 }  // namespace oru::parser

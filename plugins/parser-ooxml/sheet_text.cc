@@ -90,6 +90,7 @@ void AppendWorksheet(XmlReader* reader, const SharedStrings& shared, containers:
   std::string index;  // the digits of a shared string's index
   for (XmlEvent event = reader->Next(); event != XmlEvent::kEnd && event != XmlEvent::kMalformed;
        event = reader->Next()) {
+    if (sink->full()) break;  // the rest could give nothing
     if (event == XmlEvent::kText) {
       if (!in_value) continue;
       if (cell == Cell::kString) sink->Append(reader->text());

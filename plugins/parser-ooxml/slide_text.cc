@@ -29,6 +29,7 @@ void AppendDrawingText(containers::XmlReader* reader, containers::TextSink* sink
   int in_text = 0;
   for (XmlEvent event = reader->Next(); event != XmlEvent::kEnd && event != XmlEvent::kMalformed;
        event = reader->Next()) {
+    if (sink->full()) break;  // the rest could give nothing
     if (event == XmlEvent::kText) {
       if (in_text > 0) sink->Append(reader->text());
       continue;
