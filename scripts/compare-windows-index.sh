@@ -21,6 +21,8 @@ parsers=(
   "Text Tavrel plugins/parser-text/testdata"
   "WebPages Ostrin plugins/parser-html/testdata"
   "RichText Rivand plugins/parser-rtf/testdata"
+  "Office Quillet plugins/parser-ooxml/testdata"
+  "OpenDocument Odrane plugins/parser-odf/testdata"
 )
 libraries=()
 for parser in "${parsers[@]}"; do

@@ -33,6 +33,8 @@ inline constexpr DefaultParser kDefaultParsers[] = {
     {"Text", "Tavrel"},
     {"WebPages", "Ostrin"},
     {"RichText", "Rivand"},
+    {"Office", "Quillet"},
+    {"OpenDocument", "Odrane"},
 };
 
 // Writes the default "ORU.ini" at `path` when no file is there: the folder plug-in as storage

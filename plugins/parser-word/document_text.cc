@@ -67,6 +67,10 @@ Outcome ReadWord6(const CompoundStream& stream, const uint8_t* block, size_t hav
 Outcome ReadThroughPieces(platform::File* file, std::u16string* text) {
   const auto compound = CompoundFile::Open(file);
   if (!compound) return Outcome::kFallBack;
+  // An encrypted Office Open XML package travels in a compound file: refused, not read as junk.
+  if (compound->Find(u"EncryptedPackage") || compound->Find(u"EncryptionInfo")) {
+    return Outcome::kRefused;
+  }
   const auto stream = compound->Find(u"WordDocument");
   if (!stream) return Outcome::kFallBack;
   uint8_t block[kBlockRead] = {};

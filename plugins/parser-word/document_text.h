@@ -20,7 +20,8 @@ namespace oru::dovrin {
 // A document without a readable, consistent piece table is read as the text region of
 // text_region.h with its width guessed from a sample, as documents always were before the
 // piece table was read. Nothing when the document is encrypted (flag 0x0100; an obfuscated
-// one has it too) or its text cannot be read at all. May throw std::bad_alloc.
+// one has it too), when it is an encrypted Office Open XML package (a compound file with an
+// "EncryptedPackage" or "EncryptionInfo" stream), or its text cannot be read at all. May throw std::bad_alloc.
 std::optional<std::u16string> ReadDocumentText(platform::File* file);
 
 }  // namespace oru::dovrin

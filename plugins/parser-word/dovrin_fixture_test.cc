@@ -197,3 +197,17 @@ INSTANTIATE_TEST_SUITE_P(Generated, DovrinPieceTest, ::testing::ValuesIn(Generat
 
 }  // namespace
 }  // namespace oru::dovrin::test
+
+namespace oru::dovrin::test {
+namespace {
+
+// An encrypted Office Open XML package saved as .doc (a compound file of EncryptionInfo and
+// EncryptedPackage, made by parser-ooxml/testdata/make-damaged.py) is refused, not read as junk.
+TEST(DovrinEncryptedPackageTest, IsRefused) {
+  Plugin& p = Plugin::Get();
+  EXPECT_FALSE(p.parse(TestData("encrypted-package.doc").c_str(), "MSWord Files"));
+  p.stop();
+}
+
+}  // namespace
+}  // namespace oru::dovrin::test

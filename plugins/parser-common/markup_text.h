@@ -1,0 +1,77 @@
+// What the converters of the XML-based formats (Office Open XML, OpenDocument) share: the text
+// of a document growing under a cap, separators that never glue words or double up, skipping an
+// element whole, and the document properties written before the body.
+#ifndef ORU_PLUGINS_PARSER_COMMON_MARKUP_TEXT_H_
+#define ORU_PLUGINS_PARSER_COMMON_MARKUP_TEXT_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plugins/parser-common/xml_reader.h"
+
+namespace oru::containers {
+
+// The most characters a document's text holds (64 MiB of UTF-16); what passes it is dropped,
+// so the words before the cut are indexed and memory stays bounded whatever the archive holds.
+inline constexpr size_t kMaxMarkupTextChars = size_t{32} << 20;
+
+// Appends to a text the caller owns, up to `max_chars` characters.
+class TextSink {
+ public:
+  explicit TextSink(std::u16string* text, size_t max_chars = kMaxMarkupTextChars)
+      : text_(text), max_(max_chars) {}
+
+  // Appends UTF-8 `utf8` (malformed bytes become U+FFFD), cut at the cap.
+  void Append(std::string_view utf8);
+  // Appends UTF-16 `text`, cut at the cap.
+  void Append(std::u16string_view text) {
+    if (text_->size() < max_) text_->append(text.substr(0, max_ - text_->size()));
+  }
+  // Appends one character (ignored at the cap).
+  void Put(char16_t c) {
+    if (text_->size() < max_) text_->push_back(c);
+  }
+  // Ends a word: appends `c` (a space, tab or newline) unless the text is empty or already
+  // ends with one of those, so that separators never pile up.
+  void Break(char16_t c);
+  bool full() const { return text_->size() >= max_; }
+  std::u16string* text() const { return text_; }
+
+ private:
+  std::u16string* text_;
+  size_t max_;
+};
+
+// Reads past the end of the element whose kStartElement `reader` gave last. Returns kEndElement
+// when it closed, else what ended the reading (kEnd or kMalformed).
+XmlEvent SkipElement(XmlReader* reader);
+
+// The properties of a document that are indexed before its body, each as UTF-8.
+struct DocumentProperties {
+  std::string title;
+  std::string subject;
+  std::vector<std::string> keywords;
+  std::string description;
+  std::vector<std::string> authors;  // distinct, in the order found
+};
+
+// The bytes one property field keeps; a longer value is cut (a property is a line, not a text).
+inline constexpr size_t kMaxPropertyBytes = size_t{64} << 10;
+// Keywords and authors kept.
+inline constexpr size_t kMaxPropertyValues = 256;
+
+// Appends the text of the element whose kStartElement `reader` gave last to `value`, up to
+// kMaxPropertyBytes, and reads past its end. Returns what SkipElement returns.
+XmlEvent ReadPropertyText(XmlReader* reader, std::string* value);
+// Adds `value` to `values` unless it is empty, already there, or the list is full.
+void AddPropertyValue(std::string value, std::vector<std::string>* values);
+
+// Writes the non-empty properties to `sink`, each followed by a newline: title, subject,
+// keywords, description, authors.
+void WriteProperties(const DocumentProperties& properties, TextSink* sink);
+
+}  // namespace oru::containers
+
+#endif  // ORU_PLUGINS_PARSER_COMMON_MARKUP_TEXT_H_

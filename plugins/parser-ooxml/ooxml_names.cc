@@ -1,0 +1,86 @@
+#include "plugins/parser-ooxml/ooxml_names.h"
+
+#include <array>
+#include <string>
+#include <utility>
+
+namespace oru::ooxml {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, Vocabulary>, 17> kNamespaces = {{
+    {"http://schemas.openxmlformats.org/wordprocessingml/2006/main", Vocabulary::kWord},
+    {"http://purl.oclc.org/ooxml/wordprocessingml/main", Vocabulary::kWord},
+    {"http://schemas.openxmlformats.org/spreadsheetml/2006/main", Vocabulary::kSheet},
+    {"http://purl.oclc.org/ooxml/spreadsheetml/main", Vocabulary::kSheet},
+    {"http://schemas.openxmlformats.org/drawingml/2006/main", Vocabulary::kDrawing},
+    {"http://purl.oclc.org/ooxml/drawingml/main", Vocabulary::kDrawing},
+    {"http://schemas.openxmlformats.org/presentationml/2006/main", Vocabulary::kPresentation},
+    {"http://purl.oclc.org/ooxml/presentationml/main", Vocabulary::kPresentation},
+    {"http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+     Vocabulary::kRelationships},
+    {"http://purl.oclc.org/ooxml/officeDocument/relationships", Vocabulary::kRelationships},
+    {"http://schemas.openxmlformats.org/officeDocument/2006/math", Vocabulary::kMath},
+    {"http://purl.oclc.org/ooxml/officeDocument/math", Vocabulary::kMath},
+    {"http://schemas.openxmlformats.org/markup-compatibility/2006", Vocabulary::kCompatibility},
+    {"http://schemas.openxmlformats.org/package/2006/metadata/core-properties",
+     Vocabulary::kCoreProperties},
+    {"http://purl.org/dc/elements/1.1/", Vocabulary::kDublinCore},
+    {"http://purl.org/dc/terms/", Vocabulary::kOther},
+    {"", Vocabulary::kOther},
+}};
+
+}  // namespace
+
+Vocabulary VocabularyOf(std::string_view uri) {
+  // Parts use a handful of namespaces over and over: the last ones looked up are tried first.
+  struct Recent {
+    std::string uri;
+    Vocabulary vocabulary;
+  };
+  thread_local std::array<Recent, 4> recent{};
+  thread_local size_t next = 0;
+  for (const Recent& r : recent) {
+    if (r.uri.size() == uri.size() && r.uri == uri && !r.uri.empty()) return r.vocabulary;
+  }
+  Vocabulary found = Vocabulary::kOther;
+  for (const auto& [name, vocabulary] : kNamespaces) {
+    if (name == uri) {
+      found = vocabulary;
+      break;
+    }
+  }
+  if (uri.size() <= 256) {
+    recent[next] = {std::string(uri), found};
+    next = (next + 1) % recent.size();
+  }
+  return found;
+}
+
+const std::string_view* AttributeOf(const containers::XmlReader& reader, Vocabulary vocabulary,
+                                    std::string_view local) {
+  for (const containers::XmlAttribute& attribute : reader.attributes()) {
+    if (attribute.local != local) continue;
+    const bool match = vocabulary == Vocabulary::kOther ? attribute.uri.empty()
+                                                        : VocabularyOf(attribute.uri) == vocabulary;
+    if (match) return &attribute.value;
+  }
+  return nullptr;
+}
+
+bool AlternateContent::OnStart(std::string_view local) {
+  if (local == "AlternateContent") {
+    taken_.push_back(false);
+    return false;
+  }
+  if ((local != "Choice" && local != "Fallback") || taken_.empty()) return false;
+  if (taken_.back()) return true;
+  taken_.back() = true;
+  return false;
+}
+
+void AlternateContent::OnEnd(std::string_view local) {
+  if (local == "AlternateContent" && !taken_.empty()) taken_.pop_back();
+}
+
+}  // namespace oru::ooxml
