@@ -88,8 +88,11 @@ TEST_F(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
   const std::string sep(1, testing::kSep);
   fs::create_directories(corpus + "word");
   for (const auto& entry : fs::directory_iterator(kSource + "plugins/parser-word/testdata")) {
-    if (entry.path().extension() == ".doc") fs::copy(entry.path(), corpus + "word" + sep +
-                                                     entry.path().filename().string());
+    // Every document that gives words: an encrypted package gives none, by design.
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() == ".doc" && name.find("encrypted") == std::string::npos) {
+      fs::copy(entry.path(), corpus + "word" + sep + name);
+    }
   }
   fs::copy(kSource + "samples", corpus + "samples", fs::copy_options::recursive);
   fs::create_directories(corpus + "mp3");
