@@ -3,13 +3,19 @@
 // a user would (no display, standard input not a terminal).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <random>
+#include <set>
+#include <thread>
 #include <filesystem>
 #include <string>
 
 #include "indexer/engine/index_format.h"
 #include "platform/ini.h"
 #include "platform/md5.h"
+#include "platform/mutex.h"
 #include "platform/scoped_env.h"
 #include "platform/window_message.h"
 #include "tests/support/process.h"
@@ -376,6 +382,129 @@ TEST_F(OruGroupTest, AFolderOverTheLimitByItselfIsIndexedUpToItWithALine) {
   EXPECT_NE(result.out.find("(8 files,"), std::string::npos) << result.out;
   EXPECT_FALSE(fs::exists(work_ + "groups.ini"));
 }
+
+#if !defined(_WIN32)
+// Waits until no Tamsel of the sandbox runs (the one a killed oru started goes on alone).
+void WaitForTamsel(const std::string& runtime) {
+  platform::ScopedEnv runtime_dir("XDG_RUNTIME_DIR", runtime.c_str());
+  for (int tries = 0; tries < 3000; ++tries) {
+    platform::InstanceMutex mutex;
+    if (platform::InstanceMutex::Acquire("tamsel", &mutex).ok()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ADD_FAILURE() << "a Tamsel still runs";
+}
+
+// oru index of a group killed at any instant, while its layout changes: a search of the group
+// afterwards gives each file at most once and the files every layout holds (the first ones)
+// exactly once, or says that the group is incomplete.
+TEST_F(OruGroupTest, AGroupRunKilledAtAnyInstantLeavesAWholeGroup) {
+  Files("p", 0, 4);
+  Files("q", 4, 8);
+  ASSERT_EQ(Oru({"index", tree_, "--name", "g"}).exit_status, 0);
+  std::mt19937 random(2026);
+  std::set<std::string> files;
+  for (int i = 0; i < 8; ++i) files.insert("f" + std::to_string(i));
+  const std::set<std::string> first = files;
+  int next = 8;
+  int incomplete = 0;
+  for (int round = 0; round < 30; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    // A new folder each round: a fresh run packs the folders anew, an update adds indexes.
+    const int count = 1 + static_cast<int>(random() % 5);
+    Files("n" + std::to_string(round), next, next + count);
+    for (int i = next; i < next + count; ++i) files.insert("f" + std::to_string(i));
+    next += count;
+    std::vector<std::string> argv{kBin + "oru", "index", tree_, "--name", "g"};
+    if (round % 2 == 1) argv.push_back("--update");
+    testing::BackgroundProcess run;
+    ASSERT_TRUE(run.Start(argv, env_, dir_ / "run.log"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 600));
+    run.Kill();
+    WaitForTamsel(dir_ / "run");
+
+    const auto result = Oru({"search", "--name", "g", "--json", "--limit", "0", "wharf"});
+    if (result.exit_status == 3) {
+      ++incomplete;
+      continue;
+    }
+    ASSERT_EQ(result.exit_status, 0) << result.err;
+    std::multiset<std::string> found;
+    for (size_t at = 0; (at = result.out.find("/f", at)) != std::string::npos; ++at) {
+      found.insert(result.out.substr(at + 1, result.out.find(".txt", at) - at - 1));
+    }
+    for (const std::string& file : found) {
+      EXPECT_EQ(found.count(file), 1u) << file;
+      EXPECT_EQ(files.count(file), 1u) << file;
+    }
+    for (const std::string& file : first) EXPECT_EQ(found.count(file), 1u) << file;
+  }
+  // A run that is not killed makes the group whole again.
+  ASSERT_EQ(Oru({"index", tree_, "--name", "g", "--update"}).exit_status, 0);
+  const auto result = Oru({"search", "--name", "g", "--json", "--limit", "0", "wharf"});
+  EXPECT_EQ(static_cast<size_t>(std::count(result.out.begin(), result.out.end(), '\n')),
+            files.size());
+  EXPECT_LT(incomplete, 30);
+}
+
+// A group that shrinks leaves no record of the indexes it no longer needs, and a record whose
+// folder is gone is passed over by --all-indexes with a warning.
+TEST_F(OruGroupTest, IndexesAGroupNoLongerNeedsLeaveNoRecords) {
+  Files("p", 0, 4);
+  Files("q", 4, 8);
+  Files("r", 8, 11);
+  ASSERT_EQ(Oru({"index", tree_, "--name", "g"}).exit_status, 0);
+  ASSERT_NE(platform::ProfileFile::Open(work_ + "groups.ini").GetString("g", "Part2", ""), "");
+  fs::remove_all(tree_ + "q");
+  fs::remove_all(tree_ + "r");
+  ASSERT_EQ(Oru({"index", tree_, "--name", "g"}).exit_status, 0);
+  const platform::ProfileFile records = platform::ProfileFile::Open(work_ + "storages.ini");
+  const std::vector<std::string> parts = {
+      platform::ProfileFile::Open(work_ + "groups.ini").GetString("g", "Part1", "")};
+  for (const std::string& name : records.KeyNames("Indexed")) {
+    EXPECT_EQ(name, parts[0]);
+  }
+  SetIndexed("ghost", "1");
+  const auto result = Oru({"search", "--all-indexes", "--json", "wharf"});
+  EXPECT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_NE(result.err.find("the index 'ghost' is recorded but its folder is gone; skipped"),
+            std::string::npos)
+      << result.err;
+  EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 4);
+}
+
+// A search that meets an index while a run switches its files waits for the switch.
+TEST_F(OruTest, ASearchDuringASwitchWaitsForIt) {
+  Index();
+  SetIndexed("t", "0");
+  const std::string folder = work_ + "Storages/t/";
+  WriteFile(folder + "0.fnw.new", "being put in place");
+  testing::BackgroundProcess search;
+  ASSERT_TRUE(search.Start({kBin + "oru", "search", "--name", "t", "harbour"}, env_,
+                           dir_ / "search.log"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  fs::remove(folder + "0.fnw.new");
+  SetIndexed("t", "1");
+  EXPECT_EQ(search.Wait(30), 0) << ReadFile(dir_ / "search.log");
+}
+
+// Two runs of one name at once: the second waits for the first, and each reports what its own
+// Tamsel did.
+TEST_F(OruTest, TwoRunsOfOneNameTakeTurns) {
+  testing::BackgroundProcess first;
+  testing::BackgroundProcess second;
+  const std::vector<std::string> argv{kBin + "oru", "index", corpus_, "--name", "t"};
+  ASSERT_TRUE(first.Start(argv, env_, dir_ / "first.log"));
+  ASSERT_TRUE(second.Start(argv, env_, dir_ / "second.log"));
+  EXPECT_EQ(first.Wait(60), 0) << ReadFile(dir_ / "first.log");
+  EXPECT_EQ(second.Wait(60), 0) << ReadFile(dir_ / "second.log");
+  for (const char* log : {"first.log", "second.log"}) {
+    EXPECT_NE(ReadFile(dir_ / log).find("index written"), std::string::npos) << ReadFile(dir_ / log);
+  }
+  EXPECT_EQ(Oru({"search", "--name", "t", "--json", "harbour"}).exit_status, 0);
+  EXPECT_FALSE(fs::exists(work_ + "t.job.ini.new"));
+}
+#endif
 
 // The real parser plug-ins, on their fixtures.
 TEST_F(OruTest, WordDocumentsAndTagsGiveTheirFragments) {

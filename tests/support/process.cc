@@ -136,6 +136,14 @@ bool BackgroundProcess::Running() {
   return false;
 }
 
+void BackgroundProcess::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+  exit_status_ = -1;
+}
+
 int BackgroundProcess::Wait(int timeout_seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
   while (Running()) {

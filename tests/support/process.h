@@ -39,6 +39,9 @@ class BackgroundProcess {
   // Waits at most `timeout_seconds` for the program to end, then kills it. Returns the exit
   // code, or -1 when it was killed or did not exit normally.
   int Wait(int timeout_seconds);
+  // Kills the program at once, as a crash or kill -9 would (the programs it started live on),
+  // and reaps it.
+  void Kill();
 
  private:
   int pid_ = -1;

@@ -220,6 +220,16 @@ bool BackgroundProcess::Running() {
   return false;
 }
 
+void BackgroundProcess::Kill() {
+  if (pid_ <= 0) return;
+  HANDLE process = reinterpret_cast<HANDLE>(static_cast<intptr_t>(pid_));
+  ::TerminateProcess(process, 255);
+  ::WaitForSingleObject(process, INFINITE);
+  ::CloseHandle(process);
+  pid_ = -1;
+  exit_status_ = -1;
+}
+
 int BackgroundProcess::Wait(int timeout_seconds) {
   if (pid_ > 0) {
     exit_status_ = Finish(reinterpret_cast<HANDLE>(static_cast<intptr_t>(pid_)),
