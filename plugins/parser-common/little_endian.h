@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace oru::containers {
+// In namespace oru itself, so that every parser's own namespace finds them unqualified.
+namespace oru {
 
 // The unsigned number in the `width` (at most 8) bytes at `p`, least significant first.
 inline uint64_t ReadLe(const uint8_t* p, size_t width) {
@@ -17,6 +18,6 @@ inline uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(ReadLe
 inline uint32_t ReadLe32(const uint8_t* p) { return static_cast<uint32_t>(ReadLe(p, 4)); }
 inline uint64_t ReadLe64(const uint8_t* p) { return ReadLe(p, 8); }
 
-}  // namespace oru::containers
+}  // namespace oru
 
 #endif  // ORU_PLUGINS_PARSER_COMMON_LITTLE_ENDIAN_H_

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "plugins/parser-word/little_endian.h"
+#include "plugins/parser-common/little_endian.h"
 
 namespace oru::dovrin {
 namespace {

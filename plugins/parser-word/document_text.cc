@@ -5,7 +5,7 @@
 
 #include "platform/codepage.h"
 #include "plugins/parser-word/compound_file.h"
-#include "plugins/parser-word/little_endian.h"
+#include "plugins/parser-common/little_endian.h"
 #include "plugins/parser-word/piece_table.h"
 #include "plugins/parser-word/text_decode.h"
 #include "plugins/parser-word/text_region.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/codepage.h"
-#include "plugins/parser-word/little_endian.h"
+#include "plugins/parser-common/little_endian.h"
 #include "plugins/parser-word/text_decode.h"
 
 namespace oru::dovrin {

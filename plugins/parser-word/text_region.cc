@@ -1,7 +1,7 @@
 #include "plugins/parser-word/text_region.h"
 
 #include "plugins/parser-word/compound_file.h"
-#include "plugins/parser-word/little_endian.h"
+#include "plugins/parser-common/little_endian.h"
 
 namespace oru::dovrin {
 namespace {
