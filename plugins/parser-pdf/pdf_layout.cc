@@ -1,0 +1,97 @@
+#include "plugins/parser-pdf/pdf_layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace oru::pdf {
+namespace {
+
+bool IsSeparator(char16_t c) { return c == u' ' || c == u'\n'; }
+
+}  // namespace
+
+void Layout::Separator(char16_t c) {
+  if (out_->empty()) return;
+  char16_t& last = out_->back();
+  if (IsSeparator(last)) {
+    if (c == u'\n') last = u'\n';
+    return;
+  }
+  if (out_->size() >= max_chars_) {
+    full_ = true;
+    return;
+  }
+  out_->push_back(c);
+}
+
+void Layout::Append(std::u16string_view text) {
+  for (char16_t c : text) {
+    // Controls, NUL and the replacement character are separators, never letters.
+    if (c < 0x20 || c == 0x7F || c == 0xFFFD || c == 0xA0 || c == 0x3000) {
+      Separator(c == u'\n' || c == u'\r' ? u'\n' : u' ');
+      continue;
+    }
+    if (c == u' ') {
+      Separator(u' ');
+      continue;
+    }
+    if (out_->size() >= max_chars_) {
+      full_ = true;
+      return;
+    }
+    out_->push_back(c);
+  }
+}
+
+void Layout::EndBlock() {
+  Separator(u'\n');
+  has_previous_ = false;
+  pending_space_ = false;
+}
+
+void Layout::Glyph(const PlacedGlyph& glyph) {
+  if (full_) return;
+  const double size = std::max({std::fabs(glyph.size), std::fabs(prev_size_), 1e-6});
+  if (has_previous_) {
+    // The writing direction of the previous glyph (its advance), else the x axis.
+    double ux = prev_end_x_ - prev_x_, uy = prev_end_y_ - prev_y_;
+    const double length = std::hypot(ux, uy);
+    if (length > 1e-9) {
+      ux /= length;
+      uy /= length;
+    } else {
+      ux = 1;
+      uy = 0;
+    }
+    // Drawn again over itself: the same text at (nearly) the same start.
+    if (!glyph.text.empty() && glyph.text == previous_text_ &&
+        std::hypot(glyph.x - prev_x_, glyph.y - prev_y_) < 0.1 * size) {
+      return;
+    }
+    const double dx = glyph.x - prev_end_x_, dy = glyph.y - prev_end_y_;
+    const double along = dx * ux + dy * uy;
+    const double across = -dx * uy + dy * ux;
+    const double gap = glyph.widths_known ? kWordGap : kEstimatedWordGap;
+    if (!std::isfinite(along) || !std::isfinite(across) || std::fabs(across) > kLineShift * size) {
+      Separator(u'\n');
+    } else if (pending_space_ || along > gap * size || along < -size * 1.5) {
+      // A wide gap, or a jump back over more than a glyph's width on the same line.
+      Separator(u' ');
+    }
+  }
+  pending_space_ = false;
+  if (glyph.text.empty()) {
+    Separator(u' ');
+  } else {
+    Append(glyph.text);
+  }
+  has_previous_ = true;
+  previous_text_.assign(glyph.text);
+  prev_x_ = glyph.x;
+  prev_y_ = glyph.y;
+  prev_end_x_ = glyph.end_x;
+  prev_end_y_ = glyph.end_y;
+  prev_size_ = glyph.size;
+}
+
+}  // namespace oru::pdf
