@@ -2,6 +2,7 @@
 
 #include "plugins/parser-pdf/glyph_list.h"
 #include "plugins/parser-pdf/pdf_content.h"
+#include "plugins/parser-pdf/pdf_crypt.h"
 #include "plugins/parser-pdf/pdf_document.h"
 #include "plugins/parser-pdf/pdf_layout.h"
 
@@ -57,6 +58,22 @@ TextStatus ExtractText(std::string_view bytes, const Limits& limits, std::u16str
   Budget budget(limits);
   Document document(bytes, &budget);
   if (!document.Open()) return TextStatus::kNotPdf;
+  if (const Object* reference = document.trailer().Find("Encrypt"); reference != nullptr) {
+    const Object encrypt = document.Resolve(*reference);
+    if (const Dict* dict = encrypt.AsDict()) {
+      const Object ids = document.Get(&document.trailer(), "ID");
+      const Array* id = ids.AsArray();
+      const std::string first_id =
+          id != nullptr && !id->empty() ? document.Resolve((*id)[0]).text : std::string();
+      std::unique_ptr<Decryptor> decryptor;
+      if (OpenStandardSecurity(document, *dict, first_id, &decryptor) != CryptStatus::kOpened) {
+        return TextStatus::kNeedsPassword;
+      }
+      const uint32_t number =
+          reference->type == Type::kRef ? static_cast<uint32_t>(reference->integer) : UINT32_MAX;
+      document.SetDecryptor(std::move(decryptor), number);
+    }
+  }
   Layout layout(text, limits.max_text_chars);
 
   const Object info = document.Get(&document.trailer(), "Info");
