@@ -140,8 +140,12 @@ void ContentRunner::ShowString(const std::string& bytes, const GraphicsState& gs
       tx = (glyph.width * ts.size + ts.char_space + (glyph.word_space ? ts.word_space : 0)) *
            ts.scale;
     }
-    placed.end_x = placed.x + tx * m.a + ty * m.c;
-    placed.end_y = placed.y + tx * m.b + ty * m.d;
+    // The glyph ends where its own width ends: character and word spacing are gaps after it
+    // (some producers space words with Tc alone).
+    const double gx = font->vertical() ? 0 : glyph.width * ts.size * ts.scale;
+    const double gy = font->vertical() ? -glyph.width * ts.size : 0;
+    placed.end_x = placed.x + gx * m.a + gy * m.c;
+    placed.end_y = placed.y + gx * m.b + gy * m.d;
     layout_->Glyph(placed);
     MoveText(tx, ty);
   }

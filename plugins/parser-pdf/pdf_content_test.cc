@@ -44,16 +44,18 @@ TEST(PdfContentTest, GapsMakeWordsAndBaselinesMakeLines) {
   // line by Td; TJ with a kerning offset (small: no break) and a wide one (a break).
   EXPECT_EQ(Text(Page("BT /F1 10 Tf 100 700 Td (ab) Tj 13 0 Td (cd) Tj ET "
                       "BT /F1 10 Tf 20 TL 100 680 Td [(ke) -30 (rn) -400 (wide)] TJ 0 -20 Td (x) Tj "
-                      "(y) ' 0 0 Td (y) Tj ET",
+                      "(y) ' 0 0 Td (y) Tj (exam-) ' (ple) ' (Well-) ' (Known) ' ET",
                       kHelvetica)),
-            u"ab cd\nkern wide\nx\ny");
+            u"ab cd\nkern wide\nx\ny\nexample\nWell-\nKnown");
 }
 
 TEST(PdfContentTest, LiteralSpacesWordSpacingAndScaling) {
   EXPECT_EQ(Text(Page("BT /F1 12 Tf 2 0 0 2 0 0 Tm 50 Tz 3 Tw (one two) Tj ET", kHelvetica)),
             u"one two");
-  // Character spacing moves each glyph's end with the next one's start: letters stay together.
-  EXPECT_EQ(Text(Page("BT /F1 10 Tf 5 Tc (spaced) Tj ET", kHelvetica)), u"spaced");
+  // Slight letter spacing keeps a word; wide spacing alone separates words (as some producers
+  // place them).
+  EXPECT_EQ(Text(Page("BT /F1 10 Tf 1 Tc (spaced) Tj ET", kHelvetica)), u"spaced");
+  EXPECT_EQ(Text(Page("BT /F1 10 Tf (staf) Tj 2.5 Tc (fo) Tj ET", kHelvetica)), u"staff o");
 }
 
 TEST(PdfContentTest, BoldByOverprintingIsKeptOnce) {

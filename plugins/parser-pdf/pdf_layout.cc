@@ -7,12 +7,22 @@ namespace oru::pdf {
 namespace {
 
 bool IsSeparator(char16_t c) { return c == u' ' || c == u'\n'; }
+bool IsLower(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7); }
+bool IsLetter(char16_t c) {
+  return IsLower(c) || (c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7);
+}
 
 }  // namespace
 
 void Layout::Separator(char16_t c) {
   if (out_->empty()) return;
   char16_t& last = out_->back();
+  // A hyphen ending a line after a letter may join the word to the next line's start.
+  if (c == u'\n' && (last == u'-' || last == 0xAD || last == 0x2010) && out_->size() >= 2 && IsLetter((*out_)[out_->size() - 2])) {
+    hyphen_at_ = out_->size() - 1;
+  } else if (c == u' ') {
+    hyphen_at_ = kNoHyphen;
+  }
   if (IsSeparator(last)) {
     if (c == u'\n') last = u'\n';
     return;
@@ -26,6 +36,13 @@ void Layout::Separator(char16_t c) {
 
 void Layout::Append(std::u16string_view text) {
   for (char16_t c : text) {
+    // Latin ligatures are written as their letters, so that words match as typed.
+    if (c >= 0xFB00 && c <= 0xFB06) {
+      static constexpr std::u16string_view kLetters[] = {u"ff", u"fi", u"fl", u"ffi",
+                                                         u"ffl", u"st", u"st"};
+      Append(kLetters[c - 0xFB00]);
+      continue;
+    }
     // Controls, NUL and the replacement character are separators, never letters.
     if (c < 0x20 || c == 0x7F || c == 0xFFFD || c == 0xA0 || c == 0x3000) {
       Separator(c == u'\n' || c == u'\r' ? u'\n' : u' ');
@@ -34,6 +51,12 @@ void Layout::Append(std::u16string_view text) {
     if (c == u' ') {
       Separator(u' ');
       continue;
+    }
+    if (hyphen_at_ != kNoHyphen) {
+      // A word broken over two lines ("exam-" and "ple") is written whole when the next line
+      // goes on in lower case.
+      if (hyphen_at_ + 2 == out_->size() && IsLower(c)) out_->resize(hyphen_at_);
+      hyphen_at_ = kNoHyphen;
     }
     if (out_->size() >= max_chars_) {
       full_ = true;

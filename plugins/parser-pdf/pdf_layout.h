@@ -2,7 +2,8 @@
 // each glyph's text, start and end point and size in user space, in drawing order, and writes
 // the text with a space where the gap from the previous glyph's end along the writing direction
 // is wide, and a line break where the baseline moves. A glyph drawn again at nearly the same
-// place right after itself (a bold effect) is kept once.
+// place right after itself (a bold effect) is kept once. A word hyphenated at a line end is
+// joined again when the next line goes on in lower case.
 #ifndef ORU_PLUGINS_PARSER_PDF_PDF_LAYOUT_H_
 #define ORU_PLUGINS_PARSER_PDF_PDF_LAYOUT_H_
 
@@ -42,7 +43,10 @@ class Layout {
   void Separator(char16_t c);
   void Append(std::u16string_view text);
 
+  static constexpr size_t kNoHyphen = static_cast<size_t>(-1);
+
   std::u16string* out_;
+  size_t hyphen_at_ = kNoHyphen;  // a line-ending hyphen that the next letter may remove
   size_t max_chars_;
   bool full_ = false;
   bool has_previous_ = false;
