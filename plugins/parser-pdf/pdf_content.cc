@@ -78,7 +78,11 @@ void ContentRunner::RunPage(const Dict& page, const Object& resources) {
     for (const Object& item : *parts) {
       if (Stopped() || content.size() > document_.budget()->limits.max_stream_bytes) break;
       document_.StreamData(document_.Resolve(item), &part);
-      content += part;
+      if (content.empty()) {
+        content.swap(part);
+      } else {
+        content += part;
+      }
       content += '\n';  // streams of one page join with a separator between them
     }
   }
@@ -190,7 +194,10 @@ void ContentRunner::SkipInlineImage(Lexer& lexer, std::string_view content) {
 
 void ContentRunner::RunForm(const Object& resources, const Object& name, const GraphicsState& gs,
                             int depth) {
-  if (name.type != Type::kName || depth + 1 > document_.budget()->limits.max_form_depth) return;
+  if (name.type != Type::kName || depth + 1 > document_.budget()->limits.max_form_depth ||
+      Stopped()) {
+    return;
+  }
   const Object xobjects = document_.Get(resources.AsDict(), "XObject");
   const Dict* list = xobjects.AsDict();
   const Object* entry = list != nullptr ? list->Find(name.text) : nullptr;
@@ -230,7 +237,7 @@ void ContentRunner::Run(std::string_view content, const Object& resources,
   auto number = [&](size_t from_end) {
     return operands.size() >= from_end ? operands[operands.size() - from_end].Number() : 0.0;
   };
-  while (!Stopped() && lexer.Next(&token, budget->limits.max_depth, false)) {
+  while (!OutOfOperators() && lexer.Next(&token, budget->limits.max_depth, false)) {
     if (token.type != Type::kOperator) {
       if (operands.size() >= kMaxOperands) operands.erase(operands.begin());
       operands.push_back(std::move(token));

@@ -55,7 +55,13 @@ class ContentRunner {
   void MoveText(double tx, double ty);
   void SkipInlineImage(class Lexer& lexer, std::string_view content);
   void RunForm(const Object& resources, const Object& name, const GraphicsState& gs, int depth);
+  // No further page or form is read once a limit was met; content already decoded still runs
+  // until the operators run out.
   bool Stopped() const { return document_.budget()->cut || layout_->full(); }
+  bool OutOfOperators() const {
+    const Budget* b = document_.budget();
+    return b->operators >= b->limits.max_operators || layout_->full();
+  }
 
   Document& document_;
   Layout* layout_;

@@ -268,8 +268,11 @@ DecodeStatus Document::StreamData(const Object& stream, std::string* out) {
   size_t allowance = std::min(budget_->limits.max_stream_bytes, left);
   const size_t before = allowance;
   const DecodeStatus status = DecodeStream(raw, steps, &allowance, out);
+  // Only the document's total ends the reading; one stream over its own cap is cut alone.
   budget_->TakeDecoded(before - allowance);
-  if (status == DecodeStatus::kLimit) budget_->cut = true;
+  if (status == DecodeStatus::kLimit && allowance == 0 && before < budget_->limits.max_stream_bytes) {
+    budget_->cut = true;
+  }
   return status;
 }
 

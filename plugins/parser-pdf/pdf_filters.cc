@@ -25,14 +25,25 @@ DecodeStatus Inflate(std::string_view in, int window_bits, size_t limit, std::st
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
   z.avail_in = static_cast<uInt>(std::min<size_t>(in.size(), UINT32_MAX));
   const size_t start = out->size();
-  char buffer[65536];
+  const size_t end = start + limit;
+  // Inflates straight into `out`, growing it geometrically up to the limit (plus one byte, to
+  // tell "exactly the limit" from "more than the limit").
+  size_t filled = start;
   DecodeStatus status = DecodeStatus::kDamaged;
   for (;;) {
-    z.next_out = reinterpret_cast<Bytef*>(buffer);
-    z.avail_out = sizeof(buffer);
+    if (filled == out->size()) {
+      const size_t want = std::max<size_t>(filled - start, size_t{1} << 16);
+      const size_t room = end + 1 - filled;
+      out->resize(filled + std::min(want, room));
+    }
+    const size_t space = std::min<size_t>(out->size() - filled, UINT32_MAX);
+    z.next_out = reinterpret_cast<Bytef*>(out->data() + filled);
+    z.avail_out = static_cast<uInt>(space);
     const int rc = inflate(&z, Z_NO_FLUSH);
-    const size_t produced = sizeof(buffer) - z.avail_out;
-    if (!AppendWithin(buffer, produced, start + limit, out)) {
+    const size_t produced = space - z.avail_out;
+    filled += produced;
+    if (filled > end) {
+      filled = end;
       status = DecodeStatus::kLimit;
       break;
     }
@@ -43,6 +54,7 @@ DecodeStatus Inflate(std::string_view in, int window_bits, size_t limit, std::st
     if (rc != Z_OK) break;  // damaged data, or input ended early: what inflated stays
     if (produced == 0 && z.avail_in == 0) break;
   }
+  out->resize(filled);
   *consumed = in.size() - z.avail_in;
   inflateEnd(&z);
   return status;
@@ -256,22 +268,23 @@ bool UndoPredictor(const FilterStep& step, std::string* data) {
 DecodeStatus DecodeStream(std::string_view raw, const std::vector<FilterStep>& steps,
                           size_t* allowance, std::string* out) {
   out->clear();
-  std::string input(raw);
+  std::string input;
+  std::string_view current = raw;  // the first step reads the raw bytes without a copy
   DecodeStatus status = DecodeStatus::kOk;
   for (const FilterStep& step : steps) {
     const std::string& n = step.name;
     std::string output;
     DecodeStatus s;
     if (n == "FlateDecode" || n == "Fl") {
-      s = FlateDecode(input, *allowance, &output);
+      s = FlateDecode(current, *allowance, &output);
     } else if (n == "LZWDecode" || n == "LZW") {
-      s = LzwDecode(input, step.early_change, *allowance, &output);
+      s = LzwDecode(current, step.early_change, *allowance, &output);
     } else if (n == "ASCII85Decode" || n == "A85") {
-      s = Ascii85Decode(input, *allowance, &output);
+      s = Ascii85Decode(current, *allowance, &output);
     } else if (n == "ASCIIHexDecode" || n == "AHx") {
-      s = AsciiHexDecode(input, *allowance, &output);
+      s = AsciiHexDecode(current, *allowance, &output);
     } else if (n == "RunLengthDecode" || n == "RL") {
-      s = RunLengthDecode(input, *allowance, &output);
+      s = RunLengthDecode(current, *allowance, &output);
     } else if (n == "Crypt") {
       continue;  // decryption is done before the chain
     } else {
@@ -283,12 +296,17 @@ DecodeStatus DecodeStream(std::string_view raw, const std::vector<FilterStep>& s
       s = DecodeStatus::kDamaged;
     }
     input.swap(output);
+    current = input;
     if (s != DecodeStatus::kOk) {
       status = s;
       break;
     }
   }
-  out->swap(input);
+  if (current.data() == raw.data()) {
+    out->assign(raw);  // no step decoded anything (only Crypt)
+  } else {
+    out->swap(input);
+  }
   return status;
 }
 

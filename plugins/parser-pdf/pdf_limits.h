@@ -12,7 +12,7 @@ struct Limits {
   // Bytes produced by stream filters over the whole document (a deflate bomb stops here).
   size_t max_decoded_bytes = size_t{256} << 20;
   // Bytes one decoded stream may hold at once (memory, not work).
-  size_t max_stream_bytes = size_t{48} << 20;
+  size_t max_stream_bytes = size_t{32} << 20;
   // Indirect objects parsed from the file or from object streams (cache hits are free).
   uint64_t max_objects_resolved = 1000000;
   // Content stream operators run, over all pages and forms.
