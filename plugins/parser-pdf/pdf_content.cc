@@ -17,6 +17,18 @@ constexpr size_t kMaxOperands = 64;
 constexpr size_t kMaxFonts = 4096;
 // A TJ offset moving right by more than this many thousandths of an em is a word break.
 constexpr double kTjWordBreak = 200;
+// What drawing a form costs in operators besides its own (setting up the run).
+constexpr uint64_t kFormCost = 100;
+// Decoded forms kept at once.
+constexpr size_t kMaxFormBytes = size_t{32} << 20;
+
+// Operators of up to three bytes as one number, for a switch; longer ones give 0.
+constexpr uint32_t Key(std::string_view op) {
+  uint32_t key = 0;
+  for (const char c : op) key = (key << 8) | static_cast<uint8_t>(c);
+  return op.size() <= 3 ? key : 0;
+}
+uint32_t OperatorKey(const std::string& op) { return op.size() <= 3 ? Key(op) : 0; }
 
 bool IsTextByte(unsigned char c) { return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0x7F); }
 
@@ -107,6 +119,18 @@ void ContentRunner::MoveText(double tx, double ty) {
 }
 
 std::shared_ptr<const Font> ContentRunner::LoadFont(const Object& resources, const Object& name) {
+  if (last_font_ != nullptr && resources.AsDict() == last_font_resources_.get() &&
+      name.type == Type::kName && name.text == last_font_name_) {
+    return last_font_;
+  }
+  std::shared_ptr<const Font> font = FindFont(resources, name);
+  last_font_resources_ = resources.AsDict() != nullptr ? resources.dict : nullptr;
+  last_font_name_ = name.text;
+  last_font_ = font;
+  return font;
+}
+
+std::shared_ptr<const Font> ContentRunner::FindFont(const Object& resources, const Object& name) {
   const Object fonts = document_.Get(resources.AsDict(), "Font");
   const Object font = name.type == Type::kName ? document_.Get(fonts.AsDict(), name.text) : Object();
   if (font.AsDict() == nullptr) {
@@ -135,7 +159,7 @@ void ContentRunner::ShowString(const std::string& bytes, const GraphicsState& gs
     placed.text = glyph.text;
     placed.x = m.c * ts.rise + m.e;
     placed.y = m.d * ts.rise + m.f;
-    placed.size = ts.size * std::hypot(m.c, m.d);
+    placed.size = ts.size * std::sqrt(m.c * m.c + m.d * m.d);
     placed.widths_known = font->has_widths();
     double tx = 0, ty = 0;
     if (font->vertical()) {
@@ -207,8 +231,23 @@ void ContentRunner::RunForm(const Object& resources, const Object& name, const G
   const bool is_ref = entry->type == Type::kRef;
   const uint32_t number = static_cast<uint32_t>(entry->integer);
   if (is_ref && !open_forms_.insert(number).second) return;  // a form inside itself
-  std::string data;
-  document_.StreamData(form, &data);
+  if (!document_.budget()->TakeOperator(kFormCost)) return;
+  std::shared_ptr<const std::string> data;
+  if (const auto it = is_ref ? forms_.find(number) : forms_.end(); it != forms_.end()) {
+    data = it->second;
+  } else {
+    auto decoded = std::make_shared<std::string>();
+    document_.StreamData(form, decoded.get());
+    data = decoded;
+    if (is_ref) {
+      if (form_bytes_ + data->size() > kMaxFormBytes) {
+        forms_.clear();
+        form_bytes_ = 0;
+      }
+      form_bytes_ += data->size();
+      forms_[number] = data;
+    }
+  }
   GraphicsState inner = gs;
   const Object matrix = document_.Get(form.dict.get(), "Matrix");
   if (const Array* m = matrix.AsArray(); m != nullptr && m->size() >= 6) {
@@ -219,7 +258,7 @@ void ContentRunner::RunForm(const Object& resources, const Object& name, const G
   Object form_resources = document_.Get(form.dict.get(), "Resources");
   if (form_resources.AsDict() == nullptr) form_resources = resources;
   const Matrix text = text_matrix_, line = line_matrix_;
-  Run(data, form_resources, inner, depth + 1);
+  Run(*data, form_resources, inner, depth + 1);
   text_matrix_ = text;
   line_matrix_ = line;
   if (is_ref) open_forms_.erase(number);
@@ -246,76 +285,101 @@ void ContentRunner::Run(std::string_view content, const Object& resources,
     if (!budget->TakeOperator()) break;
     const std::string& op = token.text;
     const size_t n = operands.size();
-    if (op == "Tj" || op == "'" || op == "\"") {
-      if (op != "Tj") {
-        if (op == "\"") {
-          gs.text.word_space = number(3);
-          gs.text.char_space = number(2);
+    switch (OperatorKey(op)) {
+      case Key("Tj"):
+      case Key("'"):
+      case Key("\""):
+        if (op != "Tj") {
+          if (op == "\"") {
+            gs.text.word_space = number(3);
+            gs.text.char_space = number(2);
+          }
+          line_matrix_ = Matrix{1, 0, 0, 1, 0, -gs.text.leading}.Then(line_matrix_);
+          text_matrix_ = line_matrix_;
         }
-        line_matrix_ = Matrix{1, 0, 0, 1, 0, -gs.text.leading}.Then(line_matrix_);
-        text_matrix_ = line_matrix_;
-      }
-      if (n >= 1 && operands.back().type == Type::kString) ShowString(operands.back().text, gs);
-    } else if (op == "TJ") {
-      const Array* items = n >= 1 ? operands.back().AsArray() : nullptr;
-      for (size_t k = 0; items != nullptr && k < items->size(); ++k) {
-        const Object& item = (*items)[k];
-        if (item.type == Type::kString) {
-          ShowString(item.text, gs);
-        } else if (item.IsNumber()) {
-          const double offset = item.Number();
-          if (gs.text.font != nullptr && gs.text.font->vertical()) {
-            MoveText(0, -offset / 1000 * gs.text.size);
-          } else {
-            MoveText(-offset / 1000 * gs.text.size * gs.text.scale, 0);
-            if (-offset > kTjWordBreak) layout_->BreakWord();
+        if (n >= 1 && operands.back().type == Type::kString) ShowString(operands.back().text, gs);
+        break;
+      case Key("TJ"): {
+        const Array* items = n >= 1 ? operands.back().AsArray() : nullptr;
+        for (size_t k = 0; items != nullptr && k < items->size(); ++k) {
+          const Object& item = (*items)[k];
+          if (item.type == Type::kString) {
+            ShowString(item.text, gs);
+          } else if (item.IsNumber()) {
+            const double offset = item.Number();
+            if (gs.text.font != nullptr && gs.text.font->vertical()) {
+              MoveText(0, -offset / 1000 * gs.text.size);
+            } else {
+              MoveText(-offset / 1000 * gs.text.size * gs.text.scale, 0);
+              if (-offset > kTjWordBreak) layout_->BreakWord();
+            }
           }
         }
+        break;
       }
-    } else if (op == "Td" || op == "TD") {
-      if (op == "TD") gs.text.leading = -number(1);
-      line_matrix_ = Matrix{1, 0, 0, 1, number(2), number(1)}.Then(line_matrix_);
-      text_matrix_ = line_matrix_;
-    } else if (op == "T*") {
-      line_matrix_ = Matrix{1, 0, 0, 1, 0, -gs.text.leading}.Then(line_matrix_);
-      text_matrix_ = line_matrix_;
-    } else if (op == "Tm") {
-      line_matrix_ = Matrix{number(6), number(5), number(4), number(3), number(2), number(1)};
-      text_matrix_ = line_matrix_;
-    } else if (op == "BT") {
-      text_matrix_ = line_matrix_ = Matrix();
-    } else if (op == "Tf") {
-      gs.text.size = number(1);
-      if (n >= 2) gs.text.font = LoadFont(resources, operands[n - 2]);
-    } else if (op == "Tc") {
-      gs.text.char_space = number(1);
-    } else if (op == "Tw") {
-      gs.text.word_space = number(1);
-    } else if (op == "Tz") {
-      gs.text.scale = number(1) / 100;
-    } else if (op == "TL") {
-      gs.text.leading = number(1);
-    } else if (op == "Ts") {
-      gs.text.rise = number(1);
-    } else if (op == "q") {
-      if (saved.size() < kMaxSavedStates) {
-        saved.push_back(gs);
-      } else {
-        ++unsaved;
-      }
-    } else if (op == "Q") {
-      if (unsaved > 0) {
-        --unsaved;
-      } else if (!saved.empty()) {
-        gs = std::move(saved.back());
-        saved.pop_back();
-      }
-    } else if (op == "cm") {
-      gs.ctm = Matrix{number(6), number(5), number(4), number(3), number(2), number(1)}.Then(gs.ctm);
-    } else if (op == "Do") {
-      if (n >= 1) RunForm(resources, operands.back(), gs, depth);
-    } else if (op == "BI") {
-      SkipInlineImage(lexer, content);
+      case Key("TD"):
+        gs.text.leading = -number(1);
+        [[fallthrough]];
+      case Key("Td"):
+        line_matrix_ = Matrix{1, 0, 0, 1, number(2), number(1)}.Then(line_matrix_);
+        text_matrix_ = line_matrix_;
+        break;
+      case Key("T*"):
+        line_matrix_ = Matrix{1, 0, 0, 1, 0, -gs.text.leading}.Then(line_matrix_);
+        text_matrix_ = line_matrix_;
+        break;
+      case Key("Tm"):
+        line_matrix_ = Matrix{number(6), number(5), number(4), number(3), number(2), number(1)};
+        text_matrix_ = line_matrix_;
+        break;
+      case Key("BT"):
+        text_matrix_ = line_matrix_ = Matrix();
+        break;
+      case Key("Tf"):
+        gs.text.size = number(1);
+        if (n >= 2) gs.text.font = LoadFont(resources, operands[n - 2]);
+        break;
+      case Key("Tc"):
+        gs.text.char_space = number(1);
+        break;
+      case Key("Tw"):
+        gs.text.word_space = number(1);
+        break;
+      case Key("Tz"):
+        gs.text.scale = number(1) / 100;
+        break;
+      case Key("TL"):
+        gs.text.leading = number(1);
+        break;
+      case Key("Ts"):
+        gs.text.rise = number(1);
+        break;
+      case Key("q"):
+        if (saved.size() < kMaxSavedStates) {
+          saved.push_back(gs);
+        } else {
+          ++unsaved;
+        }
+        break;
+      case Key("Q"):
+        if (unsaved > 0) {
+          --unsaved;
+        } else if (!saved.empty()) {
+          gs = std::move(saved.back());
+          saved.pop_back();
+        }
+        break;
+      case Key("cm"):
+        gs.ctm = Matrix{number(6), number(5), number(4), number(3), number(2), number(1)}.Then(gs.ctm);
+        break;
+      case Key("Do"):
+        if (n >= 1) RunForm(resources, operands.back(), gs, depth);
+        break;
+      case Key("BI"):
+        SkipInlineImage(lexer, content);
+        break;
+      default:
+        break;  // drawing, colour and marked content: nothing for the text
     }
     operands.clear();
   }

@@ -50,6 +50,7 @@ class ContentRunner {
   void Run(std::string_view content, const Object& resources, const GraphicsState& start,
            int depth);
   std::shared_ptr<const Font> LoadFont(const Object& resources, const Object& name);
+  std::shared_ptr<const Font> FindFont(const Object& resources, const Object& name);
   void ShowString(const std::string& bytes, const GraphicsState& gs);
   // Moves the text matrix by (tx, ty) in text space.
   void MoveText(double tx, double ty);
@@ -71,6 +72,14 @@ class ContentRunner {
   std::unordered_set<uint32_t> open_forms_;
   std::vector<FontGlyph> glyphs_;
   std::shared_ptr<const Font> fallback_font_;
+  // The last font selected, by its resources and name: Tf repeated costs one comparison. The
+  // resources are held, so that their address names them alone.
+  std::shared_ptr<Dict> last_font_resources_;
+  std::string last_font_name_;
+  std::shared_ptr<const Font> last_font_;
+  // Decoded forms by object number, so that a form drawn many times is decoded once.
+  std::unordered_map<uint32_t, std::shared_ptr<const std::string>> forms_;
+  size_t form_bytes_ = 0;
 };
 
 }  // namespace oru::pdf

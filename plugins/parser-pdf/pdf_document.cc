@@ -15,13 +15,37 @@ constexpr int kMaxLoadNesting = 24;
 // Decoded object streams kept at once.
 constexpr size_t kMaxObjectStreamBytes = size_t{32} << 20;
 
-// The position of "endstream" at or after `from`, or npos.
-size_t FindEndstream(std::string_view bytes, size_t from) { return bytes.find("endstream", from); }
+// Bytes the object parser may read, as a multiple of the file's size plus a floor.
+constexpr uint64_t kParseFactor = 8;
+constexpr uint64_t kParseFloor = uint64_t{64} << 20;
 
 }  // namespace
 
 Document::Document(std::string_view bytes, Budget* budget)
-    : bytes_(bytes), budget_(budget), trailer_(std::make_shared<Dict>()) {}
+    : bytes_(bytes), budget_(budget), trailer_(std::make_shared<Dict>()),
+      parse_allowance_(kParseFloor + kParseFactor * bytes.size()) {}
+
+size_t Document::FindEndstream(size_t from) {
+  if (!endstreams_indexed_) {
+    endstreams_indexed_ = true;
+    for (size_t at = bytes_.find("endstream"); at != std::string_view::npos;
+         at = bytes_.find("endstream", at + 9)) {
+      endstreams_.push_back(at);
+    }
+  }
+  const auto it = std::lower_bound(endstreams_.begin(), endstreams_.end(), from);
+  return it == endstreams_.end() ? std::string_view::npos : *it;
+}
+
+bool Document::ChargeParse(size_t n) {
+  if (n > parse_allowance_) {
+    parse_allowance_ = 0;
+    budget_->cut = true;
+    return false;
+  }
+  parse_allowance_ -= n;
+  return true;
+}
 
 Document::~Document() = default;
 
@@ -147,7 +171,7 @@ const Document::ObjectStream* Document::LoadObjectStream(uint32_t number) {
 }
 
 bool Document::ParseIndirectAt(size_t offset, Object* out, uint32_t* number, int* generation) {
-  if (offset >= bytes_.size()) return false;
+  if (offset >= bytes_.size() || parse_allowance_ == 0) return false;
   Lexer lexer(bytes_, offset);
   int64_t n = 0, g = 0;
   if (!lexer.ReadUnsigned(&n) || !lexer.ReadUnsigned(&g) || !lexer.ReadKeyword("obj")) {
@@ -156,7 +180,9 @@ bool Document::ParseIndirectAt(size_t offset, Object* out, uint32_t* number, int
   if (n > INT32_MAX) return false;
   *number = static_cast<uint32_t>(n);
   *generation = static_cast<int>(std::min<int64_t>(g, 65535));
-  if (!lexer.Next(out, budget_->limits.max_depth) || out->type == Type::kOperator) {
+  const bool parsed = lexer.Next(out, budget_->limits.max_depth);
+  if (!ChargeParse(lexer.pos() - offset)) return false;
+  if (!parsed || out->type == Type::kOperator) {
     *out = Object();
     return true;
   }
@@ -174,7 +200,7 @@ bool Document::ParseIndirectAt(size_t offset, Object* out, uint32_t* number, int
     if (after.ReadKeyword("endstream")) end = start + static_cast<size_t>(length.integer);
   }
   if (end == std::string_view::npos) {
-    end = FindEndstream(bytes_, start);
+    end = FindEndstream(start);
     if (end == std::string_view::npos) {
       end = bytes_.size();
     } else {

@@ -95,6 +95,11 @@ class Document {
   const ObjectStream* LoadObjectStream(uint32_t number);
   void DecryptStrings(Object* value, uint32_t number, int generation, int depth) const;
   std::vector<FilterStep> FilterSteps(const Dict& dict);
+  // The first "endstream" at or after `from` (npos when none), through an index built once.
+  size_t FindEndstream(size_t from);
+  // Counts `n` bytes read by the object parser; false (and the budget cut) past the allowance,
+  // which keeps damaged files that make every parse read to the end from costing n^2.
+  bool ChargeParse(size_t n);
 
   std::string_view bytes_;
   Budget* budget_;
@@ -107,6 +112,9 @@ class Document {
   std::unique_ptr<Decryptor> decryptor_;
   uint32_t encrypt_number_ = 0;
   bool rebuilt_ = false;
+  std::vector<size_t> endstreams_;
+  bool endstreams_indexed_ = false;
+  uint64_t parse_allowance_;
 };
 
 }  // namespace oru::pdf

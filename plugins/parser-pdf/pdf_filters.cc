@@ -222,6 +222,7 @@ bool UndoPredictor(const FilterStep& step, std::string* data) {
   const size_t bits_per_pixel = static_cast<size_t>(step.colors) * bpc;
   const size_t row = (bits_per_pixel * step.columns + 7) / 8;
   const size_t bpp = std::max<size_t>(1, bits_per_pixel / 8);
+  if (row > data->size() + 1) return false;  // not one whole row: no sensible predictor
   if (step.predictor == 2) {
     if (bpc != 8) return false;
     for (size_t r = 0; r + row <= data->size(); r += row) {

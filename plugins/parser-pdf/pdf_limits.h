@@ -47,10 +47,11 @@ struct Budget {
     ++resolved;
     return true;
   }
-  // Counts one operator; false (and `cut`) once the limit is reached.
-  bool TakeOperator() {
+  // Counts `n` operators (an expensive one counts as several); false (and `cut`) once the
+  // limit is reached.
+  bool TakeOperator(uint64_t n = 1) {
     if (operators >= limits.max_operators) return (cut = true, false);
-    ++operators;
+    operators += n;
     return true;
   }
 

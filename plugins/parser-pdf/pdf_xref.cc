@@ -87,6 +87,7 @@ bool Document::ReadXrefTable(size_t offset, std::shared_ptr<Dict>* trailer) {
     if (damaged) break;
   }
   *trailer = std::make_shared<Dict>();
+  if (!ChargeParse(lexer.pos() - offset)) return false;
   if (lexer.ReadKeyword("trailer")) {
     Object dict;
     if (lexer.Next(&dict, budget_->limits.max_depth) && dict.type == Type::kDict) {
@@ -185,18 +186,18 @@ bool Document::Rebuild() {
   }
   for (const auto& [number, entry] : found) xref_[number] = entry;
 
-  // Trailers, the newest first.
+  // Trailers, the newest first (only the last few: older ones add nothing in practice).
   std::vector<size_t> trailers;
-  for (size_t pos = bytes_.find("trailer"); pos != std::string_view::npos;
-       pos = bytes_.find("trailer", pos + 7)) {
+  for (size_t pos = bytes_.rfind("trailer"); pos != std::string_view::npos && trailers.size() < 16;
+       pos = pos == 0 ? std::string_view::npos : bytes_.rfind("trailer", pos - 1)) {
     trailers.push_back(pos + 7);
   }
-  for (auto it = trailers.rbegin(); it != trailers.rend(); ++it) {
-    Lexer lexer(bytes_, *it);
+  for (const size_t at : trailers) {
+    Lexer lexer(bytes_, at);
     Object dict;
-    if (lexer.Next(&dict, budget_->limits.max_depth) && dict.type == Type::kDict) {
-      MergeTrailer(*dict.dict);
-    }
+    const bool parsed = lexer.Next(&dict, budget_->limits.max_depth);
+    if (!ChargeParse(lexer.pos() - at)) break;
+    if (parsed && dict.type == Type::kDict) MergeTrailer(*dict.dict);
   }
 
   // Object streams give their objects; cross-reference streams give trailer keys; a catalog
