@@ -82,19 +82,16 @@ void ContentRunner::RunPages() {
 
 void ContentRunner::RunPage(const Dict& page, const Object& resources) {
   const Object contents = document_.Get(&page, "Contents");
-  std::string content;
+  // The buffers live on from page to page, so that their memory is reused.
+  std::string& content = content_;
+  content.clear();
   if (contents.type == Type::kStream) {
     document_.StreamData(contents, &content);
   } else if (const Array* parts = contents.AsArray()) {
-    std::string part;
     for (const Object& item : *parts) {
       if (Stopped() || content.size() > document_.budget()->limits.max_stream_bytes) break;
-      document_.StreamData(document_.Resolve(item), &part);
-      if (content.empty()) {
-        content.swap(part);
-      } else {
-        content += part;
-      }
+      document_.StreamData(document_.Resolve(item), &part_);
+      content += part_;
       content += '\n';  // streams of one page join with a separator between them
     }
   }

@@ -7,6 +7,7 @@
 #define ORU_PLUGINS_PARSER_PDF_PDF_CONTENT_H_
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -71,6 +72,7 @@ class ContentRunner {
       fonts_;
   std::unordered_set<uint32_t> open_forms_;
   std::vector<FontGlyph> glyphs_;
+  std::string content_, part_;
   std::shared_ptr<const Font> fallback_font_;
   // The last font selected, by its resources and name: Tf repeated costs one comparison. The
   // resources are held, so that their address names them alone.

@@ -271,10 +271,16 @@ DecodeStatus DecodeStream(std::string_view raw, const std::vector<FilterStep>& s
   out->clear();
   std::string input;
   std::string_view current = raw;  // the first step reads the raw bytes without a copy
+  size_t last = steps.size();
+  while (last > 0 && steps[last - 1].name == "Crypt") --last;
   DecodeStatus status = DecodeStatus::kOk;
-  for (const FilterStep& step : steps) {
+  for (size_t index = 0; index < steps.size(); ++index) {
+    const FilterStep& step = steps[index];
     const std::string& n = step.name;
-    std::string output;
+    // The last step decodes straight into `out`, whose buffer the caller may reuse.
+    std::string spare;
+    std::string& output = index + 1 == last ? *out : spare;
+    output.clear();
     DecodeStatus s;
     if (n == "FlateDecode" || n == "Fl") {
       s = FlateDecode(current, *allowance, &output);
@@ -296,6 +302,11 @@ DecodeStatus DecodeStream(std::string_view raw, const std::vector<FilterStep>& s
         !UndoPredictor(step, &output)) {
       s = DecodeStatus::kDamaged;
     }
+    if (&output == out) {
+      current = *out;
+      if (s != DecodeStatus::kOk) status = s;
+      break;
+    }
     input.swap(output);
     current = input;
     if (s != DecodeStatus::kOk) {
@@ -305,7 +316,7 @@ DecodeStatus DecodeStream(std::string_view raw, const std::vector<FilterStep>& s
   }
   if (current.data() == raw.data()) {
     out->assign(raw);  // no step decoded anything (only Crypt)
-  } else {
+  } else if (current.data() != out->data()) {
     out->swap(input);
   }
   return status;
