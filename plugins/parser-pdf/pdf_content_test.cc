@@ -97,6 +97,36 @@ TEST(PdfContentTest, FormsInlineImagesAndCycles) {
             u"form\npage");
 }
 
+TEST(PdfContentTest, Type3SymbolAndUcs2Fonts) {
+  // A Type3 font's widths are in its own glyph space (FontMatrix 0.01: 50 units = 0.5 em).
+  const std::string type3 =
+      "<< /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] /FirstChar 97 "
+      "/Widths [50 50] /Encoding << /Differences [97 /x /y] >> >>";
+  EXPECT_EQ(Text(Page("BT /F1 10 Tf (abba) Tj 2 0 Td (a) Tj ET", type3)), u"xyyx x");
+  EXPECT_EQ(Text(Page("BT /F1 10 Tf (abg) Tj ET",
+                      "<< /Type /Font /Subtype /Type1 /BaseFont /Symbol >>")),
+            u"αβγ");
+  EXPECT_EQ(Text(Page("BT /F1 10 Tf <00500069006E> Tj ET",
+                      "<< /Type /Font /Subtype /Type0 /Encoding /UniGB-UCS2-H "
+                      "/DescendantFonts [<< /Subtype /CIDFontType0 >>] >>")),
+            u"Pin");
+}
+
+TEST(PdfContentTest, AnOperatorLimitKeepsTheWordsBeforeIt) {
+  Limits limits;
+  limits.max_operators = 6;
+  std::u16string text;
+  EXPECT_EQ(ExtractText(Page("BT /F1 10 Tf (first) Tj 0 -20 Td (second) Tj ET", kHelvetica),
+                        limits, &text),
+            TextStatus::kOk);
+  EXPECT_EQ(text, u"first\nsecond\n");
+  limits.max_operators = 3;
+  EXPECT_EQ(ExtractText(Page("BT /F1 10 Tf (first) Tj 0 -20 Td (second) Tj ET", kHelvetica),
+                        limits, &text),
+            TextStatus::kOk);
+  EXPECT_EQ(text, u"first\n");
+}
+
 TEST(PdfContentTest, PageTreeOrderInheritanceAndLoops) {
   const std::string pdf = MakePdf({
       "<< /Type /Catalog /Pages 2 0 R >>",
