@@ -9,7 +9,7 @@ namespace oru::pdf {
 namespace {
 
 // Entries of each kind kept from one program; the rest is dropped.
-constexpr size_t kMaxEntries = 1 << 18;
+constexpr size_t kMaxEntries = 1 << 16;
 constexpr int kMaxDepth = 8;
 
 uint32_t CodeOf(const std::string& bytes) {

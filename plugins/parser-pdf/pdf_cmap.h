@@ -30,6 +30,11 @@ class CMap {
   bool ToUnicode(uint32_t code, std::u16string* out) const;
   // The CID of `code`; false when it is not mapped.
   bool ToCid(uint32_t code, uint32_t* cid) const;
+  // An estimate of the memory the mappings take, in bytes.
+  size_t memory() const {
+    return 64 * (unicode_.size() + unicode_ranges_.size() + codespace_.size()) +
+           32 * (cids_.size() + cid_ranges_.size());
+  }
 
  private:
   struct Space { uint32_t low, high; int length; };

@@ -13,14 +13,10 @@ namespace {
 constexpr size_t kMaxSavedStates = 256;
 // Operands kept for one operator (the most any text operator takes is 6).
 constexpr size_t kMaxOperands = 64;
-// Fonts kept per document before the cache is emptied.
-constexpr size_t kMaxFonts = 4096;
 // A TJ offset moving right by more than this many thousandths of an em is a word break.
 constexpr double kTjWordBreak = 200;
 // What drawing a form costs in operators besides its own (setting up the run).
 constexpr uint64_t kFormCost = 100;
-// Decoded forms kept at once.
-constexpr size_t kMaxFormBytes = size_t{32} << 20;
 
 // Operators of up to three bytes as one number, for a switch; longer ones give 0.
 constexpr uint32_t Key(std::string_view op) {
@@ -136,8 +132,12 @@ std::shared_ptr<const Font> ContentRunner::FindFont(const Object& resources, con
   }
   const Dict* key = font.dict.get();
   if (const auto it = fonts_.find(key); it != fonts_.end()) return it->second.second;
-  if (fonts_.size() >= kMaxFonts) fonts_.clear();
-  auto loaded = std::make_shared<const Font>(document_, *font.dict);
+  auto loaded = std::make_shared<const Font>(document_, *font.dict, &cmaps_);
+  if (font_bytes_ + loaded->memory() > document_.budget()->limits.max_cache_bytes) {
+    fonts_.clear();
+    font_bytes_ = 0;
+  }
+  font_bytes_ += loaded->memory();
   fonts_[key] = {font.dict, loaded};  // holding the dictionary keeps its address unique
   return loaded;
 }
@@ -237,7 +237,7 @@ void ContentRunner::RunForm(const Object& resources, const Object& name, const G
     document_.StreamData(form, decoded.get());
     data = decoded;
     if (is_ref) {
-      if (form_bytes_ + data->size() > kMaxFormBytes) {
+      if (form_bytes_ + data->size() > document_.budget()->limits.max_cache_bytes) {
         forms_.clear();
         form_bytes_ = 0;
       }

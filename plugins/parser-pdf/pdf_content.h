@@ -70,6 +70,8 @@ class ContentRunner {
   Matrix text_matrix_, line_matrix_;
   std::unordered_map<const Dict*, std::pair<std::shared_ptr<Dict>, std::shared_ptr<const Font>>>
       fonts_;
+  size_t font_bytes_ = 0;
+  CMapCache cmaps_;
   std::unordered_set<uint32_t> open_forms_;
   std::vector<FontGlyph> glyphs_;
   std::string content_, part_;

@@ -12,8 +12,6 @@ namespace {
 // inside each other (an object stream inside an object stream, a /Length inside a stream).
 constexpr int kMaxResolveHops = 32;
 constexpr int kMaxLoadNesting = 24;
-// Decoded object streams kept at once.
-constexpr size_t kMaxObjectStreamBytes = size_t{32} << 20;
 
 // Bytes the object parser may read, as a multiple of the file's size plus a floor.
 constexpr uint64_t kParseFactor = 8;
@@ -62,6 +60,7 @@ void Document::SetDecryptor(std::unique_ptr<Decryptor> decryptor, uint32_t encry
   decryptor_ = std::move(decryptor);
   encrypt_number_ = encrypt_number;
   cache_.clear();  // objects read before now were not decrypted
+  cache_bytes_ = 0;
   object_streams_.clear();
   object_stream_bytes_ = 0;
 }
@@ -88,9 +87,16 @@ Object Document::GetObject(uint32_t number) {
   if (!budget_->TakeObject()) return Object();
   in_progress_.insert(number);
   Object value;
+  last_parse_bytes_ = 0;
   if (!LoadFromXref(number, &value)) value = Object();
   in_progress_.erase(number);
-  if (cache_.size() >= budget_->limits.max_cached_objects) cache_.clear();
+  // A parsed object takes about four times the bytes it was read from.
+  const size_t cost = 4 * last_parse_bytes_ + 128;
+  if (cache_bytes_ + cost > budget_->limits.max_cache_bytes) {
+    cache_.clear();
+    cache_bytes_ = 0;
+  }
+  cache_bytes_ += cost;
   cache_[number] = value;
   return value;
 }
@@ -126,6 +132,7 @@ bool Document::LoadFromXref(uint32_t number, Object* out) {
           // only while it is certainly alive, which is now (no loads happen inside Next).
           Lexer lexer(stream->data, offset);
           lexer.Next(out, budget_->limits.max_depth);
+          last_parse_bytes_ = lexer.pos() - offset;
           if (out->type == Type::kOperator) *out = Object();
           return true;
         }
@@ -160,7 +167,7 @@ const Document::ObjectStream* Document::LoadObjectStream(uint32_t number) {
     loaded->offsets.emplace_back(static_cast<uint32_t>(object_number),
                                  static_cast<size_t>(first + offset));
   }
-  if (object_stream_bytes_ + loaded->data.size() > kMaxObjectStreamBytes) {
+  if (object_stream_bytes_ + loaded->data.size() > budget_->limits.max_cache_bytes) {
     object_streams_.clear();
     object_stream_bytes_ = 0;
   }
@@ -181,6 +188,7 @@ bool Document::ParseIndirectAt(size_t offset, Object* out, uint32_t* number, int
   *number = static_cast<uint32_t>(n);
   *generation = static_cast<int>(std::min<int64_t>(g, 65535));
   const bool parsed = lexer.Next(out, budget_->limits.max_depth);
+  last_parse_bytes_ = lexer.pos() - offset;
   if (!ChargeParse(lexer.pos() - offset)) return false;
   if (!parsed || out->type == Type::kOperator) {
     *out = Object();

@@ -112,6 +112,8 @@ class Document {
   std::unique_ptr<Decryptor> decryptor_;
   uint32_t encrypt_number_ = 0;
   bool rebuilt_ = false;
+  size_t cache_bytes_ = 0;
+  size_t last_parse_bytes_ = 0;  // bytes read by the latest object parse (its cache cost)
   std::vector<size_t> endstreams_;
   bool endstreams_indexed_ = false;
   uint64_t parse_allowance_;

@@ -26,16 +26,38 @@ bool Contains(std::string_view text, std::string_view part) {
 
 }  // namespace
 
-Font::Font(Document& document, const Dict& dict) {
+std::shared_ptr<const CMap> CMapCache::Get(Document& document, const Object& value) {
+  static const auto* const kEmpty = new std::shared_ptr<const CMap>(std::make_shared<CMap>());
+  const bool shared = value.type == Type::kRef && value.integer >= 0 && value.integer <= INT32_MAX;
+  const uint32_t number = static_cast<uint32_t>(value.integer);
+  if (shared) {
+    if (const auto it = maps_.find(number); it != maps_.end()) return it->second;
+  }
+  const Object stream = document.Resolve(value);
+  if (stream.type != Type::kStream) return *kEmpty;
+  std::string program;
+  document.StreamData(stream, &program);
+  auto map = std::make_shared<const CMap>(CMap::Parse(program));
+  if (shared) {
+    if (bytes_ + map->memory() > document.budget()->limits.max_cache_bytes) {
+      maps_.clear();
+      bytes_ = 0;
+    }
+    bytes_ += map->memory();
+    maps_[number] = map;
+  }
+  return map;
+}
+
+Font::Font(Document& document, const Dict& dict, CMapCache* cmaps) {
+  CMapCache own;
+  CMapCache& maps = cmaps != nullptr ? *cmaps : own;
   const Object subtype = document.Get(&dict, "Subtype");
   composite_ = subtype.IsName("Type0");
-  const Object to_unicode = document.Get(&dict, "ToUnicode");
-  if (to_unicode.type == Type::kStream) {
-    std::string program;
-    document.StreamData(to_unicode, &program);
-    to_unicode_ = CMap::Parse(program);
-    has_to_unicode_ = to_unicode_.has_unicode();
-  }
+  const Object* to_unicode = dict.Find("ToUnicode");
+  to_unicode_ = maps.Get(document, to_unicode != nullptr ? *to_unicode : Object());
+  has_to_unicode_ = to_unicode_->has_unicode();
+  encoding_ = maps.Get(document, Object());
   if (composite_) {
     const Object encoding = document.Get(&dict, "Encoding");
     if (encoding.type == Type::kName) {
@@ -43,9 +65,7 @@ Font::Font(Document& document, const Dict& dict) {
       vertical_ = name.size() >= 2 && name.substr(name.size() - 2) == "-V";
       ucs2_ = Contains(name, "UCS2") || Contains(name, "UTF16");
     } else if (encoding.type == Type::kStream) {
-      std::string program;
-      document.StreamData(encoding, &program);
-      encoding_ = CMap::Parse(program);
+      encoding_ = maps.Get(document, *dict.Find("Encoding"));
       vertical_ = document.Get(encoding.dict.get(), "WMode").Integer() == 1;
     }
     const Object descendants = document.Get(&dict, "DescendantFonts");
@@ -175,21 +195,21 @@ void Font::Decode(std::string_view bytes, std::vector<FontGlyph>* out) const {
   while (pos < bytes.size()) {
     int length = 1;
     if (composite_) {
-      length = encoding_.has_codespace() ? encoding_.CodeLength(bytes.substr(pos), 2)
+      length = encoding_->has_codespace() ? encoding_->CodeLength(bytes.substr(pos), 2)
                                          : std::min<int>(2, static_cast<int>(bytes.size() - pos));
     }
     uint32_t code = 0;
     for (int k = 0; k < length; ++k) code = (code << 8) | static_cast<uint8_t>(bytes[pos + k]);
     pos += static_cast<size_t>(length);
     FontGlyph glyph;
-    if (has_to_unicode_ && to_unicode_.ToUnicode(code, &glyph.text)) {
+    if (has_to_unicode_ && to_unicode_->ToUnicode(code, &glyph.text)) {
     } else if (composite_) {
       if (ucs2_ && length == 2) glyph.text.push_back(static_cast<char16_t>(code));
     } else {
       glyph.text = simple_text_[code & 0xFF];
     }
     uint32_t cid = code;
-    if (composite_ && encoding_.has_cids()) encoding_.ToCid(code, &cid);
+    if (composite_ && encoding_->has_cids()) encoding_->ToCid(code, &cid);
     glyph.width = Width(cid);
     glyph.word_space = length == 1 && code == 32;
     out->push_back(std::move(glyph));

@@ -7,6 +7,7 @@
 #define ORU_PLUGINS_PARSER_PDF_PDF_FONT_H_
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +19,20 @@
 
 namespace oru::pdf {
 
+// Parsed CMaps by the object number of their stream, shared by the fonts that name the same
+// stream (a document may give each page its own font with one ToUnicode map). The maps kept
+// are bounded by the budget's cache bytes.
+class CMapCache {
+ public:
+  // The map of the stream `value` names (a reference, or a stream itself); an empty map when
+  // it names no stream.
+  std::shared_ptr<const CMap> Get(Document& document, const Object& value);
+
+ private:
+  std::unordered_map<uint32_t, std::shared_ptr<const CMap>> maps_;
+  size_t bytes_ = 0;
+};
+
 // One code of a shown string.
 struct FontGlyph {
   std::u16string text;  // empty when the code cannot be mapped
@@ -27,14 +42,19 @@ struct FontGlyph {
 
 class Font {
  public:
-  // Reads the font dictionary `dict` of `document`. Never fails: what is missing or damaged
-  // gives unmappable codes and estimated widths.
-  Font(Document& document, const Dict& dict);
+  // Reads the font dictionary `dict` of `document`, its CMaps through `cmaps` (may be null:
+  // then parsed for this font alone). Never fails: what is missing or damaged gives unmappable
+  // codes and estimated widths.
+  Font(Document& document, const Dict& dict, CMapCache* cmaps = nullptr);
 
   // Splits `bytes` into glyphs, appending them to `out` (cleared first).
   void Decode(std::string_view bytes, std::vector<FontGlyph>* out) const;
 
   bool vertical() const { return vertical_; }
+  // An estimate of the memory the font takes beside its shared CMaps, in bytes.
+  size_t memory() const {
+    return sizeof(Font) + 8 * widths_.size() + 32 * (cid_widths_.size() + cid_width_ranges_.size());
+  }
   // False when the widths are estimates (no /Widths or /W), so that gaps say less.
   bool has_widths() const { return has_widths_; }
 
@@ -49,8 +69,8 @@ class Font {
   bool has_widths_ = false;
   bool ucs2_ = false;             // a composite font whose codes are UTF-16 themselves
   bool has_to_unicode_ = false;
-  CMap to_unicode_;
-  CMap encoding_;                 // composite fonts: an embedded encoding CMap
+  std::shared_ptr<const CMap> to_unicode_;
+  std::shared_ptr<const CMap> encoding_;  // composite fonts: an embedded encoding CMap
   std::array<std::u16string, 256> simple_text_;
   // Simple fonts: widths from /FirstChar; composite: per CID, with ranges and a default.
   std::vector<double> widths_;

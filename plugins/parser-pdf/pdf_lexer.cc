@@ -322,15 +322,20 @@ bool Lexer::ParseValue(Token kind, Object* out, int depth, int max_depth, bool a
       break;
     }
     ParseValue(t, &item, depth + 1, max_depth, allow_refs);
+    if (items_left_ == 0) continue;  // over the bound: read, not kept
     if (is_array) {
       array->push_back(std::move(item));
+      --items_left_;
     } else if (!have_key) {
       if (item.type == Type::kName) {
         key = std::move(item.text);
         have_key = true;
       }
     } else {
-      if (dict->Find(key) == nullptr) dict->entries.emplace_back(std::move(key), std::move(item));
+      if (dict->Find(key) == nullptr) {
+        dict->entries.emplace_back(std::move(key), std::move(item));
+        --items_left_;
+      }
       key.clear();
       have_key = false;
     }
@@ -347,6 +352,7 @@ bool Lexer::ParseValue(Token kind, Object* out, int depth, int max_depth, bool a
 
 bool Lexer::Next(Object* out, int max_depth, bool allow_refs) {
   *out = Object();
+  items_left_ = kMaxItems;
   const Token kind = NextToken(&out->text, &out->integer, &out->real);
   return ParseValue(kind, out, 0, max_depth, allow_refs);
 }

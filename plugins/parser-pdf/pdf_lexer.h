@@ -25,6 +25,8 @@ inline bool IsPdfRegular(unsigned char c) { return !IsPdfSpace(c) && !IsPdfDelim
 
 class Lexer {
  public:
+  static constexpr size_t kMaxItems = size_t{1} << 18;
+
   // `data` must outlive the lexer; reading starts at `pos`.
   explicit Lexer(std::string_view data, size_t pos = 0) : data_(data), pos_(pos) {}
 
@@ -39,7 +41,9 @@ class Lexer {
   // Reads the next value into `out`. References are recognised when `allow_refs` (content
   // streams have none). Containers nested deeper than `max_depth` are skipped and read as null.
   // A container ends early at a keyword other than true/false/null (the keyword stays unread),
-  // so that a damaged dictionary does not swallow what follows. False at the end of the data.
+  // so that a damaged dictionary does not swallow what follows. One value keeps at most
+  // kMaxItems array elements and dictionary entries in all (the rest is read and dropped), so
+  // that its memory stays bounded. False at the end of the data.
   bool Next(Object* out, int max_depth, bool allow_refs = true);
 
   // Reads a non-negative integer token; false (position unchanged) when the next token is not one.
@@ -63,7 +67,7 @@ class Lexer {
 
   std::string_view data_;
   size_t pos_;
-  std::string scratch_;
+  size_t items_left_ = kMaxItems;
 };
 
 }  // namespace oru::pdf

@@ -9,10 +9,16 @@
 namespace oru::pdf {
 
 struct Limits {
-  // Bytes produced by stream filters over the whole document (a deflate bomb stops here).
+  // Bytes produced by stream filters over the whole document (a deflate bomb stops here): at
+  // most this, and at most a floor plus a multiple of the file's size, so that the work a
+  // small file can ask for stays small.
   size_t max_decoded_bytes = size_t{256} << 20;
+  size_t decoded_floor = size_t{32} << 20;
+  size_t decoded_per_file_byte = 64;
   // Bytes one decoded stream may hold at once (memory, not work).
-  size_t max_stream_bytes = size_t{32} << 20;
+  size_t max_stream_bytes = size_t{24} << 20;
+  // Entries of the cross-reference data kept (objects past them read as null).
+  size_t max_xref_entries = 1000000;
   // Indirect objects parsed from the file or from object streams (cache hits are free).
   uint64_t max_objects_resolved = 1000000;
   // Content stream operators run, over all pages and forms.
@@ -22,9 +28,10 @@ struct Limits {
   // Form XObjects open inside each other while content runs.
   int max_form_depth = 32;
   // Characters of text produced (16-bit units).
-  size_t max_text_chars = size_t{24} << 20;
-  // Parsed objects kept in the cache before it is emptied and refilled on demand.
-  size_t max_cached_objects = 200000;
+  size_t max_text_chars = size_t{16} << 20;
+  // Memory of the caches (parsed objects, decoded object streams, fonts), each emptied and
+  // refilled on demand when it grows past this (an estimate: about 4 bytes per byte parsed).
+  size_t max_cache_bytes = size_t{24} << 20;
 };
 
 // What a document has used of its limits so far. `cut` is set once any limit was met.

@@ -1,5 +1,8 @@
 #include "plugins/parser-pdf/pdf_text.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "plugins/parser-pdf/glyph_list.h"
 #include "plugins/parser-pdf/pdf_content.h"
 #include "plugins/parser-pdf/pdf_crypt.h"
@@ -55,7 +58,12 @@ TextStatus ExtractText(std::string_view bytes, const Limits& limits, std::u16str
   if (bytes.substr(0, kHeaderWindow).find("%PDF-") == std::string_view::npos) {
     return TextStatus::kNotPdf;
   }
-  Budget budget(limits);
+  Limits bounded = limits;
+  const size_t scaled = bytes.size() > (SIZE_MAX - limits.decoded_floor) / limits.decoded_per_file_byte
+                            ? SIZE_MAX
+                            : limits.decoded_floor + limits.decoded_per_file_byte * bytes.size();
+  bounded.max_decoded_bytes = std::min(limits.max_decoded_bytes, scaled);
+  Budget budget(bounded);
   Document document(bytes, &budget);
   if (!document.Open()) return TextStatus::kNotPdf;
   if (const Object* reference = document.trailer().Find("Encrypt"); reference != nullptr) {

@@ -77,7 +77,8 @@ bool Document::ReadXrefTable(size_t offset, std::shared_ptr<Dict>* trailer) {
         break;
       }
       const int64_t number = first + k;
-      if (used && number < INT32_MAX && position > 0) {
+      if (used && number < INT32_MAX && position > 0 &&
+          xref_.size() < budget_->limits.max_xref_entries) {
         XrefEntry entry;
         entry.type = 1;
         entry.offset = static_cast<uint64_t>(position);
@@ -140,7 +141,10 @@ bool Document::ReadXrefStream(size_t offset, std::shared_ptr<Dict>* trailer) {
       const uint64_t second = read(field[1]);
       const uint64_t third = read(field[2]);
       const int64_t object = first + k;
-      if (object < 0 || object >= INT32_MAX || (type != 1 && type != 2)) continue;
+      if (object < 0 || object >= INT32_MAX || (type != 1 && type != 2) ||
+          xref_.size() >= budget_->limits.max_xref_entries) {
+        continue;
+      }
       XrefEntry entry;
       entry.type = static_cast<uint8_t>(type);
       entry.offset = second;
@@ -155,10 +159,11 @@ bool Document::ReadXrefStream(size_t offset, std::shared_ptr<Dict>* trailer) {
 bool Document::Rebuild() {
   rebuilt_ = true;
   cache_.clear();
+  cache_bytes_ = 0;
   object_streams_.clear();
   object_stream_bytes_ = 0;
   // Every "N G obj" in the file; a later one of the same number wins (incremental updates).
-  std::unordered_map<uint32_t, XrefEntry> found;
+  // Found objects replace the table's entries; `order` lists them once each.
   std::vector<uint32_t> order;
   for (size_t pos = bytes_.find("obj"); pos != std::string_view::npos;
        pos = bytes_.find("obj", pos + 3)) {
@@ -180,11 +185,18 @@ bool Document::Rebuild() {
     XrefEntry entry;
     entry.type = 1;
     entry.offset = k;
-    if (found.insert_or_assign(static_cast<uint32_t>(number), entry).second) {
+    const auto it = xref_.find(static_cast<uint32_t>(number));
+    if (it != xref_.end()) {
+      if (it->second.type != 1 || it->second.offset < k) order.push_back(it->first);
+      it->second = entry;
+    } else if (xref_.size() < budget_->limits.max_xref_entries) {
+      xref_.emplace(static_cast<uint32_t>(number), entry);
       order.push_back(static_cast<uint32_t>(number));
     }
   }
-  for (const auto& [number, entry] : found) xref_[number] = entry;
+  // `order` may name a number twice (an older table entry, then the scan); once is enough.
+  std::sort(order.begin(), order.end());
+  order.erase(std::unique(order.begin(), order.end()), order.end());
 
   // Trailers, the newest first (only the last few: older ones add nothing in practice).
   std::vector<size_t> trailers;
@@ -204,13 +216,14 @@ bool Document::Rebuild() {
   // stands in for a missing /Root.
   int64_t catalog = -1;
   std::vector<uint32_t> object_streams;
-  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+  for (const uint32_t scanned : order) {
     if (budget_->cut) break;
     Object value;
     uint32_t number = 0;
     int generation = 0;
-    if (!budget_->TakeObject() ||
-        !ParseIndirectAt(found[*it].offset, &value, &number, &generation)) {
+    const XrefEntry& entry = xref_[scanned];
+    if (entry.type != 1 || !budget_->TakeObject() ||
+        !ParseIndirectAt(entry.offset, &value, &number, &generation)) {
       continue;
     }
     const Dict* dict = value.AsDict();
@@ -230,7 +243,9 @@ bool Document::Rebuild() {
     if (stream == nullptr) continue;
     for (size_t k = 0; k < stream->offsets.size(); ++k) {
       const uint32_t number = stream->offsets[k].first;
-      if (found.count(number) != 0) continue;
+      const auto it = xref_.find(number);
+      if (it != xref_.end() && it->second.type == 1) continue;  // objects in the file win
+      if (it == xref_.end() && xref_.size() >= budget_->limits.max_xref_entries) continue;
       XrefEntry entry;
       entry.type = 2;
       entry.offset = stream_number;
@@ -244,7 +259,8 @@ bool Document::Rebuild() {
     trailer_->entries.emplace_back("Root", Object::Ref(catalog, 0));
   }
   cache_.clear();
-  return !found.empty();
+  cache_bytes_ = 0;
+  return !order.empty();
 }
 
 }  // namespace oru::pdf

@@ -10,10 +10,10 @@ namespace oru::parser {
 namespace {
 
 // The most bytes of one PDF that are read. The file is read whole (the cross-reference data is
-// at its end); with the decoded streams, the text and the object caches, a document stays
-// within about 300 MiB. A longer file is cut: its objects are then found by scanning, and the
-// words before the cut are indexed.
-constexpr size_t kMaxPdfFileBytes = size_t{128} << 20;
+// at its end); with the limits of pdf_limits.h on decoded streams, caches, cross-reference
+// entries and text, a document stays within 300 MiB. A longer file is cut: its objects are
+// then found by scanning, and the words before the cut are indexed.
+constexpr size_t kMaxPdfFileBytes = size_t{96} << 20;
 
 }  // namespace
 
