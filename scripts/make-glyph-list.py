@@ -1,6 +1,8 @@
 #!/usr/bin/python3
-# Writes plugins/parser-pdf/glyph_list.cc: the Adobe Glyph List (glyph name -> Unicode) and the
-# simple fonts' built-in encodings as Unicode tables.
+# Writes plugins/parser-pdf/glyph_list.cc: the Adobe Glyph List (glyph name -> Unicode), the
+# simple fonts' built-in encodings as Unicode tables, and the advance widths of the 14 standard
+# fonts (from the metrics of their URW equivalents in fonts-urw-base35), for documents that
+# name such a font without giving its widths.
 # Sources, all from Debian packages: python3-fonttools (fontTools.agl: the Adobe Glyph List and
 # the ITC Zapf Dingbats list; fontTools.encodings: StandardEncoding, MacRoman), ghostscript
 # (the Symbol and Dingbats encodings as glyph names), Python's cp1252 codec (WinAnsiEncoding).
@@ -17,6 +19,16 @@ from fontTools.encodings.StandardEncoding import StandardEncoding  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "plugins", "parser-pdf", "glyph_list.cc")
+AFM = "/usr/share/fonts/type1/urw-base35/"
+STANDARD_FONTS = [
+    ("Courier", "NimbusMonoPS-Regular"), ("Courier-Bold", "NimbusMonoPS-Bold"),
+    ("Courier-BoldOblique", "NimbusMonoPS-BoldItalic"), ("Courier-Oblique", "NimbusMonoPS-Italic"),
+    ("Helvetica", "NimbusSans-Regular"), ("Helvetica-Bold", "NimbusSans-Bold"),
+    ("Helvetica-BoldOblique", "NimbusSans-BoldItalic"), ("Helvetica-Oblique", "NimbusSans-Italic"),
+    ("Symbol", "StandardSymbolsPS"), ("Times-Bold", "NimbusRoman-Bold"),
+    ("Times-BoldItalic", "NimbusRoman-BoldItalic"), ("Times-Italic", "NimbusRoman-Italic"),
+    ("Times-Roman", "NimbusRoman-Regular"), ("ZapfDingbats", "D050000L"),
+]
 
 
 def private_use(cp):
@@ -114,6 +126,40 @@ for cname, values in (("kStandardEncoding", standard), ("kMacRomanEncoding", mac
                       ("kSymbolEncoding", symbol), ("kZapfDingbatsEncoding", dingbats)):
     out.append(c_table(cname, values))
     out.append("")
+
+def afm_widths(file_name, dingbats):
+    widths = {}
+    for line in open(AFM + file_name + ".afm", encoding="latin-1"):
+        if not line.startswith("C "):
+            continue
+        fields = dict(part.strip().split(" ", 1) for part in line.split(";") if part.strip())
+        name, width = fields.get("N"), int(float(fields.get("WX", "0")))
+        if dingbats:
+            u = agl._zapfDingbatsToUnicode(name)
+            cp = ord(u) if u else (0x20 if name == "space" else 0)
+        else:
+            cp = unicode_of(name)
+        if cp and cp <= 0xFFFF and cp not in widths:
+            widths[cp] = width
+    return sorted(widths.items())
+
+
+out.append("namespace {")
+for base, urw in STANDARD_FONTS:
+    pairs = afm_widths(urw, base == "ZapfDingbats")
+    out.append("const StandardWidth k%s[] = {" % base.replace("-", ""))
+    for k in range(0, len(pairs), 6):
+        out.append("    " + " ".join("{0x%04X, %d}," % p for p in pairs[k:k + 6]))
+    out.append("};")
+out.append("}  // namespace")
+out.append("")
+out.append("const StandardFont kStandardFonts[] = {")
+for base, _ in STANDARD_FONTS:
+    c = "k" + base.replace("-", "")
+    out.append('    {"%s", %s, sizeof(%s) / sizeof(%s[0])},' % (base, c, c, c))
+out.append("};")
+out.append("const size_t kStandardFontCount = sizeof(kStandardFonts) / sizeof(kStandardFonts[0]);")
+out.append("")
 out.append("}  // namespace oru::pdf")
 open(OUT, "w").write("\n".join(out) + "\n")
 print("wrote %s: %d glyph names" % (OUT, len(names)))

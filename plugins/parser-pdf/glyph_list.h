@@ -26,6 +26,27 @@ extern const char16_t kPdfDocEncoding[256];
 extern const char16_t kSymbolEncoding[256];
 extern const char16_t kZapfDingbatsEncoding[256];
 
+// The advance widths (thousandths of an em) of one of the 14 standard fonts, by character,
+// sorted by `unicode`.
+struct StandardWidth {
+  char16_t unicode;
+  int width;
+};
+struct StandardFont {
+  const char* name;  // "Helvetica-Bold"...
+  const StandardWidth* widths;
+  size_t count;
+};
+// Sorted by name (byte order).
+extern const StandardFont kStandardFonts[];
+extern const size_t kStandardFontCount;
+
+// The standard font a /BaseFont names ("ABCDEF+Helvetica", "Arial,Bold", "TimesNewRoman"...),
+// or null.
+const StandardFont* FindStandardFont(std::string_view base_font);
+// The width of the character `c` in `font`, or -1 when the font has no such glyph.
+int StandardFontWidth(const StandardFont& font, char16_t c);
+
 // The text of a glyph name: the list's entry, else the forms uniXXXX[XXXX...] and uXXXX[XX],
 // else the components of a ligature name "f_f_i" joined, each looked up alone; a suffix after
 // '.' ("a.sc", "one.oldstyle") is dropped first. Empty when the name says nothing.

@@ -65,6 +65,45 @@ bool ComponentText(std::string_view name, std::u16string* out) {
 
 }  // namespace
 
+const StandardFont* FindStandardFont(std::string_view base_font) {
+  if (const size_t plus = base_font.find('+'); plus != std::string_view::npos) {
+    base_font.remove_prefix(plus + 1);  // a subset's tag
+  }
+  auto starts = [&](std::string_view prefix) { return base_font.substr(0, prefix.size()) == prefix; };
+  const bool bold = base_font.find("Bold") != std::string_view::npos;
+  const bool italic = base_font.find("Italic") != std::string_view::npos ||
+                      base_font.find("Oblique") != std::string_view::npos;
+  std::string name;
+  if (starts("Helvetica") || starts("Arial")) {
+    name = bold ? (italic ? "Helvetica-BoldOblique" : "Helvetica-Bold")
+                : (italic ? "Helvetica-Oblique" : "Helvetica");
+  } else if (starts("Times")) {
+    name = bold ? (italic ? "Times-BoldItalic" : "Times-Bold")
+                : (italic ? "Times-Italic" : "Times-Roman");
+  } else if (starts("Courier")) {
+    name = bold ? (italic ? "Courier-BoldOblique" : "Courier-Bold")
+                : (italic ? "Courier-Oblique" : "Courier");
+  } else if (starts("Symbol")) {
+    name = "Symbol";
+  } else if (starts("ZapfDingbats")) {
+    name = "ZapfDingbats";
+  } else {
+    return nullptr;
+  }
+  const StandardFont* end = kStandardFonts + kStandardFontCount;
+  const StandardFont* it = std::lower_bound(
+      kStandardFonts, end, name,
+      [](const StandardFont& f, const std::string& n) { return std::string_view(f.name) < n; });
+  return it != end && it->name == name ? it : nullptr;
+}
+
+int StandardFontWidth(const StandardFont& font, char16_t c) {
+  const StandardWidth* end = font.widths + font.count;
+  const StandardWidth* it = std::lower_bound(
+      font.widths, end, c, [](const StandardWidth& w, char16_t u) { return w.unicode < u; });
+  return it != end && it->unicode == c ? it->width : -1;
+}
+
 std::u16string GlyphText(std::string_view name) {
   std::u16string out;
   if (ListText(name, &out)) return out;

@@ -97,12 +97,16 @@ TEST(PdfContentTest, FormsInlineImagesAndCycles) {
             u"form\npage");
 }
 
-TEST(PdfContentTest, Type3SymbolAndUcs2Fonts) {
+TEST(PdfContentTest, Type3StandardSymbolAndUcs2Fonts) {
   // A Type3 font's widths are in its own glyph space (FontMatrix 0.01: 50 units = 0.5 em).
   const std::string type3 =
       "<< /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] /FirstChar 97 "
       "/Widths [50 50] /Encoding << /Differences [97 /x /y] >> >>";
   EXPECT_EQ(Text(Page("BT /F1 10 Tf (abba) Tj 2 0 Td (a) Tj ET", type3)), u"xyyx x");
+  // A standard font without /Widths: its own metrics ("m" is 0.833 em), not an estimate.
+  EXPECT_EQ(Text(Page("BT /F1 10 Tf 100 700 Td (mm) Tj 17 0 Td (x) Tj 10 0 Td (y) Tj ET",
+                      "<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+Arial,Bold >>")),
+            u"mmx y");
   EXPECT_EQ(Text(Page("BT /F1 10 Tf (abg) Tj ET",
                       "<< /Type /Font /Subtype /Type1 /BaseFont /Symbol >>")),
             u"αβγ");

@@ -131,7 +131,20 @@ void Font::LoadSimpleWidths(Document& document, const Dict& dict) {
   const Object missing = document.Get(descriptor.AsDict(), "MissingWidth");
   const Object widths = document.Get(&dict, "Widths");
   const Array* list = widths.AsArray();
-  if (list == nullptr) return;
+  if (list == nullptr) {
+    // One of the standard fonts may come without widths: its own metrics give them.
+    const StandardFont* standard = FindStandardFont(document.Get(&dict, "BaseFont").text);
+    if (standard == nullptr) return;
+    has_widths_ = true;
+    first_char_ = 0;
+    widths_.assign(256, missing_width_);
+    for (int code = 0; code < 256; ++code) {
+      if (simple_text_[code].size() != 1) continue;
+      const int width = StandardFontWidth(*standard, simple_text_[code][0]);
+      if (width >= 0) widths_[code] = width * scale_;
+    }
+    return;
+  }
   has_widths_ = true;
   if (missing.IsNumber()) missing_width_ = missing.Number() * scale_;
   const int64_t first = document.Get(&dict, "FirstChar").Integer();
