@@ -150,13 +150,15 @@ void ContentRunner::ShowString(const std::string& bytes, const GraphicsState& gs
   }
   font->Decode(bytes, &glyphs_);
   const TextState& ts = gs.text;
+  // The text rendering matrix, moved along with the text matrix glyph by glyph.
+  Matrix m = text_matrix_.Then(gs.ctm);
+  const double size = ts.size * std::sqrt(m.c * m.c + m.d * m.d);
   for (const FontGlyph& glyph : glyphs_) {
-    const Matrix m = text_matrix_.Then(gs.ctm);
     PlacedGlyph placed;
     placed.text = glyph.text;
     placed.x = m.c * ts.rise + m.e;
     placed.y = m.d * ts.rise + m.f;
-    placed.size = ts.size * std::sqrt(m.c * m.c + m.d * m.d);
+    placed.size = size;
     placed.widths_known = font->has_widths();
     double tx = 0, ty = 0;
     if (font->vertical()) {
@@ -173,6 +175,8 @@ void ContentRunner::ShowString(const std::string& bytes, const GraphicsState& gs
     placed.end_y = placed.y + gx * m.b + gy * m.d;
     layout_->Glyph(placed);
     MoveText(tx, ty);
+    m.e += tx * m.a + ty * m.c;
+    m.f += tx * m.b + ty * m.d;
   }
 }
 

@@ -78,7 +78,7 @@ void Layout::Glyph(const PlacedGlyph& glyph) {
   if (has_previous_) {
     // The writing direction of the previous glyph (its advance), else the x axis.
     double ux = prev_end_x_ - prev_x_, uy = prev_end_y_ - prev_y_;
-    const double length = std::hypot(ux, uy);
+    const double length = std::sqrt(ux * ux + uy * uy);
     if (length > 1e-9) {
       ux /= length;
       uy /= length;
@@ -88,7 +88,7 @@ void Layout::Glyph(const PlacedGlyph& glyph) {
     }
     // Drawn again over itself: the same text at (nearly) the same start.
     if (!glyph.text.empty() && glyph.text == previous_text_ &&
-        std::hypot(glyph.x - prev_x_, glyph.y - prev_y_) < 0.1 * size) {
+        std::fabs(glyph.x - prev_x_) + std::fabs(glyph.y - prev_y_) < 0.1 * size) {
       return;
     }
     const double dx = glyph.x - prev_end_x_, dy = glyph.y - prev_end_y_;
