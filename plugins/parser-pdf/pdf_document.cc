@@ -13,15 +13,13 @@ namespace {
 constexpr int kMaxResolveHops = 32;
 constexpr int kMaxLoadNesting = 24;
 
-// Bytes the object parser may read, as a multiple of the file's size plus a floor.
-constexpr uint64_t kParseFactor = 8;
-constexpr uint64_t kParseFloor = uint64_t{64} << 20;
 
 }  // namespace
 
 Document::Document(std::string_view bytes, Budget* budget)
     : bytes_(bytes), budget_(budget), trailer_(std::make_shared<Dict>()),
-      parse_allowance_(kParseFloor + kParseFactor * bytes.size()) {}
+      parse_allowance_(budget->limits.parse_floor +
+                       budget->limits.parse_per_file_byte * bytes.size()) {}
 
 size_t Document::FindEndstream(size_t from) {
   if (!endstreams_indexed_) {

@@ -19,6 +19,10 @@ struct Limits {
   size_t max_stream_bytes = size_t{24} << 20;
   // Entries of the cross-reference data kept (objects past them read as null).
   size_t max_xref_entries = 1000000;
+  // Bytes the object parser may read over the whole document (damaged files can make each
+  // parse read far): a floor plus a multiple of the file's size.
+  uint64_t parse_floor = uint64_t{64} << 20;
+  uint64_t parse_per_file_byte = 8;
   // Indirect objects parsed from the file or from object streams (cache hits are free).
   uint64_t max_objects_resolved = 1000000;
   // Content stream operators run, over all pages and forms.
