@@ -23,6 +23,7 @@ parsers=(
   "RichText Rivand plugins/parser-rtf/testdata"
   "Office Quillet plugins/parser-ooxml/testdata"
   "OpenDocument Odrane plugins/parser-odf/testdata"
+  "PDF Pelkan plugins/parser-pdf/testdata"
 )
 libraries=()
 for parser in "${parsers[@]}"; do

@@ -9,7 +9,8 @@ set -euo pipefail
 if [ "${1:-}" = "--windows" ]; then
   packages=(
     cmake ninja-build
-    g++-mingw-w64-x86-64 googletest libz-mingw-w64-dev
+    g++-mingw-w64-x86-64 googletest
+    libz-mingw-w64-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
     wine wine64
     xvfb xauth
   )
@@ -18,7 +19,8 @@ else
     build-essential cmake ninja-build pkg-config
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libicu-dev zlib1g-dev
+    libicu-dev
+    zlib1g-dev libgcrypt20-dev
     libgtk-3-dev
     xvfb xauth xdotool imagemagick libx11-dev libxtst-dev fonts-dejavu-core
   )

@@ -35,6 +35,7 @@ inline constexpr DefaultParser kDefaultParsers[] = {
     {"RichText", "Rivand"},
     {"Office", "Quillet"},
     {"OpenDocument", "Odrane"},
+    {"PDF", "Pelkan"},
 };
 
 // Writes the default "ORU.ini" at `path` when no file is there: the folder plug-in as storage

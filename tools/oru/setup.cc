@@ -14,7 +14,7 @@ constexpr char kUsage[] =
     "usage: oru setup\n"
     "Creates the work folder and writes a default ORU.ini there when none exists: the folder\n"
     "plug-in for the storage type \"Folders\", and the parsers beside this program (Word, MP3,\n"
-    "plain text, web pages, Rich Text, Office Open XML, OpenDocument).\n";
+    "plain text, web pages, Rich Text, Office Open XML, OpenDocument, PDF).\n";
 
 }  // namespace
 
