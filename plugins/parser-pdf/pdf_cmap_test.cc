@@ -53,7 +53,7 @@ TEST(PdfCMapTest, GlyphNamesFollowTheListAndItsForms) {
   EXPECT_EQ(GlyphText("g123"), u"");
   EXPECT_EQ(GlyphText("uniD800"), u"");
   EXPECT_EQ(kWinAnsiEncoding[0x80], u'\u20AC');
-  EXPECT_EQ(kSymbolEncoding['a'], u'\u03B1');
+  EXPECT_EQ(kSymbolEncoding[0x61], u'\u03B1');  // 'a'
   EXPECT_EQ(kPdfDocEncoding[0x93], u'\uFB01');
 }
 
