@@ -283,6 +283,53 @@ TEST_F(OruTest, StatusListsTheIndexes) {
   EXPECT_NE(result.out.find("other         incomplete        3"), std::string::npos) << result.out;
 }
 
+// One command indexes a tree in which parsers crash, abort and hang on three files: Tamsel is
+// run again until every other file is indexed, and the files left unread are listed.
+TEST_F(OruTest, OneIndexCommandFinishesOverFilesThatCrashOrHangTheirParsers) {
+  WriteFile(work_ + "ORU.ini", ReadFile(work_ + "ORU.ini") + "[Options]\nParseTimeLimit=1\n");
+  for (const char* bad : {"crash-me", "abort-me", "hang-me", "refuse-me"}) {
+    WriteFile(corpus_ + "sub/" + bad + ".txt", "harbour");
+  }
+  auto result = Oru({"index", corpus_, "--name", "t"});
+  ASSERT_EQ(result.exit_status, 0) << result.out << result.err;
+  for (const char* skipped : {"crash-me.txt (crashed)", "abort-me.txt (crashed)",
+                                    "hang-me.txt (timed out)"}) {
+    EXPECT_NE(result.out.find("skipped: " + corpus_ + "sub/" + skipped + "\n"),
+              std::string::npos)
+        << result.out;
+  }
+  EXPECT_NE(result.out.find("unread:        1 files their parsers refused"), std::string::npos)
+      << result.out;
+  result = Oru({"search", "--name", "t", "harbour"});
+  EXPECT_EQ(result.out.find("-me.txt"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find(corpus_ + "a.txt\n"), std::string::npos) << result.out;
+
+  result = Oru({"status", "--failed", "t", "--json"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = result.out.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string line = result.out.substr(at, end - at);
+    // The time each was recorded, then the rest as it is.
+    const size_t when = line.find(",\"when\":\"");
+    ASSERT_NE(when, std::string::npos) << line;
+    EXPECT_EQ(line.size() - when, std::string(",\"when\":\"2024-01-01T00:00:00Z\"}").size());
+    lines.push_back(line.substr(0, when));
+  }
+  const std::string sub = "{\"path\":\"" + corpus_ + "sub/";
+  EXPECT_EQ(lines, (std::vector<std::string>{sub + "abort-me.txt\",\"reason\":\"crashed\"",
+                                             sub + "crash-me.txt\",\"reason\":\"crashed\"",
+                                             sub + "hang-me.txt\",\"reason\":\"timed out\"",
+                                             sub + "refuse-me.txt\",\"reason\":\"refused\""}));
+  result = Oru({"status", "--failed", "t"});
+  EXPECT_NE(result.out.find("timed out  20"), std::string::npos) << result.out;
+  // Gone files lose their records.
+  for (const char* bad : {"crash-me", "abort-me", "hang-me", "refuse-me"}) {
+    fs::remove(corpus_ + "sub/" + bad + ".txt");
+  }
+  ASSERT_EQ(Oru({"index", corpus_, "--name", "t", "--update"}).exit_status, 0);
+  EXPECT_EQ(Oru({"status", "--failed", "t"}).out, "t: every file was read by its parser\n");
+}
+
 // A small file-number limit stands in for the real one, for oru and Tamsel alike.
 class OruGroupTest : public OruTest {
  protected:

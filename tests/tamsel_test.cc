@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "platform/dynlib.h"
@@ -156,6 +157,75 @@ TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
       "Total Files Indexed: 4  Words Found: " + std::to_string(index.word_order.size()) + "  ";
   EXPECT_EQ(result.err.substr(last, figures.size()), figures) << result.err;
 #endif
+}
+
+// A parser that crashes on a file ends the run; the next run records that file as crashed and
+// passes it over (numbered, no words) until it changes, when it is parsed again.
+TEST_F(TamselTest, AFileThatCrashedItsParserIsPassedOverUntilItChanges) {
+  WriteConfig();
+  WriteFile(corpus_ + "a.txt", "harbour lights");
+  WriteFile(corpus_ + "bad.txt", "crash-me tides");
+  WriteFile(corpus_ + "odd.txt", "refuse-me");
+  const std::string job = WriteJob();
+  EXPECT_NE(Tamsel({job}).exit_status, 0);
+  EXPECT_EQ(Indexed(), "-");
+  auto result = Tamsel({job});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  testing::DecodedIndex index;
+  ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/test/", &index), "");
+  EXPECT_EQ(index.files.size(), 3u);
+  auto words = testing::FilesByWord(index);
+  EXPECT_EQ(words.count("harbour"), 1u);
+  EXPECT_EQ(words.count("tides"), 0u);
+  const std::string unread = ReadFile(work_ + "Storages/test.unread");
+  EXPECT_NE(unread.find("crashed\t"), std::string::npos) << unread;
+  EXPECT_NE(unread.find("bad.txt\n"), std::string::npos) << unread;
+  EXPECT_NE(unread.find("refused\t"), std::string::npos) << unread;
+  EXPECT_FALSE(fs::exists(work_ + "Storages/test.parsing"));
+  // An update that meets it unchanged keeps its record; a changed file is parsed again.
+  WriteFile(job, "[Header]\nName=test\nUpdating=1\n[Folders]\nDir0=" + corpus_ + "\n");
+  ASSERT_EQ(Tamsel({job}).exit_status, 0);
+  EXPECT_EQ(ReadFile(work_ + "Storages/test.unread"), unread);
+  WriteFile(corpus_ + "bad.txt", "tides mended at last");
+  fs::remove(corpus_ + "odd.txt");
+  result = Tamsel({job});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  index = {};
+  ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/test/", &index), "");
+  words = testing::FilesByWord(index);
+  EXPECT_EQ(words.at("tides"), std::set<std::string>{corpus_ + "bad.txt"});
+  EXPECT_FALSE(fs::exists(work_ + "Storages/test.unread"));  // nothing unread is left
+}
+
+// A parse that runs past [Options] ParseTimeLimit ends the run with its own status and a line
+// naming the file and the limit; the last complete index stays, and the next run passes the
+// file over.
+TEST_F(TamselTest, AParseThatRunsPastTheLimitEndsTheRunAndIsPassedOverNextTime) {
+  WriteConfig();
+  WriteFile(work_ + "ORU.ini", ReadFile(work_ + "ORU.ini") + "[Options]\nParseTimeLimit=1\n");
+  WriteFile(corpus_ + "a.txt", "harbour lights");
+  const std::string job = WriteJob();
+  ASSERT_EQ(Tamsel({job}).exit_status, 0);
+  WriteFile(corpus_ + "stuck.txt", "hang-me tides");
+  auto result = Tamsel({job});
+  EXPECT_EQ(result.exit_status, 14);
+  EXPECT_NE(result.err.find("Tamsel: parsing " + corpus_ + "stuck.txt took longer than the limit of 1 s "
+            "([Options] ParseTimeLimit in ORU.ini); the file is skipped from now on until it "
+            "changes, and the last complete index is kept\n"),
+            std::string::npos)
+      << result.err;
+  EXPECT_EQ(Indexed(), "1");
+  testing::DecodedIndex index;
+  ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/test/", &index), "");
+  EXPECT_EQ(index.files.size(), 1u);
+  result = Tamsel({job});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  index = {};
+  ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/test/", &index), "");
+  ASSERT_EQ(index.files.size(), 2u);
+  EXPECT_EQ(index.files[1].path, corpus_ + "stuck.txt");
+  const std::string unread = ReadFile(work_ + "Storages/test.unread");
+  EXPECT_EQ(unread.rfind("timed out\t", 0), 0u) << unread;
 }
 
 #if !defined(_WIN32)

@@ -191,6 +191,8 @@ uint8_t TIndexer::Run() {
   }
   // A reload still running beside the walk ends before anything it uses goes.
   reload_.Join();
+  // The run ends by itself: no note of a parse is left for the next one.
+  guard_.Finish();
   if (thrown) {
     const std::string& where =
         current_storage_dir_.empty() ? settings_.job_file : current_storage_dir_;
@@ -276,6 +278,7 @@ uint8_t TIndexer::RunPass() {
   if (!OpenIndexFiles()) return kRunFailed;
 
   if (storage != sections.end()) {
+    if (!StartParseGuard()) return kRunFailed;
     for (bool walk = true; walk;) {
       walk = false;
       for (const std::string& folder : folders) {
@@ -296,6 +299,7 @@ uint8_t TIndexer::RunPass() {
       // fresh index (not after a Stop, which leaves the fresh index empty).
       if (!walk && !FinishReload()) walk = !stop_requested_ && !write_failed_;
     }
+    guard_.Finish();
     plugins_.Release();
   }
   FinishReload();
@@ -312,6 +316,7 @@ uint8_t TIndexer::RunPass() {
     return kRunOk;
   }
   if (!SaveIndex()) return kRunFailed;
+  SaveUnreadFiles();
   Notify(1);
   return kRunOk;
 }

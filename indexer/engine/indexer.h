@@ -8,20 +8,24 @@
 #ifndef ORU_INDEXER_ENGINE_INDEXER_H_
 #define ORU_INDEXER_ENGINE_INDEXER_H_
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "indexer/engine/dictionary.h"
 #include "indexer/engine/file_index.h"
 #include "indexer/engine/index_switch.h"
+#include "indexer/engine/parse_guard.h"
 #include "indexer/engine/plugin_registry.h"
 #include "indexer/engine/posting_logs.h"
 #include "indexer/engine/reload.h"
 #include "indexer/engine/run_codes.h"
 #include "indexer/engine/stored_files.h"
+#include "indexer/engine/unread_files.h"
 #include "indexer/engine/word_filter.h"
 #include "platform/file_system.h"
 #include "platform/folders.h"
@@ -59,7 +63,14 @@ struct PassSettings {
   // indexes and at its end. The files written are those of reading them first: when the reload
   // fails, the walk starts again for a fresh index, as it would have from the start.
   bool reload_beside_walk = true;
+  // How long one file's parse may run before the run ends (kRunParseTimedOut); zero takes
+  // [Options] ParseTimeLimit (seconds) of "ORU.ini", kDefaultParseTimeLimit without it.
+  std::chrono::milliseconds parse_time_limit{0};
 };
+
+// The time a parse of one file may take unless "ORU.ini" says otherwise: far beyond what a
+// real document takes on a slow disk, so that only a parser caught in a loop reaches it.
+inline constexpr std::chrono::seconds kDefaultParseTimeLimit{60};
 
 // What the window shows of a pass, and its message pump; any of them may be null.
 struct PassView {
@@ -79,7 +90,8 @@ class TIndexer {
   TIndexer& operator=(const TIndexer&) = delete;
 
   // The whole pass over the job file. Returns kRunOk, kRunFailed, kRunConfigFailed,
-  // kRunNoJobFile or kRunBadJob. Called once per object. Whatever the result, the last
+  // kRunNoJobFile or kRunBadJob. A parse that runs past the time limit does not return: the
+  // process ends with kRunParseTimedOut (see OnParseTimeout). Called once per object. Whatever the result, the last
   // complete index of the job's name stays in place unless the run put a complete one in its
   // stead; every result but kRunOk leaves its reason in Failure().
   uint8_t Run();
@@ -103,7 +115,8 @@ class TIndexer {
 
   // Parses `file_name` with `parser` (handing it `type_name`) and enters the words the filter
   // keeps into the dictionary; file_words() then lists them. The parse is always ended.
-  void ExtractWords(const ParserExports& parser, const std::string& type_name,
+  // False when the parser refused the file (or lacks its exports): no words.
+  bool ExtractWords(const ParserExports& parser, const std::string& type_name,
                     const std::string& file_name, uint32_t file_ref, uint16_t flags);
 
  private:
@@ -158,6 +171,20 @@ class TIndexer {
   // Says once per pass, on standard error, that the file-number limit stopped the walk before
   // `path` (a file that would have needed a new number).
   void ReportFileLimit(const std::string& path);
+  // The guard of the walk's parses (parse_guard.h): loads the index's list of unread files,
+  // records as crashed the file a dead run's note names, and starts the note and the watchdog.
+  // False (the run fails) when the list cannot be written or the note cannot be made.
+  bool StartParseGuard();
+  // Parses one file of the walk under the guard, or passes it over when its parse ended an
+  // earlier run and it has not changed since; keeps its record in the list up to date.
+  void ParseGuarded(const _TExtLib& parser, const std::string& path, uint32_t file_ref,
+                    uint32_t size, uint32_t time);
+  // The watchdog's handler: records `file` as timed out, says so on standard error and ends
+  // the process with kRunParseTimedOut. Nothing was switched: the last complete index stays.
+  [[noreturn]] void OnParseTimeout(const UnreadFile& file);
+  // At the end of a walk that saved its index: drops the records of files the walk did not
+  // meet (when it met them all) and writes the list when it changed.
+  void SaveUnreadFiles();
   // The words loop (words.cc). NextKeptWord fetches words from `next_word` until one passes
   // the word filter and leaves it normalised, cut to 31 bytes and zero-filled, in the 128-byte
   // `normal`; false at the end of the words. RecordWord enters such a word into the
@@ -205,6 +232,14 @@ class TIndexer {
 
   // The reload beside the walk (BeginReload, FinishReload).
   BackgroundReload reload_;
+
+  // The files of the index no parser read, the files of that list the walk met, the list's
+  // path, the parse note and watchdog, and the time limit of one parse.
+  UnreadFiles unread_;
+  std::unordered_set<std::string> unread_seen_;
+  std::string unread_path_;
+  ParseGuard guard_;
+  std::chrono::milliseconds parse_time_limit_{kDefaultParseTimeLimit};
 };
 
 }  // namespace oru

@@ -14,6 +14,9 @@ inline constexpr uint8_t kRunFailed = 2;
 inline constexpr uint8_t kRunConfigFailed = 11;
 inline constexpr uint8_t kRunNoJobFile = 12;
 inline constexpr uint8_t kRunBadJob = 13;
+// A parser ran past the time limit on one file: the file is recorded as skipped and the run
+// ends at once, the last complete index kept (the next run passes the file over).
+inline constexpr uint8_t kRunParseTimedOut = 14;
 
 // The highest file number a pass gives out (0xFFFF means "no file").
 inline constexpr uint16_t kMaxFileNumber = 65534;

@@ -43,6 +43,8 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     // A record that could not be written would leave the file without a number on disk:
     // such a file is passed over before it is numbered.
     if (fmt::kFileRecordHeader + path.size() > fmt::kMaxFileRecord) continue;
+    // A file of the list of unread files is met: its record outlives the walk.
+    if (!unread_.empty() && unread_.Find(path) != nullptr) unread_seen_.insert(path);
     const uint16_t path_hash = platform::WordHash(path);
     const FileNode* stored = nullptr;
     const StoredFileState state =
@@ -77,8 +79,8 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
         return kScanFailed;
       }
     }
-    ExtractWords(*parser->Exports, parser->TypeName, path, (uint32_t{path_hash} << 16) | number,
-                 0);
+    ParseGuarded(*parser, path, (uint32_t{path_hash} << 16) | number, static_cast<uint32_t>(size),
+                 static_cast<uint32_t>(time));
     ProcessMessages();
     for (const _Dict& word : file_words_) {
       if (!logs_->Append(word)) {

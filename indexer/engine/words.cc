@@ -54,13 +54,15 @@ void TIndexer::RecordWord(const char* normal, const Dictionary::Probe& probe,
   }
 }
 
-void TIndexer::ExtractWords(const ParserExports& parser, const std::string& type_name,
+bool TIndexer::ExtractWords(const ParserExports& parser, const std::string& type_name,
                             const std::string& file_name, uint32_t file_ref, uint16_t flags) {
   file_words_.clear();
-  if (parser.parse == nullptr || parser.next_word == nullptr || parser.stop == nullptr) return;
+  if (parser.parse == nullptr || parser.next_word == nullptr || parser.stop == nullptr) {
+    return false;
+  }
   if (!parser.parse(file_name.c_str(), type_name.c_str())) {
     parser.stop();
-    return;
+    return false;
   }
   WordRecord rec{};
   rec.Capacity = sizeof(rec.Buffer);
@@ -100,6 +102,7 @@ void TIndexer::ExtractWords(const ParserExports& parser, const std::string& type
     // What was recorded so far stays; the file's words end here.
   }
   parser.stop();
+  return true;
 }
 
 }  // namespace oru

@@ -1,7 +1,9 @@
 // A parser plug-in for tests: it serves plain 8-bit text files ("Text Files<txt=") by the
 // shared word rule, so engine tests can index files whose words they know. When the
 // environment variable ORU_TEST_PARSER_DELAY_MS is set it sleeps that long in every _ParseIt,
-// which makes a pass slow enough to stop by hand.
+// which makes a pass slow enough to stop by hand. A file whose name or first line holds
+// "crash-me" makes it write through a null pointer, "abort-me" abort, and "hang-me" loop for
+// ever (the faults a broken parser brings into the indexer's process); "refuse-me" is refused.
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -18,6 +20,18 @@
 namespace {
 
 std::string* g_text = nullptr;
+// Read through a volatile object, so that the compiler cannot see the write it makes is bad.
+int* volatile g_nowhere = nullptr;
+
+// False for a file to refuse.
+bool MisbehaveAsTold(const std::string& told) {
+  if (told.find("crash-me") != std::string::npos) *g_nowhere = 1;
+  if (told.find("abort-me") != std::string::npos) std::abort();
+  if (told.find("hang-me") != std::string::npos) {
+    for (;;) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return told.find("refuse-me") == std::string::npos;
+}
 
 void Release() {
   delete g_text;
@@ -47,6 +61,7 @@ ORU_PLUGIN_EXPORT bool _ParseIt(const char* file_name, const char*) {
       return false;
     }
     text->resize(strnlen(text->data(), text->size()));
+    if (!MisbehaveAsTold(file_name + ("\n" + text->substr(0, text->find('\n'))))) return false;
     g_text = text.release();
     return true;
   } catch (...) {

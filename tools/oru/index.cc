@@ -9,6 +9,8 @@
 #include "indexer/engine/run_codes.h"
 #include "indexer/engine/index_records.h"
 #include "indexer/engine/job.h"
+#include "indexer/engine/parse_guard.h"
+#include "indexer/engine/unread_files.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -20,6 +22,7 @@
 #include "tools/oru/group.h"
 #include "tools/oru/index_reader.h"
 #include "tools/oru/split.h"
+#include "tools/oru/text.h"
 #include "tools/oru/work.h"
 
 namespace oru::tool {
@@ -39,9 +42,16 @@ constexpr char kUsage[] =
     "  --name NAME  the index or group to write\n"
     "  --update     add new and changed files to the existing index (every index of the group)\n"
     "               instead of starting anew; an index its folders have outgrown is split again\n"
+    "When a parser plug-in crashes or hangs on a file (see ParseTimeLimit in ORU.ini), Tamsel\n"
+    "is run again, up to 20 times an index: each run passes over the files that ended the\n"
+    "runs before it until they change, and the files skipped are listed at the end\n"
+    "('oru status --failed NAME' lists them, with the files their parsers refused).\n"
     "Exit status: 0 when every index was written, 1 when one was not, 2 on errors.\n";
 
 constexpr char kTamselName[] = "Tamsel";
+
+// How many times one index's Tamsel is run again after a parser crashed or hung in it.
+constexpr int kParserFaultRuns = 20;
 
 struct IndexOptions {
   std::string name = kDefaultIndexName;
@@ -354,6 +364,38 @@ std::string Failure(int status, const std::string& work, const std::string& job)
   return "Tamsel ended with status " + std::to_string(status);
 }
 
+// True when Tamsel ended inside a parser plug-in: past the parse time limit, or ended
+// abnormally (a signal; on Windows an exception code such as 0xC0000005, or abort's 3) with a
+// parse under way, which its note beside the index folder tells. Running it again then passes
+// that file over.
+bool EndedInParser(const platform::ProgramExit& exit, const std::string& note) {
+  if (exit.exited && exit.status == kRunParseTimedOut) return true;
+  bool abnormal = !exit.exited || exit.status < 0 || exit.status > 255;
+#if defined(_WIN32)
+  abnormal = abnormal || exit.status == 3;
+#endif
+  return abnormal && platform::FileExists(note);
+}
+
+// Lists the files of the index that its runs passed over because their parse crashed or hung.
+void ReportSkipped(const std::string& work, const std::string& name) {
+  UnreadFiles unread;
+  unread.Load(UnreadFiles::PathFor(work + kStoragesFolder + platform::kPathSeparator, name));
+  size_t refused = 0;
+  for (const UnreadFile& file : unread.Sorted()) {
+    if (file.reason == UnreadReason::kRefused) {
+      ++refused;
+    } else {
+      std::printf("skipped: %s (%s)\n", EscapeControls(PathToUtf8(file.path)).c_str(),
+                  UnreadReasonName(file.reason));
+    }
+  }
+  if (refused > 0) {
+    std::printf("unread:        %zu files their parsers refused ('oru status --failed %s')\n",
+                refused, name.c_str());
+  }
+}
+
 // Runs Tamsel on the part's job file and reports the outcome: kExitOk when the index was
 // written.
 int RunPart(const std::string& work, const PartRun& part, platform::MessageWindow* window) {
@@ -365,9 +407,18 @@ int RunPart(const std::string& work, const PartRun& part, platform::MessageWindo
 
   platform::ProgramExit exit;
   const std::string tamsel = platform::ProgramFolder() + kTamselName;
-  const platform::Result ran = platform::RunProgram({tamsel, job}, &exit);
-  if (ran == platform::Result::kNotFound) return Fail("there is no program " + tamsel);
-  if (ran != platform::Result::kOk) return Fail("cannot start " + tamsel);
+  const std::string note =
+      ParseGuard::NotePath(work + kStoragesFolder + platform::kPathSeparator, part.name);
+  for (int run = 0;; ++run) {
+    const platform::Result ran = platform::RunProgram({tamsel, job}, &exit);
+    if (ran == platform::Result::kNotFound) return Fail("there is no program " + tamsel);
+    if (ran != platform::Result::kOk) return Fail("cannot start " + tamsel);
+    if (run == kParserFaultRuns || !EndedInParser(exit, note)) break;
+    ReceiveOutcome(window);  // nothing was announced; an old message goes
+    std::printf("parser fault:  %s; running Tamsel again, which passes over that file\n",
+                exit.exited ? "a parse ran past the time limit" : "a parser crashed");
+    std::fflush(stdout);
+  }
   if (!exit.exited) {
     return Fail("Tamsel was ended by signal " + std::to_string(exit.signal));
   }
@@ -398,6 +449,7 @@ int RunPart(const std::string& work, const PartRun& part, platform::MessageWindo
   } else {
     std::printf("index written: %s\n", folder.c_str());
   }
+  ReportSkipped(work, part.name);
   return kExitOk;
 }
 
@@ -406,6 +458,9 @@ void RemoveIndex(const std::string& work, const std::string& name, const char* w
   std::error_code ignored;
   std::filesystem::remove_all(IndexFolder(work, name), ignored);
   std::filesystem::remove(JobFilePath(work, name), ignored);
+  const std::string storages = work + kStoragesFolder + platform::kPathSeparator;
+  std::filesystem::remove(UnreadFiles::PathFor(storages, name), ignored);
+  std::filesystem::remove(ParseGuard::NotePath(storages, name), ignored);
   const platform::Status removed = IndexRecords(work).Remove(name);
   if (!removed.ok()) std::fprintf(stderr, "oru: %s\n", removed.Message().c_str());
   std::printf("removed:       the index '%s', %s\n", name.c_str(), why);

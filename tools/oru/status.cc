@@ -1,9 +1,11 @@
 // oru status: the indexes of the work folder, with what "storages.ini" records of them and what
 // their folders hold.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "indexer/engine/job.h"
+#include "indexer/engine/unread_files.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/files.h"
 #include "platform/find.h"
@@ -12,6 +14,7 @@
 #include "tools/oru/group.h"
 #include "tools/oru/index_reader.h"
 #include "tools/oru/search.h"
+#include "tools/oru/text.h"
 #include "tools/oru/work.h"
 
 namespace oru::tool {
@@ -19,13 +22,18 @@ namespace oru::tool {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: oru status [--check NAME]\n"
+    "usage: oru status [--check NAME] [--failed NAME [--json]]\n"
     "Lists the indexes of the work folder: name, whether their last run completed (as\n"
     "storages.ini records it), the files and words they hold, and their size on disk. A group\n"
     "of indexes (see 'oru index --help') is one line with its indexes' totals; its state is\n"
     "the worst of theirs.\n"
     "  --check NAME  counts the files of the index or group NAME that are gone, or whose size\n"
-    "                or time changed, since they were indexed\n";
+    "                or time changed, since they were indexed\n"
+    "  --failed NAME lists the files of the index or group NAME that no parser read: refused\n"
+    "                by their parser (damaged, encrypted, not of their type), or passed over\n"
+    "                because their parse crashed or ran past the time limit; with the time\n"
+    "                (UTC) each was recorded. --json prints one object a line:\n"
+    "                {\"path\", \"reason\": \"refused\"|\"crashed\"|\"timed out\", \"when\"}\n";
 
 // The bytes of the files directly in `folder`.
 uint64_t FolderSize(const std::string& folder) {
@@ -95,13 +103,66 @@ int Check(const std::string& work, const std::string& name) {
   return kExitOk;
 }
 
+// `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
+std::string IsoTime(int64_t seconds) {
+  using namespace std::chrono;
+  const sys_seconds at{std::chrono::seconds(seconds)};
+  const sys_days day = floor<days>(at);
+  const year_month_day date{day};
+  const hh_mm_ss<std::chrono::seconds> time{at - day};
+  char text[40];
+  std::snprintf(text, sizeof(text), "%04d-%02u-%02uT%02lld:%02lld:%02lldZ",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<long long>(time.hours().count()),
+                static_cast<long long>(time.minutes().count()),
+                static_cast<long long>(time.seconds().count()));
+  return text;
+}
+
+// The files of the indexes of `name` that no parser read.
+int Failed(const std::string& work, const std::string& name, bool json) {
+  const std::string storages = work + kStoragesFolder + platform::kPathSeparator;
+  size_t listed = 0;
+  for (const std::string& index : IndexesOf(work, name)) {
+    if (!platform::FolderExists(IndexFolder(work, index))) {
+      return Fail("there is no index named '" + index + "' (see 'oru status')");
+    }
+    UnreadFiles unread;
+    if (!unread.Load(UnreadFiles::PathFor(storages, index))) {
+      return Fail("cannot read " + UnreadFiles::PathFor(storages, index));
+    }
+    for (const UnreadFile& file : unread.Sorted()) {
+      ++listed;
+      const char* reason = UnreadReasonName(file.reason);
+      if (json) {
+        std::string line = "{\"path\":" + JsonQuote(PathToUtf8(file.path));
+        if (!IsUtf8(file.path)) line += ",\"path_bytes\":\"" + HexBytes(file.path) + "\"";
+        line += ",\"reason\":" + JsonQuote(reason) + ",\"when\":" +
+                JsonQuote(IsoTime(file.when)) + "}\n";
+        std::fputs(line.c_str(), stdout);
+      } else {
+        std::printf("%-9s  %s  %s\n", reason, IsoTime(file.when).c_str(),
+                    EscapeControls(PathToUtf8(file.path)).c_str());
+      }
+    }
+  }
+  if (!json && listed == 0) std::printf("%s: every file was read by its parser\n", name.c_str());
+  return kExitOk;
+}
+
 }  // namespace
 
 int StatusCommand(const std::vector<std::string>& args) {
   std::string check;
+  std::string failed;
+  bool json = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--check" && i + 1 < args.size()) {
       check = args[++i];
+    } else if (args[i] == "--failed" && i + 1 < args.size()) {
+      failed = args[++i];
+    } else if (args[i] == "--json") {
+      json = true;
     } else {
       return HelpOrUsageError(args[i], kUsage, "status");
     }
@@ -112,6 +173,11 @@ int StatusCommand(const std::vector<std::string>& args) {
     if (!IsValidIndexName(check)) return Fail("'" + check + "' is no index name");
     return Check(work, check);
   }
+  if (!failed.empty()) {
+    if (!IsValidIndexName(failed)) return Fail("'" + failed + "' is no index name");
+    return Failed(work, failed, json);
+  }
+  if (json) return Fail("--json goes with --failed NAME (see 'oru status --help')");
   if (!platform::FolderExists(work)) {
     std::printf("no work folder yet at %s (see 'oru setup' and 'oru index')\n", work.c_str());
     return kExitOk;

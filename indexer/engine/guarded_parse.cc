@@ -1,0 +1,107 @@
+// The walk's parses under the guard (parse_guard.h) and the index's list of unread files
+// (unread_files.h): a file whose parse ended a run is passed over until it changes, a parse
+// that runs too long ends the run, and every file no parser read is listed with the reason.
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "indexer/engine/indexer.h"
+#include "indexer/engine/work_folders.h"
+#include "platform/ini.h"
+
+namespace oru {
+
+using platform::Status;
+
+namespace {
+
+// [Options] ParseTimeLimit of "ORU.ini" in `work_dir`: whole seconds, at least one.
+std::chrono::milliseconds ConfiguredParseTimeLimit(const std::string& work_dir) {
+  const std::string text = platform::ProfileFile::Open(work_dir + kConfigFileName)
+                               .GetString("Options", "ParseTimeLimit", "");
+  const long seconds = std::strtol(text.c_str(), nullptr, 10);
+  if (seconds <= 0) return kDefaultParseTimeLimit;
+  return std::chrono::seconds(std::min<long>(seconds, 24L * 3600));
+}
+
+}  // namespace
+
+bool TIndexer::StartParseGuard() {
+  parse_time_limit_ = settings_.parse_time_limit.count() > 0
+                          ? settings_.parse_time_limit
+                          : ConfiguredParseTimeLimit(settings_.work_dir);
+  unread_path_ = UnreadFiles::PathFor(settings_.storages_dir, index_name_);
+  unread_.Load(unread_path_);
+  // This run holds the index folder's lock: a note that is there was left by a run that died
+  // parsing the file it names. Its record is written before the note is emptied.
+  const std::string note = ParseGuard::NotePath(settings_.storages_dir, index_name_);
+  UnreadFile crashed;
+  if (ParseGuard::ReadNote(note, &crashed)) {
+    unread_.Put(crashed);
+    const Status saved = unread_.Save(unread_path_);
+    if (!saved.ok()) return Fail(saved);
+  }
+  const Status started = guard_.Start(note, parse_time_limit_,
+                                      [this](const UnreadFile& file) { OnParseTimeout(file); });
+  return started.ok() || Fail(started);
+}
+
+void TIndexer::ParseGuarded(const _TExtLib& parser, const std::string& path, uint32_t file_ref,
+                            uint32_t size, uint32_t time) {
+  const UnreadFile* unread = unread_.empty() ? nullptr : unread_.Find(path);
+  if (unread != nullptr && unread->reason != UnreadReason::kRefused && unread->size == size &&
+      unread->time == time) {
+    file_words_.clear();  // numbered and recorded, but not parsed again: no words
+    return;
+  }
+  guard_.Begin(path, size, time);
+  const bool parsed = ExtractWords(*parser.Exports, parser.TypeName, path, file_ref, 0);
+  guard_.End();
+  if (parsed && unread == nullptr) return;
+  // The watchdog reads the list when it records a file: it changes under the guard's lock.
+  const std::lock_guard<std::mutex> lock(guard_.mutex());
+  if (parsed) {
+    unread_.Remove(path);
+  } else if (unread == nullptr || unread->reason != UnreadReason::kRefused ||
+             unread->size != size || unread->time != time) {
+    unread_.Put({path, UnreadReason::kRefused, size, time, SecondsNow()});
+    unread_seen_.insert(path);
+  }
+}
+
+void TIndexer::OnParseTimeout(const UnreadFile& file) {
+  unread_.Put(file);
+  // Recorded: the note names no file any more, so the next run does not take it for a crash.
+  // Not recorded: the note stays, and the next run records the file as crashed.
+  const Status saved = unread_.Save(unread_path_);
+  if (saved.ok()) guard_.ClearNote();
+  std::fprintf(stderr,
+               "Tamsel: parsing %s took longer than the limit of %lld s ([Options] "
+               "ParseTimeLimit in ORU.ini); the file is skipped from now on until it changes, "
+               "and the last complete index is kept\n",
+               file.path.c_str(),
+               static_cast<long long>(
+                   std::chrono::duration_cast<std::chrono::seconds>(parse_time_limit_).count()));
+  std::fflush(stderr);
+  // The walk's thread is inside the parser and cannot be stopped: the process ends here. The
+  // index folder holds only this run's unfinished new files (removed by the next run) and the
+  // system releases the locks.
+  std::_Exit(kRunParseTimedOut);
+}
+
+void TIndexer::SaveUnreadFiles() {
+  if (unread_path_.empty()) return;
+  // Only a walk that met every file can tell which files are gone.
+  if (!stop_requested_ && !file_limit_reached_) {
+    unread_.RemoveUnless([this](const std::string& path) { return unread_seen_.count(path) != 0; });
+  }
+  if (!unread_.dirty()) return;
+  const Status saved = unread_.Save(unread_path_);
+  if (!saved.ok()) {
+    std::fprintf(stderr, "Tamsel: the index is saved, but its list of unread files is not: %s\n",
+                 saved.Message().c_str());
+    std::fflush(stderr);
+  }
+}
+
+}  // namespace oru

@@ -1,0 +1,140 @@
+#include "indexer/engine/parse_guard.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace oru {
+
+namespace {
+
+using platform::Status;
+
+// The note: this magic, size (4 bytes), time (4), when (8, signed), path length (2), path; all
+// little-endian. Written over itself, so bytes past the path may be left from a longer one.
+constexpr char kNoteMagic[8] = {'O', 'R', 'U', 'P', 'A', 'R', 'S', '1'};
+constexpr size_t kNoteHeader = sizeof(kNoteMagic) + 4 + 4 + 8 + 2;
+
+void PutLittle(std::string* out, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+uint64_t GetLittle(const std::string& in, size_t at, int bytes) {
+  uint64_t value = 0;
+  for (int i = 0; i < bytes; ++i) {
+    value |= uint64_t{static_cast<unsigned char>(in[at + i])} << (8 * i);
+  }
+  return value;
+}
+
+int64_t SteadyNanos() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+ParseGuard::~ParseGuard() {
+  StopWatchdog();
+  note_.Close();
+}
+
+std::string ParseGuard::NotePath(const std::string& storages_dir, const std::string& name) {
+  return storages_dir + name + ".parsing";
+}
+
+bool ParseGuard::ReadNote(const std::string& path, UnreadFile* file) {
+  std::string bytes;
+  if (!platform::FileExists(path) || !platform::ReadWholeFile(path, &bytes).ok()) return false;
+  if (bytes.size() < kNoteHeader || std::memcmp(bytes.data(), kNoteMagic, sizeof(kNoteMagic))) {
+    return false;
+  }
+  size_t at = sizeof(kNoteMagic);
+  file->size = static_cast<uint32_t>(GetLittle(bytes, at, 4));
+  file->time = static_cast<uint32_t>(GetLittle(bytes, at + 4, 4));
+  file->when = static_cast<int64_t>(GetLittle(bytes, at + 8, 8));
+  const size_t length = GetLittle(bytes, at + 16, 2);
+  if (length == 0 || bytes.size() < kNoteHeader + length) return false;
+  file->path = bytes.substr(kNoteHeader, length);
+  file->reason = UnreadReason::kCrashed;
+  return true;
+}
+
+Status ParseGuard::Start(const std::string& note_path, std::chrono::milliseconds limit,
+                         TimeoutHandler on_timeout) {
+  const Status opened = platform::File::Open(note_path, platform::OpenMode::kCreate, &note_);
+  if (!opened.ok()) return opened;
+  note_path_ = note_path;
+  limit_ = limit;
+  on_timeout_ = std::move(on_timeout);
+  stopping_ = false;
+  watchdog_ = std::thread([this] { Watch(); });
+  return Status();
+}
+
+void ParseGuard::WriteNote(const std::string& path, uint32_t size, uint32_t time, int64_t when) {
+  buffer_.assign(kNoteMagic, sizeof(kNoteMagic));
+  PutLittle(&buffer_, size, 4);
+  PutLittle(&buffer_, time, 4);
+  PutLittle(&buffer_, static_cast<uint64_t>(when), 8);
+  PutLittle(&buffer_, path.size(), 2);  // paths are at most 260 bytes (the walk's rule)
+  buffer_ += path;
+  if (note_.Seek(0).ok()) note_.Write(buffer_.data(), buffer_.size());
+}
+
+void ParseGuard::Begin(const std::string& path, uint32_t size, uint32_t time) {
+  if (!note_.is_open()) return;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  current_.path.assign(path);
+  current_.size = size;
+  current_.time = time;
+  current_.when = SecondsNow();
+  current_.reason = UnreadReason::kTimedOut;
+  WriteNote(path, size, time, current_.when);
+  parse_start_.store(SteadyNanos(), std::memory_order_release);
+}
+
+void ParseGuard::ClearNote() {
+  if (note_.is_open()) WriteNote("", 0, 0, 0);
+}
+
+void ParseGuard::Watch() {
+  const int64_t limit = std::chrono::duration_cast<std::chrono::nanoseconds>(limit_).count();
+  const auto idle_wait = std::max(limit_ / 4, std::chrono::milliseconds(1));
+  std::unique_lock<std::mutex> wait_lock(wait_mutex_);
+  while (!stopping_) {
+    const int64_t start = parse_start_.load(std::memory_order_acquire);
+    const int64_t now = SteadyNanos();
+    if (start != 0 && now - start >= limit) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      // The parse may have ended (and another begun) meanwhile.
+      if (parse_start_.load(std::memory_order_acquire) == start) {
+        on_timeout_(current_);
+        parse_start_.store(0, std::memory_order_release);  // a handler that returns: once
+      }
+      continue;
+    }
+    const auto wait = start != 0 ? std::chrono::nanoseconds(start + limit - now)
+                                 : std::chrono::nanoseconds(idle_wait);
+    wake_.wait_for(wait_lock, wait, [this] { return stopping_; });
+  }
+}
+
+void ParseGuard::StopWatchdog() {
+  if (!watchdog_.joinable()) return;
+  {
+    const std::lock_guard<std::mutex> lock(wait_mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  watchdog_.join();
+}
+
+void ParseGuard::Finish() {
+  StopWatchdog();
+  if (!note_.is_open()) return;
+  note_.Close();
+  platform::DeleteFile(note_path_);
+}
+
+}  // namespace oru
