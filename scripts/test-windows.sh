@@ -53,6 +53,10 @@ wineserver -p </dev/null >/dev/null 2>&1
 wineboot -i </dev/null >/dev/null 2>&1
 # No window manager on Xvfb: Wine places its windows itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+# A program that crashes (the tests crash parser plug-ins on purpose) ends without the crash
+# dialog, which nobody would close.
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+  </dev/null >/dev/null 2>&1
 # Wine's desktop quits soon after the last program with a window, and a new one takes seconds
 # to come up for the next: a hidden window holds it for the whole run (ended by wineserver -k).
 wine "$build_dir/tests/oru_desktop_holder.exe" </dev/null >/dev/null 2>&1 &
