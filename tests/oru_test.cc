@@ -530,7 +530,8 @@ TEST_F(OruTest, ASearchDuringASwitchWaitsForIt) {
   ASSERT_TRUE(search.Start({kBin + "oru", "search", "--name", "t", "harbour"}, env_,
                            dir_ / "search.log"));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  fs::remove(folder + "0.fnw.new");
+  fs::remove(folder + "0.fnw.new");  // the old files go, then the index is recorded complete
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
   SetIndexed("t", "1");
   EXPECT_EQ(search.Wait(30), 0) << ReadFile(dir_ / "search.log");
 }

@@ -141,6 +141,8 @@ void PrintHit(const SearchHit& hit, HitState state, const std::string& index,
 // How long a search waits for a run that is putting an index's new files in place.
 constexpr int kSwitchWaitMs = 2000;
 constexpr int kSwitchPollMs = 20;
+// How long an index recorded incomplete without files of a switch (any more) is looked at again.
+constexpr int kSwitchSettleMs = 200;
 
 // True while the index folder holds the new or old versions of a switch under way (or left by
 // a run killed during one).
@@ -159,13 +161,17 @@ bool SwitchUnderWay(const std::string& folder) {
 }
 
 // The recorded state of an index; an index recorded incomplete while a run switches its files
-// is waited for, briefly, so that a search during an update answers from the new index.
+// is waited for, briefly, so that a search during an update answers from the new index. The
+// switch deletes the old files just before it records the index complete, so an index recorded
+// incomplete is looked at for a moment even when no file of a switch is left.
 IndexState SettledState(const std::string& work, const std::string& index) {
   IndexState state = ReadIndexState(work, index);
   const std::string folder = IndexFolder(work, index);
-  for (int waited = 0; state == IndexState::kIncomplete && waited < kSwitchWaitMs &&
-                       SwitchUnderWay(folder);
+  int quiet = 0;  // how long no file of a switch has been seen
+  for (int waited = 0; state == IndexState::kIncomplete && waited < kSwitchWaitMs;
        waited += kSwitchPollMs) {
+    quiet = SwitchUnderWay(folder) ? 0 : quiet + kSwitchPollMs;
+    if (quiet > kSwitchSettleMs) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(kSwitchPollMs));
     state = ReadIndexState(work, index);
   }
