@@ -38,8 +38,11 @@ fixtures=$scratch/fixtures
 for parser in "${parsers[@]}"; do
   read -r key _ folder <<<"$parser"
   mkdir -p "$fixtures/$key"
+  # Text in many scripts (the "languages" fixtures) is left out: characters outside
+  # Windows-1252 become "?" by each platform's own conversion, which differ, and indexes keep
+  # Windows-1252 words for now.
   find "$folder" -maxdepth 1 -type f ! -name '*.sh' ! -name '*.py' ! -name 'README*' \
-    -exec cp {} "$fixtures/$key/" \;
+    ! -name '*languages*' -exec cp {} "$fixtures/$key/" \;
 done
 mkdir -p "$fixtures/samples"
 find samples -maxdepth 1 -type f ! -name '*.sh' -exec cp {} "$fixtures/samples/" \;
