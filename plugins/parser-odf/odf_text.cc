@@ -56,10 +56,12 @@ XmlEvent ReadMeta(XmlReader* reader, containers::DocumentProperties* properties)
       if (skipped != XmlEvent::kEndElement) return skipped;
       continue;
     }
+    // The reader's names are valid only until it reads on.
+    const bool keyword = local == "keyword";
     const XmlEvent ended = containers::ReadPropertyText(reader, field);
     if (field == &value) {
-      containers::AddPropertyValue(std::move(value), local == "keyword" ? &properties->keywords
-                                                                         : &properties->authors);
+      containers::AddPropertyValue(std::move(value),
+                                   keyword ? &properties->keywords : &properties->authors);
     }
     if (ended != XmlEvent::kEndElement) return ended;
   }
