@@ -7,6 +7,7 @@
 
 namespace oru {
 
+
 std::string WorkBaseFolder() {
   std::string base;
   if (!platform::GetAppDataFolder(&base)) base = platform::ProgramFolder();
@@ -21,16 +22,24 @@ bool WriteDefaultConfig(const std::string& path, const std::string& plugin_dir) 
                                const std::string& value) {
     return config.WriteString(section, key, value) == platform::Result::kOk;
   };
-  for (const DefaultParser& parser : kDefaultParsers) {
-    if (!write("Files", parser.key, plugin_dir + parser.library + platform::kLibrarySuffix)) {
-      return false;
-    }
+  // The parser plug-ins, in the order they are offered a file: the key in [Files] and the
+  // library beside the program.
+  const std::string suffix = platform::kLibrarySuffix;
+  const struct {
+    const char* key;
+    std::string library;
+  } parsers[] = {
+      {"Word", plugin_dir + "Dovrin" + suffix},       {"MP3", plugin_dir + "Mellic" + suffix},
+      {"Text", plugin_dir + "Tavrel" + suffix},       {"WebPages", plugin_dir + "Ostrin" + suffix},
+      {"RichText", plugin_dir + "Rivand" + suffix},   {"Office", plugin_dir + "Quillet" + suffix},
+      {"OpenDocument", plugin_dir + "Odrane" + suffix}, {"PDF", plugin_dir + "Pelkan" + suffix},
+  };
+  for (const auto& parser : parsers) {
+    if (!write("Files", parser.key, parser.library)) return false;
   }
-  if (!write("Storages", kDefaultStorageType, plugin_dir + "Ferrow" + platform::kLibrarySuffix)) {
-    return false;
-  }
+  if (!write("Storages", kDefaultStorageType, plugin_dir + "Ferrow" + suffix)) return false;
   int number = 0;
-  for (const DefaultParser& parser : kDefaultParsers) {
+  for (const auto& parser : parsers) {
     if (!write(kDefaultStorageType, std::to_string(++number), parser.key)) return false;
   }
   return true;

@@ -21,25 +21,9 @@ std::string WorkBaseFolder();
 // The storage type the default configuration names, and so the job files' storage section.
 inline constexpr char kDefaultStorageType[] = "Folders";
 
-// The parser plug-ins of the default configuration, in the order they are offered a file: the
-// key in [Files] and the library's name without its platform suffix.
-struct DefaultParser {
-  const char* key;
-  const char* library;
-};
-inline constexpr DefaultParser kDefaultParsers[] = {
-    {"Word", "Dovrin"},
-    {"MP3", "Mellic"},
-    {"Text", "Tavrel"},
-    {"WebPages", "Ostrin"},
-    {"RichText", "Rivand"},
-    {"Office", "Quillet"},
-    {"OpenDocument", "Odrane"},
-    {"PDF", "Pelkan"},
-};
-
 // Writes the default "ORU.ini" at `path` when no file is there: the folder plug-in as storage
-// type kDefaultStorageType and the parsers of kDefaultParsers in that order, each named by its
+// type kDefaultStorageType and every parser plug-in of the product (Word, MP3, plain text, web
+// pages, Rich Text, Office Open XML, OpenDocument, PDF) in that order, each named by its
 // absolute path in `plugin_dir` (ending in the separator). False when the file cannot be
 // written.
 bool WriteDefaultConfig(const std::string& path, const std::string& plugin_dir);
