@@ -2,8 +2,7 @@
 # Builds one libFuzzer target with clang and runs it for a while.
 #   scripts/fuzz.sh NAME SECONDS [CORPUS]
 # NAME is the target given to oru_fuzz (e.g. mellic_fuzz). CORPUS is the seed folder; by default
-# the fuzz-corpus/ folder beside NAME.cc, or, for a target built from shared sources, beside the
-# CMakeLists.txt that defines it (README files are left out). The seeds are copied into build-fuzz/corpus/NAME, which
+# the fuzz-corpus/ folder beside NAME.cc (README files are left out). The seeds are copied into build-fuzz/corpus/NAME, which
 # the run grows; crashes and other findings land in build-fuzz/findings/NAME/, the log in
 # build-fuzz/NAME.log. The exit status is the fuzzer's: 0 when nothing was found.
 set -euo pipefail
@@ -19,10 +18,7 @@ seeds=${3:-}
 if [ -z "$seeds" ]; then
   source_file=$(git ls-files --cached --others --exclude-standard "*/$name.cc" | head -n 1)
   if [ -z "$source_file" ]; then
-    source_file=$(git grep -l -E "_fuzz\($name( |\$)" -- '*CMakeLists.txt' | head -n 1 || true)
-  fi
-  if [ -z "$source_file" ]; then
-    echo "$0: no source file $name.cc nor a CMakeLists.txt defining it; pass the corpus folder" >&2
+    echo "$0: no source file $name.cc; pass the corpus folder" >&2
     exit 2
   fi
   seeds=$(dirname "$source_file")/fuzz-corpus

@@ -1,6 +1,4 @@
-// libFuzzer driver for a plug-in built on text_plugin_exports.cc: the input is written to a file
-// named with ORU_FUZZ_EXTENSION and parsed with the type name ORU_FUZZ_TYPE_NAME; every word is
-// read and checked, and fragments are cut with guard bytes after each buffer.
+// The body of every 16-bit text plug-in's libFuzzer target (see text_plugin_fuzz.h).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "plugin-api/parser_plugin.h"
+#include "plugins/parser-common/text_plugin_fuzz.h"
 
 extern "C" bool _ParseIt(const char* file_name, const char* type_name);
 extern "C" bool _GetNextWord(oru::WordRecord* rec);
@@ -24,11 +23,11 @@ constexpr uint8_t kGuard = 0xA7;
 constexpr size_t kGuardSize = 16;
 
 // Never destroyed: the exit handler that removes the file still needs it.
-const std::string& InputPath() {
-  static const std::string& path = *new std::string([] {
+const std::string& InputPath(const char* extension) {
+  static const std::string& path = *new std::string([extension] {
     std::random_device random;
     const auto name = "oru-fuzz-" + std::to_string(random()) + std::to_string(random()) + "." +
-                      ORU_FUZZ_EXTENSION;
+                      extension;
     return (std::filesystem::temp_directory_path() / name).string();
   }());
   return path;
@@ -36,7 +35,7 @@ const std::string& InputPath() {
 
 void RemoveInput() {
   std::error_code ignored;
-  std::filesystem::remove(InputPath(), ignored);
+  std::filesystem::remove(InputPath(nullptr), ignored);  // made by the first input already
 }
 
 void CutFragment(uint32_t position, uint32_t size) {
@@ -54,14 +53,18 @@ void CutFragment(uint32_t position, uint32_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace oru::parser {
+
+int FuzzTextPlugin(const uint8_t* data, size_t size, const char* extension,
+                   const char* type_name) {
+  const std::string& path = InputPath(extension);
   static const bool registered = std::atexit(RemoveInput) == 0;
   (void)registered;
   {
-    std::ofstream out(InputPath(), std::ios::binary | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  if (!_ParseIt(InputPath().c_str(), ORU_FUZZ_TYPE_NAME)) {
+  if (!_ParseIt(path.c_str(), type_name)) {
     _StopParse();
     return 0;
   }
@@ -78,3 +81,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   _StopParse();
   return 0;
 }
+
+}  // namespace oru::parser
