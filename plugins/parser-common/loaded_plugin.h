@@ -27,14 +27,16 @@ class LoadedPlugin {
                                          << platform::LastLoadError();
   }
 
-  // Every word of the held text from Position 0 on (Capacity 128), as UTF-16.
-  std::vector<std::u16string> Words() const {
+  // Every word of the held text from Position 0 on (Capacity 128), as UTF-16; `ends` (may be
+  // null) receives the Position after each word.
+  std::vector<std::u16string> Words(std::vector<uint32_t>* ends = nullptr) const {
     std::vector<std::u16string> words;
     WordRecord rec{};
     rec.Capacity = 128;
     for (uint32_t before = 0; next_word(&rec) && rec.Position > before; before = rec.Position) {
       words.emplace_back(rec.Length / 2, u'\0');
       std::memcpy(words.back().data(), rec.Buffer, rec.Length);
+      if (ends != nullptr) ends->push_back(rec.Position);
       std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
     }
     return words;

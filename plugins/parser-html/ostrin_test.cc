@@ -12,20 +12,12 @@
 #include "platform/dynlib.h"
 #include "platform/test_folder.h"
 #include "plugin-api/parser_plugin.h"
+#include "plugins/parser-common/loaded_plugin.h"
 
 namespace oru::ostrin {
 namespace {
 
-struct Plugin {
-  platform::Library library{platform::LoadLibrary(ORU_OSTRIN_LIBRARY)};
-  GetFPlugDataFn get_plug_data = library.Find<GetFPlugDataFn>(kGetFPlugDataExport);
-  ParseItFn parse = library.Find<ParseItFn>(kParseItExport);
-  GetNextWordFn next_word = library.Find<GetNextWordFn>(kGetNextWordExport);
-  StopParseFn stop = library.Find<StopParseFn>(kStopParseExport);
-  GetFragmentAtPosFn fragment = library.Find<GetFragmentAtPosFn>(kGetFragmentAtPosExport);
-
-  bool complete() const { return get_plug_data && parse && next_word && stop && fragment; }
-};
+using parser::test::LoadedPlugin;
 
 // A word as the indexer gets it, in UTF-8 for readable expectations (the test pages keep to
 // the Basic Multilingual Plane).
@@ -47,7 +39,7 @@ std::string Utf8(const uint8_t* bytes, uint32_t length) {
 
 class OstrinTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(p_.complete()) << platform::LastLoadError(); }
+  void SetUp() override { ASSERT_TRUE(p_.Loaded()); }
   void TearDown() override { p_.stop(); }
 
   // Every word of the file at `path`, or {"<refused>"} when _ParseIt refuses it.
@@ -67,7 +59,7 @@ class OstrinTest : public ::testing::Test {
     return std::find(words.begin(), words.end(), word) != words.end();
   }
 
-  static inline Plugin p_;
+  static inline LoadedPlugin p_{ORU_OSTRIN_LIBRARY};
   platform::TestFolder dir_;
 };
 

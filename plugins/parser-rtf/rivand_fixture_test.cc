@@ -83,10 +83,10 @@ const Fixture kFixtures[] = {
 class RivandFixtureTest : public ::testing::TestWithParam<Fixture> {};
 
 TEST_P(RivandFixtureTest, WordsMatchTheConverterExceptWhereExplained) {
-  Plugin& p = Plugin::Get();
+  LoadedPlugin& p = ThePlugin();
   const Fixture& fixture = GetParam();
   ASSERT_TRUE(p.parse(TestData(fixture.name + ".rtf").c_str(), "Rich Text Files"));
-  const Words list = p.AllWords();
+  const Words list = p.Words();
   p.stop();
   const WordSet rivand(list.begin(), list.end());
   const WordSet converter = ConverterWords(fixture.name);

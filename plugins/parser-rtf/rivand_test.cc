@@ -16,7 +16,7 @@ class RivandTest : public ::testing::Test {
     return p_.parse(dir_.Write(name, bytes).c_str(), "Rich Text Files");
   }
 
-  Plugin& p_ = Plugin::Get();
+  LoadedPlugin& p_ = ThePlugin();
   platform::TestFolder dir_;
 };
 
@@ -35,7 +35,7 @@ TEST_F(RivandTest, ReadsRichTextAndRefusesTheRest) {
   ASSERT_TRUE(
       Parse("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}"
             "{\\info{\\title Report}}\\f0 first\\par \\'cf\\'e8\\'f0 {\\b bold}}"));
-  EXPECT_EQ(p_.AllWords(), (Words{u"Report", u"first", u"\u041F\u0438\u0440", u"bold"}));
+  EXPECT_EQ(p_.Words(), (Words{u"Report", u"first", u"\u041F\u0438\u0440", u"bold"}));
   std::u16string buffer(40, u'#');
   FragmentRecord rec{0, 0, 40, 0, buffer.data(), 0};
   ASSERT_TRUE(p_.fragment(&rec));
@@ -46,7 +46,7 @@ TEST_F(RivandTest, ReadsRichTextAndRefusesTheRest) {
   EXPECT_FALSE(p_.parse(dir_.Path("missing.rtf").c_str(), "Rich Text Files"));
   EXPECT_TRUE(Parse("{\\rtf1 empty}", "named.doc")) << "the content decides, not the name";
   EXPECT_TRUE(Parse("{\\rtf1 "));
-  EXPECT_EQ(p_.AllWords(), Words{});
+  EXPECT_EQ(p_.Words(), Words{});
 }
 
 }  // namespace

@@ -6,47 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
-#include "platform/dynlib.h"
-#include "plugin-api/parser_plugin.h"
+#include "plugins/parser-common/loaded_plugin.h"
 
 namespace oru::dovrin::test {
 
-struct Plugin {
-  platform::Library library{platform::LoadLibrary(ORU_DOVRIN_LIBRARY)};
-  GetFPlugDataFn get_plug_data = library.Find<GetFPlugDataFn>(kGetFPlugDataExport);
-  ParseItFn parse = library.Find<ParseItFn>(kParseItExport);
-  GetNextWordFn next_word = library.Find<GetNextWordFn>(kGetNextWordExport);
-  StopParseFn stop = library.Find<StopParseFn>(kStopParseExport);
-  GetFragmentAtPosFn fragment = library.Find<GetFragmentAtPosFn>(kGetFragmentAtPosExport);
+struct Plugin : parser::test::LoadedPlugin {
+  Plugin() : LoadedPlugin(ORU_DOVRIN_LIBRARY) {}
 
-  // Loaded once per process; the process ends when an export is missing.
+  // Loaded once per process; the process ends when the library or an export is missing.
   static Plugin& Get() {
     static Plugin* plugin = new Plugin;
-    if (!plugin->get_plug_data || !plugin->parse || !plugin->next_word || !plugin->stop ||
-        !plugin->fragment) {
-      ADD_FAILURE() << "Dovrin.so or an export is missing: " << platform::LastLoadError();
+    if (!plugin->Loaded()) {
+      ADD_FAILURE() << plugin->Loaded().message();
       std::abort();
     }
     return *plugin;
-  }
-
-  // Every word from Position 0 on, as the indexer reads them (Capacity 128); `ends` receives
-  // the Position after each word.
-  std::vector<std::u16string> Words(std::vector<uint32_t>* ends = nullptr) const {
-    std::vector<std::u16string> words;
-    WordRecord rec{};
-    rec.Capacity = 128;
-    for (uint32_t before = 0; next_word(&rec) && rec.Position > before; before = rec.Position) {
-      words.emplace_back(rec.Length / 2, u'\0');
-      std::memcpy(words.back().data(), rec.Buffer, rec.Length);
-      if (ends != nullptr) ends->push_back(rec.Position);
-      std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
-    }
-    return words;
   }
 };
 
