@@ -14,9 +14,7 @@
 // the time other programs held the processor.
 #include <fcntl.h>
 #include <malloc.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,6 +29,7 @@
 #include <vector>
 
 #include "bench/corpus.h"
+#include "bench/run_process.h"
 #include "indexer/engine/indexer.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/codepage.h"
@@ -43,6 +42,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using oru::bench::ProcessResult;
+using oru::bench::RunProcess;
 
 double Seconds(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
@@ -357,38 +358,6 @@ uint64_t Enumerate(const std::string& folder) {
 }
 
 // ---- Tamsel as a process, as a user waits for it ----
-
-struct ProcessResult {
-  int status = -1;
-  double seconds = 0;
-  uint64_t peak_bytes = 0;
-};
-
-// Runs `program job` from its start to its exit, without a display and with its output
-// discarded; the work folder is found through XDG_DATA_HOME, already set.
-ProcessResult RunProcess(const std::string& program, const std::string& job) {
-  ProcessResult result;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  std::string arg0 = program;
-  std::string arg1 = job;
-  char* argv[] = {arg0.data(), arg1.data(), nullptr};
-  const Clock::time_point start = Clock::now();
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return result;
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid) return result;
-  result.seconds = Seconds(start, Clock::now());
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.peak_bytes = static_cast<uint64_t>(usage.ru_maxrss) * 1024;
-  return result;
-}
 
 std::string MakeTempFolder() {
   std::string pattern = (fs::temp_directory_path() / "oru-bench-XXXXXX").string();

@@ -4,10 +4,6 @@
 // same packages with zlib; then Tamsel's fresh pass over the corpus as a process, against a
 // read+hash floor (reading each file, inflating its parts and hashing every word of them).
 //   office_bench [--docs N] [--bin DIR] [--keep]      (N documents of each of the four kinds)
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <spawn.h>
-#include <fcntl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,6 +16,7 @@
 #include <vector>
 
 #include "bench/corpus.h"
+#include "bench/run_process.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
@@ -29,8 +26,6 @@
 #include "plugins/parser-common/test_zip_writer.h"
 #include "plugins/parser-common/word_rule.h"
 #include "plugins/parser-common/zip_reader.h"
-
-extern char** environ;
 
 namespace {
 
@@ -226,25 +221,6 @@ uint64_t InflateAll(const std::string& path, bool hash, uint64_t* words) {
   return inflated;
 }
 
-double RunTamsel(const std::string& program, const std::string& job) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  std::string arg0 = program;
-  std::string arg1 = job;
-  char* argv[] = {arg0.data(), arg1.data(), nullptr};
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -355,7 +331,8 @@ int main(int argc, char** argv) {
                      << "]\nDir0=" << corpus << "\n";
   double best_pass = 1e9;
   for (int round = 0; round < 3; ++round) {
-    const double seconds = RunTamsel(bin + "Tamsel", job);
+    const oru::bench::ProcessResult run = oru::bench::RunProcess(bin + "Tamsel", job);
+    const double seconds = run.status == 0 ? run.seconds : -1;
     if (seconds < 0) {
       std::printf("Tamsel failed over the corpus\n");
       best_pass = -1;
