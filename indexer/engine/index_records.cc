@@ -16,6 +16,8 @@ constexpr char kIndexedSection[] = "Indexed";
 // The time each index's files began to be read, so that a later look at a file can tell an
 // edit made within the stored time's 2-second step.
 constexpr char kReadSinceSection[] = "ReadSince";
+// The highest number each index has given, when its file index no longer shows it.
+constexpr char kHighestFileNumberSection[] = "HighestFileNumber";
 // Beside "storages.ini": held while a run reads, changes and writes it.
 constexpr char kLockSuffix[] = ".lock";
 
@@ -58,13 +60,32 @@ platform::Status IndexRecords::WriteReadSince(const std::string& name, uint32_t 
   return records.WriteString(kReadSinceSection, name, std::to_string(packed_time));
 }
 
+uint16_t IndexRecords::HighestFileNumber(const std::string& name) const {
+  const std::string value =
+      platform::ProfileFile::Open(path_).GetString(kHighestFileNumberSection, name, "0");
+  char* end = nullptr;
+  const unsigned long number = std::strtoul(value.c_str(), &end, 10);
+  return *end == '\0' && number < 0xFFFF ? static_cast<uint16_t>(number) : 0;
+}
+
+platform::Status IndexRecords::WriteHighestFileNumber(const std::string& name, uint16_t number) {
+  platform::FileLock lock;
+  const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
+  if (!locked.ok()) return locked;
+  platform::ProfileFile records = platform::ProfileFile::Open(path_);
+  if (number == 0) return records.DeleteKey(kHighestFileNumberSection, name);
+  return records.WriteString(kHighestFileNumberSection, name, std::to_string(number));
+}
+
 platform::Status IndexRecords::Remove(const std::string& name) {
   platform::FileLock lock;
   const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
   if (!locked.ok()) return locked;
   platform::ProfileFile records = platform::ProfileFile::Open(path_);
-  const platform::Status removed = records.DeleteKey(kReadSinceSection, name);
-  if (!removed.ok()) return removed;
+  for (const char* section : {kReadSinceSection, kHighestFileNumberSection}) {
+    const platform::Status removed = records.DeleteKey(section, name);
+    if (!removed.ok()) return removed;
+  }
   return records.DeleteKey(kIndexedSection, name);
 }
 

@@ -5,6 +5,7 @@
 #ifndef ORU_INDEXER_ENGINE_INDEX_RECORDS_H_
 #define ORU_INDEXER_ENGINE_INDEX_RECORDS_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ class IndexRecords {
   uint32_t ReadSince(const std::string& name) const;
   // Records that time for `name`.
   platform::Status WriteReadSince(const std::string& name, uint32_t packed_time);
+  // The highest file number the index `name` has given since it was made, when files with the
+  // highest numbers are gone from it (numbers are not given twice); 0 when none is recorded.
+  uint16_t HighestFileNumber(const std::string& name) const;
+  // Records that number for `name`; 0 removes the record.
+  platform::Status WriteHighestFileNumber(const std::string& name, uint16_t number);
   // Removes the records of `name` (an index that is gone); success also when there are none.
   platform::Status Remove(const std::string& name);
 

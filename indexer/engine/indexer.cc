@@ -60,8 +60,13 @@ void TIndexer::StartFreshIndex() {
   file_count_ = 0;
   dictionary_->Reset();
   stored_files_.Clear();
-  logs_->ForgetReload();
   reloaded_ = {};
+  met_.Clear();
+  reindexed_.Clear();
+  gone_.Clear();
+  forget_.Clear();
+  highest_kept_ = 0;
+  numbered_new_file_ = false;
 }
 
 void TIndexer::ProcessMessages() {
@@ -103,8 +108,6 @@ bool TIndexer::OpenIndexFiles() {
   file_index_ = std::make_unique<FileIndexWriter>(settings_.disk, index_dir_, pending_.get());
   const Status started = file_index_->Start(update_mode_);
   if (!started.ok()) return Fail(started);
-  // Which logs the reload puts off is known once it has finished.
-  if (reload_.running()) return true;
   const Status opened = logs_->Open(update_mode_);
   return opened.ok() || Fail(opened);
 }
@@ -114,14 +117,12 @@ bool TIndexer::BeginReload() {
   const bool files_loaded =
       stored_files_.Load(index_dir_ + fmt::kFileIndexName, [this] { ProcessMessages(); });
   stored_files_.set_read_since(IndexRecords(settings_.work_dir).ReadSince(index_name_));
-  file_count_ = stored_files_.highest_number();
+  // A number once given is not given again, even when its file is gone.
+  file_count_ = std::max(stored_files_.highest_number(), highest_recorded_);
   if (!files_loaded) return false;
-  if (settings_.reload_beside_walk && reload_.Start(index_dir_, dictionary_.get(), logs_.get())) {
-    return true;
-  }
+  if (settings_.reload_beside_walk && reload_.Start(index_dir_, dictionary_.get())) return true;
   // Without a second thread the reload runs here and now.
-  reloaded_ = ReloadDictionary(index_dir_, dictionary_.get(), logs_.get(),
-                               [this] { ProcessMessages(); });
+  reloaded_ = ReloadDictionary(index_dir_, dictionary_.get(), [this] { ProcessMessages(); });
   return reloaded_.ok;
 }
 
@@ -129,13 +130,8 @@ bool TIndexer::FinishReload() {
   if (!reload_.running()) return true;
   // Stop stays answered meanwhile; it takes effect when the walk goes on.
   reloaded_ = reload_.Wait([this] { ProcessMessages(); });
-  if (reloaded_.ok) {
-    const Status opened = logs_->Open(true);
-    if (!opened.ok()) FailWrite(opened);
-    return true;
-  }
-  // As when the reload fails before the walk: a fresh index, its files created anew (logs the
-  // reload rebuilt are emptied).
+  if (reloaded_.ok) return true;
+  // As when the reload fails before the walk: a fresh index, its files created anew.
   CloseIndexFiles();
   StartFreshIndex();
   if (!OpenIndexFiles()) write_failed_ = true;
@@ -145,7 +141,7 @@ bool TIndexer::FinishReload() {
 bool TIndexer::CloseIndexFiles() {
   bool ok = true;
   if (file_index_ != nullptr) {
-    const Status finished = file_index_->Finish();
+    const Status finished = file_index_->Finish(gone_);
     if (!finished.ok()) ok = Fail(finished);
     file_index_.reset();
   }
@@ -159,10 +155,7 @@ bool TIndexer::CloseIndexFiles() {
 void TIndexer::Abandon() {
   if (file_index_ != nullptr) file_index_->Abandon();
   file_index_.reset();
-  if (logs_ != nullptr) {
-    logs_->Close();
-    logs_->ForgetReload();
-  }
+  if (logs_ != nullptr) logs_->Close();
   if (!index_dir_.empty() && index_lock_.held()) {
     IndexSwitch::RemoveLeftovers(settings_.disk, index_dir_);
   }
@@ -171,7 +164,7 @@ void TIndexer::Abandon() {
 bool TIndexer::SaveIndex() {
   IndexSaver saver(settings_.disk, index_dir_, pending_.get(), [this] { StepProgress(); },
                    [this] { ProcessMessages(); });
-  const Status saved = saver.Save(*dictionary_, logs_.get(), reloaded_);
+  const Status saved = saver.Save(*dictionary_, *logs_, reloaded_, forget_);
   if (!saved.ok()) return Fail(saved);
   return SwitchIndex();
 }
@@ -268,6 +261,7 @@ uint8_t TIndexer::RunPass() {
   logs_ = std::make_unique<PostingLogs>(settings_.disk, index_dir_);
   index_name_ = name;
   recorded_before_ = IndexRecords(settings_.work_dir).Read(name);
+  highest_recorded_ = IndexRecords(settings_.work_dir).HighestFileNumber(name);
   // Every file of this run is read after this moment (see IsRacyTime).
   read_since_ = platform::PackDosTime(std::chrono::duration_cast<std::chrono::seconds>(
                                           std::chrono::system_clock::now().time_since_epoch())
@@ -303,6 +297,9 @@ uint8_t TIndexer::RunPass() {
     plugins_.Release();
   }
   FinishReload();
+  if (update_mode_ && storage != sections.end()) {
+    NoteForgottenFiles(!stop_requested_ && !file_limit_reached_ && !write_failed_);
+  }
   // Saved or not, the window ends with what the walk reached.
   ShowFinalFigures();
   const bool closed = CloseIndexFiles();
@@ -359,9 +356,35 @@ bool TIndexer::SwitchIndex() {
     return Fail(switched);
   }
   if (index_name_.empty()) return true;
-  const Status stamped = IndexRecords(settings_.work_dir).WriteReadSince(index_name_, read_since_);
+  IndexRecords records(settings_.work_dir);
+  Status stamped = records.WriteReadSince(index_name_, read_since_);
+  const uint16_t highest = HighestNumberToRecord();
+  if (stamped.ok() && highest != highest_recorded_) {
+    stamped = records.WriteHighestFileNumber(index_name_, highest);
+  }
   if (!stamped.ok()) return Fail(stamped);
   return RecordIndexed("1");
+}
+
+void TIndexer::NoteForgottenFiles(bool walk_complete) {
+  highest_kept_ = 0;
+  const TTypedList<FileNode>& files = stored_files_.files();
+  for (size_t i = 0; i < files.Count(); ++i) {
+    const uint16_t number = files[i]->Number;
+    if (walk_complete && !met_.Contains(number)) {
+      gone_.Add(number);
+    } else {
+      highest_kept_ = std::max(highest_kept_, number);
+    }
+  }
+  forget_ = reindexed_;
+  forget_.AddAll(gone_);
+}
+
+uint16_t TIndexer::HighestNumberToRecord() const {
+  // The file index shows the highest number when a new file took it or a kept file has it.
+  if (!update_mode_ || numbered_new_file_ || highest_kept_ >= file_count_) return 0;
+  return file_count_;
 }
 
 }  // namespace oru

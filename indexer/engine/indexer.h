@@ -18,6 +18,7 @@
 
 #include "indexer/engine/dictionary.h"
 #include "indexer/engine/file_index.h"
+#include "indexer/engine/file_numbers.h"
 #include "indexer/engine/index_switch.h"
 #include "indexer/engine/parse_guard.h"
 #include "indexer/engine/plugin_registry.h"
@@ -156,7 +157,7 @@ class TIndexer {
   // numbered, the word count every thousand new words.
   void ShowFinalFigures();
   void StepProgress();
-  // Starts the file index and, unless a reload still runs, opens the posting logs.
+  // Starts the file index and the posting logs (an update's are created as they are needed).
   bool OpenIndexFiles();
   bool CloseIndexFiles();
   // Starts an empty dictionary and file table: a fresh index.
@@ -168,6 +169,13 @@ class TIndexer {
   // it succeeded (or none runs); when it failed, the run falls back to a fresh index (files
   // opened afresh, nothing of the reload kept) and it returns false: the walk starts again.
   bool FinishReload();
+  // At the end of an update's walk: what saving forgets. The old postings of the files indexed
+  // again go, and, when the walk met every file it would have (`walk_complete`), the postings
+  // and records of the stored files it did not meet.
+  void NoteForgottenFiles(bool walk_complete);
+  // The highest file number "storages.ini" keeps for the index after this run: the highest
+  // given, when the file index will not show it (its files are gone); else 0.
+  uint16_t HighestNumberToRecord() const;
   // Says once per pass, on standard error, that the file-number limit stopped the walk before
   // `path` (a file that would have needed a new number).
   void ReportFileLimit(const std::string& path);
@@ -207,6 +215,18 @@ class TIndexer {
   std::unique_ptr<IndexSwitch> pending_;
   // What the update reloaded (nothing for a fresh index).
   ReloadedDictionary reloaded_;
+  // An update's stored files: those the walk met, those it indexed again, those gone, and
+  // those whose old postings saving leaves out (the last two).
+  FileNumberSet met_;
+  FileNumberSet reindexed_;
+  FileNumberSet gone_;
+  FileNumberSet forget_;
+  // The highest number among the stored files that are not gone.
+  uint16_t highest_kept_ = 0;
+  // Set when the walk numbered a new file.
+  bool numbered_new_file_ = false;
+  // The highest file number "storages.ini" kept for the index before the run (0 for none).
+  uint16_t highest_recorded_ = 0;
 
   std::string index_dir_;
   std::string current_storage_dir_;

@@ -1,11 +1,10 @@
-// Reading index files whole, and a part's blocks in place, for the reload and for rebuilding a
-// posting log from a part: every word entry of every bucket in bucket and slot order, each
-// offset and length checked against the bytes read.
+// Reading index files whole, and a part's blocks in place, for the reload and for the merge of
+// an update's save: every word entry of every bucket in bucket and slot order, each offset and
+// length checked against the bytes read.
 #ifndef ORU_INDEXER_ENGINE_PART_READER_H_
 #define ORU_INDEXER_ENGINE_PART_READER_H_
 
 #include <cstddef>
-#include <utility>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -78,51 +77,6 @@ PartShape WalkPart(const uint8_t* data, size_t size, int part, Pump&& pump, OnWo
     if (block.end == size) break;  // the last block: no bucket after it has words
   }
   return table.canonical() ? PartShape::kCanonical : PartShape::kIrregular;
-}
-
-// The posting log of a part: each 4-byte posting of a word entry becomes an 8-byte posting
-// with the word's hash and slot, in bucket, slot and posting order.
-class LogBuilder {
- public:
-  // `size`: the part's, which bounds the log: a 4-byte posting becomes 8 bytes.
-  explicit LogBuilder(size_t size) {
-    if (size > index_format::kBucketTableSize) log_.reserve(2 * (size - index_format::kBucketTableSize));
-  }
-  bool operator()(uint16_t hash, const index_format::WordEntry& entry) {
-    const size_t first = log_.size();
-    log_.resize(first + size_t{entry.header.count} * index_format::kPostingSize);
-    const uint8_t* in = entry.postings;
-    uint8_t* out = log_.data() + first;
-    for (uint32_t i = 0; i < entry.header.count; ++i) {
-      const index_format::PartPosting posting = index_format::DecodePartPosting(in);
-      index_format::EncodePosting({hash, entry.header.slot, posting.file, posting.flags}, out);
-      in += index_format::kPartPostingSize;
-      out += index_format::kPostingSize;
-    }
-    ++words_;
-    return true;
-  }
-  const std::vector<uint8_t>& log() const { return log_; }
-  std::vector<uint8_t> TakeLog() { return std::move(log_); }
-  uint32_t words() const { return words_; }
-
- private:
-  std::vector<uint8_t> log_;
-  uint32_t words_ = 0;
-};
-
-
-// The posting log of a part read whole (`size` bytes at `data`) into `log`, when the part is
-// laid out exactly as saving writes it and holds `words` words; false otherwise.
-inline bool CanonicalPartLog(const uint8_t* data, size_t size, int part, uint32_t words,
-                             std::vector<uint8_t>* log) {
-  LogBuilder builder(size);
-  if (WalkPart(data, size, part, [] {}, builder) != PartShape::kCanonical ||
-      builder.words() != words) {
-    return false;
-  }
-  *log = builder.TakeLog();
-  return true;
 }
 
 }  // namespace oru

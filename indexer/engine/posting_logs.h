@@ -1,11 +1,10 @@
 // The posting logs of a pass: one per part ("N.tf" in the index folder), where every word of
-// every file indexed leaves one 8-byte posting (word hash, slot, file number, flags) in the
-// order the files come. Saving turns each log into its part.
+// every file the run indexes leaves one 8-byte posting (word hash, slot, file number, flags) in
+// the order the files come. Saving merges each log into its part.
 //
-// An update extends the logs the reload rebuilt from the parts. A part laid out exactly as
-// saving writes it needs no log unless the run adds to it: its log is put off, written from the
-// part when its first posting comes or when saving needs it, and never when the part gains no
-// word (saving then leaves the part as it is).
+// A fresh index creates every log at the start. An update creates a log when its first posting
+// comes, so that an update that indexes nothing writes nothing; its logs hold this run's
+// postings only (the old ones stay in the parts until saving merges them).
 #ifndef ORU_INDEXER_ENGINE_POSTING_LOGS_H_
 #define ORU_INDEXER_ENGINE_POSTING_LOGS_H_
 
@@ -14,7 +13,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "indexer/engine/buffered_file.h"
 #include "indexer/engine/index_format.h"
@@ -31,55 +29,37 @@ class PostingLogs {
   PostingLogs(const PostingLogs&) = delete;
   PostingLogs& operator=(const PostingLogs&) = delete;
 
-  // Opens every log but those put off: created empty, or with `append` extended at its end.
-  platform::Status Open(bool append);
+  // Creates every log now, empty, or (`lazily`) each one when its first posting comes.
+  platform::Status Open(bool lazily);
   // Appends the posting of a word of the file being indexed (its entry holds the file's number
   // and flags). False when the log cannot take it; error() tells why.
   bool Append(const _Dict& word) {
-    const int part = index_format::PartOf(word.Hash);
-    BufferedFile* log = logs_[static_cast<size_t>(part)].get();
-    if (log == nullptr || put_off(part)) return AppendFirst(word);
+    const auto part = static_cast<size_t>(index_format::PartOf(word.Hash));
+    if (!created_.test(part)) return AppendFirst(word);
     uint8_t posting[index_format::kPostingSize];
     EncodePosting(word, posting);
-    if (log->Append(posting, sizeof(posting))) return true;
-    error_ = log->error();
+    if (logs_[part]->Append(posting, sizeof(posting))) return true;
+    error_ = logs_[part]->error();
     return false;
   }
   const platform::Status& error() const { return error_; }
-  // Flushes and closes every open log.
+  // Flushes and closes every log created.
   platform::Status Close();
-
-  // Replaces log `part` with `postings` now (a reloaded part not laid out as saving writes it).
-  platform::Status Replace(int part, const std::vector<uint8_t>& postings);
-  // Puts off log `part`, whose part was reloaded with `words` words.
-  void PutOff(int part, uint32_t words);
-  bool put_off(int part) const { return put_off_.test(static_cast<size_t>(part)); }
-  // The words part `part` held when it was reloaded (0 for a part not reloaded).
-  uint32_t reloaded_words(int part) const { return reloaded_words_[static_cast<size_t>(part)]; }
-  // Writes log `part`, when it is put off, from its part file. A failure when the part changed
-  // since the reload, cannot be read, or the log cannot be written.
-  platform::Status WritePutOff(int part);
-  platform::Status WriteAllPutOff();
-  // Forgets put-off log `part`: its part gained nothing and stays as it is; a log an earlier run
-  // left has nothing to add either and goes.
-  void DropPutOff(int part);
-  // Forgets what the reload put off and the word counts (a reload that failed, or a pass that
-  // ends without saving).
-  void ForgetReload();
 
   std::string PathOf(int part) const;
 
  private:
   // The 8 bytes of a word's posting.
   static void EncodePosting(const _Dict& word, uint8_t* out);
-  // Append for a log not open yet: one put off, or none at all.
+  // Append to a log not created yet.
   bool AppendFirst(const _Dict& word);
+  platform::Status Create(int part);
 
   platform::FileSystem* disk_;
   std::string dir_;
-  std::array<std::unique_ptr<BufferedFile>, 64> logs_;
-  std::bitset<64> put_off_;
-  std::array<uint32_t, 64> reloaded_words_{};
+  std::array<std::unique_ptr<BufferedFile>, index_format::kPartCount> logs_;
+  std::bitset<index_format::kPartCount> created_;
+  bool open_ = false;
   platform::Status error_;
 };
 

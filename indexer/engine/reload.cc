@@ -18,35 +18,28 @@ using platform::Result;
 
 namespace {
 
-// Appends the words of part `part` to the dictionary and writes or puts off its posting log.
-// False when the part is missing, empty or damaged.
+// Appends the words of part `part` to the dictionary. False when the part is missing, empty or
+// damaged.
 bool LoadPart(const std::string& index_dir, int part, std::vector<uint8_t>* buffer,
-              Dictionary* dictionary, PostingLogs* logs, const std::function<void()>& pump,
-              uint32_t* part_words) {
+              Dictionary* dictionary, const std::function<void()>& pump,
+              ReloadedDictionary* reloaded) {
   size_t size = 0;
   if (!ReadIndexFile(index_dir + fmt::PartFileName(part), buffer, &size) || size == 0) {
     return false;
   }
-  const uint8_t* data = buffer->data();
   uint32_t words = 0;
   const PartShape shape = WalkPart(
-      data, size, part, pump, [dictionary, &words](uint16_t hash, const fmt::WordEntry& entry) {
+      buffer->data(), size, part, pump,
+      [dictionary, &words](uint16_t hash, const fmt::WordEntry& entry) {
         const int32_t slot = dictionary->AppendUntitled(hash);
         if (slot < 0 || slot != entry.header.slot) return false;  // slots run 0, 1, 2, ...
         ++words;
         return true;
       });
   if (shape == PartShape::kDamaged) return false;
-  *part_words = words;
-  if (shape == PartShape::kCanonical) {
-    // Merging this part's postings again would write the same bytes: its log is written only
-    // when the pass needs it.
-    logs->PutOff(part, words);
-    return true;
-  }
-  LogBuilder builder(size);
-  WalkPart(data, size, part, [] {}, builder);
-  return logs->Replace(part, builder.log()).ok();
+  reloaded->part_words[static_cast<size_t>(part)] = words;
+  reloaded->part_canonical[static_cast<size_t>(part)] = shape == PartShape::kCanonical;
+  return true;
 }
 
 // Gives each word of the word list (`size` bytes at `data`) its text. False when a record is
@@ -95,13 +88,12 @@ bool RestoreWordTexts(const uint8_t* data, size_t size, Dictionary* dictionary,
 }  // namespace
 
 ReloadedDictionary ReloadDictionary(const std::string& index_dir, Dictionary* dictionary,
-                                    PostingLogs* logs, const std::function<void()>& pump) {
+                                    const std::function<void()>& pump) {
   ReloadedDictionary reloaded;
   try {
     std::vector<uint8_t> buffer;
     for (int part = 0; part < fmt::kPartCount; ++part) {
-      if (!LoadPart(index_dir, part, &buffer, dictionary, logs, pump,
-                    &reloaded.part_words[static_cast<size_t>(part)])) {
+      if (!LoadPart(index_dir, part, &buffer, dictionary, pump, &reloaded)) {
         return reloaded;
       }
     }
@@ -118,18 +110,17 @@ ReloadedDictionary ReloadDictionary(const std::string& index_dir, Dictionary* di
   return reloaded;
 }
 
-bool BackgroundReload::Start(const std::string& index_dir, Dictionary* dictionary,
-                             PostingLogs* logs) {
+bool BackgroundReload::Start(const std::string& index_dir, Dictionary* dictionary) {
   done_ = false;
   try {
     // The dictionary's entries come from this thread's pool, which makes none meanwhile. The
     // window belongs to this thread: the reload handles no messages.
-    thread_ = std::thread([this, index_dir, dictionary, logs,
+    thread_ = std::thread([this, index_dir, dictionary,
                            pool = RecordPool::ThisThreadsPool()] {
       ReloadedDictionary result;
       {
         const RecordPool::UsePool use(pool);
-        result = ReloadDictionary(index_dir, dictionary, logs, [] {});
+        result = ReloadDictionary(index_dir, dictionary, [] {});
       }
       const std::lock_guard<std::mutex> lock(mutex_);
       result_ = result;

@@ -1,11 +1,11 @@
 // Reloading the dictionary of a saved index for an update: the parts and the word list give
-// back every word with its hash, slot and text, and each part's postings go back into its
-// posting log, which the pass then extends (or put off, for a part laid out exactly as saving
-// writes it).
+// back every word with its hash, slot and text. The postings stay in the parts, where saving
+// merges them with the run's own.
 #ifndef ORU_INDEXER_ENGINE_RELOAD_H_
 #define ORU_INDEXER_ENGINE_RELOAD_H_
 
 #include <array>
+#include <bitset>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "indexer/engine/dictionary.h"
-#include "indexer/engine/posting_logs.h"
 
 namespace oru {
 
@@ -25,18 +24,20 @@ struct ReloadedDictionary {
   bool word_list_canonical = false;
   // The words each part held.
   std::array<uint32_t, 64> part_words{};
+  // The parts laid out exactly as saving writes them: one that keeps its postings is left as
+  // it is.
+  std::bitset<64> part_canonical;
 };
 
 // Fills the empty `dictionary` from the 64 parts and the word list of `index_dir` (ending in
-// the separator) and writes or puts off each part's posting log in `logs`, calling `pump`
-// between units of work. Everything read may be damaged: every offset and length is checked
+// the separator), calling `pump` between units of work. Everything read may be damaged: every offset and length is checked
 // against the bytes read, and any doubt fails the reload (ok false); the caller then starts a
 // fresh index, which drops what was reloaded.
 ReloadedDictionary ReloadDictionary(const std::string& index_dir, Dictionary* dictionary,
-                                    PostingLogs* logs, const std::function<void()>& pump);
+                                    const std::function<void()>& pump);
 
 // ReloadDictionary on a second thread, so that an update's walk passes over unchanged files
-// meanwhile. The dictionary and the logs belong to the reload until Wait returns.
+// meanwhile. The dictionary belongs to the reload until Wait returns.
 class BackgroundReload {
  public:
   BackgroundReload() = default;
@@ -45,7 +46,7 @@ class BackgroundReload {
   BackgroundReload& operator=(const BackgroundReload&) = delete;
 
   // Starts the reload; false when no second thread could be had (nothing started then).
-  bool Start(const std::string& index_dir, Dictionary* dictionary, PostingLogs* logs);
+  bool Start(const std::string& index_dir, Dictionary* dictionary);
   bool running() const { return running_; }
   // Waits for the reload to end, calling `pump` every 20 ms meanwhile, and returns its result.
   ReloadedDictionary Wait(const std::function<void()>& pump);

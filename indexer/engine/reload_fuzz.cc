@@ -19,6 +19,7 @@
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/dictionary.h"
 #include "indexer/engine/index_switch.h"
+#include "indexer/engine/part_reader.h"
 #include "indexer/engine/posting_logs.h"
 #include "indexer/engine/reload.h"
 #include "indexer/engine/save.h"
@@ -66,23 +67,28 @@ std::string Get(const std::string& name) {
 struct Reload {
   oru::StoredFiles files;
   oru::Dictionary dictionary;
-  oru::PostingLogs logs{oru::platform::RealFileSystem(), IndexDir()};
   oru::ReloadedDictionary reloaded;
 
   bool Run() {
     reloaded = {};
     if (!files.Load(IndexDir() + fmt::kFileIndexName, [] {})) return false;
-    reloaded = oru::ReloadDictionary(IndexDir(), &dictionary, &logs, [] {});
+    reloaded = oru::ReloadDictionary(IndexDir(), &dictionary, [] {});
     return reloaded.ok;
   }
-  // Saves as a pass does, the word list written anew when `whole`.
-  bool Save(bool whole) {
+  // Saves as an update that indexed nothing does, forgetting the postings of `forget`; with
+  // `whole`, every part and the word list are written anew.
+  bool Save(bool whole, const oru::FileNumberSet& forget) {
     oru::IndexSwitch pending(oru::platform::RealFileSystem(), IndexDir());
     oru::IndexSaver saver(oru::platform::RealFileSystem(), IndexDir(), &pending, [] {}, [] {});
     oru::ReloadedDictionary as_reloaded = reloaded;
-    if (whole) as_reloaded.word_list_canonical = false;
-    return saver.Save(dictionary, &logs, as_reloaded).ok() && pending.Switch().ok();
+    if (whole) {
+      as_reloaded.word_list_canonical = false;
+      as_reloaded.part_canonical.reset();
+    }
+    const oru::PostingLogs no_logs(oru::platform::RealFileSystem(), IndexDir());
+    return saver.Save(dictionary, no_logs, as_reloaded, forget).ok() && pending.Switch().ok();
   }
+  bool Save(bool whole) { return Save(whole, oru::FileNumberSet()); }
 };
 
 Reload& Fresh() {
@@ -94,7 +100,6 @@ Reload& Fresh() {
   }();
   reload->files.Clear();
   reload->dictionary.Reset();
-  reload->logs.ForgetReload();
   reload->reloaded = {};
   return *reload;
 }
@@ -147,24 +152,29 @@ void CheckReloaded(const Reload& reload) {
         reload.dictionary.pool_used() < oru::kWordPoolSize);
 }
 
-// The rebuilt log names only words the dictionary has.
-void CheckLog(const Reload& reload) {
-  const std::string log = Get(fmt::PostingLogName(0));
-  Check(log.size() % fmt::kPostingSize == 0);
-  for (size_t at = 0; at < log.size(); at += fmt::kPostingSize) {
-    const fmt::Posting p = fmt::DecodePosting(reinterpret_cast<const uint8_t*>(log.data()) + at);
-    Check(p.slot < reload.dictionary.SlotCount(p.hash));
-  }
-}
-
 std::string SavedIndex() { return Get(fmt::PartFileName(0)) + '|' + Get(fmt::kWordListName); }
 
+// True when part 0 holds a posting of file `number`.
+bool PartNames(uint16_t number) {
+  const std::string part = Get(fmt::PartFileName(0));
+  bool found = false;
+  const oru::PartShape shape = oru::WalkPart(
+      reinterpret_cast<const uint8_t*>(part.data()), part.size(), 0, [] {},
+      [&](uint16_t, const fmt::WordEntry& entry) {
+        for (uint32_t i = 0; i < entry.header.count; ++i) {
+          found = found || fmt::DecodePartPosting(entry.postings + 4 * size_t{i}).file == number;
+        }
+        return true;
+      });
+  Check(shape == oru::PartShape::kCanonical);
+  return found;
+}
+
 // Saving straight after the reload leaves alone what merging again would write unchanged, so it
-// must give the same files as writing every log and merging it; and a saved index, reloaded and
-// saved again, stays the same.
+// must give the same files as merging every part; a saved index, reloaded and saved again, stays
+// the same; and forgetting a file leaves an index that reloads, without its postings.
 void CheckSaving(Reload& reload, const std::string& part, const std::string& words) {
-  Check(reload.logs.WriteAllPutOff().ok());
-  CheckLog(reload);
+  const uint16_t first_file = reload.files.files()[0]->Number;
   Check(reload.Save(true));
   const std::string merged = SavedIndex();
 
@@ -178,6 +188,14 @@ void CheckSaving(Reload& reload, const std::string& part, const std::string& wor
   Reload& third = Fresh();
   Check(third.Run() && third.Save(false));
   Check(SavedIndex() == merged);
+
+  oru::FileNumberSet forget;
+  forget.Add(first_file);
+  Reload& fourth = Fresh();
+  Check(fourth.Run() && fourth.Save(false, forget));
+  Check(!PartNames(first_file));
+  // An index left without words has an empty word list, which no reload takes.
+  if (!Get(fmt::kWordListName).empty()) Check(Fresh().Run());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Reloading a saved index's dictionary and posting logs, and the check of stored files.
+// Reloading a saved index's dictionary, saving an update over it, and the check of stored files.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include "indexer/engine/stored_files.h"
 #include "platform/find.h"
 #include "platform/md5.h"
+#include "tests/support/index_reader.h"
 #include "tests/support/temp_dir.h"
 
 namespace oru {
@@ -56,21 +57,35 @@ class ReloadTest : public ::testing::Test {
     word(0x0001, "low", {3});
     word(0xFFFF, "high", {2, 1});
     for (int p = 0; p < 64; ++p) WriteFile(dir_ / fmt::PostingLogName(p), logs[p]);
-    ASSERT_TRUE(Save(dictionary, ReloadedDictionary()).ok());
+    ASSERT_TRUE(Save(dictionary, ReloadedDictionary(), FileNumberSet()).ok());
     WriteFile(dir_ / fmt::kFileIndexName,
               FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") + FileRecord(2, "/d/two.txt"));
   }
 
   // Saves as a pass does and puts the files in place.
-  platform::Status Save(const Dictionary& dictionary, const ReloadedDictionary& reloaded) {
+  platform::Status Save(const Dictionary& dictionary, const ReloadedDictionary& reloaded,
+                        const FileNumberSet& forget) {
     IndexSwitch pending(platform::RealFileSystem(), dir_.path());
     IndexSaver saver(platform::RealFileSystem(), dir_.path(), &pending, [] {}, [] {});
-    const platform::Status saved = saver.Save(dictionary, &logs_, reloaded);
+    const platform::Status saved = saver.Save(dictionary, logs_, reloaded, forget);
     return saved.ok() ? pending.Switch() : saved;
   }
 
   ReloadedDictionary Reload() {
-    return ReloadDictionary(dir_.path(), dictionary_.get(), &logs_, [this] { ++pumps_; });
+    return ReloadDictionary(dir_.path(), dictionary_.get(), [this] { ++pumps_; });
+  }
+
+  // Each word's files, as "word:1,3".
+  std::string WordFiles() {
+    testing::DecodedIndex index;
+    EXPECT_EQ(testing::DecodeIndex(dir_.path(), &index), "");
+    std::string result;
+    for (const auto& [key, postings] : index.postings) {
+      result += (result.empty() ? "" : " ") + index.words.at(key) + ":";
+      for (const auto& posting : postings) result += std::to_string(posting.first) + ",";
+      result.pop_back();
+    }
+    return result;
   }
 
   static constexpr uint16_t kShared = 0x1234;
@@ -98,16 +113,13 @@ TEST_F(ReloadTest, GivesBackWordsSlotsAndPostingsAndSavesTheSameBytes) {
   EXPECT_EQ(dictionary_->pool_used(), 32u);  // six texts and their terminators
   // The window is kept answered while the parts and the word list are read.
   EXPECT_GE(pumps_, 64);
-  // Part 4's log holds its postings in bucket, slot and posting order once it is written: the
-  // parts are as saving writes them, so their logs wait until the run needs them.
-  EXPECT_TRUE(logs_.put_off(4));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "4.tf"));
-  ASSERT_TRUE(logs_.WriteAllPutOff().ok());
-  EXPECT_EQ(ReadFile(dir_ / "4.tf"), Posting(kShared, 0, 1) + Posting(kShared, 0, 3) +
-                                         Posting(kShared, 1, 2) + Posting(kShared + 2, 0, 3));
-  EXPECT_EQ(ReadFile(dir_ / "5.tf"), "");
+  EXPECT_TRUE(reloaded.part_canonical[4]);
 
-  ASSERT_TRUE(Save(*dictionary_, reloaded).ok());
+  // Every part merged again gives the same bytes.
+  ReloadedDictionary merge_all = reloaded;
+  merge_all.part_canonical.reset();
+  merge_all.word_list_canonical = false;
+  ASSERT_TRUE(Save(*dictionary_, merge_all, FileNumberSet()).ok());
   std::string again;
   for (int p = 0; p < 64; ++p) again += ReadFile(dir_ / fmt::PartFileName(p));
   EXPECT_EQ(again + ReadFile(dir_ / fmt::kWordListName), saved);
@@ -122,14 +134,35 @@ TEST_F(ReloadTest, APartWhoseBlocksOverlapFailsTheReload) {
   EXPECT_FALSE(Reload().ok);
 }
 
-TEST_F(ReloadTest, APutOffLogIsNotWrittenFromAPartChangedSinceTheReload) {
+TEST_F(ReloadTest, ForgettingFilesDropsTheirPostingsAndClosesUpTheSlotsOfWordsLeftWithout) {
   SaveSampleIndex();
-  ASSERT_TRUE(Reload().ok);
-  // Part 32 ("abc") loses its word: the log would no longer match the dictionary.
+  const ReloadedDictionary reloaded = Reload();
+  ASSERT_TRUE(reloaded.ok);
+  // This run indexed file 3 again and found "third" in it: its new posting follows the old ones.
+  WriteFile(dir_ / "4.tf", Posting(kShared + 2, 0, 3));
+  FileNumberSet forget;
+  forget.Add(1);
+  forget.Add(3);
+  ASSERT_TRUE(Save(*dictionary_, reloaded, forget).ok());
+  EXPECT_EQ(WordFiles(), "second:2 third:3 abc:2 high:2");
+  // "first" lost its only posting: "second" takes its slot, in the part and the word list.
+  testing::DecodedIndex index;
+  ASSERT_EQ(testing::DecodeIndex(dir_.path(), &index), "");
+  EXPECT_EQ(index.words.at({kShared, 0}), "second");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "4.tf"));
+  dictionary_ = std::make_unique<Dictionary>();
+  EXPECT_TRUE(Reload().ok);
+}
+
+TEST_F(ReloadTest, APartChangedSinceTheReloadFailsTheSave) {
+  SaveSampleIndex();
+  const ReloadedDictionary reloaded = Reload();
+  ASSERT_TRUE(reloaded.ok);
+  // Part 32 ("abc") loses its word: the reloaded dictionary no longer describes it.
   WriteFile(dir_ / "32.fnx", std::string(4096, '\0'));
-  EXPECT_FALSE(logs_.WritePutOff(32).ok());
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "32.tf"));
-  EXPECT_TRUE(logs_.WritePutOff(4).ok());
+  FileNumberSet forget;
+  forget.Add(2);
+  EXPECT_FALSE(Save(*dictionary_, reloaded, forget).ok());
 }
 
 class CheckStoredFileTest : public ReloadTest {

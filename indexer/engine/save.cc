@@ -4,6 +4,7 @@
 
 #include "indexer/engine/buffered_file.h"
 #include "indexer/engine/index_format.h"
+#include "indexer/engine/part_reader.h"
 #include "platform/files.h"
 
 namespace oru {
@@ -12,10 +13,10 @@ namespace fmt = index_format;
 using platform::Result;
 using platform::Status;
 
-bool BuildPart(const Dictionary& dictionary, int part, std::string log,
-               std::vector<uint8_t>* out_part) {
-  const size_t count = log.size() / fmt::kPostingSize;
-  const auto* postings = reinterpret_cast<const uint8_t*>(log.data());
+const char* BuildPart(const Dictionary& dictionary, int part, const PartSources& sources,
+                      std::vector<uint8_t>* out_part, DroppedWords* dropped, size_t* forgotten) {
+  const size_t count = sources.log.size() / fmt::kPostingSize;
+  const auto* postings = reinterpret_cast<const uint8_t*>(sources.log.data());
 
   // Each bucket with words gets one counter per slot, in one flat array.
   const int first_hash = part * fmt::kBucketsPerPart;
@@ -24,29 +25,60 @@ bool BuildPart(const Dictionary& dictionary, int part, std::string log,
     const auto slots = dictionary.SlotCount(static_cast<uint16_t>(first_hash + k));
     slot_base[k + 1] = slot_base[k] + static_cast<uint32_t>(slots);
   }
-  // Counting sort of the postings by (bucket, slot), keeping their order of arrival.
+  // Calls `take(counter, posting)` for each old posting that is kept (file number in the low
+  // 16 bits, flags in the high ones), in bucket, slot and posting order; counts the others.
+  // False when the old part is damaged or not the one the dictionary was reloaded from.
+  size_t old_forgotten = 0;
+  const auto walk_old = [&](auto&& take) {
+    if (sources.old_part == nullptr) return true;
+    uint32_t words = 0;
+    old_forgotten = 0;
+    const PartShape shape = WalkPart(
+        sources.old_part, sources.old_size, part, [] {},
+        [&](uint16_t hash, const fmt::WordEntry& entry) {
+          const int k = fmt::BucketOf(hash);
+          if (entry.header.slot >= slot_base[k + 1] - slot_base[k]) return false;
+          ++words;
+          const uint32_t counter = slot_base[k] + entry.header.slot;
+          const uint8_t* in = entry.postings;
+          for (uint32_t i = 0; i < entry.header.count; ++i, in += fmt::kPartPostingSize) {
+            const fmt::PartPosting p = fmt::DecodePartPosting(in);
+            if (sources.forget != nullptr && sources.forget->Contains(p.file)) {
+              ++old_forgotten;
+            } else {
+              take(counter, p.file | (uint32_t{p.flags} << 16));
+            }
+          }
+          return true;
+        });
+    return shape != PartShape::kDamaged && words == sources.old_words;
+  };
+
+  // Counting sort of the postings by (bucket, slot): the old part's first, then the log's in
+  // their order of arrival.
   std::vector<uint32_t> start(slot_base[fmt::kBucketsPerPart] + 1, 0);
+  if (!walk_old([&](uint32_t counter, uint32_t) { ++start[counter + 1]; })) {
+    return "the part is damaged or changed since it was read";
+  }
+  *forgotten = old_forgotten;
   for (size_t i = 0; i < count; ++i) {
     const fmt::Posting p = fmt::DecodePosting(postings + i * fmt::kPostingSize);
     const int k = fmt::BucketOf(p.hash);
     const uint32_t slots = slot_base[k + 1] - slot_base[k];
-    if (slots == 0) continue;           // a bucket without words: dropped
-    if (p.slot >= slots) {  // a slot the dictionary does not have: damaged log
-      return false;
-    }
+    if (slots == 0) continue;  // a bucket without words: dropped
+    if (p.slot >= slots) return "a posting names a word the dictionary does not have";
     ++start[slot_base[k] + p.slot + 1];
   }
   for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
   std::vector<uint32_t> sorted(start.back());
   std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+  walk_old([&](uint32_t counter, uint32_t posting) { sorted[fill[counter]++] = posting; });
   for (size_t i = 0; i < count; ++i) {
     const fmt::Posting p = fmt::DecodePosting(postings + i * fmt::kPostingSize);
     const int k = fmt::BucketOf(p.hash);
     if (slot_base[k + 1] == slot_base[k]) continue;
     sorted[fill[slot_base[k] + p.slot]++] = p.file | (uint32_t{p.flags} << 16);
   }
-  log.clear();
-  log.shrink_to_fit();
 
   // Each posting becomes at most 10 bytes of output: 4 of its own and a word header of 6.
   std::vector<uint8_t>& out = *out_part;
@@ -55,14 +87,21 @@ bool BuildPart(const Dictionary& dictionary, int part, std::string log,
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
     const uint32_t first = slot_base[k];
     const uint32_t slots = slot_base[k + 1] - first;
-    if (slots == 0 || start[first + slots] == start[first]) continue;  // no postings: entry 0
-    fmt::PutU32(&out[4 * static_cast<size_t>(k)], static_cast<uint32_t>(pos));
+    const auto hash = static_cast<uint32_t>(first_hash + k);
+    // A bucket without postings gets table entry 0.
+    if (slots != 0 && start[first + slots] != start[first]) {
+      fmt::PutU32(&out[4 * static_cast<size_t>(k)], static_cast<uint32_t>(pos));
+    }
+    uint16_t saved_slot = 0;
     for (uint32_t j = 0; j < slots; ++j) {
       const uint32_t begin = start[first + j];
       const uint32_t end = start[first + j + 1];
-      if (begin == end) continue;
+      if (begin == end) {
+        dropped->push_back((hash << 16) | j);
+        continue;
+      }
       fmt::PutU32(&out[pos], end - begin);
-      fmt::PutU16(&out[pos + 4], static_cast<uint16_t>(j));
+      fmt::PutU16(&out[pos + 4], saved_slot++);
       pos += fmt::kWordEntryHeader;
       for (uint32_t i = begin; i < end; ++i) {
         fmt::PutU16(&out[pos], static_cast<uint16_t>(sorted[i]));
@@ -72,7 +111,7 @@ bool BuildPart(const Dictionary& dictionary, int part, std::string log,
     }
   }
   out.resize(pos);
-  return true;
+  return nullptr;
 }
 
 IndexSaver::IndexSaver(platform::FileSystem* disk, std::string index_dir, IndexSwitch* pending,
@@ -83,67 +122,94 @@ IndexSaver::IndexSaver(platform::FileSystem* disk, std::string index_dir, IndexS
       step_(std::move(step)),
       pump_(std::move(pump)) {}
 
-Status IndexSaver::Save(const Dictionary& dictionary, PostingLogs* logs,
-                        const ReloadedDictionary& reloaded) {
+Status IndexSaver::Save(const Dictionary& dictionary, const PostingLogs& logs,
+                        const ReloadedDictionary& reloaded, const FileNumberSet& forget) {
+  DroppedWords dropped;
   bool words_added = false;
   for (int part = 0; part < fmt::kPartCount; ++part) {
     // Words are only ever added, so an equal count means the part's words are those reloaded.
-    const bool gained =
-        dictionary.PartWordCount(part) != reloaded.part_words[static_cast<size_t>(part)];
-    words_added = words_added || gained;
-    if (logs->put_off(part) && !gained) {
-      // A reloaded part that received nothing: merging it again would write the same bytes.
-      logs->DropPutOff(part);
-      step_();
-      continue;
-    }
-    Status status = logs->WritePutOff(part);
-    if (status.ok()) status = MergePart(dictionary, part, logs->PathOf(part));
-    if (!status.ok()) return status;
+    words_added = words_added ||
+                  dictionary.PartWordCount(part) != reloaded.part_words[static_cast<size_t>(part)];
+    const Status saved = SavePart(dictionary, part, logs.PathOf(part), reloaded, forget, &dropped);
+    if (!saved.ok()) return saved;
   }
-  // The same holds for a reloaded word list when no word was added.
+  // A reloaded word list that is exactly what would be written stays as it is.
   Status status;
-  if (!reloaded.word_list_canonical || words_added) status = WriteWordList(dictionary);
+  if (!reloaded.word_list_canonical || words_added || !dropped.empty()) {
+    status = WriteWordList(dictionary, dropped);
+  }
   step_();
   return status;
 }
 
-Status IndexSaver::MergePart(const Dictionary& dictionary, int part, const std::string& log_path) {
+Status IndexSaver::SavePart(const Dictionary& dictionary, int part, const std::string& log_path,
+                            const ReloadedDictionary& reloaded, const FileNumberSet& forget,
+                            DroppedWords* dropped) {
   const std::string name = fmt::PartFileName(part);
-  if (!platform::FileExists(log_path)) {
+  const bool update = reloaded.ok;
+  const bool has_log = platform::FileExists(log_path);
+  if (!update && !has_log) {
     // No log: the part is an empty file, and the bar does not move.
     const Status written = WriteWholeFile(disk_, pending_->NewPath(name), {}, true);
     if (written.ok()) pending_->Add(name);
     return written;
   }
+  const bool canonical = update && reloaded.part_canonical[static_cast<size_t>(part)];
+  if (canonical && !has_log && forget.empty()) {
+    // A reloaded part that neither gains nor loses a posting: it stays as it is.
+    step_();
+    return Status();
+  }
+  PartSources sources;
+  std::unique_ptr<uint8_t[]> old_part;
+  if (update) {
+    if (!ReadIndexFile(dir_ + name, &old_part, &sources.old_size)) {
+      return Status(Result::kFailed, "read", dir_ + name, "the part cannot be read");
+    }
+    sources.old_part = old_part.get();
+    sources.old_words = reloaded.part_words[static_cast<size_t>(part)];
+    sources.forget = &forget;
+  }
   std::string log;
-  const Status read = platform::ReadWholeFile(log_path, &log);
-  if (!read.ok()) return read;
+  if (has_log) {
+    const Status read = platform::ReadWholeFile(log_path, &log);
+    if (!read.ok()) return read;
+    sources.log = log;
+  }
   std::vector<uint8_t> out;
-  if (!BuildPart(dictionary, part, std::move(log), &out)) {
-    return Status(Result::kFailed, "merge", log_path,
-                  "a posting names a word the dictionary does not have");
+  size_t forgotten = 0;
+  if (const char* fault = BuildPart(dictionary, part, sources, &out, dropped, &forgotten)) {
+    return Status(Result::kFailed, "merge", has_log ? log_path : dir_ + name, fault);
   }
   pump_();
-  const Status written = WriteWholeFile(disk_, pending_->NewPath(name), out, true);
-  if (!written.ok()) return written;
-  pending_->Add(name);
+  // The same holds when the log held nothing and no old posting was forgotten.
+  if (!canonical || !log.empty() || forgotten != 0) {
+    const Status written = WriteWholeFile(disk_, pending_->NewPath(name), out, true);
+    if (!written.ok()) return written;
+    pending_->Add(name);
+  }
   step_();
   // The log has served: a log that cannot be deleted does no harm, the next run removes it.
-  disk_->Delete(log_path);
+  if (has_log) disk_->Delete(log_path);
   return Status();
 }
 
-Status IndexSaver::WriteWordList(const Dictionary& dictionary) {
+Status IndexSaver::WriteWordList(const Dictionary& dictionary, const DroppedWords& dropped) {
   BufferedFile file(64 * 1024, disk_);
   Status status = file.Create(pending_->NewPath(fmt::kWordListName));
   uint8_t record[fmt::kMaxWordRecord];
+  auto next_dropped = dropped.begin();
   for (int h = 0; h < kHashCount && status.ok(); ++h) {
     const auto hash = static_cast<uint16_t>(h);
+    uint16_t saved_slot = 0;  // the slot the parts give the word: dropped words close up
     for (size_t s = 0; s < dictionary.SlotCount(hash) && status.ok(); ++s) {
       const auto slot = static_cast<uint16_t>(s);
+      if (next_dropped != dropped.end() && *next_dropped == ((uint32_t{hash} << 16) | slot)) {
+        ++next_dropped;
+        continue;
+      }
       const std::string_view word = dictionary.Text(dictionary.Entry(hash, slot));
-      const size_t n = fmt::EncodeWordRecord(word, hash, slot, record);
+      const size_t n = fmt::EncodeWordRecord(word, hash, saved_slot++, record);
       status = file.Write(record, n);
     }
   }

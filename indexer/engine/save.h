@@ -1,17 +1,20 @@
-// Saving a pass: each posting log becomes its part of the inverted index, then the word list is
-// written. Every file is written beside the old one under a new name and put in place with the
-// others only when all are complete (IndexSwitch), so a reader never sees half a file and a
-// failure never costs the old index.
+// Saving a pass: each part of the inverted index is built from the part saved before (an
+// update's), less the postings of the files the update forgets, and the run's posting log of
+// that part; then the word list is written. Every file is written beside the old one under a
+// new name and put in place with the others only when all are complete (IndexSwitch), so a
+// reader never sees half a file and a failure never costs the old index.
 #ifndef ORU_INDEXER_ENGINE_SAVE_H_
 #define ORU_INDEXER_ENGINE_SAVE_H_
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "indexer/engine/dictionary.h"
+#include "indexer/engine/file_numbers.h"
 #include "indexer/engine/index_switch.h"
 #include "indexer/engine/posting_logs.h"
 #include "indexer/engine/reload.h"
@@ -20,30 +23,53 @@
 
 namespace oru {
 
-// Builds part `part` from its posting log `log` (8-byte postings) into `out`: the
-// 4,096-byte bucket table, then each bucket's words in slot order, each word's postings in the
-// order of the log. False when a posting names a slot the dictionary does not have.
-bool BuildPart(const Dictionary& dictionary, int part, std::string log,
-               std::vector<uint8_t>* out);
+// The words no posting names any more once an update has forgotten files, as hash << 16 | slot
+// in ascending order. Saving leaves them out of the parts and the word list, and the words
+// behind one in its bucket move up a slot, so that every word saved has a posting and the
+// slots of a block still run 0, 1, 2, ... A fresh pass drops none.
+using DroppedWords = std::vector<uint32_t>;
+
+// The postings of one part, in the order they are saved.
+struct PartSources {
+  // The part saved before (an update's, `old_size` bytes; null for a fresh index), which must
+  // hold `old_words` words; its postings come first, less those of the files in `forget`.
+  const uint8_t* old_part = nullptr;
+  size_t old_size = 0;
+  uint32_t old_words = 0;
+  const FileNumberSet* forget = nullptr;
+  // Then this run's log of the part: 8-byte postings in the order of the walk.
+  std::string_view log;
+};
+
+// Builds part `part` of `dictionary` from `sources` into `out`: the 4,096-byte bucket table,
+// then each bucket's words in slot order, each word's postings in the order of its sources.
+// Appends the words left without postings to `dropped` and counts the old postings forgotten
+// in `*forgotten`. Returns null, or why the part cannot be built: a posting names a slot the
+// dictionary does not have, or the old part is damaged or not the one the reload read.
+const char* BuildPart(const Dictionary& dictionary, int part, const PartSources& sources,
+                      std::vector<uint8_t>* out, DroppedWords* dropped, size_t* forgotten);
 
 class IndexSaver {
  public:
   // `index_dir` ends in the separator. `step` moves the progress bar by one (once per part
-  // built, once for the word list); `pump` handles the window's messages. `disk` and `pending`
-  // outlive the object.
+  // built or left as it is, once for the word list); `pump` handles the window's messages.
+  // `disk` and `pending` outlive the object.
   IndexSaver(platform::FileSystem* disk, std::string index_dir, IndexSwitch* pending,
              std::function<void()> step, std::function<void()> pump);
 
-  // Writes the new parts and word list of `dictionary` from `logs`; what an update reloaded
-  // (`reloaded`) and did not change is left as it is. The files are handed to the switch; the
-  // first failure is returned.
-  platform::Status Save(const Dictionary& dictionary, PostingLogs* logs,
-                        const ReloadedDictionary& reloaded);
-  // Writes the new version of the word list.
-  platform::Status WriteWordList(const Dictionary& dictionary);
+  // Writes the new parts and word list of `dictionary` from the logs of `logs` and, in an
+  // update (`reloaded.ok`), the parts saved before less the postings of the files in `forget`.
+  // What does not change is left as it is. The files are handed to the switch; the first
+  // failure is returned.
+  platform::Status Save(const Dictionary& dictionary, const PostingLogs& logs,
+                        const ReloadedDictionary& reloaded, const FileNumberSet& forget);
+  // Writes the new version of the word list, without the words of `dropped`.
+  platform::Status WriteWordList(const Dictionary& dictionary, const DroppedWords& dropped);
 
  private:
-  platform::Status MergePart(const Dictionary& dictionary, int part, const std::string& log_path);
+  platform::Status SavePart(const Dictionary& dictionary, int part, const std::string& log_path,
+                            const ReloadedDictionary& reloaded, const FileNumberSet& forget,
+                            DroppedWords* dropped);
 
   platform::FileSystem* disk_;
   std::string dir_;

@@ -34,7 +34,8 @@ class SaveIndexTest : public ::testing::Test {
     IndexSwitch pending(platform::RealFileSystem(), dir_.path());
     IndexSaver saver(platform::RealFileSystem(), dir_.path(), &pending,
                      [this] { ++steps_; }, [] {});
-    return saver.Save(*dictionary_, &logs_, ReloadedDictionary()).ok() && pending.Switch().ok();
+    return saver.Save(*dictionary_, logs_, ReloadedDictionary(), FileNumberSet()).ok() &&
+           pending.Switch().ok();
   }
 
   void Post(uint16_t hash, uint16_t slot, uint16_t file) {

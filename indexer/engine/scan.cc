@@ -51,6 +51,7 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
         update_mode_ ? stored_files_.Check(path, path_hash, static_cast<uint32_t>(size),
                                            static_cast<uint32_t>(time), &stored)
                      : StoredFileState::kNew;
+    if (stored != nullptr) met_.Add(stored->Number);
     if (state == StoredFileState::kUnchanged) {
       ++skipped;
       Show(view_.files_indexed, std::to_string(skipped));
@@ -69,8 +70,10 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     uint16_t number = 0;
     if (state == StoredFileState::kChanged) {
       number = stored->Number;
+      reindexed_.Add(number);
     } else {
       number = ++file_count_;
+      numbered_new_file_ = true;
       const Status written = file_index_->Append(path, number, path_hash,
                                                  static_cast<uint32_t>(size),
                                                  static_cast<uint32_t>(time));
@@ -91,12 +94,7 @@ int TIndexer::IndexFolderScan(const std::string& folder) {
     // The record of a file indexed again takes its new size and time, so that the next
     // update sees it as changed only when it changes again.
     if (state == StoredFileState::kChanged) {
-      const Status rewritten = file_index_->RewriteStamp(*stored, static_cast<uint32_t>(size),
-                                                         static_cast<uint32_t>(time));
-      if (!rewritten.ok()) {
-        FailWrite(rewritten);
-        return kScanFailed;
-      }
+      file_index_->RewriteStamp(*stored, static_cast<uint32_t>(size), static_cast<uint32_t>(time));
     }
   }
   return kScanOk;

@@ -110,17 +110,13 @@ void StoredFiles::Clear() {
 
 StoredFileState StoredFiles::Check(std::string_view path, uint16_t path_hash, uint32_t size,
                                    uint32_t time, const FileNode** stored) const {
-  try {
-    const FileNode* node = lookup_.Find(path, path_hash);
-    if (node == nullptr) return StoredFileState::kNew;
-    if (size == node->Size && time == node->Time && !IsRacyTime(time, read_since_)) {
-      return StoredFileState::kUnchanged;
-    }
-    *stored = node;
-    return StoredFileState::kChanged;
-  } catch (...) {
+  const FileNode* node = lookup_.Find(path, path_hash);
+  if (node == nullptr) return StoredFileState::kNew;
+  *stored = node;
+  if (size == node->Size && time == node->Time && !IsRacyTime(time, read_since_)) {
     return StoredFileState::kUnchanged;
   }
+  return StoredFileState::kChanged;
 }
 
 int64_t DosTimeSeconds(uint32_t packed) {

@@ -54,9 +54,10 @@ class StoredFiles {
 
   // Compares a file, with the size and time the storage plug-in has just handed out for it,
   // with its record (the first in file order whose path hash and path, lower-cased, match):
-  // kNew without one; kUnchanged when size and time agree (unless the stored time is racy, see
-  // IsRacyTime), or on any failure; else kChanged, with `*stored` set to the record (number and
-  // offset). The file system is not asked again:
+  // kNew without one; else `*stored` is set to the record (number and offset), and the state is
+  // kUnchanged when size and time agree (unless the stored time is racy, see IsRacyTime), else
+  // kChanged. What is thrown (memory exhausted) goes to the caller. The file system is not
+  // asked again:
   // a file that changes between its listing and this check is seen at the next update.
   StoredFileState Check(std::string_view path, uint16_t path_hash, uint32_t size, uint32_t time,
                         const FileNode** stored) const;

@@ -99,7 +99,9 @@ bool TIndexer::ExtractWords(const ParserExports& parser, const std::string& type
       --count;
     }
   } catch (...) {
-    // What was recorded so far stays; the file's words end here.
+    // Memory exhausted, most likely: the parse is ended and the run fails with the reason.
+    parser.stop();
+    throw;
   }
   parser.stop();
   return true;

@@ -159,14 +159,14 @@ std::vector<SplitUnit> UnitsOf(const FileCounter& counter, const std::vector<std
 }
 
 // The highest file number an update of the index would reach with `files` files in its
-// folders: the numbers its records hold (the records of deleted files keep theirs) and one for
-// each file it does not record.
+// folders: the highest it has given (numbers of files that are gone are not given again) and
+// one for each file it does not record.
 uint64_t NumbersAfterUpdate(const std::string& work, const std::string& name,
                             const FileCounter& counter, uint64_t files) {
   IndexReader reader;
   std::string error;
   if (!reader.Open(IndexFolder(work, name), true, &error)) return files;
-  uint64_t highest = 0;
+  uint64_t highest = IndexRecords(work).HighestFileNumber(name);
   uint64_t recorded = 0;
   for (const IndexedFile& file : reader.files()) {
     highest = std::max<uint64_t>(highest, file.number);
