@@ -533,10 +533,22 @@ int main(int argc, char** argv) {
     }
     for (const std::string& path : files) ReadWhole(path, &bytes);
   };
-  change(1, 48);
-  const PassResult some = RunPass(work, options.bin, update_job, false);
-  change(2, 72);
-  const ProcessResult some_process = RunProcess(tamsel, update_job);
+  // Each round changes the same files again (another variant, dated further back), so that
+  // every update indexes them again; the best of the rounds counts, as above.
+  PassResult some;
+  ProcessResult some_process;
+  for (int r = 0; r < std::max(options.repeat, 3); ++r) {
+    change(1 + 2 * r, 48 + 48 * r);
+    const PassResult p = RunPass(work, options.bin, update_job, false);
+    if (r == 0 || p.seconds < some.seconds || p.status != oru::kRunOk) some = p;
+    if (some.status != oru::kRunOk) break;
+    change(2 + 2 * r, 72 + 48 * r);
+    const ProcessResult q = RunProcess(tamsel, update_job);
+    const uint64_t peak = std::max(some_process.peak_bytes, q.peak_bytes);
+    if (r == 0 || q.seconds < some_process.seconds || q.status != 0) some_process = q;
+    some_process.peak_bytes = peak;
+    if (some_process.status != 0) break;
+  }
   if (same.status != oru::kRunOk || some.status != oru::kRunOk) {
     std::fprintf(stderr, "an update failed with result %d / %d\n", same.status, some.status);
     return 1;
@@ -554,9 +566,10 @@ int main(int argc, char** argv) {
               same.seconds / pass.seconds, same.seconds / walk_seconds,
               same.seconds <= 2 * walk_seconds ? "met" : "MISSED");
   std::printf("update, %zu files (1%%) changed: %.3f s wall, %.0f files/s, %.2f x the fresh "
-              "pass\n",
+              "pass, %.2f x the enumeration (target <= 2.5: %s)\n",
               changed, some.seconds, static_cast<double>(files.size()) / some.seconds,
-              some.seconds / pass.seconds);
+              some.seconds / pass.seconds, some.seconds / walk_seconds,
+              some.seconds <= 2.5 * walk_seconds ? "met" : "MISSED");
   // The process figures: what a user of `oru index` or a scheduled update waits for.
   std::printf("Tamsel as a process, start to exit (best of %d; peak memory of the process):\n",
               process_runs);
@@ -574,8 +587,11 @@ int main(int argc, char** argv) {
               same_process.seconds, same_process.seconds / walk_seconds,
               same_process.seconds <= 2 * walk_seconds ? "met" : "MISSED",
               MiB(same_process.peak_bytes));
-  std::printf("  update, 1%% changed: %.3f s wall, %.2f x the fresh pass, %.1f MiB\n",
+  std::printf("  update, 1%% changed: %.3f s wall, %.2f x the fresh pass, %.2f x the enumeration "
+              "(target <= 2.5: %s), %.1f MiB\n",
               some_process.seconds, some_process.seconds / fresh_process.seconds,
+              some_process.seconds / walk_seconds,
+              some_process.seconds <= 2.5 * walk_seconds ? "met" : "MISSED",
               MiB(some_process.peak_bytes));
 
   if (!options.keep) {

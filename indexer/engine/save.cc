@@ -13,14 +13,15 @@ namespace fmt = index_format;
 using platform::Result;
 using platform::Status;
 
-const char* BuildPart(const Dictionary& dictionary, int part, const PartSources& sources,
-                      std::vector<uint8_t>* out_part, DroppedWords* dropped, size_t* forgotten) {
+const char* PartBuilder::Build(const Dictionary& dictionary, int part, const PartSources& sources,
+                               DroppedWords* dropped, size_t* forgotten) {
   const size_t count = sources.log.size() / fmt::kPostingSize;
   const auto* postings = reinterpret_cast<const uint8_t*>(sources.log.data());
 
   // Each bucket with words gets one counter per slot, in one flat array.
   const int first_hash = part * fmt::kBucketsPerPart;
-  std::vector<uint32_t> slot_base(fmt::kBucketsPerPart + 1, 0);
+  slot_base_.assign(fmt::kBucketsPerPart + 1, 0);
+  std::vector<uint32_t>& slot_base = slot_base_;
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
     const auto slots = dictionary.SlotCount(static_cast<uint16_t>(first_hash + k));
     slot_base[k + 1] = slot_base[k] + static_cast<uint32_t>(slots);
@@ -56,7 +57,8 @@ const char* BuildPart(const Dictionary& dictionary, int part, const PartSources&
 
   // Counting sort of the postings by (bucket, slot): the old part's first, then the log's in
   // their order of arrival.
-  std::vector<uint32_t> start(slot_base[fmt::kBucketsPerPart] + 1, 0);
+  std::vector<uint32_t>& start = start_;
+  start.assign(slot_base[fmt::kBucketsPerPart] + 1, 0);
   if (!walk_old([&](uint32_t counter, uint32_t) { ++start[counter + 1]; })) {
     return "the part is damaged or changed since it was read";
   }
@@ -69,9 +71,15 @@ const char* BuildPart(const Dictionary& dictionary, int part, const PartSources&
     if (p.slot >= slots) return "a posting names a word the dictionary does not have";
     ++start[slot_base[k] + p.slot + 1];
   }
-  for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
-  std::vector<uint32_t> sorted(start.back());
-  std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+  size_t saved_words = 0;
+  for (size_t i = 1; i < start.size(); ++i) {
+    saved_words += start[i] != 0 ? 1 : 0;
+    start[i] += start[i - 1];
+  }
+  std::vector<uint32_t>& sorted = sorted_;
+  sorted.resize(start.back());
+  std::vector<uint32_t>& fill = fill_;
+  fill.assign(start.begin(), start.end() - 1);
   walk_old([&](uint32_t counter, uint32_t posting) { sorted[fill[counter]++] = posting; });
   for (size_t i = 0; i < count; ++i) {
     const fmt::Posting p = fmt::DecodePosting(postings + i * fmt::kPostingSize);
@@ -80,9 +88,10 @@ const char* BuildPart(const Dictionary& dictionary, int part, const PartSources&
     sorted[fill[slot_base[k] + p.slot]++] = p.file | (uint32_t{p.flags} << 16);
   }
 
-  // Each posting becomes at most 10 bytes of output: 4 of its own and a word header of 6.
-  std::vector<uint8_t>& out = *out_part;
-  out.assign(fmt::kBucketTableSize + 10 * sorted.size(), 0);
+  std::vector<uint8_t>& out = part_;
+  out.assign(fmt::kBucketTableSize + fmt::kWordEntryHeader * saved_words +
+                 fmt::kPartPostingSize * sorted.size(),
+             0);
   size_t pos = fmt::kBucketTableSize;
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
     const uint32_t first = slot_base[k];
@@ -110,7 +119,6 @@ const char* BuildPart(const Dictionary& dictionary, int part, const PartSources&
       }
     }
   }
-  out.resize(pos);
   return nullptr;
 }
 
@@ -161,30 +169,28 @@ Status IndexSaver::SavePart(const Dictionary& dictionary, int part, const std::s
     return Status();
   }
   PartSources sources;
-  std::unique_ptr<uint8_t[]> old_part;
   if (update) {
-    if (!ReadIndexFile(dir_ + name, &old_part, &sources.old_size)) {
+    if (!ReadIndexFile(dir_ + name, &old_part_, &sources.old_size)) {
       return Status(Result::kFailed, "read", dir_ + name, "the part cannot be read");
     }
-    sources.old_part = old_part.get();
+    sources.old_part = old_part_.data();
     sources.old_words = reloaded.part_words[static_cast<size_t>(part)];
     sources.forget = &forget;
   }
-  std::string log;
+  log_.clear();
   if (has_log) {
-    const Status read = platform::ReadWholeFile(log_path, &log);
+    const Status read = platform::ReadWholeFile(log_path, &log_);
     if (!read.ok()) return read;
-    sources.log = log;
+    sources.log = log_;
   }
-  std::vector<uint8_t> out;
   size_t forgotten = 0;
-  if (const char* fault = BuildPart(dictionary, part, sources, &out, dropped, &forgotten)) {
+  if (const char* fault = builder_.Build(dictionary, part, sources, dropped, &forgotten)) {
     return Status(Result::kFailed, "merge", has_log ? log_path : dir_ + name, fault);
   }
   pump_();
   // The same holds when the log held nothing and no old posting was forgotten.
-  if (!canonical || !log.empty() || forgotten != 0) {
-    const Status written = WriteWholeFile(disk_, pending_->NewPath(name), out, true);
+  if (!canonical || !log_.empty() || forgotten != 0) {
+    const Status written = WriteWholeFile(disk_, pending_->NewPath(name), builder_.part(), true);
     if (!written.ok()) return written;
     pending_->Add(name);
   }

@@ -41,13 +41,26 @@ struct PartSources {
   std::string_view log;
 };
 
-// Builds part `part` of `dictionary` from `sources` into `out`: the 4,096-byte bucket table,
-// then each bucket's words in slot order, each word's postings in the order of its sources.
-// Appends the words left without postings to `dropped` and counts the old postings forgotten
-// in `*forgotten`. Returns null, or why the part cannot be built: a posting names a slot the
-// dictionary does not have, or the old part is damaged or not the one the reload read.
-const char* BuildPart(const Dictionary& dictionary, int part, const PartSources& sources,
-                      std::vector<uint8_t>* out, DroppedWords* dropped, size_t* forgotten);
+// Builds parts one after the other, keeping its memory from one to the next.
+class PartBuilder {
+ public:
+  // Builds part `part` of `dictionary` from `sources` into part(): the 4,096-byte bucket table,
+  // then each bucket's words in slot order, each word's postings in the order of its sources.
+  // Appends the words left without postings to `dropped` and counts the old postings forgotten
+  // in `*forgotten`. Returns null, or why the part cannot be built: a posting names a slot the
+  // dictionary does not have, or the old part is damaged or not the one the reload read.
+  const char* Build(const Dictionary& dictionary, int part, const PartSources& sources,
+                    DroppedWords* dropped, size_t* forgotten);
+  // The bytes of the part built last.
+  const std::vector<uint8_t>& part() const { return part_; }
+
+ private:
+  std::vector<uint32_t> slot_base_;  // per bucket, its first counter
+  std::vector<uint32_t> start_;      // per counter (bucket and slot), its first posting
+  std::vector<uint32_t> fill_;
+  std::vector<uint32_t> sorted_;     // the postings by counter: file, flags << 16
+  std::vector<uint8_t> part_;
+};
 
 class IndexSaver {
  public:
@@ -74,6 +87,9 @@ class IndexSaver {
   platform::FileSystem* disk_;
   std::string dir_;
   IndexSwitch* pending_;
+  PartBuilder builder_;
+  std::vector<uint8_t> old_part_;  // the part saved before, read again
+  std::string log_;
   std::function<void()> step_;
   std::function<void()> pump_;
 };
