@@ -30,32 +30,33 @@ bool TIndexer::StartParseGuard() {
   parse_time_limit_ = settings_.parse_time_limit.count() > 0
                           ? settings_.parse_time_limit
                           : ConfiguredParseTimeLimit(settings_.work_dir);
-  unread_path_ = UnreadFiles::PathFor(settings_.storages_dir, index_name_);
+  unread_path_ = UnreadFiles::PathFor(settings_.storages_dir, folder_->name());
   unread_.Load(unread_path_);
   // This run holds the index folder's lock: a note that is there was left by a run that died
   // parsing the file it names. Its record is written before the note is emptied.
-  const std::string note = ParseGuard::NotePath(settings_.storages_dir, index_name_);
+  const std::string note = ParseGuard::NotePath(settings_.storages_dir, folder_->name());
   UnreadFile crashed;
   if (ParseGuard::ReadNote(note, &crashed)) {
     unread_.Put(crashed);
-    const Status saved = unread_.Save(unread_path_);
-    if (!saved.ok()) return Fail(saved);
+    if (!Check(unread_.Save(unread_path_))) return false;
   }
-  const Status started = guard_.Start(note, parse_time_limit_,
-                                      [this](const UnreadFile& file) { OnParseTimeout(file); });
-  return started.ok() || Fail(started);
+  return Check(guard_.Start(note, parse_time_limit_,
+                           [this](const UnreadFile& file) { OnParseTimeout(file); }));
 }
 
-void TIndexer::ParseGuarded(const _TExtLib& parser, const std::string& path, uint32_t file_ref,
-                            uint32_t size, uint32_t time) {
+void TIndexer::ParseGuarded(const WalkedFile& file) {
+  const std::string& path = file.path;
+  const uint32_t size = file.size;
+  const uint32_t time = file.time;
   const UnreadFile* unread = unread_.empty() ? nullptr : unread_.Find(path);
   if (unread != nullptr && unread->reason != UnreadReason::kRefused && unread->size == size &&
       unread->time == time) {
-    file_words_.clear();  // numbered and recorded, but not parsed again: no words
+    words_.clear();  // numbered and recorded, but not parsed again: no words
     return;
   }
   guard_.Begin(path, size, time);
-  const bool parsed = ExtractWords(*parser.Exports, parser.TypeName, path, file_ref, 0);
+  const bool parsed =
+      file_words_.Read(*file.parser->Exports, file.parser->TypeName, path, file.file_ref, 0, &words_);
   guard_.End();
   if (parsed && unread == nullptr) return;
   // The watchdog reads the list when it records a file: it changes under the guard's lock.
@@ -92,7 +93,7 @@ void TIndexer::OnParseTimeout(const UnreadFile& file) {
 void TIndexer::SaveUnreadFiles() {
   if (unread_path_.empty()) return;
   // Only a walk that met every file can tell which files are gone.
-  if (!stop_requested_ && !file_limit_reached_) {
+  if (walk_.complete()) {
     unread_.RemoveUnless([this](const std::string& path) { return unread_seen_.count(path) != 0; });
   }
   if (!unread_.dirty()) return;

@@ -2,172 +2,36 @@
 //
 // The run keeps two promises beyond the basic pass. "Indexed" = "1" in "storages.ini" always
 // means a complete index: the new files are written beside the old ones and put in place
-// between a "0" and a "1" (SwitchIndex). And no failure costs the last complete index: a run
-// that fails, or stops without saving, removes what it wrote and leaves the old files and
+// between a "0" and a "1" (IndexFolder::Switch). And no failure costs the last complete index:
+// a run that fails, or stops without saving, removes what it wrote and leaves the old files and
 // their record as they were (Abandon); the plug-ins are loaded and the folder is locked before
 // anything in it changes.
 #include "indexer/engine/indexer.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <new>
+#include <exception>
 
 #include "indexer/engine/index_format.h"
-#include "indexer/engine/index_records.h"
-#include "indexer/engine/job.h"
 #include "indexer/engine/save.h"
 #include "indexer/engine/work_folders.h"
-#include "platform/files.h"
 #include "platform/find.h"
-#include "platform/folders.h"
-#include "platform/mutex.h"
-#include "platform/status.h"
 
 namespace oru {
 
 namespace fmt = index_format;
 using platform::Result;
-
-namespace {
-
-
 using platform::Status;
-
-// A folder of the job as given, made absolute against the current folder: the walk must not
-// depend on where the program happens to stand later.
-std::string AbsoluteFolder(const std::string& folder) {
-  if (platform::IsAbsolutePath(folder)) return folder;
-  return platform::CurrentFolder() + folder;
-}
-
-}  // namespace
 
 TIndexer::TIndexer(PassSettings settings, PassView view)
     : settings_(std::move(settings)),
       view_(view),
+      plugins_(settings_.program_dir),
       dictionary_(std::make_unique<Dictionary>(settings_.word_pool_size)),
-      plugins_(settings_.program_dir) {
-}
+      file_words_(dictionary_.get(), &settings_.stop_words, view_.words_found),
+      walk_(&plugins_, this, settings_.file_limit) {}
 
-TIndexer::~TIndexer() {
-  reload_.Join();
-}
-
-void TIndexer::StartFreshIndex() {
-  update_mode_ = false;
-  file_count_ = 0;
-  dictionary_->Reset();
-  stored_files_.Clear();
-  reloaded_ = {};
-  met_.Clear();
-  reindexed_.Clear();
-  gone_.Clear();
-  forget_.Clear();
-  highest_kept_ = 0;
-  numbered_new_file_ = false;
-}
-
-void TIndexer::ProcessMessages() {
-  if (view_.pump != nullptr) view_.pump->ProcessMessages();
-}
-
-void TIndexer::Show(platform::Label* label, std::string_view text) {
-  if (label != nullptr) label->SetCaption(text);
-}
-
-void TIndexer::ShowFinalFigures() {
-  Show(view_.files_indexed, std::to_string(file_count_));
-  Show(view_.words_found, std::to_string(dictionary_->word_count()));
-}
-
-void TIndexer::StepProgress() {
-  platform::ProgressBar* bar = view_.saving_bar;
-  if (bar != nullptr) bar->SetPosition(bar->Position() + 1);
-}
-
-void TIndexer::Notify(int64_t wparam) {
-  if (window_.found()) window_.Post({kIndexDoneMessage, wparam, 0});
-}
-
-bool TIndexer::Fail(Status status) {
-  if (failure_.ok()) {
-    failure_ = status.ok() ? Status(Result::kFailed, "index", index_dir_, "unknown failure")
-                           : std::move(status);
-  }
-  return false;
-}
-
-bool TIndexer::RecordIndexed(const char* value) {
-  const Status written = IndexRecords(settings_.work_dir).Write(index_name_, value);
-  return written.ok() || Fail(written);
-}
-
-bool TIndexer::OpenIndexFiles() {
-  file_index_ = std::make_unique<FileIndexWriter>(settings_.disk, index_dir_, pending_.get());
-  const Status started = file_index_->Start(update_mode_);
-  if (!started.ok()) return Fail(started);
-  const Status opened = logs_->Open(update_mode_);
-  return opened.ok() || Fail(opened);
-}
-
-bool TIndexer::BeginReload() {
-  update_mode_ = true;
-  const bool files_loaded =
-      stored_files_.Load(index_dir_ + fmt::kFileIndexName, [this] { ProcessMessages(); });
-  stored_files_.set_read_since(IndexRecords(settings_.work_dir).ReadSince(index_name_));
-  // A number once given is not given again, even when its file is gone.
-  file_count_ = std::max(stored_files_.highest_number(), highest_recorded_);
-  if (!files_loaded) return false;
-  if (settings_.reload_beside_walk && reload_.Start(index_dir_, dictionary_.get())) return true;
-  // Without a second thread the reload runs here and now.
-  reloaded_ = ReloadDictionary(index_dir_, dictionary_.get(), [this] { ProcessMessages(); });
-  return reloaded_.ok;
-}
-
-bool TIndexer::FinishReload() {
-  if (!reload_.running()) return true;
-  // Stop stays answered meanwhile; it takes effect when the walk goes on.
-  reloaded_ = reload_.Wait([this] { ProcessMessages(); });
-  if (reloaded_.ok) return true;
-  // As when the reload fails before the walk: a fresh index, its files created anew.
-  CloseIndexFiles();
-  StartFreshIndex();
-  if (!OpenIndexFiles()) write_failed_ = true;
-  return false;
-}
-
-bool TIndexer::CloseIndexFiles() {
-  bool ok = true;
-  if (file_index_ != nullptr) {
-    const Status finished = file_index_->Finish(gone_);
-    if (!finished.ok()) ok = Fail(finished);
-    file_index_.reset();
-  }
-  if (logs_ != nullptr) {
-    const Status closed = logs_->Close();
-    if (!closed.ok()) ok = Fail(closed);
-  }
-  return ok;
-}
-
-void TIndexer::Abandon() {
-  if (file_index_ != nullptr) file_index_->Abandon();
-  file_index_.reset();
-  if (logs_ != nullptr) logs_->Close();
-  if (!index_dir_.empty() && index_lock_.held()) {
-    IndexSwitch::RemoveLeftovers(settings_.disk, index_dir_);
-  }
-}
-
-bool TIndexer::SaveIndex() {
-  IndexSaver saver(settings_.disk, index_dir_, pending_.get(), [this] { StepProgress(); },
-                   [this] { ProcessMessages(); });
-  const Status saved = saver.Save(*dictionary_, *logs_, reloaded_, forget_);
-  if (!saved.ok()) return Fail(saved);
-  return SwitchIndex();
-}
+TIndexer::~TIndexer() { reload_.Join(); }
 
 uint8_t TIndexer::Run() {
   // The engine's one catch: whatever is thrown below (out of memory, a window handler) fails
@@ -187,123 +51,51 @@ uint8_t TIndexer::Run() {
   // The run ends by itself: no note of a parse is left for the next one.
   guard_.Finish();
   if (thrown) {
-    const std::string& where =
-        current_storage_dir_.empty() ? settings_.job_file : current_storage_dir_;
-    Fail(Status(Result::kFailed, "index", where, what));
+    const std::string& where = walk_.folder().empty() ? settings_.job_file : walk_.folder();
+    Check(Status(Result::kFailed, "index", where, what));
   }
-  if (result == kRunFailed && failure_.ok()) Fail(Status());
+  if (result == kRunFailed && failure_.ok()) {
+    Check(Status(Result::kFailed, "index", settings_.job_file, "unknown failure"));
+  }
   if (result == kRunFailed) {
     Abandon();
     plugins_.Release();
     Notify(0);
   }
-  index_lock_.Release();
+  if (folder_ != nullptr) folder_->Unlock();
   return result;
 }
 
 uint8_t TIndexer::RunPass() {
-  if (const std::string problem = JobFileProblem(settings_.job_file); !problem.empty()) {
-    Fail(Status(Result::kNotFound, "open job file", settings_.job_file, problem));
-    return kRunNoJobFile;
+  Job job;
+  if (const uint8_t read = ReadJob(settings_.job_file, &job, &failure_); read != kRunOk) {
+    return read;
   }
-  const platform::ProfileFile job = platform::ProfileFile::Open(settings_.job_file);
-  const std::vector<std::string> sections = job.SectionNames();
-  if (sections.empty()) {
-    Fail(Status(Result::kFailed, "use job file", settings_.job_file, "it has no sections"));
-    return kRunBadJob;
-  }
-  const std::string name = job.GetString("Header", "Name", "0");
-  if (!IsValidIndexName(name)) {  // "0" (no name) included
-    Fail(Status(Result::kFailed, "use job file", settings_.job_file,
-                "its index name is missing or not allowed"));
-    return kRunBadJob;
-  }
-  const bool update = job.GetString("Header", "Updating", "0") == "1";
-
-  index_dir_ = settings_.storages_dir + name;
-  if (index_dir_.back() != platform::kPathSeparator) index_dir_ += platform::kPathSeparator;
-  const Status created = platform::CreateFolder(index_dir_);
-  if (!created.ok() && !platform::FolderExists(index_dir_)) {
-    Fail(created);
-    return kRunFailed;
-  }
-  // Two runs never work on one index at once.
-  const Result locked = platform::FolderLock::Acquire(index_dir_, &index_lock_);
-  if (locked != Result::kOk) {
-    Fail(Status(locked, "lock", index_dir_,
-                locked == Result::kExists ? "another run is working on this index"
-                                          : platform::ResultName(locked)));
-    return kRunFailed;
-  }
-
-  // Only the first storage section is indexed; its plug-ins are loaded before anything
-  // in the index folder changes, so a bad configuration leaves the last index as it was.
-  const auto storage = std::find_if_not(sections.begin(), sections.end(), IsHeaderSection);
-  if (storage != sections.end() && !plugins_.Load(settings_.work_dir, *storage)) {
-    if (!plugins_.Failure().ok()) Fail(plugins_.Failure());
+  folder_ = std::make_unique<IndexFolder>(settings_.disk, settings_.storages_dir,
+                                          settings_.work_dir, job.name);
+  if (!Check(folder_->Lock())) return kRunFailed;
+  // Only the first storage section is indexed; its plug-ins are loaded before anything in the
+  // index folder changes, so a bad configuration leaves the last index as it was.
+  if (!job.storage.empty() && !LoadPlugins(job)) return kRunConfigFailed;
+  if (!Check(CheckJobFolders(job.folders, plugins_))) {
     plugins_.Release();
-    Fail(Status(Result::kFailed, "load the plug-ins of", settings_.work_dir + kConfigFileName,
-                "unknown reason"));
-    return kRunConfigFailed;
-  }
-  std::vector<std::string> folders;
-  if (storage != sections.end()) {
-    folders = ReadStorageFolders(job, *storage);
-    for (std::string& folder : folders) folder = AbsoluteFolder(folder);
-    if (!CheckJobFolders(folders)) {
-      plugins_.Release();
-      return kRunFailed;
-    }
+    return kRunFailed;
   }
   // What a killed run left goes first, so that a full disk frees up.
-  IndexSwitch::RemoveLeftovers(settings_.disk, index_dir_);
-  pending_ = std::make_unique<IndexSwitch>(settings_.disk, index_dir_);
-  logs_ = std::make_unique<PostingLogs>(settings_.disk, index_dir_);
-  index_name_ = name;
-  recorded_before_ = IndexRecords(settings_.work_dir).Read(name);
-  highest_recorded_ = IndexRecords(settings_.work_dir).HighestFileNumber(name);
+  folder_->RemoveLeftovers();
   // Every file of this run is read after this moment (see IsRacyTime).
   read_since_ = platform::PackDosTime(std::chrono::duration_cast<std::chrono::seconds>(
                                           std::chrono::system_clock::now().time_since_epoch())
                                           .count());
-  // Only an index recorded as complete is reloaded: files left by a stopped or killed run are
-  // never mixed with new file numbers.
-  if (update && !(recorded_before_ == "1" && BeginReload())) StartFreshIndex();
-  if (!OpenIndexFiles()) return kRunFailed;
-
-  if (storage != sections.end()) {
-    if (!StartParseGuard()) return kRunFailed;
-    for (bool walk = true; walk;) {
-      walk = false;
-      for (const std::string& folder : folders) {
-        if (stop_requested_ || write_failed_) break;  // after a Stop, no further root is scanned
-        current_storage_dir_ = folder;
-        const int scanned = IndexFolderScan(folder);
-        if (scanned == kScanRestart) {
-          walk = true;
-          break;
-        }
-        // A folder the storage plug-in cannot walk would leave its files out of an index
-        // recorded as complete.
-        if (scanned == kScanRefused && !IsDeletedFileEntry(folder)) {
-          FailWrite(Status(Result::kFailed, "walk", folder, "the folder cannot be opened"));
-        }
-      }
-      // A reload that fails after a walk of unchanged files: the walk is done again, for a
-      // fresh index (not after a Stop, which leaves the fresh index empty).
-      if (!walk && !FinishReload()) walk = !stop_requested_ && !write_failed_;
-    }
-    guard_.Finish();
-    plugins_.Release();
-  }
+  if (!StartIndex(job.updating)) return kRunFailed;
+  if (!job.storage.empty() && !WalkFolders(job)) return kRunFailed;
   FinishReload();
-  if (update_mode_ && storage != sections.end()) {
-    NoteForgottenFiles(!stop_requested_ && !file_limit_reached_ && !write_failed_);
-  }
-  // Saved or not, the window ends with what the walk reached.
-  ShowFinalFigures();
-  const bool closed = CloseIndexFiles();
-  if (write_failed_ || !closed) return kRunFailed;
+  if (update_mode_ && !job.storage.empty()) forgotten_ = Forgotten(walk_, stored_files_);
+  // Saved or not, the window ends with what the walk reached: the files the index holds and
+  // its distinct words. (During the walk the labels lag.)
+  Show(view_.files_indexed, std::to_string(walk_.file_count()));
+  Show(view_.words_found, std::to_string(dictionary_->word_count()));
+  if (!CloseIndexFiles() || !failure_.ok()) return kRunFailed;
 
   window_ = platform::WindowRef::Find(kSearchWindowClass, kSearchWindowTitle);
   if (stop_requested_ && !save_partial_) {
@@ -318,73 +110,156 @@ uint8_t TIndexer::RunPass() {
   return kRunOk;
 }
 
-bool TIndexer::IsDeletedFileEntry(const std::string& entry) const {
-  std::string path = entry;
-  if (path.size() > 1 && path.back() == platform::kPathSeparator) path.pop_back();
-  if (platform::FolderExists(path) || platform::FileExists(path)) return false;
-  const size_t slash = path.find_last_of(platform::kPathSeparator);
-  if (slash == std::string::npos || slash == 0) return false;
-  return platform::FolderExists(path.substr(0, slash + 1)) && plugins_.Match(path) != nullptr;
+bool TIndexer::LoadPlugins(const Job& job) {
+  if (plugins_.Load(settings_.work_dir, job.storage)) return true;
+  if (!plugins_.Failure().ok()) Check(plugins_.Failure());
+  plugins_.Release();
+  return Check(Status(Result::kFailed, "load the plug-ins of", settings_.work_dir + kConfigFileName,
+                     "unknown reason"));
 }
 
-bool TIndexer::CheckJobFolders(const std::vector<std::string>& folders) {
-  for (const std::string& folder : folders) {
-    std::string path = folder;
-    if (path.size() > 1 && path.back() == platform::kPathSeparator) path.pop_back();
-    if (platform::FolderExists(path) || platform::FileExists(path) || IsDeletedFileEntry(path)) {
-      continue;
+bool TIndexer::Check(Status status) {
+  if (status.ok()) return true;
+  if (failure_.ok()) failure_ = std::move(status);
+  return false;
+}
+
+bool TIndexer::StartIndex(bool updating) {
+  logs_ = std::make_unique<PostingLogs>(settings_.disk, folder_->path());
+  // Only an index recorded as complete is reloaded: files left by a stopped or killed run are
+  // never mixed with new file numbers.
+  if (!(updating && folder_->recorded() == "1" && BeginReload())) StartFreshIndex();
+  return OpenIndexFiles();
+}
+
+void TIndexer::StartFreshIndex() {
+  update_mode_ = false;
+  dictionary_->Reset();
+  stored_files_.Clear();
+  reloaded_ = {};
+  forgotten_ = {};
+}
+
+bool TIndexer::BeginReload() {
+  update_mode_ = true;
+  const bool files_loaded = stored_files_.Load(folder_->path() + fmt::kFileIndexName,
+                                               [this] { ProcessMessages(); });
+  stored_files_.set_read_since(folder_->recorded_read_since());
+  if (!files_loaded) return false;
+  if (settings_.reload_beside_walk && reload_.Start(folder_->path(), dictionary_.get())) {
+    return true;
+  }
+  // Without a second thread the reload runs here and now.
+  reloaded_ = ReloadDictionary(folder_->path(), dictionary_.get(), [this] { ProcessMessages(); });
+  return reloaded_.ok;
+}
+
+bool TIndexer::FinishReload() {
+  if (!reload_.running()) return true;
+  // Stop stays answered meanwhile; it takes effect when the walk goes on.
+  reloaded_ = reload_.Wait([this] { ProcessMessages(); });
+  if (reloaded_.ok) return true;
+  // As when the reload fails before the walk: a fresh index, its files created anew.
+  CloseIndexFiles();
+  StartFreshIndex();
+  OpenIndexFiles();
+  return false;
+}
+
+bool TIndexer::OpenIndexFiles() {
+  file_index_ = std::make_unique<FileIndexWriter>(settings_.disk, folder_->path(),
+                                                  folder_->pending());
+  Status status = file_index_->Start(update_mode_);
+  if (status.ok()) status = logs_->Open(update_mode_);
+  // A number once given is not given again, even when its file is gone.
+  const uint16_t highest =
+      update_mode_ ? std::max(stored_files_.highest_number(), folder_->recorded_highest_number())
+                   : 0;
+  walk_.Start(file_index_.get(), update_mode_ ? &stored_files_ : nullptr, highest);
+  return Check(status);
+}
+
+bool TIndexer::CloseIndexFiles() {
+  bool ok = true;
+  if (file_index_ != nullptr) {
+    ok = Check(file_index_->Finish(forgotten_.gone));
+    file_index_.reset();
+  }
+  if (logs_ != nullptr) ok = Check(logs_->Close()) && ok;
+  return ok;
+}
+
+bool TIndexer::WalkFolders(const Job& job) {
+  if (!StartParseGuard()) return false;
+  for (;;) {
+    Status failure;
+    const WalkOutcome walked = walk_.Run(job.folders, &failure);
+    if (walked == WalkOutcome::kFailed) {
+      Check(failure);
+      return false;
     }
-    return Fail(Status(Result::kNotFound, "index", folder,
-                       "no such folder (the last complete index is kept)"));
+    // The reload failed at the first file indexed, or after a walk of unchanged files: the walk
+    // is done again, for a fresh index (not after a Stop, which leaves the fresh index empty).
+    if (!failure_.ok()) return false;  // the fresh index's files could not be made
+    if (walked == WalkOutcome::kRestart) continue;
+    if (FinishReload() || walked == WalkOutcome::kStopped || !failure_.ok()) break;
   }
-  return true;
+  guard_.Finish();
+  plugins_.Release();
+  return failure_.ok();
 }
 
-bool TIndexer::SwitchIndex() {
-  if (pending_ == nullptr || pending_->empty()) return true;
-  // The new files are made durable while the old index is still recorded complete, so that
-  // "0" stands only for the renames.
-  const Status synced = pending_->Sync();
-  if (!synced.ok()) return Fail(synced);
-  // A kill while the files change places leaves "0": a mix of old and new is no index.
-  if (!index_name_.empty() && recorded_before_ != "0" && !RecordIndexed("0")) {
-    return false;
-  }
-  const Status switched = pending_->Switch();
-  if (!switched.ok()) {
-    if (recorded_before_ == "1") RecordIndexed("1");
-    return Fail(switched);
-  }
-  if (index_name_.empty()) return true;
-  IndexRecords records(settings_.work_dir);
-  Status stamped = records.WriteReadSince(index_name_, read_since_);
-  const uint16_t highest = HighestNumberToRecord();
-  if (stamped.ok() && highest != highest_recorded_) {
-    stamped = records.WriteHighestFileNumber(index_name_, highest);
-  }
-  if (!stamped.ok()) return Fail(stamped);
-  return RecordIndexed("1");
+void TIndexer::Abandon() {
+  if (file_index_ != nullptr) file_index_->Abandon();
+  file_index_.reset();
+  if (logs_ != nullptr) logs_->Close();
+  if (folder_ != nullptr) folder_->Abandon();
 }
 
-void TIndexer::NoteForgottenFiles(bool walk_complete) {
-  highest_kept_ = 0;
-  const TTypedList<FileNode>& files = stored_files_.files();
-  for (size_t i = 0; i < files.Count(); ++i) {
-    const uint16_t number = files[i]->Number;
-    if (walk_complete && !met_.Contains(number)) {
-      gone_.Add(number);
-    } else {
-      highest_kept_ = std::max(highest_kept_, number);
-    }
-  }
-  forget_ = reindexed_;
-  forget_.AddAll(gone_);
+bool TIndexer::SaveIndex() {
+  IndexSaver saver(settings_.disk, folder_->path(), folder_->pending(),
+                   [this] {
+                     platform::ProgressBar* bar = view_.saving_bar;
+                     if (bar != nullptr) bar->SetPosition(bar->Position() + 1);
+                   },
+                   [this] { ProcessMessages(); });
+  Status status = saver.Save(*dictionary_, *logs_, reloaded_, forgotten_.forget);
+  // "storages.ini" keeps the highest number given when the file index will not show it: no
+  // new file took it and no kept file has it.
+  const uint16_t highest = walk_.file_count();
+  const bool shown = !update_mode_ || walk_.numbered_new_file() || forgotten_.highest_kept >= highest;
+  if (status.ok()) status = folder_->Switch(read_since_, shown ? 0 : highest);
+  return Check(status);
 }
 
-uint16_t TIndexer::HighestNumberToRecord() const {
-  // The file index shows the highest number when a new file took it or a kept file has it.
-  if (!update_mode_ || numbered_new_file_ || highest_kept_ >= file_count_) return 0;
-  return file_count_;
+void TIndexer::Notify(int64_t wparam) {
+  if (window_.found()) window_.Post({kIndexDoneMessage, wparam, 0});
+}
+
+void TIndexer::ProcessMessages() {
+  if (view_.pump != nullptr) view_.pump->ProcessMessages();
+}
+
+void TIndexer::Show(platform::Label* label, std::string_view text) {
+  if (label != nullptr) label->SetCaption(text);
+}
+
+void TIndexer::Met(const std::string& path) {
+  // A file of the list of unread files is met: its record outlives the walk.
+  if (!unread_.empty() && unread_.Find(path) != nullptr) unread_seen_.insert(path);
+}
+
+Status TIndexer::Index(const WalkedFile& file) {
+  ParseGuarded(file);
+  for (const _Dict& word : words_) {
+    if (!logs_->Append(word)) return logs_->error();
+  }
+  return Status();
+}
+
+void TIndexer::Progress(uint32_t count, const std::string& path) {
+  Show(view_.files_indexed, std::to_string(count));
+  Show(view_.current_file, path);
 }
 
 }  // namespace oru

@@ -1,10 +1,16 @@
 #include "indexer/engine/job.h"
 
+#include <algorithm>
+
+#include "indexer/engine/run_codes.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 
 namespace oru {
 
+using platform::Result;
+using platform::Status;
 using platform::TrimBlanks;
 
 bool IsHeaderSection(std::string_view section) {
@@ -50,6 +56,44 @@ std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
     folders.push_back(std::move(folder));
   }
   return folders;
+}
+
+uint8_t ReadJob(const std::string& path, Job* job, Status* why) {
+  if (const std::string problem = JobFileProblem(path); !problem.empty()) {
+    *why = Status(Result::kNotFound, "open job file", path, problem);
+    return kRunNoJobFile;
+  }
+  const platform::ProfileFile file = platform::ProfileFile::Open(path);
+  const std::vector<std::string> sections = file.SectionNames();
+  if (sections.empty()) {
+    *why = Status(Result::kFailed, "use job file", path, "it has no sections");
+    return kRunBadJob;
+  }
+  job->name = file.GetString("Header", "Name", "0");
+  if (!IsValidIndexName(job->name)) {  // "0" (no name) included
+    *why = Status(Result::kFailed, "use job file", path,
+                  "its index name is missing or not allowed");
+    return kRunBadJob;
+  }
+  job->updating = file.GetString("Header", "Updating", "0") == "1";
+  const auto storage = std::find_if_not(sections.begin(), sections.end(), IsHeaderSection);
+  job->storage = storage == sections.end() ? "" : *storage;
+  job->folders.clear();
+  if (!job->storage.empty()) job->folders = ReadStorageFolders(file, job->storage);
+  // The walk must not depend on where the program happens to stand later.
+  for (std::string& folder : job->folders) {
+    if (!platform::IsAbsolutePath(folder)) folder = platform::CurrentFolder() + folder;
+  }
+  return kRunOk;
+}
+
+std::string JobText(const Job& job) {
+  std::string text = "[Header]\nName=" + job.name + "\nUpdating=" + (job.updating ? "1" : "0") +
+                     "\n[" + job.storage + "]\n";
+  for (size_t i = 0; i < job.folders.size(); ++i) {
+    text += "Dir" + std::to_string(i) + "=" + job.folders[i] + "\n";
+  }
+  return text;
 }
 
 }  // namespace oru

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ini.h"
+#include "platform/status.h"
 
 namespace oru {
 
@@ -29,6 +30,24 @@ std::string JobFileProblem(const std::string& path);
 // or empty or blank, each ending in the separator.
 std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
                                             const std::string& section);
+
+// What a job file asks for.
+struct Job {
+  std::string name;      // the index's
+  bool updating = false;  // "Updating" = "1": the index is updated, not made anew
+  // The first storage section (only it is indexed), and its folders, each ending in the
+  // separator and absolute; empty when the job names no storage section.
+  std::string storage;
+  std::vector<std::string> folders;
+};
+
+// Reads the job file at `path`, taking relative folders below the current folder. kRunOk, or
+// kRunNoJobFile (no readable file) or kRunBadJob (no section, or an index name that is missing
+// or not allowed) with `*why` saying why.
+uint8_t ReadJob(const std::string& path, Job* job, platform::Status* why);
+
+// The text of a job file that ReadJob reads back as `job` (its folders as given).
+std::string JobText(const Job& job);
 
 }  // namespace oru
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/file_words.h"
 #include "platform/codepage.h"
 #include "platform/md5.h"
 
@@ -42,13 +42,6 @@ struct ListParser {
 const ParserExports kListParser{&ListParser::ParseIt, &ListParser::GetNextWord,
                                 &ListParser::StopParse};
 
-// An engine without stop words.
-std::unique_ptr<TIndexer> MakeIndexer() {
-  PassSettings settings;
-  settings.stop_words = StopList();
-  return std::make_unique<TIndexer>(settings);
-}
-
 class WordTableTest : public ::testing::Test {
  protected:
 
@@ -56,10 +49,10 @@ class WordTableTest : public ::testing::Test {
   // names the entry WordHash and FindWord would give for its text.
   std::vector<std::string> Extract(std::vector<std::string> words, uint16_t file) {
     ListParser::words = std::move(words);
-    indexer_->ExtractWords(kListParser, "List Files", "file", file, 0);
+    reader_.Read(kListParser, "List Files", "file", file, 0, &words_);
     std::vector<std::string> texts;
-    const Dictionary& dictionary = indexer_->dictionary();
-    for (const _Dict& d : indexer_->file_words()) {
+    const Dictionary& dictionary = dictionary_;
+    for (const _Dict& d : words_) {
       EXPECT_EQ(d.Entry, &dictionary.Entry(d.Hash, d.Slot));
       const std::string text(dictionary.Text(*d.Entry));
       EXPECT_EQ(d.Hash, platform::WordHash(text)) << text;
@@ -70,11 +63,14 @@ class WordTableTest : public ::testing::Test {
 
   size_t DictionarySize() const {
     size_t n = 0;
-    for (int part = 0; part < 64; ++part) n += indexer_->dictionary().PartWordCount(part);
+    for (int part = 0; part < 64; ++part) n += dictionary_.PartWordCount(part);
     return n;
   }
 
-  std::unique_ptr<TIndexer> indexer_ = MakeIndexer();
+  Dictionary dictionary_;
+  const StopList no_stop_words_;
+  FileWords reader_{&dictionary_, &no_stop_words_, nullptr};
+  std::vector<_Dict> words_;
 };
 
 // What the words loop keeps of a word of letters: lower-cased, cut to 31 bytes.
@@ -112,7 +108,7 @@ TEST_F(WordTableTest, EveryFileGetsEachOfItsWordsOnceWithTheDictionarysHashAndSl
     EXPECT_EQ(Extract(words, file), expected);
   }
   EXPECT_EQ(DictionarySize(), seen.size());
-  EXPECT_EQ(indexer_->dictionary().word_count(), static_cast<int32_t>(seen.size()));
+  EXPECT_EQ(dictionary_.word_count(), static_cast<int32_t>(seen.size()));
 }
 
 TEST_F(WordTableTest, WordsBeyondAFullTableAreStillFoundOnce) {
@@ -126,12 +122,12 @@ TEST_F(WordTableTest, WordsBeyondAFullTableAreStillFoundOnce) {
     words.push_back(word);
   }
   ListParser::words = words;
-  indexer_->ExtractWords(kListParser, "List Files", "file", 1, 0);
-  EXPECT_EQ(indexer_->dictionary().word_count(), kWords);
+  reader_.Read(kListParser, "List Files", "file", 1, 0, &words_);
+  EXPECT_EQ(dictionary_.word_count(), kWords);
   ListParser::words = {words.front(), words.back(), words.back()};
-  indexer_->ExtractWords(kListParser, "List Files", "file", 2, 0);
-  EXPECT_EQ(indexer_->dictionary().word_count(), kWords);
-  EXPECT_EQ(indexer_->file_words().size(), 2u);
+  reader_.Read(kListParser, "List Files", "file", 2, 0, &words_);
+  EXPECT_EQ(dictionary_.word_count(), kWords);
+  EXPECT_EQ(words_.size(), 2u);
   EXPECT_EQ(DictionarySize(), static_cast<size_t>(kWords));
 }
 

@@ -100,11 +100,7 @@ struct PartRun {
 // Writes the job file, and reads it back to make sure every folder survives the profile format
 // (values lose surrounding blanks and quotes).
 bool WriteJob(const std::string& path, const PartRun& part, std::string* error) {
-  std::string text = "[Header]\nName=" + part.name + "\nUpdating=" + (part.update ? "1" : "0") +
-                     "\n[" + kDefaultStorageType + "]\n";
-  for (size_t i = 0; i < part.folders.size(); ++i) {
-    text += "Dir" + std::to_string(i) + "=" + part.folders[i] + "\n";
-  }
+  const std::string text = JobText({part.name, part.update, kDefaultStorageType, part.folders});
   // Written whole: a Tamsel of this name started meanwhile reads the old job or the new one.
   if (!WriteFileWhole(path, text, error)) return false;
   const std::vector<std::string> read =

@@ -1,14 +1,18 @@
-// ExtractWords: a parser plug-in's words, through the word filter, into the dictionary.
+#include "indexer/engine/file_words.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-#include "indexer/engine/indexer.h"
 #include "platform/codepage.h"
 
 namespace oru {
 
-bool TIndexer::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal) {
+FileWords::FileWords(Dictionary* dictionary, const StopList* stop_words,
+                     platform::Label* words_found)
+    : dictionary_(dictionary), stop_words_(stop_words), words_found_(words_found) {}
+
+bool FileWords::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal) {
   for (;;) {
     const uint32_t before = rec->Position;
     std::memset(rec->Buffer, 0, sizeof(rec->Buffer));
@@ -36,31 +40,32 @@ bool TIndexer::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* norm
     if (length > static_cast<int>(kMaxRawWord)) length = kMaxRawWord;
     raw[length] = '\0';
     const std::string_view word(raw, static_cast<size_t>(length));
-    if (FilterWord(word, settings_.stop_words, normal) == WordVerdict::kKept) return true;
+    if (FilterWord(word, *stop_words_, normal) == WordVerdict::kKept) return true;
   }
 }
 
-void TIndexer::RecordWord(const char* normal, const Dictionary::Probe& probe,
-                          uint32_t file_ref, uint16_t flags) {
+void FileWords::RecordWord(const char* normal, const Dictionary::Probe& probe,
+                           uint32_t file_ref, uint16_t flags, std::vector<_Dict>* words) {
   const Dictionary::Entered word = dictionary_->Enter(normal, probe, file_ref, flags);
   if (word.slot < 0) return;  // the pool or the bucket is full: the word is skipped
   if (word.outcome == AddWordOutcome::NewEntry && ++words_since_refresh_ > 999) {
     words_since_refresh_ = 0;
-    Show(view_.words_found, std::to_string(dictionary_->word_count()));
+    if (words_found_ != nullptr) words_found_->SetCaption(std::to_string(dictionary_->word_count()));
   }
   if (word.outcome == AddWordOutcome::NewEntry || word.outcome == AddWordOutcome::FirstInFile) {
     ++posting_count_;
-    file_words_.push_back({word.hash, static_cast<uint16_t>(word.slot), word.entry});
+    words->push_back({word.hash, static_cast<uint16_t>(word.slot), word.entry});
   }
 }
 
-bool TIndexer::ExtractWords(const ParserExports& parser, const std::string& type_name,
-                            const std::string& file_name, uint32_t file_ref, uint16_t flags) {
-  file_words_.clear();
+bool FileWords::Read(const ParserExports& parser, const std::string& type_name,
+                     const std::string& path, uint32_t file_ref, uint16_t flags,
+                     std::vector<_Dict>* words) {
+  words->clear();
   if (parser.parse == nullptr || parser.next_word == nullptr || parser.stop == nullptr) {
     return false;
   }
-  if (!parser.parse(file_name.c_str(), type_name.c_str())) {
+  if (!parser.parse(path.c_str(), type_name.c_str())) {
     parser.stop();
     return false;
   }
@@ -94,7 +99,7 @@ bool TIndexer::ExtractWords(const ParserExports& parser, const std::string& type
       const Pending& word = ring[head];
       const Dictionary::Probe probe = dictionary_->Look(word.key, word.normal);
       if (more) fetch();
-      RecordWord(word.normal, probe, file_ref, flags);
+      RecordWord(word.normal, probe, file_ref, flags, words);
       head = (head + 1) % (kAhead + 1);
       --count;
     }

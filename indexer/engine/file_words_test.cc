@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "indexer/engine/indexer.h"
+#include "indexer/engine/file_words.h"
 #include "platform/md5.h"
 
 namespace oru {
@@ -56,7 +56,7 @@ class RecordingLabel : public platform::Label {
   std::vector<std::string> captions;
 };
 
-class ExtractWordsTest : public ::testing::Test {
+class FileWordsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     FakeParser::words.clear();
@@ -69,79 +69,76 @@ class ExtractWordsTest : public ::testing::Test {
   // Runs the words of one file and returns the texts of its distinct words, in order.
   std::vector<std::string> Extract(std::vector<std::u16string> words, uint16_t file = 1) {
     FakeParser::words = std::move(words);
-    indexer_->ExtractWords(kFakeParser, "Fake Files", "file", file, 0);
+    reader_->Read(kFakeParser, "Fake Files", "file", file, 0, &words_);
     std::vector<std::string> texts;
-    for (const _Dict& d : indexer_->file_words()) {
-      texts.emplace_back(indexer_->dictionary().Text(*d.Entry));
-    }
+    for (const _Dict& d : words_) texts.emplace_back(dictionary_.Text(*d.Entry));
     return texts;
   }
 
-  // An engine with the stop list `stop_words` and the window `view`.
-  static std::unique_ptr<TIndexer> MakeIndexer(StopList stop_words = StopList(),
-                                               PassView view = {}) {
-    PassSettings settings;
-    settings.stop_words = std::move(stop_words);
-    return std::make_unique<TIndexer>(settings, view);
+  // Reads with the stop list `stop_words`, showing the word count in `words_found`.
+  void MakeReader(StopList stop_words, platform::Label* words_found = nullptr) {
+    stop_words_ = std::move(stop_words);
+    reader_ = std::make_unique<FileWords>(&dictionary_, &stop_words_, words_found);
   }
 
-  std::unique_ptr<TIndexer> indexer_ = MakeIndexer();
+  Dictionary dictionary_;
+  StopList stop_words_;
+  std::unique_ptr<FileWords> reader_ = std::make_unique<FileWords>(&dictionary_, &stop_words_, nullptr);
+  std::vector<_Dict> words_;
 };
 
-TEST_F(ExtractWordsTest, FiltersShortAndJunkWordsThenLowerCases) {
+TEST_F(FileWordsTest, FiltersShortAndJunkWordsThenLowerCases) {
   EXPECT_EQ(Extract({u"ab", u"Index", u"zzz", u"1999", u"mp3", u"win32", u"a12345b", u"INDEX"}),
             (std::vector<std::string>{"index", "mp3", "win32"}));
-  EXPECT_EQ(indexer_->words_found(), 3);
-  EXPECT_EQ(indexer_->posting_count(), 3);
+  EXPECT_EQ(dictionary_.word_count(), 3);
+  EXPECT_EQ(reader_->posting_count(), 3);
   EXPECT_EQ(FakeParser::stop_calls, 1);
 }
 
-TEST_F(ExtractWordsTest, StopListAppliesToWordsOfAtMostFiveBytesIgnoringCase) {
-  indexer_ = MakeIndexer(StopList({"about", "the", "whatever"}));
+TEST_F(FileWordsTest, StopListAppliesToWordsOfAtMostFiveBytesIgnoringCase) {
+  MakeReader(StopList({"about", "the", "whatever"}));
   EXPECT_EQ(Extract({u"The", u"ABOUT", u"whatever", u"other"}),
             (std::vector<std::string>{"whatever", "other"}));
 }
 
-TEST_F(ExtractWordsTest, EachWordGivesOnePostingPerFile) {
+TEST_F(FileWordsTest, EachWordGivesOnePostingPerFile) {
   EXPECT_EQ(Extract({u"alpha", u"beta", u"alpha"}, 1).size(), 2u);
   EXPECT_EQ(Extract({u"alpha", u"alpha"}, 2).size(), 1u);
   EXPECT_EQ(Extract({u"beta"}, 3).size(), 1u);
-  EXPECT_EQ(indexer_->words_found(), 2);
-  EXPECT_EQ(indexer_->posting_count(), 4);
+  EXPECT_EQ(dictionary_.word_count(), 2);
+  EXPECT_EQ(reader_->posting_count(), 4);
 }
 
-TEST_F(ExtractWordsTest, WideWordsAreConvertedToTheCodePage) {
+TEST_F(FileWordsTest, WideWordsAreConvertedToTheCodePage) {
   FakeParser::wide = true;
   EXPECT_EQ(Extract({u"Caf\u00C9", u"x\u03B1\u03B2y"}),
             (std::vector<std::string>{"caf\xE9", "x??y"}));
 }
 
-TEST_F(ExtractWordsTest, LongWordsAreCutTo31BytesAndFindTheirEntry) {
+TEST_F(FileWordsTest, LongWordsAreCutTo31BytesAndFindTheirEntry) {
   const std::u16string long_word = u"pneumonoultramicroscopicsilicovolcanic";
   EXPECT_EQ(Extract({long_word, long_word}).size(), 1u);
   EXPECT_EQ(Extract({long_word}, 2).size(), 1u);
-  EXPECT_EQ(indexer_->words_found(), 1);
+  EXPECT_EQ(dictionary_.word_count(), 1);
   const std::string cut = "pneumonoultramicroscopicsilicov";
-  EXPECT_EQ(indexer_->dictionary().SlotCount(platform::WordHash(cut)), 1u);
+  EXPECT_EQ(dictionary_.SlotCount(platform::WordHash(cut)), 1u);
 }
 
-TEST_F(ExtractWordsTest, AFailedParseGivesNoWordsButIsStillClosed) {
+TEST_F(FileWordsTest, AFailedParseGivesNoWordsButIsStillClosed) {
   FakeParser::parse_result = false;
   EXPECT_TRUE(Extract({u"alpha"}).empty());
   EXPECT_EQ(FakeParser::stop_calls, 1);
 }
 
-TEST_F(ExtractWordsTest, APluginThatDoesNotMoveOnEndsTheLoop) {
+TEST_F(FileWordsTest, APluginThatDoesNotMoveOnEndsTheLoop) {
   FakeParser::stuck = true;
   EXPECT_EQ(Extract({u"alpha", u"beta"}), (std::vector<std::string>{"alpha"}));
   EXPECT_EQ(FakeParser::stop_calls, 1);
 }
 
-TEST_F(ExtractWordsTest, WordsFoundLabelMovesEveryThousandNewWords) {
+TEST_F(FileWordsTest, WordsFoundLabelMovesEveryThousandNewWords) {
   RecordingLabel label;
-  PassView view;
-  view.words_found = &label;
-  indexer_ = MakeIndexer(StopList(), view);
+  MakeReader(StopList(), &label);
   std::vector<std::u16string> words;
   for (int i = 0; i < 1999; ++i) {
     std::u16string w = u"w";

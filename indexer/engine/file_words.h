@@ -1,0 +1,55 @@
+// The words of one file: a parser plug-in's words, converted to the code page, through the word
+// filter into the dictionary. The distinct words of the file come back, in order of first
+// sight, for the walk to post.
+#ifndef ORU_INDEXER_ENGINE_FILE_WORDS_H_
+#define ORU_INDEXER_ENGINE_FILE_WORDS_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "indexer/engine/dictionary.h"
+#include "indexer/engine/plugin_registry.h"
+#include "indexer/engine/records.h"
+#include "indexer/engine/word_filter.h"
+#include "platform/progress.h"
+#include "plugin-api/parser_plugin.h"
+
+namespace oru {
+
+class FileWords {
+ public:
+  // Enters words into `dictionary`, leaving out `stop_words`; shows the dictionary's word
+  // count in `words_found` (may be null) every thousand new words. All outlive the object.
+  FileWords(Dictionary* dictionary, const StopList* stop_words, platform::Label* words_found);
+
+  // Parses `path` with `parser` (handing it `type_name`) and enters the words the filter keeps
+  // under `file_ref` (its low 16 bits are the file's number) and `flags`; `*words` receives the
+  // file's distinct words in order of first sight. The parse is always ended. False when the
+  // parser refused the file or lacks its exports: no words. What is thrown (memory exhausted)
+  // goes to the caller once the parse is ended.
+  bool Read(const ParserExports& parser, const std::string& type_name, const std::string& path,
+            uint32_t file_ref, uint16_t flags, std::vector<_Dict>* words);
+
+  // The postings (distinct word, file pairs) entered so far.
+  int32_t posting_count() const { return posting_count_; }
+
+ private:
+  // Fetches words from `next_word` until one passes the word filter and leaves it normalised,
+  // cut to 31 bytes and zero-filled, in the 128-byte `normal`; false at the end of the words.
+  bool NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal);
+  // Enters such a word into the dictionary and the counters, and into `words` at its first
+  // sight in the file.
+  void RecordWord(const char* normal, const Dictionary::Probe& probe, uint32_t file_ref,
+                  uint16_t flags, std::vector<_Dict>* words);
+
+  Dictionary* dictionary_;
+  const StopList* stop_words_;
+  platform::Label* words_found_;
+  int32_t posting_count_ = 0;
+  int32_t words_since_refresh_ = 0;
+};
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_FILE_WORDS_H_

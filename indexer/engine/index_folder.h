@@ -1,0 +1,67 @@
+// The folder of one index below the storages folder, and what "storages.ini" records of it.
+// A run locks the folder before it changes anything in it, removes what a dead run left,
+// writes its new files beside the old ones (pending()) and puts them in place between a "0"
+// and a "1" in "storages.ini"; a run that saves nothing removes what it wrote, so the folder
+// and its record stay as they were.
+#ifndef ORU_INDEXER_ENGINE_INDEX_FOLDER_H_
+#define ORU_INDEXER_ENGINE_INDEX_FOLDER_H_
+
+#include <cstdint>
+#include <string>
+
+#include "indexer/engine/index_records.h"
+#include "indexer/engine/index_switch.h"
+#include "platform/file_system.h"
+#include "platform/mutex.h"
+#include "platform/status.h"
+
+namespace oru {
+
+class IndexFolder {
+ public:
+  // The index `name` in `storages_dir`; its records are in "storages.ini" of `work_dir` (both
+  // ending in the separator). `disk` outlives the object.
+  IndexFolder(platform::FileSystem* disk, const std::string& storages_dir, std::string work_dir,
+              std::string name);
+
+  // Creates the folder when it is missing and takes its lock, so that two runs never work on
+  // one index; reads the index's records. A failure when the folder cannot be made or another
+  // run holds it.
+  platform::Status Lock();
+  bool locked() const { return lock_.held(); }
+  // Removes what a killed run left in the folder, so that a full disk frees up.
+  void RemoveLeftovers();
+
+  const std::string& path() const { return path_; }  // ends in the separator
+  const std::string& name() const { return name_; }
+  // What "storages.ini" recorded before the run: "1" for a complete index ("" for none), the
+  // time its files began to be read, and the highest file number it kept (0 for none).
+  const std::string& recorded() const { return recorded_; }
+  uint32_t recorded_read_since() const;
+  uint16_t recorded_highest_number() const { return recorded_highest_; }
+
+  // Where the run writes the new versions of the index files.
+  IndexSwitch* pending() { return &pending_; }
+  // Puts the new versions in place, durable before "storages.ini" records "0" and recorded "1"
+  // with `read_since` and `highest_number` (IndexRecords) after. A failed switch restores the
+  // record of a complete index. Nothing to put in place changes nothing.
+  platform::Status Switch(uint32_t read_since, uint16_t highest_number);
+  // Ends a run that saves nothing: removes everything it wrote into the folder.
+  void Abandon();
+  // Releases the lock.
+  void Unlock() { lock_.Release(); }
+
+ private:
+  platform::FileSystem* disk_;
+  std::string path_;
+  std::string name_;
+  IndexRecords records_;
+  platform::FolderLock lock_;
+  IndexSwitch pending_;
+  std::string recorded_;
+  uint16_t recorded_highest_ = 0;
+};
+
+}  // namespace oru
+
+#endif  // ORU_INDEXER_ENGINE_INDEX_FOLDER_H_
