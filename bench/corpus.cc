@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include "platform/little_endian.h"
+
 namespace oru::bench {
 namespace {
 
@@ -42,15 +44,8 @@ char Capital(char c) {
   return c;
 }
 
-void PutU16(std::string* s, size_t at, uint32_t v) {
-  (*s)[at] = static_cast<char>(v & 0xFF);
-  (*s)[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
-void PutU32(std::string* s, size_t at, uint32_t v) {
-  PutU16(s, at, v & 0xFFFF);
-  PutU16(s, at + 2, v >> 16);
-}
+void PutU16(std::string* s, size_t at, uint32_t v) { platform::WriteLe(s->data() + at, v, 2); }
+void PutU32(std::string* s, size_t at, uint32_t v) { platform::WriteLe(s->data() + at, v, 4); }
 
 // Words joined by spaces, the first one capitalised (a tag field).
 std::string Phrase(const CorpusText& text, Rng& rng, int words) {

@@ -35,6 +35,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/find.h"
+#include "platform/little_endian.h"
 #include "platform/md5.h"
 #include "plugins/parser-common/word_rule.h"
 
@@ -147,8 +148,8 @@ struct FloorResult {
   uint32_t checksum = 0;  // keeps the hashing from being optimised away
 };
 
-uint32_t U16(const std::vector<uint8_t>& b, size_t at) { return b[at] | uint32_t{b[at + 1]} << 8; }
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+uint32_t U16(const std::vector<uint8_t>& b, size_t at) { return oru::platform::ReadLe16(&b[at]); }
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return oru::platform::ReadLe32(&b[at]); }
 
 template <typename Char>
 void HashWords(const Char* text, uint32_t end, FloorResult* result) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/dynlib.h"
+#include "platform/little_endian.h"
 #include "plugin-api/parser_plugin.h"
 #include "plugins/parser-common/word_rule.h"
 
@@ -29,8 +30,8 @@ std::string MakeText(size_t chars) {
   return text;
 }
 
-void PutLe(std::string* s, size_t at, uint32_t v, int width) {
-  for (int i = 0; i < width; ++i) (*s)[at + i] = static_cast<char>(v >> (8 * i));
+void PutLe(std::string* s, size_t at, uint32_t v, size_t width) {
+  oru::platform::WriteLe(s->data() + at, v, width);
 }
 
 // A Word document whose 16-bit text follows its file information block at byte 1536.

@@ -13,6 +13,7 @@
 
 #include "platform/codepage.h"
 #include "platform/dynlib.h"
+#include "platform/little_endian.h"
 #include "plugin-api/parser_plugin.h"
 #include "tests/support/index_reader.h"
 #include "tests/support/process.h"
@@ -54,7 +55,7 @@ Words ExpectedWords(const std::string& library, const std::string& path) {
       if (rec.IsWide) {
         std::u16string wide;
         for (size_t i = 0; i + 1 < sizeof(rec.Buffer); i += 2) {
-          const char16_t c = static_cast<char16_t>(rec.Buffer[i] | (rec.Buffer[i + 1] << 8));
+          const char16_t c = platform::ReadLe16(rec.Buffer + i);
           if (c == 0) break;
           wide += c;
         }

@@ -143,11 +143,6 @@ class Dictionary {
   uint32_t word_cache_complete_to_ = 0;
 };
 
-// The number of bytes before the first NUL, at most 128; 0 for null.
-int BoundedLength(const char* text);
-// Exact comparison of two NUL-terminated words of at most 128 bytes; false when either is null.
-bool SameWord(const char* a, const char* b);
-
 }  // namespace oru
 
 #endif  // ORU_INDEXER_ENGINE_DICTIONARY_H_

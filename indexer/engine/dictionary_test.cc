@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "indexer/engine/word_text.h"
 #include "platform/md5.h"
 
 namespace oru {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/little_endian.h"
 
 namespace oru {
 
@@ -28,7 +29,7 @@ bool FileWords::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* nor
         std::memcpy(wide, rec->Buffer, sizeof(wide));
       } else {
         for (size_t k = 0; k < 64; ++k) {
-          wide[k] = static_cast<char16_t>(rec->Buffer[2 * k] | (rec->Buffer[2 * k + 1] << 8));
+          wide[k] = platform::ReadLe16(rec->Buffer + 2 * k);
         }
       }
       size_t units = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "indexer/engine/file_words.h"
+#include "platform/little_endian.h"
 #include "platform/md5.h"
 
 namespace oru {
@@ -32,8 +33,8 @@ struct FakeParser {
     for (char16_t c : w) {
       if (wide) {
         if (n + 2 > rec->Capacity) break;
-        rec->Buffer[n++] = static_cast<uint8_t>(c);
-        rec->Buffer[n++] = static_cast<uint8_t>(c >> 8);
+        platform::WriteLe16(rec->Buffer + n, c);
+        n += 2;
       } else {
         if (n + 1 > rec->Capacity) break;
         rec->Buffer[n++] = static_cast<uint8_t>(c);

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/little_endian.h"
+
 namespace oru::index_format {
 
 inline constexpr int kPartCount = 64;
@@ -34,20 +36,11 @@ inline int BucketOf(uint16_t hash) { return hash & 0x3FF; }
 std::string PostingLogName(int part);
 std::string PartFileName(int part);
 
-inline void PutU16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void PutU32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
-inline uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t GetU32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
+// The index's names for the little-endian readers and writers of platform/little_endian.h.
+inline void PutU16(uint8_t* p, uint16_t v) { platform::WriteLe16(p, v); }
+inline void PutU32(uint8_t* p, uint32_t v) { platform::WriteLe32(p, v); }
+inline uint16_t GetU16(const uint8_t* p) { return platform::ReadLe16(p); }
+inline uint32_t GetU32(const uint8_t* p) { return platform::ReadLe32(p); }
 
 struct FileRecord {
   uint16_t number = 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/little_endian.h"
+
 namespace oru {
 
 namespace {
@@ -13,18 +15,6 @@ using platform::Status;
 // little-endian. Written over itself, so bytes past the path may be left from a longer one.
 constexpr char kNoteMagic[8] = {'O', 'R', 'U', 'P', 'A', 'R', 'S', '1'};
 constexpr size_t kNoteHeader = sizeof(kNoteMagic) + 4 + 4 + 8 + 2;
-
-void PutLittle(std::string* out, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-uint64_t GetLittle(const std::string& in, size_t at, int bytes) {
-  uint64_t value = 0;
-  for (int i = 0; i < bytes; ++i) {
-    value |= uint64_t{static_cast<unsigned char>(in[at + i])} << (8 * i);
-  }
-  return value;
-}
 
 int64_t SteadyNanos() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -50,10 +40,10 @@ bool ParseGuard::ReadNote(const std::string& path, UnreadFile* file) {
     return false;
   }
   size_t at = sizeof(kNoteMagic);
-  file->size = static_cast<uint32_t>(GetLittle(bytes, at, 4));
-  file->time = static_cast<uint32_t>(GetLittle(bytes, at + 4, 4));
-  file->when = static_cast<int64_t>(GetLittle(bytes, at + 8, 8));
-  const size_t length = GetLittle(bytes, at + 16, 2);
+  file->size = static_cast<uint32_t>(platform::ReadLe(bytes.data() + at, 4));
+  file->time = static_cast<uint32_t>(platform::ReadLe(bytes.data() + at + 4, 4));
+  file->when = static_cast<int64_t>(platform::ReadLe(bytes.data() + at + 8, 8));
+  const size_t length = platform::ReadLe(bytes.data() + at + 16, 2);
   if (length == 0 || bytes.size() < kNoteHeader + length) return false;
   file->path = bytes.substr(kNoteHeader, length);
   file->reason = UnreadReason::kCrashed;
@@ -74,10 +64,10 @@ Status ParseGuard::Start(const std::string& note_path, std::chrono::milliseconds
 
 void ParseGuard::WriteNote(const std::string& path, uint32_t size, uint32_t time, int64_t when) {
   buffer_.assign(kNoteMagic, sizeof(kNoteMagic));
-  PutLittle(&buffer_, size, 4);
-  PutLittle(&buffer_, time, 4);
-  PutLittle(&buffer_, static_cast<uint64_t>(when), 8);
-  PutLittle(&buffer_, path.size(), 2);  // paths are at most 260 bytes (the walk's rule)
+  buffer_ += platform::LeBytes(size, 4);
+  buffer_ += platform::LeBytes(time, 4);
+  buffer_ += platform::LeBytes(static_cast<uint64_t>(when), 8);
+  buffer_ += platform::LeBytes(path.size(), 2);  // paths are at most 260 bytes (the walk's rule)
   buffer_ += path;
   if (note_.Seek(0).ok()) note_.Write(buffer_.data(), buffer_.size());
 }

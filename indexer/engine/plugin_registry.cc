@@ -19,11 +19,6 @@ using platform::Result;
 using platform::Status;
 using platform::TrimBlanks;
 
-template <typename Fn>
-Fn Find(platform::LibraryHandle library, const char* name) {
-  return reinterpret_cast<Fn>(platform::FindExport(library, name));
-}
-
 }  // namespace
 
 PluginRegistry::PluginRegistry() : PluginRegistry(platform::ProgramFolder()) {}
@@ -74,19 +69,19 @@ bool PluginRegistry::LoadStorage(const std::string& config_path,
                        "[Storages] names no plug-in for the storage type " + storage_type));
   }
   const std::string storage_path = PluginPath(storage_library);
-  storage_library_ = storage_path.empty() ? nullptr : platform::LoadLibrary(storage_path);
-  if (storage_library_ == nullptr) {
+  storage_library_ =
+      platform::Library(storage_path.empty() ? nullptr : platform::LoadLibrary(storage_path));
+  if (!storage_library_.loaded()) {
     return Fail(Status(Result::kFailed, "load plug-in", storage_library,
                        storage_path.empty() ? "the program's folder is unknown"
                                             : platform::LastLoadError()));
   }
   // A storage plug-in without its three entry points is no storage plug-in.
-  storage_.scan = Find<ScanItFn>(storage_library_, kScanItExport);
-  storage_.stop = Find<StopScanFn>(storage_library_, kStopScanExport);
-  storage_.next_file = Find<GetNextFileFn>(storage_library_, kGetNextFileExport);
+  storage_.scan = storage_library_.Find<ScanItFn>(kScanItExport);
+  storage_.stop = storage_library_.Find<StopScanFn>(kStopScanExport);
+  storage_.next_file = storage_library_.Find<GetNextFileFn>(kGetNextFileExport);
   if (storage_.scan == nullptr || storage_.stop == nullptr || storage_.next_file == nullptr) {
-    platform::FreeLibrary(storage_library_);
-    storage_library_ = nullptr;
+    storage_library_ = platform::Library();
     storage_ = StorageExports();
     return Fail(Status(Result::kFailed, "load plug-in", storage_path,
                        "it lacks the exports of a storage plug-in"));
@@ -130,8 +125,8 @@ bool PluginRegistry::AddParsers(const std::string& config_path, platform::Profil
 bool PluginRegistry::AddParserPlugin(const std::string& name, const std::string& library_path,
                                      platform::ProfileFile& config) {
   auto plugin = std::make_unique<ParserPlugin>();
-  plugin->library = platform::LoadLibrary(library_path);
-  if (plugin->library == nullptr) {
+  plugin->library = platform::Library(platform::LoadLibrary(library_path));
+  if (!plugin->library.loaded()) {
     failure_ = Status(Result::kFailed, "load the parser plug-in " + name + " from", library_path,
                       platform::LastLoadError());
     return false;
@@ -139,28 +134,28 @@ bool PluginRegistry::AddParserPlugin(const std::string& name, const std::string&
   // A parser plug-in must have the three exports the words loop calls. They are looked up
   // here, once, and every record of the plug-in points to them.
   ParserExports& exports = plugin->exports;
-  exports.parse = Find<ParseItFn>(plugin->library, kParseItExport);
-  exports.stop = Find<StopParseFn>(plugin->library, kStopParseExport);
-  exports.next_word = Find<GetNextWordFn>(plugin->library, kGetNextWordExport);
+  // A plug-in that is not registered is unloaded when `plugin` goes.
+  const platform::Library& library = plugin->library;
+  exports.parse = library.Find<ParseItFn>(kParseItExport);
+  exports.stop = library.Find<StopParseFn>(kStopParseExport);
+  exports.next_word = library.Find<GetNextWordFn>(kGetNextWordExport);
   if (exports.parse == nullptr || exports.stop == nullptr || exports.next_word == nullptr) {
-    platform::FreeLibrary(plugin->library);
     failure_ = Status(Result::kFailed, "load the parser plug-in " + name + " from", library_path,
                       "it lacks the exports of a parser plug-in");
     return false;
   }
-  exports.fragment = Find<GetFragmentAtPosFn>(plugin->library, kGetFragmentAtPosExport);
+  exports.fragment = library.Find<GetFragmentAtPosFn>(kGetFragmentAtPosExport);
   bool registered = false;
   if (!config.KeyNames("Extensions").empty()) {
     const std::string cached = config.GetString("Extensions", name, "");
     const std::string_view filter = TrimBlanks(cached);
     if (!filter.empty()) {
-      registered = ParseExtensionFilter(name, filter, plugin->library, &exports, &records_);
-      if (!registered) platform::FreeLibrary(plugin->library);
+      registered = ParseExtensionFilter(name, filter, library.get(), &exports, &records_);
       if (registered) parsers_.push_back(std::move(plugin));
       return registered;
     }
   }
-  auto describe = Find<GetFPlugDataFn>(plugin->library, kGetFPlugDataExport);
+  auto describe = library.Find<GetFPlugDataFn>(kGetFPlugDataExport);
   DescriptorBlock block;
   std::memset(&block, 0, sizeof(block));  // cleared first, so a careless plug-in leaves zeros
   std::string filter;
@@ -171,10 +166,9 @@ bool PluginRegistry::AddParserPlugin(const std::string& name, const std::string&
   // registered, and it is released before returning.
   if (!filter.empty() &&
       config.WriteString("Extensions", name, filter) == platform::Result::kOk) {
-    registered = ParseExtensionFilter(name, filter, plugin->library, &exports, &records_);
+    registered = ParseExtensionFilter(name, filter, library.get(), &exports, &records_);
   }
   if (!registered) {
-    platform::FreeLibrary(plugin->library);
     failure_ = Status(Result::kFailed, "register the parser plug-in " + name + " from", library_path,
                       "it gives no extension filter, or " + config.path() +
                           " cannot take it in [Extensions]");
@@ -239,14 +233,8 @@ bool ParseExtensionFilter(const std::string& name, std::string_view filter,
 void PluginRegistry::Release() {
   // The records point into the plug-ins: they go first.
   records_.Clear();
-  for (const std::unique_ptr<ParserPlugin>& plugin : parsers_) {
-    platform::FreeLibrary(plugin->library);
-  }
   parsers_.clear();
-  if (storage_library_ != nullptr) {
-    platform::FreeLibrary(storage_library_);
-    storage_library_ = nullptr;
-  }
+  storage_library_ = platform::Library();
   storage_ = StorageExports();
 }
 

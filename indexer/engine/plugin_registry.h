@@ -44,7 +44,7 @@ struct _TExtLib {
   std::string TypeName;    // the group's type name ("???" for a group starting with '<')
   std::string Mask;        // "*." + extension, case kept
   platform::LibraryHandle Library = nullptr;  // shared by every record of one plug-in
-  const ParserExports* Exports = nullptr;     // likewise; owned by the registry
+  const ParserExports* Exports = nullptr;     // likewise; both owned by the registry
 };
 
 // Appends to `records` one record per extension of the extension filter `filter` (as a
@@ -54,7 +54,8 @@ bool ParseExtensionFilter(const std::string& name, std::string_view filter,
                           platform::LibraryHandle library, const ParserExports* exports,
                           TTypedList<_TExtLib>* records);
 
-// Holds the plug-ins it loaded until Release or destruction. Not copyable.
+// Holds the plug-ins it loaded (each one load, a platform::Library) until Release or
+// destruction. Not copyable.
 class PluginRegistry {
  public:
   // Relative library paths of "ORU.ini" are taken below `program_dir` (ending in the
@@ -88,7 +89,7 @@ class PluginRegistry {
 
  private:
   struct ParserPlugin {
-    platform::LibraryHandle library = nullptr;
+    platform::Library library;
     ParserExports exports;
   };
 
@@ -105,7 +106,7 @@ class PluginRegistry {
   bool Fail(platform::Status status);
 
   std::string program_dir_;
-  platform::LibraryHandle storage_library_ = nullptr;
+  platform::Library storage_library_;
   StorageExports storage_;
   std::vector<std::unique_ptr<ParserPlugin>> parsers_;  // one per load, in load order
   TTypedList<_TExtLib> records_{true};

@@ -1,4 +1,4 @@
-// Reloading a saved index's dictionary, saving an update over it, and the check of stored files.
+// Reloading a saved index's dictionary, and saving an update over it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +10,6 @@
 #include "indexer/engine/posting_logs.h"
 #include "indexer/engine/reload.h"
 #include "indexer/engine/save.h"
-#include "indexer/engine/stored_files.h"
 #include "platform/find.h"
 #include "platform/md5.h"
 #include "tests/support/index_reader.h"
@@ -163,67 +162,6 @@ TEST_F(ReloadTest, APartChangedSinceTheReloadFailsTheSave) {
   FileNumberSet forget;
   forget.Add(2);
   EXPECT_FALSE(Save(*dictionary_, reloaded, forget).ok());
-}
-
-class CheckStoredFileTest : public ReloadTest {
- protected:
-  void Load(const std::string& records) {
-    WriteFile(dir_ / fmt::kFileIndexName, records);
-    ASSERT_TRUE(files_.Load(dir_ / fmt::kFileIndexName, [] {}));
-  }
-  // Checks `name` as the storage plug-in hands it out with `size` and `time`.
-  StoredFileState Check(const std::string& name, uint32_t size, uint32_t time, int hash = -1,
-                        uint16_t* number = nullptr) {
-    const std::string path = dir_ / name;
-    const FileNode* stored = nullptr;
-    const auto state = files_.Check(
-        path, static_cast<uint16_t>(hash < 0 ? platform::WordHash(path) : hash), size, time,
-        &stored);
-    if (number != nullptr) *number = stored == nullptr ? 0 : stored->Number;
-    return state;
-  }
-
-  StoredFiles files_;
-};
-
-TEST_F(CheckStoredFileTest, TheSizeAndTimeHandedOutDecideWithoutAskingTheFileSystem) {
-  // None of these files exists: only what the plug-in hands out counts.
-  const uint32_t time = 0x5A21'6C40;
-  Load(FileRecord(4, dir_ / "same.txt", 5, time) + FileRecord(5, dir_ / "grown.txt", 4, time) +
-       FileRecord(6, dir_ / "touched.txt", 5, time));
-  uint16_t number = 0;
-  EXPECT_EQ(Check("same.txt", 5, time), StoredFileState::kUnchanged);
-  EXPECT_EQ(Check("grown.txt", 5, time, -1, &number), StoredFileState::kChanged);
-  EXPECT_EQ(number, 5);
-  EXPECT_EQ(Check("touched.txt", 5, time + 1, -1, &number), StoredFileState::kChanged);
-  EXPECT_EQ(number, 6);
-  EXPECT_EQ(Check("other.txt", 5, time), StoredFileState::kNew);
-  // After a failed load nothing is stored any more.
-  WriteFile(dir_ / fmt::kFileIndexName, FileRecord(0, dir_ / "grown.txt", 4, time));
-  EXPECT_FALSE(files_.Load(dir_ / fmt::kFileIndexName, [] {}));
-  EXPECT_EQ(Check("grown.txt", 5, time), StoredFileState::kNew);
-}
-
-TEST_F(CheckStoredFileTest, TheTableKeepsEachRecordsPlaceAndTheHighestNumber) {
-  Load(FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") + FileRecord(2, "/d/two.txt"));
-  EXPECT_EQ(files_.highest_number(), 3);  // not the last record's
-  ASSERT_EQ(files_.files().Count(), 3u);
-  EXPECT_STREQ(files_.files()[1]->Path, "/d/three.txt");
-  EXPECT_EQ(files_.files()[1]->Offset, 24u);  // where the in-place rewrite goes
-}
-
-TEST_F(CheckStoredFileTest, PathsMatchIgnoringCaseAndTheFirstRecordDecides) {
-  // Records made by hand, so that paths differing in case share a hash.
-  const int hash = 0x4242;
-  Load(FileRecord(8, dir_ / "SAME.TXT", 0, 0, hash) + FileRecord(9, dir_ / "same.txt", 0, 0, hash) +
-       FileRecord(10, dir_ / "\xC9T\xC9.txt", 0, 0, hash));
-  uint16_t number = 0;
-  EXPECT_EQ(Check("same.txt", 5, 0, hash, &number), StoredFileState::kChanged);  // size 0 differs
-  EXPECT_EQ(number, 8);
-  EXPECT_EQ(Check("same.txt", 0, 0, hash + 1), StoredFileState::kNew);  // the hash must agree
-  EXPECT_EQ(Check("same.tx", 0, 0, hash), StoredFileState::kNew);       // and the whole path
-  // Windows-1252 letters fold too.
-  EXPECT_EQ(Check("\xE9t\xE9.TXT", 0, 0, hash), StoredFileState::kUnchanged);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 
-#include "indexer/engine/dictionary.h"
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/part_reader.h"
 #include "platform/codepage.h"

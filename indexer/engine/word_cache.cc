@@ -3,7 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "indexer/engine/dictionary.h"
+#include "indexer/engine/word_text.h"
 
 namespace oru {
 

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/little_endian.h"
+
 namespace oru::platform {
 namespace {
 
@@ -29,13 +31,9 @@ constexpr uint32_t kSine[64] = {
 
 constexpr uint32_t RotateLeft(uint32_t x, unsigned s) { return (x << s) | (x >> (32 - s)); }
 
-uint32_t Load32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
 void Transform(uint32_t state[4], const uint8_t* block) {
   uint32_t x[16];
-  for (int i = 0; i < 16; ++i) x[i] = Load32(block + 4 * i);
+  for (int i = 0; i < 16; ++i) x[i] = ReadLe32(block + 4 * i);
   uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
   auto step = [&](unsigned i, uint32_t f, unsigned g) {
     const uint32_t rotated = RotateLeft(a + f + kSine[i] + x[g], kShift[i]);
@@ -69,19 +67,19 @@ Md5Digest Md5(const void* data, size_t n) {
   tail[left] = 0x80;
   const size_t tail_size = left < 56 ? 64 : 128;
   const uint64_t bits = static_cast<uint64_t>(n) << 3;
-  for (size_t i = 0; i < 8; ++i) tail[tail_size - 8 + i] = static_cast<uint8_t>(bits >> (8 * i));
+  WriteLe64(tail + tail_size - 8, bits);
   Transform(state, tail);
   if (tail_size == 128) Transform(state, tail + 64);
 
   Md5Digest digest;
-  for (size_t i = 0; i < 16; ++i) digest[i] = static_cast<uint8_t>(state[i / 4] >> (8 * (i % 4)));
+  for (size_t i = 0; i < 4; ++i) WriteLe32(digest.data() + 4 * i, state[i]);
   return digest;
 }
 
 uint16_t WordHash(const void* data, size_t n) {
   const Md5Digest d = Md5(data, n);
   uint16_t hash = 0;
-  for (size_t i = 0; i < 16; i += 2) hash ^= static_cast<uint16_t>(d[i] | d[i + 1] << 8);
+  for (size_t i = 0; i < 16; i += 2) hash ^= ReadLe16(d.data() + i);
   return hash;
 }
 

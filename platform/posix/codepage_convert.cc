@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "platform/common/wide_to_ansi.h"
 
 namespace oru::platform {
 namespace {
@@ -14,9 +15,6 @@ char UnitToByte(char16_t u) {
   return '?';
 }
 
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
 }  // namespace
 
 size_t AnsiToWide(const char* text, size_t n, char16_t* out) {
@@ -24,20 +22,7 @@ size_t AnsiToWide(const char* text, size_t n, char16_t* out) {
   return n;
 }
 
-std::u16string AnsiToWide(std::string_view text) {
-  std::u16string out(text.size(), u'\0');
-  AnsiToWide(text.data(), text.size(), out.data());
-  return out;
-}
-
-size_t WideToAnsi(const char16_t* text, size_t n, char* out) {
-  // Plain ASCII, the common case, maps unit for unit.
-  char16_t any = 0;
-  for (size_t i = 0; i < n; ++i) any = static_cast<char16_t>(any | text[i]);
-  if (any < 0x80) {
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<char>(text[i]);
-    return n;
-  }
+size_t WideToAnsiBeyondAscii(const char16_t* text, size_t n, char* out) {
   size_t written = 0;
   for (size_t i = 0; i < n; ++i) {
     const char16_t u = text[i];
@@ -46,12 +31,6 @@ size_t WideToAnsi(const char16_t* text, size_t n, char* out) {
     out[written++] = UnitToByte(u);
   }
   return written;
-}
-
-std::string WideToAnsi(std::u16string_view text) {
-  std::string out(text.size(), '\0');
-  out.resize(WideToAnsi(text.data(), text.size(), out.data()));
-  return out;
 }
 
 }  // namespace oru::platform

@@ -68,20 +68,6 @@ Status SyncFolder(const std::string& folder) {
   return status;
 }
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-    path_ = std::move(other.path_);
-  }
-  return *this;
-}
-
 // POSIX has no share modes: the sharing that OpenMode describes is not enforced here.
 // Opening is non-blocking so that a FIFO (whose open waits for a writer) cannot hang the
 // caller; anything that is not a regular file is then refused.
@@ -113,19 +99,6 @@ Status File::Read(void* buffer, size_t n, size_t* got) {
     }
     if (errno != EINTR) return LastErrorStatus("read", path_);
   }
-}
-
-Status File::ReadExact(void* buffer, size_t n) {
-  char* p = static_cast<char*>(buffer);
-  while (n > 0) {
-    size_t got = 0;
-    Status result = Read(p, n, &got);
-    if (!result.ok()) return result;
-    if (got == 0) return Status(Result::kFailed, "read", path_, "the file ended early");
-    p += got;
-    n -= got;
-  }
-  return Result::kOk;
 }
 
 Status File::Write(const void* data, size_t n) {

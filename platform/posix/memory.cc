@@ -3,7 +3,6 @@
 #include <sys/mman.h>
 
 #include <cstdint>
-#include <utility>
 
 namespace oru::platform {
 namespace {
@@ -11,23 +10,6 @@ namespace {
 constexpr size_t kHugePage = size_t{2} << 20;
 
 }  // namespace
-
-LargeBlock::~LargeBlock() { Release(); }
-
-LargeBlock::LargeBlock(LargeBlock&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      mapped_(std::exchange(other.mapped_, 0)) {}
-
-LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    mapped_ = std::exchange(other.mapped_, 0);
-  }
-  return *this;
-}
 
 bool LargeBlock::Allocate(size_t size) {
   Release();

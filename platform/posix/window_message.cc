@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/folders.h"
+#include "platform/little_endian.h"
 
 namespace oru::platform {
 
@@ -19,16 +20,9 @@ namespace {
 
 constexpr size_t kMessageSize = 24;  // three little-endian int64: number, wParam, lParam
 
-void PutInt64(int64_t value, uint8_t* out) {
-  uint64_t bits = static_cast<uint64_t>(value);
-  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
-}
+void PutInt64(int64_t value, uint8_t* out) { WriteLe64(out, static_cast<uint64_t>(value)); }
 
-int64_t GetInt64(const uint8_t* in) {
-  uint64_t bits = 0;
-  for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(in[i]) << (8 * i);
-  return static_cast<int64_t>(bits);
-}
+int64_t GetInt64(const uint8_t* in) { return static_cast<int64_t>(ReadLe64(in)); }
 
 // The socket address of a window, or false when the class and title give no usable path (a
 // "/" in either, no runtime folder, or a path too long for a socket address).

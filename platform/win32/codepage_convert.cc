@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "platform/common/wide_to_ansi.h"
 #include "platform/win32/win_api.h"
 
 namespace oru::platform {
@@ -39,8 +40,6 @@ const CodePage& Page() {
 }
 
 bool IsSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDFFF; }
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 const WCHAR* AsWide(const char16_t* text) { return reinterpret_cast<const WCHAR*>(text); }
 
@@ -89,20 +88,7 @@ size_t AnsiToWide(const char* text, size_t n, char16_t* out) {
   return written;
 }
 
-std::u16string AnsiToWide(std::string_view text) {
-  std::u16string out(text.size(), u'\0');
-  out.resize(AnsiToWide(text.data(), text.size(), out.data()));
-  return out;
-}
-
-size_t WideToAnsi(const char16_t* text, size_t n, char* out) {
-  // Plain ASCII, the common case, maps unit for unit in every ANSI code page.
-  char16_t any = 0;
-  for (size_t i = 0; i < n; ++i) any = static_cast<char16_t>(any | text[i]);
-  if (any < 0x80) {
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<char>(text[i]);
-    return n;
-  }
+size_t WideToAnsiBeyondAscii(const char16_t* text, size_t n, char* out) {
   size_t written = 0;
   size_t i = 0;
   while (i < n && written < n) {
@@ -121,12 +107,6 @@ size_t WideToAnsi(const char16_t* text, size_t n, char* out) {
     i = end;
   }
   return written;
-}
-
-std::string WideToAnsi(std::u16string_view text) {
-  std::string out(text.size(), '\0');
-  out.resize(WideToAnsi(text.data(), text.size(), out.data()));
-  return out;
 }
 
 }  // namespace oru::platform

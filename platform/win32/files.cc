@@ -76,20 +76,6 @@ Status RenameFile(const std::string& from, const std::string& to) {
 // Renames are written through (MOVEFILE_WRITE_THROUGH): the folder needs nothing more.
 Status SyncFolder(const std::string&) { return Status(); }
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-    path_ = std::move(other.path_);
-  }
-  return *this;
-}
-
 // A folder refuses CreateFileA with ERROR_ACCESS_DENIED; it is reported as kFailed like any
 // other thing that is no file. Devices (CON, NUL, COM1, pipes) open at once and are refused by
 // their type.
@@ -125,19 +111,6 @@ Status File::Read(void* buffer, size_t n, size_t* got) {
     return LastErrorStatus("read", path_);
   }
   *got = read;
-  return Status();
-}
-
-Status File::ReadExact(void* buffer, size_t n) {
-  char* p = static_cast<char*>(buffer);
-  while (n > 0) {
-    size_t got = 0;
-    Status result = Read(p, n, &got);
-    if (!result.ok()) return result;
-    if (got == 0) return Status(Result::kFailed, "read", path_, "the file ended early");
-    p += got;
-    n -= got;
-  }
   return Status();
 }
 

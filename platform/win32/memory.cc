@@ -1,7 +1,5 @@
 #include "platform/memory.h"
 
-#include <utility>
-
 #include "platform/win32/win_api.h"
 
 namespace oru::platform {
@@ -28,23 +26,6 @@ bool LargePagesAllowed() {
 }
 
 }  // namespace
-
-LargeBlock::~LargeBlock() { Release(); }
-
-LargeBlock::LargeBlock(LargeBlock&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      mapped_(std::exchange(other.mapped_, 0)) {}
-
-LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    mapped_ = std::exchange(other.mapped_, 0);
-  }
-  return *this;
-}
 
 // VirtualAlloc hands out zero-filled memory on 64 KiB boundaries. A block of at least one large
 // page is mapped with large pages when the privilege is held and the system has them to give;

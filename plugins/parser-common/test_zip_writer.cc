@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "platform/little_endian.h"
+
 namespace oru::containers::testing {
 namespace {
 
-std::string Le(uint64_t value, int width) {
-  std::string out;
-  for (int i = 0; i < width; ++i) out += static_cast<char>(value >> (8 * i));
-  return out;
-}
+std::string Le(uint64_t value, size_t width) { return platform::LeBytes(value, width); }
 
 uint32_t Crc(const std::string& data) {
   return static_cast<uint32_t>(

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/little_endian.h"
 #include "platform/utf8.h"
 #include "plugins/parser-common/code_page_tables.h"
 
@@ -70,8 +71,7 @@ void AppendUtf16(std::string_view bytes, bool big_endian, std::u16string* out) {
   char16_t* dst = out->data() + start;
   const auto* src = reinterpret_cast<const uint8_t*>(bytes.data());
   for (size_t k = 0; k < units; ++k, src += 2) {
-    dst[k] = big_endian ? static_cast<char16_t>(src[0] << 8 | src[1])
-                        : static_cast<char16_t>(src[1] << 8 | src[0]);
+    dst[k] = big_endian ? static_cast<char16_t>(src[0] << 8 | src[1]) : platform::ReadLe16(src);
   }
 }
 

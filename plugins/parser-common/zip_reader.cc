@@ -6,10 +6,15 @@
 #include <limits>
 #include <ostream>
 
-#include "plugins/parser-common/little_endian.h"
+#include "platform/little_endian.h"
 #include "plugins/parser-common/part_path.h"
 
 namespace oru::containers {
+
+using platform::ReadLe16;
+using platform::ReadLe32;
+using platform::ReadLe64;
+
 namespace {
 
 constexpr uint32_t kLocalSignature = 0x04034B50;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/dynlib.h"
+#include "platform/little_endian.h"
 #include "platform/test_folder.h"
 #include "plugin-api/parser_plugin.h"
 #include "plugins/parser-common/loaded_plugin.h"
@@ -24,7 +25,7 @@ using parser::test::LoadedPlugin;
 std::string Utf8(const uint8_t* bytes, uint32_t length) {
   std::string out;
   for (uint32_t i = 0; i + 1 < length; i += 2) {
-    const unsigned c = bytes[i] | bytes[i + 1] << 8;
+    const unsigned c = platform::ReadLe16(bytes + i);
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/codepage.h"
+#include "platform/little_endian.h"
 #include "platform/utf8.h"
 
 namespace oru::mellic {
@@ -47,8 +48,8 @@ void DecodeUtf16(const uint8_t* s, size_t n, bool big_endian, size_t limit, std:
     n -= 2;
   }
   for (size_t k = 0; k + 1 < n && out->size() < limit; k += 2) {
-    out->push_back(static_cast<char16_t>(big_endian ? (s[k] << 8) | s[k + 1]
-                                                    : s[k] | (s[k + 1] << 8)));
+    out->push_back(big_endian ? static_cast<char16_t>((s[k] << 8) | s[k + 1])
+                              : platform::ReadLe16(s + k));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/dynlib.h"
+#include "platform/little_endian.h"
 #include "platform/test_folder.h"
 #include "plugin-api/parser_plugin.h"
 
@@ -87,7 +88,7 @@ class MellicTest : public ::testing::Test {
       Text word;
       for (uint32_t k = 0; k < rec.Length; k += sizeof(typename Text::value_type)) {
         word.push_back(static_cast<typename Text::value_type>(
-            is_wide ? rec.Buffer[k] | (rec.Buffer[k + 1] << 8) : rec.Buffer[k]));
+            is_wide ? platform::ReadLe16(rec.Buffer + k) : rec.Buffer[k]));
       }
       words.emplace_back(word, rec.Position);
     }
@@ -117,7 +118,7 @@ class MellicTest : public ::testing::Test {
     *length = rec.Length;
     std::u16string text;
     for (size_t k = 0; k < size; ++k) {
-      const auto unit = static_cast<char16_t>(buffer[2 * k] | (buffer[2 * k + 1] << 8));
+      const char16_t unit = platform::ReadLe16(buffer.data() + 2 * k);
       if (unit == 0) break;
       text.push_back(unit);
     }
@@ -391,7 +392,7 @@ std::string Id3(int version, char flags, const std::string& body) {
 std::string Latin1(const std::string& text) { return '\0' + text; }
 std::string Utf16(const std::u16string& text) {
   std::string bytes = "\x01\xFF\xFE";
-  for (char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  for (char16_t c : text) bytes += platform::LeBytes(c, 2);
   return bytes;
 }
 // Inserts a zero byte after every 0xFF, as unsynchronisation does where one is needed.

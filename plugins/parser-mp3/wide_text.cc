@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/codepage.h"
+#include "platform/little_endian.h"
 #include "plugins/parser-mp3/id3v2_text.h"
 #include "plugins/parser-mp3/tag_layout.h"
 
@@ -27,10 +28,7 @@ class WideWriter {
   }
   void Append(std::u16string_view text) {
     const auto n = static_cast<uint32_t>(std::min<size_t>(text.size(), room_ - written_));
-    for (uint32_t k = 0; k < n; ++k, ++written_) {
-      out_[2 * written_] = static_cast<uint8_t>(text[k] & 0xFF);
-      out_[2 * written_ + 1] = static_cast<uint8_t>(text[k] >> 8);
-    }
+    for (uint32_t k = 0; k < n; ++k, ++written_) platform::WriteLe16(out_ + 2 * written_, text[k]);
   }
   uint32_t written() const { return written_; }
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/little_endian.h"
+
 namespace oru::pdf {
 namespace {
 
@@ -59,8 +61,8 @@ class StandardDecryptor : public Decryptor {
     if (method != Method::kAes256) {
       // The object's key: the file key with the object number and generation, hashed.
       std::string salted = key_;
-      for (int b = 0; b < 3; ++b) salted.push_back(static_cast<char>((number >> (8 * b)) & 0xFF));
-      for (int b = 0; b < 2; ++b) salted.push_back(static_cast<char>((generation >> (8 * b)) & 0xFF));
+      salted += platform::LeBytes(number, 3);
+      salted += platform::LeBytes(static_cast<uint64_t>(generation), 2);
       if (method == Method::kAes128) salted += "sAlT";
       key = Md5(salted).substr(0, std::min<size_t>(key_.size() + 5, 16));
     }
@@ -89,7 +91,7 @@ std::string Bytes32(std::string_view s) {
 std::string FileKey(const std::string& padded_password, std::string_view owner, int32_t permissions,
                     std::string_view first_id, int revision, size_t length, bool encrypt_metadata) {
   std::string input = padded_password + Bytes32(owner);
-  for (int b = 0; b < 4; ++b) input.push_back(static_cast<char>((static_cast<uint32_t>(permissions) >> (8 * b)) & 0xFF));
+  input += platform::LeBytes(static_cast<uint32_t>(permissions), 4);
   input += first_id;
   if (revision >= 4 && !encrypt_metadata) input += "\xFF\xFF\xFF\xFF";
   std::string key = Md5(input);

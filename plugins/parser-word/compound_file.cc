@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <limits>
 
-#include "plugins/parser-common/little_endian.h"
+#include "platform/little_endian.h"
 
 namespace oru::dovrin {
+
+using platform::ReadLe;
+using platform::ReadLe32;
+
 namespace {
 
 using Table = std::vector<uint32_t>;  // next-sector entries, indexed by sector number

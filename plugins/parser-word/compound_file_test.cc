@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.h"
 #include "platform/test_folder.h"
 #include "plugins/parser-word/text_region.h"
 
@@ -14,11 +15,7 @@ namespace {
 
 constexpr uint32_t kEnd = 0xFFFFFFFE, kNone = 0xFFFFFFFF;
 
-std::string Le(uint64_t value, int width) {
-  std::string out;
-  for (int i = 0; i < width; ++i) out += static_cast<char>(value >> (8 * i));
-  return out;
-}
+std::string Le(uint64_t value, size_t width) { return platform::LeBytes(value, width); }
 void Put(std::string* to, size_t at, const std::string& bytes) {
   to->replace(at, bytes.size(), bytes);
 }

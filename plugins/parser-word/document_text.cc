@@ -4,13 +4,17 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/little_endian.h"
 #include "plugins/parser-word/compound_file.h"
-#include "plugins/parser-common/little_endian.h"
 #include "plugins/parser-word/piece_table.h"
 #include "plugins/parser-word/text_decode.h"
 #include "plugins/parser-word/text_region.h"
 
 namespace oru::dovrin {
+
+using platform::ReadLe16;
+using platform::ReadLe32;
+
 namespace {
 
 // Offsets in the file information block at the start of the "WordDocument" stream.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.h"
 #include "platform/test_folder.h"
 #include "plugins/parser-word/test_plugin.h"
 
@@ -17,11 +18,7 @@ void Put(std::string* doc, size_t at, const std::string& bytes) {
   if (doc->size() < at + bytes.size()) doc->resize(at + bytes.size(), ' ');
   doc->replace(at, bytes.size(), bytes);
 }
-std::string Le(uint32_t value, int width) {
-  std::string out;
-  for (int i = 0; i < width; ++i) out += static_cast<char>(value >> (8 * i));
-  return out;
-}
+std::string Le(uint64_t value, size_t width) { return platform::LeBytes(value, width); }
 // A file of `size` blanks with the identifier at 512 and the 4-byte fcMin and fcMac fields.
 std::string Header(uint32_t fc_min, uint32_t fc_mac, size_t size = 1024) {
   std::string doc(size, ' ');

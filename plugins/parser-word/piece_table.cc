@@ -3,10 +3,14 @@
 #include <algorithm>
 
 #include "platform/codepage.h"
-#include "plugins/parser-common/little_endian.h"
+#include "platform/little_endian.h"
 #include "plugins/parser-word/text_decode.h"
 
 namespace oru::dovrin {
+
+using platform::ReadLe16;
+using platform::ReadLe32;
+
 namespace {
 
 constexpr uint8_t kPropertyEntry = 0x01;

@@ -6,14 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.h"
+
 namespace oru::dovrin {
 namespace {
 
-std::string Le(uint32_t value, int width) {
-  std::string out;
-  for (int i = 0; i < width; ++i) out += static_cast<char>(value >> (8 * i));
-  return out;
-}
+std::string Le(uint64_t value, size_t width) { return platform::LeBytes(value, width); }
 
 struct Fc {
   uint32_t cp_end;

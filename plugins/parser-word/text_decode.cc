@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/codepage.h"
+#include "platform/little_endian.h"
 
 namespace oru::dovrin {
 
@@ -28,7 +29,7 @@ std::u16string DecodeText(const uint8_t* bytes, size_t size) {
 
 void DecodeUtf16Le(const uint8_t* bytes, size_t chars, char16_t* out) {
   for (size_t k = 0; k < chars; ++k) {
-    out[k] = static_cast<char16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
+    out[k] = platform::ReadLe16(bytes + 2 * k);
   }
 }
 

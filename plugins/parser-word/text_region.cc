@@ -1,9 +1,13 @@
 #include "plugins/parser-word/text_region.h"
 
+#include "platform/little_endian.h"
 #include "plugins/parser-word/compound_file.h"
-#include "plugins/parser-common/little_endian.h"
 
 namespace oru::dovrin {
+
+using platform::ReadLe16;
+using platform::ReadLe32;
+
 namespace {
 
 constexpr int64_t kFibOffset = 512;

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/little_endian.h"
+
 namespace oru::testing {
 namespace {
 
@@ -15,9 +17,7 @@ bool ReadAll(const std::string& path, std::string* out) {
 }
 
 uint32_t Le(const std::string& s, size_t at, int width) {
-  uint32_t v = 0;
-  for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(s[at + i]);
-  return v;
+  return static_cast<uint32_t>(platform::ReadLe(s.data() + at, static_cast<size_t>(width)));
 }
 
 std::string Where(const std::string& file, size_t offset, const std::string& what) {

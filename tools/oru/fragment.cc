@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "tools/oru/normalise.h"
 #include "tools/oru/text.h"
 
@@ -83,7 +84,7 @@ bool CutFragment(const ParserExports& parser, uint32_t position, uint32_t size, 
   cut->text.clear();
   if (rec.IsWide) {
     for (size_t i = 0; i < size; ++i) {
-      const auto unit = static_cast<char16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
+      const char16_t unit = platform::ReadLe16(buffer.data() + 2 * i);
       if (unit == 0) break;
       cut->text.push_back(unit);
     }

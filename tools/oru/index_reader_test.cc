@@ -5,6 +5,7 @@
 #include <map>
 
 #include "indexer/engine/index_format.h"
+#include "platform/little_endian.h"
 #include "platform/md5.h"
 #include "tests/support/temp_dir.h"
 
@@ -14,8 +15,8 @@ namespace {
 namespace fmt = index_format;
 using testing::WriteFile;
 
-std::string U16(uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
-std::string U32(uint32_t v) { return U16(static_cast<uint16_t>(v)) + U16(v >> 16); }
+std::string U16(uint16_t v) { return platform::LeBytes(v, 2); }
+std::string U32(uint32_t v) { return platform::LeBytes(v, 4); }
 
 // Writes an index by the layout, word by word: each word with its files, slot 0, 1, ... per hash.
 class IndexReaderTest : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/codepage.h"
+#include "platform/little_endian.h"
 #include "tools/oru/text.h"
 
 namespace oru::tool {
@@ -49,7 +50,7 @@ std::string NormaliseParsedWord(const WordRecord& rec) {
     // 16-bit words end at their first zero character within the buffer.
     std::u16string wide;
     for (size_t i = 0; i + 1 < sizeof(rec.Buffer); i += 2) {
-      const auto unit = static_cast<char16_t>(rec.Buffer[i] | (rec.Buffer[i + 1] << 8));
+      const char16_t unit = platform::ReadLe16(rec.Buffer + i);
       if (unit == 0) break;
       wide.push_back(unit);
     }
