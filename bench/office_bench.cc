@@ -3,7 +3,12 @@
 // parse time, as the indexer loads them, against a floor of merely inflating every part of the
 // same packages with zlib; then Tamsel's fresh pass over the corpus as a process, against a
 // read+hash floor (reading each file, inflating its parts and hashing every word of them).
-//   office_bench [--docs N] [--bin DIR] [--keep]      (N documents of each of the four kinds)
+// Last, a hostile workbook: one sheet of C tiny number cells, deflated to about 1.5 MB for 10
+// million, whose parse time per MB of file shows how the work stays bounded by the file's size.
+//   office_bench [--docs N] [--cells C] [--bin DIR] [--keep]
+//   (N documents of each of the four kinds, 500 by default; C cells, 10,000,000 by default)
+
+#include <zlib.h>
 
 #include <chrono>
 #include <cstdio>
@@ -175,6 +180,53 @@ std::string Odt(const std::vector<std::string>& paragraphs) {
   return zip.Build();
 }
 
+// A workbook whose one sheet holds `cells` copies of a number cell, 100 to a row: the sheet is
+// deflated as it is made (fast level, as a bomb would not bother with more), never held whole.
+std::string ManyCellsWorkbook(uint64_t cells) {
+  const std::string s = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                        "relationships\"";
+  z_stream z{};
+  deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string deflated;
+  uLong crc = crc32(0, Z_NULL, 0);
+  uint64_t size = 0;
+  auto put = [&](const std::string& xml, int flush) {
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(xml.data()), static_cast<uInt>(xml.size()));
+    size += xml.size();
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(xml.data()));
+    z.avail_in = static_cast<uInt>(xml.size());
+    char out[1 << 16];
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(out);
+      z.avail_out = sizeof out;
+      deflate(&z, flush);
+      deflated.append(out, sizeof out - z.avail_out);
+    } while (z.avail_out == 0);
+  };
+  std::string row = "<row>";
+  for (int k = 0; k < 100; ++k) row += "<c r=\"A1\"><v>1</v></c>";
+  row += "</row>";
+  put("<worksheet " + s + "><sheetData>", Z_NO_FLUSH);
+  for (uint64_t n = 0; n < cells / 100; ++n) put(row, Z_NO_FLUSH);
+  put("</sheetData></worksheet>", Z_FINISH);
+  deflateEnd(&z);
+
+  TestZipWriter zip;
+  zip.Add("[Content_Types].xml", "<Types/>");
+  zip.Add("_rels/.rels", PackageRels("xl/workbook.xml"));
+  zip.Add("xl/workbook.xml", "<workbook " + s + "><sheets><sheet name=\"Cells\" r:id=\"s1\"/>"
+                             "</sheets></workbook>");
+  zip.Add("xl/_rels/workbook.xml.rels", Rels(Rel("s1", "worksheet", "worksheets/sheet1.xml")));
+  oru::containers::testing::TestEntry sheet;
+  sheet.name = "xl/worksheets/sheet1.xml";
+  sheet.payload = std::move(deflated);
+  sheet.data_crc = static_cast<uint32_t>(crc);
+  sheet.data_size = size;
+  zip.Add(std::move(sheet));
+  return zip.Build();
+}
+
 struct Kind {
   const char* extension;
   const char* library;
@@ -221,14 +273,46 @@ uint64_t InflateAll(const std::string& path, bool hash, uint64_t* words) {
   return inflated;
 }
 
+// Times Quillet over the workbook of ManyCellsWorkbook(cells), written under `root`.
+void TimeManyCells(const std::string& bin, const std::string& root, uint64_t cells) {
+  const std::string path = root + "cells.xlsx";
+  const std::string bytes = ManyCellsWorkbook(cells);
+  std::ofstream(path, std::ios::binary) << bytes;
+  oru::platform::Library library(
+      oru::platform::LoadLibrary(bin + "Quillet" + oru::platform::kLibrarySuffix));
+  const auto parse = library.Find<oru::ParseItFn>(oru::kParseItExport);
+  const auto next = library.Find<oru::GetNextWordFn>(oru::kGetNextWordExport);
+  const auto stop = library.Find<oru::StopParseFn>(oru::kStopParseExport);
+  if (!parse || !next || !stop) return;
+  double best = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    const double start = CpuSeconds();
+    if (parse(path.c_str(), "Office Spreadsheets")) {
+      oru::WordRecord rec{};
+      rec.Capacity = 128;
+      while (next(&rec)) {
+      }
+    }
+    stop();
+    best = std::min(best, CpuSeconds() - start);
+  }
+  const double mb = static_cast<double>(bytes.size()) / (1 << 20);
+  std::printf("workbook of %llu number cells, %.2f MB: parse %.3f s (%.3f s per MB)\n",
+              static_cast<unsigned long long>(cells), mb, best, best / mb);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int docs = 500;
+  uint64_t cells = 10000000;
   std::string bin = ORU_BIN_DIR;
   bool keep = false;
   for (int k = 1; k < argc; ++k) {
     if (std::strcmp(argv[k], "--docs") == 0 && k + 1 < argc) docs = std::atoi(argv[++k]);
+    if (std::strcmp(argv[k], "--cells") == 0 && k + 1 < argc) {
+      cells = std::strtoull(argv[++k], nullptr, 10);
+    }
     if (std::strcmp(argv[k], "--bin") == 0 && k + 1 < argc) bin = argv[++k];
     if (std::strcmp(argv[k], "--keep") == 0) keep = true;
   }
@@ -346,6 +430,7 @@ int main(int argc, char** argv) {
                 best_pass, best_hash, static_cast<unsigned long long>(hashed_words),
                 best_pass / best_hash);
   }
+  TimeManyCells(bin, root, cells);
   if (!keep) fs::remove_all(root);
   return 0;
 }

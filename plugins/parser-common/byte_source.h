@@ -23,7 +23,10 @@ class ByteSource {
 };
 
 // A file open for reading. The caller keeps `file` open while the source is used; the size is
-// taken once, at construction (0 when the system cannot tell it).
+// taken once, at construction (0 when the system cannot tell it). Small reads are served from
+// one block read ahead (a ZIP reader reads many small headers and names near one another, and a
+// small file fits the block whole), larger ones go to the file directly; the file is sought only
+// when a read does not start where the last one ended.
 class FileByteSource final : public ByteSource {
  public:
   explicit FileByteSource(platform::File* file);
@@ -31,8 +34,15 @@ class FileByteSource final : public ByteSource {
   bool ReadAt(uint64_t offset, void* out, size_t n) override;
 
  private:
+  static constexpr size_t kBlock = 64 * 1024;
+  // Reads exactly `n` bytes at `offset` from the file.
+  bool ReadFile(uint64_t offset, void* out, size_t n);
+
   platform::File* file_;
   uint64_t size_;
+  uint64_t position_ = UINT64_MAX;  // of the file, when known
+  std::string block_;               // the bytes at block_offset_, read ahead
+  uint64_t block_offset_ = 0;
 };
 
 // Bytes in memory, which the caller keeps alive while the source is used.

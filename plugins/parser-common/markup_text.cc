@@ -27,14 +27,7 @@ void TextSink::Break(char16_t c) {
   Put(c);
 }
 
-XmlEvent SkipElement(XmlReader* reader) {
-  const size_t depth = reader->depth();
-  for (;;) {
-    const XmlEvent event = reader->Next();
-    if (event == XmlEvent::kEnd || event == XmlEvent::kMalformed) return event;
-    if (event == XmlEvent::kEndElement && reader->depth() < depth) return event;
-  }
-}
+XmlEvent SkipElement(XmlReader* reader) { return reader->Skip(); }
 
 XmlEvent ReadPropertyText(XmlReader* reader, std::string* value) {
   const size_t depth = reader->depth();

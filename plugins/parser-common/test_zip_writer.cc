@@ -67,7 +67,8 @@ std::string TestZipWriter::Build() {
   local_offsets.clear();
   for (const TestEntry& e : entries_) {
     const std::string body = e.payload ? *e.payload : e.method == 8 ? Deflate(e.data) : e.data;
-    const uint32_t crc = Crc(e.data);
+    const uint32_t crc = e.data_crc.value_or(Crc(e.data));
+    const uint64_t size = e.data_size.value_or(e.data.size());
     const uint16_t flags = static_cast<uint16_t>(e.flags | (e.descriptor ? 8 : 0));
     const std::string& local_name = e.local_name.empty() ? e.name : e.local_name;
     const uint64_t offset = out.size();
@@ -76,23 +77,23 @@ std::string TestZipWriter::Build() {
     if (e.descriptor) {
       out += Le(0, 4) + Le(0, 4) + Le(0, 4);
     } else {
-      out += Le(crc, 4) + Le(body.size(), 4) + Le(e.data.size(), 4);
+      out += Le(crc, 4) + Le(body.size(), 4) + Le(size, 4);
     }
     out += Le(local_name.size(), 2) + Le(e.local_extra.size(), 2) + local_name + e.local_extra;
     out += body;
     if (e.descriptor)
-      out += Le(0x08074B50, 4) + Le(crc, 4) + Le(body.size(), 4) + Le(e.data.size(), 4);
+      out += Le(0x08074B50, 4) + Le(crc, 4) + Le(body.size(), 4) + Le(size, 4);
 
     const uint64_t compressed = e.central_compressed_size.value_or(body.size());
     const uint64_t at = e.central_offset.value_or(offset);
     std::string extra;
     if (e.zip64)
-      extra = Le(1, 2) + Le(24, 2) + Le(e.data.size(), 8) + Le(compressed, 8) + Le(at, 8);
+      extra = Le(1, 2) + Le(24, 2) + Le(size, 8) + Le(compressed, 8) + Le(at, 8);
     const uint64_t saturated = 0xFFFFFFFF;
     directory += Le(0x02014B50, 4) + Le(45, 2) + Le(45, 2) + Le(flags, 2) + Le(e.method, 2) +
                  Le(0, 4) + Le(e.central_crc.value_or(crc), 4) +
                  Le(e.zip64 ? saturated : compressed, 4) +
-                 Le(e.zip64 ? saturated : e.data.size(), 4) + Le(e.name.size(), 2) +
+                 Le(e.zip64 ? saturated : size, 4) + Le(e.name.size(), 2) +
                  Le(extra.size(), 2) + Le(0, 2) + Le(0, 2) + Le(0, 2) + Le(0, 4) +
                  Le(e.zip64 ? saturated : at, 4) + e.name + extra;
   }

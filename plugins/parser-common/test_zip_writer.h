@@ -23,6 +23,10 @@ struct TestEntry {
   std::string local_name;   // when not empty, the local header's name
   std::string local_extra;  // the local header's extra field
   std::optional<std::string> payload;  // written in place of the stored or deflated `data`
+  // The checksum and size of the bytes the entry stands for, when they are too many to hold in
+  // `data` (left empty; `payload` then holds them deflated).
+  std::optional<uint32_t> data_crc;
+  std::optional<uint64_t> data_size;
   // Central record values that differ from the truth.
   std::optional<uint64_t> central_compressed_size;
   std::optional<uint64_t> central_offset;

@@ -29,12 +29,6 @@ void AppendUtf8(char32_t c, std::string* out) {
 
 }  // namespace
 
-std::string_view XmlInput::Window(size_t want) {
-  if (want == 0) want = 1;
-  if (buffer_.size() - at_ < want) Fill(want);
-  return std::string_view(buffer_).substr(at_);
-}
-
 bool XmlInput::Fill(size_t want) {
   // Drop what was taken once it is most of the buffer.
   if (at_ > 0 && at_ >= buffer_.size() / 2) {

@@ -28,7 +28,10 @@ class XmlInput {
   void Take() { ++at_; }
   // The bytes at hand: at least `want` of them (or 1 when `want` is 0) unless the input ends
   // first; empty only at the end. Valid until the next call of Window or Peek.
-  std::string_view Window(size_t want = 0);
+  std::string_view Window(size_t want = 0) {
+    if (buffer_.size() - at_ < (want > 0 ? want : 1)) Fill(want > 0 ? want : 1);
+    return std::string_view(buffer_.data() + at_, buffer_.size() - at_);
+  }
   // Takes `n` bytes of the window.
   void Skip(size_t n) { at_ += n; }
 

@@ -1,6 +1,8 @@
 #include "plugins/parser-common/xml_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace oru::containers {
 namespace {
@@ -9,26 +11,35 @@ constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace
 // A reference is '&', a name or '#' and digits, and ';' within this many bytes.
 constexpr size_t kLongestReference = 34;
 constexpr size_t kLongestUtf8 = 4;
+// The bytes at hand a start tag is looked for in by the quick way (a longer one takes the
+// general way).
+constexpr size_t kPlainTagWindow = 512;
 
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-bool IsNameByte(int c) {
-  if (c <= ' ') return false;
-  switch (c) {
-    case '<':
-    case '>':
-    case '/':
-    case '=':
-    case '&':
-    case '\'':
-    case '"':
-    case '!':
-    case '?':
-      return false;
-    default:
-      return true;
+// Per byte value: what ends a name, a run of text and an attribute value, so that the scanning
+// loops look a byte up once.
+enum ByteClass : uint8_t {
+  kNotName = 1,         // ends a name: space, control bytes, markup characters
+  kEndsText = 2,        // '<' and '&'
+  kEndsAttribute = 4,   // '<', '&', tab, line end, both quotes (the caller checks which one)
+};
+
+constexpr std::array<uint8_t, 256> MakeByteClasses() {
+  std::array<uint8_t, 256> classes{};
+  for (int c = 0; c <= ' '; ++c) classes[c] |= kNotName;
+  for (const char c : {'<', '>', '/', '=', '&', '\'', '"', '!', '?'}) {
+    classes[static_cast<uint8_t>(c)] |= kNotName;
   }
+  classes['<'] |= kEndsText | kEndsAttribute;
+  classes['&'] |= kEndsText | kEndsAttribute;
+  for (const char c : {'\t', '\n', '\'', '"'}) classes[static_cast<uint8_t>(c)] |= kEndsAttribute;
+  return classes;
 }
+constexpr std::array<uint8_t, 256> kByteClasses = MakeByteClasses();
+
+bool HasClass(char c, ByteClass of) { return (kByteClasses[static_cast<uint8_t>(c)] & of) != 0; }
+bool IsNameByte(int c) { return c >= 0 && !HasClass(static_cast<char>(c), kNotName); }
 
 // Whether XML allows the character: a reference to one it does not gives U+FFFD.
 bool IsXmlChar(uint32_t c) {
@@ -104,6 +115,7 @@ XmlEvent XmlReader::Next() {
   if (popping_) {
     const Open& top = open_.back();
     names_.resize(top.name_at);
+    if (bindings_.size() != top.bindings) ForgetLookups();
     bindings_.resize(top.bindings);
     namespaces_.resize(top.namespaces_size);
     open_.pop_back();
@@ -169,7 +181,7 @@ XmlEvent XmlReader::ReadProlog() {
 XmlEvent XmlReader::ReadContent() {
   for (;;) {
     if (in_cdata_ || !text_carry_.empty() || (input_.Peek() >= 0 && input_.Peek() != '<')) {
-      if (const auto event = ReadText(in_cdata_)) return *event;
+      if (const auto event = quiet_ ? SkipText() : ReadText(in_cdata_)) return *event;
       continue;
     }
     const std::string_view w = input_.Window(9);
@@ -199,49 +211,23 @@ XmlEvent XmlReader::ReadContent() {
 }
 
 std::optional<XmlEvent> XmlReader::ReadStartTag() {
-  tag_.clear();
-  raw_attributes_.clear();
-  if (!ReadName(&tag_)) return Fail("bad element name");
-  const size_t name_size = tag_.size();
-  size_t budget = limits_.max_attribute_bytes;
+  size_t name_size = 0;
   bool empty = false;
-  for (;;) {
-    SkipSpace();
-    const int c = input_.Peek();
-    if (c < 0) return Fail("input ends inside a tag");
-    if (c == '>') {
-      input_.Take();
-      break;
-    }
-    if (c == '/') {
-      input_.Take();
-      if (input_.Peek() != '>') return Fail("'/' not followed by '>'");
-      input_.Take();
-      empty = true;
-      break;
-    }
-    if (raw_attributes_.size() == limits_.max_attributes) return Fail("too many attributes");
-    RawAttribute attribute{tag_.size(), 0, 0, 0, false};
-    if (!ReadName(&tag_)) return Fail("bad attribute name");
-    attribute.name_size = tag_.size() - attribute.name_at;
-    SkipSpace();
-    if (input_.Peek() != '=') return Fail("attribute without a value");
-    input_.Take();
-    SkipSpace();
-    if (!ReadAttributeValue(&budget, &attribute)) return Fail("bad attribute value");
-    raw_attributes_.push_back(attribute);
+  if (!ReadPlainTag(&name_size, &empty)) {
+    if (const char* failure = ReadTag(&name_size, &empty)) return Fail(failure);
   }
-
   if (open_.size() >= limits_.max_depth) {
     if (!empty) ++untracked_;
     return std::nullopt;
   }
   const Open open{names_.size(), name_size, bindings_.size(), namespaces_.size()};
   if (!DeclareNamespaces()) return Fail("too many namespace declarations");
-  names_.append(tag_, 0, name_size);
+  names_.append(tag_view_.data(), name_size);
   open_.push_back(open);
+  if (empty) state_ = State::kEmptyEnd;
+  if (quiet_) return XmlEvent::kStartElement;
 
-  const std::string_view tag(tag_);
+  const std::string_view tag = tag_view_;
   Resolve(tag.substr(0, name_size), false, &uri_, &local_);
   for (const RawAttribute& raw : raw_attributes_) {
     const std::string_view name = tag.substr(raw.name_at, raw.name_size);
@@ -252,11 +238,105 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
     attribute.cut = raw.cut;
     attributes_.push_back(attribute);
   }
-  if (empty) state_ = State::kEmptyEnd;
   return XmlEvent::kStartElement;
 }
 
+bool XmlReader::ReadPlainTag(size_t* name_size, bool* empty) {
+  const std::string_view w = input_.Window(kPlainTagWindow);
+  const size_t size = w.size();
+  size_t at = 0;
+  auto name = [&] {
+    const size_t start = at;
+    while (at < size && !HasClass(w[at], kNotName)) ++at;
+    return at - start;
+  };
+  auto space = [&] {
+    while (at < size && IsSpace(w[at])) ++at;
+  };
+  *name_size = name();
+  if (*name_size == 0 || *name_size > limits_.max_name_bytes) return false;
+  raw_attributes_.clear();
+  size_t attributes = 0;
+  size_t value_bytes = 0;
+  for (;;) {
+    space();
+    if (at == size) return false;
+    if (w[at] == '>') {
+      ++at;
+      *empty = false;
+      break;
+    }
+    if (w[at] == '/') {
+      if (at + 1 == size || w[at + 1] != '>') return false;
+      at += 2;
+      *empty = true;
+      break;
+    }
+    if (attributes++ == limits_.max_attributes) return false;
+    RawAttribute attribute{at, 0, 0, 0, false};
+    attribute.name_size = name();
+    if (attribute.name_size == 0 || attribute.name_size > limits_.max_name_bytes) return false;
+    space();
+    if (at == size || w[at] != '=') return false;
+    ++at;
+    space();
+    if (at == size || (w[at] != '"' && w[at] != '\'')) return false;
+    const char quote = w[at++];
+    attribute.value_at = at;
+    while (at < size && !HasClass(w[at], kEndsAttribute)) ++at;
+    if (at == size || w[at] != quote) return false;  // something to decode, or more to read
+    attribute.value_size = at++ - attribute.value_at;
+    value_bytes += attribute.value_size;
+    if (value_bytes > limits_.max_attribute_bytes) return false;
+    // Skip keeps only the namespace declarations, which it must apply.
+    if (!quiet_ || w.substr(attribute.name_at, attribute.name_size).starts_with("xmlns")) {
+      raw_attributes_.push_back(attribute);
+    }
+  }
+  tag_view_ = w.substr(0, at);  // the bytes stay in place until the next call of Next
+  input_.Skip(at);
+  return true;
+}
+
+const char* XmlReader::ReadTag(size_t* name_size, bool* empty) {
+  tag_.clear();
+  raw_attributes_.clear();
+  if (!ReadName(&tag_)) return "bad element name";
+  *name_size = tag_.size();
+  size_t budget = limits_.max_attribute_bytes;
+  *empty = false;
+  for (;;) {
+    SkipSpace();
+    const int c = input_.Peek();
+    if (c < 0) return "input ends inside a tag";
+    if (c == '>') {
+      input_.Take();
+      tag_view_ = tag_;
+      return nullptr;
+    }
+    if (c == '/') {
+      input_.Take();
+      if (input_.Peek() != '>') return "'/' not followed by '>'";
+      input_.Take();
+      *empty = true;
+      tag_view_ = tag_;
+      return nullptr;
+    }
+    if (raw_attributes_.size() == limits_.max_attributes) return "too many attributes";
+    RawAttribute attribute{tag_.size(), 0, 0, 0, false};
+    if (!ReadName(&tag_)) return "bad attribute name";
+    attribute.name_size = tag_.size() - attribute.name_at;
+    SkipSpace();
+    if (input_.Peek() != '=') return "attribute without a value";
+    input_.Take();
+    SkipSpace();
+    if (!ReadAttributeValue(&budget, &attribute)) return "bad attribute value";
+    raw_attributes_.push_back(attribute);
+  }
+}
+
 std::optional<XmlEvent> XmlReader::ReadEndTag() {
+  if (untracked_ == 0 && ReadPlainEndTag()) return EmitEnd();
   tag_.clear();
   if (!ReadName(&tag_)) return Fail("bad end tag name");
   SkipSpace();
@@ -273,11 +353,42 @@ std::optional<XmlEvent> XmlReader::ReadEndTag() {
   return EmitEnd();
 }
 
-XmlEvent XmlReader::EmitEnd() {
+bool XmlReader::ReadPlainEndTag() {
   const Open& top = open_.back();
-  Resolve(std::string_view(names_).substr(top.name_at, top.name_size), false, &uri_, &local_);
+  const std::string_view name = std::string_view(names_).substr(top.name_at, top.name_size);
+  const std::string_view w = input_.Window(name.size() + 2);
+  size_t at = name.size();
+  if (w.size() <= at || std::memcmp(w.data(), name.data(), at) != 0 || !HasClass(w[at], kNotName)) {
+    return false;
+  }
+  while (at < w.size() && IsSpace(w[at])) ++at;
+  if (at == w.size() || w[at] != '>') return false;
+  input_.Skip(at + 1);
+  return true;
+}
+
+XmlEvent XmlReader::EmitEnd() {
+  if (!quiet_) ResolveTop();
   popping_ = true;
   return XmlEvent::kEndElement;
+}
+
+void XmlReader::ResolveTop() {
+  const Open& top = open_.back();
+  Resolve(std::string_view(names_).substr(top.name_at, top.name_size), false, &uri_, &local_);
+}
+
+XmlEvent XmlReader::Skip() {
+  const size_t depth = this->depth();
+  quiet_ = true;
+  XmlEvent event;
+  do {
+    event = Next();
+  } while (event != XmlEvent::kEnd && event != XmlEvent::kMalformed &&
+           !(event == XmlEvent::kEndElement && this->depth() < depth));
+  quiet_ = false;
+  if (event == XmlEvent::kEndElement) ResolveTop();
+  return event;
 }
 
 std::optional<XmlEvent> XmlReader::ReadText(bool cdata) {
@@ -299,9 +410,11 @@ std::optional<XmlEvent> XmlReader::ReadText(bool cdata) {
     const size_t limit = std::min(w.size(), piece - text_.size());
     size_t n = 0;
     if (cdata) {
-      while (n < limit && w[n] != ']') ++n;
+      const void* bracket = std::memchr(w.data(), ']', limit);
+      n = bracket != nullptr ? static_cast<size_t>(static_cast<const char*>(bracket) - w.data())
+                             : limit;
     } else {
-      while (n < limit && w[n] != '<' && w[n] != '&') ++n;
+      while (n < limit && !HasClass(w[n], kEndsText)) ++n;
     }
     text_.append(w.data(), n);
     input_.Skip(n);
@@ -331,6 +444,26 @@ std::optional<XmlEvent> XmlReader::ReadText(bool cdata) {
     text_.resize(text_.size() - carry);
   }
   return XmlEvent::kText;
+}
+
+std::optional<XmlEvent> XmlReader::SkipText() {
+  text_carry_.clear();
+  if (in_cdata_) {
+    if (!SkipPast("]]>")) return Fail("input ends inside CDATA");
+    in_cdata_ = false;
+    return std::nullopt;
+  }
+  // References never hold a '<', so the text ends at the next one whatever it holds.
+  for (;;) {
+    const std::string_view w = input_.Window();
+    if (w.empty()) return Fail("input ends inside an element");
+    const void* open = std::memchr(w.data(), '<', w.size());
+    if (open != nullptr) {
+      input_.Skip(static_cast<size_t>(static_cast<const char*>(open) - w.data()));
+      return std::nullopt;
+    }
+    input_.Skip(w.size());
+  }
 }
 
 bool XmlReader::SkipPast(std::string_view end) {
@@ -383,12 +516,16 @@ bool XmlReader::SkipDoctype() {
 
 bool XmlReader::ReadName(std::string* to) {
   size_t size = 0;
-  for (int c = input_.Peek(); c >= 0 && IsNameByte(c); c = input_.Peek()) {
-    if (++size > limits_.max_name_bytes) return false;
-    to->push_back(static_cast<char>(c));
-    input_.Take();
+  for (;;) {
+    const std::string_view w = input_.Window();
+    size_t n = 0;
+    while (n < w.size() && !HasClass(w[n], kNotName)) ++n;
+    size += n;
+    if (size > limits_.max_name_bytes) return false;
+    to->append(w.data(), n);
+    input_.Skip(n);
+    if (n < w.size() || w.empty()) return size > 0;
   }
-  return size > 0;
 }
 
 bool XmlReader::ReadAttributeValue(size_t* budget, RawAttribute* attribute) {
@@ -407,10 +544,7 @@ bool XmlReader::ReadAttributeValue(size_t* budget, RawAttribute* attribute) {
     const std::string_view w = input_.Window();
     if (w.empty()) return false;
     size_t n = 0;
-    while (n < w.size() && w[n] != quote && w[n] != '&' && w[n] != '<' && w[n] != '\t' &&
-           w[n] != '\n') {
-      ++n;
-    }
+    while (n < w.size() && !HasClass(w[n], kEndsAttribute)) ++n;
     append(w.substr(0, n));
     input_.Skip(n);
     if (n == w.size()) continue;
@@ -418,6 +552,11 @@ bool XmlReader::ReadAttributeValue(size_t* budget, RawAttribute* attribute) {
     if (c == quote) {
       input_.Take();
       break;
+    }
+    if (c == '"' || c == '\'') {  // the other quote is a character of the value
+      append(w.substr(n, 1));
+      input_.Take();
+      continue;
     }
     if (c == '<') return false;
     if (c == '&') {
@@ -468,11 +607,17 @@ void XmlReader::DecodeReference(std::string* to) {
 }
 
 void XmlReader::SkipSpace() {
-  while (IsSpace(input_.Peek())) input_.Take();
+  for (;;) {
+    const std::string_view w = input_.Window();
+    size_t n = 0;
+    while (n < w.size() && IsSpace(w[n])) ++n;
+    input_.Skip(n);
+    if (n < w.size() || w.empty()) return;
+  }
 }
 
 bool XmlReader::DeclareNamespaces() {
-  const std::string_view tag(tag_);
+  const std::string_view tag = tag_view_;
   for (const RawAttribute& raw : raw_attributes_) {
     const std::string_view name = tag.substr(raw.name_at, raw.name_size);
     std::string_view prefix;
@@ -485,6 +630,7 @@ bool XmlReader::DeclareNamespaces() {
     if (prefix.size() + uri.size() > limits_.max_namespace_bytes - namespaces_.size()) {
       return false;
     }
+    ForgetLookups();
     bindings_.push_back(
         {namespaces_.size(), prefix.size(), namespaces_.size() + prefix.size(), uri.size()});
     namespaces_ += prefix;
@@ -493,8 +639,27 @@ bool XmlReader::DeclareNamespaces() {
   return true;
 }
 
-std::string_view XmlReader::Lookup(std::string_view prefix) const {
+std::string_view XmlReader::Lookup(std::string_view prefix) {
+  if (prefix.empty()) {
+    if (!default_known_) default_uri_ = FindBinding(prefix);
+    default_known_ = true;
+    return default_uri_;
+  }
   if (prefix == "xml") return kXmlNamespace;
+  if (!last_known_ || last_prefix_ != prefix) {
+    last_prefix_.assign(prefix);
+    last_uri_ = FindBinding(prefix);
+    last_known_ = true;
+  }
+  return last_uri_;
+}
+
+void XmlReader::ForgetLookups() {
+  default_known_ = false;
+  last_known_ = false;
+}
+
+std::string_view XmlReader::FindBinding(std::string_view prefix) const {
   const std::string_view all(namespaces_);
   for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it) {
     if (all.substr(it->prefix_at, it->prefix_size) == prefix) {
@@ -505,9 +670,10 @@ std::string_view XmlReader::Lookup(std::string_view prefix) const {
 }
 
 void XmlReader::Resolve(std::string_view qname, bool is_attribute, std::string_view* uri,
-                        std::string_view* local) const {
-  const size_t colon = qname.find(':');
-  if (colon != std::string_view::npos && colon > 0) {
+                        std::string_view* local) {
+  size_t colon = 0;
+  while (colon < qname.size() && qname[colon] != ':') ++colon;
+  if (colon < qname.size() && colon > 0) {
     *uri = Lookup(qname.substr(0, colon));
     *local = qname.substr(colon + 1);
   } else {

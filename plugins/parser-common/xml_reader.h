@@ -63,6 +63,12 @@ class XmlReader {
 
   // Reads up to the next event. The views below stay valid until the next call.
   XmlEvent Next();
+  // Reads on past the end of the element of the last kStartElement without giving anything it
+  // holds, and returns what Next would have given there: its kEndElement (uri() and
+  // local_name() are the element's), or kEnd or kMalformed when reading ended inside it. The
+  // content is read as Next reads it (tags must nest, names and attributes be well formed), so
+  // it stops at the same damage; only the names are not resolved nor the text kept.
+  XmlEvent Skip();
 
   // The element of the last kStartElement or kEndElement.
   std::string_view uri() const { return uri_; }
@@ -104,9 +110,20 @@ class XmlReader {
   XmlEvent ReadProlog();
   XmlEvent ReadContent();
   std::optional<XmlEvent> ReadStartTag();
+  // The name and attributes of a start tag into tag_ and raw_attributes_. ReadPlainTag takes
+  // the common case: the whole tag at hand, within the limits, with no value to decode; false
+  // when it is not, having taken nothing. ReadTag takes any tag; it returns why the tag is
+  // malformed, or null.
+  bool ReadPlainTag(size_t* name_size, bool* empty);
+  const char* ReadTag(size_t* name_size, bool* empty);
+  // An end tag that closes open_.back() as it should, when it is at hand; false when it is not
+  // (ReadEndTag then reads it the general way), having taken nothing.
+  bool ReadPlainEndTag();
   std::optional<XmlEvent> ReadEndTag();
   XmlEvent EmitEnd();
+  void ResolveTop();  // uri_ and local_ of open_.back()
   std::optional<XmlEvent> ReadText(bool cdata);
+  std::optional<XmlEvent> SkipText();  // as ReadText, keeping nothing
   bool SkipPast(std::string_view end);
   bool SkipDoctype();
   bool ReadName(std::string* to);
@@ -114,15 +131,19 @@ class XmlReader {
   void DecodeReference(std::string* to);
   void SkipSpace();
   bool DeclareNamespaces();
-  std::string_view Lookup(std::string_view prefix) const;
+  // The URI bound to `prefix`; the last lookups are kept until the bindings change.
+  std::string_view Lookup(std::string_view prefix);
+  std::string_view FindBinding(std::string_view prefix) const;
+  void ForgetLookups();
   void Resolve(std::string_view qname, bool is_attribute, std::string_view* uri,
-               std::string_view* local) const;
+               std::string_view* local);
 
   XmlInput input_;
   XmlLimits limits_;
   enum class State { kProlog, kContent, kEmptyEnd, kDone, kMalformed } state_ = State::kProlog;
   bool popping_ = false;   // the last event ended open_.back(): pop it first
   bool in_cdata_ = false;  // inside a CDATA section whose text is being delivered
+  bool quiet_ = false;     // Skip is reading: no names resolved, no attributes or text kept
   size_t untracked_ = 0;   // elements open below max_depth
   const char* reason_ = "";
 
@@ -130,7 +151,13 @@ class XmlReader {
   std::string names_;  // qualified names of the open elements, one after another
   std::vector<Binding> bindings_;
   std::string namespaces_;  // prefixes and URIs of bindings_
-  std::string tag_;         // names and values of the start tag being read
+  bool default_known_ = false;  // default_uri_ is the default namespace's URI
+  std::string_view default_uri_;
+  bool last_known_ = false;  // last_uri_ is the URI of last_prefix_
+  std::string last_prefix_;
+  std::string_view last_uri_;
+  std::string tag_;         // names and values of a start tag read the general way
+  std::string_view tag_view_;  // those of the last start tag: tag_, or its bytes in the input
   std::vector<RawAttribute> raw_attributes_;
 
   std::string_view uri_, local_;

@@ -15,15 +15,26 @@ namespace oru::containers {
 namespace {
 
 // The events of a document as one line: "<{uri}name {uri}attr=value>", text, "</{uri}name>",
-// and "$" at the end or "#reason" where it is malformed. Text pieces run together.
-std::string TraceOf(InputStream* input, const XmlLimits& limits = {}) {
+// and "$" at the end or "#reason" where it is malformed. Text pieces run together. Elements
+// named `skip` are passed over with Skip, shown as "~".
+std::string TraceOf(InputStream* input, const XmlLimits& limits = {},
+                    std::string_view skip = {}) {
   XmlReader reader(input, limits);
   auto name = [](std::string_view uri, std::string_view local) {
     return (uri.empty() ? "" : "{" + std::string(uri) + "}") + std::string(local);
   };
   std::string trace;
   for (int events = 0; events < 100000; ++events) {
-    switch (reader.Next()) {
+    XmlEvent event = reader.Next();
+    if (event == XmlEvent::kStartElement && !skip.empty() && reader.local_name() == skip) {
+      const size_t depth = reader.depth();
+      trace += "<" + name(reader.uri(), reader.local_name()) + ">~";
+      event = reader.Skip();
+      if (event == XmlEvent::kEndElement) {
+        EXPECT_EQ(reader.depth(), depth - 1);
+      }
+    }
+    switch (event) {
       case XmlEvent::kStartElement:
         trace += "<" + name(reader.uri(), reader.local_name());
         for (const XmlAttribute& a : reader.attributes()) {
@@ -50,12 +61,13 @@ std::string TraceOf(InputStream* input, const XmlLimits& limits = {}) {
 }
 
 // The trace, which must not depend on how the input is cut into chunks.
-std::string Trace(const std::string& xml, const XmlLimits& limits = {}) {
+std::string Trace(const std::string& xml, const XmlLimits& limits = {},
+                  std::string_view skip = {}) {
   MemoryInputStream whole(xml);
-  const std::string trace = TraceOf(&whole, limits);
+  const std::string trace = TraceOf(&whole, limits, skip);
   for (size_t chunk : {1, 2, 3, 5}) {
     MemoryInputStream cut(xml, chunk);
-    EXPECT_EQ(TraceOf(&cut, limits), trace) << "in chunks of " << chunk;
+    EXPECT_EQ(TraceOf(&cut, limits, skip), trace) << "in chunks of " << chunk;
   }
   return trace;
 }
@@ -108,6 +120,39 @@ TEST(XmlReaderTest, StopsAtMalformedInputWithTheTextSoFar) {
   EXPECT_EQ(Trace("<a><!ENTITY x 'y'></a>"), "<a>#unexpected declaration inside an element");
   EXPECT_EQ(Trace("<a><!-- endless"), "<a>#unclosed comment");
   EXPECT_EQ(Trace("<!DOCTYPE a [ <!ENTITY x '>]"), "#unclosed DOCTYPE");
+}
+
+TEST(XmlReaderTest, SkipPassesOverAnElementAndStopsWhereNextWould) {
+  // Nested elements of the same name; markup-like text in CDATA, comments and instructions.
+  EXPECT_EQ(Trace("<r xmlns='urn:d' xmlns:p='urn:1'><s a='1'><s>in<![CDATA[</s><s>]]>"
+                  "<!-- </s> --><?pi </s>?><s/>&lt;/s&gt;<p:s xmlns:p='urn:2'/></s>y</s>"
+                  "<t p:k='v'>after</t><s/></r>",
+                  {}, "s"),
+            "<{urn:d}r><{urn:d}s>~</{urn:d}s><{urn:d}t {urn:1}k=v>after</{urn:d}t>"
+            "<{urn:d}s>~</{urn:d}s></{urn:d}r>$");
+  // Damage inside the element ends reading as it would without skipping.
+  EXPECT_EQ(Trace("<r><s><a></b></s>after</r>", {}, "s"),
+            "<r><s>~#end tag does not match the start tag");
+  EXPECT_EQ(Trace("<r><s><a x=1/></s></r>", {}, "s"), "<r><s>~#bad attribute value");
+  EXPECT_EQ(Trace("<r><s>cut", {}, "s"), "<r><s>~#input ends inside an element");
+  EXPECT_EQ(Trace("<r><s><![CDATA[cut]]", {}, "s"), "<r><s>~#input ends inside CDATA");
+  XmlLimits limits;
+  limits.max_depth = 2;
+  EXPECT_EQ(Trace("<r><s><a><b></b></a></s><t/></r>", limits, "s"), "<r><s>~</s><t></t></r>$");
+}
+
+TEST(XmlReaderTest, ReadsTagsAcrossRefillsAndLongerThanTheBytesAtHand) {
+  // Enough elements to pass several refills of the input, with attributes whose values must
+  // outlast them; some tags are longer than what the reader looks at in one go.
+  std::string xml = "<r xmlns:p='urn:p'>";
+  std::string expected = "<r>";
+  for (int i = 0; i < 3000; ++i) {
+    const std::string n = std::to_string(i);
+    const std::string value = i % 500 == 0 ? std::string(700, 'v') : "value" + n;
+    xml += "<p:e k='" + value + "' p:m=\"" + n + "\">t" + n + "</p:e >";
+    expected += "<{urn:p}e k=" + value + " {urn:p}m=" + n + ">t" + n + "</{urn:p}e>";
+  }
+  EXPECT_EQ(Trace(xml + "</r>"), expected + "</r>$");
 }
 
 TEST(XmlReaderTest, TracksDepthUpToItsLimitAndReadsTheTextBelow) {

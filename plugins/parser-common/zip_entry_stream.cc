@@ -141,7 +141,8 @@ ZipEntryStream::ZipEntryStream(ByteSource* source, const ZipEntryData& data, Zip
   s.data = data;
   s.budget = budget;
   if (data.deflated) {
-    s.input.resize(kInputChunk);
+    // An entry smaller than a chunk needs no more room (nor the clearing of more).
+    s.input.resize(static_cast<size_t>(std::min<uint64_t>(kInputChunk, data.compressed_size)));
     if (inflateInit2(&s.z, -MAX_WBITS) != Z_OK) {
       s.End(ZipOutcome::kReadFailed);
       return;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/test_folder.h"
@@ -82,17 +83,29 @@ TEST(ZipReaderTest, ReadsStoredAndDeflatedEntriesWholeAndInChunks) {
 }
 
 TEST(ZipReaderTest, ReadsThroughAFile) {
+  // Entries small and large, stored and deflated, read out of order: reads served from the
+  // block read ahead, across its end, past it, and backwards.
   platform::TestFolder folder;
-  const std::string path =
-      folder.Write("a.docx", TestZipWriter().Add("word/document.xml", Text(5000)).Build());
+  const std::string path = folder.Write("a.docx", TestZipWriter()
+                                                      .Add("word/document.xml", Text(5000))
+                                                      .Add("big", Text(150000), 0)
+                                                      .Add("small", Text(70), 0)
+                                                      .Add("late", Text(90000))
+                                                      .Build());
   platform::File file;
   ASSERT_TRUE(platform::File::Open(path, platform::OpenMode::kReadExisting, &file).ok());
   FileByteSource source(&file);
   ZipArchive zip;
   ASSERT_EQ(ZipArchive::Open(&source, &zip), ZipOpenOutcome::kOk);
   std::string out;
-  EXPECT_EQ(zip.ReadEntry("word/document.xml", &out), ZipOutcome::kOk);
-  EXPECT_EQ(out, Text(5000));
+  for (const auto& [name, size] : {std::pair<std::string, size_t>{"small", 70},
+                                   {"word/document.xml", 5000},
+                                   {"late", 90000},
+                                   {"big", 150000},
+                                   {"small", 70}}) {
+    EXPECT_EQ(zip.ReadEntry(name, &out), ZipOutcome::kOk) << name;
+    EXPECT_EQ(out, Text(size)) << name;
+  }
 }
 
 TEST(ZipReaderTest, TakesSizesFromTheCentralDirectoryAndZip64Fields) {

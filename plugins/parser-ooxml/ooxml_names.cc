@@ -1,7 +1,6 @@
 #include "plugins/parser-ooxml/ooxml_names.h"
 
 #include <array>
-#include <string>
 #include <utility>
 
 namespace oru::ooxml {
@@ -33,28 +32,11 @@ constexpr std::array<std::pair<std::string_view, Vocabulary>, 17> kNamespaces = 
 }  // namespace
 
 Vocabulary VocabularyOf(std::string_view uri) {
-  // Parts use a handful of namespaces over and over: the last ones looked up are tried first.
-  struct Recent {
-    std::string uri;
-    Vocabulary vocabulary;
-  };
-  thread_local std::array<Recent, 4> recent{};
-  thread_local size_t next = 0;
-  for (const Recent& r : recent) {
-    if (r.uri.size() == uri.size() && r.uri == uri && !r.uri.empty()) return r.vocabulary;
-  }
-  Vocabulary found = Vocabulary::kOther;
+  // Called for every element: the lengths tell most names apart before any byte is compared.
   for (const auto& [name, vocabulary] : kNamespaces) {
-    if (name == uri) {
-      found = vocabulary;
-      break;
-    }
+    if (name.size() == uri.size() && name == uri) return vocabulary;
   }
-  if (uri.size() <= 256) {
-    recent[next] = {std::string(uri), found};
-    next = (next + 1) % recent.size();
-  }
-  return found;
+  return Vocabulary::kOther;
 }
 
 const std::string_view* AttributeOf(const containers::XmlReader& reader, Vocabulary vocabulary,

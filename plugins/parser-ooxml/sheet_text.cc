@@ -107,6 +107,12 @@ void AppendWorksheet(XmlReader* reader, const SharedStrings& shared, containers:
                : *type == "str"         ? Cell::kString
                : *type == "inlineStr"   ? Cell::kInline
                                         : Cell::kOther;
+        // A number, boolean or error cell gives no text: it is passed over whole, which keeps
+        // a sheet of millions of them quick to read.
+        if (cell == Cell::kOther) {
+          if (containers::SkipElement(reader) != XmlEvent::kEndElement) break;
+          sink->Break(u'\t');
+        }
       } else if (local == "v") {
         in_value = true;
         index.clear();
