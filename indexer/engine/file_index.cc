@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/files.h"
 
 namespace oru {
 
@@ -13,7 +12,7 @@ using platform::Status;
 
 FileIndexWriter::FileIndexWriter(platform::FileSystem* disk, std::string index_dir,
                                  IndexSwitch* pending)
-    : dir_(std::move(index_dir)), pending_(pending), file_(16 * 1024, disk) {}
+    : disk_(disk), dir_(std::move(index_dir)), pending_(pending), file_(16 * 1024, disk) {}
 
 Status FileIndexWriter::Start(bool update) {
   update_ = update;
@@ -43,7 +42,7 @@ void FileIndexWriter::RewriteStamp(const FileNode& stored, uint32_t size, uint32
 Status FileIndexWriter::WriteUpdate(const FileNumberSet& gone) {
   const std::string path = dir_ + fmt::kFileIndexName;
   std::string old;
-  Status status = platform::ReadWholeFile(path, &old);
+  Status status = disk_->ReadWhole(path, &old);
   if (status.ok()) status = file_.Create(pending_->NewPath(fmt::kFileIndexName));
   auto* bytes = reinterpret_cast<uint8_t*>(old.data());
   for (size_t pos = 0; pos < old.size() && status.ok();) {

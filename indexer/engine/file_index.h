@@ -25,7 +25,8 @@ namespace oru {
 
 class FileIndexWriter {
  public:
-  // `index_dir` ends in the separator; `disk` and `pending` outlive the object.
+  // `index_dir` ends in the separator; every file goes through `disk`; `disk` and `pending`
+  // outlive the object.
   FileIndexWriter(platform::FileSystem* disk, std::string index_dir, IndexSwitch* pending);
 
   // A fresh index: creates the new file index now. An update: nothing until Finish.
@@ -47,6 +48,7 @@ class FileIndexWriter {
   // the new records.
   platform::Status WriteUpdate(const FileNumberSet& gone);
 
+  platform::FileSystem* disk_;
   std::string dir_;
   IndexSwitch* pending_;
   bool update_ = false;

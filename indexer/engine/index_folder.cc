@@ -24,26 +24,20 @@ IndexFolder::IndexFolder(platform::FileSystem* disk, const std::string& storages
     : disk_(disk),
       path_(FolderPath(storages_dir, name)),
       name_(std::move(name)),
-      records_(std::move(work_dir)),
+      records_(std::move(work_dir), disk),
       pending_(disk, path_) {}
 
 Status IndexFolder::Lock() {
-  const Status created = platform::CreateFolder(path_);
-  if (!created.ok() && !platform::FolderExists(path_)) return created;
-  const Result locked = platform::FolderLock::Acquire(path_, &lock_);
-  if (locked != Result::kOk) {
-    return Status(locked, "lock", path_,
-                  locked == Result::kExists ? "another run is working on this index"
-                                            : platform::ResultName(locked));
-  }
+  Status status = disk_->MakeFolder(path_);
+  if (status.ok()) status = disk_->LockFolder(path_, &lock_);
+  if (!status.ok()) return status;
   recorded_ = records_.Read(name_);
   recorded_highest_ = records_.HighestFileNumber(name_);
+  recorded_read_since_ = records_.ReadSince(name_);
   return Status();
 }
 
 void IndexFolder::RemoveLeftovers() { IndexSwitch::RemoveLeftovers(disk_, path_); }
-
-uint32_t IndexFolder::recorded_read_since() const { return records_.ReadSince(name_); }
 
 Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number) {
   if (pending_.empty()) return Status();
@@ -57,15 +51,26 @@ Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number) {
     if (!status.ok()) return status;
   }
   status = pending_.Switch();
-  if (!status.ok()) {
-    if (recorded_ == "1") records_.Write(name_, "1");
-    return status;
+  bool read_since_written = false;
+  bool highest_written = false;
+  if (status.ok()) {
+    status = records_.WriteReadSince(name_, read_since);
+    read_since_written = status.ok();
   }
-  status = records_.WriteReadSince(name_, read_since);
   if (status.ok() && highest_number != recorded_highest_) {
     status = records_.WriteHighestFileNumber(name_, highest_number);
+    highest_written = status.ok();
   }
   if (status.ok()) status = records_.Write(name_, "1");
+  if (status.ok()) {
+    pending_.Commit();
+    return status;
+  }
+  // Until "1" is recorded the old files can come back, and with them their records.
+  pending_.Revert();
+  if (read_since_written) records_.WriteReadSince(name_, recorded_read_since_);
+  if (highest_written) records_.WriteHighestFileNumber(name_, recorded_highest_);
+  if (recorded_ == "1") records_.Write(name_, "1");
   return status;
 }
 

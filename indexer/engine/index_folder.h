@@ -37,14 +37,14 @@ class IndexFolder {
   // What "storages.ini" recorded before the run: "1" for a complete index ("" for none), the
   // time its files began to be read, and the highest file number it kept (0 for none).
   const std::string& recorded() const { return recorded_; }
-  uint32_t recorded_read_since() const;
+  uint32_t recorded_read_since() const { return recorded_read_since_; }
   uint16_t recorded_highest_number() const { return recorded_highest_; }
 
   // Where the run writes the new versions of the index files.
   IndexSwitch* pending() { return &pending_; }
   // Puts the new versions in place, durable before "storages.ini" records "0" and recorded "1"
-  // with `read_since` and `highest_number` (IndexRecords) after. A failed switch restores the
-  // record of a complete index. Nothing to put in place changes nothing.
+  // with `read_since` and `highest_number` (IndexRecords) after. When any step up to that "1"
+  // fails, the old files and their records come back. Nothing to put in place changes nothing.
   platform::Status Switch(uint32_t read_since, uint16_t highest_number);
   // Ends a run that saves nothing: removes everything it wrote into the folder.
   void Abandon();
@@ -60,6 +60,7 @@ class IndexFolder {
   IndexSwitch pending_;
   std::string recorded_;
   uint16_t recorded_highest_ = 0;
+  uint32_t recorded_read_since_ = 0;
 };
 
 }  // namespace oru

@@ -23,7 +23,15 @@ constexpr char kLockSuffix[] = ".lock";
 
 }  // namespace
 
-IndexRecords::IndexRecords(std::string work_dir) : path_(std::move(work_dir) + kStatusFileName) {}
+IndexRecords::IndexRecords(std::string work_dir, platform::FileSystem* fs)
+    : path_(std::move(work_dir) + kStatusFileName), fs_(fs) {}
+
+template <typename Change>
+platform::Status IndexRecords::Locked(Change change) {
+  platform::FileLock lock;
+  const platform::Status locked = fs_->LockFile(path_ + kLockSuffix, &lock);
+  return locked.ok() ? change() : locked;
+}
 
 std::string IndexRecords::Read(const std::string& name) const {
   // Writers replace the file in one step: a reader sees it whole without the lock.
@@ -35,13 +43,7 @@ std::vector<std::string> IndexRecords::Names() const {
 }
 
 platform::Status IndexRecords::Write(const std::string& name, const char* value) {
-  // Other runs record their own indexes in the same file: it is read, changed and written
-  // under the lock beside it, so that no record of theirs is lost.
-  platform::FileLock lock;
-  const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
-  if (!locked.ok()) return locked;
-  platform::ProfileFile records = platform::ProfileFile::Open(path_);
-  return records.WriteString(kIndexedSection, name, value);
+  return Locked([&] { return fs_->WriteProfileString(path_, kIndexedSection, name, value); });
 }
 
 uint32_t IndexRecords::ReadSince(const std::string& name) const {
@@ -53,11 +55,10 @@ uint32_t IndexRecords::ReadSince(const std::string& name) const {
 }
 
 platform::Status IndexRecords::WriteReadSince(const std::string& name, uint32_t packed_time) {
-  platform::FileLock lock;
-  const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
-  if (!locked.ok()) return locked;
-  platform::ProfileFile records = platform::ProfileFile::Open(path_);
-  return records.WriteString(kReadSinceSection, name, std::to_string(packed_time));
+  return Locked([&] {
+    if (packed_time == 0) return fs_->DeleteProfileKey(path_, kReadSinceSection, name);
+    return fs_->WriteProfileString(path_, kReadSinceSection, name, std::to_string(packed_time));
+  });
 }
 
 uint16_t IndexRecords::HighestFileNumber(const std::string& name) const {
@@ -69,24 +70,21 @@ uint16_t IndexRecords::HighestFileNumber(const std::string& name) const {
 }
 
 platform::Status IndexRecords::WriteHighestFileNumber(const std::string& name, uint16_t number) {
-  platform::FileLock lock;
-  const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
-  if (!locked.ok()) return locked;
-  platform::ProfileFile records = platform::ProfileFile::Open(path_);
-  if (number == 0) return records.DeleteKey(kHighestFileNumberSection, name);
-  return records.WriteString(kHighestFileNumberSection, name, std::to_string(number));
+  return Locked([&] {
+    if (number == 0) return fs_->DeleteProfileKey(path_, kHighestFileNumberSection, name);
+    return fs_->WriteProfileString(path_, kHighestFileNumberSection, name,
+                                   std::to_string(number));
+  });
 }
 
 platform::Status IndexRecords::Remove(const std::string& name) {
-  platform::FileLock lock;
-  const platform::Status locked = platform::FileLock::Acquire(path_ + kLockSuffix, &lock);
-  if (!locked.ok()) return locked;
-  platform::ProfileFile records = platform::ProfileFile::Open(path_);
-  for (const char* section : {kReadSinceSection, kHighestFileNumberSection}) {
-    const platform::Status removed = records.DeleteKey(section, name);
-    if (!removed.ok()) return removed;
-  }
-  return records.DeleteKey(kIndexedSection, name);
+  return Locked([&] {
+    for (const char* section : {kReadSinceSection, kHighestFileNumberSection, kIndexedSection}) {
+      const platform::Status removed = fs_->DeleteProfileKey(path_, section, name);
+      if (!removed.ok()) return removed;
+    }
+    return platform::Status();
+  });
 }
 
 }  // namespace oru

@@ -9,14 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace oru {
 
 class IndexRecords {
  public:
-  // `work_dir` ends in the separator.
-  explicit IndexRecords(std::string work_dir);
+  // `work_dir` ends in the separator; the lock and every write go through `fs`, which outlives
+  // the object.
+  explicit IndexRecords(std::string work_dir,
+                        platform::FileSystem* fs = platform::RealFileSystem());
 
   // The value recorded for `name` ("" for none).
   std::string Read(const std::string& name) const;
@@ -27,7 +30,7 @@ class IndexRecords {
   // The packed local time at which the run that wrote the index `name` began reading files
   // (see IsRacyTime); 0 when none is recorded.
   uint32_t ReadSince(const std::string& name) const;
-  // Records that time for `name`.
+  // Records that time for `name`; 0 removes the record.
   platform::Status WriteReadSince(const std::string& name, uint32_t packed_time);
   // The highest file number the index `name` has given since it was made, when files with the
   // highest numbers are gone from it (numbers are not given twice); 0 when none is recorded.
@@ -38,7 +41,13 @@ class IndexRecords {
   platform::Status Remove(const std::string& name);
 
  private:
+  // Runs `change` on the file under the lock beside it: other runs record their own indexes
+  // in the same file, and no record of theirs may be lost.
+  template <typename Change>
+  platform::Status Locked(Change change);
+
   std::string path_;
+  platform::FileSystem* fs_;
 };
 
 }  // namespace oru

@@ -49,7 +49,8 @@ Status IndexSwitch::Switch() {
     const Status synced = Sync();
     if (!synced.ok()) return synced;
   }
-  std::vector<bool> moved_aside(names_.size(), false);
+  std::vector<bool>& moved_aside = moved_aside_;
+  moved_aside.assign(names_.size(), false);
   for (size_t i = 0; i < names_.size(); ++i) {
     const std::string path = dir_ + names_[i];
     const Status aside = fs_->Rename(path, path + kOldSuffix);
@@ -69,12 +70,24 @@ Status IndexSwitch::Switch() {
     Undo(names_.size(), moved_aside);
     return synced;
   }
+  switched_ = true;
+  return Status();
+}
+
+void IndexSwitch::Commit() {
+  if (!switched_) return;
   for (size_t i = 0; i < names_.size(); ++i) {
-    if (moved_aside[i]) fs_->Delete(dir_ + names_[i] + kOldSuffix);
+    if (moved_aside_[i]) fs_->Delete(dir_ + names_[i] + kOldSuffix);
   }
   names_.clear();
   synced_ = false;
-  return Status();
+  switched_ = false;
+}
+
+void IndexSwitch::Revert() {
+  if (!switched_) return;
+  Undo(names_.size(), moved_aside_);
+  switched_ = false;
 }
 
 void IndexSwitch::Undo(size_t done, const std::vector<bool>& moved_aside) {

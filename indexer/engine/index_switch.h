@@ -27,10 +27,14 @@ class IndexSwitch {
   // the time it is recorded so is only the renames of Switch.
   platform::Status Sync();
   // Puts each added file in place (syncing first what Sync has not): the old one moves aside
-  // to "<name>.old", the new one takes its name; then the folder is synced and the old
-  // versions deleted. When a step fails, what was moved is moved back, so the folder holds the
-  // old files again (the new versions stay for RemoveLeftovers), and the failure is returned.
+  // to "<name>.old", the new one takes its name; then the folder is synced. When a step fails,
+  // what was moved is moved back, so the folder holds the old files again (the new versions
+  // stay for RemoveLeftovers), and the failure is returned.
   platform::Status Switch();
+  // After a Switch: deletes the old versions; the new ones are the index now.
+  void Commit();
+  // After a Switch: moves the old versions back, as a failed Switch leaves them.
+  void Revert();
 
   // Deletes every file a run writes into `index_dir` besides the index itself: posting logs,
   // new and old versions, and the temporary files of earlier versions of the program. A run
@@ -45,6 +49,8 @@ class IndexSwitch {
   std::string dir_;
   std::vector<std::string> names_;
   bool synced_ = false;  // every file of names_ is durable
+  bool switched_ = false;  // Switch succeeded; neither Commit nor Revert came since
+  std::vector<bool> moved_aside_;  // per name: an old version was moved aside
 };
 
 }  // namespace oru

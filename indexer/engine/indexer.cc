@@ -129,7 +129,7 @@ bool TIndexer::StartIndex(bool updating) {
   // Only an index recorded as complete is reloaded: files left by a stopped or killed run are
   // never mixed with new file numbers.
   if (!(updating && folder_->recorded() == "1" && BeginReload())) StartFreshIndex();
-  return OpenIndexFiles();
+  return failure_.ok() && OpenIndexFiles();
 }
 
 void TIndexer::StartFreshIndex() {
@@ -142,16 +142,20 @@ void TIndexer::StartFreshIndex() {
 
 bool TIndexer::BeginReload() {
   update_mode_ = true;
-  const bool files_loaded = stored_files_.Load(folder_->path() + fmt::kFileIndexName,
-                                               [this] { ProcessMessages(); });
+  std::string records;
+  const Status read = settings_.disk->ReadWhole(folder_->path() + fmt::kFileIndexName, &records);
+  // A file index that is missing is damage; one that cannot be read fails the run.
+  if (!read.ok() && read.result() != Result::kNotFound) return Check(read);
+  if (!read.ok() || !stored_files_.Load(records, [this] { ProcessMessages(); })) return false;
   stored_files_.set_read_since(folder_->recorded_read_since());
-  if (!files_loaded) return false;
-  if (settings_.reload_beside_walk && reload_.Start(folder_->path(), dictionary_.get())) {
+  if (settings_.reload_beside_walk &&
+      reload_.Start(settings_.disk, folder_->path(), dictionary_.get())) {
     return true;
   }
   // Without a second thread the reload runs here and now.
-  reloaded_ = ReloadDictionary(folder_->path(), dictionary_.get(), [this] { ProcessMessages(); });
-  return reloaded_.ok;
+  reloaded_ = ReloadDictionary(settings_.disk, folder_->path(), dictionary_.get(),
+                               [this] { ProcessMessages(); });
+  return Check(reloaded_.failure) && reloaded_.ok;
 }
 
 bool TIndexer::FinishReload() {
@@ -159,10 +163,13 @@ bool TIndexer::FinishReload() {
   // Stop stays answered meanwhile; it takes effect when the walk goes on.
   reloaded_ = reload_.Wait([this] { ProcessMessages(); });
   if (reloaded_.ok) return true;
-  // As when the reload fails before the walk: a fresh index, its files created anew.
-  CloseIndexFiles();
-  StartFreshIndex();
-  OpenIndexFiles();
+  // A file that could not be read fails the run. Damage gives a fresh index, as when the
+  // reload fails before the walk: its files are created anew.
+  if (Check(reloaded_.failure)) {
+    CloseIndexFiles();
+    StartFreshIndex();
+    OpenIndexFiles();
+  }
   return false;
 }
 

@@ -1,6 +1,6 @@
-// Reading index files whole, and a part's blocks in place, for the reload and for the merge of
-// an update's save: every word entry of every bucket in bucket and slot order, each offset and
-// length checked against the bytes read.
+// A part's blocks read in place, for the reload and for the merge of an update's save: every
+// word entry of every bucket in bucket and slot order, each offset and length checked against
+// the bytes read.
 #ifndef ORU_INDEXER_ENGINE_PART_READER_H_
 #define ORU_INDEXER_ENGINE_PART_READER_H_
 
@@ -11,43 +11,8 @@
 #include <vector>
 
 #include "indexer/engine/index_format.h"
-#include "platform/files.h"
 
 namespace oru {
-
-// Opens an index file for reading it whole; `*size` receives its length. False when it is
-// missing or too large to hold.
-inline bool OpenIndexFile(const std::string& path, platform::File* file, size_t* size) {
-  if (platform::File::Open(path, platform::OpenMode::kReadExisting, file) !=
-      platform::Result::kOk) {
-    return false;
-  }
-  const int64_t length = file->Size();
-  if (length < 0 || static_cast<uint64_t>(length) >= SIZE_MAX / 2) return false;
-  *size = static_cast<size_t>(length);
-  return true;
-}
-
-// Reads a whole file with one read into `buffer`, one zero byte behind it. The buffer keeps its
-// memory from one file to the next: the parts are read one after the other, and fresh memory
-// for each would cost a page fault per page.
-inline bool ReadIndexFile(const std::string& path, std::vector<uint8_t>* buffer, size_t* size) {
-  platform::File file;
-  if (!OpenIndexFile(path, &file, size)) return false;
-  if (buffer->size() < *size + 1) buffer->resize(*size + 1);
-  (*buffer)[*size] = 0;
-  return file.ReadExact(buffer->data(), *size) == platform::Result::kOk;
-}
-
-// The same for one file into memory of its own, which the read fills without clearing it first.
-inline bool ReadIndexFile(const std::string& path, std::unique_ptr<uint8_t[]>* data,
-                          size_t* size) {
-  platform::File file;
-  if (!OpenIndexFile(path, &file, size)) return false;
-  data->reset(new uint8_t[*size + 1]);
-  (*data)[*size] = 0;
-  return file.ReadExact(data->get(), *size) == platform::Result::kOk;
-}
 
 // How a part reads: damaged (the reload fails), canonical (exactly the bytes saving writes
 // for the postings read from it), or readable but laid out otherwise (bytes between the table

@@ -9,7 +9,6 @@
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/part_reader.h"
 #include "indexer/engine/record_pool.h"
-#include "platform/files.h"
 
 namespace oru {
 
@@ -18,18 +17,14 @@ using platform::Result;
 
 namespace {
 
-// Appends the words of part `part` to the dictionary. False when the part is missing, empty or
-// damaged.
-bool LoadPart(const std::string& index_dir, int part, std::vector<uint8_t>* buffer,
-              Dictionary* dictionary, const std::function<void()>& pump,
-              ReloadedDictionary* reloaded) {
-  size_t size = 0;
-  if (!ReadIndexFile(index_dir + fmt::PartFileName(part), buffer, &size) || size == 0) {
-    return false;
-  }
+// Appends the words of part `part` (its `bytes`) to the dictionary. False when the part is
+// empty or damaged.
+bool LoadPart(const std::string& bytes, int part, Dictionary* dictionary,
+              const std::function<void()>& pump, ReloadedDictionary* reloaded) {
+  if (bytes.empty()) return false;
   uint32_t words = 0;
   const PartShape shape = WalkPart(
-      buffer->data(), size, part, pump,
+      reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), part, pump,
       [dictionary, &words](uint16_t hash, const fmt::WordEntry& entry) {
         const int32_t slot = dictionary->AppendUntitled(hash);
         if (slot < 0 || slot != entry.header.slot) return false;  // slots run 0, 1, 2, ...
@@ -87,40 +82,43 @@ bool RestoreWordTexts(const uint8_t* data, size_t size, Dictionary* dictionary,
 
 }  // namespace
 
-ReloadedDictionary ReloadDictionary(const std::string& index_dir, Dictionary* dictionary,
-                                    const std::function<void()>& pump) {
+ReloadedDictionary ReloadDictionary(platform::FileSystem* fs, const std::string& index_dir,
+                                    Dictionary* dictionary, const std::function<void()>& pump) {
   ReloadedDictionary reloaded;
+  // A file that is missing is damage; one that cannot be read fails the run.
+  std::string buffer;
+  const auto read = [&](const std::string& name) {
+    const platform::Status status = fs->ReadWhole(index_dir + name, &buffer);
+    if (!status.ok() && status.result() != Result::kNotFound) reloaded.failure = status;
+    return status.ok();
+  };
   try {
-    std::vector<uint8_t> buffer;
     for (int part = 0; part < fmt::kPartCount; ++part) {
-      if (!LoadPart(index_dir, part, &buffer, dictionary, pump, &reloaded)) {
+      if (!read(fmt::PartFileName(part)) || !LoadPart(buffer, part, dictionary, pump, &reloaded)) {
         return reloaded;
       }
     }
-    size_t size = 0;
-    if (!ReadIndexFile(index_dir + fmt::kWordListName, &buffer, &size) || size == 0 ||
-        size > INT32_MAX) {
-      return reloaded;
-    }
-    reloaded.ok =
-        RestoreWordTexts(buffer.data(), size, dictionary, pump, &reloaded.word_list_canonical);
+    if (!read(fmt::kWordListName) || buffer.empty() || buffer.size() > INT32_MAX) return reloaded;
+    reloaded.ok = RestoreWordTexts(reinterpret_cast<const uint8_t*>(buffer.data()), buffer.size(),
+                                   dictionary, pump, &reloaded.word_list_canonical);
   } catch (...) {
     reloaded.ok = false;  // memory exhausted, most likely
   }
   return reloaded;
 }
 
-bool BackgroundReload::Start(const std::string& index_dir, Dictionary* dictionary) {
+bool BackgroundReload::Start(platform::FileSystem* fs, const std::string& index_dir,
+                             Dictionary* dictionary) {
   done_ = false;
   try {
     // The dictionary's entries come from this thread's pool, which makes none meanwhile. The
     // window belongs to this thread: the reload handles no messages.
-    thread_ = std::thread([this, index_dir, dictionary,
+    thread_ = std::thread([this, fs, index_dir, dictionary,
                            pool = RecordPool::ThisThreadsPool()] {
       ReloadedDictionary result;
       {
         const RecordPool::UsePool use(pool);
-        result = ReloadDictionary(index_dir, dictionary, [] {});
+        result = ReloadDictionary(fs, index_dir, dictionary, [] {});
       }
       const std::lock_guard<std::mutex> lock(mutex_);
       result_ = result;

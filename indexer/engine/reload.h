@@ -14,6 +14,8 @@
 #include <thread>
 
 #include "indexer/engine/dictionary.h"
+#include "platform/file_system.h"
+#include "platform/status.h"
 
 namespace oru {
 
@@ -27,14 +29,17 @@ struct ReloadedDictionary {
   // The parts laid out exactly as saving writes them: one that keeps its postings is left as
   // it is.
   std::bitset<64> part_canonical;
+  // A file of the index that is there but could not be read (ok is false then): the run fails
+  // instead of starting a fresh index.
+  platform::Status failure;
 };
 
 // Fills the empty `dictionary` from the 64 parts and the word list of `index_dir` (ending in
-// the separator), calling `pump` between units of work. Everything read may be damaged: every offset and length is checked
+// the separator), read through `fs`, calling `pump` between units of work. Everything read may be damaged: every offset and length is checked
 // against the bytes read, and any doubt fails the reload (ok false); the caller then starts a
 // fresh index, which drops what was reloaded.
-ReloadedDictionary ReloadDictionary(const std::string& index_dir, Dictionary* dictionary,
-                                    const std::function<void()>& pump);
+ReloadedDictionary ReloadDictionary(platform::FileSystem* fs, const std::string& index_dir,
+                                    Dictionary* dictionary, const std::function<void()>& pump);
 
 // ReloadDictionary on a second thread, so that an update's walk passes over unchanged files
 // meanwhile. The dictionary belongs to the reload until Wait returns.
@@ -46,7 +51,7 @@ class BackgroundReload {
   BackgroundReload& operator=(const BackgroundReload&) = delete;
 
   // Starts the reload; false when no second thread could be had (nothing started then).
-  bool Start(const std::string& index_dir, Dictionary* dictionary);
+  bool Start(platform::FileSystem* fs, const std::string& index_dir, Dictionary* dictionary);
   bool running() const { return running_; }
   // Waits for the reload to end, calling `pump` every 20 ms meanwhile, and returns its result.
   ReloadedDictionary Wait(const std::function<void()>& pump);

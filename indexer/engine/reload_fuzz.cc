@@ -71,8 +71,8 @@ struct Reload {
 
   bool Run() {
     reloaded = {};
-    if (!files.Load(IndexDir() + fmt::kFileIndexName, [] {})) return false;
-    reloaded = oru::ReloadDictionary(IndexDir(), &dictionary, [] {});
+    if (!files.Load(Get(fmt::kFileIndexName), [] {})) return false;
+    reloaded = oru::ReloadDictionary(oru::platform::RealFileSystem(), IndexDir(), &dictionary, [] {});
     return reloaded.ok;
   }
   // Saves as an update that indexed nothing does, forgetting the postings of `forget`; with

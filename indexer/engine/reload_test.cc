@@ -71,7 +71,8 @@ class ReloadTest : public ::testing::Test {
   }
 
   ReloadedDictionary Reload() {
-    return ReloadDictionary(dir_.path(), dictionary_.get(), [this] { ++pumps_; });
+    return ReloadDictionary(platform::RealFileSystem(), dir_.path(), dictionary_.get(),
+                            [this] { ++pumps_; });
   }
 
   // Each word's files, as "word:1,3".

@@ -5,7 +5,6 @@
 #include "indexer/engine/buffered_file.h"
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/part_reader.h"
-#include "platform/files.h"
 
 namespace oru {
 
@@ -155,7 +154,10 @@ Status IndexSaver::SavePart(const Dictionary& dictionary, int part, const std::s
                             DroppedWords* dropped) {
   const std::string name = fmt::PartFileName(part);
   const bool update = reloaded.ok;
-  const bool has_log = platform::FileExists(log_path);
+  const Status read_log = disk_->ReadWhole(log_path, &log_);
+  if (!read_log.ok() && read_log.result() != Result::kNotFound) return read_log;
+  const bool has_log = read_log.ok();
+  if (!has_log) log_.clear();
   if (!update && !has_log) {
     // No log: the part is an empty file, and the bar does not move.
     const Status written = WriteWholeFile(disk_, pending_->NewPath(name), {}, true);
@@ -170,19 +172,14 @@ Status IndexSaver::SavePart(const Dictionary& dictionary, int part, const std::s
   }
   PartSources sources;
   if (update) {
-    if (!ReadIndexFile(dir_ + name, &old_part_, &sources.old_size)) {
-      return Status(Result::kFailed, "read", dir_ + name, "the part cannot be read");
-    }
-    sources.old_part = old_part_.data();
+    const Status read = disk_->ReadWhole(dir_ + name, &old_part_);
+    if (!read.ok()) return read;
+    sources.old_part = reinterpret_cast<const uint8_t*>(old_part_.data());
+    sources.old_size = old_part_.size();
     sources.old_words = reloaded.part_words[static_cast<size_t>(part)];
     sources.forget = &forget;
   }
-  log_.clear();
-  if (has_log) {
-    const Status read = platform::ReadWholeFile(log_path, &log_);
-    if (!read.ok()) return read;
-    sources.log = log_;
-  }
+  sources.log = log_;
   size_t forgotten = 0;
   if (const char* fault = builder_.Build(dictionary, part, sources, dropped, &forgotten)) {
     return Status(Result::kFailed, "merge", has_log ? log_path : dir_ + name, fault);

@@ -88,7 +88,7 @@ class IndexSaver {
   std::string dir_;
   IndexSwitch* pending_;
   PartBuilder builder_;
-  std::vector<uint8_t> old_part_;  // the part saved before, read again
+  std::string old_part_;  // the part saved before, read again
   std::string log_;
   std::function<void()> step_;
   std::function<void()> pump_;

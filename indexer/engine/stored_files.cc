@@ -57,12 +57,11 @@ const FileNode* StoredFileLookup::Find(std::string_view path, uint16_t path_hash
   return nullptr;
 }
 
-bool StoredFiles::Load(const std::string& path, const std::function<void()>& pump) {
+bool StoredFiles::Load(std::string_view bytes, const std::function<void()>& pump) {
   Clear();
-  std::unique_ptr<uint8_t[]> bytes;
-  size_t size = 0;
-  if (!ReadIndexFile(path, &bytes, &size) || size == 0) return false;
-  const uint8_t* data = bytes.get();
+  const size_t size = bytes.size();
+  if (size == 0) return false;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
   // The offsets kept for the in-place rewrite are 32 bits wide.
   if (size > UINT32_MAX) return false;
   // One node per record: count them first, so the list is allocated once.

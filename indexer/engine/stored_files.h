@@ -37,11 +37,11 @@ class StoredFileLookup {
 
 class StoredFiles {
  public:
-  // Reads the file index at `path`: one node per record, in file order, calling `pump` once per
-  // record. False, with nothing kept, when it is missing, empty or damaged: a record shorter
+  // Reads the file index `bytes`: one node per record, in file order, calling `pump` once per
+  // record. False, with nothing kept, when it is empty or damaged: a record shorter
   // than its header or running past the end, a path that does not fit a node, or a number no
   // file is given (0 and 0xFFFF).
-  bool Load(const std::string& path, const std::function<void()>& pump);
+  bool Load(std::string_view bytes, const std::function<void()>& pump);
   void Clear();
   bool empty() const { return files_.Empty(); }
   const TTypedList<FileNode>& files() const { return files_; }

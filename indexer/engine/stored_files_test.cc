@@ -14,6 +14,7 @@ namespace oru {
 namespace {
 
 namespace fmt = index_format;
+using testing::ReadFile;
 using testing::WriteFile;
 
 std::string FileRecord(uint16_t number, const std::string& path, uint32_t size = 0,
@@ -28,7 +29,7 @@ class CheckStoredFileTest : public ::testing::Test {
  protected:
   void Load(const std::string& records) {
     WriteFile(dir_ / fmt::kFileIndexName, records);
-    ASSERT_TRUE(files_.Load(dir_ / fmt::kFileIndexName, [] {}));
+    ASSERT_TRUE(files_.Load(ReadFile(dir_ / fmt::kFileIndexName), [] {}));
   }
   // Checks `name` as the storage plug-in hands it out with `size` and `time`.
   StoredFileState Check(const std::string& name, uint32_t size, uint32_t time, int hash = -1,
@@ -60,7 +61,7 @@ TEST_F(CheckStoredFileTest, TheSizeAndTimeHandedOutDecideWithoutAskingTheFileSys
   EXPECT_EQ(Check("other.txt", 5, time), StoredFileState::kNew);
   // After a failed load nothing is stored any more.
   WriteFile(dir_ / fmt::kFileIndexName, FileRecord(0, dir_ / "grown.txt", 4, time));
-  EXPECT_FALSE(files_.Load(dir_ / fmt::kFileIndexName, [] {}));
+  EXPECT_FALSE(files_.Load(ReadFile(dir_ / fmt::kFileIndexName), [] {}));
   EXPECT_EQ(Check("grown.txt", 5, time), StoredFileState::kNew);
 }
 

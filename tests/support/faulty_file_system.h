@@ -1,13 +1,16 @@
-// A file system that fails one chosen call: the Nth create, write, sync or rename (folder syncs
-// count as syncs) ends with a chosen status; every other call reaches the real files, except
-// that syncs are counted and not passed on (the tests look at what the folder holds, not at
-// what would survive a power loss, and hundreds of runs cannot wait for the disk). It counts
-// the calls of each kind, so a test can first count a clean run and then fail each call in turn.
+// A file system that fails one chosen call: the Nth create (of a file or a folder), write, sync
+// (folder syncs included), rename, read, lock or record written to a profile file ends with a
+// chosen status; every other call reaches the real files, except that syncs are counted and not
+// passed on (the tests look at what the folder holds, not at what would survive a power loss,
+// and hundreds of runs cannot wait for the disk). It counts the calls of each kind, so a test
+// can first count a clean run and then fail each call in turn. Calls may come from two threads.
 #ifndef ORU_TESTS_SUPPORT_FAULTY_FILE_SYSTEM_H_
 #define ORU_TESTS_SUPPORT_FAULTY_FILE_SYSTEM_H_
 
 #include <array>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 
@@ -15,7 +18,7 @@ namespace oru::testing {
 
 class FaultyFileSystem : public platform::FileSystem {
  public:
-  enum Kind { kCreate, kWrite, kSync, kRename, kKinds };
+  enum Kind { kCreate, kWrite, kSync, kRename, kRead, kLock, kRecord, kKinds };
 
   // Fails call number `n` (1-based) of `kind` with `result` and `reason`; 0 fails nothing.
   void FailNth(Kind kind, int n, platform::Result result, std::string reason) {
@@ -36,12 +39,21 @@ class FaultyFileSystem : public platform::FileSystem {
   platform::Status Rename(const std::string& from, const std::string& to) override;
   platform::Status Delete(const std::string& path) override;
   platform::Status SyncFolder(const std::string& folder) override;
+  platform::Status ReadWhole(const std::string& path, std::string* out) override;
+  platform::Status MakeFolder(const std::string& path) override;
+  platform::Status LockFolder(const std::string& folder, platform::FolderLock* out) override;
+  platform::Status LockFile(const std::string& path, platform::FileLock* out) override;
+  platform::Status WriteProfileString(const std::string& path, std::string_view section,
+                                      std::string_view key, std::string_view value) override;
+  platform::Status DeleteProfileKey(const std::string& path, std::string_view section,
+                                    std::string_view key) override;
 
  private:
   // Counts a call of `kind`; a failure status when it is the one to fail, else success.
   platform::Status Count(Kind kind, const char* operation, const std::string& path);
 
   platform::FileSystem* real_ = platform::RealFileSystem();
+  std::mutex mutex_;  // over the counts and the failure
   std::array<int, kKinds> counts_{};
   Kind fail_kind_ = kCreate;
   int fail_at_ = 0;
