@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "platform/files.h"
 
 namespace oru {
 
@@ -26,15 +25,14 @@ class BufferedFile {
   BufferedFile(const BufferedFile&) = delete;
   BufferedFile& operator=(const BufferedFile&) = delete;
 
-  // Creates (truncates) the file, or opens an existing one for appending at its end.
+  // Creates (truncates) the file.
   platform::Status Create(const std::string& path);
-  platform::Status OpenForAppend(const std::string& path);
 
   platform::Status Write(const void* data, size_t n);
   // As Write, for the many small records of a pass: a record that fits the buffer costs one
   // copy. False when the file has failed; error() tells why.
   bool Append(const void* data, size_t n) {
-    if (used_ + n <= capacity_ && error_.ok() && file_.is_open()) {
+    if (used_ + n <= capacity_ && error_.ok() && file_ != nullptr) {
       std::memcpy(buffer_.get() + used_, data, n);
       used_ += n;
       return true;
@@ -42,20 +40,17 @@ class BufferedFile {
     return Write(data, n).ok();
   }
   const platform::Status& error() const { return error_; }
-  // Overwrites `n` bytes at `offset` (what is pending is written first), then goes on
-  // appending at the end.
-  platform::Status WriteAt(int64_t offset, const void* data, size_t n);
   platform::Status Flush();
   // Flushes, starts writing the file out to the device and closes: the new version of an index
   // file is complete. IndexSwitch syncs it, with the others, before it is put in place.
   platform::Status Commit();
   // Flushes and closes. Closing a closed file is kOk unless an earlier write failed.
   platform::Status Close();
-  bool is_open() const { return file_.is_open(); }
+  bool is_open() const { return file_ != nullptr; }
 
  private:
   platform::FileSystem* fs_;
-  platform::File file_;
+  std::unique_ptr<platform::WriteFile> file_;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_;
   size_t used_ = 0;

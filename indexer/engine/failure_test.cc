@@ -1,7 +1,9 @@
-// No failure costs the last complete index: every create, write, sync and rename of a run is
-// failed in turn through a faulty file system, and each time the run ends with kRunFailed and
-// its reason, the index folder holds the previous index byte for byte, recorded "1", and
-// nothing else; a clean run afterwards gives the index a clean run gives.
+// No failure costs the last complete index: every create, write, sync, rename, read, lock and
+// record of a run is failed in turn through a faulty file system over one held in memory, and
+// each time the run ends with kRunFailed and its reason, the index folder holds the previous
+// index byte for byte, recorded "1", and nothing else; a clean run afterwards gives the index a
+// clean run gives. The index folder and "storages.ini" live in memory; the files indexed and
+// the plug-ins are real.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include "platform/ini.h"
 #include "platform/scoped_env.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_config.h"
 
@@ -52,30 +55,20 @@ class FailureTest : public ::testing::Test {
   }
 
   std::string Indexed() {
-    return platform::ProfileFile::Open(work_ + kStatusFileName).GetString("Indexed", "test", "-");
+    return memory_.ReadProfileString(work_ + kStatusFileName, "Indexed", "test", "-");
   }
 
-  Folder Snapshot() {
-    Folder files;
-    for (const auto& entry : fs::directory_iterator(index_)) {
-      files[entry.path().filename().string()] = ReadFile(entry.path().string());
-    }
-    return files;
-  }
-  void Restore(const Folder& files) {
-    fs::remove_all(index_);
-    fs::create_directories(index_);
-    for (const auto& [name, bytes] : files) WriteFile(index_ + name, bytes);
-  }
+  Folder Snapshot() { return memory_.FilesIn(index_); }
+  void Restore(const Folder& files) { memory_.SetFilesIn(index_, files); }
 
   // Changes the corpus with `change`, then fails every call of every kind that a clean pass
   // makes, one run each, and checks what each failed run leaves.
   template <typename Change>
   void FailEveryCall(bool updating, Change change) {
-    ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+    ASSERT_EQ(Pass(false, &memory_), kRunOk);
     const Folder before = Snapshot();
     change();
-    FaultyFileSystem counter;
+    FaultyFileSystem counter(&memory_);
     ASSERT_EQ(Pass(updating, &counter), kRunOk);
     const Folder clean = Snapshot();
     ASSERT_NE(clean, before);
@@ -85,7 +78,7 @@ class FailureTest : public ::testing::Test {
       ASSERT_GT(counter.count(k), 0) << "kind " << kind;
       for (int n = 1; n <= counter.count(k); ++n) {
         SCOPED_TRACE("kind " + std::to_string(kind) + ", call " + std::to_string(n));
-        FaultyFileSystem faulty;
+        FaultyFileSystem faulty(&memory_);
         faulty.FailNth(k, n, platform::Result::kFailed, kReason);
         std::string why;
         ASSERT_EQ(Pass(updating, &faulty, &why), kRunFailed);
@@ -95,11 +88,12 @@ class FailureTest : public ::testing::Test {
         ASSERT_EQ(Snapshot(), before);
       }
     }
-    ASSERT_EQ(Pass(updating, platform::RealFileSystem()), kRunOk);
+    ASSERT_EQ(Pass(updating, &memory_), kRunOk);
     EXPECT_EQ(Snapshot(), clean);
     EXPECT_EQ(Indexed(), "1");
   }
 
+  testing::MemoryFileSystem memory_;
   testing::TempDir dir_;
   testing::TempDir runtime_;
   const std::string work_ = dir_ / "work/";
@@ -119,25 +113,27 @@ TEST_F(FailureTest, EveryFailedCallOfAnUpdateKeepsTheLastIndex) {
 }
 
 TEST_F(FailureTest, LeftoversOfAKilledRunGoBeforeTheNextRunStarts) {
-  ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+  ASSERT_EQ(Pass(false, &memory_), kRunOk);
   const Folder saved = Snapshot();
+  Folder left = saved;
   for (const char* name : {"3.tf", "63.tf", "7.fnx.new", "0.fnw.new", "Fileindex.fnd.new",
                            "12.fnx.old", "5.fnx.tmp"}) {
-    WriteFile(index_ + name, "left by a killed run");
+    left[name] = "left by a killed run";
   }
-  ASSERT_EQ(Pass(true, platform::RealFileSystem()), kRunOk);
+  Restore(left);
+  ASSERT_EQ(Pass(true, &memory_), kRunOk);
   EXPECT_EQ(Snapshot(), saved);
 }
 
 // An unplugged drive or a renamed folder must not empty the index: the run fails, naming the
 // folder, and the last index stays, for a fresh pass and an update alike.
 TEST_F(FailureTest, AMissingJobFolderFailsAndKeepsTheLastIndex) {
-  ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+  ASSERT_EQ(Pass(false, &memory_), kRunOk);
   const Folder saved = Snapshot();
   fs::rename(corpus_, dir_ / "moved");
   for (const bool updating : {false, true}) {
     std::string why;
-    EXPECT_EQ(Pass(updating, platform::RealFileSystem(), &why), kRunFailed);
+    EXPECT_EQ(Pass(updating, &memory_, &why), kRunFailed);
     EXPECT_EQ(why, "cannot index " + corpus_ + ": no such folder (the last complete index is kept)");
     EXPECT_EQ(Indexed(), "1");
     EXPECT_EQ(Snapshot(), saved);
@@ -148,7 +144,9 @@ TEST_F(FailureTest, AMissingJobFolderFailsAndKeepsTheLastIndex) {
 TEST_F(FailureTest, AJobEntryOfADeletedFileYieldsNothing) {
   WriteFile(dir_ / "job.ini", "[Header]\nName=test\nUpdating=0\n[Folders]\nDir0=" + corpus_ +
                                   "a.txt\nDir1=" + corpus_ + "gone.txt\n");
-  auto indexer = std::make_unique<TIndexer>(testing::PassSettingsFor(work_, dir_ / "job.ini"));
+  PassSettings settings = testing::PassSettingsFor(work_, dir_ / "job.ini");
+  settings.disk = &memory_;
+  auto indexer = std::make_unique<TIndexer>(settings);
   EXPECT_EQ(indexer->Run(), kRunOk) << indexer->Failure().Message();
   EXPECT_EQ(Indexed(), "1");
 }
@@ -156,17 +154,17 @@ TEST_F(FailureTest, AJobEntryOfADeletedFileYieldsNothing) {
 // The time an index is recorded incomplete is only the renames: every new file is durable
 // while the old index is still recorded complete.
 TEST_F(FailureTest, NewFilesAreSyncedBeforeTheIndexIsRecordedIncomplete) {
-  ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+  ASSERT_EQ(Pass(false, &memory_), kRunOk);
   WriteOldFile(corpus_ + "c.txt", "delta alpha");
   struct RecordingDisk : FaultyFileSystem {
-    platform::Status Sync(platform::File* file) override {
-      records.push_back(
-          platform::ProfileFile::Open(work + kStatusFileName).GetString("Indexed", "test", "-"));
-      return FaultyFileSystem::Sync(file);
+    using FaultyFileSystem::FaultyFileSystem;
+    platform::Status SyncFile(const std::string& path) override {
+      records.push_back(ReadProfileString(work + kStatusFileName, "Indexed", "test", "-"));
+      return FaultyFileSystem::SyncFile(path);
     }
     std::string work;
     std::vector<std::string> records;
-  } disk;
+  } disk(&memory_);
   disk.work = work_;
   ASSERT_EQ(Pass(true, &disk), kRunOk);
   ASSERT_FALSE(disk.records.empty());
@@ -178,7 +176,7 @@ TEST_F(FailureTest, NewFilesAreSyncedBeforeTheIndexIsRecordedIncomplete) {
 // leaves the last index; the storage plug-in's scan is ended all the same (the next run's scan
 // would otherwise start inside the old one).
 TEST_F(FailureTest, AFailureThrownInsideTheWalkFailsTheRun) {
-  ASSERT_EQ(Pass(false, platform::RealFileSystem()), kRunOk);
+  ASSERT_EQ(Pass(false, &memory_), kRunOk);
   const Folder saved = Snapshot();
   struct ThrowingPump : platform::MessagePump {
     void ProcessMessages() override {
@@ -188,12 +186,14 @@ TEST_F(FailureTest, AFailureThrownInsideTheWalkFailsTheRun) {
   } pump;
   PassView view;
   view.pump = &pump;
-  auto indexer = std::make_unique<TIndexer>(testing::PassSettingsFor(work_, dir_ / "job.ini"), view);
+  PassSettings settings = testing::PassSettingsFor(work_, dir_ / "job.ini");
+  settings.disk = &memory_;
+  auto indexer = std::make_unique<TIndexer>(settings, view);
   EXPECT_EQ(indexer->Run(), kRunFailed);
   EXPECT_EQ(indexer->Failure().Message(), "cannot index " + corpus_ + ": the window failed");
   EXPECT_EQ(Snapshot(), saved);
   EXPECT_EQ(Indexed(), "1");
-  ASSERT_EQ(Pass(true, platform::RealFileSystem()), kRunOk);
+  ASSERT_EQ(Pass(true, &memory_), kRunOk);
   EXPECT_EQ(Snapshot(), saved);
 }
 

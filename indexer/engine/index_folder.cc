@@ -75,7 +75,7 @@ Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number) {
 }
 
 void IndexFolder::Abandon() {
-  if (lock_.held()) RemoveLeftovers();
+  if (lock_ != nullptr) RemoveLeftovers();
 }
 
 }  // namespace oru

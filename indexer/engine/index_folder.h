@@ -7,12 +7,12 @@
 #define ORU_INDEXER_ENGINE_INDEX_FOLDER_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "indexer/engine/index_records.h"
 #include "indexer/engine/index_switch.h"
 #include "platform/file_system.h"
-#include "platform/mutex.h"
 #include "platform/status.h"
 
 namespace oru {
@@ -28,7 +28,7 @@ class IndexFolder {
   // one index; reads the index's records. A failure when the folder cannot be made or another
   // run holds it.
   platform::Status Lock();
-  bool locked() const { return lock_.held(); }
+  bool locked() const { return lock_ != nullptr; }
   // Removes what a killed run left in the folder, so that a full disk frees up.
   void RemoveLeftovers();
 
@@ -49,14 +49,14 @@ class IndexFolder {
   // Ends a run that saves nothing: removes everything it wrote into the folder.
   void Abandon();
   // Releases the lock.
-  void Unlock() { lock_.Release(); }
+  void Unlock() { lock_.reset(); }
 
  private:
   platform::FileSystem* disk_;
   std::string path_;
   std::string name_;
   IndexRecords records_;
-  platform::FolderLock lock_;
+  std::unique_ptr<platform::HeldLock> lock_;
   IndexSwitch pending_;
   std::string recorded_;
   uint16_t recorded_highest_ = 0;

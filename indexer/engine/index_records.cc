@@ -1,12 +1,12 @@
 #include "indexer/engine/index_records.h"
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "indexer/engine/work_folders.h"
 #include "platform/ini.h"
-#include "platform/mutex.h"
 
 namespace oru {
 
@@ -28,14 +28,14 @@ IndexRecords::IndexRecords(std::string work_dir, platform::FileSystem* fs)
 
 template <typename Change>
 platform::Status IndexRecords::Locked(Change change) {
-  platform::FileLock lock;
+  std::unique_ptr<platform::HeldLock> lock;
   const platform::Status locked = fs_->LockFile(path_ + kLockSuffix, &lock);
   return locked.ok() ? change() : locked;
 }
 
 std::string IndexRecords::Read(const std::string& name) const {
   // Writers replace the file in one step: a reader sees it whole without the lock.
-  return platform::ProfileFile::Open(path_).GetString(kIndexedSection, name, "");
+  return fs_->ReadProfileString(path_, kIndexedSection, name, "");
 }
 
 std::vector<std::string> IndexRecords::Names() const {
@@ -47,8 +47,7 @@ platform::Status IndexRecords::Write(const std::string& name, const char* value)
 }
 
 uint32_t IndexRecords::ReadSince(const std::string& name) const {
-  const std::string value =
-      platform::ProfileFile::Open(path_).GetString(kReadSinceSection, name, "0");
+  const std::string value = fs_->ReadProfileString(path_, kReadSinceSection, name, "0");
   char* end = nullptr;
   const unsigned long long time = std::strtoull(value.c_str(), &end, 10);
   return *end == '\0' && time <= 0xFFFFFFFFull ? static_cast<uint32_t>(time) : 0;
@@ -62,8 +61,7 @@ platform::Status IndexRecords::WriteReadSince(const std::string& name, uint32_t 
 }
 
 uint16_t IndexRecords::HighestFileNumber(const std::string& name) const {
-  const std::string value =
-      platform::ProfileFile::Open(path_).GetString(kHighestFileNumberSection, name, "0");
+  const std::string value = fs_->ReadProfileString(path_, kHighestFileNumberSection, name, "0");
   char* end = nullptr;
   const unsigned long number = std::strtoul(value.c_str(), &end, 10);
   return *end == '\0' && number < 0xFFFF ? static_cast<uint16_t>(number) : 0;

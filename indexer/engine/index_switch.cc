@@ -35,9 +35,7 @@ Status IndexSwitch::Sync() {
   // Every new version reaches the device before any takes its place. They were written out
   // as they were completed, so these syncs mostly find their work done.
   for (const std::string& name : names_) {
-    platform::File file;
-    Status synced = fs_->Open(NewPath(name), platform::OpenMode::kReadWriteExisting, &file);
-    if (synced.ok()) synced = fs_->Sync(&file);
+    const Status synced = fs_->SyncFile(NewPath(name));
     if (!synced.ok()) return synced;
   }
   synced_ = true;

@@ -2,19 +2,44 @@
 
 #include <cstdint>
 
+#include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/mutex.h"
 
 namespace oru::platform {
 
 namespace {
 
+class PlatformWriteFile final : public WriteFile {
+ public:
+  explicit PlatformWriteFile(File file) : file_(std::move(file)) {}
+  Status Write(const void* data, size_t n) override { return file_.Write(data, n); }
+  void StartWriteback() override { file_.StartWriteback(); }
+  Status Close() override { return file_.Close(); }
+
+ private:
+  File file_;
+};
+
+template <typename Lock>
+class PlatformLock final : public HeldLock {
+ public:
+  Lock lock;
+};
+
 class PlatformFileSystem final : public FileSystem {
  public:
-  Status Open(const std::string& path, OpenMode mode, File* out) override {
-    return File::Open(path, mode, out);
+  Status Create(const std::string& path, std::unique_ptr<WriteFile>* out) override {
+    File file;
+    const Status opened = File::Open(path, OpenMode::kCreate, &file);
+    if (opened.ok()) *out = std::make_unique<PlatformWriteFile>(std::move(file));
+    return opened;
   }
-  Status Write(File* file, const void* data, size_t n) override { return file->Write(data, n); }
-  Status Sync(File* file) override { return file->Sync(); }
+  Status SyncFile(const std::string& path) override {
+    File file;
+    const Status opened = File::Open(path, OpenMode::kReadWriteExisting, &file);
+    return opened.ok() ? file.Sync() : opened;
+  }
   Status Rename(const std::string& from, const std::string& to) override {
     return RenameFile(from, to);
   }
@@ -45,15 +70,26 @@ class PlatformFileSystem final : public FileSystem {
     const Status created = CreateFolder(path);
     return created.ok() || !FolderExists(path) ? created : Status();
   }
-  Status LockFolder(const std::string& folder, FolderLock* out) override {
-    const Result locked = FolderLock::Acquire(folder, out);
-    if (locked == Result::kOk) return Status();
-    return Status(locked, "lock", folder,
-                  locked == Result::kExists ? "another run is working on this index"
-                                            : ResultName(locked));
+  Status LockFolder(const std::string& folder, std::unique_ptr<HeldLock>* out) override {
+    auto held = std::make_unique<PlatformLock<FolderLock>>();
+    const Result locked = FolderLock::Acquire(folder, &held->lock);
+    if (locked != Result::kOk) {
+      return Status(locked, "lock", folder,
+                    locked == Result::kExists ? "another run is working on this index"
+                                              : ResultName(locked));
+    }
+    *out = std::move(held);
+    return Status();
   }
-  Status LockFile(const std::string& path, FileLock* out) override {
-    return FileLock::Acquire(path, out);
+  Status LockFile(const std::string& path, std::unique_ptr<HeldLock>* out) override {
+    auto held = std::make_unique<PlatformLock<FileLock>>();
+    const Status locked = FileLock::Acquire(path, &held->lock);
+    if (locked.ok()) *out = std::move(held);
+    return locked;
+  }
+  std::string ReadProfileString(const std::string& path, std::string_view section,
+                                std::string_view key, std::string_view default_value) override {
+    return ProfileFile::Open(path).GetString(section, key, default_value);
   }
   Status WriteProfileString(const std::string& path, std::string_view section,
                             std::string_view key, std::string_view value) override {

@@ -1,0 +1,63 @@
+// A file system held in memory, for engine tests that need no folder on disk: files by path,
+// folders, locks and profile files (sections and keys as the engine writes them). It records
+// every call that changes something, in order, as one line each ("create PATH", "rename A B",
+// ...), so a test can see what a run did.
+#ifndef ORU_TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
+#define ORU_TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace oru::testing {
+
+class MemoryFileSystem : public platform::FileSystem {
+ public:
+  platform::Status Create(const std::string& path,
+                          std::unique_ptr<platform::WriteFile>* out) override;
+  platform::Status SyncFile(const std::string& path) override;
+  platform::Status Rename(const std::string& from, const std::string& to) override;
+  platform::Status Delete(const std::string& path) override;
+  platform::Status SyncFolder(const std::string& folder) override;
+  platform::Status ReadWhole(const std::string& path, std::string* out) override;
+  platform::Status MakeFolder(const std::string& path) override;
+  platform::Status LockFolder(const std::string& folder,
+                              std::unique_ptr<platform::HeldLock>* out) override;
+  platform::Status LockFile(const std::string& path,
+                            std::unique_ptr<platform::HeldLock>* out) override;
+  std::string ReadProfileString(const std::string& path, std::string_view section,
+                                std::string_view key, std::string_view default_value) override;
+  platform::Status WriteProfileString(const std::string& path, std::string_view section,
+                                      std::string_view key, std::string_view value) override;
+  platform::Status DeleteProfileKey(const std::string& path, std::string_view section,
+                                    std::string_view key) override;
+
+  // The files whose path starts with `folder`, by the rest of their path.
+  std::map<std::string, std::string> FilesIn(const std::string& folder) const;
+  // Replaces the files below `folder` with `files` (by the rest of their path).
+  void SetFilesIn(const std::string& folder, const std::map<std::string, std::string>& files);
+  // What changed, one line per call, in order.
+  std::vector<std::string> operations() const;
+
+ private:
+  friend class MemoryWriteFile;
+  void Record(std::string line);
+
+  mutable std::mutex mutex_;  // over everything below: a reload reads beside the walk
+  std::map<std::string, std::string> files_;
+  std::set<std::string> folders_;
+  std::set<std::string> locked_;
+  // Profile files: file, section, key to value (names as the engine spells them).
+  std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles_;
+  std::vector<std::string> operations_;
+};
+
+}  // namespace oru::testing
+
+#endif  // ORU_TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
