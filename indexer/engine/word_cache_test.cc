@@ -68,7 +68,7 @@ class WordTableTest : public ::testing::Test {
   }
 
   Dictionary dictionary_;
-  const StopList no_stop_words_;
+  StopList no_stop_words_;
   FileWords reader_{&dictionary_, &no_stop_words_, nullptr};
   std::vector<_Dict> words_;
 };
