@@ -26,7 +26,8 @@ using platform::Status;
 TIndexer::TIndexer(PassSettings settings, PassView view)
     : settings_(std::move(settings)),
       view_(view),
-      plugins_(settings_.program_dir),
+      registry_(settings_.program_dir),
+      plugins_(settings_.plugins != nullptr ? *settings_.plugins : registry_),
       dictionary_(std::make_unique<Dictionary>(settings_.word_pool_size)),
       file_words_(dictionary_.get(), &settings_.stop_words, view_.words_found),
       walk_(&plugins_, this, settings_.file_limit) {}

@@ -60,6 +60,9 @@ struct PassSettings {
   // indexes and at its end. The files written are those of reading them first: when the reload
   // fails, the walk starts again for a fresh index, as it would have from the start.
   bool reload_beside_walk = true;
+  // The plug-ins of the pass; null (the default) loads them from "ORU.ini" in work_dir.
+  // Outlives the pass.
+  PluginSet* plugins = nullptr;
   // How long one file's parse may run before the run ends (kRunParseTimedOut); zero takes
   // [Options] ParseTimeLimit (seconds) of "ORU.ini", kDefaultParseTimeLimit without it.
   std::chrono::milliseconds parse_time_limit{0};
@@ -171,8 +174,10 @@ class TIndexer : private FolderWalk::Host {
   bool save_partial_ = false;
   platform::Status failure_;
 
-  // The plug-ins of the pass, loaded before anything in the index folder changes.
-  PluginRegistry plugins_;
+  // The plug-ins of the pass, loaded before anything in the index folder changes: those the
+  // settings give, or the registry's.
+  PluginRegistry registry_;
+  PluginSet& plugins_;
   // The index folder, locked from before the run's first change to it until Run returns.
   std::unique_ptr<IndexFolder> folder_;
   // The index being built: words, the stored files of an update and what it reloaded, the

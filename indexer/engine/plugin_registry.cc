@@ -247,4 +247,10 @@ const _TExtLib* PluginRegistry::Match(const std::string& file_name) const {
   return nullptr;
 }
 
+EntryKind PluginRegistry::Entry(const std::string& path) const {
+  if (platform::FolderExists(path)) return EntryKind::kFolder;
+  if (platform::FileExists(path)) return EntryKind::kFile;
+  return EntryKind::kMissing;
+}
+
 }  // namespace oru

@@ -54,15 +54,35 @@ bool ParseExtensionFilter(const std::string& name, std::string_view filter,
                           platform::LibraryHandle library, const ParserExports* exports,
                           TTypedList<_TExtLib>* records);
 
+// What a file system entry is, as the storage plug-in would meet it.
+enum class EntryKind { kMissing, kFolder, kFile };
+
+// The plug-ins of a pass: the storage plug-in that walks the job's folders and the parsers,
+// matched by file name. The registry loads them from "ORU.ini"; engine tests put in their own.
+class PluginSet {
+ public:
+  virtual ~PluginSet() = default;
+  // Loads the plug-ins of `storage_type` (see PluginRegistry::Load).
+  virtual bool Load(const std::string& work_dir, const std::string& storage_type) = 0;
+  virtual void Release() = 0;
+  virtual const StorageExports& Storage() const = 0;
+  // The record of the parser that serves `file_name`, or null.
+  virtual const _TExtLib* Match(const std::string& file_name) const = 0;
+  // Why the last load failed.
+  virtual const platform::Status& Failure() const = 0;
+  // What `path` is where the storage plug-in walks.
+  virtual EntryKind Entry(const std::string& path) const = 0;
+};
+
 // Holds the plug-ins it loaded (each one load, a platform::Library) until Release or
 // destruction. Not copyable.
-class PluginRegistry {
+class PluginRegistry : public PluginSet {
  public:
   // Relative library paths of "ORU.ini" are taken below `program_dir` (ending in the
   // separator); the default is the running program's folder.
   PluginRegistry();
   explicit PluginRegistry(std::string program_dir);
-  ~PluginRegistry();
+  ~PluginRegistry() override;
   PluginRegistry(const PluginRegistry&) = delete;
   PluginRegistry& operator=(const PluginRegistry&) = delete;
 
@@ -71,21 +91,23 @@ class PluginRegistry {
   // "Extensions" when none is there. False, with the reason in Failure(), when the storage
   // plug-in or any parser the storage type names cannot be loaded (a configuration that
   // drops a type of file is no configuration to index with).
-  bool Load(const std::string& work_dir, const std::string& storage_type);
+  bool Load(const std::string& work_dir, const std::string& storage_type) override;
   // The same for the parser plug-ins alone; false, with the reason in Failure(), when one of
   // them cannot be loaded or none is named.
   bool LoadParsers(const std::string& work_dir, const std::string& storage_type);
   // Unloads every plug-in and forgets the records.
-  void Release();
+  void Release() override;
 
-  const StorageExports& Storage() const { return storage_; }
+  const StorageExports& Storage() const override { return storage_; }
   // The parser records, in priority order.
   const TTypedList<_TExtLib>& Parsers() const { return records_; }
   // The record that serves `file_name`: the first whose mask matches it; null when none does,
   // or when a bad mask ends the search before one matches.
-  const _TExtLib* Match(const std::string& file_name) const;
+  const _TExtLib* Match(const std::string& file_name) const override;
   // Why the last load failed.
-  const platform::Status& Failure() const { return failure_; }
+  const platform::Status& Failure() const override { return failure_; }
+  // The local file system's answer.
+  EntryKind Entry(const std::string& path) const override;
 
  private:
   struct ParserPlugin {

@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -230,54 +229,6 @@ TEST_F(UpdateTest, AddsNewFilesReindexesChangedOnesAndSkipsTheRest) {
   ASSERT_EQ(Pass(true), kRunOk);
   EXPECT_EQ(recorder_->captions, (std::vector<std::string>{"1", "2", "3", "4", "4"}));
   EXPECT_EQ(Snapshot(), saved);
-}
-
-// Many random rounds of edits, deletions and additions: after each update the index finds, for
-// every word, the files a fresh pass over the same folder finds, and no number is given twice.
-TEST_F(UpdateTest, AfterAnyEditsAnUpdateFindsWhatAFreshPassFinds) {
-  const std::vector<std::string> vocabulary = {"amber", "birch", "cedar", "delta", "ember",
-                                               "fjord", "grove", "heron", "inlet", "juniper"};
-  std::mt19937 random(20261208);
-  const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
-  const auto write = [&](const std::string& name, int round) {
-    std::string text;
-    for (size_t n = 1 + pick(4); n > 0; --n) text += vocabulary[pick(vocabulary.size())] + " ";
-    const std::string path = corpus_ + name;
-    WriteFile(path, text);
-    // An hour old, and a different time in every round, so that every edit is seen.
-    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1) +
-                                  std::chrono::seconds(4 * round));
-  };
-  std::vector<std::string> present;
-  for (int f = 0; f < 6; ++f) write(present.emplace_back("f" + std::to_string(f) + ".txt"), 0);
-  ASSERT_EQ(Pass(false), kRunOk);
-  std::map<uint16_t, std::string> numbered;  // every number given, and to which file
-  int next_name = 6;
-  for (int round = 1; round <= 12; ++round) {
-    for (size_t edits = 1 + pick(3); edits > 0; --edits) {
-      const size_t what = pick(3);
-      if (what == 0 && !present.empty()) {  // a file is deleted
-        const size_t victim = pick(present.size());
-        fs::remove(corpus_ + present[victim]);
-        present.erase(present.begin() + static_cast<std::ptrdiff_t>(victim));
-      } else if (what == 1 && !present.empty()) {  // a file is edited
-        write(present[pick(present.size())], round);
-      } else {  // a file is added
-        write(present.emplace_back("f" + std::to_string(next_name++) + ".txt"), round);
-      }
-    }
-    ASSERT_EQ(Pass(true), kRunOk);
-    ASSERT_EQ(Pass(false, nullptr, "fresh"), kRunOk);
-    testing::DecodedIndex updated, fresh;
-    ASSERT_EQ(testing::DecodeIndex(index_, &updated), "") << "round " << round;
-    ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/fresh/", &fresh), "");
-    EXPECT_EQ(testing::FilesByWord(updated), testing::FilesByWord(fresh)) << "round " << round;
-    EXPECT_EQ(updated.files.size(), present.size());
-    for (const auto& file : updated.files) {
-      const auto [given, first] = numbered.emplace(file.number, file.path);
-      EXPECT_EQ(given->second, file.path) << "number " << file.number << " given twice";
-    }
-  }
 }
 
 TEST_F(UpdateTest, TheNumberOfAFileThatIsGoneIsNotGivenAgainBeforeAFreshPass) {

@@ -13,7 +13,7 @@ namespace fmt = index_format;
 using platform::Result;
 using platform::Status;
 
-FolderWalk::FolderWalk(const PluginRegistry* plugins, Host* host, uint16_t file_limit)
+FolderWalk::FolderWalk(const PluginSet* plugins, Host* host, uint16_t file_limit)
     : plugins_(plugins), host_(host), file_limit_(file_limit) {}
 
 void FolderWalk::Start(FileIndexWriter* file_index, const StoredFiles* stored,
@@ -144,21 +144,21 @@ ForgottenFiles Forgotten(const FolderWalk& walk, const StoredFiles& stored) {
   return forgotten;
 }
 
-bool IsDeletedFileEntry(const std::string& entry, const PluginRegistry& plugins) {
+bool IsDeletedFileEntry(const std::string& entry, const PluginSet& plugins) {
   std::string path = entry;
   if (path.size() > 1 && path.back() == platform::kPathSeparator) path.pop_back();
-  if (platform::FolderExists(path) || platform::FileExists(path)) return false;
+  if (plugins.Entry(path) != EntryKind::kMissing) return false;
   const size_t slash = path.find_last_of(platform::kPathSeparator);
   if (slash == std::string::npos || slash == 0) return false;
-  return platform::FolderExists(path.substr(0, slash + 1)) && plugins.Match(path) != nullptr;
+  return plugins.Entry(path.substr(0, slash + 1)) == EntryKind::kFolder &&
+         plugins.Match(path) != nullptr;
 }
 
-Status CheckJobFolders(const std::vector<std::string>& folders, const PluginRegistry& plugins) {
+Status CheckJobFolders(const std::vector<std::string>& folders, const PluginSet& plugins) {
   for (const std::string& folder : folders) {
     std::string path = folder;
     if (path.size() > 1 && path.back() == platform::kPathSeparator) path.pop_back();
-    if (platform::FolderExists(path) || platform::FileExists(path) ||
-        IsDeletedFileEntry(path, plugins)) {
+    if (plugins.Entry(path) != EntryKind::kMissing || IsDeletedFileEntry(path, plugins)) {
       continue;
     }
     return Status(Result::kNotFound, "index", folder,

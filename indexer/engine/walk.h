@@ -56,7 +56,7 @@ class FolderWalk {
 
   // Walks with the storage plug-in and parsers of `plugins` and numbers at most `file_limit`
   // files. Both outlive the object.
-  FolderWalk(const PluginRegistry* plugins, Host* host, uint16_t file_limit);
+  FolderWalk(const PluginSet* plugins, Host* host, uint16_t file_limit);
 
   // Prepares a walk that records new files in `file_index`, for a fresh index (`stored` null)
   // or an update of the files of `stored`, new files numbered after `highest_number`. Both
@@ -82,7 +82,7 @@ class FolderWalk {
   // Says once, on standard error, that the file-number limit stopped the walk before `path`.
   void ReportFileLimit(const std::string& path);
 
-  const PluginRegistry* plugins_;
+  const PluginSet* plugins_;
   Host* host_;
   FileIndexWriter* file_index_ = nullptr;
   uint16_t file_limit_;
@@ -109,11 +109,11 @@ ForgottenFiles Forgotten(const FolderWalk& walk, const StoredFiles& stored);
 // True when a job entry that is not there names a file of a parser's type in a folder that is:
 // a file deleted since the job was written, which yields nothing. Any other missing entry (an
 // unplugged drive, a renamed folder) is a failure.
-bool IsDeletedFileEntry(const std::string& entry, const PluginRegistry& plugins);
+bool IsDeletedFileEntry(const std::string& entry, const PluginSet& plugins);
 // A failure naming the first job entry that is neither a folder, nor a file, nor a deleted file
 // of a parser's type.
 platform::Status CheckJobFolders(const std::vector<std::string>& folders,
-                                 const PluginRegistry& plugins);
+                                 const PluginSet& plugins);
 
 }  // namespace oru
 

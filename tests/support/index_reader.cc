@@ -1,6 +1,7 @@
 #include "tests/support/index_reader.h"
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 
@@ -29,8 +30,15 @@ std::string Where(const std::string& file, size_t offset, const std::string& wha
 }  // namespace
 
 std::string DecodeIndex(const std::string& folder, DecodedIndex* index) {
+  return DecodeIndex(
+      [&folder](const std::string& name, std::string* out) { return ReadAll(folder + name, out); },
+      index);
+}
+
+std::string DecodeIndex(const std::function<bool(const std::string&, std::string*)>& read_file,
+                        DecodedIndex* index) {
   std::string data;
-  if (!ReadAll(folder + "Fileindex.fnd", &data)) return "Fileindex.fnd missing";
+  if (!read_file("Fileindex.fnd", &data)) return "Fileindex.fnd missing";
   for (size_t at = 0; at < data.size();) {
     if (data.size() - at < 14) return Where("Fileindex.fnd", at, "short record");
     const uint32_t length = Le(data, at, 2);
@@ -49,7 +57,7 @@ std::string DecodeIndex(const std::string& folder, DecodedIndex* index) {
 
   for (int part = 0; part < 64; ++part) {
     const std::string name = std::to_string(part) + ".fnx";
-    if (!ReadAll(folder + name, &data)) return name + " missing";
+    if (!read_file(name, &data)) return name + " missing";
     if (data.empty()) continue;
     if (data.size() < 4096) return Where(name, 0, "shorter than its table");
     // Blocks follow one another in ascending bucket order; each ends where the next begins.
@@ -88,7 +96,7 @@ std::string DecodeIndex(const std::string& folder, DecodedIndex* index) {
     }
   }
 
-  if (!ReadAll(folder + "0.fnw", &data)) return "0.fnw missing";
+  if (!read_file("0.fnw", &data)) return "0.fnw missing";
   WordKey previous{0, 0};
   for (size_t at = 0; at < data.size();) {
     const uint32_t length = static_cast<uint8_t>(data[at]);

@@ -4,6 +4,7 @@
 #define ORU_TESTS_SUPPORT_INDEX_READER_H_
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -33,6 +34,10 @@ struct DecodedIndex {
 // Decodes the index in `folder` (ending in '/'). Returns an empty string on success, or a
 // description of the first rule the files break.
 std::string DecodeIndex(const std::string& folder, DecodedIndex* index);
+// The same with each file's bytes from `read_file` (by its name in the folder; false when
+// missing).
+std::string DecodeIndex(const std::function<bool(const std::string&, std::string*)>& read_file,
+                        DecodedIndex* index);
 
 // For each word text, the paths of the files that hold it.
 std::map<std::string, std::set<std::string>> FilesByWord(const DecodedIndex& index);
