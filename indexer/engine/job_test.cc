@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "indexer/engine/job.h"
+#include "indexer/engine/run_codes.h"
+#include "platform/folders.h"
 #include "tests/support/temp_dir.h"
 
 namespace oru {
@@ -44,6 +46,39 @@ TEST(JobTest, FoldersEndAtTheFirstMissingZeroOrBlankKey) {
   EXPECT_EQ(ReadStorageFolders(job, "Blank"), (std::vector<std::string>{Native("/a/")}));
   EXPECT_TRUE(ReadStorageFolders(job, "Zero").empty());
   EXPECT_TRUE(ReadStorageFolders(job, "Missing").empty());
+}
+
+TEST(JobTest, AJobWrittenAsTextReadsBackWithItsFoldersMadeAbsolute) {
+  testing::TempDir dir;
+  using testing::Native;
+  const Job written{"docs", true, "Folders", {dir / "a/b", "relative"}};
+  testing::WriteFile(dir / "job.ini", JobText(written));
+  Job read;
+  platform::Status why;
+  ASSERT_EQ(ReadJob(dir / "job.ini", &read, &why), kRunOk) << why.Message();
+  EXPECT_EQ(read.name, "docs");
+  EXPECT_TRUE(read.updating);
+  EXPECT_EQ(read.storage, "Folders");
+  EXPECT_EQ(read.folders,
+            (std::vector<std::string>{dir / "a/b/", platform::CurrentFolder() + Native("relative/")}));
+}
+
+TEST(JobTest, AJobThatCannotBeUsedSaysWhy) {
+  testing::TempDir dir;
+  Job job;
+  platform::Status why;
+  EXPECT_EQ(ReadJob(dir / "missing.ini", &job, &why), kRunNoJobFile);
+  EXPECT_NE(why.Message().find("no such file"), std::string::npos);
+  testing::WriteFile(dir / "empty.ini", "no section here\n");
+  EXPECT_EQ(ReadJob(dir / "empty.ini", &job, &why), kRunBadJob);
+  testing::WriteFile(dir / "nameless.ini", "[Header]\nUpdating=1\n");
+  EXPECT_EQ(ReadJob(dir / "nameless.ini", &job, &why), kRunBadJob);
+  EXPECT_NE(why.Message().find("index name"), std::string::npos);
+  // Without a storage section there is nothing to walk, which is no failure.
+  testing::WriteFile(dir / "header.ini", "[Header]\nName=x\n");
+  ASSERT_EQ(ReadJob(dir / "header.ini", &job, &why), kRunOk);
+  EXPECT_TRUE(job.storage.empty());
+  EXPECT_TRUE(job.folders.empty());
 }
 
 }  // namespace
