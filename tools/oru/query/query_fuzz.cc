@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<oru::tool::QueryNote> notes;
   const oru::tool::Prepared prepared =
-      oru::tool::PrepareQuery(&query, oru::tool::StopList({"the", "and"}), "/cwd/", &notes);
+      oru::tool::PrepareQuery(&query, oru::StopList({"the", "and"}), "/cwd/", &notes);
   if (prepared == oru::tool::Prepared::kReady) {
     size_t next = 0;
     CheckTerms(query.root, query, &next);
