@@ -500,7 +500,7 @@ std::string QueryToText(const QueryNode& node) {
       return "\"" + text + "\"";
     }
     case NodeKind::kAnd:
-      return joined(" ");
+      return node.children.empty() ? "" : joined(" ");  // the empty query reads back as itself
     case NodeKind::kOr:
       return joined(" OR ");
     case NodeKind::kNot:
