@@ -506,9 +506,9 @@ std::string QueryToText(const QueryNode& node) {
     case NodeKind::kNot:
       return "-" + QueryToText(node.children[0]);
     case NodeKind::kExtension: {
-      std::string text = "ext:";
-      for (size_t i = 0; i < node.values.size(); ++i) text += (i > 0 ? "," : "") + node.values[i];
-      return text;
+      std::string list;
+      for (size_t i = 0; i < node.values.size(); ++i) list += (i > 0 ? "," : "") + node.values[i];
+      return "ext:" + FilterValue(list);
     }
     case NodeKind::kFolder:
       return "dir:" + FilterValue(node.text);

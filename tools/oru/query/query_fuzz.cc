@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes as the text of a query of oru search. Every input must either be
 // refused with a position inside the text (or just past it) and a message, or parse into a tree
-// whose canonical text parses again into the same canonical text; preparing the tree (any bytes
+// whose canonical text parses again into the same canonical text (unless its parentheses nest
+// past the limit); preparing the tree (any bytes
 // in its words) must end in one of its three outcomes with every term numbered in order.
 #include <cstddef>
 #include <cstdint>
@@ -40,8 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::string canonical = oru::tool::QueryToText(query.root);
   oru::tool::Query again;
-  Check(oru::tool::ParseQuery(canonical, {}, &again, &error));
-  Check(oru::tool::QueryToText(again.root) == canonical);
+  if (oru::tool::ParseQuery(canonical, {}, &again, &error)) {
+    Check(oru::tool::QueryToText(again.root) == canonical);
+  } else {
+    // The canonical text parenthesises every group, so it may nest deeper than the input did.
+    Check(error.message.find("within one another") != std::string::npos);
+  }
 
   std::vector<oru::tool::QueryNote> notes;
   const oru::tool::Prepared prepared =
