@@ -34,7 +34,9 @@
 #include "tools/oru/fragment.h"
 #include "tools/oru/group.h"
 #include "tools/oru/index_reader.h"
+#include "platform/codepage.h"
 #include "tools/oru/query/parse.h"
+#include "tools/oru/text.h"
 #include "tools/oru/search.h"
 
 namespace {
@@ -376,7 +378,12 @@ BENCHMARK(BM_GroupQuery)
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond);
 
-// A query of the language, prepared; aborts the benchmark on a malformed one.
+// A word of the index (in the code page) as a user types it, in UTF-8.
+std::string Typed(const std::string& word) {
+  return oru::tool::WideToUtf8(oru::platform::AnsiToWide(word));
+}
+
+// A query of the language, prepared; false for a malformed one.
 bool PrepareText(const std::string& text, oru::tool::Query* query) {
   oru::tool::QueryError error;
   std::vector<oru::tool::QueryNote> notes;
@@ -421,7 +428,8 @@ void BM_GroupBoolean(benchmark::State& state) {
     return;
   }
   const auto terms = state.range(0);
-  const std::vector<std::string>& c = fixture->common;
+  std::vector<std::string> c;
+  for (const std::string& word : fixture->common) c.push_back(Typed(word));
   std::vector<oru::tool::Query> queries;
   for (size_t i = 0; i + 8 < c.size() && queries.size() < 50; i += 2) {
     std::string text;
@@ -459,7 +467,7 @@ void BM_GroupPrefix(benchmark::State& state) {
   for (const auto& [prefix, count] : counts) {
     if (count < 700 || count > 1300 || queries.size() == 20) continue;
     queries.emplace_back();
-    if (!PrepareText(prefix + "*", &queries.back())) queries.pop_back();
+    if (!PrepareText(Typed(prefix) + "*", &queries.back())) queries.pop_back();
     else matched += count;
   }
   if (queries.empty()) {
@@ -490,7 +498,9 @@ void BM_GroupPhrase(benchmark::State& state) {
       if (hits.size() < 80 || hits.size() > 120) continue;
       candidates = hits.size();
       queries.emplace_back();
-      if (!PrepareText("\"" + pair[0] + " " + pair[1] + "\"", &queries.back())) queries.pop_back();
+      if (!PrepareText("\"" + Typed(pair[0]) + " " + Typed(pair[1]) + "\"", &queries.back())) {
+        queries.pop_back();
+      }
     }
   }
   if (queries.empty()) {
