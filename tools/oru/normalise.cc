@@ -69,6 +69,11 @@ bool SplitPhrase(std::string_view utf8, std::vector<std::string>* words) {
   return true;
 }
 
+bool IsKeptWord(const std::string& normal, const StopList& stop_words) {
+  char kept[kNormalWordSize];
+  return FilterWord(normal, stop_words, kept) == WordVerdict::kKept;
+}
+
 std::string NormaliseParsedWord(const WordRecord& rec) {
   std::string raw;
   if (rec.IsWide) {

@@ -38,6 +38,10 @@ bool NormaliseUnfiltered(std::string_view utf8, std::string* normal);
 // letters, digits, '-' and '_'; everything else separates. False when `utf8` is not valid UTF-8.
 bool SplitPhrase(std::string_view utf8, std::vector<std::string>* words);
 
+// True when the indexer keeps the normalised word `normal` (its filters, with `stop_words`):
+// only such words are in an index's word list.
+bool IsKeptWord(const std::string& normal, const StopList& stop_words);
+
 // The normalised form of the word in `rec`, as the indexer would enter it in its dictionary
 // (before its filters).
 std::string NormaliseParsedWord(const WordRecord& rec);

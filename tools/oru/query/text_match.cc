@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "tools/oru/normalise.h"
+
 namespace oru::tool {
 
 TextMatcher::TextMatcher(std::vector<TextTerm> terms, const StopList* stop_words)
@@ -16,8 +18,7 @@ TextMatcher::TextMatcher(std::vector<TextTerm> terms, const StopList* stop_words
 
 bool TextMatcher::Kept(const std::string& normal) const {
   static const StopList kNone;
-  char kept[kNormalWordSize];
-  return FilterWord(normal, stop_words_ != nullptr ? *stop_words_ : kNone, kept) == WordVerdict::kKept;
+  return IsKeptWord(normal, stop_words_ != nullptr ? *stop_words_ : kNone);
 }
 
 bool TextMatcher::Add(const std::string& normal) {
