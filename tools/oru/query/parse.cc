@@ -205,6 +205,11 @@ class Parser {
     node->position = token_.position;
     if (token_.kind == TokenKind::kQuoted) {
       if (token_.text.empty()) return Fail(token_.position, "nothing between the quotes");
+      std::vector<std::string> words;
+      if (SplitPhrase(token_.text, &words) && words.size() > kMaxPhraseWords) {
+        return Fail(token_.position, "the phrase has more than " + std::to_string(kMaxPhraseWords) +
+                                         " words, the most a phrase may have");
+      }
       node->kind = NodeKind::kPhrase;
       node->text = token_.text;
       return Next();
@@ -394,7 +399,6 @@ class Preparer {
       node->text = typed[0];
       return PrepareWord(node, positive);
     }
-    if (typed.size() > kMaxPhraseWords) typed.resize(kMaxPhraseWords);
     bool any = false;
     node->words.clear();
     node->indexable.clear();

@@ -80,6 +80,9 @@ TEST(ParseQueryTest, LimitsAreNamedWhenMet) {
   for (int i = 0; i < 257; ++i) many += "w" + std::to_string(i) + " ";
   EXPECT_EQ(Parsed(many), "error at " + std::to_string(many.rfind("w256")) +
                               ": more than 256 terms, the most a query may have");
+  std::string phrase = "x \"";
+  for (int i = 0; i < 33; ++i) phrase += "w ";
+  EXPECT_EQ(Parsed(phrase + "\""), "error at 2: the phrase has more than 32 words, the most a phrase may have");
   EXPECT_EQ(Parsed(std::string(kMaxQueryBytes + 1, 'a')).substr(0, 40),
             "error at 65536: the query is longer than");
 }
