@@ -257,7 +257,9 @@ class Parser {
       const size_t comma = std::min(list.find(',', start), list.size());
       std::string extension = list.substr(start, comma - start);
       if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
-      if (extension.empty()) return Fail(token_.position, "ext: needs extensions, as in ext:doc,docx");
+      if (extension.empty() || extension[0] == '.') {
+        return Fail(token_.position, "ext: needs extensions, as in ext:doc,docx");
+      }
       for (char& c : extension) c = Lower(c);
       node->values.push_back(extension);
       if (comma == list.size()) return true;
@@ -309,6 +311,7 @@ class Parser {
       return Fail(token_.position, "'" + size + "' is no size (digits, then K, M or G)");
     }
     *bytes = value << shift;
+    if (*bytes > (uint64_t{1} << 40)) return Fail(token_.position, "the size is too large");
     return true;
   }
 

@@ -63,12 +63,15 @@ TEST(ParseQueryTest, AMalformedQuerySaysWhere) {
   EXPECT_EQ(Parsed("x *"), "error at 2: a '*' must follow the beginning of a word");
   EXPECT_EQ(Parsed("ext:"), "error at 0: ext: needs extensions, as in ext:doc,docx");
   EXPECT_EQ(Parsed("ext:a,,b"), "error at 0: ext: needs extensions, as in ext:doc,docx");
+  EXPECT_EQ(Parsed("ext:.."), "error at 0: ext: needs extensions, as in ext:doc,docx");
   EXPECT_EQ(Parsed("dir:"), "error at 0: dir: needs a folder");
   EXPECT_EQ(Parsed("a after:2023-02-29"), "error at 2: '2023-02-29' is no date of the form 2024-01-31");
   EXPECT_EQ(Parsed("before:1979-12-31"), "error at 0: dates go from 1980 to 2107, as the index keeps times");
   EXPECT_EQ(Parsed("size>10KB"), "error at 0: '10KB' is no size (digits, then K, M or G)");
   EXPECT_EQ(Parsed("size<"), "error at 0: '' is no size (digits, then K, M or G)");
   EXPECT_EQ(Parsed("size>99999999999999999999"), "error at 0: the size is too large");
+  EXPECT_EQ(Parsed("size>1099511627777"), "error at 0: the size is too large");  // 1 TiB + 1
+  EXPECT_EQ(Parsed("size>1073741825K"), "error at 0: the size is too large");
 }
 
 TEST(ParseQueryTest, LimitsAreNamedWhenMet) {
