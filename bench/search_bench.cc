@@ -9,6 +9,9 @@
 // one-word query over the group as oru search makes it (the hits of every index; the first 50,
 // the ones it lists, checked against their files), without fragments and with fragments for
 // those 50, and opening the group. ORU_BENCH_GROUP=FOLDER keeps the corpora and indexes there and reuses them.
+// The query language over the group: boolean queries of 2 to 8 terms of common words (OR, NOT,
+// parentheses), prefixes that match about 1,000 words of an index, and a phrase whose words are
+// together in about 100 files, each of which its parser reads.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -30,6 +34,9 @@
 #include "tools/oru/fragment.h"
 #include "tools/oru/group.h"
 #include "tools/oru/index_reader.h"
+#include "platform/codepage.h"
+#include "tools/oru/query/parse.h"
+#include "tools/oru/text.h"
 #include "tools/oru/search.h"
 
 namespace {
@@ -370,6 +377,140 @@ BENCHMARK(BM_GroupQuery)
     ->Args({0, 1})
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond);
+
+// A word of the index (in the code page) as a user types it, in UTF-8.
+std::string Typed(const std::string& word) {
+  return oru::tool::WideToUtf8(oru::platform::AnsiToWide(word));
+}
+
+// A query of the language, prepared; false for a malformed one.
+bool PrepareText(const std::string& text, oru::tool::Query* query) {
+  oru::tool::QueryError error;
+  std::vector<oru::tool::QueryNote> notes;
+  return oru::tool::ParseQuery(text, {}, query, &error) &&
+         oru::tool::PrepareQuery(query, oru::StopList(), "/", &notes) ==
+             oru::tool::Prepared::kReady;
+}
+
+// Runs `queries` in turn as oru search does once the group is open: the hits of every index,
+// and the first 50 checked against their files (no fragments).
+void RunQueries(benchmark::State& state, GroupFixture* fixture,
+                const std::vector<oru::tool::Query>& queries) {
+  oru::tool::DiskFiles disk(fixture->work, std::vector<std::string>(fixture->readers.size(), "Folders"));
+  std::vector<oru::tool::SearchHit> hits;
+  std::string error;
+  size_t next = 0;
+  int64_t found = 0;
+  for (auto _ : state) {
+    const oru::tool::Query& query = queries[next++ % queries.size()];
+    if (!oru::tool::FindQueryHits(fixture->readers, query, &disk, &hits, &error)) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    found += static_cast<int64_t>(hits.size());
+    size_t listed = 0;
+    for (const oru::tool::SearchHit& hit : hits) {
+      if (listed == kListLimit) break;
+      if (oru::tool::StateOf(*hit.file) != oru::tool::HitState::kGone) ++listed;
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["files_per_query"] =
+      static_cast<double>(found) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+}
+
+// range(0): the number of terms, all of them among the 100 most common words (the dearest
+// postings): 2 "a OR b"; 4 "(a OR b) c -d"; 8 "(a OR b OR c) (d OR e) -f -(g OR h)".
+void BM_GroupBoolean(benchmark::State& state) {
+  GroupFixture* fixture = GetGroup();
+  if (fixture == nullptr) {
+    state.SkipWithError("no group");
+    return;
+  }
+  const auto terms = state.range(0);
+  std::vector<std::string> c;
+  for (const std::string& word : fixture->common) c.push_back(Typed(word));
+  std::vector<oru::tool::Query> queries;
+  for (size_t i = 0; i + 8 < c.size() && queries.size() < 50; i += 2) {
+    std::string text;
+    if (terms == 2) {
+      text = c[i] + " OR " + c[i + 1];
+    } else if (terms == 4) {
+      text = "(" + c[i] + " OR " + c[i + 1] + ") " + c[i + 2] + " -" + c[i + 3];
+    } else {
+      text = "(" + c[i] + " OR " + c[i + 1] + " OR " + c[i + 2] + ") (" + c[i + 3] + " OR " +
+             c[i + 4] + ") -" + c[i + 5] + " -(" + c[i + 6] + " OR " + c[i + 7] + ")";
+    }
+    queries.emplace_back();
+    if (!PrepareText(text, &queries.back())) {
+      state.SkipWithError(("cannot parse " + text).c_str());
+      return;
+    }
+  }
+  RunQueries(state, fixture, queries);
+}
+BENCHMARK(BM_GroupBoolean)->ArgName("terms")->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// Prefixes of 2 to 4 letters that match 700 to 1,300 words of the first index.
+void BM_GroupPrefix(benchmark::State& state) {
+  GroupFixture* fixture = GetGroup();
+  if (fixture == nullptr) {
+    state.SkipWithError("no group");
+    return;
+  }
+  std::map<std::string, size_t> counts;
+  for (const std::string& word : fixture->words) {
+    for (size_t length = 2; length <= 4 && length < word.size(); ++length) ++counts[word.substr(0, length)];
+  }
+  std::vector<oru::tool::Query> queries;
+  size_t matched = 0;
+  for (const auto& [prefix, count] : counts) {
+    if (count < 700 || count > 1300 || queries.size() == 20) continue;
+    queries.emplace_back();
+    if (!PrepareText(Typed(prefix) + "*", &queries.back())) queries.pop_back();
+    else matched += count;
+  }
+  if (queries.empty()) {
+    state.SkipWithError("no prefix matches about 1,000 words");
+    return;
+  }
+  state.counters["words_per_prefix"] = static_cast<double>(matched) / static_cast<double>(queries.size());
+  RunQueries(state, fixture, queries);
+}
+BENCHMARK(BM_GroupPrefix)->Unit(benchmark::kMillisecond);
+
+// A phrase of two words that are together in 80 to 120 files of the group: each is read by its
+// parser (the words rarely stand in a row, so most are read to their end).
+void BM_GroupPhrase(benchmark::State& state) {
+  GroupFixture* fixture = GetGroup();
+  if (fixture == nullptr) {
+    state.SkipWithError("no group");
+    return;
+  }
+  std::string error;
+  std::vector<oru::tool::Query> queries;
+  size_t candidates = 0;
+  std::vector<oru::tool::SearchHit> hits;
+  for (size_t i = 0; i < fixture->common.size() && queries.empty(); ++i) {
+    for (size_t j = 0; j < 3000 && j < fixture->words.size() && queries.empty(); ++j) {
+      const std::vector<std::string> pair{fixture->common[i], fixture->words[j]};
+      if (pair[0] == pair[1] || !oru::tool::FindHits(fixture->readers, pair, &hits, &error)) continue;
+      if (hits.size() < 80 || hits.size() > 120) continue;
+      candidates = hits.size();
+      queries.emplace_back();
+      if (!PrepareText("\"" + Typed(pair[0]) + " " + Typed(pair[1]) + "\"", &queries.back())) {
+        queries.pop_back();
+      }
+    }
+  }
+  if (queries.empty()) {
+    state.SkipWithError("no two words share about 100 files");
+    return;
+  }
+  state.counters["candidates"] = static_cast<double>(candidates);
+  RunQueries(state, fixture, queries);
+}
+BENCHMARK(BM_GroupPhrase)->Unit(benchmark::kMillisecond);
 
 // What every oru search of the group pays first: opening its four indexes.
 void BM_GroupOpen(benchmark::State& state) {

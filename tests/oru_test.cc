@@ -330,6 +330,82 @@ TEST_F(OruTest, OneIndexCommandFinishesOverFilesThatCrashOrHangTheirParsers) {
   EXPECT_EQ(Oru({"status", "--failed", "t"}).out, "t: every file was read by its parser\n");
 }
 
+// The query language end to end: each form, and forms together, over the three files.
+TEST_F(OruTest, EveryFormOfTheQueryLanguageFindsItsFiles) {
+  Index();
+  // The paths alone, in path order: a.txt, c.txt, sub/b.txt.
+  const auto paths = [&](const std::vector<std::string>& query) {
+    std::vector<std::string> args{"search", "--name", "t", "-l", "--sort", "path"};
+    args.insert(args.end(), query.begin(), query.end());
+    std::string out = Oru(args).out;
+    for (size_t at; (at = out.find(corpus_)) != std::string::npos;) out.erase(at, corpus_.size());
+    return out;
+  };
+  EXPECT_EQ(paths({"engines", "OR", "ordinary"}), "a.txt\nc.txt\nsub/b.txt\n");
+  EXPECT_EQ(paths({"engines OR ordinary"}), "a.txt\nc.txt\nsub/b.txt\n");  // one argument
+  EXPECT_EQ(paths({"engines", "-tides"}), "a.txt\n");
+  EXPECT_EQ(paths({"HARB*"}), "a.txt\nsub/b.txt\n");
+  EXPECT_EQ(paths({"\"harbour engines\""}), "a.txt\n");
+  EXPECT_EQ(paths({"\"the HARBOUR, engines\""}), "a.txt\n");  // a stop word in the phrase too
+  EXPECT_EQ(paths({"\"engines harbour\""}), "");
+  EXPECT_EQ(paths({"ext:TXT", "dir:" + corpus_ + "sub/"}), "sub/b.txt\n");
+  EXPECT_EQ(paths({"(hummed OR tides) -night"}), "sub/b.txt\n");
+  EXPECT_EQ(paths({"size>40"}), "a.txt\n");  // 46 bytes; the others 39
+  EXPECT_EQ(paths({"size<40", "-ordinary"}), "sub/b.txt\n");
+  EXPECT_EQ(paths({"after:2000-01-01", "-harbour"}), "c.txt\n");
+  EXPECT_EQ(paths({"before:2000-01-01 OR ext:doc"}), "");
+  EXPECT_EQ(paths({"ordinary", "--", "-tides"}), "");  // after --, "-tides" is a word to hold
+  // A hit whose file changed is asked the whole query again, of its text as it is now.
+  WriteFile(corpus_ + "a.txt", "The harbour at night; the engines hummed.");
+  EXPECT_EQ(paths({"\"harbour engines\""}), "");
+  EXPECT_EQ(paths({"harbour -tides"}), "a.txt\n");
+  auto result = Oru({"search", "--name", "t", "--all", "\"harbour engines\" OR zebra"});
+  EXPECT_EQ(result.out, "");  // the phrase is read when evaluated: a.txt no longer holds it
+  result = Oru({"search", "--name", "t", "--all", "through -tides"});
+  EXPECT_EQ(result.out, corpus_ + "a.txt  (changed since indexing: no longer matches the query)\n");
+  // Words no index holds are left out with a note; so is a side of OR made of them.
+  result = Oru({"search", "--name", "t", "-l", "tides OR \"of the\""});
+  EXPECT_EQ(result.out, corpus_ + "sub/b.txt\n");
+  EXPECT_NE(result.err.find("'\"of the\"' holds no word the indexer keeps"), std::string::npos)
+      << result.err;
+}
+
+TEST_F(OruTest, OutputOptionsListCountSortAndPage) {
+  WriteFile(corpus_ + "big.txt", "harbour " + std::string(200, 'x'));
+  Index();
+  auto result = Oru({"search", "--name", "t", "--count", "harbour"});
+  EXPECT_EQ(result.out, "3\n");
+  result = Oru({"search", "--name", "t", "-0", "--sort", "size", "--desc", "harbour"});
+  EXPECT_EQ(result.out, corpus_ + "big.txt" + '\0' + corpus_ + "a.txt" + '\0' + corpus_ +
+                            "sub/b.txt" + '\0');
+  result = Oru({"search", "--name", "t", "-l", "--sort", "path", "--offset", "1", "--limit", "1",
+                "harbour"});
+  EXPECT_EQ(result.out, corpus_ + "big.txt\n");
+  EXPECT_EQ(result.err, "... and 1 more hits, not checked (--limit N lists N, --limit 0 lists all)\n");
+  result = Oru({"search", "--name", "t", "--json", "--sort", "path", "--offset", "2", "harbour"});
+  EXPECT_EQ(result.out, "{\"path\":\"" + corpus_ +
+                            "sub/b.txt\",\"index\":\"t\",\"state\":\"current\",\"fragment\":"
+                            "\"Harbour master's notes: tides, engines.\"}\n");
+  EXPECT_EQ(Oru({"search", "--name", "t", "--sort", "name", "harbour"}).exit_status, 2);
+  EXPECT_EQ(Oru({"search", "--name", "t", "--offset", "-1", "harbour"}).exit_status, 2);
+}
+
+TEST_F(OruTest, AMalformedQueryIsOneLineSayingWhere) {
+  Index();
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"harbour OR", "the query 'harbour OR' is malformed at character 9: 'OR' needs a term on each side"},
+      {"(café", "the query '(café' is malformed at character 1: the '(' is never closed"},
+      {"a\"b", "the query 'a\"b' is malformed at character 2: the quote is never closed"},
+      {"size>1T", "the query 'size>1T' is malformed at character 1: '1T' is no size (digits, then K, M or G)"},
+  };
+  for (const auto& [query, message] : cases) {
+    const auto result = Oru({"search", "--name", "t", query});
+    EXPECT_EQ(result.exit_status, 2) << query;
+    EXPECT_EQ(result.err, "oru: " + message + "\n");
+    EXPECT_EQ(result.out, "");
+  }
+}
+
 // A small file-number limit stands in for the real one, for oru and Tamsel alike.
 class OruGroupTest : public OruTest {
  protected:
@@ -370,6 +446,14 @@ TEST_F(OruGroupTest, ATreeOverTheLimitIsSplitAndSearchedAsOneIndex) {
   const std::string all = "p/f0.txt p/f1.txt p/f2.txt p/f3.txt q/f4.txt q/f5.txt q/f6.txt "
                           "q/f7.txt r/f10.txt r/f8.txt r/f9.txt ";
   EXPECT_EQ(Hits({"search", "--name", "g", "wharf"}), all);
+  // Every form over both indexes of the group.
+  EXPECT_EQ(Hits({"search", "--name", "g", "whar*"}), all);
+  // "w1" is too short for the index: the prefix finds "w10" alone.
+  EXPECT_EQ(Hits({"search", "--name", "g", "w1* OR \"wharf w4\""}), "q/f4.txt r/f10.txt ");
+  EXPECT_EQ(Hits({"search", "--name", "g", "wharf -dir:" + tree_ + "p -dir:" + tree_ + "q"}),
+            "r/f10.txt r/f8.txt r/f9.txt ");
+  EXPECT_EQ(Hits({"search", "--name", "g", "--sort", "path", "--desc", "--limit", "2", "ext:txt"}),
+            "r/f9.txt r/f8.txt ");
   EXPECT_NE(Oru({"status"}).out.find("g (2 indexes)  complete         11"), std::string::npos);
 
   // An update splits the index that outgrew the limit and adds one for a new folder.

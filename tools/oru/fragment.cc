@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -32,37 +33,26 @@ struct Hit {
   uint32_t length = 0;
 };
 
-// Walks the words as the indexer does, up to the first whose normalised form is one of `words`
-// into `hit`; with `every_word`, on until each of `words` has been seen, telling whether it was.
-bool FindHit(const ParserExports& parser, const std::vector<std::string>& words, Hit* hit,
-             bool* every_word) {
+// Walks the words as the indexer does, feeding them to `matcher`, up to the first hit of a
+// positive term (into `hit`) or, with `to_every_term`, on until the matcher has seen every term.
+// True when a hit was found.
+bool FindHit(const ParserExports& parser, TextMatcher* matcher, bool to_every_term, Hit* hit) {
   WordRecord rec{};
   rec.Capacity = sizeof(rec.Buffer);
   rec.Position = 0;
-  std::vector<bool> seen(words.size(), false);
-  size_t missing = words.size();
   bool found = false;
   for (;;) {
+    if (matcher->AllSeen() && (found || to_every_term)) break;
     const uint32_t before = rec.Position;
     std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
     if (!parser.next_word(&rec) || rec.Position == 0 || rec.Position <= before) break;
-    const std::string normal = NormaliseParsedWord(rec);
-    const auto it = std::find(words.begin(), words.end(), normal);
-    if (it == words.end()) continue;
-    if (!found) {
-      // The word ends at Position; its length is known up to the buffer's size.
-      found = true;
-      hit->length = std::min(rec.IsWide ? rec.Length / 2u : rec.Length, rec.Position);
-      hit->start = rec.Position - hit->length;
-    }
-    const auto index = static_cast<size_t>(it - words.begin());
-    if (!seen[index]) {
-      seen[index] = true;
-      --missing;
-    }
-    if (every_word == nullptr || missing == 0) break;
+    if (!matcher->Add(NormaliseParsedWord(rec)) || found) continue;
+    // The word ends at Position; its length is known up to the buffer's size.
+    found = true;
+    hit->length = std::min(rec.IsWide ? rec.Length / 2u : rec.Length, rec.Position);
+    hit->start = rec.Position - hit->length;
+    if (!to_every_term) break;
   }
-  if (every_word != nullptr) *every_word = missing == 0;
   return found;
 }
 
@@ -129,8 +119,19 @@ bool FragmentMaker::Load(const std::string& work, const std::string& storage_typ
 
 bool FragmentMaker::Fragment(const std::string& path, const std::vector<std::string>& words,
                              std::string* fragment, bool* holds_every_word) {
-  fragment->clear();
-  if (holds_every_word != nullptr) *holds_every_word = false;
+  std::vector<TextTerm> terms;
+  for (const std::string& word : words) terms.push_back({NodeKind::kWord, {word}, true});
+  TextMatcher matcher(std::move(terms));
+  bool found = false;
+  const bool read = Scan(path, &matcher, holds_every_word != nullptr, fragment, &found);
+  if (holds_every_word != nullptr) *holds_every_word = read && matcher.AllSeen();
+  return found;
+}
+
+bool FragmentMaker::Scan(const std::string& path, TextMatcher* matcher, bool to_every_term,
+                         std::string* fragment, bool* fragment_found) {
+  if (fragment != nullptr) fragment->clear();
+  if (fragment_found != nullptr) *fragment_found = false;
   if (!loaded_ || !platform::FileExists(path)) return false;
   const _TExtLib* record = plugins_.Match(path);
   if (record == nullptr || record->Exports->fragment == nullptr) return false;
@@ -138,16 +139,17 @@ bool FragmentMaker::Fragment(const std::string& path, const std::vector<std::str
   ParseGuard guard(parser.stop);
   if (!parser.parse(path.c_str(), record->TypeName.c_str())) return false;
   Hit hit;
-  if (!FindHit(parser, words, &hit, holds_every_word)) return false;
+  if (!FindHit(parser, matcher, to_every_term, &hit) || fragment == nullptr) return true;
   Cut cut;
   // A window around the middle of the hit; a plug-in that lays out a whole line instead refuses
   // a small window, and gets a line's room.
   if (CutFragment(parser, hit.start + hit.length / 2, kFragmentChars, &cut)) {
     DropCutWords(hit, &cut);
   } else if (!CutFragment(parser, hit.start + hit.length / 2, kLineChars, &cut)) {
-    return false;
+    return true;
   }
   *fragment = DisplayText(cut.text);
+  if (fragment_found != nullptr) *fragment_found = true;
   return true;
 }
 

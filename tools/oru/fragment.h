@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "indexer/engine/plugin_registry.h"
+#include "tools/oru/query/text_match.h"
 
 namespace oru::tool {
 
@@ -37,6 +38,14 @@ class FragmentMaker {
   // The parse is always ended.
   bool Fragment(const std::string& path, const std::vector<std::string>& words,
                 std::string* fragment, bool* holds_every_word = nullptr);
+
+  // Parses the file at `path` and feeds its words to `matcher`: up to the first hit of a
+  // positive term, or with `to_every_term` on until the matcher has seen every term (or the
+  // text ends). With `fragment`, cuts the text around that first hit into it (empty, with
+  // `fragment_found` false, when there is no hit or the plug-in gives no fragment). False when
+  // no loaded plug-in serves the file or the parse fails. The parse is always ended.
+  bool Scan(const std::string& path, TextMatcher* matcher, bool to_every_term,
+            std::string* fragment, bool* fragment_found);
 
  private:
   PluginRegistry plugins_;

@@ -73,6 +73,10 @@ bool IndexReader::ReadFileIndex(std::string* error) {
     }
     pos += length;
   }
+  numbers_.clear();
+  for (size_t n = 0; n < kFileNumbers; ++n) {
+    if (file_by_number_[n] != -1) numbers_.push_back(static_cast<uint16_t>(n));
+  }
   return true;
 }
 
@@ -248,6 +252,36 @@ bool IndexReader::FilesWithWord(std::string_view word, std::vector<uint16_t>* fi
   uint16_t slot = 0;
   if (!FindSlot(word, hash, &slot)) return true;
   if (!ReadPostings(hash, slot, files, error)) return false;
+  std::sort(files->begin(), files->end());
+  files->erase(std::unique(files->begin(), files->end()), files->end());
+  return true;
+}
+
+bool IndexReader::WordsWithPrefixes(const std::vector<std::string>& prefixes, size_t limit,
+                                    std::vector<std::vector<WordAt>>* found, size_t* over) const {
+  found->assign(prefixes.size(), {});
+  size_t pos = 0;
+  fmt::WordListEntry entry;
+  size_t length = 0;
+  // The list was checked whole when it was read.
+  while (pos < word_list_.size() &&
+         fmt::DecodeWordRecord(Bytes(word_list_) + pos, word_list_.size() - pos, &entry, &length)) {
+    for (size_t p = 0; p < prefixes.size(); ++p) {
+      if (entry.word.substr(0, prefixes[p].size()) != prefixes[p]) continue;
+      if ((*found)[p].size() >= limit) {
+        *over = p;
+        return false;
+      }
+      (*found)[p].push_back({entry.hash, entry.slot});
+    }
+    pos += length;
+  }
+  return true;
+}
+
+bool IndexReader::FilesWithWordAt(WordAt word, std::vector<uint16_t>* files, std::string* error) {
+  files->clear();
+  if (!ReadPostings(word.hash, word.slot, files, error)) return false;
   std::sort(files->begin(), files->end());
   files->erase(std::unique(files->begin(), files->end()), files->end());
   return true;

@@ -17,6 +17,12 @@
 
 namespace oru::tool {
 
+// Where a word's postings are: its hash and its slot among the words of that hash.
+struct WordAt {
+  uint16_t hash = 0;
+  uint16_t slot = 0;
+};
+
 struct IndexedFile {
   uint16_t number = 0;
   uint32_t size = 0;
@@ -46,6 +52,16 @@ class IndexReader {
   bool FilesWithAllWords(const std::vector<std::string>& words, std::vector<uint16_t>* files,
                          std::string* error);
 
+  // For each of `prefixes` (normalised), the words of the word list that begin with it, in
+  // `found` (one vector per prefix). One pass over the word list. False when a prefix matches
+  // more than `limit` words; `over` is then the index of the first such prefix.
+  bool WordsWithPrefixes(const std::vector<std::string>& prefixes, size_t limit,
+                         std::vector<std::vector<WordAt>>* found, size_t* over) const;
+  // Like FilesWithWord, for a word found in the word list.
+  bool FilesWithWordAt(WordAt word, std::vector<uint16_t>* files, std::string* error);
+  // The numbers of every file of the file index, ascending.
+  const std::vector<uint16_t>& AllFileNumbers() const { return numbers_; }
+
   // The file numbered `number`, or null. The record belongs to the reader.
   const IndexedFile* File(uint16_t number) const;
   // Every file of the file index, in its order.
@@ -69,6 +85,7 @@ class IndexReader {
   std::string folder_;
   bool lenient_ = false;
   std::vector<IndexedFile> files_;
+  std::vector<uint16_t> numbers_;  // the file numbers, ascending
   std::vector<int32_t> file_by_number_;  // index into files_ by file number, -1 for none
   std::string word_list_;
   std::vector<uint32_t> hash_start_;  // offset in word_list_ of the first record of each hash

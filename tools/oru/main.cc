@@ -12,7 +12,7 @@ constexpr char kUsage[] =
     "commands:\n"
     "  setup    create the work folder and a default ORU.ini\n"
     "  index    index folders with Tamsel and report the outcome\n"
-    "  search   list the files of an index that hold every given word, with a fragment\n"
+    "  search   list the files of an index that match a query, with a fragment\n"
     "  status   list the indexes of the work folder\n"
     "Run 'oru COMMAND --help' for a command's options.\n";
 

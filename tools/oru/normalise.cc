@@ -44,6 +44,36 @@ QueryWord NormaliseQueryWord(std::string_view utf8, const StopList& stop_words,
   return QueryWord::kIndexable;
 }
 
+bool NormaliseUnfiltered(std::string_view utf8, std::string* normal) {
+  normal->clear();
+  std::u16string wide;
+  if (!Utf8ToWide(utf8, &wide)) return false;
+  *normal = Normalise(platform::WideToAnsi(wide));
+  return true;
+}
+
+bool SplitPhrase(std::string_view utf8, std::vector<std::string>* words) {
+  words->clear();
+  std::u16string wide;
+  if (!Utf8ToWide(utf8, &wide)) return false;
+  std::u16string word;
+  for (size_t i = 0; i <= wide.size(); ++i) {
+    const char16_t c = i < wide.size() ? wide[i] : u' ';
+    if (platform::IsWideAlphaNumeric(c) || c == u'-' || c == u'_') {
+      word.push_back(c);
+    } else if (!word.empty()) {
+      words->push_back(WideToUtf8(word));
+      word.clear();
+    }
+  }
+  return true;
+}
+
+bool IsKeptWord(const std::string& normal, const StopList& stop_words) {
+  char kept[kNormalWordSize];
+  return FilterWord(normal, stop_words, kept) == WordVerdict::kKept;
+}
+
 std::string NormaliseParsedWord(const WordRecord& rec) {
   std::string raw;
   if (rec.IsWide) {

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "indexer/engine/word_filter.h"
 #include "plugin-api/parser_plugin.h"
@@ -26,6 +27,20 @@ enum class QueryWord {
 // `normal`. The filters are the indexer's, with the stop words `stop_words`.
 QueryWord NormaliseQueryWord(std::string_view utf8, const StopList& stop_words,
                              std::string* normal);
+
+// The indexer's form of a query word or prefix given in UTF-8, without its filters: the code
+// page, lower-cased, cut to 31 bytes, into `normal`. False when `utf8` is not valid UTF-8. A
+// prefix in this form matches the words of the index that begin with the same bytes, and a
+// phrase's words in this form are compared with NormaliseParsedWord's.
+bool NormaliseUnfiltered(std::string_view utf8, std::string* normal);
+
+// The words of a phrase typed in UTF-8, as the parser plug-ins split text into words: runs of
+// letters, digits, '-' and '_'; everything else separates. False when `utf8` is not valid UTF-8.
+bool SplitPhrase(std::string_view utf8, std::vector<std::string>* words);
+
+// True when the indexer keeps the normalised word `normal` (its filters, with `stop_words`):
+// only such words are in an index's word list.
+bool IsKeptWord(const std::string& normal, const StopList& stop_words);
 
 // The normalised form of the word in `rec`, as the indexer would enter it in its dictionary
 // (before its filters).

@@ -1,5 +1,5 @@
 // The query side of oru search, shared with the search benchmark: the hits of several indexes
-// in order, and whether each is still true of the file on disk.
+// in order for a query of words only (the query language is in query/).
 #ifndef ORU_TOOLS_ORU_SEARCH_H_
 #define ORU_TOOLS_ORU_SEARCH_H_
 
@@ -8,20 +8,10 @@
 #include <vector>
 
 #include "tools/oru/index_reader.h"
+#include "tools/oru/query/disk_files.h"
+#include "tools/oru/query/evaluate.h"
 
 namespace oru::tool {
-
-// What became of a file since it was indexed: the same size and time, another size or time,
-// or no file at that path.
-enum class HitState { kCurrent, kChanged, kGone };
-
-struct SearchHit {
-  size_t index = 0;  // the reader it came from
-  const IndexedFile* file = nullptr;
-};
-
-// Compares the file's current size and time with its record.
-HitState StateOf(const IndexedFile& file);
 
 // The files of every reader that hold every one of `words`, reader by reader, each in file
 // number order. Their files are not looked at: a search checks the hits it lists, and only
