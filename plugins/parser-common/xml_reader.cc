@@ -38,6 +38,22 @@ constexpr std::array<uint8_t, 256> MakeByteClasses() {
 }
 constexpr std::array<uint8_t, 256> kByteClasses = MakeByteClasses();
 
+// Whether two short strings (names, prefixes) are equal, without a call for the common case.
+bool Same(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  if (a.size() > 16) return std::memcmp(a.data(), b.data(), a.size()) == 0;
+  for (size_t k = 0; k < a.size(); ++k) {
+    if (a[k] != b[k]) return false;
+  }
+  return true;
+}
+
+// Whether an attribute of this name declares a namespace ("xmlns" or "xmlns:prefix").
+bool Declares(std::string_view name) {
+  return name.size() >= 5 && name[0] == 'x' && name[1] == 'm' && name[2] == 'l' &&
+         name[3] == 'n' && name[4] == 's' && (name.size() == 5 || name[5] == ':');
+}
+
 bool HasClass(char c, ByteClass of) { return (kByteClasses[static_cast<uint8_t>(c)] & of) != 0; }
 bool IsNameByte(int c) { return c >= 0 && !HasClass(static_cast<char>(c), kNotName); }
 
@@ -234,8 +250,8 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
   const std::string_view tag = tag_view_;
   Resolve(tag.substr(0, name_size), false, &uri_, &uri_number_, &local_);
   for (const RawAttribute& raw : raw_attributes_) {
+    if (raw.declares) continue;
     const std::string_view name = tag.substr(raw.name_at, raw.name_size);
-    if (name == "xmlns" || name.starts_with("xmlns:")) continue;
     XmlAttribute attribute;
     Resolve(name, true, &attribute.uri, &attribute.uri_number, &attribute.local);
     attribute.value = tag.substr(raw.value_at, raw.value_size);
@@ -285,9 +301,10 @@ size_t XmlReader::ScanPlainTag(std::string_view w, size_t* name_size, bool* empt
       break;
     }
     if (attributes++ == limits_.max_attributes) return 0;
-    RawAttribute attribute{at, 0, 0, 0, false};
+    RawAttribute attribute{at, 0, 0, 0, false, false};
     attribute.name_size = name();
     if (attribute.name_size == 0 || attribute.name_size > limits_.max_name_bytes) return 0;
+    attribute.declares = Declares(w.substr(attribute.name_at, attribute.name_size));
     space();
     if (at == size || w[at] != '=') return 0;
     ++at;
@@ -301,9 +318,7 @@ size_t XmlReader::ScanPlainTag(std::string_view w, size_t* name_size, bool* empt
     value_bytes += attribute.value_size;
     if (value_bytes > limits_.max_attribute_bytes) return 0;
     // Skip keeps only the namespace declarations, which it must apply.
-    if (!quiet_ || w.substr(attribute.name_at, attribute.name_size).starts_with("xmlns")) {
-      raw_attributes_.push_back(attribute);
-    }
+    if (!quiet_ || attribute.declares) raw_attributes_.push_back(attribute);
   }
   return at;
 }
@@ -333,9 +348,10 @@ const char* XmlReader::ReadTag(size_t* name_size, bool* empty) {
       return nullptr;
     }
     if (raw_attributes_.size() == limits_.max_attributes) return "too many attributes";
-    RawAttribute attribute{tag_.size(), 0, 0, 0, false};
+    RawAttribute attribute{tag_.size(), 0, 0, 0, false, false};
     if (!ReadName(&tag_)) return "bad attribute name";
     attribute.name_size = tag_.size() - attribute.name_at;
+    attribute.declares = Declares(std::string_view(tag_).substr(attribute.name_at));
     SkipSpace();
     if (input_.Peek() != '=') return "attribute without a value";
     input_.Take();
@@ -368,7 +384,7 @@ bool XmlReader::ReadPlainEndTag() {
   const std::string_view name = std::string_view(names_).substr(top.name_at, top.name_size);
   const std::string_view w = input_.Window(name.size() + 2);
   size_t at = name.size();
-  if (w.size() <= at || std::memcmp(w.data(), name.data(), at) != 0 || !HasClass(w[at], kNotName)) {
+  if (w.size() <= at || !Same(w.substr(0, at), name) || !HasClass(w[at], kNotName)) {
     return false;
   }
   while (at < w.size() && IsSpace(w[at])) ++at;
@@ -434,7 +450,7 @@ bool XmlReader::SkipPlain(size_t depth) {
         const Open& top = open_.back();
         const std::string_view name = std::string_view(names_).substr(top.name_at, top.name_size);
         taken = name.size() + 2;
-        if (markup.size() <= taken || markup.compare(2, name.size(), name) != 0 ||
+        if (markup.size() <= taken || !Same(markup.substr(2, name.size()), name) ||
             !HasClass(markup[taken], kNotName)) {
           break;
         }
@@ -714,13 +730,9 @@ void XmlReader::SkipSpace() {
 bool XmlReader::DeclareNamespaces() {
   const std::string_view tag = tag_view_;
   for (const RawAttribute& raw : raw_attributes_) {
+    if (!raw.declares) continue;
     const std::string_view name = tag.substr(raw.name_at, raw.name_size);
-    std::string_view prefix;
-    if (name.starts_with("xmlns:")) {
-      prefix = name.substr(6);
-    } else if (name != "xmlns") {
-      continue;
-    }
+    const std::string_view prefix = name.substr(std::min<size_t>(name.size(), 6));
     const std::string_view uri = tag.substr(raw.value_at, raw.value_size);
     if (prefix.size() + uri.size() > limits_.max_namespace_bytes - namespaces_.size()) {
       return false;
@@ -761,7 +773,7 @@ const XmlReader::Namespace& XmlReader::Lookup(std::string_view prefix) {
     xml_ = {kXmlNamespace, xml_number_};
     return xml_;
   }
-  if (!last_known_ || last_prefix_ != prefix) {
+  if (!last_known_ || !Same(last_prefix_, prefix)) {
     last_prefix_.assign(prefix);
     last_ = FindBinding(prefix);
     last_known_ = true;
@@ -777,7 +789,7 @@ void XmlReader::ForgetLookups() {
 XmlReader::Namespace XmlReader::FindBinding(std::string_view prefix) const {
   const std::string_view all(namespaces_);
   for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it) {
-    if (all.substr(it->prefix_at, it->prefix_size) == prefix) {
+    if (Same(all.substr(it->prefix_at, it->prefix_size), prefix)) {
       return {all.substr(it->uri_at, it->uri_size), it->number};
     }
   }

@@ -115,6 +115,7 @@ class XmlReader {
   struct RawAttribute {
     size_t name_at, name_size, value_at, value_size;  // in tag_
     bool cut;
+    bool declares;  // a namespace declaration
   };
 
   // The parts of Next; those returning an optional give nothing when they read markup that
