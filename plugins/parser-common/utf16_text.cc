@@ -5,17 +5,27 @@
 namespace oru::containers {
 
 void AppendUtf8AsUtf16(std::string_view text, std::u16string* out) {
-  out->reserve(out->size() + text.size());
+  // Never more units than bytes: written in place, then cut to what was written.
+  const size_t had = out->size();
+  out->resize(had + text.size());
+  char16_t* to = out->data() + had;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   for (size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) {  // the common case, without a call
-      out->push_back(byte);
-      ++i;
+    if (bytes[i] < 0x80) {  // the common case, without a call
+      *to++ = bytes[i++];
       continue;
     }
     char32_t c = 0;
-    platform::AppendUtf16(platform::NextUtf8(text, &i, &c) ? c : 0xFFFD, out);
+    if (!platform::NextUtf8(text, &i, &c)) c = 0xFFFD;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      *to++ = static_cast<char16_t>(0xD800 + (c >> 10));
+      *to++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      *to++ = static_cast<char16_t>(c);
+    }
   }
+  out->resize(static_cast<size_t>(to - out->data()));
 }
 
 }  // namespace oru::containers

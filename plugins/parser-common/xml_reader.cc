@@ -38,6 +38,22 @@ constexpr std::array<uint8_t, 256> MakeByteClasses() {
 }
 constexpr std::array<uint8_t, 256> kByteClasses = MakeByteClasses();
 
+// Whether two short strings (names, prefixes) are equal, without a call for the common case.
+bool Same(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  if (a.size() > 16) return std::memcmp(a.data(), b.data(), a.size()) == 0;
+  for (size_t k = 0; k < a.size(); ++k) {
+    if (a[k] != b[k]) return false;
+  }
+  return true;
+}
+
+// Whether an attribute of this name declares a namespace ("xmlns" or "xmlns:prefix").
+bool Declares(std::string_view name) {
+  return name.size() >= 5 && name[0] == 'x' && name[1] == 'm' && name[2] == 'l' &&
+         name[3] == 'n' && name[4] == 's' && (name.size() == 5 || name[5] == ':');
+}
+
 bool HasClass(char c, ByteClass of) { return (kByteClasses[static_cast<uint8_t>(c)] & of) != 0; }
 bool IsNameByte(int c) { return c >= 0 && !HasClass(static_cast<char>(c), kNotName); }
 
@@ -113,14 +129,8 @@ XmlReader::XmlReader(InputStream* source, const XmlLimits& limits)
 XmlEvent XmlReader::Next() {
   attributes_.clear();
   if (popping_) {
-    const Open& top = open_.back();
-    names_.resize(top.name_at);
-    if (bindings_.size() != top.bindings) ForgetLookups();
-    bindings_.resize(top.bindings);
-    namespaces_.resize(top.namespaces_size);
-    open_.pop_back();
+    PopTop();
     popping_ = false;
-    if (open_.empty()) state_ = State::kDone;
   }
   switch (state_) {
     case State::kProlog:
@@ -136,6 +146,16 @@ XmlEvent XmlReader::Next() {
       break;
   }
   return XmlEvent::kMalformed;
+}
+
+void XmlReader::PopTop() {
+  const Open& top = open_.back();
+  names_.resize(top.name_at);
+  if (bindings_.size() != top.bindings) ForgetLookups();
+  bindings_.resize(top.bindings);
+  namespaces_.resize(top.namespaces_size);
+  open_.pop_back();
+  if (open_.empty()) state_ = State::kDone;
 }
 
 const std::string_view* XmlReader::Attribute(std::string_view uri, std::string_view local) const {
@@ -228,12 +248,12 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
   if (quiet_) return XmlEvent::kStartElement;
 
   const std::string_view tag = tag_view_;
-  Resolve(tag.substr(0, name_size), false, &uri_, &local_);
+  Resolve(tag.substr(0, name_size), false, &uri_, &uri_number_, &local_);
   for (const RawAttribute& raw : raw_attributes_) {
+    if (raw.declares) continue;
     const std::string_view name = tag.substr(raw.name_at, raw.name_size);
-    if (name == "xmlns" || name.starts_with("xmlns:")) continue;
     XmlAttribute attribute;
-    Resolve(name, true, &attribute.uri, &attribute.local);
+    Resolve(name, true, &attribute.uri, &attribute.uri_number, &attribute.local);
     attribute.value = tag.substr(raw.value_at, raw.value_size);
     attribute.cut = raw.cut;
     attributes_.push_back(attribute);
@@ -243,6 +263,14 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
 
 bool XmlReader::ReadPlainTag(size_t* name_size, bool* empty) {
   const std::string_view w = input_.Window(kPlainTagWindow);
+  const size_t taken = ScanPlainTag(w, name_size, empty);
+  if (taken == 0) return false;
+  tag_view_ = w.substr(0, taken);  // the bytes stay in place until the next call of Next
+  input_.Skip(taken);
+  return true;
+}
+
+size_t XmlReader::ScanPlainTag(std::string_view w, size_t* name_size, bool* empty) {
   const size_t size = w.size();
   size_t at = 0;
   auto name = [&] {
@@ -254,48 +282,45 @@ bool XmlReader::ReadPlainTag(size_t* name_size, bool* empty) {
     while (at < size && IsSpace(w[at])) ++at;
   };
   *name_size = name();
-  if (*name_size == 0 || *name_size > limits_.max_name_bytes) return false;
+  if (*name_size == 0 || *name_size > limits_.max_name_bytes) return 0;
   raw_attributes_.clear();
   size_t attributes = 0;
   size_t value_bytes = 0;
   for (;;) {
     space();
-    if (at == size) return false;
+    if (at == size) return 0;
     if (w[at] == '>') {
       ++at;
       *empty = false;
       break;
     }
     if (w[at] == '/') {
-      if (at + 1 == size || w[at + 1] != '>') return false;
+      if (at + 1 == size || w[at + 1] != '>') return 0;
       at += 2;
       *empty = true;
       break;
     }
-    if (attributes++ == limits_.max_attributes) return false;
-    RawAttribute attribute{at, 0, 0, 0, false};
+    if (attributes++ == limits_.max_attributes) return 0;
+    RawAttribute attribute{at, 0, 0, 0, false, false};
     attribute.name_size = name();
-    if (attribute.name_size == 0 || attribute.name_size > limits_.max_name_bytes) return false;
+    if (attribute.name_size == 0 || attribute.name_size > limits_.max_name_bytes) return 0;
+    attribute.declares = Declares(w.substr(attribute.name_at, attribute.name_size));
     space();
-    if (at == size || w[at] != '=') return false;
+    if (at == size || w[at] != '=') return 0;
     ++at;
     space();
-    if (at == size || (w[at] != '"' && w[at] != '\'')) return false;
+    if (at == size || (w[at] != '"' && w[at] != '\'')) return 0;
     const char quote = w[at++];
     attribute.value_at = at;
     while (at < size && !HasClass(w[at], kEndsAttribute)) ++at;
-    if (at == size || w[at] != quote) return false;  // something to decode, or more to read
+    if (at == size || w[at] != quote) return 0;  // something to decode, or more to read
     attribute.value_size = at++ - attribute.value_at;
     value_bytes += attribute.value_size;
-    if (value_bytes > limits_.max_attribute_bytes) return false;
+    if (value_bytes > limits_.max_attribute_bytes) return 0;
     // Skip keeps only the namespace declarations, which it must apply.
-    if (!quiet_ || w.substr(attribute.name_at, attribute.name_size).starts_with("xmlns")) {
-      raw_attributes_.push_back(attribute);
-    }
+    if (!quiet_ || attribute.declares) raw_attributes_.push_back(attribute);
   }
-  tag_view_ = w.substr(0, at);  // the bytes stay in place until the next call of Next
-  input_.Skip(at);
-  return true;
+  return at;
 }
 
 const char* XmlReader::ReadTag(size_t* name_size, bool* empty) {
@@ -323,9 +348,10 @@ const char* XmlReader::ReadTag(size_t* name_size, bool* empty) {
       return nullptr;
     }
     if (raw_attributes_.size() == limits_.max_attributes) return "too many attributes";
-    RawAttribute attribute{tag_.size(), 0, 0, 0, false};
+    RawAttribute attribute{tag_.size(), 0, 0, 0, false, false};
     if (!ReadName(&tag_)) return "bad attribute name";
     attribute.name_size = tag_.size() - attribute.name_at;
+    attribute.declares = Declares(std::string_view(tag_).substr(attribute.name_at));
     SkipSpace();
     if (input_.Peek() != '=') return "attribute without a value";
     input_.Take();
@@ -358,7 +384,7 @@ bool XmlReader::ReadPlainEndTag() {
   const std::string_view name = std::string_view(names_).substr(top.name_at, top.name_size);
   const std::string_view w = input_.Window(name.size() + 2);
   size_t at = name.size();
-  if (w.size() <= at || std::memcmp(w.data(), name.data(), at) != 0 || !HasClass(w[at], kNotName)) {
+  if (w.size() <= at || !Same(w.substr(0, at), name) || !HasClass(w[at], kNotName)) {
     return false;
   }
   while (at < w.size() && IsSpace(w[at])) ++at;
@@ -375,20 +401,105 @@ XmlEvent XmlReader::EmitEnd() {
 
 void XmlReader::ResolveTop() {
   const Open& top = open_.back();
-  Resolve(std::string_view(names_).substr(top.name_at, top.name_size), false, &uri_, &local_);
+  Resolve(std::string_view(names_).substr(top.name_at, top.name_size), false, &uri_, &uri_number_,
+          &local_);
 }
 
 XmlEvent XmlReader::Skip() {
   const size_t depth = this->depth();
   quiet_ = true;
   XmlEvent event;
-  do {
+  for (;;) {
+    if (popping_) {
+      PopTop();
+      popping_ = false;
+    }
+    if (state_ == State::kContent && !in_cdata_ && text_carry_.empty() && SkipPlain(depth)) {
+      event = XmlEvent::kEndElement;
+      break;
+    }
+    // What the quick way leaves, one step the general way.
     event = Next();
-  } while (event != XmlEvent::kEnd && event != XmlEvent::kMalformed &&
-           !(event == XmlEvent::kEndElement && this->depth() < depth));
+    if (event == XmlEvent::kEnd || event == XmlEvent::kMalformed ||
+        (event == XmlEvent::kEndElement && this->depth() < depth)) {
+      break;
+    }
+  }
   quiet_ = false;
   if (event == XmlEvent::kEndElement) ResolveTop();
   return event;
+}
+
+bool XmlReader::SkipPlain(size_t depth) {
+  for (;;) {
+    const std::string_view w = input_.Window(kPlainTagWindow);
+    const size_t size = w.size();
+    size_t at = 0;
+    for (;;) {
+      const void* open = std::memchr(w.data() + at, '<', size - at);
+      if (open == nullptr) {  // text to the end of the bytes at hand
+        at = size;
+        break;
+      }
+      at = static_cast<size_t>(static_cast<const char*>(open) - w.data());
+      const std::string_view markup = w.substr(at);
+      size_t taken = 0;
+      if (markup.size() < 2) break;
+      if (markup[1] == '/') {
+        if (untracked_ > 0) break;
+        const Open& top = open_.back();
+        const std::string_view name = std::string_view(names_).substr(top.name_at, top.name_size);
+        taken = name.size() + 2;
+        if (markup.size() <= taken || !Same(markup.substr(2, name.size()), name) ||
+            !HasClass(markup[taken], kNotName)) {
+          break;
+        }
+        while (taken < markup.size() && IsSpace(markup[taken])) ++taken;
+        if (taken == markup.size() || markup[taken] != '>') break;
+        ++taken;
+        if (open_.size() == depth) {  // the skipped element closes
+          input_.Skip(at + taken);
+          popping_ = true;
+          return true;
+        }
+        PopTop();
+      } else if (markup[1] == '?' || markup[1] == '!') {
+        // Instructions, comments and CDATA sections wholly at hand; what they hold is no markup.
+        std::string_view end;
+        if (markup[1] == '?') {
+          end = "?>";
+          taken = 2;
+        } else if (markup.starts_with("<!--")) {
+          end = "-->";
+          taken = 4;
+        } else if (markup.starts_with("<![CDATA[")) {
+          end = "]]>";
+          taken = 9;
+        } else {
+          break;
+        }
+        const size_t found = markup.find(end, taken);
+        if (found == std::string_view::npos) break;
+        taken = found + end.size();
+      } else {
+        size_t name_size = 0;
+        bool empty = false;
+        taken = ScanPlainTag(markup.substr(1), &name_size, &empty);
+        // Namespace declarations are applied the general way, which also checks their bounds.
+        if (taken == 0 || !raw_attributes_.empty()) break;
+        ++taken;
+        if (open_.size() >= limits_.max_depth) {
+          if (!empty) ++untracked_;
+        } else if (!empty) {
+          open_.push_back({names_.size(), name_size, bindings_.size(), namespaces_.size()});
+          names_.append(markup.data() + 1, name_size);
+        }
+      }
+      at += taken;
+    }
+    input_.Skip(at);
+    if (at == 0) return false;
+  }
 }
 
 std::optional<XmlEvent> XmlReader::ReadText(bool cdata) {
@@ -619,39 +730,55 @@ void XmlReader::SkipSpace() {
 bool XmlReader::DeclareNamespaces() {
   const std::string_view tag = tag_view_;
   for (const RawAttribute& raw : raw_attributes_) {
+    if (!raw.declares) continue;
     const std::string_view name = tag.substr(raw.name_at, raw.name_size);
-    std::string_view prefix;
-    if (name.starts_with("xmlns:")) {
-      prefix = name.substr(6);
-    } else if (name != "xmlns") {
-      continue;
-    }
+    const std::string_view prefix = name.substr(std::min<size_t>(name.size(), 6));
     const std::string_view uri = tag.substr(raw.value_at, raw.value_size);
     if (prefix.size() + uri.size() > limits_.max_namespace_bytes - namespaces_.size()) {
       return false;
     }
     ForgetLookups();
-    bindings_.push_back(
-        {namespaces_.size(), prefix.size(), namespaces_.size() + prefix.size(), uri.size()});
+    bindings_.push_back({namespaces_.size(), prefix.size(), namespaces_.size() + prefix.size(),
+                         uri.size(), NumberOf(uri)});
     namespaces_ += prefix;
     namespaces_ += uri;
   }
   return true;
 }
 
-std::string_view XmlReader::Lookup(std::string_view prefix) {
-  if (prefix.empty()) {
-    if (!default_known_) default_uri_ = FindBinding(prefix);
-    default_known_ = true;
-    return default_uri_;
+void XmlReader::NumberNamespaces(std::span<const std::string_view> uris) {
+  numbered_ = uris;
+  for (Binding& binding : bindings_) {
+    binding.number = NumberOf(std::string_view(namespaces_).substr(binding.uri_at, binding.uri_size));
   }
-  if (prefix == "xml") return kXmlNamespace;
-  if (!last_known_ || last_prefix_ != prefix) {
+  xml_number_ = NumberOf(kXmlNamespace);
+  ForgetLookups();
+}
+
+int XmlReader::NumberOf(std::string_view uri) const {
+  if (uri.empty()) return 0;
+  for (size_t k = 0; k < numbered_.size(); ++k) {
+    if (numbered_[k] == uri) return static_cast<int>(k + 1);
+  }
+  return 0;
+}
+
+const XmlReader::Namespace& XmlReader::Lookup(std::string_view prefix) {
+  if (prefix.empty()) {
+    if (!default_known_) default_ = FindBinding(prefix);
+    default_known_ = true;
+    return default_;
+  }
+  if (prefix.size() == 3 && prefix == "xml") {
+    xml_ = {kXmlNamespace, xml_number_};
+    return xml_;
+  }
+  if (!last_known_ || !Same(last_prefix_, prefix)) {
     last_prefix_.assign(prefix);
-    last_uri_ = FindBinding(prefix);
+    last_ = FindBinding(prefix);
     last_known_ = true;
   }
-  return last_uri_;
+  return last_;
 }
 
 void XmlReader::ForgetLookups() {
@@ -659,25 +786,34 @@ void XmlReader::ForgetLookups() {
   last_known_ = false;
 }
 
-std::string_view XmlReader::FindBinding(std::string_view prefix) const {
+XmlReader::Namespace XmlReader::FindBinding(std::string_view prefix) const {
   const std::string_view all(namespaces_);
   for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it) {
-    if (all.substr(it->prefix_at, it->prefix_size) == prefix) {
-      return all.substr(it->uri_at, it->uri_size);
+    if (Same(all.substr(it->prefix_at, it->prefix_size), prefix)) {
+      return {all.substr(it->uri_at, it->uri_size), it->number};
     }
   }
   return {};
 }
 
 void XmlReader::Resolve(std::string_view qname, bool is_attribute, std::string_view* uri,
-                        std::string_view* local) {
+                        int* number, std::string_view* local) {
   size_t colon = 0;
   while (colon < qname.size() && qname[colon] != ':') ++colon;
   if (colon < qname.size() && colon > 0) {
-    *uri = Lookup(qname.substr(0, colon));
+    const Namespace& found = Lookup(qname.substr(0, colon));
+    *uri = found.uri;
+    *number = found.number;
     *local = qname.substr(colon + 1);
   } else {
-    *uri = is_attribute ? std::string_view() : Lookup("");
+    if (is_attribute) {
+      *uri = {};
+      *number = 0;
+    } else {
+      const Namespace& found = Lookup({});
+      *uri = found.uri;
+      *number = found.number;
+    }
     *local = qname;
   }
 }

@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,7 @@ enum class XmlEvent {
 
 struct XmlAttribute {
   std::string_view uri;    // empty for an unprefixed attribute
+  int uri_number = 0;      // as XmlReader::uri_number()
   std::string_view local;  // the name after the prefix
   std::string_view value;  // decoded
   bool cut = false;        // the value passed XmlLimits::max_attribute_bytes and was cut
@@ -70,8 +72,14 @@ class XmlReader {
   // it stops at the same damage; only the names are not resolved nor the text kept.
   XmlEvent Skip();
 
+  // Numbers namespaces, so that callers match them without comparing URIs: the namespace
+  // uris[k] is numbered k + 1, any other namespace and none 0. `uris` stays alive while the
+  // reader is used. Callable at any time; the names given afterwards carry the numbers.
+  void NumberNamespaces(std::span<const std::string_view> uris);
+
   // The element of the last kStartElement or kEndElement.
   std::string_view uri() const { return uri_; }
+  int uri_number() const { return uri_number_; }  // see NumberNamespaces
   std::string_view local_name() const { return local_; }
   bool Is(std::string_view uri, std::string_view local) const {
     return uri_ == uri && local_ == local;
@@ -98,10 +106,16 @@ class XmlReader {
   };
   struct Binding {
     size_t prefix_at, prefix_size, uri_at, uri_size;  // in namespaces_
+    int number;                                       // of the URI
+  };
+  struct Namespace {
+    std::string_view uri;
+    int number = 0;
   };
   struct RawAttribute {
     size_t name_at, name_size, value_at, value_size;  // in tag_
     bool cut;
+    bool declares;  // a namespace declaration
   };
 
   // The parts of Next; those returning an optional give nothing when they read markup that
@@ -115,12 +129,19 @@ class XmlReader {
   // when it is not, having taken nothing. ReadTag takes any tag; it returns why the tag is
   // malformed, or null.
   bool ReadPlainTag(size_t* name_size, bool* empty);
+  // The bytes of a plain start tag (without its '<') at the head of `w`, or 0.
+  size_t ScanPlainTag(std::string_view w, size_t* name_size, bool* empty);
   const char* ReadTag(size_t* name_size, bool* empty);
   // An end tag that closes open_.back() as it should, when it is at hand; false when it is not
   // (ReadEndTag then reads it the general way), having taken nothing.
   bool ReadPlainEndTag();
   std::optional<XmlEvent> ReadEndTag();
   XmlEvent EmitEnd();
+  void PopTop();  // forgets open_.back() and the namespaces it declared
+  // Skip's quick way: passes over text, plain tags wholly at hand, comments, instructions and
+  // CDATA sections just as Next would, without events. True when the element open at `depth`
+  // closed (popping_ is then set); false when what follows needs the general way.
+  bool SkipPlain(size_t depth);
   void ResolveTop();  // uri_ and local_ of open_.back()
   std::optional<XmlEvent> ReadText(bool cdata);
   std::optional<XmlEvent> SkipText();  // as ReadText, keeping nothing
@@ -131,11 +152,12 @@ class XmlReader {
   void DecodeReference(std::string* to);
   void SkipSpace();
   bool DeclareNamespaces();
-  // The URI bound to `prefix`; the last lookups are kept until the bindings change.
-  std::string_view Lookup(std::string_view prefix);
-  std::string_view FindBinding(std::string_view prefix) const;
+  // The namespace bound to `prefix`; the last lookups are kept until the bindings change.
+  const Namespace& Lookup(std::string_view prefix);
+  Namespace FindBinding(std::string_view prefix) const;
   void ForgetLookups();
-  void Resolve(std::string_view qname, bool is_attribute, std::string_view* uri,
+  int NumberOf(std::string_view uri) const;
+  void Resolve(std::string_view qname, bool is_attribute, std::string_view* uri, int* number,
                std::string_view* local);
 
   XmlInput input_;
@@ -151,16 +173,20 @@ class XmlReader {
   std::string names_;  // qualified names of the open elements, one after another
   std::vector<Binding> bindings_;
   std::string namespaces_;  // prefixes and URIs of bindings_
-  bool default_known_ = false;  // default_uri_ is the default namespace's URI
-  std::string_view default_uri_;
-  bool last_known_ = false;  // last_uri_ is the URI of last_prefix_
+  std::span<const std::string_view> numbered_;  // see NumberNamespaces
+  int xml_number_ = 0;
+  bool default_known_ = false;  // default_ is the default namespace
+  Namespace default_;
+  bool last_known_ = false;  // last_ is the namespace of last_prefix_
   std::string last_prefix_;
-  std::string_view last_uri_;
+  Namespace last_;
+  Namespace xml_;
   std::string tag_;         // names and values of a start tag read the general way
   std::string_view tag_view_;  // those of the last start tag: tag_, or its bytes in the input
   std::vector<RawAttribute> raw_attributes_;
 
   std::string_view uri_, local_;
+  int uri_number_ = 0;
   std::vector<XmlAttribute> attributes_;
   std::string text_;
   std::string text_carry_;  // the start of a character cut by the end of a piece

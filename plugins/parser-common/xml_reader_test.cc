@@ -141,6 +141,26 @@ TEST(XmlReaderTest, SkipPassesOverAnElementAndStopsWhereNextWould) {
   EXPECT_EQ(Trace("<r><s><a><b></b></a></s><t/></r>", limits, "s"), "<r><s>~</s><t></t></r>$");
 }
 
+TEST(XmlReaderTest, NumbersTheNamespacesItIsGiven) {
+  // The numbers follow the bindings in scope as prefixes are declared again and go out of scope.
+  constexpr std::string_view kUris[] = {"urn:a", "urn:b"};
+  const std::string xml =
+      "<r xmlns='urn:a' xmlns:p='urn:b' p:k='1'><p:e xmlns:p='urn:a' p:k='2'><p:e/>"
+      "<e xmlns=''/></p:e><p:e/><q:e/><e xml:lang='x'/></r>";
+  MemoryInputStream input(xml);
+  XmlReader reader(&input);
+  reader.NumberNamespaces(kUris);
+  std::string numbers;
+  for (XmlEvent event = reader.Next(); event != XmlEvent::kEnd && event != XmlEvent::kMalformed;
+       event = reader.Next()) {
+    if (event != XmlEvent::kStartElement) continue;
+    numbers += std::to_string(reader.uri_number());
+    for (const XmlAttribute& a : reader.attributes()) numbers += "," + std::to_string(a.uri_number);
+    numbers += ' ';
+  }
+  EXPECT_EQ(numbers, "1,2 1,1 1 0 2 0 1,0 ");
+}
+
 TEST(XmlReaderTest, ReadsTagsAcrossRefillsAndLongerThanTheBytesAtHand) {
   // Enough elements to pass several refills of the input, with attributes whose values must
   // outlast them; some tags are longer than what the reader looks at in one go.

@@ -1,5 +1,6 @@
 #include "plugins/parser-odf/odf_text.h"
 
+#include <array>
 #include <string_view>
 
 namespace oru::odf {
@@ -17,6 +18,12 @@ constexpr std::string_view kMeta = "urn:oasis:names:tc:opendocument:xmlns:meta:1
 constexpr std::string_view kDublinCore = "http://purl.org/dc/elements/1.1/";
 constexpr std::string_view kSvg = "urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0";
 
+// The namespaces by the numbers the reader gives them (XmlReader::NumberNamespaces), so that
+// elements are matched without comparing URIs.
+constexpr std::array<std::string_view, 7> kNumbered = {kOffice, kText,       kTable, kStyle,
+                                                       kMeta,   kDublinCore, kSvg};
+enum Namespace : int { kOtherNs, kOfficeNs, kTextNs, kTableNs, kStyleNs, kMetaNs, kDcNs, kSvgNs };
+
 bool IsHeaderOrFooter(std::string_view local) {
   return local == "header" || local == "footer" || local == "header-left" ||
          local == "footer-left" || local == "header-first" || local == "footer-first";
@@ -24,12 +31,12 @@ bool IsHeaderOrFooter(std::string_view local) {
 
 // Parts of the document that hold no text to index: styles, scripts, settings, deletions kept
 // for tracking changes.
-bool IsSkippedPart(std::string_view uri, std::string_view local) {
-  if (uri == kOffice) {
+bool IsSkippedPart(int ns, std::string_view local) {
+  if (ns == kOfficeNs) {
     return local == "scripts" || local == "settings" || local == "font-face-decls" ||
            local == "styles" || local == "automatic-styles";
   }
-  return uri == kText && (local == "tracked-changes" || local == "deletion");
+  return ns == kTextNs && (local == "tracked-changes" || local == "deletion");
 }
 
 // Reads the children of office:meta, which `reader` has just started.
@@ -40,18 +47,18 @@ XmlEvent ReadMeta(XmlReader* reader, containers::DocumentProperties* properties)
     if (event == XmlEvent::kEnd || event == XmlEvent::kMalformed) return event;
     if (event == XmlEvent::kEndElement && reader->depth() < depth) return event;
     if (event != XmlEvent::kStartElement) continue;
-    const std::string_view uri = reader->uri();
+    const int ns = reader->uri_number();
     const std::string_view local = reader->local_name();
     std::string value;
     std::string* field = &value;
-    if (uri == kDublinCore && local == "title") {
+    if (ns == kDcNs && local == "title") {
       field = &properties->title;
-    } else if (uri == kDublinCore && local == "subject") {
+    } else if (ns == kDcNs && local == "subject") {
       field = &properties->subject;
-    } else if (uri == kDublinCore && local == "description") {
+    } else if (ns == kDcNs && local == "description") {
       field = &properties->description;
-    } else if (!(uri == kMeta && (local == "keyword" || local == "initial-creator")) &&
-               !(uri == kDublinCore && local == "creator")) {
+    } else if (!(ns == kMetaNs && (local == "keyword" || local == "initial-creator")) &&
+               !(ns == kDcNs && local == "creator")) {
       const XmlEvent skipped = containers::SkipElement(reader);
       if (skipped != XmlEvent::kEndElement) return skipped;
       continue;
@@ -86,24 +93,24 @@ class BodyReader {
       }
       if (event == XmlEvent::kEndElement) {
         if (reader_->depth() < depth) return event;
-        OnEnd(reader_->uri(), reader_->local_name());
+        OnEnd(reader_->uri_number(), reader_->local_name());
         continue;
       }
-      const XmlEvent started = OnStart(reader_->uri(), reader_->local_name());
+      const XmlEvent started = OnStart(reader_->uri_number(), reader_->local_name());
       if (started == XmlEvent::kEnd || started == XmlEvent::kMalformed) return started;
     }
   }
 
  private:
-  XmlEvent OnStart(std::string_view uri, std::string_view local) {
-    if (IsSkippedPart(uri, local) || uri == kDublinCore || uri == kSvg) {
+  XmlEvent OnStart(int ns, std::string_view local) {
+    if (IsSkippedPart(ns, local) || ns == kDcNs || ns == kSvgNs) {
       return containers::SkipElement(reader_);
     }
-    if ((uri == kOffice && local == "annotation") || (uri == kText && local == "note-body")) {
+    if ((ns == kOfficeNs && local == "annotation") || (ns == kTextNs && local == "note-body")) {
       sink_->Break(u' ');  // a comment or note inside a paragraph is words of its own
-    } else if (uri == kOffice && local == "spreadsheet") {
+    } else if (ns == kOfficeNs && local == "spreadsheet") {
       spreadsheet_ = true;
-    } else if (uri == kText) {
+    } else if (ns == kTextNs) {
       if (local == "p" || local == "h") {
         ++in_paragraph_;
       } else if (local == "s") {
@@ -113,7 +120,7 @@ class BodyReader {
       } else if (local == "line-break") {
         sink_->Break(u'\n');
       }
-    } else if (uri == kTable && local == "table" && spreadsheet_ && spreadsheet_names_) {
+    } else if (ns == kTableNs && local == "table" && spreadsheet_ && spreadsheet_names_) {
       if (const std::string_view* name = reader_->Attribute(kTable, "name")) {
         sink_->Append(name->substr(0, 1024));
         sink_->Break(u'\n');
@@ -122,17 +129,17 @@ class BodyReader {
     return XmlEvent::kStartElement;
   }
 
-  void OnEnd(std::string_view uri, std::string_view local) {
-    if ((uri == kOffice && local == "annotation") || (uri == kText && local == "note")) {
+  void OnEnd(int ns, std::string_view local) {
+    if ((ns == kOfficeNs && local == "annotation") || (ns == kTextNs && local == "note")) {
       sink_->Break(u' ');
-    } else if (uri == kText) {
+    } else if (ns == kTextNs) {
       if ((local == "p" || local == "h") && in_paragraph_ > 0) {
         --in_paragraph_;
         sink_->Break(u'\n');
       } else if (local == "list-item") {
         sink_->Break(u'\n');
       }
-    } else if (uri == kTable) {
+    } else if (ns == kTableNs) {
       if (local == "table-cell" || local == "covered-table-cell") {
         sink_->Break(u'\t');
       } else if (local == "table-row") {
@@ -151,29 +158,30 @@ class BodyReader {
 }  // namespace
 
 bool ReadOdfXml(XmlReader* reader, OdfText* out) {
-  if (reader->Next() != XmlEvent::kStartElement || reader->uri() != kOffice) return false;
+  reader->NumberNamespaces(kNumbered);
+  if (reader->Next() != XmlEvent::kStartElement || reader->uri_number() != kOfficeNs) return false;
   containers::TextSink body(&out->body);
   containers::TextSink headers(&out->headers, containers::kMaxMarkupTextChars / 8);
   bool in_master_styles = false;
   for (XmlEvent event = reader->Next(); event != XmlEvent::kEnd && event != XmlEvent::kMalformed;
        event = reader->Next()) {
-    const std::string_view uri = reader->uri();
+    const int ns = reader->uri_number();
     const std::string_view local = reader->local_name();
     if (event == XmlEvent::kEndElement) {
-      if (uri == kOffice && local == "master-styles") in_master_styles = false;
+      if (ns == kOfficeNs && local == "master-styles") in_master_styles = false;
       continue;
     }
     if (event != XmlEvent::kStartElement) continue;
     XmlEvent ended = XmlEvent::kEndElement;
-    if (uri == kOffice && local == "meta") {
+    if (ns == kOfficeNs && local == "meta") {
       ended = ReadMeta(reader, &out->properties);
-    } else if (uri == kOffice && local == "body") {
+    } else if (ns == kOfficeNs && local == "body") {
       ended = BodyReader(reader, &body, true).Read();
-    } else if (uri == kOffice && local == "master-styles") {
+    } else if (ns == kOfficeNs && local == "master-styles") {
       in_master_styles = true;
-    } else if (in_master_styles && uri == kStyle && IsHeaderOrFooter(local)) {
+    } else if (in_master_styles && ns == kStyleNs && IsHeaderOrFooter(local)) {
       ended = BodyReader(reader, &headers, false).Read();
-    } else if (IsSkippedPart(uri, local)) {
+    } else if (IsSkippedPart(ns, local)) {
       ended = containers::SkipElement(reader);
     }
     if (ended == XmlEvent::kEnd || ended == XmlEvent::kMalformed) break;

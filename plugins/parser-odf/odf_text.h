@@ -25,7 +25,7 @@ struct OdfText {
 // pages. Paragraphs, headings, list items, table cells and rows, line breaks and tabs end
 // words; text:s is a space; tracked deletions are left out; comments are kept. False when the
 // root element is not of the office namespace; otherwise true with what was read before any
-// damage.
+// damage. The reader's namespaces are numbered here (XmlReader::NumberNamespaces).
 bool ReadOdfXml(containers::XmlReader* reader, OdfText* out);
 
 // `text`: the properties, each followed by a newline, then the body, then the headers and

@@ -36,7 +36,7 @@ bool ReadOfficePackage(containers::ByteSource* source, std::u16string* text,
   if (!part.opened()) return false;
   containers::XmlReader& reader = part.reader();
   if (reader.Next() != XmlEvent::kStartElement) return false;
-  const Vocabulary vocabulary = VocabularyOf(reader.uri());
+  const Vocabulary vocabulary = VocabularyOf(reader);
   const std::string_view root = reader.local_name();
   enum class Kind { kWord, kWorkbook, kPresentation } kind;
   if (vocabulary == Vocabulary::kWord && root == "document") {

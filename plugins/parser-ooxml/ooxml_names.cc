@@ -29,22 +29,29 @@ constexpr std::array<std::pair<std::string_view, Vocabulary>, 17> kNamespaces = 
     {"", Vocabulary::kOther},
 }};
 
+constexpr std::array<std::string_view, kNamespaces.size()> kUris = [] {
+  std::array<std::string_view, kNamespaces.size()> uris;
+  for (size_t k = 0; k < kNamespaces.size(); ++k) uris[k] = kNamespaces[k].first;
+  return uris;
+}();
+
 }  // namespace
 
-Vocabulary VocabularyOf(std::string_view uri) {
-  // Called for every element: the lengths tell most names apart before any byte is compared.
-  for (const auto& [name, vocabulary] : kNamespaces) {
-    if (name.size() == uri.size() && name == uri) return vocabulary;
-  }
-  return Vocabulary::kOther;
+void NumberVocabularies(containers::XmlReader* reader) { reader->NumberNamespaces(kUris); }
+
+Vocabulary VocabularyOfNumber(int number) {
+  return number > 0 && static_cast<size_t>(number) <= kNamespaces.size()
+             ? kNamespaces[number - 1].second
+             : Vocabulary::kOther;
 }
 
 const std::string_view* AttributeOf(const containers::XmlReader& reader, Vocabulary vocabulary,
                                     std::string_view local) {
   for (const containers::XmlAttribute& attribute : reader.attributes()) {
     if (attribute.local != local) continue;
-    const bool match = vocabulary == Vocabulary::kOther ? attribute.uri.empty()
-                                                        : VocabularyOf(attribute.uri) == vocabulary;
+    const bool match = vocabulary == Vocabulary::kOther
+                           ? attribute.uri.empty()
+                           : VocabularyOfNumber(attribute.uri_number) == vocabulary;
     if (match) return &attribute.value;
   }
   return nullptr;

@@ -24,17 +24,24 @@ enum class Vocabulary {
   kOther,
 };
 
-// The vocabulary of namespace `uri`.
-Vocabulary VocabularyOf(std::string_view uri);
+// Numbers the namespaces of the vocabularies in `reader` (XmlReader::NumberNamespaces), so
+// that the calls below match them without comparing URIs. Every part's reader is numbered.
+void NumberVocabularies(containers::XmlReader* reader);
+// The vocabulary of a namespace number of a reader numbered by NumberVocabularies.
+Vocabulary VocabularyOfNumber(int number);
+// The vocabulary of the last element `reader` (numbered by NumberVocabularies) gave.
+inline Vocabulary VocabularyOf(const containers::XmlReader& reader) {
+  return VocabularyOfNumber(reader.uri_number());
+}
 
 // True when the last element `reader` gave is `local` of `vocabulary`.
 inline bool IsElement(const containers::XmlReader& reader, Vocabulary vocabulary,
                       std::string_view local) {
-  return reader.local_name() == local && VocabularyOf(reader.uri()) == vocabulary;
+  return reader.local_name() == local && VocabularyOf(reader) == vocabulary;
 }
 
 // The value of the attribute `local` of `vocabulary` (or without a namespace when `vocabulary`
-// is kOther) of the last start element, or null.
+// is kOther) of the last start element of `reader` (numbered by NumberVocabularies), or null.
 const std::string_view* AttributeOf(const containers::XmlReader& reader, Vocabulary vocabulary,
                                     std::string_view local);
 

@@ -83,7 +83,7 @@ void ReadCoreProperties(containers::ZipArchive* zip, std::string_view part,
   for (XmlEvent event = reader.Next(); event != XmlEvent::kEnd && event != XmlEvent::kMalformed;
        event = reader.Next()) {
     if (event != XmlEvent::kStartElement || reader.depth() != 2) continue;
-    const Vocabulary vocabulary = VocabularyOf(reader.uri());
+    const Vocabulary vocabulary = VocabularyOf(reader);
     const std::string_view local = reader.local_name();
     std::string* field = nullptr;
     std::string value;

@@ -12,16 +12,19 @@
 #include "plugins/parser-common/markup_text.h"
 #include "plugins/parser-common/xml_reader.h"
 #include "plugins/parser-common/zip_reader.h"
+#include "plugins/parser-ooxml/ooxml_names.h"
 
 namespace oru::ooxml {
 
-// One part of the package open for reading as XML. Neither copied nor moved: the reader points
-// at the stream beside it.
+// One part of the package open for reading as XML, its reader numbered by NumberVocabularies.
+// Neither copied nor moved: the reader points at the stream beside it.
 class Part {
  public:
   // Opens the entry `name` of `zip`, which outlives the part.
   Part(containers::ZipArchive* zip, std::string_view name)
-      : outcome_(zip->OpenEntry(name, &stream_)), reader_(&stream_) {}
+      : outcome_(zip->OpenEntry(name, &stream_)), reader_(&stream_) {
+    NumberVocabularies(&reader_);
+  }
   Part(const Part&) = delete;
   Part& operator=(const Part&) = delete;
 

@@ -51,7 +51,7 @@ XmlEvent ReadStringItem(XmlReader* reader, Append append) {
       continue;
     }
     if (event == XmlEvent::kEndElement && reader->depth() < depth) return event;
-    const bool sheet = VocabularyOf(reader->uri()) == Vocabulary::kSheet;
+    const bool sheet = VocabularyOf(*reader) == Vocabulary::kSheet;
     if (!sheet) continue;
     if (event == XmlEvent::kStartElement) {
       if (reader->local_name() == "t") {
@@ -97,7 +97,7 @@ void AppendWorksheet(XmlReader* reader, const SharedStrings& shared, containers:
       if (cell == Cell::kShared && index.size() < 24) index.append(reader->text().substr(0, 24));
       continue;
     }
-    if (VocabularyOf(reader->uri()) != Vocabulary::kSheet) continue;
+    if (VocabularyOf(*reader) != Vocabulary::kSheet) continue;
     const std::string_view local = reader->local_name();
     if (event == XmlEvent::kStartElement) {
       if (local == "c") {

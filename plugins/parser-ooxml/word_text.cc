@@ -30,7 +30,7 @@ void AppendWordText(containers::XmlReader* reader, containers::TextSink* sink) {
       if (in_text > 0) sink->Append(reader->text());
       continue;
     }
-    const Vocabulary vocabulary = VocabularyOf(reader->uri());
+    const Vocabulary vocabulary = VocabularyOf(*reader);
     const std::string_view local = reader->local_name();
     if (event == XmlEvent::kStartElement) {
       if (vocabulary == Vocabulary::kWord) {
