@@ -8,6 +8,7 @@
 #include <string>
 
 #include "indexer/engine/work_folders.h"
+#include "platform/files.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_file_system.h"
 
@@ -18,7 +19,8 @@ using testing::FaultyFileSystem;
 
 constexpr char kWork[] = "/work/";
 constexpr char kStorages[] = "/work/Storages/";
-constexpr char kIndex[] = "/work/Storages/docs/";
+// The folder as the index folder spells it: the platform's separator after the name.
+const std::string kIndex = std::string(kStorages) + "docs" + platform::kPathSeparator;
 
 std::string Indexed(platform::FileSystem* fs) {
   return fs->ReadProfileString(std::string(kWork) + kStatusFileName, "Indexed", "docs", "-");
