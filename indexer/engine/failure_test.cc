@@ -97,7 +97,8 @@ class FailureTest : public ::testing::Test {
   testing::TempDir dir_;
   testing::TempDir runtime_;
   const std::string work_ = dir_ / "work/";
-  const std::string index_ = work_ + "Storages/test/";
+  // As the index folder spells it, with the platform's separators (the files are in memory).
+  const std::string index_ = work_ + "Storages" + testing::kSep + "test" + testing::kSep;
   const std::string corpus_ = dir_ / "corpus/";
 };
 
