@@ -50,7 +50,7 @@ Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number) {
     status = records_.Write(name_, "0");
     if (!status.ok()) return status;
   }
-  status = pending_.Switch();
+  status = pending_.Place();
   bool read_since_written = false;
   bool highest_written = false;
   if (status.ok()) {

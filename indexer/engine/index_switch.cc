@@ -43,6 +43,12 @@ Status IndexSwitch::Sync() {
 }
 
 Status IndexSwitch::Switch() {
+  const Status placed = Place();
+  if (placed.ok()) Commit();
+  return placed;
+}
+
+Status IndexSwitch::Place() {
   if (!synced_) {
     const Status synced = Sync();
     if (!synced.ok()) return synced;

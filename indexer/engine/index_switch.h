@@ -27,13 +27,15 @@ class IndexSwitch {
   // the time it is recorded so is only the renames of Switch.
   platform::Status Sync();
   // Puts each added file in place (syncing first what Sync has not): the old one moves aside
-  // to "<name>.old", the new one takes its name; then the folder is synced. When a step fails,
-  // what was moved is moved back, so the folder holds the old files again (the new versions
-  // stay for RemoveLeftovers), and the failure is returned.
+  // to "<name>.old", the new one takes its name; then the folder is synced and the old
+  // versions deleted. When a step fails, what was moved is moved back, so the folder holds the
+  // old files again (the new versions stay for RemoveLeftovers), and the failure is returned.
   platform::Status Switch();
-  // After a Switch: deletes the old versions; the new ones are the index now.
+  // Switch in two steps, for a caller that may still go back: Place puts the new files in
+  // place and keeps the old ones as "<name>.old"; then Commit deletes them, or Revert moves
+  // them back as a failed Place leaves them.
+  platform::Status Place();
   void Commit();
-  // After a Switch: moves the old versions back, as a failed Switch leaves them.
   void Revert();
 
   // Deletes every file a run writes into `index_dir` besides the index itself: posting logs,
@@ -49,7 +51,7 @@ class IndexSwitch {
   std::string dir_;
   std::vector<std::string> names_;
   bool synced_ = false;  // every file of names_ is durable
-  bool switched_ = false;  // Switch succeeded; neither Commit nor Revert came since
+  bool switched_ = false;  // Place succeeded; neither Commit nor Revert came since
   std::vector<bool> moved_aside_;  // per name: an old version was moved aside
 };
 

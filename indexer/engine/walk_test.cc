@@ -79,7 +79,6 @@ TEST_F(WalkTest, AnUpdatePassesOverUnchangedFilesAndKeepsTheNumbersOfChangedOnes
   ASSERT_EQ(Walk(), WalkOutcome::kDone);
   ASSERT_TRUE(file_index_->Finish(FileNumberSet()).ok());
   ASSERT_TRUE(pending_.Switch().ok());
-  pending_.Commit();
   std::string records;
   ASSERT_TRUE(memory_.ReadWhole(Path("index/") + index_format::kFileIndexName, &records).ok());
   StoredFiles stored;
