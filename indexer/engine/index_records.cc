@@ -46,33 +46,36 @@ platform::Status IndexRecords::Write(const std::string& name, const char* value)
   return Locked([&] { return fs_->WriteProfileString(path_, kIndexedSection, name, value); });
 }
 
-uint32_t IndexRecords::ReadSince(const std::string& name) const {
-  const std::string value = fs_->ReadProfileString(path_, kReadSinceSection, name, "0");
+uint64_t IndexRecords::ReadNumber(const char* section, const std::string& name,
+                                  uint64_t highest) const {
+  const std::string value = fs_->ReadProfileString(path_, section, name, "0");
   char* end = nullptr;
-  const unsigned long long time = std::strtoull(value.c_str(), &end, 10);
-  return *end == '\0' && time <= 0xFFFFFFFFull ? static_cast<uint32_t>(time) : 0;
+  const unsigned long long number = std::strtoull(value.c_str(), &end, 10);
+  return *end == '\0' && number <= highest ? number : 0;
+}
+
+platform::Status IndexRecords::WriteNumber(const char* section, const std::string& name,
+                                           uint64_t number) {
+  return Locked([&] {
+    if (number == 0) return fs_->DeleteProfileKey(path_, section, name);
+    return fs_->WriteProfileString(path_, section, name, std::to_string(number));
+  });
+}
+
+uint32_t IndexRecords::ReadSince(const std::string& name) const {
+  return static_cast<uint32_t>(ReadNumber(kReadSinceSection, name, 0xFFFFFFFF));
 }
 
 platform::Status IndexRecords::WriteReadSince(const std::string& name, uint32_t packed_time) {
-  return Locked([&] {
-    if (packed_time == 0) return fs_->DeleteProfileKey(path_, kReadSinceSection, name);
-    return fs_->WriteProfileString(path_, kReadSinceSection, name, std::to_string(packed_time));
-  });
+  return WriteNumber(kReadSinceSection, name, packed_time);
 }
 
 uint16_t IndexRecords::HighestFileNumber(const std::string& name) const {
-  const std::string value = fs_->ReadProfileString(path_, kHighestFileNumberSection, name, "0");
-  char* end = nullptr;
-  const unsigned long number = std::strtoul(value.c_str(), &end, 10);
-  return *end == '\0' && number < 0xFFFF ? static_cast<uint16_t>(number) : 0;
+  return static_cast<uint16_t>(ReadNumber(kHighestFileNumberSection, name, 0xFFFE));
 }
 
 platform::Status IndexRecords::WriteHighestFileNumber(const std::string& name, uint16_t number) {
-  return Locked([&] {
-    if (number == 0) return fs_->DeleteProfileKey(path_, kHighestFileNumberSection, name);
-    return fs_->WriteProfileString(path_, kHighestFileNumberSection, name,
-                                   std::to_string(number));
-  });
+  return WriteNumber(kHighestFileNumberSection, name, number);
 }
 
 platform::Status IndexRecords::Remove(const std::string& name) {

@@ -45,6 +45,10 @@ class IndexRecords {
   // in the same file, and no record of theirs may be lost.
   template <typename Change>
   platform::Status Locked(Change change);
+  // A number recorded under `section` for `name`: 0 when none is, or when it is not a number
+  // of at most `highest`. Writing 0 removes the record.
+  uint64_t ReadNumber(const char* section, const std::string& name, uint64_t highest) const;
+  platform::Status WriteNumber(const char* section, const std::string& name, uint64_t number);
 
   std::string path_;
   platform::FileSystem* fs_;

@@ -96,16 +96,17 @@ uint8_t TIndexer::RunPass() {
   // its distinct words. (During the walk the labels lag.)
   Show(view_.files_indexed, std::to_string(walk_.file_count()));
   Show(view_.words_found, std::to_string(dictionary_->word_count()));
-  if (!CloseIndexFiles() || !failure_.ok()) return kRunFailed;
+  if (!failure_.ok()) return kRunFailed;
 
   window_ = platform::WindowRef::Find(kSearchWindowClass, kSearchWindowTitle);
   if (stop_requested_ && !save_partial_) {
-    // Nothing is saved, and nothing is lost: the folder and its record stay as they were.
+    // Nothing is saved, and nothing is lost: the folder and its record stay as they were (an
+    // update's new file index is not even written).
     Abandon();
     Notify(0);
     return kRunOk;
   }
-  if (!SaveIndex()) return kRunFailed;
+  if (!CloseIndexFiles() || !SaveIndex()) return kRunFailed;
   SaveUnreadFiles();
   Notify(1);
   return kRunOk;

@@ -6,9 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "indexer/engine/index_format.h"
 
