@@ -26,6 +26,11 @@ struct ProgramExit {
 // a time per process.
 Result RunProgram(const std::vector<std::string>& argv, ProgramExit* exit);
 
+// Lowers this process's priority, and that of the programs it starts, to the least: on Linux
+// nice 19 and the idle I/O class, on Windows the idle priority class. Work done in the
+// background then never slows what the user does.
+void RunAtLowPriority();
+
 }  // namespace oru::platform
 
 #endif  // ORU_PLATFORM_PROCESS_H_

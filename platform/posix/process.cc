@@ -2,7 +2,9 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +17,10 @@ namespace oru::platform {
 namespace {
 
 volatile sig_atomic_t g_child = 0;
+// The handlers this process had before the program started: still called (a watcher notes that
+// it was asked to stop, and ends once the program has ended).
+struct sigaction g_previous_int = {};
+struct sigaction g_previous_term = {};
 
 // A signal typed at the terminal reaches the program too, since it shares the terminal's
 // process group; only one sent to this process alone is passed on, so none arrives twice.
@@ -22,6 +28,13 @@ void PassOn(int signal_number, siginfo_t* info, void*) {
   const int child = g_child;
   if (child > 0 && info != nullptr && (info->si_code == SI_USER || info->si_code == SI_QUEUE)) {
     kill(child, signal_number);
+  }
+  const struct sigaction& previous = signal_number == SIGINT ? g_previous_int : g_previous_term;
+  if ((previous.sa_flags & SA_SIGINFO) != 0) {
+    if (previous.sa_sigaction != nullptr) previous.sa_sigaction(signal_number, info, nullptr);
+  } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN &&
+             previous.sa_handler != nullptr) {
+    previous.sa_handler(signal_number);
   }
 }
 
@@ -35,6 +48,8 @@ class ForegroundSignals {
     sigemptyset(&pass.sa_mask);
     sigaction(SIGINT, &pass, &old_int_);
     sigaction(SIGTERM, &pass, &old_term_);
+    g_previous_int = old_int_;
+    g_previous_term = old_term_;
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -92,6 +107,15 @@ Result RunProgram(const std::vector<std::string>& argv, ProgramExit* exit) {
   exit->status = exit->exited ? WEXITSTATUS(status) : 0;
   exit->signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return Result::kOk;
+}
+
+void RunAtLowPriority() {
+  setpriority(PRIO_PROCESS, 0, 19);
+#if defined(SYS_ioprio_set)
+  // The idle I/O class (3) for this process (who 1, id 0): its reads wait for the disk to be free.
+  constexpr int kIdleClass = 3 << 13;
+  syscall(SYS_ioprio_set, 1, 0, kIdleClass);
+#endif
 }
 
 }  // namespace oru::platform

@@ -89,4 +89,7 @@ Result RunProgram(const std::vector<std::string>& argv, ProgramExit* exit) {
   return Result::kOk;
 }
 
+// The idle class passes on to the programs this process starts.
+void RunAtLowPriority() { SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS); }
+
 }  // namespace oru::platform

@@ -136,6 +136,10 @@ bool BackgroundProcess::Running() {
   return false;
 }
 
+void BackgroundProcess::Terminate() {
+  if (pid_ > 0) kill(pid_, SIGTERM);
+}
+
 void BackgroundProcess::Kill() {
   if (pid_ <= 0) return;
   kill(pid_, SIGKILL);

@@ -39,6 +39,8 @@ class BackgroundProcess {
   // Waits at most `timeout_seconds` for the program to end, then kills it. Returns the exit
   // code, or -1 when it was killed or did not exit normally.
   int Wait(int timeout_seconds);
+  // Asks the program to end, as a logout or 'kill' does (POSIX: SIGTERM).
+  void Terminate();
   // Kills the program at once, as a crash or kill -9 would (the programs it started live on),
   // and reaps it.
   void Kill();

@@ -220,6 +220,9 @@ bool BackgroundProcess::Running() {
   return false;
 }
 
+// Windows has no request to end that one console program sends another: the program is killed.
+void BackgroundProcess::Terminate() { Kill(); }
+
 void BackgroundProcess::Kill() {
   if (pid_ <= 0) return;
   HANDLE process = reinterpret_cast<HANDLE>(static_cast<intptr_t>(pid_));

@@ -19,6 +19,7 @@ int SetupCommand(const std::vector<std::string>& args);
 int IndexCommand(const std::vector<std::string>& args);
 int SearchCommand(const std::vector<std::string>& args);
 int StatusCommand(const std::vector<std::string>& args);
+int WatchCommand(const std::vector<std::string>& args);
 
 // Prints "oru: <message>" on standard error and returns kExitError.
 int Fail(const std::string& message);

@@ -114,19 +114,6 @@ bool WriteJob(const std::string& path, const PartRun& part, std::string* error) 
   return true;
 }
 
-// The folders and files of an index's job file, without their trailing separators.
-std::vector<std::string> JobFolders(const std::string& work, const std::string& name) {
-  std::vector<std::string> folders;
-  const std::string path = JobFilePath(work, name);
-  if (!platform::FileExists(path)) return folders;
-  const platform::ProfileFile job = platform::ProfileFile::Open(path);
-  for (std::string folder : ReadStorageFolders(job, StorageTypeOf(job))) {
-    while (folder.size() > 1 && folder.back() == platform::kPathSeparator) folder.pop_back();
-    folders.push_back(std::move(folder));
-  }
-  return folders;
-}
-
 // The counted files of job entries: every file below a folder, and a file that is counted.
 uint64_t FilesIn(const FileCounter& counter, const std::vector<std::string>& entries) {
   uint64_t files = 0;

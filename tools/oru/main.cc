@@ -14,6 +14,7 @@ constexpr char kUsage[] =
     "  index    index folders with Tamsel and report the outcome\n"
     "  search   list the files of an index that match a query, with a fragment\n"
     "  status   list the indexes of the work folder\n"
+    "  watch    keep indexes fresh: update each soon after its folders change\n"
     "Run 'oru COMMAND --help' for a command's options.\n";
 
 }  // namespace
@@ -31,5 +32,6 @@ int main(int argc, char** argv) {
   if (command == "index") return IndexCommand(args);
   if (command == "search") return SearchCommand(args);
   if (command == "status") return StatusCommand(args);
+  if (command == "watch") return WatchCommand(args);
   return Fail("unknown command '" + command + "' (see 'oru --help')");
 }

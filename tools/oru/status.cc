@@ -15,6 +15,7 @@
 #include "tools/oru/index_reader.h"
 #include "tools/oru/search.h"
 #include "tools/oru/text.h"
+#include "tools/oru/watch/watch_record.h"
 #include "tools/oru/work.h"
 
 namespace oru::tool {
@@ -26,7 +27,8 @@ constexpr char kUsage[] =
     "Lists the indexes of the work folder: name, whether their last run completed (as\n"
     "storages.ini records it), the files and words they hold, and their size on disk. A group\n"
     "of indexes (see 'oru index --help') is one line with its indexes' totals; its state is\n"
-    "the worst of theirs.\n"
+    "the worst of theirs. Then whether a watcher runs (see 'oru watch --help') and when it\n"
+    "last updated each index.\n"
     "  --check NAME  counts the files of the index or group NAME that are gone, or whose size\n"
     "                or time changed, since they were indexed\n"
     "  --failed NAME lists the files of the index or group NAME that no parser read: refused\n"
@@ -101,22 +103,6 @@ int Check(const std::string& work, const std::string& name) {
     std::printf("'oru index FOLDER... --name %s --update' brings it up to date\n", name.c_str());
   }
   return kExitOk;
-}
-
-// `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
-std::string IsoTime(int64_t seconds) {
-  using namespace std::chrono;
-  const sys_seconds at{std::chrono::seconds(seconds)};
-  const sys_days day = floor<days>(at);
-  const year_month_day date{day};
-  const hh_mm_ss<std::chrono::seconds> time{at - day};
-  char text[40];
-  std::snprintf(text, sizeof(text), "%04d-%02u-%02uT%02lld:%02lld:%02lldZ",
-                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                static_cast<unsigned>(date.day()), static_cast<long long>(time.hours().count()),
-                static_cast<long long>(time.minutes().count()),
-                static_cast<long long>(time.seconds().count()));
-  return text;
 }
 
 // The files of the indexes of `name` that no parser read.
@@ -227,6 +213,19 @@ int StatusCommand(const std::vector<std::string>& args) {
     const std::string word_text = missing ? "-" : damaged ? "damaged" : std::to_string(words);
     std::printf("%-*s  %-10s  %7s  %8s  %s\n", width, shown[n].c_str(), state, file_text.c_str(),
                 word_text.c_str(), missing ? "-" : HumanSize(size).c_str());
+  }
+  const WatcherState watcher = ReadWatcherState(work);
+  if (watcher.running) {
+    std::printf("watcher: running%s%s\n", watcher.started.empty() ? "" : " since ",
+                watcher.started.c_str());
+  } else {
+    std::printf("watcher: not running (see 'oru watch')\n");
+  }
+  for (const std::string& name : names) {
+    const std::string updated = LastWatchedUpdate(work, name);
+    if (!updated.empty()) {
+      std::printf("  %s last updated by the watcher at %s\n", name.c_str(), updated.c_str());
+    }
   }
   return kExitOk;
 }

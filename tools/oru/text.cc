@@ -1,5 +1,6 @@
 #include "tools/oru/text.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 
@@ -150,6 +151,21 @@ std::string JsonQuote(std::string_view utf8) {
   }
   out.push_back('"');
   return out;
+}
+
+std::string IsoTime(int64_t seconds) {
+  using namespace std::chrono;
+  const sys_seconds at{std::chrono::seconds(seconds)};
+  const sys_days day = floor<days>(at);
+  const year_month_day date{day};
+  const hh_mm_ss<std::chrono::seconds> time{at - day};
+  char text[40];
+  std::snprintf(text, sizeof(text), "%04d-%02u-%02uT%02lld:%02lld:%02lldZ",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<long long>(time.hours().count()),
+                static_cast<long long>(time.minutes().count()),
+                static_cast<long long>(time.seconds().count()));
+  return text;
 }
 
 }  // namespace oru::tool

@@ -3,6 +3,7 @@
 #ifndef ORU_TOOLS_ORU_TEXT_H_
 #define ORU_TOOLS_ORU_TEXT_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,8 @@ std::string EscapeControls(std::string_view utf8);
 std::string HexBytes(std::string_view bytes);
 // `utf8` as a JSON string literal, quotes included.
 std::string JsonQuote(std::string_view utf8);
+// `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
+std::string IsoTime(int64_t seconds);
 
 }  // namespace oru::tool
 

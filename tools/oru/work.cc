@@ -95,4 +95,17 @@ IndexState ReadIndexState(const std::string& work, const std::string& name) {
   return IndexState::kUnknown;
 }
 
+// The folders and files of an index's job file, without their trailing separators.
+std::vector<std::string> JobFolders(const std::string& work, const std::string& name) {
+  std::vector<std::string> folders;
+  const std::string path = JobFilePath(work, name);
+  if (!platform::FileExists(path)) return folders;
+  const platform::ProfileFile job = platform::ProfileFile::Open(path);
+  for (std::string folder : ReadStorageFolders(job, StorageTypeOf(job))) {
+    while (folder.size() > 1 && folder.back() == platform::kPathSeparator) folder.pop_back();
+    folders.push_back(std::move(folder));
+  }
+  return folders;
+}
+
 }  // namespace oru::tool

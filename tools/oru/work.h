@@ -4,6 +4,7 @@
 #define ORU_TOOLS_ORU_WORK_H_
 
 #include <string>
+#include <vector>
 
 #include "platform/ini.h"
 
@@ -26,6 +27,9 @@ bool PrepareWorkFolder(std::string* work, bool* config_written, std::string* err
 std::string IndexFolder(const std::string& work, const std::string& name);
 // The job file the tool writes for the index `name`: "<work>/<name>.job.ini".
 std::string JobFilePath(const std::string& work, const std::string& name);
+// The folders and files of the index's job file, without their trailing separators (none
+// when it has no job file).
+std::vector<std::string> JobFolders(const std::string& work, const std::string& name);
 // The storage type of the index's job file (its first section that is not the header), or the
 // default storage type when there is no job file.
 std::string StorageTypeOf(const std::string& work, const std::string& name);
