@@ -120,5 +120,24 @@ TEST_F(OruWatchTest, FoldersLeftUnwatchedGiveWholeUpdatesAndAreSaidOnce) {
   EXPECT_NE(log.find("limit of watched folders (1)"), std::string::npos) << log;
 }
 
+// Without a systemd user manager (none listens in the test's runtime folder) the watcher starts
+// from the desktop's autostart entry.
+TEST_F(OruWatchTest, InstallWritesAnAutostartEntryAndUninstallRemovesIt) {
+  env_.push_back("XDG_CONFIG_HOME=" + (dir_ / "config"));
+  const std::string entry = dir_ / "config/autostart/oru-watch.desktop";
+  EXPECT_EQ(Oru({"watch", "--name", "nothing", "--install"}).exit_status, 2);
+  EXPECT_FALSE(fs::exists(entry));
+  const auto installed = Oru({"watch", "--name", "t", "--quiet", "2", "--install"});
+  ASSERT_EQ(installed.exit_status, 0) << installed.err;
+  EXPECT_NE(installed.out.find(entry), std::string::npos) << installed.out;
+  EXPECT_NE(ReadFile(entry).find("\nExec=\"" + bin_ + "oru\" \"watch\" \"--name\" \"t\" "
+                                 "\"--quiet\" \"2\"\n"),
+            std::string::npos)
+      << ReadFile(entry);
+  EXPECT_EQ(Oru({"watch", "--uninstall"}).exit_status, 0);
+  EXPECT_FALSE(fs::exists(entry));
+  EXPECT_EQ(Oru({"watch", "--uninstall"}).out, "no watcher was installed\n");
+}
+
 }  // namespace
 }  // namespace oru

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/autostart.h"
 #include "platform/folder_watch.h"
 #include "platform/folders.h"
 #include "platform/process.h"
@@ -24,6 +25,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: oru watch [--name NAME]... [--all-indexes] [--quiet SECONDS] [--period SECONDS]\n"
+    "                 [--install | --uninstall]\n"
     "Watches the folders of the indexes (or groups) NAME, by default \"default\", and updates\n"
     "an index as 'oru index --update' does once its folders have been quiet for a while, so\n"
     "that a burst of changes gives one update. Every index is updated once at the start, for\n"
@@ -38,9 +40,18 @@ constexpr char kUsage[] =
     "  --quiet SECONDS    how long folders stay quiet before their index is updated (5)\n"
     "  --period SECONDS   the steady update while changes may go unreported (900)\n"
     "  --folder-limit N   watch at most N folders (to try how the watcher copes with a limit)\n"
+    "  --install          start this watcher (with these options) at every login instead: a\n"
+    "                     systemd user service, started now too, where systemd runs the\n"
+    "                     session, else an autostart entry of the desktop\n"
+    "  --uninstall        undo --install\n"
     "Exit status: 0 when asked to stop, 2 on errors.\n";
 
+constexpr char kAutostartName[] = "oru-watch";
+
 struct WatchOptions {
+  std::vector<std::string> given;  // the options as given, for an installed watcher
+  bool install = false;
+  bool uninstall = false;
   std::vector<std::string> names;
   bool all = false;
   WatchTimes times;
@@ -59,6 +70,16 @@ int ParseArguments(const std::vector<std::string>& args, WatchOptions* options) 
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool has_value = i + 1 < args.size();
+    if (arg == "--install") {
+      options->install = true;
+      continue;
+    }
+    if (arg == "--uninstall") {
+      options->uninstall = true;
+      continue;
+    }
+    options->given.push_back(arg);
+    if (has_value && arg != "--all-indexes") options->given.push_back(args[i + 1]);
     if (arg == "--name" && has_value) {
       options->names.push_back(args[++i]);
     } else if (arg == "--all-indexes") {
@@ -74,6 +95,9 @@ int ParseArguments(const std::vector<std::string>& args, WatchOptions* options) 
     } else {
       return HelpOrUsageError(arg, kUsage, "watch");
     }
+  }
+  if (options->install && options->uninstall) {
+    return Fail("--install and --uninstall go alone (see 'oru watch --help')");
   }
   if (options->times.longest_wait < options->times.quiet) {
     options->times.longest_wait = options->times.quiet * 12;
@@ -115,11 +139,46 @@ bool Update(const Watched& index) {
          exit.status == kExitOk;
 }
 
+// Makes the session start the watcher with the options given, from the next login on.
+int Install(const WatchOptions& options) {
+  platform::Autostart entry;
+  entry.name = kAutostartName;
+  entry.description = "ORU Indexer: keeps indexes fresh";
+  entry.argv = {platform::ProgramFolder() + "oru", "watch"};
+  entry.argv.insert(entry.argv.end(), options.given.begin(), options.given.end());
+  platform::AutostartPlace place;
+  if (const platform::Status made = platform::InstallAutostart(entry, &place); !made.ok()) {
+    return Fail(made.Message());
+  }
+  if (place.service) {
+    std::printf("installed: %s (started now, and at every login)\n", place.where.c_str());
+  } else {
+    std::printf("installed: %s (starts at your next login; 'oru watch' starts it now)\n",
+                place.where.c_str());
+  }
+  return kExitOk;
+}
+
+int Uninstall() {
+  platform::AutostartPlace place;
+  if (const platform::Status removed = platform::RemoveAutostart(kAutostartName, &place);
+      !removed.ok()) {
+    return Fail(removed.Message());
+  }
+  if (place.where.empty()) {
+    std::printf("no watcher was installed\n");
+  } else {
+    std::printf("removed: %s\n", place.where.c_str());
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int WatchCommand(const std::vector<std::string>& args) {
   WatchOptions options;
   if (const int status = ParseArguments(args, &options); status >= 0) return status;
+  if (options.uninstall) return Uninstall();
   std::string work;
   bool config_written = false;
   std::string error;
@@ -141,6 +200,7 @@ int WatchCommand(const std::vector<std::string>& args) {
     }
     indexes.push_back(std::move(index));
   }
+  if (options.install) return Install(options);
 
   platform::RunAtLowPriority();
   platform::CatchStopRequests();
