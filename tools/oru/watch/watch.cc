@@ -111,6 +111,17 @@ int64_t Now() {
       .count();
 }
 
+// The time of day in milliseconds: unlike Now, it goes on while the machine sleeps.
+int64_t WallNow() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// A sleep of the machine longer than this is taken as a time its changes may have gone
+// unreported (removable and network folders change elsewhere meanwhile).
+constexpr int64_t kLongestUnseenSleep = 30000;
+
 // One index or group being watched.
 struct Watched {
   std::string name;
@@ -242,6 +253,8 @@ int WatchCommand(const std::vector<std::string>& args) {
   std::fflush(stdout);
 
   platform::WatchChanges changes;
+  int64_t steady_before = Now();
+  int64_t wall_before = WallNow();
   while (!platform::StopRequested()) {
     const int64_t now = Now();
     if (const std::optional<size_t> due = schedule.Due(now)) {
@@ -267,6 +280,13 @@ int WatchCommand(const std::vector<std::string>& args) {
       return Fail(waited.Message());
     }
     const int64_t seen_at = Now();
+    const int64_t wall = WallNow();
+    if ((wall - wall_before) - (seen_at - steady_before) > kLongestUnseenSleep) {
+      std::fprintf(stderr, "oru: the machine slept; updating every index whole\n");
+      for (size_t i = 0; i < indexes.size(); ++i) schedule.Changed(i, seen_at);
+    }
+    steady_before = seen_at;
+    wall_before = wall;
     for (size_t tree : changes.changed) schedule.Changed(index_of_tree[tree], seen_at);
     for (const platform::WatchChanges::Lost& lost : changes.lost) {
       const size_t i = index_of_tree[lost.tree];
