@@ -55,5 +55,32 @@ TEST(FolderWatchTest, ReportsChangesByTreeBelowNewFoldersTooButNotInExcludedOnes
   EXPECT_EQ(ChangedWithin(watch.get(), 5000), std::vector<size_t>{0});
 }
 
+// A watched folder that goes is said once as lost, and renewing it works once it is back.
+TEST(FolderWatchTest, ATreeWhoseFolderGoesIsLostUntilRenewedOnceBack) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Wine tells nothing of a watched folder's removal";
+#endif
+  TestFolder base;
+  const std::string root = base.Path("tree");
+  std::filesystem::create_directories(root);
+  std::unique_ptr<FolderWatch> watch;
+  ASSERT_TRUE(CreateFolderWatch({}, &watch).ok());
+  size_t tree = 0;
+  ASSERT_TRUE(watch->Add(root, &tree).ok());
+  std::filesystem::remove_all(root);
+  WatchChanges changes;
+  bool lost = false;
+  for (int i = 0; i < 20 && !lost; ++i) {
+    ASSERT_TRUE(watch->Wait(250, &changes).ok());
+    lost = !changes.lost.empty() && changes.lost[0].lasting;
+  }
+  EXPECT_TRUE(lost);
+  EXPECT_FALSE(watch->Renew(tree));
+  std::filesystem::create_directories(root);
+  EXPECT_TRUE(watch->Renew(tree));
+  base.Write("tree/a.txt", "text");
+  EXPECT_EQ(Settled(watch.get(), 5000), std::vector<size_t>{0});
+}
+
 }  // namespace
 }  // namespace oru::platform

@@ -78,9 +78,12 @@ class InotifyWatch : public FolderWatch {
         ++it;
       }
     }
+    // The answer tells whether it worked: what it would note as lost is not told again.
     const size_t lost_before = pending_lost_.size();
     WatchTree(tree, roots_[tree]);
-    return pending_lost_.size() == lost_before;
+    const bool whole = pending_lost_.size() == lost_before;
+    pending_lost_.resize(lost_before);
+    return whole;
   }
 
   Status Wait(int timeout_ms, WatchChanges* out) override {
@@ -140,6 +143,10 @@ class InotifyWatch : public FolderWatch {
       }
       const int wd = inotify_add_watch(fd_, path.c_str(), kFolderEvents);
       if (wd < 0) {
+        if ((errno == ENOENT || errno == ENOTDIR) && path == roots_[tree]) {
+          NoteLost(tree, roots_[tree] + " is gone; it is watched again once it is back");
+          return;
+        }
         if (errno == ENOENT || errno == ENOTDIR) continue;  // gone meanwhile
         if (errno == ENOSPC) {
           NoteLost(tree,
@@ -210,10 +217,20 @@ class InotifyWatch : public FolderWatch {
     if (it == folders_.end()) return;
     const size_t tree = it->second.tree;
     if ((event.mask & IN_IGNORED) != 0) {
+      // A tree whose own folder went (deleted, or moved away) is watched no more.
+      if (it->second.path == roots_[tree]) {
+        NoteLost(tree, roots_[tree] + " is gone or moved; it is watched again once it is back");
+      }
       folders_.erase(it);
       return;
     }
     const std::string path = it->second.path;
+    if ((event.mask & IN_MOVE_SELF) != 0 && path == roots_[tree]) {
+      changed->insert(tree);
+      Forget(path);  // the watches would follow the folder to its new place
+      NoteLost(tree, roots_[tree] + " is gone or moved; it is watched again once it is back");
+      return;
+    }
     const std::string child = name[0] == '\0' ? path : (path == "/" ? path : path + "/") + name;
     if (Excluded(child)) return;
     changed->insert(tree);

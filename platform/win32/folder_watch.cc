@@ -91,9 +91,12 @@ class DirectoryWatch : public FolderWatch {
   bool Renew(size_t tree) override {
     if (tree >= trees_.size()) return false;
     Close(trees_[tree].get());
+    // The answer tells whether it worked: what it would note as lost is not told again.
     const size_t lost_before = pending_lost_.size();
     Open(tree);
-    return pending_lost_.size() == lost_before;
+    const bool whole = pending_lost_.size() == lost_before;
+    pending_lost_.resize(lost_before);
+    return whole;
   }
 
   Status Wait(int timeout_ms, WatchChanges* out) override {
@@ -222,6 +225,12 @@ class DirectoryWatch : public FolderWatch {
         if (info.NextEntryOffset == 0) break;
         pos += info.NextEntryOffset;
       }
+    }
+    // A tree whose own folder went is watched no more (its handle would watch nothing).
+    if (GetFileAttributesA(tree.root.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      NoteLost(index, tree.root + " is gone or moved; it is watched again once it is back");
+      Close(&tree);
+      return;
     }
     Read(index);
   }
