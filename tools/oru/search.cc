@@ -2,28 +2,13 @@
 // of its text around the first hit, left out when the file is gone or no longer holds the words.
 #include "tools/oru/search.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <utility>
-#include <chrono>
-#include <thread>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
-#include "indexer/engine/index_records.h"
-#include "indexer/engine/job.h"
-#include "indexer/engine/stored_files.h"
-#include "indexer/engine/word_filter.h"
-#include "platform/files.h"
-#include "platform/find.h"
 #include "tools/oru/commands.h"
-#include "tools/oru/fragment.h"
-#include "tools/oru/group.h"
-#include "tools/oru/normalise.h"
 #include "tools/oru/query/output.h"
-#include "tools/oru/query/parse.h"
-#include "tools/oru/search.h"
-#include "tools/oru/text.h"
+#include "tools/oru/query/search_run.h"
 #include "tools/oru/work.h"
 
 namespace oru::tool {
@@ -186,125 +171,6 @@ int ParseArguments(const std::vector<std::string>& args, SearchOptions* options)
   return -1;
 }
 
-// The character (from 1) at byte `position` of UTF-8 `text`.
-size_t CharacterAt(const std::string& text, size_t position) {
-  size_t characters = 1;
-  for (size_t i = 0; i < position && i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++characters;
-  }
-  return characters;
-}
-
-// True for a query of words only, all required: the query of oru search before its language.
-bool WordsOnly(const QueryNode& root) {
-  if (root.kind == NodeKind::kWord) return true;
-  return root.kind == NodeKind::kAnd &&
-         std::all_of(root.children.begin(), root.children.end(),
-                     [](const QueryNode& child) { return child.kind == NodeKind::kWord; });
-}
-
-// How long a search waits for a run that is putting an index's new files in place.
-constexpr int kSwitchWaitMs = 2000;
-constexpr int kSwitchPollMs = 20;
-// How long an index recorded incomplete without files of a switch (any more) is looked at again.
-constexpr int kSwitchSettleMs = 200;
-
-// True while the index folder holds the new or old versions of a switch under way (or left by
-// a run killed during one).
-bool SwitchUnderWay(const std::string& folder) {
-  platform::FolderSearch search;
-  platform::FindEntry entry;
-  if (search.Start(folder, &entry) != platform::Result::kOk) return false;
-  do {
-    const std::string& name = entry.name;
-    if ((name.size() > 4 && name.compare(name.size() - 4, 4, ".new") == 0) ||
-        (name.size() > 4 && name.compare(name.size() - 4, 4, ".old") == 0)) {
-      return true;
-    }
-  } while (search.Next(&entry));
-  return false;
-}
-
-// The recorded state of an index; an index recorded incomplete while a run switches its files
-// is waited for, briefly, so that a search during an update answers from the new index. The
-// switch deletes the old files just before it records the index complete, so an index recorded
-// incomplete is looked at for a moment even when no file of a switch is left.
-IndexState SettledState(const std::string& work, const std::string& index) {
-  IndexState state = ReadIndexState(work, index);
-  const std::string folder = IndexFolder(work, index);
-  int quiet = 0;  // how long no file of a switch has been seen
-  for (int waited = 0; state == IndexState::kIncomplete && waited < kSwitchWaitMs;
-       waited += kSwitchPollMs) {
-    quiet = SwitchUnderWay(folder) ? 0 : quiet + kSwitchPollMs;
-    if (quiet > kSwitchSettleMs) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSwitchPollMs));
-    state = ReadIndexState(work, index);
-  }
-  return state;
-}
-
-// What is wrong with an index that cannot be searched as it is; empty when it can.
-std::string Unsearchable(const std::string& work, const std::string& index, IndexState state,
-                         bool partial) {
-  if (!platform::FolderExists(IndexFolder(work, index))) return "it does not exist";
-  if (state == IndexState::kComplete || partial) return "";
-  return state == IndexState::kIncomplete ? "its last run did not save it"
-                                          : "storages.ini does not record it";
-}
-
-// The indexes the options name, each once, in order, and for each whether it is read leniently
-// (not recorded as complete). Returns kExitOk to go on, or the exit status to end with after
-// saying why: kExitError for an index that is missing or, without --partial, incomplete;
-// kExitIncomplete for a group one of whose indexes is. With --all-indexes, an index whose
-// record outlived its folder is skipped with a warning.
-int ResolveIndexes(const std::string& work, const SearchOptions& options,
-                   std::vector<std::string>* indexes, std::vector<bool>* lenient) {
-  std::vector<std::string> names;
-  std::vector<std::vector<std::string>> parts;
-  if (options.all_indexes) {
-    names = ListIndexNames(work, &parts);
-  } else {
-    for (const std::string& name : options.names) {
-      if (!IsValidIndexName(name)) return Fail("'" + name + "' is no index name");
-      names.push_back(name);
-      parts.push_back(IndexesOf(work, name));
-    }
-  }
-  for (size_t n = 0; n < names.size(); ++n) {
-    const bool group = parts[n].size() != 1 || parts[n][0] != names[n];
-    for (const std::string& index : parts[n]) {
-      if (std::find(indexes->begin(), indexes->end(), index) != indexes->end()) continue;
-      const IndexState state = SettledState(work, index);
-      const std::string problem = Unsearchable(work, index, state, options.partial);
-      if (problem.empty()) {
-        indexes->push_back(index);
-        lenient->push_back(state != IndexState::kComplete);
-        continue;
-      }
-      if (group) {
-        // Its other indexes would give some of its files, or the same file twice.
-        std::fprintf(stderr,
-                     "oru: the group '%s' is incomplete: its index '%s' cannot be searched (%s); "
-                     "'oru index --name %s' with its folders builds it again\n",
-                     names[n].c_str(), index.c_str(), problem.c_str(), names[n].c_str());
-        return kExitIncomplete;
-      }
-      if (options.all_indexes && !platform::FolderExists(IndexFolder(work, index))) {
-        std::fprintf(stderr, "oru: the index '%s' is recorded but its folder is gone; skipped\n",
-                     index.c_str());
-        continue;
-      }
-      if (problem == "it does not exist") {
-        return Fail("there is no index named '" + index + "' (see 'oru status')");
-      }
-      return Fail("the index '" + index + "' is incomplete (" + problem +
-                  "); index it again, or search it anyway with --partial");
-    }
-  }
-  if (indexes->empty()) return Fail("there is no index to search (see 'oru index')");
-  return kExitOk;
-}
-
 }  // namespace
 
 bool FindHits(const std::vector<std::unique_ptr<IndexReader>>& readers,
@@ -322,138 +188,43 @@ bool FindHits(const std::vector<std::unique_ptr<IndexReader>>& readers,
   return true;
 }
 
-// What listing a hit found: its state, whether it still matches, and its fragment.
-struct CheckedHit {
-  HitState state = HitState::kCurrent;
-  bool true_hit = true;
-  bool has_fragment = false;
-  std::string fragment;
-};
-
-// Checks hits against their files, as they are listed: a file that is gone, and one whose size
-// or time changed (or may have changed unseen) is read by its parser and the query asked again
-// of its text and its size and time now.
-class HitChecker {
- public:
-  HitChecker(const std::string& work, const Query& query, std::vector<uint32_t> read_since,
-             DiskFiles* disk)
-      : work_(work), query_(query), read_since_(std::move(read_since)), disk_(disk),
-        needs_text_(NeedsText(query)),
-        any_positive_(std::any_of(query.terms.begin(), query.terms.end(),
-                                  [](const TextTerm& term) { return term.positive; })) {}
-
-  CheckedHit Check(const SearchHit& hit, bool want_fragment) {
-    CheckedHit checked;
-    const IndexedFile& file = *hit.file;
-    uint32_t size = 0;
-    uint32_t time = 0;
-    if (!platform::GetFileSizeAndTime(file.path, &size, &time)) {
-      checked.state = HitState::kGone;
-      checked.true_hit = false;
-      return checked;
-    }
-    checked.state = size == file.size && time == file.time ? HitState::kCurrent : HitState::kChanged;
-    // A file whose stored time lies within 2 seconds of when its index's run began reading
-    // may have been edited unseen since: its parser looks, as for a changed file.
-    const bool racy =
-        checked.state == HitState::kCurrent && IsRacyTime(file.time, read_since_[hit.index]);
-    const bool check = checked.state == HitState::kChanged || racy;
-    const bool fragment = want_fragment && any_positive_;
-    TextMatcher matcher(query_.terms, &query_.stop_words);
-    bool read = false;
-    if (fragment || (check && needs_text_)) {
-      FragmentMaker* plugins = Plugins(hit.index);
-      read = plugins != nullptr &&
-             plugins->Scan(file.path, &matcher, check, fragment ? &checked.fragment : nullptr,
-                           &checked.has_fragment);
-    } else if (want_fragment) {
-      Plugins(hit.index);  // said once, as before: no fragments without plug-ins
-    }
-    if (check) {
-      checked.true_hit =
-          (read || !needs_text_) && FileMatches(query_.root, file.path, size, time, matcher.seen());
-      if (racy && !checked.true_hit) checked.state = HitState::kChanged;
-    }
-    return checked;
-  }
-
- private:
-  FragmentMaker* Plugins(size_t index) {
-    FragmentMaker* plugins = disk_->Plugins(index);
-    if (plugins == nullptr && !said_) {
-      said_ = true;
-      std::fprintf(stderr,
-                   "oru: no parser plug-in could be loaded (see %sORU.ini); "
-                   "files are listed without fragments\n",
-                   work_.c_str());
-    }
-    return plugins;
-  }
-
-  const std::string& work_;
-  const Query& query_;
-  std::vector<uint32_t> read_since_;
-  DiskFiles* disk_;
-  bool needs_text_;
-  bool any_positive_;
-  bool said_ = false;
-};
-
 int SearchCommand(const std::vector<std::string>& args) {
   SearchOptions options;
   if (const int status = ParseArguments(args, &options); status >= 0) return status;
-  Query query;
-  QueryError query_error;
-  if (!ParseQuery(options.query, options.literal_words, &query, &query_error)) {
-    return Fail("the query '" + EscapeControls(options.query) + "' is malformed at character " +
-                std::to_string(CharacterAt(options.query, query_error.position)) + ": " +
-                query_error.message);
-  }
   const std::string work = WorkFolder();
-  if (work.empty()) return Fail("cannot tell where the work folder is");
-  std::vector<std::string> indexes;
-  std::vector<bool> lenient;
-  if (const int status = ResolveIndexes(work, options, &indexes, &lenient); status != kExitOk) {
-    return status;
-  }
-
-  // The query words are filtered as the indexer filters the words it keeps.
+  SearchRequest request;
+  request.names = options.names;
+  request.all_indexes = options.all_indexes;
+  request.partial = options.partial;
+  request.query = options.query;
+  request.literal_words = options.literal_words;
+  request.sort = options.sort;
+  request.descending = options.descending;
   std::error_code cwd_error;
-  std::string current = std::filesystem::current_path(cwd_error).string();
-  if (current.empty() || current.back() != '/') current += '/';
-  std::vector<QueryNote> notes;
-  const Prepared prepared = PrepareQuery(&query, StopList::BesideProgram(), current, &notes);
-  for (const QueryNote& note : notes) {
-    std::fprintf(stderr, "oru: '%s' %s; it is left out\n", EscapeControls(note.text).c_str(),
-                 note.why.c_str());
+  request.current_folder = std::filesystem::current_path(cwd_error).string();
+  if (request.current_folder.empty() || request.current_folder.back() != '/') {
+    request.current_folder += '/';
   }
-  if (prepared == Prepared::kNotUtf8) return Fail("the query word is not valid UTF-8");
-  if (prepared == Prepared::kNothingLeft) return Fail("no word of the query can be in an index");
-  const bool words_only = WordsOnly(query.root);
-
-  std::vector<std::unique_ptr<IndexReader>> readers;
-  std::string error;
-  std::vector<std::string> storage_types;
-  for (size_t i = 0; i < indexes.size(); ++i) {
-    readers.push_back(std::make_unique<IndexReader>());
-    if (!readers.back()->Open(IndexFolder(work, indexes[i]), lenient[i], &error)) {
-      return Fail(error);
+  SearchRun run;
+  const bool ran = run.Run(work, request);
+  for (const std::string& note : run.notes()) std::fprintf(stderr, "oru: %s\n", note.c_str());
+  if (!ran) {
+    if (run.failure() == SearchFailure::kIncompleteGroup) {
+      std::fprintf(stderr, "oru: %s\n", run.error().c_str());
+      return kExitIncomplete;
     }
-    storage_types.push_back(StorageTypeOf(work, indexes[i]));
+    return Fail(run.error());
   }
-  DiskFiles disk(work, storage_types);
-  std::vector<SearchHit> hits;
-  if (!FindQueryHits(readers, query, &disk, &hits, &error)) return Fail(error);
-  SortHits(&hits, options.sort, options.descending);
-  std::vector<uint32_t> read_since;
-  for (const std::string& index : indexes) read_since.push_back(IndexRecords(work).ReadSince(index));
-  HitChecker checker(work, query, read_since, &disk);
+  const std::vector<std::string>& indexes = run.indexes();
+  const std::vector<SearchHit>& hits = run.hits();
+  const bool words_only = run.words_only();
 
   const bool fragments = options.form == OutputForm::kPlain || options.form == OutputForm::kJson;
   size_t listed = 0;   // listed, or passed over by --offset
   size_t gone = 0;
   size_t no_longer = 0;
   size_t more = 0;
+  bool said_no_plugins = false;
   const size_t offset = static_cast<size_t>(options.offset);
   for (const SearchHit& hit : hits) {
     if (!options.count && options.limit > 0 && listed >= offset + static_cast<size_t>(options.limit)) {
@@ -462,7 +233,14 @@ int SearchCommand(const std::vector<std::string>& args) {
       break;
     }
     const bool shown = !options.count && listed >= offset;
-    const CheckedHit checked = checker.Check(hit, fragments && shown);
+    const CheckedHit checked = run.Check(hit, fragments && shown);
+    if (run.plugins_missing() && !said_no_plugins) {
+      said_no_plugins = true;
+      std::fprintf(stderr,
+                   "oru: no parser plug-in could be loaded (see %sORU.ini); "
+                   "files are listed without fragments\n",
+                   work.c_str());
+    }
     if (!checked.true_hit && !options.all_hits) {
       ++(checked.state == HitState::kGone ? gone : no_longer);
       continue;

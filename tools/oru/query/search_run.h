@@ -1,0 +1,101 @@
+// A search as oru search and the search window run it: the indexes a request names, settled and
+// opened; the query parsed and prepared as the indexer keeps words; its hits in order; and each
+// hit checked against its file as it is listed. Nothing here prints: problems and notes come
+// back as one-line texts.
+#ifndef ORU_TOOLS_ORU_QUERY_SEARCH_RUN_H_
+#define ORU_TOOLS_ORU_QUERY_SEARCH_RUN_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/oru/index_reader.h"
+#include "tools/oru/query/disk_files.h"
+#include "tools/oru/query/evaluate.h"
+#include "tools/oru/query/output.h"
+#include "tools/oru/query/query.h"
+
+namespace oru::tool {
+
+struct SearchRequest {
+  std::vector<std::string> names;  // indexes or groups, each searched once
+  bool all_indexes = false;        // every index of the work folder instead
+  bool partial = false;            // also indexes whose last run did not complete
+  std::string query;
+  std::vector<std::string> literal_words;  // words taken literally, all required
+  std::string current_folder;              // where dir: starts from, ending in the separator
+  SortKey sort = SortKey::kNone;
+  bool descending = false;
+};
+
+enum class SearchFailure {
+  kNone,
+  kError,            // a malformed query, a missing or incomplete index, a damaged index ...
+  kIncompleteGroup,  // a group one of whose indexes cannot be searched
+};
+
+// What listing a hit found: its state, whether it still matches, and its fragment.
+struct CheckedHit {
+  HitState state = HitState::kCurrent;
+  bool true_hit = true;
+  bool has_fragment = false;
+  std::string fragment;
+};
+
+class SearchRun {
+ public:
+  SearchRun();
+  ~SearchRun();
+  SearchRun(const SearchRun&) = delete;
+  SearchRun& operator=(const SearchRun&) = delete;
+
+  // Runs the request over the indexes of the work folder `work` (ending in the separator; empty
+  // when none is known, which fails after the query is read).
+  // False when it cannot: failure() and error() say why.
+  bool Run(const std::string& work, const SearchRequest& request);
+
+  SearchFailure failure() const { return failure_; }
+  const std::string& error() const { return error_; }
+  // What to tell beside the hits, in order: indexes passed over, query words left out.
+  const std::vector<std::string>& notes() const { return notes_; }
+  // The indexes searched; a hit's `index` is its place here.
+  const std::vector<std::string>& indexes() const { return indexes_; }
+  const std::vector<SearchHit>& hits() const { return hits_; }
+  // True for a query of words only, all required (the hits "hold every word").
+  bool words_only() const { return words_only_; }
+  const Query& query() const { return query_; }
+
+  // Checks a hit of hits() against its file now: a file that is gone, and one whose size or
+  // time changed (or may have changed unseen), is read by its parser and the query asked again
+  // of its text and its size and time now. `want_fragment`: also the text around its first hit.
+  CheckedHit Check(const SearchHit& hit, bool want_fragment);
+  // True once a check could load no parser plug-in (its files are then listed without
+  // fragments), with the configuration file to look at.
+  bool plugins_missing() const { return plugins_missing_; }
+
+ private:
+  bool Fail(SearchFailure failure, std::string error);
+  bool Resolve(const std::string& work, const SearchRequest& request, std::vector<bool>* lenient);
+  FragmentMaker* Plugins(size_t index);
+
+  SearchFailure failure_ = SearchFailure::kNone;
+  std::string error_;
+  std::vector<std::string> notes_;
+  std::vector<std::string> indexes_;
+  std::vector<std::unique_ptr<IndexReader>> readers_;
+  std::unique_ptr<DiskFiles> disk_;
+  std::vector<SearchHit> hits_;
+  std::vector<uint32_t> read_since_;
+  Query query_;
+  bool words_only_ = false;
+  bool needs_text_ = false;
+  bool any_positive_ = false;
+  bool plugins_missing_ = false;
+};
+
+// The character (from 1) at byte `position` of UTF-8 `text`.
+size_t CharacterAt(const std::string& text, size_t position);
+
+}  // namespace oru::tool
+
+#endif  // ORU_TOOLS_ORU_QUERY_SEARCH_RUN_H_
