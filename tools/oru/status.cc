@@ -13,6 +13,7 @@
 #include "tools/oru/commands.h"
 #include "tools/oru/group.h"
 #include "tools/oru/index_reader.h"
+#include "tools/oru/index_summary.h"
 #include "tools/oru/search.h"
 #include "tools/oru/text.h"
 #include "tools/oru/watch/watch_record.h"
@@ -37,44 +38,6 @@ constexpr char kUsage[] =
     "                (UTC) each was recorded. --json prints one object a line:\n"
     "                {\"path\", \"reason\": \"refused\"|\"crashed\"|\"timed out\", \"when\"}\n";
 
-// The bytes of the files directly in `folder`.
-uint64_t FolderSize(const std::string& folder) {
-  uint64_t total = 0;
-  platform::FolderSearch search;
-  platform::FindEntry entry;
-  if (search.Start(folder, &entry) != platform::Result::kOk) return 0;
-  do {
-    if (entry.kind == platform::EntryKind::kFile) total += entry.size;
-  } while (search.Next(&entry));
-  return total;
-}
-
-std::string HumanSize(uint64_t bytes) {
-  if (bytes < 1024) return std::to_string(bytes) + " B";
-  const char* units[] = {"KiB", "MiB", "GiB", "TiB"};
-  double value = static_cast<double>(bytes) / 1024;
-  size_t unit = 0;
-  while (value >= 1024 && unit + 1 < std::size(units)) {
-    value /= 1024;
-    ++unit;
-  }
-  char text[32];
-  std::snprintf(text, sizeof(text), "%.1f %s", value, units[unit]);
-  return text;
-}
-
-const char* StateName(IndexState state, bool folder_exists) {
-  if (!folder_exists) return "missing";
-  switch (state) {
-    case IndexState::kComplete:
-      return "complete";
-    case IndexState::kIncomplete:
-      return "incomplete";
-    case IndexState::kUnknown:
-      break;
-  }
-  return "unrecorded";
-}
 
 // The files recorded in the indexes of `name` that are gone or changed on disk.
 int Check(const std::string& work, const std::string& name) {
@@ -186,29 +149,13 @@ int StatusCommand(const std::vector<std::string>& args) {
   }
   std::printf("%-*s  %-10s  %7s  %8s  %s\n", width, "NAME", "STATE", "FILES", "WORDS", "SIZE");
   for (size_t n = 0; n < names.size(); ++n) {
-    // A group's state is the worst of its indexes'; its counts are their sums.
-    const char* state = "complete";
-    uint64_t files = 0;
-    uint64_t words = 0;
-    uint64_t size = 0;
-    bool damaged = false;
-    bool missing = false;
-    for (const std::string& index : parts[n]) {
-      const std::string folder = IndexFolder(work, index);
-      const bool exists = platform::FolderExists(folder);
-      const char* one = StateName(ReadIndexState(work, index), exists);
-      if (std::string(state) == "complete" || !exists) state = one;
-      missing = missing || !exists;
-      IndexReader reader;
-      std::string error;
-      if (exists && reader.Open(folder, true, &error)) {
-        files += reader.file_count();
-        words += reader.word_count();
-      } else if (exists) {
-        damaged = true;
-      }
-      if (exists) size += FolderSize(folder);
-    }
+    const IndexSummary summary = SummarizeIndexes(work, parts[n]);
+    const char* state = summary.state.c_str();
+    const bool missing = summary.missing;
+    const bool damaged = summary.damaged;
+    const uint64_t files = summary.files;
+    const uint64_t words = summary.words;
+    const uint64_t size = summary.bytes;
     const std::string file_text = missing ? "-" : damaged ? "damaged" : std::to_string(files);
     const std::string word_text = missing ? "-" : damaged ? "damaged" : std::to_string(words);
     std::printf("%-*s  %-10s  %7s  %8s  %s\n", width, shown[n].c_str(), state, file_text.c_str(),
