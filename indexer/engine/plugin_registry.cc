@@ -80,6 +80,7 @@ bool PluginRegistry::LoadStorage(const std::string& config_path,
   storage_.scan = storage_library_.Find<ScanItFn>(kScanItExport);
   storage_.stop = storage_library_.Find<StopScanFn>(kStopScanExport);
   storage_.next_file = storage_library_.Find<GetNextFileFn>(kGetNextFileExport);
+  storage_.add_new = storage_library_.Find<AddNewStorageFn>(kAddNewStorageExport);
   if (storage_.scan == nullptr || storage_.stop == nullptr || storage_.next_file == nullptr) {
     storage_library_ = platform::Library();
     storage_ = StorageExports();

@@ -24,6 +24,7 @@ struct StorageExports {
   ScanItFn scan = nullptr;
   StopScanFn stop = nullptr;
   GetNextFileFn next_file = nullptr;
+  AddNewStorageFn add_new = nullptr;  // for the search window; the pass never calls it
 };
 
 // The entry points of one parser plug-in, looked up once when it is loaded. The first three

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/ini.h"
+#include "tools/oru/group.h"
 
 namespace oru::tool {
 
@@ -106,6 +107,12 @@ std::vector<std::string> JobFolders(const std::string& work, const std::string& 
     folders.push_back(std::move(folder));
   }
   return folders;
+}
+
+std::vector<std::string> FoldersOf(const std::string& work, const std::string& name) {
+  IndexGroup group;
+  if (FindGroup(work, name, &group)) return group.folders;
+  return JobFolders(work, name);
 }
 
 }  // namespace oru::tool

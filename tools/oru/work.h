@@ -30,6 +30,8 @@ std::string JobFilePath(const std::string& work, const std::string& name);
 // The folders and files of the index's job file, without their trailing separators (none
 // when it has no job file).
 std::vector<std::string> JobFolders(const std::string& work, const std::string& name);
+// The folders the index or group `name` was asked to index: a group's, or its job file's.
+std::vector<std::string> FoldersOf(const std::string& work, const std::string& name);
 // The storage type of the index's job file (its first section that is not the header), or the
 // default storage type when there is no job file.
 std::string StorageTypeOf(const std::string& work, const std::string& name);

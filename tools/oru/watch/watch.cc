@@ -130,13 +130,6 @@ struct Watched {
   bool told_lost = false;
 };
 
-// The folders `name` was asked to index: a group's, or its job file's.
-std::vector<std::string> FoldersOf(const std::string& work, const std::string& name) {
-  IndexGroup group;
-  if (FindGroup(work, name, &group)) return group.folders;
-  return JobFolders(work, name);
-}
-
 // Runs 'oru index --update' for the index, as a program of its own, so that the watcher stays
 // small whatever an update needs. True when the index was written.
 bool Update(const Watched& index) {
