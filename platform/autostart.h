@@ -33,6 +33,20 @@ Status InstallAutostart(const Autostart& entry, AutostartPlace* place);
 // receives what was removed (empty `where` when nothing was).
 Status RemoveAutostart(const std::string& name, AutostartPlace* place);
 
+// An entry of the desktop's application menu, from which the user starts a program.
+struct MenuEntry {
+  std::string name;         // the entry's file name: letters, digits, '-' and '.'
+  std::string title;        // shown in the menu
+  std::string description;  // one line
+  std::string program;      // the program's full path
+  std::string icon;         // an icon file's full path (POSIX; Windows takes the program's)
+};
+
+// Makes (or replaces) the entry; `where` receives its file. Linux: an XDG desktop entry
+// "<name>.desktop" in "$XDG_DATA_HOME/applications"; Windows: a shortcut "<title>.lnk" in the
+// user's Start menu, folder "ORU Indexer".
+Status InstallMenuEntry(const MenuEntry& entry, std::string* where);
+
 }  // namespace oru::platform
 
 #endif  // ORU_PLATFORM_AUTOSTART_H_

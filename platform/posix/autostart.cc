@@ -124,6 +124,27 @@ Status InstallAutostart(const Autostart& entry, AutostartPlace* place) {
                                      "X-GNOME-Autostart-enabled=true\n");
 }
 
+Status InstallMenuEntry(const MenuEntry& entry, std::string* where) {
+  std::string data;
+  const char* data_home = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  if (data_home != nullptr && data_home[0] == '/') {
+    data = data_home;
+  } else if (home != nullptr && home[0] == '/') {
+    data = std::string(home) + "/.local/share";
+  } else {
+    return Status(Result::kNotFound, "find", "the data folder", "");
+  }
+  const std::string folder = data + "/applications";
+  MakeFolders(folder);
+  *where = folder + "/" + entry.name + ".desktop";
+  return WriteText(*where, "[Desktop Entry]\nType=Application\nName=" + entry.title +
+                               "\nComment=" + entry.description +
+                               "\nExec=" + CommandLine({entry.program}, false) +
+                               "\nIcon=" + entry.icon +
+                               "\nTerminal=false\nCategories=Utility;FileTools;\n");
+}
+
 Status RemoveAutostart(const std::string& name, AutostartPlace* place) {
   place->where.clear();
   const std::string config = ConfigHome();

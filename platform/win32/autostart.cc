@@ -2,6 +2,10 @@
 
 #include "platform/win32/win_api.h"
 
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
 namespace oru::platform {
 
 namespace {
@@ -51,6 +55,36 @@ Status InstallAutostart(const Autostart& entry, AutostartPlace* place) {
   if (set != ERROR_SUCCESS) return RegistryStatus(set, "write");
   place->where = std::string("HKEY_CURRENT_USER\\") + kRunKey + "\\" + entry.name;
   place->service = false;
+  return Status();
+}
+
+Status InstallMenuEntry(const MenuEntry& entry, std::string* where) {
+  char programs[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, TRUE)) {
+    return Status(Result::kNotFound, "find", "the Start menu's folder", "");
+  }
+  const std::string folder = std::string(programs) + "\\ORU Indexer";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  *where = folder + "\\" + entry.title + ".lnk";
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IShellLinkA* link = nullptr;
+  HRESULT done = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(&link));
+  if (SUCCEEDED(done)) {
+    link->SetPath(entry.program.c_str());
+    link->SetDescription(entry.description.c_str());
+    IPersistFile* file = nullptr;
+    done = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(done)) {
+      wchar_t wide[MAX_PATH] = {};
+      MultiByteToWideChar(CP_ACP, 0, where->c_str(), -1, wide, MAX_PATH);
+      done = file->Save(wide, TRUE);
+      file->Release();
+    }
+    link->Release();
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  if (FAILED(done)) return Status(Result::kFailed, "write", *where, "the shortcut cannot be made");
   return Status();
 }
 

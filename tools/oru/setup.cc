@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "indexer/engine/work_folders.h"
+#include "platform/autostart.h"
 #include "platform/folders.h"
 #include "tools/oru/commands.h"
 #include "tools/oru/work.h"
@@ -14,7 +15,8 @@ constexpr char kUsage[] =
     "usage: oru setup\n"
     "Creates the work folder and writes a default ORU.ini there when none exists: the folder\n"
     "plug-in for the storage type \"Folders\", and the parsers beside this program (Word, MP3,\n"
-    "plain text, web pages, Rich Text, Office Open XML, OpenDocument, PDF).\n";
+    "plain text, web pages, Rich Text, Office Open XML, OpenDocument, PDF). Puts the search\n"
+    "window, Trovella, in the desktop's menu as \"ORU Search\" and says where it is.\n";
 
 }  // namespace
 
@@ -29,7 +31,16 @@ int SetupCommand(const std::vector<std::string>& args) {
               written ? "written" : "kept as it was");
   std::printf("indexes:       %s%s/\n", work.c_str(), kStoragesFolder);
   std::printf("status file:   %s%s\n", work.c_str(), kStatusFileName);
-  std::printf("programs:      %s\n", platform::ProgramFolder().c_str());
+  const std::string programs = platform::ProgramFolder();
+  std::printf("programs:      %s\n", programs.c_str());
+  // The search window, in the desktop's menu too.
+  platform::MenuEntry entry{"trovella", "ORU Search", "Search the documents ORU Indexer indexed",
+                            programs + "Trovella", programs + "trovella.svg"};
+  std::string where;
+  const platform::Status made = platform::InstallMenuEntry(entry, &where);
+  std::printf("search window: %sTrovella (%s)\n", programs.c_str(),
+              made.ok() ? ("in the desktop's menu as \"ORU Search\": " + where).c_str()
+                        : made.Message().c_str());
   return kExitOk;
 }
 
