@@ -1,6 +1,7 @@
 #include "tools/trovella/search_model.h"
 
 #include <condition_variable>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -38,6 +39,8 @@ struct SearchModel::Worker {
   std::mutex mutex;
   std::condition_variable wake;
   bool stop = false;
+  // The indexes to open before any search (at the start, and after they were read again).
+  bool open_pending = false;
   // The newest search asked for, not yet started.
   bool search_pending = false;
   uint64_t search_generation = 0;
@@ -52,6 +55,7 @@ struct SearchModel::Worker {
   std::thread thread;
 
   // Of the search being served (thread only).
+  tool::ReaderCache readers;  // the indexes stay open from one search to the next
   std::unique_ptr<tool::SearchRun> run;
   uint64_t run_generation = 0;
   std::vector<size_t> hit_of_row;
@@ -59,8 +63,8 @@ struct SearchModel::Worker {
   // Hands `batch` to the model on the window's thread, unless the model is gone by then.
   void Send(Batch batch, const std::shared_ptr<Worker>& self) {
     std::weak_ptr<Worker> weak = self;
-    post([weak, batch = std::move(batch)] {
-      if (const std::shared_ptr<Worker> worker = weak.lock()) worker->model->Take(batch);
+    post([weak, batch = std::move(batch)]() mutable {
+      if (const std::shared_ptr<Worker> worker = weak.lock()) worker->model->Take(std::move(batch));
     });
   }
 
@@ -100,7 +104,7 @@ struct SearchModel::Worker {
     Batch batch;
     batch.generation = generation;
     batch.first = true;
-    const bool ran = run->Run(work, asked);
+    const bool ran = run->Run(work, asked, &readers);
     batch.notes = run->notes();
     if (!ran) {
       batch.error = run->error();
@@ -156,8 +160,19 @@ struct SearchModel::Worker {
       bool search = false;
       {
         std::unique_lock<std::mutex> lock(mutex);
-        wake.wait(lock, [this] { return stop || search_pending || !fragment_rows.empty(); });
+        wake.wait(lock, [this] {
+          return stop || search_pending || open_pending || !fragment_rows.empty();
+        });
         if (stop) return;
+        if (open_pending && !search_pending) {
+          open_pending = false;
+          lock.unlock();
+          tool::SearchRequest all;
+          all.all_indexes = true;
+          tool::SearchRun().Open(work, all, &readers);
+          continue;
+        }
+        open_pending = false;
         if (search_pending) {
           search = true;
           search_pending = false;
@@ -197,6 +212,11 @@ SearchModel::~SearchModel() {
 }
 
 void SearchModel::ReloadIndexes() {
+  {
+    const std::lock_guard<std::mutex> lock(worker_->mutex);
+    worker_->open_pending = true;
+  }
+  worker_->wake.notify_one();
   const std::string chosen = choice_ < choices_.size() ? choices_[choice_].name : "";
   choices_.clear();
   choices_.push_back({"", "All indexes", {}});
@@ -273,7 +293,7 @@ void SearchModel::Start() {
   if (on_results) on_results();
 }
 
-void SearchModel::Take(const Batch& batch) {
+void SearchModel::Take(Batch&& batch) {
   if (batch.generation != generation_) return;  // of a search since replaced
   if (batch.first) {
     error_ = batch.error;
@@ -283,7 +303,9 @@ void SearchModel::Take(const Batch& batch) {
   }
   gone_ += batch.gone;
   no_longer_ += batch.no_longer;
-  rows_.insert(rows_.end(), batch.rows.begin(), batch.rows.end());
+  if (batch.first) rows_.reserve(batch.hits);
+  rows_.insert(rows_.end(), std::make_move_iterator(batch.rows.begin()),
+               std::make_move_iterator(batch.rows.end()));
   for (const Batch::Fragment& fragment : batch.fragments) {
     if (fragment.row >= rows_.size()) continue;
     Row& row = rows_[fragment.row];

@@ -98,7 +98,7 @@ class SearchModel {
   struct Worker;
   struct Batch;
   void Start();
-  void Take(const Batch& batch);
+  void Take(Batch&& batch);
 
   std::string work_;
   std::vector<IndexChoice> choices_;

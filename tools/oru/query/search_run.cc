@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "indexer/engine/index_format.h"
 #include "indexer/engine/index_records.h"
 #include "indexer/engine/job.h"
 #include "indexer/engine/stored_files.h"
@@ -87,6 +88,53 @@ size_t CharacterAt(const std::string& text, size_t position) {
   return characters;
 }
 
+struct ReaderCache::Entry {
+  std::string folder;
+  bool lenient = false;
+  uint64_t stamp[4] = {};
+  IndexReader reader;
+};
+
+namespace {
+
+// The sizes and times of the files whose change means the index must be read again.
+void Stamp(const std::string& folder, uint64_t stamp[4]) {
+  uint32_t size = 0;
+  uint32_t time = 0;
+  const char* names[] = {index_format::kFileIndexName, index_format::kWordListName};
+  for (int i = 0; i < 2; ++i) {
+    if (!platform::GetFileSizeAndTime(folder + names[i], &size, &time)) size = time = 0;
+    stamp[2 * i] = size;
+    stamp[2 * i + 1] = time;
+  }
+}
+
+}  // namespace
+
+ReaderCache::ReaderCache() = default;
+ReaderCache::~ReaderCache() = default;
+
+IndexReader* ReaderCache::Open(const std::string& folder, bool lenient, std::string* error) {
+  uint64_t stamp[4];
+  Stamp(folder, stamp);
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    Entry& entry = **it;
+    if (entry.folder != folder) continue;
+    if (entry.lenient == lenient && std::equal(stamp, stamp + 4, entry.stamp)) return &entry.reader;
+    entries_.erase(it);
+    break;
+  }
+  auto entry = std::make_unique<Entry>();
+  entry->folder = folder;
+  entry->lenient = lenient;
+  std::copy(stamp, stamp + 4, entry->stamp);
+  if (!entry->reader.Open(folder, lenient, error)) return nullptr;
+  entries_.push_back(std::move(entry));
+  return &entries_.back()->reader;
+}
+
+void ReaderCache::Clear() { entries_.clear(); }
+
 SearchRun::SearchRun() = default;
 SearchRun::~SearchRun() = default;
 
@@ -146,7 +194,7 @@ bool SearchRun::Resolve(const std::string& work, const SearchRequest& request,
   return true;
 }
 
-bool SearchRun::Run(const std::string& work, const SearchRequest& request) {
+bool SearchRun::Run(const std::string& work, const SearchRequest& request, ReaderCache* cache) {
   QueryError query_error;
   if (!ParseQuery(request.query, request.literal_words, &query_, &query_error)) {
     return Fail(SearchFailure::kError,
@@ -174,22 +222,47 @@ bool SearchRun::Run(const std::string& work, const SearchRequest& request) {
   any_positive_ = std::any_of(query_.terms.begin(), query_.terms.end(),
                               [](const TextTerm& term) { return term.positive; });
 
+  if (!OpenReaders(work, lenient, cache)) return false;
   std::string error;
-  std::vector<std::string> storage_types;
-  for (size_t i = 0; i < indexes_.size(); ++i) {
-    readers_.push_back(std::make_unique<IndexReader>());
-    if (!readers_.back()->Open(IndexFolder(work, indexes_[i]), lenient[i], &error)) {
+  std::vector<uint16_t> numbers;
+  for (size_t i = 0; i < readers_.size(); ++i) {
+    if (!EvaluateQuery(readers_[i], i, query_, disk_.get(), &numbers, &error)) {
       return Fail(SearchFailure::kError, error);
     }
-    storage_types.push_back(StorageTypeOf(work, indexes_[i]));
-  }
-  disk_ = std::make_unique<DiskFiles>(work, storage_types);
-  if (!FindQueryHits(readers_, query_, disk_.get(), &hits_, &error)) {
-    return Fail(SearchFailure::kError, error);
+    for (uint16_t number : numbers) {
+      if (const IndexedFile* file = readers_[i]->File(number)) hits_.push_back({i, file});
+    }
   }
   SortHits(&hits_, request.sort, request.descending);
   for (const std::string& index : indexes_) read_since_.push_back(IndexRecords(work).ReadSince(index));
   return true;
+}
+
+bool SearchRun::OpenReaders(const std::string& work, const std::vector<bool>& lenient,
+                            ReaderCache* cache) {
+  std::string error;
+  std::vector<std::string> storage_types;
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    const std::string folder = IndexFolder(work, indexes_[i]);
+    IndexReader* reader = nullptr;
+    if (cache != nullptr) {
+      reader = cache->Open(folder, lenient[i], &error);
+    } else {
+      owned_.push_back(std::make_unique<IndexReader>());
+      reader = owned_.back()->Open(folder, lenient[i], &error) ? owned_.back().get() : nullptr;
+    }
+    if (reader == nullptr) return Fail(SearchFailure::kError, error);
+    readers_.push_back(reader);
+    storage_types.push_back(StorageTypeOf(work, indexes_[i]));
+  }
+  disk_ = std::make_unique<DiskFiles>(work, storage_types);
+  return true;
+}
+
+bool SearchRun::Open(const std::string& work, const SearchRequest& request, ReaderCache* cache) {
+  if (work.empty()) return Fail(SearchFailure::kError, "cannot tell where the work folder is");
+  std::vector<bool> lenient;
+  return Resolve(work, request, &lenient) && OpenReaders(work, lenient, cache);
 }
 
 FragmentMaker* SearchRun::Plugins(size_t index) {

@@ -42,6 +42,26 @@ struct CheckedHit {
   std::string fragment;
 };
 
+// Open indexes kept from one search to the next (a window searches as the user types): an index
+// is opened again only when its file index or word list changed since (size or time). Used by
+// one thread at a time.
+class ReaderCache {
+ public:
+  ReaderCache();
+  ~ReaderCache();
+  ReaderCache(const ReaderCache&) = delete;
+  ReaderCache& operator=(const ReaderCache&) = delete;
+
+  // The index in `folder` opened (`lenient` as IndexReader::Open takes it), kept for the next
+  // call; null with `error` when it cannot be opened.
+  IndexReader* Open(const std::string& folder, bool lenient, std::string* error);
+  void Clear();
+
+ private:
+  struct Entry;
+  std::vector<std::unique_ptr<Entry>> entries_;
+};
+
 class SearchRun {
  public:
   SearchRun();
@@ -52,7 +72,12 @@ class SearchRun {
   // Runs the request over the indexes of the work folder `work` (ending in the separator; empty
   // when none is known, which fails after the query is read).
   // False when it cannot: failure() and error() say why.
-  bool Run(const std::string& work, const SearchRequest& request);
+  // With `cache`, the indexes come from it (and stay in it).
+  bool Run(const std::string& work, const SearchRequest& request, ReaderCache* cache = nullptr);
+
+  // Opens the indexes of the request into `cache` without searching them (a window does it
+  // before the first query, so that it finds them open). False as Run.
+  bool Open(const std::string& work, const SearchRequest& request, ReaderCache* cache);
 
   SearchFailure failure() const { return failure_; }
   const std::string& error() const { return error_; }
@@ -76,13 +101,15 @@ class SearchRun {
  private:
   bool Fail(SearchFailure failure, std::string error);
   bool Resolve(const std::string& work, const SearchRequest& request, std::vector<bool>* lenient);
+  bool OpenReaders(const std::string& work, const std::vector<bool>& lenient, ReaderCache* cache);
   FragmentMaker* Plugins(size_t index);
 
   SearchFailure failure_ = SearchFailure::kNone;
   std::string error_;
   std::vector<std::string> notes_;
   std::vector<std::string> indexes_;
-  std::vector<std::unique_ptr<IndexReader>> readers_;
+  std::vector<std::unique_ptr<IndexReader>> owned_;
+  std::vector<IndexReader*> readers_;
   std::unique_ptr<DiskFiles> disk_;
   std::vector<SearchHit> hits_;
   std::vector<uint32_t> read_since_;
