@@ -29,7 +29,7 @@ namespace oru::trovella {
 inline constexpr int64_t kTypingPauseMs = 150;
 // Hits checked before the first rows are shown, and after that in each chunk.
 inline constexpr size_t kFirstRows = 100;
-inline constexpr size_t kRowChunk = 5000;
+inline constexpr size_t kRowChunk = 2000;
 
 struct Row {
   std::string name;    // the file's name, UTF-8

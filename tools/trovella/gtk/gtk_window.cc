@@ -3,6 +3,8 @@
 #include <gtk/gtk.h>
 
 #include <atomic>
+#include <deque>
+#include <mutex>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -29,17 +31,55 @@ int64_t NowMs() {
       .count();
 }
 
-// Runs `task` on GTK's thread (the window's), from any thread.
-void PostToGtk(std::function<void()> task) {
-  auto* heap = new std::function<void()>(std::move(task));
-  g_idle_add(
-      [](gpointer data) -> gboolean {
-        std::unique_ptr<std::function<void()>> owned(static_cast<std::function<void()>*>(data));
-        (*owned)();
-        return G_SOURCE_REMOVE;
-      },
-      heap);
-}
+// Runs `task` on GTK's thread (the window's), from any thread. Tasks wait in one queue that one
+// idle source drains a few milliseconds at a time, so that results arriving faster than the
+// window takes them never hold its main loop for long.
+class GtkQueue {
+ public:
+  static void Post(std::function<void()> task) {
+    GtkQueue& queue = Instance();
+    const std::lock_guard<std::mutex> lock(queue.mutex_);
+    queue.tasks_.push_back(std::move(task));
+    if (!queue.scheduled_) {
+      queue.scheduled_ = true;
+      g_idle_add(Drain, &queue);
+    }
+  }
+
+ private:
+  static constexpr double kSliceMs = 10;
+
+  static GtkQueue& Instance() {
+    static GtkQueue* queue = new GtkQueue();  // lives as long as the program, as GTK's loop does
+    return *queue;
+  }
+  static gboolean Drain(gpointer data) {
+    auto* queue = static_cast<GtkQueue*>(data);
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+      std::function<void()> task;
+      {
+        const std::lock_guard<std::mutex> lock(queue->mutex_);
+        if (queue->tasks_.empty()) {
+          queue->scheduled_ = false;
+          return G_SOURCE_REMOVE;
+        }
+        task = std::move(queue->tasks_.front());
+        queue->tasks_.pop_front();
+      }
+      task();
+      const std::chrono::duration<double, std::milli> spent =
+          std::chrono::steady_clock::now() - start;
+      if (spent.count() >= kSliceMs) return G_SOURCE_CONTINUE;  // the rest after a turn of the loop
+    }
+  }
+
+  std::mutex mutex_;
+  std::deque<std::function<void()>> tasks_;
+  bool scheduled_ = false;
+};
+
+void PostToGtk(std::function<void()> task) { GtkQueue::Post(std::move(task)); }
 
 std::string Markup(const Row& row) {
   std::string markup;
