@@ -55,7 +55,7 @@ TEST(JobTest, AJobWrittenAsTextReadsBackWithItsFoldersMadeAbsolute) {
   testing::WriteFile(dir / "job.ini", JobText(written));
   Job read;
   platform::Status why;
-  ASSERT_EQ(ReadJob(dir / "job.ini", &read, &why), kRunOk) << why.Message();
+  ASSERT_EQ(ReadJob(platform::RealFileSystem(), dir / "job.ini", &read, &why), kRunOk) << why.Message();
   EXPECT_EQ(read.name, "docs");
   EXPECT_TRUE(read.updating);
   EXPECT_EQ(read.storage, "Folders");
@@ -67,16 +67,16 @@ TEST(JobTest, AJobThatCannotBeUsedSaysWhy) {
   testing::TempDir dir;
   Job job;
   platform::Status why;
-  EXPECT_EQ(ReadJob(dir / "missing.ini", &job, &why), kRunNoJobFile);
+  EXPECT_EQ(ReadJob(platform::RealFileSystem(), dir / "missing.ini", &job, &why), kRunNoJobFile);
   EXPECT_NE(why.Message().find("no such file"), std::string::npos);
   testing::WriteFile(dir / "empty.ini", "no section here\n");
-  EXPECT_EQ(ReadJob(dir / "empty.ini", &job, &why), kRunBadJob);
+  EXPECT_EQ(ReadJob(platform::RealFileSystem(), dir / "empty.ini", &job, &why), kRunBadJob);
   testing::WriteFile(dir / "nameless.ini", "[Header]\nUpdating=1\n");
-  EXPECT_EQ(ReadJob(dir / "nameless.ini", &job, &why), kRunBadJob);
+  EXPECT_EQ(ReadJob(platform::RealFileSystem(), dir / "nameless.ini", &job, &why), kRunBadJob);
   EXPECT_NE(why.Message().find("index name"), std::string::npos);
   // Without a storage section there is nothing to walk, which is no failure.
   testing::WriteFile(dir / "header.ini", "[Header]\nName=x\n");
-  ASSERT_EQ(ReadJob(dir / "header.ini", &job, &why), kRunOk);
+  ASSERT_EQ(ReadJob(platform::RealFileSystem(), dir / "header.ini", &job, &why), kRunOk);
   EXPECT_TRUE(job.storage.empty());
   EXPECT_TRUE(job.folders.empty());
 }

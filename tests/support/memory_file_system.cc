@@ -1,5 +1,8 @@
 #include "tests/support/memory_file_system.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
 #include <utility>
 
 namespace oru::testing {
@@ -12,7 +15,14 @@ class MemoryWriteFile final : public platform::WriteFile {
   MemoryWriteFile(MemoryFileSystem* fs, std::string path) : fs_(fs), path_(std::move(path)) {}
   Status Write(const void* data, size_t n) override {
     const std::lock_guard<std::mutex> lock(fs_->mutex_);
-    fs_->files_[path_].append(static_cast<const char*>(data), n);
+    std::string& bytes = fs_->files_[path_];
+    if (bytes.size() < at_) bytes.resize(at_, '\0');
+    bytes.replace(at_, std::min(n, bytes.size() - at_), static_cast<const char*>(data), n);
+    at_ += n;
+    return Status();
+  }
+  Status Seek(int64_t offset) override {
+    at_ = static_cast<size_t>(offset);
     return Status();
   }
   void StartWriteback() override {}
@@ -21,6 +31,7 @@ class MemoryWriteFile final : public platform::WriteFile {
  private:
   MemoryFileSystem* fs_;
   std::string path_;
+  size_t at_ = 0;  // where the next write starts
 };
 
 namespace {
@@ -40,9 +51,96 @@ class MemoryLock final : public platform::HeldLock {
   std::string name_;
 };
 
+std::string_view Trim(std::string_view text) {
+  const size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  a = Trim(a);
+  b = Trim(b);
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// A profile file's text as lines (without their ends), and where its sections and keys are.
+struct Profile {
+  explicit Profile(const std::string& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(std::move(line));
+      start = end + 1;
+    }
+  }
+  std::string Text() const {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+  }
+  static bool IsHeader(std::string_view line, std::string_view* name) {
+    line = Trim(line);
+    if (line.empty() || line.front() != '[') return false;
+    *name = Trim(line.substr(1, line.find(']') - 1));
+    return true;
+  }
+  static bool IsKey(std::string_view line, std::string_view* name) {
+    const size_t equals = line.find('=');
+    const std::string_view trimmed = Trim(line);
+    if (equals == std::string_view::npos || trimmed.empty() || trimmed.front() == ';' ||
+        trimmed.front() == '[') {
+      return false;
+    }
+    *name = Trim(line.substr(0, equals));
+    return !name->empty();
+  }
+  // The lines of the first section named `section`, after its header: [begin, end); `found`
+  // is false (and the range empty) when there is none.
+  struct Range {
+    size_t begin;
+    size_t end;
+    bool found;
+  };
+  Range Section(std::string_view section) const {
+    std::string_view name;
+    size_t at = 0;
+    while (at < lines.size() && !(IsHeader(lines[at], &name) && SameName(name, section))) ++at;
+    if (at == lines.size()) return {at, at, false};
+    size_t end = ++at;
+    while (end < lines.size() && !IsHeader(lines[end], &name)) ++end;
+    return {at, end, true};
+  }
+  // The line of the first key `key` in [begin, end), or `end`.
+  size_t Key(size_t begin, size_t end, std::string_view key) const {
+    std::string_view name;
+    for (size_t at = begin; at < end; ++at) {
+      if (IsKey(lines[at], &name) && SameName(name, key)) return at;
+    }
+    return end;
+  }
+  std::string_view Value(size_t at) const {
+    const std::string_view line = lines[at];
+    return Trim(line.substr(line.find('=') + 1));
+  }
+
+  std::vector<std::string> lines;
+};
+
 }  // namespace
 
 void MemoryFileSystem::Record(std::string line) { operations_.push_back(std::move(line)); }
+
+const std::string& MemoryFileSystem::TextOf(const std::string& path) const {
+  static const std::string kNone;
+  const auto file = files_.find(path);
+  return file == files_.end() ? kNone : file->second;
+}
 
 Status MemoryFileSystem::Create(const std::string& path,
                                 std::unique_ptr<platform::WriteFile>* out) {
@@ -122,31 +220,89 @@ std::string MemoryFileSystem::ReadProfileString(const std::string& path, std::st
                                                 std::string_view key,
                                                 std::string_view default_value) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  const auto file = profiles_.find(path);
-  if (file == profiles_.end()) return std::string(default_value);
-  const auto found_section = file->second.find(std::string(section));
-  if (found_section == file->second.end()) return std::string(default_value);
-  const auto value = found_section->second.find(std::string(key));
-  return value == found_section->second.end() ? std::string(default_value) : value->second;
+  const Profile profile(TextOf(path));
+  const auto section_lines = profile.Section(section);
+  const size_t at = profile.Key(section_lines.begin, section_lines.end, key);
+  return at == section_lines.end ? std::string(default_value) : std::string(profile.Value(at));
+}
+
+std::vector<std::string> MemoryFileSystem::ReadProfileSections(const std::string& path) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const Profile profile(TextOf(path));
+  std::vector<std::string> names;
+  std::string_view name;
+  for (const std::string& line : profile.lines) {
+    if (Profile::IsHeader(line, &name)) names.emplace_back(name);
+  }
+  return names;
+}
+
+std::vector<std::string> MemoryFileSystem::ReadProfileKeys(const std::string& path,
+                                                           std::string_view section) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const Profile profile(TextOf(path));
+  const auto section_lines = profile.Section(section);
+  std::vector<std::string> names;
+  std::string_view name;
+  for (size_t at = section_lines.begin; at < section_lines.end; ++at) {
+    if (Profile::IsKey(profile.lines[at], &name)) names.emplace_back(name);
+  }
+  return names;
 }
 
 Status MemoryFileSystem::WriteProfileString(const std::string& path, std::string_view section,
                                             std::string_view key, std::string_view value) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  profiles_[path][std::string(section)][std::string(key)] = std::string(value);
-  Record("write " + path + " [" + std::string(section) + "] " + std::string(key) + "=" +
-         std::string(value));
+  Profile profile(TextOf(path));
+  const std::string line = std::string(key) + "=" + std::string(value);
+  const auto [begin, end, found] = profile.Section(section);
+  if (!found) {
+    profile.lines.push_back("[" + std::string(section) + "]");
+    profile.lines.push_back(line);
+  } else if (const size_t at = profile.Key(begin, end, key); at != end) {
+    profile.lines[at] = line;
+  } else {
+    size_t after = begin;  // the header's line, or the section's last key line
+    std::string_view name;
+    for (size_t i = begin; i < end; ++i) {
+      if (Profile::IsKey(profile.lines[i], &name)) after = i + 1;
+    }
+    profile.lines.insert(profile.lines.begin() + static_cast<std::ptrdiff_t>(after), line);
+  }
+  files_[path] = profile.Text();
+  Record("write " + path + " [" + std::string(section) + "] " + line);
   return Status();
 }
 
 Status MemoryFileSystem::DeleteProfileKey(const std::string& path, std::string_view section,
                                           std::string_view key) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  auto& keys = profiles_[path][std::string(section)];
-  if (keys.erase(std::string(key)) != 0) {
-    Record("delete " + path + " [" + std::string(section) + "] " + std::string(key));
-  }
+  const auto file = files_.find(path);
+  if (file == files_.end()) return Status();
+  Profile profile(file->second);
+  const auto section_lines = profile.Section(section);
+  const size_t at = profile.Key(section_lines.begin, section_lines.end, key);
+  if (at == section_lines.end) return Status();
+  profile.lines.erase(profile.lines.begin() + static_cast<std::ptrdiff_t>(at));
+  file->second = profile.Text();
+  Record("delete " + path + " [" + std::string(section) + "] " + std::string(key));
   return Status();
+}
+
+void MemoryFileSystem::Put(const std::string& path, std::string bytes) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  files_[path] = std::move(bytes);
+}
+
+std::string MemoryFileSystem::Get(const std::string& path) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const auto file = files_.find(path);
+  return file == files_.end() ? std::string() : file->second;
+}
+
+bool MemoryFileSystem::Has(const std::string& path) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return files_.count(path) != 0;
 }
 
 std::map<std::string, std::string> MemoryFileSystem::FilesIn(const std::string& folder) const {
