@@ -35,6 +35,20 @@ inline std::string InMemory(const std::string& path) {
 // update trusts a file whose size and time have not changed.
 inline uint32_t OldTime(uint32_t step = 0) { return ((40u << 25) | (1u << 21) | (1u << 16)) + step; }
 
+// Decodes the index in the folder `folder` of `disk` (see DecodeIndex).
+inline std::string DecodeIndex(const MemoryFileSystem& disk, const std::string& folder,
+                               DecodedIndex* index) {
+  const std::map<std::string, std::string> files = disk.FilesIn(folder);
+  return DecodeIndex(
+      [&files](const std::string& file, std::string* out) {
+        const auto found = files.find(file);
+        if (found == files.end()) return false;
+        *out = found->second;
+        return true;
+      },
+      index);
+}
+
 class MemoryPassTest : public ::testing::Test {
  protected:
   using Folder = std::map<std::string, std::string>;
@@ -87,17 +101,8 @@ class MemoryPassTest : public ::testing::Test {
   }
   // The index `name`, decoded by the test's own reader.
   DecodedIndex Decode(const std::string& name = "test") const {
-    const Folder files = IndexFiles(name);
     DecodedIndex index;
-    EXPECT_EQ(DecodeIndex(
-                  [&files](const std::string& file, std::string* out) {
-                    const auto found = files.find(file);
-                    if (found == files.end()) return false;
-                    *out = found->second;
-                    return true;
-                  },
-                  &index),
-              "");
+    EXPECT_EQ(DecodeIndex(disk_, IndexFolder(name), &index), "");
     return index;
   }
 
