@@ -38,17 +38,16 @@ class FailureTest : public testing::MemoryPassTest {
   // As a run killed while parsing `name` leaves the note.
   void LeaveNote(const std::string& name) {
     ParseGuard guard;
-    ASSERT_TRUE(guard.Start(&disk_, ParseGuard::NotePath(storages_, "test"), std::chrono::hours(1),
-                            [](const UnreadFile&) {})
+    ASSERT_TRUE(guard
+                    .Start(&disk_, ParseGuard::NotePath(storages_, "test"), std::chrono::hours(1),
+                           [](const UnreadFile&) {})
                     .ok());
     const auto& file = plugins_.files.at(corpus_ + name);
     guard.Begin(corpus_ + name, static_cast<uint32_t>(file.text.size()), file.time);
   }
 
   // True for the files kept beside the index folder: its note and its list of unread files.
-  bool Beside(const std::string& path) const {
-    return path.rfind(storages_ + "test.", 0) == 0;
-  }
+  bool Beside(const std::string& path) const { return path.rfind(storages_ + "test.", 0) == 0; }
 
   // Saves an index, leaves the note of a killed run, changes the corpus with `change`, then
   // fails every call of every kind that a clean pass makes, one run each, and checks what each
@@ -161,8 +160,8 @@ TEST_F(FailureTest, AMissingJobFolderFailsAndKeepsTheLastIndex) {
     EXPECT_EQ(IndexFiles(), saved);
   }
   plugins_.files = corpus;
-  disk_.Put(job_, "[Header]\nName=test\nUpdating=0\n[Folders]\nDir0=" + corpus_ + "a.txt\nDir1=" +
-                      corpus_ + "gone.txt\n");
+  disk_.Put(job_, "[Header]\nName=test\nUpdating=0\n[Folders]\nDir0=" + corpus_ +
+                      "a.txt\nDir1=" + corpus_ + "gone.txt\n");
   std::string why;
   EXPECT_EQ(Run(nullptr, &why), kRunOk) << why;
   EXPECT_EQ(Indexed(), "1");

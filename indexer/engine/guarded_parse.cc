@@ -41,7 +41,7 @@ bool TIndexer::StartParseGuard() {
     if (!Check(unread_.Save(settings_.disk, unread_path_))) return false;
   }
   return Check(guard_.Start(settings_.disk, note, parse_time_limit_,
-                           [this](const UnreadFile& file) { OnParseTimeout(file); }));
+                            [this](const UnreadFile& file) { OnParseTimeout(file); }));
 }
 
 void TIndexer::ParseGuarded(const WalkedFile& file) {

@@ -79,7 +79,8 @@ uint8_t TIndexer::Run() {
 
 uint8_t TIndexer::RunPass() {
   Job job;
-  if (const uint8_t read = ReadJob(settings_.disk, settings_.job_file, &job, &failure_); read != kRunOk) {
+  if (const uint8_t read = ReadJob(settings_.disk, settings_.job_file, &job, &failure_);
+      read != kRunOk) {
     return read;
   }
   folder_ = std::make_unique<IndexFolder>(settings_.disk, settings_.storages_dir,
@@ -108,7 +109,9 @@ uint8_t TIndexer::RunPass() {
   Show(view_.words_found, std::to_string(dictionary_->word_count()));
   if (!failure_.ok()) return kRunFailed;
 
-  window_ = platform::WindowRef::Find(kSearchWindowClass, kSearchWindowTitle);
+  window_ = settings_.find_search_window
+                ? settings_.find_search_window()
+                : platform::WindowRef::Find(kSearchWindowClass, kSearchWindowTitle);
   if (stop_requested_ && !save_partial_) {
     // Nothing is saved, and nothing is lost: the folder and its record stay as they were (an
     // update's new file index is not even written).

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,6 +71,10 @@ struct PassSettings {
   // How long one file's parse may run before the run ends (kRunParseTimedOut); zero takes
   // [Options] ParseTimeLimit (seconds) of "ORU.ini", kDefaultParseTimeLimit without it.
   std::chrono::milliseconds parse_time_limit{0};
+  // Looks up the search application's window, which hears the outcome (kIndexDoneMessage);
+  // null (the default) asks the platform (WindowRef::Find, through the runtime folder on
+  // POSIX). Tests that want no window give a lookup that finds none.
+  std::function<platform::WindowRef()> find_search_window;
 };
 
 // The time a parse of one file may take unless "ORU.ini" says otherwise: far beyond what a

@@ -48,8 +48,7 @@ struct Job {
 // Reads the job file at `path` through `fs`, taking relative folders below the current folder.
 // kRunOk, or kRunNoJobFile (no such file) or kRunBadJob (no section, which a file that cannot
 // be read has none of, or an index name that is missing or not allowed) with `*why` saying why.
-uint8_t ReadJob(platform::FileSystem* fs, const std::string& path, Job* job,
-                platform::Status* why);
+uint8_t ReadJob(platform::FileSystem* fs, const std::string& path, Job* job, platform::Status* why);
 
 // The text of a job file that ReadJob reads back as `job` (its folders as given).
 std::string JobText(const Job& job);

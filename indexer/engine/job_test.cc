@@ -37,12 +37,14 @@ TEST(JobTest, IndexNamesThatWouldLeaveTheStoragesFolderAreRefused) {
 TEST(JobTest, FoldersEndAtTheFirstMissingZeroOrBlankKey) {
   testing::MemoryFileSystem disk;
   using testing::Native;  // folders are written and come back with the platform's separator
-  disk.Put("job.ini", "[Header]\nName=x\n[Folders]\nDir0=" + Native("/a") + "\nDir1=" +
-                          Native("/b/") + "\nDir3=" + Native("/d") + "\n[Blank]\nDir0=" +
-                          Native("/a") + "\nDir1=  \nDir2=/c\n[Zero]\nDir0=0\n");
+  disk.Put("job.ini", "[Header]\nName=x\n[Folders]\nDir0=" + Native("/a") +
+                          "\nDir1=" + Native("/b/") + "\nDir3=" + Native("/d") +
+                          "\n[Blank]\nDir0=" + Native("/a") +
+                          "\nDir1=  \nDir2=/c\n[Zero]\nDir0=0\n");
   EXPECT_EQ(ReadStorageFolders(&disk, "job.ini", "Folders"),
             (std::vector<std::string>{Native("/a/"), Native("/b/")}));
-  EXPECT_EQ(ReadStorageFolders(&disk, "job.ini", "Blank"), (std::vector<std::string>{Native("/a/")}));
+  EXPECT_EQ(ReadStorageFolders(&disk, "job.ini", "Blank"),
+            (std::vector<std::string>{Native("/a/")}));
   EXPECT_TRUE(ReadStorageFolders(&disk, "job.ini", "Zero").empty());
   EXPECT_TRUE(ReadStorageFolders(&disk, "job.ini", "Missing").empty());
 }
@@ -61,8 +63,9 @@ TEST(JobTest, AJobWrittenAsTextReadsBackWithItsFoldersMadeAbsolute) {
   EXPECT_EQ(read.name, "docs");
   EXPECT_TRUE(read.updating);
   EXPECT_EQ(read.storage, "Folders");
-  EXPECT_EQ(read.folders, (std::vector<std::string>{absolute + testing::kSep,
-                                                    platform::CurrentFolder() + Native("relative/")}));
+  EXPECT_EQ(read.folders,
+            (std::vector<std::string>{absolute + testing::kSep,
+                                      platform::CurrentFolder() + Native("relative/")}));
 }
 
 TEST(JobTest, AJobThatCannotBeUsedSaysWhy) {

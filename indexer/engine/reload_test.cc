@@ -35,7 +35,9 @@ std::string Posting(uint16_t hash, uint16_t slot, uint16_t file) {
 
 class ReloadTest : public ::testing::Test {
  protected:
-  void WriteFile(const std::string& name, std::string bytes) { disk_.Put(dir_ + name, std::move(bytes)); }
+  void WriteFile(const std::string& name, std::string bytes) {
+    disk_.Put(dir_ + name, std::move(bytes));
+  }
   std::string ReadFile(const std::string& name) const { return disk_.Get(dir_ + name); }
 
   // Saves three files and six words, two of them sharing hash kShared: the dictionary is built
@@ -56,22 +58,22 @@ class ReloadTest : public ::testing::Test {
     word(0xFFFF, "high", {2, 1});
     for (int p = 0; p < 64; ++p) WriteFile(fmt::PostingLogName(p), logs[p]);
     ASSERT_TRUE(Save(dictionary, ReloadedDictionary(), FileNumberSet()).ok());
-    WriteFile(fmt::kFileIndexName,
-              FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") + FileRecord(2, "/d/two.txt"));
+    WriteFile(fmt::kFileIndexName, FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") +
+                                       FileRecord(2, "/d/two.txt"));
   }
 
   // Saves as a pass does and puts the files in place.
   platform::Status Save(const Dictionary& dictionary, const ReloadedDictionary& reloaded,
                         const FileNumberSet& forget) {
     IndexSwitch pending(&disk_, dir_);
-    IndexSaver saver(&disk_, dir_, &pending, [] {}, [] {});
+    IndexSaver saver(
+        &disk_, dir_, &pending, [] {}, [] {});
     const platform::Status saved = saver.Save(dictionary, logs_, reloaded, forget);
     return saved.ok() ? pending.Switch() : saved;
   }
 
   ReloadedDictionary Reload() {
-    return ReloadDictionary(&disk_, dir_, dictionary_.get(),
-                            [this] { ++pumps_; });
+    return ReloadDictionary(&disk_, dir_, dictionary_.get(), [this] { ++pumps_; });
   }
 
   // Each word's files, as "word:1,3".

@@ -51,7 +51,7 @@ class RunTest : public testing::MemoryPassTest {
   // Asks the pass `indexer` to stop at its fourth pump: after its second file (two pumps per
   // file).
   void StopAfterTwoFiles(TIndexer* indexer, bool save) {
-    pump_.on_pump = [this, indexer, save, pumps = 0]() mutable {
+    pump_.on_pump = [indexer, save, pumps = 0]() mutable {
       if (++pumps == 4) indexer->RequestStop(save);
     };
   }
@@ -226,17 +226,20 @@ TEST_F(RunTest, TheSearchWindowHearsTheOutcome) {
     return message.wparam;
   };
   for (int i = 0; i < 5; ++i) Write("f" + std::to_string(i) + ".txt", "word");
-  ASSERT_EQ(Run(), kRunOk);
+  PassSettings settings = Settings();
+  settings.find_search_window = nullptr;  // the platform's lookup
+  ASSERT_EQ(TIndexer(settings).Run(), kRunOk);
   EXPECT_EQ(heard(), 1);
 
-  auto stopped = MakeIndexer();
-  StopAfterTwoFiles(stopped.get(), false);
-  ASSERT_EQ(stopped->Run(), kRunOk);
+  PassView view;
+  view.pump = &pump_;
+  TIndexer stopped(settings, view);
+  StopAfterTwoFiles(&stopped, false);
+  ASSERT_EQ(stopped.Run(), kRunOk);
   EXPECT_EQ(heard(), 0);
 
   testing::FaultyFileSystem faulty(&disk_);
   faulty.FailNth(testing::FaultyFileSystem::kRename, 1, platform::Result::kFailed, "full");
-  PassSettings settings = Settings();
   settings.disk = &faulty;
   TIndexer failed(settings);
   EXPECT_EQ(failed.Run(), kRunFailed);

@@ -17,7 +17,8 @@ class SaveDisk : public testing::MemoryFileSystem {
  public:
   platform::Status Create(const std::string& path,
                           std::unique_ptr<platform::WriteFile>* out) override {
-    if (path == blocked) return platform::Status(platform::Result::kFailed, "create", path, "blocked");
+    if (path == blocked)
+      return platform::Status(platform::Result::kFailed, "create", path, "blocked");
     return MemoryFileSystem::Create(path, out);
   }
   std::string blocked;
@@ -29,7 +30,9 @@ class SaveIndexTest : public ::testing::Test {
     for (int p = 0; p < 64; ++p) WriteFile(index_format::PostingLogName(p), "");
   }
 
-  void WriteFile(const std::string& name, std::string bytes) { disk_.Put(dir_ + name, std::move(bytes)); }
+  void WriteFile(const std::string& name, std::string bytes) {
+    disk_.Put(dir_ + name, std::move(bytes));
+  }
   std::string ReadFile(const std::string& name) const { return disk_.Get(dir_ + name); }
   bool Exists(const std::string& name) const { return disk_.Has(dir_ + name); }
 
@@ -44,8 +47,8 @@ class SaveIndexTest : public ::testing::Test {
   // Saves as a pass does and puts the files in place.
   bool SaveIndex() {
     IndexSwitch pending(&disk_, dir_);
-    IndexSaver saver(&disk_, dir_, &pending,
-                     [this] { ++steps_; }, [] {});
+    IndexSaver saver(
+        &disk_, dir_, &pending, [this] { ++steps_; }, [] {});
     return saver.Save(*dictionary_, logs_, ReloadedDictionary(), FileNumberSet()).ok() &&
            pending.Switch().ok();
   }
@@ -83,7 +86,9 @@ TEST_F(SaveIndexTest, OneFileWithTheWordAbc) {
     }
     EXPECT_FALSE(Exists(index_format::PostingLogName(p)));
   }
-  EXPECT_EQ(ReadFile("0.fnw"), std::string("\x08" "abc\x0D\x83\x00\x00", 8));
+  EXPECT_EQ(ReadFile("0.fnw"), std::string("\x08"
+                                           "abc\x0D\x83\x00\x00",
+                                           8));
   EXPECT_EQ(steps_, 65);
 }
 

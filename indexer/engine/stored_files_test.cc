@@ -24,7 +24,9 @@ std::string FileRecord(uint16_t number, const std::string& path, uint32_t size =
 
 class CheckStoredFileTest : public ::testing::Test {
  protected:
-  void Load(const std::string& records) { ASSERT_TRUE(files_.Load(records, [] {})); }
+  void Load(const std::string& records) {
+    ASSERT_TRUE(files_.Load(records, [] {}));
+  }
   // Checks `name` as the storage plug-in hands it out with `size` and `time`.
   StoredFileState Check(const std::string& name, uint32_t size, uint32_t time, int hash = -1,
                         uint16_t* number = nullptr) {

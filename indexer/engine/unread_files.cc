@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-
 #include <memory>
 
 namespace oru {

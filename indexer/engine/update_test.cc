@@ -130,8 +130,10 @@ class UpdateTest : public testing::MemoryPassTest {
 // Stored times count in 2-second steps: a file edited within the step in which the run read it
 // keeps its size and time, so an update reads such a file again instead of trusting them.
 TEST_F(UpdateTest, AnEditWithinTheStoredTimesStepIsSeenByTheNextUpdate) {
-  const uint32_t now = platform::PackDosTime(std::chrono::duration_cast<std::chrono::seconds>(
-      std::chrono::system_clock::now().time_since_epoch()).count());
+  const uint32_t now =
+      platform::PackDosTime(std::chrono::duration_cast<std::chrono::seconds>(
+                                std::chrono::system_clock::now().time_since_epoch())
+                                .count());
   Write("old.txt", "steady words");
   Write("a.txt", "alpha beta", now);
   ASSERT_EQ(Pass(false), kRunOk);
@@ -165,7 +167,7 @@ TEST_F(UpdateTest, AddsNewFilesReindexesChangedOnesAndSkipsTheRest) {
   const auto before = Decode();
   const std::string old_records = Read(fmt::kFileIndexName);
 
-  Write("b.txt", "beta epsilon common");  // a new size
+  Write("b.txt", "beta epsilon common");         // a new size
   Write("c.txt", "gamma", testing::OldTime(3));  // a new time
   Write("d.txt", "delta common");
   ASSERT_EQ(Pass(true), kRunOk);
@@ -228,7 +230,8 @@ TEST_F(UpdateTest, TheFileLimitStopsTheWalkWithALineAndKeepsChangedFiles) {
   ASSERT_EQ(Pass(false, limit), kRunOk);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "Tamsel: the index holds the most files it can (2); the walk stopped in " + corpus_ +
-                "sub" + testing::kSep + ", and the files after that point are not "
+                "sub" + testing::kSep +
+                ", and the files after that point are not "
                 "indexed\n");
   EXPECT_EQ(Indexed(), "1");
   EXPECT_EQ(Files(Decode()), "1:a.txt 2:b.txt");
@@ -325,9 +328,13 @@ struct Saved {
   std::string folder;  // the index folder
   std::string status;  // "storages.ini"
   std::string Read(const std::string& name) const { return disk->Get(folder + name); }
-  void Write(const std::string& name, std::string bytes) { disk->Put(folder + name, std::move(bytes)); }
+  void Write(const std::string& name, std::string bytes) {
+    disk->Put(folder + name, std::move(bytes));
+  }
   void Remove(const std::string& name) { disk->Delete(folder + name); }
-  void Append(const std::string& name, const std::string& bytes) { Write(name, Read(name) + bytes); }
+  void Append(const std::string& name, const std::string& bytes) {
+    Write(name, Read(name) + bytes);
+  }
 };
 struct Damage {
   const char* name;
@@ -356,11 +363,13 @@ void WordList(Saved& i, const std::string& bytes) { i.Append(fmt::kWordListName,
 
 const Damage kDamages[] = {
     {"None", [](Saved&) {}},  // the counterpart: a.txt stays, c.txt becomes 3
-    {"NoIndexYet", [](Saved& i) {
+    {"NoIndexYet",
+     [](Saved& i) {
        i.disk->Delete(i.status);
        i.disk->SetFilesIn(i.folder, {});
      }},
-    {"IncompleteIndex", [](Saved& i) {  // killed while saving
+    {"IncompleteIndex",
+     [](Saved& i) {  // killed while saving
        i.disk->WriteProfileString(i.status, "Indexed", "test", "0");
      }},
     {"NoFileIndex", [](Saved& i) { i.Remove(fmt::kFileIndexName); }},
@@ -380,14 +389,26 @@ const Damage kDamages[] = {
     {"SlotCutOff", [](Saved& i) { AtAlpha(i, "\x01", 5); }},
     {"NoWordList", [](Saved& i) { i.Remove(fmt::kWordListName); }},
     {"EmptyWordList", [](Saved& i) { i.Write(fmt::kWordListName, ""); }},
-    {"WordListNamesAMissingSlot", [](Saved& i) { WordList(i, std::string("\x0A" "alpha\x66\x32\x01\x00", 10)); }},
+    {"WordListNamesAMissingSlot",
+     [](Saved& i) {
+       WordList(i, std::string("\x0A"
+                               "alpha\x66\x32\x01\x00",
+                               10));
+     }},
     {"WordRecordShorterThan5", [](Saved& i) { WordList(i, std::string("\x04\0\0\0", 4)); }},
-    {"WordRecordPastTheEnd", [](Saved& i) { WordList(i, "\x08" "ab"); }},
-    {"WordWithoutText", [](Saved& i) {  // the first record dropped
+    {"WordRecordPastTheEnd",
+     [](Saved& i) {
+       WordList(i,
+                "\x08"
+                "ab");
+     }},
+    {"WordWithoutText",
+     [](Saved& i) {  // the first record dropped
        const std::string words = i.Read(fmt::kWordListName);
        i.Write(fmt::kWordListName, words.substr(static_cast<uint8_t>(words[0])));
      }},
-    {"FullWordPool", nullptr, [](PassSettings& settings, Recorder&) { settings.word_pool_size = 8; }},
+    {"FullWordPool", nullptr,
+     [](PassSettings& settings, Recorder&) { settings.word_pool_size = 8; }},
 };
 
 class UpdateFallbackTest : public UpdateTest, public ::testing::WithParamInterface<Damage> {

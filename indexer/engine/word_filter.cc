@@ -55,7 +55,9 @@ StopList StopList::In(platform::FileSystem* fs, const std::string& folder) {
   return Load(fs, folder + kStopListName);
 }
 
-StopList StopList::BesideProgram() { return In(platform::RealFileSystem(), platform::ProgramFolder()); }
+StopList StopList::BesideProgram() {
+  return In(platform::RealFileSystem(), platform::ProgramFolder());
+}
 
 bool StopList::Contains(std::string_view word) const {
   const auto it = std::lower_bound(words_.begin(), words_.end(), word, LessIgnoringCase);

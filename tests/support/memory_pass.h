@@ -33,7 +33,9 @@ inline std::string InMemory(const std::string& path) {
 
 // A packed time in January 2020, `step` two-second steps on: long before any run, so that an
 // update trusts a file whose size and time have not changed.
-inline uint32_t OldTime(uint32_t step = 0) { return ((40u << 25) | (1u << 21) | (1u << 16)) + step; }
+inline uint32_t OldTime(uint32_t step = 0) {
+  return ((40u << 25) | (1u << 21) | (1u << 16)) + step;
+}
 
 // Decodes the index in the folder `folder` of `disk` (see DecodeIndex).
 inline std::string DecodeIndex(const MemoryFileSystem& disk, const std::string& folder,
@@ -63,7 +65,8 @@ class MemoryPassTest : public ::testing::Test {
     disk_.Put(job_, "[Header]\nName=" + name + "\nUpdating=" + (updating ? "1" : "0") +
                         "\n[Folders]\nDir0=" + folder + "\n");
   }
-  // The settings of one pass of the job file on disk_ and plugins_, without stop words.
+  // The settings of one pass of the job file on disk_ and plugins_, without stop words and
+  // without a search window to tell.
   PassSettings Settings() {
     PassSettings settings;
     settings.work_dir = work_;
@@ -72,6 +75,7 @@ class MemoryPassTest : public ::testing::Test {
     settings.stop_words = StopList();
     settings.disk = &disk_;
     settings.plugins = &plugins_;
+    settings.find_search_window = [] { return platform::WindowRef(); };  // none, in memory
     return settings;
   }
   // One pass of the job file as it is, through `disk` (disk_ by default); `*why` receives the
@@ -94,7 +98,9 @@ class MemoryPassTest : public ::testing::Test {
   std::string Indexed(const std::string& name = "test") {
     return disk_.ReadProfileString(work_ + kStatusFileName, "Indexed", name, "-");
   }
-  std::string IndexFolder(const std::string& name = "test") const { return storages_ + name + kSep; }
+  std::string IndexFolder(const std::string& name = "test") const {
+    return storages_ + name + kSep;
+  }
   // The files of the index `name`, by name.
   Folder IndexFiles(const std::string& name = "test") const {
     return disk_.FilesIn(IndexFolder(name));
