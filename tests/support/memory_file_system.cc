@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace oru::testing {
 
@@ -52,85 +54,54 @@ class MemoryLock final : public platform::HeldLock {
 };
 
 std::string_view Trim(std::string_view text) {
-  const size_t begin = text.find_first_not_of(" \t");
+  const size_t begin = text.find_first_not_of(" \t\r");
   if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+  return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  a = Trim(a);
-  b = Trim(b);
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
+// A profile file: its sections in order, each with its keys and values in order. Read from
+// text, comment lines, lines without "=" and keys before the first section are left out.
+using Keys = std::vector<std::pair<std::string, std::string>>;
+using Profile = std::vector<std::pair<std::string, Keys>>;
 
-// A profile file's text as lines (without their ends), and where its sections and keys are.
-struct Profile {
-  explicit Profile(const std::string& text) {
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      std::string line = text.substr(start, end - start);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(std::move(line));
-      start = end + 1;
-    }
-  }
-  std::string Text() const {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-  }
-  static bool IsHeader(std::string_view line, std::string_view* name) {
-    line = Trim(line);
-    if (line.empty() || line.front() != '[') return false;
-    *name = Trim(line.substr(1, line.find(']') - 1));
-    return true;
-  }
-  static bool IsKey(std::string_view line, std::string_view* name) {
+Profile ParseProfile(const std::string& text) {
+  Profile profile;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    const std::string_view line = Trim(std::string_view(text).substr(start, end - start));
+    start = end + 1;
     const size_t equals = line.find('=');
-    const std::string_view trimmed = Trim(line);
-    if (equals == std::string_view::npos || trimmed.empty() || trimmed.front() == ';' ||
-        trimmed.front() == '[') {
-      return false;
+    if (!line.empty() && line.front() == '[') {
+      profile.emplace_back(Trim(line.substr(1, line.find(']') - 1)), Keys());
+    } else if (!line.empty() && line.front() != ';' && equals != std::string_view::npos &&
+               equals != 0 && !profile.empty()) {
+      profile.back().second.emplace_back(Trim(line.substr(0, equals)),
+                                         Trim(line.substr(equals + 1)));
     }
-    *name = Trim(line.substr(0, equals));
-    return !name->empty();
   }
-  // The lines of the first section named `section`, after its header: [begin, end); `found`
-  // is false (and the range empty) when there is none.
-  struct Range {
-    size_t begin;
-    size_t end;
-    bool found;
-  };
-  Range Section(std::string_view section) const {
-    std::string_view name;
-    size_t at = 0;
-    while (at < lines.size() && !(IsHeader(lines[at], &name) && SameName(name, section))) ++at;
-    if (at == lines.size()) return {at, at, false};
-    size_t end = ++at;
-    while (end < lines.size() && !IsHeader(lines[end], &name)) ++end;
-    return {at, end, true};
-  }
-  // The line of the first key `key` in [begin, end), or `end`.
-  size_t Key(size_t begin, size_t end, std::string_view key) const {
-    std::string_view name;
-    for (size_t at = begin; at < end; ++at) {
-      if (IsKey(lines[at], &name) && SameName(name, key)) return at;
-    }
-    return end;
-  }
-  std::string_view Value(size_t at) const {
-    const std::string_view line = lines[at];
-    return Trim(line.substr(line.find('=') + 1));
-  }
+  return profile;
+}
 
-  std::vector<std::string> lines;
-};
+std::string ProfileText(const Profile& profile) {
+  std::string text;
+  for (const auto& [section, keys] : profile) {
+    text += "[" + section + "]\n";
+    for (const auto& [key, value] : keys) text += key + "=" + value + "\n";
+  }
+  return text;
+}
+
+// The first entry of `list` (sections, or keys) named `name`, ignoring ASCII case.
+template <typename List>
+auto Named(List& list, std::string_view name) {
+  return std::find_if(list.begin(), list.end(), [name](const auto& entry) {
+    return entry.first.size() == name.size() &&
+           std::equal(name.begin(), name.end(), entry.first.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) ==
+                    std::tolower(static_cast<unsigned char>(y));
+           });
+  });
+}
 
 }  // namespace
 
@@ -220,32 +191,28 @@ std::string MemoryFileSystem::ReadProfileString(const std::string& path, std::st
                                                 std::string_view key,
                                                 std::string_view default_value) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  const Profile profile(TextOf(path));
-  const auto section_lines = profile.Section(section);
-  const size_t at = profile.Key(section_lines.begin, section_lines.end, key);
-  return at == section_lines.end ? std::string(default_value) : std::string(profile.Value(at));
+  Profile profile = ParseProfile(TextOf(path));
+  const auto keys = Named(profile, Trim(section));
+  if (keys == profile.end()) return std::string(default_value);
+  const auto value = Named(keys->second, Trim(key));
+  return value == keys->second.end() ? std::string(default_value) : value->second;
 }
 
 std::vector<std::string> MemoryFileSystem::ReadProfileSections(const std::string& path) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  const Profile profile(TextOf(path));
   std::vector<std::string> names;
-  std::string_view name;
-  for (const std::string& line : profile.lines) {
-    if (Profile::IsHeader(line, &name)) names.emplace_back(name);
-  }
+  for (const auto& [section, keys] : ParseProfile(TextOf(path))) names.push_back(section);
   return names;
 }
 
 std::vector<std::string> MemoryFileSystem::ReadProfileKeys(const std::string& path,
                                                            std::string_view section) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  const Profile profile(TextOf(path));
-  const auto section_lines = profile.Section(section);
+  Profile profile = ParseProfile(TextOf(path));
   std::vector<std::string> names;
-  std::string_view name;
-  for (size_t at = section_lines.begin; at < section_lines.end; ++at) {
-    if (Profile::IsKey(profile.lines[at], &name)) names.emplace_back(name);
+  const auto keys = Named(profile, Trim(section));
+  if (keys != profile.end()) {
+    for (const auto& [key, value] : keys->second) names.push_back(key);
   }
   return names;
 }
@@ -253,38 +220,28 @@ std::vector<std::string> MemoryFileSystem::ReadProfileKeys(const std::string& pa
 Status MemoryFileSystem::WriteProfileString(const std::string& path, std::string_view section,
                                             std::string_view key, std::string_view value) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  Profile profile(TextOf(path));
-  const std::string line = std::string(key) + "=" + std::string(value);
-  const auto [begin, end, found] = profile.Section(section);
-  if (!found) {
-    profile.lines.push_back("[" + std::string(section) + "]");
-    profile.lines.push_back(line);
-  } else if (const size_t at = profile.Key(begin, end, key); at != end) {
-    profile.lines[at] = line;
-  } else {
-    size_t after = begin;  // the header's line, or the section's last key line
-    std::string_view name;
-    for (size_t i = begin; i < end; ++i) {
-      if (Profile::IsKey(profile.lines[i], &name)) after = i + 1;
-    }
-    profile.lines.insert(profile.lines.begin() + static_cast<std::ptrdiff_t>(after), line);
-  }
-  files_[path] = profile.Text();
-  Record("write " + path + " [" + std::string(section) + "] " + line);
+  Profile profile = ParseProfile(TextOf(path));
+  auto keys = Named(profile, section);
+  if (keys == profile.end()) keys = profile.insert(keys, {std::string(section), Keys()});
+  auto entry = Named(keys->second, key);
+  if (entry == keys->second.end()) entry = keys->second.insert(entry, {std::string(key), ""});
+  entry->second = value;
+  files_[path] = ProfileText(profile);
+  Record("write " + path + " [" + std::string(section) + "] " + std::string(key) + "=" +
+         std::string(value));
   return Status();
 }
 
 Status MemoryFileSystem::DeleteProfileKey(const std::string& path, std::string_view section,
                                           std::string_view key) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  const auto file = files_.find(path);
-  if (file == files_.end()) return Status();
-  Profile profile(file->second);
-  const auto section_lines = profile.Section(section);
-  const size_t at = profile.Key(section_lines.begin, section_lines.end, key);
-  if (at == section_lines.end) return Status();
-  profile.lines.erase(profile.lines.begin() + static_cast<std::ptrdiff_t>(at));
-  file->second = profile.Text();
+  Profile profile = ParseProfile(TextOf(path));
+  const auto keys = Named(profile, section);
+  if (keys == profile.end()) return Status();
+  const auto entry = Named(keys->second, key);
+  if (entry == keys->second.end()) return Status();
+  keys->second.erase(entry);
+  files_[path] = ProfileText(profile);
   Record("delete " + path + " [" + std::string(section) + "] " + std::string(key));
   return Status();
 }

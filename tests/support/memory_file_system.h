@@ -1,8 +1,8 @@
 // A file system held in memory, for engine tests that need no folder on disk: files by path,
 // folders, locks and profile files. A profile file is a file like any other, read and written
-// as text: "[Section]" lines and "key=value" lines, names compared ignoring ASCII case and
-// surrounding blanks, values without surrounding blanks (the simple layout the engine and the
-// tests write; the platform's own rules are ini.h's, tested there). It records every call that
+// as text: "[Section]" lines and "key=value" lines, names compared ignoring ASCII case, names
+// and values without surrounding blanks; a write rewrites the file in that layout (the
+// platform's own rules are ini.h's, tested there). It records every call that
 // changes something, in order, as one line each ("create PATH", "rename A B", ...), so a test
 // can see what a run did.
 #ifndef ORU_TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
