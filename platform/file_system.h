@@ -1,15 +1,19 @@
-// The seam through which the engine reaches the files of an index and its records: creating,
-// writing, syncing, renaming, deleting and reading them, making the index's folder, taking the
-// locks, and reading and writing the records of "storages.ini". The program uses the real file
-// system; tests put in one held in memory, or one that fails a chosen call, to check that no
-// failure ever costs the last complete index.
+// The seam through which the engine reaches every file of a pass: the job file, "ORU.ini"'s
+// options, the index's files and its records in "storages.ini", the parse note and the list of
+// unread files beside the index, and the stop list: creating, writing, syncing, renaming,
+// deleting and reading them, making the index's folder, taking the locks, and reading and
+// writing profile files. The program uses the real file system; tests put in one held in
+// memory, or one that fails a chosen call, to check that no failure ever costs the last
+// complete index. (The plug-ins are loaded from the disk by the plug-in registry.)
 #ifndef ORU_PLATFORM_FILE_SYSTEM_H_
 #define ORU_PLATFORM_FILE_SYSTEM_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -19,8 +23,11 @@ namespace oru::platform {
 class WriteFile {
  public:
   virtual ~WriteFile() = default;
-  // Appends `n` bytes.
+  // Writes `n` bytes where the last write ended (at the start after Create or Seek).
   virtual Status Write(const void* data, size_t n) = 0;
+  // Makes the next write start `offset` bytes from the file's start: a small file kept open
+  // and written over in place (the parse note) costs one write instead of a new file.
+  virtual Status Seek(int64_t offset) = 0;
   // Starts handing what was written to the device, without waiting: a new index file, synced
   // with the others before it is put in place.
   virtual void StartWriteback() = 0;
@@ -56,9 +63,13 @@ class FileSystem {
   // (waits for other holders).
   virtual Status LockFolder(const std::string& folder, std::unique_ptr<HeldLock>* out) = 0;
   virtual Status LockFile(const std::string& path, std::unique_ptr<HeldLock>* out) = 0;
-  // As ProfileFile's GetString, WriteString and DeleteKey on the profile file `path`.
+  // As ProfileFile's GetString, SectionNames, KeyNames, WriteString and DeleteKey on the
+  // profile file `path` (a missing file reads as an empty profile).
   virtual std::string ReadProfileString(const std::string& path, std::string_view section,
                                         std::string_view key, std::string_view default_value) = 0;
+  virtual std::vector<std::string> ReadProfileSections(const std::string& path) = 0;
+  virtual std::vector<std::string> ReadProfileKeys(const std::string& path,
+                                                   std::string_view section) = 0;
   virtual Status WriteProfileString(const std::string& path, std::string_view section,
                                     std::string_view key, std::string_view value) = 0;
   virtual Status DeleteProfileKey(const std::string& path, std::string_view section,

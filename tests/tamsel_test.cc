@@ -116,6 +116,27 @@ TEST_F(TamselTest, ABadJobGivesItsResultAsExitStatusAndSaysWhy) {
   EXPECT_FALSE(fs::exists(work_ + "storages.ini"));
 }
 
+// Another process's run holds the index folder's lock: this run is refused, says so, and the
+// index stays as it was.
+TEST_F(TamselTest, AnIndexInUseByAnotherRunIsRefused) {
+  WriteConfig();
+  WriteFile(corpus_ + "a.txt", "harbour lights");
+  const std::string job = WriteJob();
+  ASSERT_EQ(Tamsel({job}).exit_status, 0);
+  const std::string index = work_ + "Storages" + testing::kSep + "test" + testing::kSep;
+  const std::string before = ReadFile(index + "Fileindex.fnd");
+  platform::SetEnv("XDG_RUNTIME_DIR", (dir_ / "run").c_str());  // where Tamsel's locks are
+  platform::FolderLock other;
+  ASSERT_EQ(platform::FolderLock::Acquire(index, &other), platform::Result::kOk);
+  WriteFile(corpus_ + "b.txt", "more words");
+  const auto result = Tamsel({job});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("another run is working on this index"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(Indexed(), "1");
+  EXPECT_EQ(ReadFile(index + "Fileindex.fnd"), before);
+}
+
 // The plug-ins named in "ORU.ini" by relative paths load from the program's folder, whatever
 // the current folder holds.
 TEST_F(TamselTest, RelativePlugInPathsResolveAgainstTheProgramsFolder) {

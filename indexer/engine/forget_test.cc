@@ -4,58 +4,17 @@
 // memory.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "indexer/engine/indexer.h"
-#include "tests/support/fake_plugins.h"
-#include "tests/support/index_reader.h"
-#include "tests/support/memory_file_system.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/text_config.h"
+#include "tests/support/memory_pass.h"
 
 namespace oru {
 namespace {
 
-class ForgetTest : public ::testing::Test {
- protected:
-  void SetUp() override { std::filesystem::create_directories(work_ + "Storages"); }
-
-  int Pass(const std::string& name, bool updating) {
-    const std::string job = dir_ / ("job-" + name + ".ini");
-    testing::WriteFile(job, "[Header]\nName=" + name + "\nUpdating=" + (updating ? "1" : "0") +
-                                "\n[Folders]\nDir0=" + corpus_ + "\n");
-    PassSettings settings = testing::PassSettingsFor(work_, job);
-    settings.disk = &memory_;
-    settings.plugins = &plugins_;
-    TIndexer indexer(settings);
-    return indexer.Run();
-  }
-
-  testing::DecodedIndex Decode(const std::string& name) {
-    const auto files = memory_.FilesIn(work_ + "Storages" + testing::kSep + name + testing::kSep);
-    testing::DecodedIndex index;
-    EXPECT_EQ(testing::DecodeIndex(
-                  [&files](const std::string& file, std::string* out) {
-                    const auto found = files.find(file);
-                    if (found == files.end()) return false;
-                    *out = found->second;
-                    return true;
-                  },
-                  &index),
-              "");
-    return index;
-  }
-
-  testing::TempDir dir_;  // the job files, and the notes a pass keeps beside its index
-  const std::string work_ = dir_ / "work/";
-  const std::string corpus_ = dir_ / "corpus/";  // held by the plug-ins, not on disk
-  testing::MemoryFileSystem memory_;
-  testing::FakePlugins plugins_;
-};
+using ForgetTest = testing::MemoryPassTest;
 
 TEST_F(ForgetTest, AfterAnyEditsAnUpdateFindsWhatAFreshPassFinds) {
   const std::vector<std::string> vocabulary = {"amber", "birch", "cedar", "delta", "ember",
@@ -66,12 +25,11 @@ TEST_F(ForgetTest, AfterAnyEditsAnUpdateFindsWhatAFreshPassFinds) {
   const auto write = [&](const std::string& name, int round) {
     std::string text;
     for (size_t n = 1 + pick(4); n > 0; --n) text += vocabulary[pick(vocabulary.size())] + " ";
-    const uint32_t january_2020 = (40u << 25) | (1u << 21) | (1u << 16);
-    plugins_.files[corpus_ + name] = {text, january_2020 + 2u * static_cast<uint32_t>(round)};
+    Write(name, text, testing::OldTime(static_cast<uint32_t>(round)));
   };
   std::vector<std::string> present;
   for (int f = 0; f < 6; ++f) write(present.emplace_back("f" + std::to_string(f) + ".txt"), 0);
-  ASSERT_EQ(Pass("test", false), kRunOk);
+  ASSERT_EQ(Pass(false), kRunOk);
   std::map<uint16_t, std::string> numbered;  // every number given, and to which file
   int next_name = 6;
   for (int round = 1; round <= 30; ++round) {
@@ -88,9 +46,9 @@ TEST_F(ForgetTest, AfterAnyEditsAnUpdateFindsWhatAFreshPassFinds) {
       }
     }
     // A folder left empty cannot be walked: the job's folder keeps one file that never changes.
-    plugins_.files[corpus_ + "keep.txt"] = {"steady", 0x50210000};
-    ASSERT_EQ(Pass("test", true), kRunOk) << "round " << round;
-    ASSERT_EQ(Pass("fresh", false), kRunOk);
+    Write("keep.txt", "steady");
+    ASSERT_EQ(Pass(true), kRunOk) << "round " << round;
+    ASSERT_EQ(Pass(false, "fresh"), kRunOk);
     const testing::DecodedIndex updated = Decode("test");
     EXPECT_EQ(testing::FilesByWord(updated), testing::FilesByWord(Decode("fresh")))
         << "round " << round;

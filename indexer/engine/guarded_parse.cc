@@ -7,7 +7,6 @@
 
 #include "indexer/engine/indexer.h"
 #include "indexer/engine/work_folders.h"
-#include "platform/ini.h"
 
 namespace oru {
 
@@ -16,9 +15,10 @@ using platform::Status;
 namespace {
 
 // [Options] ParseTimeLimit of "ORU.ini" in `work_dir`: whole seconds, at least one.
-std::chrono::milliseconds ConfiguredParseTimeLimit(const std::string& work_dir) {
-  const std::string text = platform::ProfileFile::Open(work_dir + kConfigFileName)
-                               .GetString("Options", "ParseTimeLimit", "");
+std::chrono::milliseconds ConfiguredParseTimeLimit(platform::FileSystem* fs,
+                                                   const std::string& work_dir) {
+  const std::string text =
+      fs->ReadProfileString(work_dir + kConfigFileName, "Options", "ParseTimeLimit", "");
   const long seconds = std::strtol(text.c_str(), nullptr, 10);
   if (seconds <= 0) return kDefaultParseTimeLimit;
   return std::chrono::seconds(std::min<long>(seconds, 24L * 3600));
@@ -29,19 +29,19 @@ std::chrono::milliseconds ConfiguredParseTimeLimit(const std::string& work_dir) 
 bool TIndexer::StartParseGuard() {
   parse_time_limit_ = settings_.parse_time_limit.count() > 0
                           ? settings_.parse_time_limit
-                          : ConfiguredParseTimeLimit(settings_.work_dir);
+                          : ConfiguredParseTimeLimit(settings_.disk, settings_.work_dir);
   unread_path_ = UnreadFiles::PathFor(settings_.storages_dir, folder_->name());
-  unread_.Load(unread_path_);
+  unread_.Load(settings_.disk, unread_path_);
   // This run holds the index folder's lock: a note that is there was left by a run that died
   // parsing the file it names. Its record is written before the note is emptied.
   const std::string note = ParseGuard::NotePath(settings_.storages_dir, folder_->name());
   UnreadFile crashed;
-  if (ParseGuard::ReadNote(note, &crashed)) {
+  if (ParseGuard::ReadNote(settings_.disk, note, &crashed)) {
     unread_.Put(crashed);
-    if (!Check(unread_.Save(unread_path_))) return false;
+    if (!Check(unread_.Save(settings_.disk, unread_path_))) return false;
   }
-  return Check(guard_.Start(note, parse_time_limit_,
-                           [this](const UnreadFile& file) { OnParseTimeout(file); }));
+  return Check(guard_.Start(settings_.disk, note, parse_time_limit_,
+                            [this](const UnreadFile& file) { OnParseTimeout(file); }));
 }
 
 void TIndexer::ParseGuarded(const WalkedFile& file) {
@@ -74,7 +74,7 @@ void TIndexer::OnParseTimeout(const UnreadFile& file) {
   unread_.Put(file);
   // Recorded: the note names no file any more, so the next run does not take it for a crash.
   // Not recorded: the note stays, and the next run records the file as crashed.
-  const Status saved = unread_.Save(unread_path_);
+  const Status saved = unread_.Save(settings_.disk, unread_path_);
   if (saved.ok()) guard_.ClearNote();
   std::fprintf(stderr,
                "Tamsel: parsing %s took longer than the limit of %lld s ([Options] "
@@ -97,7 +97,7 @@ void TIndexer::SaveUnreadFiles() {
     unread_.RemoveUnless([this](const std::string& path) { return unread_seen_.count(path) != 0; });
   }
   if (!unread_.dirty()) return;
-  const Status saved = unread_.Save(unread_path_);
+  const Status saved = unread_.Save(settings_.disk, unread_path_);
   if (!saved.ok()) {
     std::fprintf(stderr, "Tamsel: the index is saved, but its list of unread files is not: %s\n",
                  saved.Message().c_str());

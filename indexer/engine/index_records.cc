@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "indexer/engine/work_folders.h"
-#include "platform/ini.h"
 
 namespace oru {
 
@@ -39,7 +38,7 @@ std::string IndexRecords::Read(const std::string& name) const {
 }
 
 std::vector<std::string> IndexRecords::Names() const {
-  return platform::ProfileFile::Open(path_).KeyNames(kIndexedSection);
+  return fs_->ReadProfileKeys(path_, kIndexedSection);
 }
 
 platform::Status IndexRecords::Write(const std::string& name, const char* value) {

@@ -23,13 +23,23 @@ namespace fmt = index_format;
 using platform::Result;
 using platform::Status;
 
+namespace {
+
+// `settings` with its stop list read when none is given.
+PassSettings WithStopWords(PassSettings settings) {
+  if (!settings.stop_words) settings.stop_words = StopList::In(settings.disk, settings.program_dir);
+  return settings;
+}
+
+}  // namespace
+
 TIndexer::TIndexer(PassSettings settings, PassView view)
-    : settings_(std::move(settings)),
+    : settings_(WithStopWords(std::move(settings))),
       view_(view),
       registry_(settings_.program_dir),
       plugins_(settings_.plugins != nullptr ? *settings_.plugins : registry_),
       dictionary_(std::make_unique<Dictionary>(settings_.word_pool_size)),
-      file_words_(dictionary_.get(), &settings_.stop_words, view_.words_found),
+      file_words_(dictionary_.get(), &*settings_.stop_words, view_.words_found),
       walk_(&plugins_, this, settings_.file_limit) {}
 
 TIndexer::~TIndexer() { reload_.Join(); }
@@ -69,7 +79,8 @@ uint8_t TIndexer::Run() {
 
 uint8_t TIndexer::RunPass() {
   Job job;
-  if (const uint8_t read = ReadJob(settings_.job_file, &job, &failure_); read != kRunOk) {
+  if (const uint8_t read = ReadJob(settings_.disk, settings_.job_file, &job, &failure_);
+      read != kRunOk) {
     return read;
   }
   folder_ = std::make_unique<IndexFolder>(settings_.disk, settings_.storages_dir,
@@ -98,7 +109,9 @@ uint8_t TIndexer::RunPass() {
   Show(view_.words_found, std::to_string(dictionary_->word_count()));
   if (!failure_.ok()) return kRunFailed;
 
-  window_ = platform::WindowRef::Find(kSearchWindowClass, kSearchWindowTitle);
+  window_ = settings_.find_search_window
+                ? settings_.find_search_window()
+                : platform::WindowRef::Find(kSearchWindowClass, kSearchWindowTitle);
   if (stop_requested_ && !save_partial_) {
     // Nothing is saved, and nothing is lost: the folder and its record stay as they were (an
     // update's new file index is not even written).

@@ -10,7 +10,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -47,13 +49,16 @@ struct PassSettings {
   std::string storages_dir;  // work_dir + "Storages" + separator: one folder per index
   // The program's folder: relative plug-in paths of "ORU.ini" are taken below it.
   std::string program_dir = platform::ProgramFolder();
-  // The words the pass leaves out.
-  StopList stop_words = StopList::BesideProgram();
+  // The words the pass leaves out; unset (the default): "Stop.lst" in program_dir, read
+  // through `disk` when the pass is made.
+  std::optional<StopList> stop_words;
   // The highest file number the pass gives out (lowered only by tests).
   uint16_t file_limit = kMaxFileNumber;
   // The dictionary's text pool (lowered only by tests).
   size_t word_pool_size = kWordPoolSize;
-  // Every index file the engine creates, writes, syncs, renames or deletes goes through this.
+  // Every file the pass reads or writes goes through this: the job file, "ORU.ini"'s options,
+  // the index's files and records, the parse note, the list of unread files and the stop list.
+  // (The plug-in registry loads "ORU.ini" and the plug-ins from the disk.)
   platform::FileSystem* disk = platform::RealFileSystem();
   // When set (the default), an update reads the parts and the word list on a second thread
   // while the walk passes over unchanged files; the walk waits for it before the first file it
@@ -66,6 +71,10 @@ struct PassSettings {
   // How long one file's parse may run before the run ends (kRunParseTimedOut); zero takes
   // [Options] ParseTimeLimit (seconds) of "ORU.ini", kDefaultParseTimeLimit without it.
   std::chrono::milliseconds parse_time_limit{0};
+  // Looks up the search application's window, which hears the outcome (kIndexDoneMessage);
+  // null (the default) asks the platform (WindowRef::Find, through the runtime folder on
+  // POSIX). Tests that want no window give a lookup that finds none.
+  std::function<platform::WindowRef()> find_search_window;
 };
 
 // The time a parse of one file may take unless "ORU.ini" says otherwise: far beyond what a

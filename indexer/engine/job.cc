@@ -46,11 +46,14 @@ std::string JobFileProblem(const std::string& path) {
   return "no such file";
 }
 
-std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
-                                            const std::string& section) {
+namespace {
+
+// The folders of a storage section, each key read by `get(key, default)`.
+template <typename Get>
+std::vector<std::string> StorageFolders(Get get) {
   std::vector<std::string> folders;
   for (size_t n = 0;; ++n) {
-    std::string folder = job.GetString(section, "Dir" + std::to_string(n), "0");
+    std::string folder = get("Dir" + std::to_string(n), "0");
     if (folder == "0" || TrimBlanks(folder).empty()) break;
     if (folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
     folders.push_back(std::move(folder));
@@ -58,28 +61,48 @@ std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
   return folders;
 }
 
-uint8_t ReadJob(const std::string& path, Job* job, Status* why) {
-  if (const std::string problem = JobFileProblem(path); !problem.empty()) {
-    *why = Status(Result::kNotFound, "open job file", path, problem);
+}  // namespace
+
+std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
+                                            const std::string& section) {
+  return StorageFolders([&](const std::string& key, const char* default_value) {
+    return job.GetString(section, key, default_value);
+  });
+}
+
+std::vector<std::string> ReadStorageFolders(platform::FileSystem* fs, const std::string& path,
+                                            const std::string& section) {
+  return StorageFolders([&](const std::string& key, const char* default_value) {
+    return fs->ReadProfileString(path, section, key, default_value);
+  });
+}
+
+uint8_t ReadJob(platform::FileSystem* fs, const std::string& path, Job* job, Status* why) {
+  // The whole read tells whether the file is there; its text is then read as a profile. A file
+  // that cannot be read reads as an empty profile, as a profile file does.
+  std::string text;
+  const Status read = fs->ReadWhole(path, &text);
+  if (read.result() == Result::kNotFound) {
+    *why = Status(Result::kNotFound, "open job file", path, "no such file");
     return kRunNoJobFile;
   }
-  const platform::ProfileFile file = platform::ProfileFile::Open(path);
-  const std::vector<std::string> sections = file.SectionNames();
+  const std::vector<std::string> sections =
+      read.ok() ? fs->ReadProfileSections(path) : std::vector<std::string>();
   if (sections.empty()) {
     *why = Status(Result::kFailed, "use job file", path, "it has no sections");
     return kRunBadJob;
   }
-  job->name = file.GetString("Header", "Name", "0");
+  job->name = fs->ReadProfileString(path, "Header", "Name", "0");
   if (!IsValidIndexName(job->name)) {  // "0" (no name) included
     *why = Status(Result::kFailed, "use job file", path,
                   "its index name is missing or not allowed");
     return kRunBadJob;
   }
-  job->updating = file.GetString("Header", "Updating", "0") == "1";
+  job->updating = fs->ReadProfileString(path, "Header", "Updating", "0") == "1";
   const auto storage = std::find_if_not(sections.begin(), sections.end(), IsHeaderSection);
   job->storage = storage == sections.end() ? "" : *storage;
   job->folders.clear();
-  if (!job->storage.empty()) job->folders = ReadStorageFolders(file, job->storage);
+  if (!job->storage.empty()) job->folders = ReadStorageFolders(fs, path, job->storage);
   // The walk must not depend on where the program happens to stand later.
   for (std::string& folder : job->folders) {
     if (!platform::IsAbsolutePath(folder)) folder = platform::CurrentFolder() + folder;

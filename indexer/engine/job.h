@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/ini.h"
 #include "platform/status.h"
 
@@ -27,8 +28,11 @@ bool IsValidIndexName(std::string_view name);
 std::string JobFileProblem(const std::string& path);
 
 // The folders of a storage section: "Dir0", "Dir1", ... up to the first that is missing, "0",
-// or empty or blank, each ending in the separator.
+// or empty or blank, each ending in the separator. Of an open job file, or of the job file at
+// `path` read through `fs`.
 std::vector<std::string> ReadStorageFolders(const platform::ProfileFile& job,
+                                            const std::string& section);
+std::vector<std::string> ReadStorageFolders(platform::FileSystem* fs, const std::string& path,
                                             const std::string& section);
 
 // What a job file asks for.
@@ -41,10 +45,10 @@ struct Job {
   std::vector<std::string> folders;
 };
 
-// Reads the job file at `path`, taking relative folders below the current folder. kRunOk, or
-// kRunNoJobFile (no readable file) or kRunBadJob (no section, or an index name that is missing
-// or not allowed) with `*why` saying why.
-uint8_t ReadJob(const std::string& path, Job* job, platform::Status* why);
+// Reads the job file at `path` through `fs`, taking relative folders below the current folder.
+// kRunOk, or kRunNoJobFile (no such file) or kRunBadJob (no section, which a file that cannot
+// be read has none of, or an index name that is missing or not allowed) with `*why` saying why.
+uint8_t ReadJob(platform::FileSystem* fs, const std::string& path, Job* job, platform::Status* why);
 
 // The text of a job file that ReadJob reads back as `job` (its folders as given).
 std::string JobText(const Job& job);

@@ -3,6 +3,7 @@
 #include "indexer/engine/job.h"
 #include "indexer/engine/run_codes.h"
 #include "platform/folders.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace oru {
@@ -34,49 +35,57 @@ TEST(JobTest, IndexNamesThatWouldLeaveTheStoragesFolderAreRefused) {
 }
 
 TEST(JobTest, FoldersEndAtTheFirstMissingZeroOrBlankKey) {
-  testing::TempDir dir;
+  testing::MemoryFileSystem disk;
   using testing::Native;  // folders are written and come back with the platform's separator
-  testing::WriteFile(dir / "job.ini",
-                     "[Header]\nName=x\n[Folders]\nDir0=" + Native("/a") + "\nDir1=" +
-                         Native("/b/") + "\nDir3=" + Native("/d") + "\n[Blank]\nDir0=" +
-                         Native("/a") + "\nDir1=  \nDir2=/c\n[Zero]\nDir0=0\n");
-  const auto job = platform::ProfileFile::Open(dir / "job.ini");
-  EXPECT_EQ(ReadStorageFolders(job, "Folders"),
+  disk.Put("job.ini", "[Header]\nName=x\n[Folders]\nDir0=" + Native("/a") +
+                          "\nDir1=" + Native("/b/") + "\nDir3=" + Native("/d") +
+                          "\n[Blank]\nDir0=" + Native("/a") +
+                          "\nDir1=  \nDir2=/c\n[Zero]\nDir0=0\n");
+  EXPECT_EQ(ReadStorageFolders(&disk, "job.ini", "Folders"),
             (std::vector<std::string>{Native("/a/"), Native("/b/")}));
-  EXPECT_EQ(ReadStorageFolders(job, "Blank"), (std::vector<std::string>{Native("/a/")}));
-  EXPECT_TRUE(ReadStorageFolders(job, "Zero").empty());
-  EXPECT_TRUE(ReadStorageFolders(job, "Missing").empty());
+  EXPECT_EQ(ReadStorageFolders(&disk, "job.ini", "Blank"),
+            (std::vector<std::string>{Native("/a/")}));
+  EXPECT_TRUE(ReadStorageFolders(&disk, "job.ini", "Zero").empty());
+  EXPECT_TRUE(ReadStorageFolders(&disk, "job.ini", "Missing").empty());
 }
 
+// Relative folders are taken below the current folder when the job is read: the walk must not
+// depend on where the program happens to stand later.
 TEST(JobTest, AJobWrittenAsTextReadsBackWithItsFoldersMadeAbsolute) {
-  testing::TempDir dir;
+  testing::MemoryFileSystem disk;
   using testing::Native;
-  const Job written{"docs", true, "Folders", {dir / "a/b", "relative"}};
-  testing::WriteFile(dir / "job.ini", JobText(written));
+  const std::string absolute = platform::CurrentFolder() + Native("elsewhere/a/b");
+  const Job written{"docs", true, "Folders", {absolute, "relative"}};
+  disk.Put("job.ini", JobText(written));
   Job read;
   platform::Status why;
-  ASSERT_EQ(ReadJob(dir / "job.ini", &read, &why), kRunOk) << why.Message();
+  ASSERT_EQ(ReadJob(&disk, "job.ini", &read, &why), kRunOk) << why.Message();
   EXPECT_EQ(read.name, "docs");
   EXPECT_TRUE(read.updating);
   EXPECT_EQ(read.storage, "Folders");
   EXPECT_EQ(read.folders,
-            (std::vector<std::string>{dir / "a/b/", platform::CurrentFolder() + Native("relative/")}));
+            (std::vector<std::string>{absolute + testing::kSep,
+                                      platform::CurrentFolder() + Native("relative/")}));
 }
 
 TEST(JobTest, AJobThatCannotBeUsedSaysWhy) {
-  testing::TempDir dir;
+  testing::MemoryFileSystem disk;
   Job job;
   platform::Status why;
-  EXPECT_EQ(ReadJob(dir / "missing.ini", &job, &why), kRunNoJobFile);
-  EXPECT_NE(why.Message().find("no such file"), std::string::npos);
-  testing::WriteFile(dir / "empty.ini", "no section here\n");
-  EXPECT_EQ(ReadJob(dir / "empty.ini", &job, &why), kRunBadJob);
-  testing::WriteFile(dir / "nameless.ini", "[Header]\nUpdating=1\n");
-  EXPECT_EQ(ReadJob(dir / "nameless.ini", &job, &why), kRunBadJob);
+  EXPECT_EQ(ReadJob(&disk, "missing.ini", &job, &why), kRunNoJobFile);
+  EXPECT_EQ(why.Message(), "cannot open job file missing.ini: no such file");
+  disk.Put("empty.ini", "no section here\n");
+  EXPECT_EQ(ReadJob(&disk, "empty.ini", &job, &why), kRunBadJob);
+  disk.Put("nameless.ini", "[Header]\nUpdating=1\n");
+  EXPECT_EQ(ReadJob(&disk, "nameless.ini", &job, &why), kRunBadJob);
   EXPECT_NE(why.Message().find("index name"), std::string::npos);
-  // Without a storage section there is nothing to walk, which is no failure.
-  testing::WriteFile(dir / "header.ini", "[Header]\nName=x\n");
-  ASSERT_EQ(ReadJob(dir / "header.ini", &job, &why), kRunOk);
+  disk.Put("escape.ini", "[Header]\nName=../escape\n[Folders]\nDir0=/x\n");
+  EXPECT_EQ(ReadJob(&disk, "escape.ini", &job, &why), kRunBadJob);
+  // The header in any case and with blanks; without a storage section there is nothing to
+  // walk, which is no failure.
+  disk.Put("header.ini", "[ header ]\nName=x\n");
+  ASSERT_EQ(ReadJob(&disk, "header.ini", &job, &why), kRunOk);
+  EXPECT_EQ(job.name, "x");
   EXPECT_TRUE(job.storage.empty());
   EXPECT_TRUE(job.folders.empty());
 }

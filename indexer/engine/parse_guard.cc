@@ -26,16 +26,16 @@ int64_t SteadyNanos() {
 
 ParseGuard::~ParseGuard() {
   StopWatchdog();
-  note_.Close();
+  if (note_ != nullptr) note_->Close();
 }
 
 std::string ParseGuard::NotePath(const std::string& storages_dir, const std::string& name) {
   return storages_dir + name + ".parsing";
 }
 
-bool ParseGuard::ReadNote(const std::string& path, UnreadFile* file) {
+bool ParseGuard::ReadNote(platform::FileSystem* fs, const std::string& path, UnreadFile* file) {
   std::string bytes;
-  if (!platform::FileExists(path) || !platform::ReadWholeFile(path, &bytes).ok()) return false;
+  if (!fs->ReadWhole(path, &bytes).ok()) return false;
   if (bytes.size() < kNoteHeader || std::memcmp(bytes.data(), kNoteMagic, sizeof(kNoteMagic))) {
     return false;
   }
@@ -50,10 +50,11 @@ bool ParseGuard::ReadNote(const std::string& path, UnreadFile* file) {
   return true;
 }
 
-Status ParseGuard::Start(const std::string& note_path, std::chrono::milliseconds limit,
-                         TimeoutHandler on_timeout) {
-  const Status opened = platform::File::Open(note_path, platform::OpenMode::kCreate, &note_);
+Status ParseGuard::Start(platform::FileSystem* fs, const std::string& note_path,
+                         std::chrono::milliseconds limit, TimeoutHandler on_timeout) {
+  const Status opened = fs->Create(note_path, &note_);
   if (!opened.ok()) return opened;
+  fs_ = fs;
   note_path_ = note_path;
   limit_ = limit;
   on_timeout_ = std::move(on_timeout);
@@ -69,11 +70,11 @@ void ParseGuard::WriteNote(const std::string& path, uint32_t size, uint32_t time
   buffer_ += platform::LeBytes(static_cast<uint64_t>(when), 8);
   buffer_ += platform::LeBytes(path.size(), 2);  // paths are at most 260 bytes (the walk's rule)
   buffer_ += path;
-  if (note_.Seek(0).ok()) note_.Write(buffer_.data(), buffer_.size());
+  if (note_->Seek(0).ok()) note_->Write(buffer_.data(), buffer_.size());
 }
 
 void ParseGuard::Begin(const std::string& path, uint32_t size, uint32_t time) {
-  if (!note_.is_open()) return;
+  if (note_ == nullptr) return;
   const std::lock_guard<std::mutex> lock(mutex_);
   current_.path.assign(path);
   current_.size = size;
@@ -85,7 +86,7 @@ void ParseGuard::Begin(const std::string& path, uint32_t size, uint32_t time) {
 }
 
 void ParseGuard::ClearNote() {
-  if (note_.is_open()) WriteNote("", 0, 0, 0);
+  if (note_ != nullptr) WriteNote("", 0, 0, 0);
 }
 
 void ParseGuard::Watch() {
@@ -122,9 +123,10 @@ void ParseGuard::StopWatchdog() {
 
 void ParseGuard::Finish() {
   StopWatchdog();
-  if (!note_.is_open()) return;
-  note_.Close();
-  platform::DeleteFile(note_path_);
+  if (note_ == nullptr) return;
+  note_->Close();
+  note_.reset();
+  fs_->Delete(note_path_);
 }
 
 }  // namespace oru

@@ -22,12 +22,13 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "indexer/engine/unread_files.h"
-#include "platform/files.h"
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace oru {
@@ -44,18 +45,19 @@ class ParseGuard {
 
   // "<storages_dir><name>.parsing".
   static std::string NotePath(const std::string& storages_dir, const std::string& name);
-  // Reads the note at `path` into `file` (reason kCrashed, `when` the parse's start). False
-  // when there is none, or it names no file (a run that ended its parse by the watchdog), or it
-  // cannot be read.
-  static bool ReadNote(const std::string& path, UnreadFile* file);
+  // Reads the note at `path` through `fs` into `file` (reason kCrashed, `when` the parse's
+  // start). False when there is none, or it names no file (a run that ended its parse by the
+  // watchdog), or it cannot be read.
+  static bool ReadNote(platform::FileSystem* fs, const std::string& path, UnreadFile* file);
 
-  // Creates the note at `note_path` (emptying one that is there) and starts the watchdog:
+  // Creates the note at `note_path` through `fs`, which outlives the guard (emptying a note
+  // that is there), and starts the watchdog:
   // `on_timeout` is called, on the watchdog's thread and with mutex() held, for a parse that
   // has run `limit` or longer (it is noticed within a quarter of the limit after that). On
   // failure nothing runs and the note is not written.
-  platform::Status Start(const std::string& note_path, std::chrono::milliseconds limit,
-                         TimeoutHandler on_timeout);
-  bool started() const { return note_.is_open(); }
+  platform::Status Start(platform::FileSystem* fs, const std::string& note_path,
+                         std::chrono::milliseconds limit, TimeoutHandler on_timeout);
+  bool started() const { return note_ != nullptr; }
   // A parse of `path` begins: the note is written (one write at its start; a failed write is
   // ignored: the file is then not guarded) and the watchdog is told. Does nothing before Start.
   void Begin(const std::string& path, uint32_t size, uint32_t time);
@@ -74,7 +76,8 @@ class ParseGuard {
   void StopWatchdog();
   void WriteNote(const std::string& path, uint32_t size, uint32_t time, int64_t when);
 
-  platform::File note_;
+  platform::FileSystem* fs_ = nullptr;
+  std::unique_ptr<platform::WriteFile> note_;
   std::string note_path_;
   std::string buffer_;  // the note's bytes, reused from file to file
   std::mutex mutex_;

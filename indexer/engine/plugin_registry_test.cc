@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,22 @@ TEST_F(PluginRegistryTest, AnyConfiguredParserThatCannotBeLoadedFailsTheLoad) {
   EXPECT_FALSE(registry.LoadParsers(work_.path(), "Unlisted"));
   EXPECT_NE(registry.Failure().Message().find("names the parser Nowhere, which [Files] does not list"),
             std::string::npos);
+}
+
+// Parsers describe their file types once; the description is kept in [Extensions] of "ORU.ini".
+// A configuration that cannot take it registers no parser, unless it holds it already.
+TEST_F(PluginRegistryTest, AReadOnlyConfigurationWithoutCachedFiltersRegistersNoParser) {
+  namespace fs = std::filesystem;
+  const std::string config = work_.path() + "ORU.ini";
+  WriteConfig(bin_ + "TextParser" + suffix_, bin_ + "Ferrow" + suffix_);
+  fs::permissions(config, fs::perms::owner_read | fs::perms::group_read);
+  PluginRegistry registry;
+  EXPECT_FALSE(registry.Load(work_.path(), "Folders"));
+  fs::permissions(config, fs::perms::owner_all);
+  testing::WriteFile(config, testing::ReadFile(config) + "[Extensions]\nText=Text<txt=\n");
+  fs::permissions(config, fs::perms::owner_read);
+  EXPECT_TRUE(registry.Load(work_.path(), "Folders")) << registry.Failure().Message();
+  EXPECT_NE(registry.Match("a.txt"), nullptr);
 }
 
 }  // namespace

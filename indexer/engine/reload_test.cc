@@ -1,7 +1,6 @@
 // Reloading a saved index's dictionary, and saving an update over it.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -12,15 +11,12 @@
 #include "indexer/engine/save.h"
 #include "platform/find.h"
 #include "platform/md5.h"
-#include "tests/support/index_reader.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/memory_pass.h"
 
 namespace oru {
 namespace {
 
 namespace fmt = index_format;
-using testing::ReadFile;
-using testing::WriteFile;
 
 std::string Bytes(const uint8_t* data, size_t n) { return std::string(reinterpret_cast<const char*>(data), n); }
 
@@ -39,6 +35,11 @@ std::string Posting(uint16_t hash, uint16_t slot, uint16_t file) {
 
 class ReloadTest : public ::testing::Test {
  protected:
+  void WriteFile(const std::string& name, std::string bytes) {
+    disk_.Put(dir_ + name, std::move(bytes));
+  }
+  std::string ReadFile(const std::string& name) const { return disk_.Get(dir_ + name); }
+
   // Saves three files and six words, two of them sharing hash kShared: the dictionary is built
   // as a reload builds it, so that the words get the hashes chosen here.
   void SaveSampleIndex() {
@@ -55,30 +56,30 @@ class ReloadTest : public ::testing::Test {
     word(0x830D, "abc", {1, 2, 3});
     word(0x0001, "low", {3});
     word(0xFFFF, "high", {2, 1});
-    for (int p = 0; p < 64; ++p) WriteFile(dir_ / fmt::PostingLogName(p), logs[p]);
+    for (int p = 0; p < 64; ++p) WriteFile(fmt::PostingLogName(p), logs[p]);
     ASSERT_TRUE(Save(dictionary, ReloadedDictionary(), FileNumberSet()).ok());
-    WriteFile(dir_ / fmt::kFileIndexName,
-              FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") + FileRecord(2, "/d/two.txt"));
+    WriteFile(fmt::kFileIndexName, FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") +
+                                       FileRecord(2, "/d/two.txt"));
   }
 
   // Saves as a pass does and puts the files in place.
   platform::Status Save(const Dictionary& dictionary, const ReloadedDictionary& reloaded,
                         const FileNumberSet& forget) {
-    IndexSwitch pending(platform::RealFileSystem(), dir_.path());
-    IndexSaver saver(platform::RealFileSystem(), dir_.path(), &pending, [] {}, [] {});
+    IndexSwitch pending(&disk_, dir_);
+    IndexSaver saver(
+        &disk_, dir_, &pending, [] {}, [] {});
     const platform::Status saved = saver.Save(dictionary, logs_, reloaded, forget);
     return saved.ok() ? pending.Switch() : saved;
   }
 
   ReloadedDictionary Reload() {
-    return ReloadDictionary(platform::RealFileSystem(), dir_.path(), dictionary_.get(),
-                            [this] { ++pumps_; });
+    return ReloadDictionary(&disk_, dir_, dictionary_.get(), [this] { ++pumps_; });
   }
 
   // Each word's files, as "word:1,3".
   std::string WordFiles() {
     testing::DecodedIndex index;
-    EXPECT_EQ(testing::DecodeIndex(dir_.path(), &index), "");
+    EXPECT_EQ(testing::DecodeIndex(disk_, dir_, &index), "");
     std::string result;
     for (const auto& [key, postings] : index.postings) {
       result += (result.empty() ? "" : " ") + index.words.at(key) + ":";
@@ -89,17 +90,18 @@ class ReloadTest : public ::testing::Test {
   }
 
   static constexpr uint16_t kShared = 0x1234;
-  testing::TempDir dir_;
+  testing::MemoryFileSystem disk_;
+  const std::string dir_ = testing::InMemory("index/");
   std::unique_ptr<Dictionary> dictionary_ = std::make_unique<Dictionary>();
-  PostingLogs logs_{platform::RealFileSystem(), dir_.path()};
+  PostingLogs logs_{&disk_, dir_};
   int pumps_ = 0;
 };
 
 TEST_F(ReloadTest, GivesBackWordsSlotsAndPostingsAndSavesTheSameBytes) {
   SaveSampleIndex();
   std::string saved;
-  for (int p = 0; p < 64; ++p) saved += ReadFile(dir_ / fmt::PartFileName(p));
-  saved += ReadFile(dir_ / fmt::kWordListName);
+  for (int p = 0; p < 64; ++p) saved += ReadFile(fmt::PartFileName(p));
+  saved += ReadFile(fmt::kWordListName);
 
   const ReloadedDictionary reloaded = Reload();
   ASSERT_TRUE(reloaded.ok);
@@ -121,16 +123,16 @@ TEST_F(ReloadTest, GivesBackWordsSlotsAndPostingsAndSavesTheSameBytes) {
   merge_all.word_list_canonical = false;
   ASSERT_TRUE(Save(*dictionary_, merge_all, FileNumberSet()).ok());
   std::string again;
-  for (int p = 0; p < 64; ++p) again += ReadFile(dir_ / fmt::PartFileName(p));
-  EXPECT_EQ(again + ReadFile(dir_ / fmt::kWordListName), saved);
+  for (int p = 0; p < 64; ++p) again += ReadFile(fmt::PartFileName(p));
+  EXPECT_EQ(again + ReadFile(fmt::kWordListName), saved);
 }
 
 TEST_F(ReloadTest, APartWhoseBlocksOverlapFailsTheReload) {
   SaveSampleIndex();
   // Bucket 0x235 of part 4 points at the block of bucket 0x234, which 0x236's block follows.
-  std::string part = ReadFile(dir_ / "4.fnx");
+  std::string part = ReadFile("4.fnx");
   part.replace(4 * 0x235, 4, part.substr(4 * 0x234, 4));
-  WriteFile(dir_ / "4.fnx", part);
+  WriteFile("4.fnx", part);
   EXPECT_FALSE(Reload().ok);
 }
 
@@ -139,7 +141,7 @@ TEST_F(ReloadTest, ForgettingFilesDropsTheirPostingsAndClosesUpTheSlotsOfWordsLe
   const ReloadedDictionary reloaded = Reload();
   ASSERT_TRUE(reloaded.ok);
   // This run indexed file 3 again and found "third" in it: its new posting follows the old ones.
-  WriteFile(dir_ / "4.tf", Posting(kShared + 2, 0, 3));
+  WriteFile("4.tf", Posting(kShared + 2, 0, 3));
   FileNumberSet forget;
   forget.Add(1);
   forget.Add(3);
@@ -147,9 +149,9 @@ TEST_F(ReloadTest, ForgettingFilesDropsTheirPostingsAndClosesUpTheSlotsOfWordsLe
   EXPECT_EQ(WordFiles(), "second:2 third:3 abc:2 high:2");
   // "first" lost its only posting: "second" takes its slot, in the part and the word list.
   testing::DecodedIndex index;
-  ASSERT_EQ(testing::DecodeIndex(dir_.path(), &index), "");
+  ASSERT_EQ(testing::DecodeIndex(disk_, dir_, &index), "");
   EXPECT_EQ(index.words.at({kShared, 0}), "second");
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "4.tf"));
+  EXPECT_FALSE(disk_.Has(dir_ + "4.tf"));
   dictionary_ = std::make_unique<Dictionary>();
   EXPECT_TRUE(Reload().ok);
 }
@@ -159,7 +161,7 @@ TEST_F(ReloadTest, APartChangedSinceTheReloadFailsTheSave) {
   const ReloadedDictionary reloaded = Reload();
   ASSERT_TRUE(reloaded.ok);
   // Part 32 ("abc") loses its word: the reloaded dictionary no longer describes it.
-  WriteFile(dir_ / "32.fnx", std::string(4096, '\0'));
+  WriteFile("32.fnx", std::string(4096, '\0'));
   FileNumberSet forget;
   forget.Add(2);
   EXPECT_FALSE(Save(*dictionary_, reloaded, forget).ok());

@@ -6,20 +6,35 @@
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/save.h"
 #include "platform/md5.h"
-#include "tests/support/index_reader.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/memory_pass.h"
 
 namespace oru {
 namespace {
 
-using testing::ReadFile;
-using testing::WriteFile;
+// The index folder in memory; a file it cannot create (as when a folder of its name is in the
+// way).
+class SaveDisk : public testing::MemoryFileSystem {
+ public:
+  platform::Status Create(const std::string& path,
+                          std::unique_ptr<platform::WriteFile>* out) override {
+    if (path == blocked)
+      return platform::Status(platform::Result::kFailed, "create", path, "blocked");
+    return MemoryFileSystem::Create(path, out);
+  }
+  std::string blocked;
+};
 
 class SaveIndexTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int p = 0; p < 64; ++p) WriteFile(dir_ / index_format::PostingLogName(p), "");
+    for (int p = 0; p < 64; ++p) WriteFile(index_format::PostingLogName(p), "");
   }
+
+  void WriteFile(const std::string& name, std::string bytes) {
+    disk_.Put(dir_ + name, std::move(bytes));
+  }
+  std::string ReadFile(const std::string& name) const { return disk_.Get(dir_ + name); }
+  bool Exists(const std::string& name) const { return disk_.Has(dir_ + name); }
 
   // Adds a word under `hash` (as a reload does, so that the hash can be chosen) and returns
   // its slot.
@@ -31,9 +46,9 @@ class SaveIndexTest : public ::testing::Test {
 
   // Saves as a pass does and puts the files in place.
   bool SaveIndex() {
-    IndexSwitch pending(platform::RealFileSystem(), dir_.path());
-    IndexSaver saver(platform::RealFileSystem(), dir_.path(), &pending,
-                     [this] { ++steps_; }, [] {});
+    IndexSwitch pending(&disk_, dir_);
+    IndexSaver saver(
+        &disk_, dir_, &pending, [this] { ++steps_; }, [] {});
     return saver.Save(*dictionary_, logs_, ReloadedDictionary(), FileNumberSet()).ok() &&
            pending.Switch().ok();
   }
@@ -41,14 +56,15 @@ class SaveIndexTest : public ::testing::Test {
   void Post(uint16_t hash, uint16_t slot, uint16_t file) {
     uint8_t posting[8];
     index_format::EncodePosting({hash, slot, file, 0}, posting);
-    const std::string path = dir_ / index_format::PostingLogName(index_format::PartOf(hash));
-    WriteFile(path, ReadFile(path) + std::string(reinterpret_cast<char*>(posting), 8));
+    const std::string log = index_format::PostingLogName(index_format::PartOf(hash));
+    WriteFile(log, ReadFile(log) + std::string(reinterpret_cast<char*>(posting), 8));
   }
 
-  testing::TempDir dir_;
+  SaveDisk disk_;
+  const std::string dir_ = testing::InMemory("index/");
   int steps_ = 0;  // the progress bar's moves
   std::unique_ptr<Dictionary> dictionary_ = std::make_unique<Dictionary>();
-  PostingLogs logs_{platform::RealFileSystem(), dir_.path()};
+  PostingLogs logs_{&disk_, dir_};
 };
 
 TEST_F(SaveIndexTest, OneFileWithTheWordAbc) {
@@ -57,7 +73,7 @@ TEST_F(SaveIndexTest, OneFileWithTheWordAbc) {
   Post(hash, AddWord(hash, "abc"), 1);
   ASSERT_TRUE(SaveIndex());
 
-  const std::string part = ReadFile(dir_ / "32.fnx");
+  const std::string part = ReadFile("32.fnx");
   ASSERT_EQ(part.size(), 4106u);
   std::string expected(4096, '\0');
   expected[3124] = 0x00;  // table entry 781 = 4096
@@ -66,20 +82,22 @@ TEST_F(SaveIndexTest, OneFileWithTheWordAbc) {
   EXPECT_EQ(part, expected);
   for (int p = 0; p < 64; ++p) {
     if (p != 32) {
-      EXPECT_EQ(ReadFile(dir_ / index_format::PartFileName(p)), std::string(4096, '\0'));
+      EXPECT_EQ(ReadFile(index_format::PartFileName(p)), std::string(4096, '\0'));
     }
-    EXPECT_FALSE(std::filesystem::exists(dir_ / index_format::PostingLogName(p)));
+    EXPECT_FALSE(Exists(index_format::PostingLogName(p)));
   }
-  EXPECT_EQ(ReadFile(dir_ / "0.fnw"), std::string("\x08" "abc\x0D\x83\x00\x00", 8));
+  EXPECT_EQ(ReadFile("0.fnw"), std::string("\x08"
+                                           "abc\x0D\x83\x00\x00",
+                                           8));
   EXPECT_EQ(steps_, 65);
 }
 
 TEST_F(SaveIndexTest, AnEmptyPassGivesEmptyTablesAndAnEmptyWordList) {
   ASSERT_TRUE(SaveIndex());
   for (int p = 0; p < 64; ++p) {
-    EXPECT_EQ(ReadFile(dir_ / index_format::PartFileName(p)), std::string(4096, '\0'));
+    EXPECT_EQ(ReadFile(index_format::PartFileName(p)), std::string(4096, '\0'));
   }
-  EXPECT_EQ(ReadFile(dir_ / "0.fnw"), "");
+  EXPECT_EQ(ReadFile("0.fnw"), "");
   EXPECT_EQ(steps_, 65);
 }
 
@@ -92,8 +110,8 @@ TEST_F(SaveIndexTest, WordsSharingAHashShareABlockInSlotOrder) {
   Post(hash, first, 7);
   ASSERT_TRUE(SaveIndex());
   testing::DecodedIndex index;
-  WriteFile(dir_ / "Fileindex.fnd", "");
-  ASSERT_EQ(testing::DecodeIndex(dir_.path(), &index), "");
+  WriteFile("Fileindex.fnd", "");
+  ASSERT_EQ(testing::DecodeIndex(disk_, dir_, &index), "");
   using Postings = std::vector<testing::FilePosting>;
   const testing::WordKey first_key(hash, 0);
   const testing::WordKey second_key(hash, 1);
@@ -101,15 +119,15 @@ TEST_F(SaveIndexTest, WordsSharingAHashShareABlockInSlotOrder) {
   EXPECT_EQ(index.postings[second_key], (Postings{{3, 0}}));
   EXPECT_EQ(index.word_order, (std::vector<std::string>{"first", "second"}));
   // The block is the word entry 02 00 00 00, slot 0, 03 00 00 00, 07 00 00 00, then slot 1.
-  const std::string part = ReadFile(dir_ / "4.fnx");
+  const std::string part = ReadFile("4.fnx");
   EXPECT_EQ(part.substr(4096, 14), std::string("\x02\0\0\0\0\0\x03\0\0\0\x07\0\0\0", 14));
 }
 
 TEST_F(SaveIndexTest, AMissingLogLeavesAnEmptyPartAndOneStepLess) {
-  std::filesystem::remove(dir_ / "5.tf");
+  disk_.Delete(dir_ + "5.tf");
   ASSERT_TRUE(SaveIndex());
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "5.fnx"));
-  EXPECT_EQ(std::filesystem::file_size(dir_ / "5.fnx"), 0u);
+  EXPECT_TRUE(Exists("5.fnx"));
+  EXPECT_EQ(ReadFile("5.fnx"), "");
   EXPECT_EQ(steps_, 64);
 }
 
@@ -117,32 +135,32 @@ TEST_F(SaveIndexTest, ABucketWhosePostingsAreAllGoneGetsNoTableEntry) {
   // The slot table names the bucket, but its log holds nothing for it.
   AddWord(0x0005, "lonely");
   ASSERT_TRUE(SaveIndex());
-  EXPECT_EQ(ReadFile(dir_ / "0.fnx"), std::string(4096, '\0'));
+  EXPECT_EQ(ReadFile("0.fnx"), std::string(4096, '\0'));
 }
 
 TEST_F(SaveIndexTest, APartThatCannotBeWrittenKeepsTheOldPartsAndFails) {
   Post(0x0801, AddWord(0x0801, "word"), 1);  // part 2
-  std::filesystem::create_directory(dir_ / "2.fnx.new");
-  WriteFile(dir_ / "1.fnx", "old part");
-  WriteFile(dir_ / "2.fnx", "old part");
+  disk_.blocked = dir_ + "2.fnx.new";
+  WriteFile("1.fnx", "old part");
+  WriteFile("2.fnx", "old part");
   EXPECT_FALSE(SaveIndex());
-  EXPECT_EQ(ReadFile(dir_ / "1.fnx"), "old part");  // written anew beside it, never put in place
-  EXPECT_EQ(ReadFile(dir_ / "2.fnx"), "old part");
-  EXPECT_EQ(std::filesystem::file_size(dir_ / "2.tf"), 8u);
+  EXPECT_EQ(ReadFile("1.fnx"), "old part");  // written anew beside it, never put in place
+  EXPECT_EQ(ReadFile("2.fnx"), "old part");
+  EXPECT_EQ(ReadFile("2.tf").size(), 8u);
 }
 
 TEST_F(SaveIndexTest, AWordListThatCannotBeWrittenFailsTheSave) {
-  std::filesystem::create_directory(dir_ / "0.fnw.new");
+  disk_.blocked = dir_ + "0.fnw.new";
   EXPECT_FALSE(SaveIndex());
   EXPECT_EQ(steps_, 65);
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "0.fnx"));
+  EXPECT_FALSE(Exists("0.fnx"));
 }
 
 TEST_F(SaveIndexTest, APostingForASlotTheDictionaryLacksFailsThePart) {
   AddWord(0x0042, "known");
   Post(0x0042, 3, 1);
   EXPECT_FALSE(SaveIndex());
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "0.tf"));
+  EXPECT_TRUE(Exists("0.tf"));
 }
 
 }  // namespace

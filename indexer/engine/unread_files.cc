@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-
-#include "platform/files.h"
+#include <memory>
 
 namespace oru {
 
@@ -97,12 +96,12 @@ std::string UnreadFiles::PathFor(const std::string& storages_dir, const std::str
   return storages_dir + name + ".unread";
 }
 
-bool UnreadFiles::Load(const std::string& path) {
+bool UnreadFiles::Load(platform::FileSystem* fs, const std::string& path) {
   files_.clear();
   dirty_ = false;
-  if (!platform::FileExists(path)) return true;
   std::string text;
-  if (!platform::ReadWholeFile(path, &text).ok()) return false;
+  const Status read = fs->ReadWhole(path, &text);
+  if (!read.ok()) return read.result() == Result::kNotFound;
   std::string_view rest = text;
   while (!rest.empty()) {
     const size_t end = rest.find('\n');
@@ -114,24 +113,24 @@ bool UnreadFiles::Load(const std::string& path) {
   return true;
 }
 
-Status UnreadFiles::Save(const std::string& path) {
+Status UnreadFiles::Save(platform::FileSystem* fs, const std::string& path) {
   dirty_ = false;
   if (files_.empty()) {
-    const Status removed = platform::DeleteFile(path);
+    const Status removed = fs->Delete(path);
     return removed.result() == Result::kNotFound ? Status() : removed;
   }
   std::string text;
   for (const UnreadFile& file : Sorted()) text += UnreadLine(file) + '\n';
   const std::string temporary = path + ".new";
-  platform::File out;
-  Status status = platform::File::Open(temporary, platform::OpenMode::kCreate, &out);
-  if (status.ok()) status = out.Write(text.data(), text.size());
-  if (status.ok()) status = out.Sync();
-  if (status.ok()) status = out.Close();
-  if (status.ok()) status = platform::RenameFile(temporary, path);
+  std::unique_ptr<platform::WriteFile> out;
+  Status status = fs->Create(temporary, &out);
+  if (status.ok()) status = out->Write(text.data(), text.size());
+  if (status.ok()) status = out->Close();
+  if (status.ok()) status = fs->SyncFile(temporary);
+  if (status.ok()) status = fs->Rename(temporary, path);
   if (!status.ok()) {
-    out.Close();
-    platform::DeleteFile(temporary);
+    if (out != nullptr) out->Close();
+    fs->Delete(temporary);
     dirty_ = true;
   }
   return status;

@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace oru {
@@ -41,12 +42,13 @@ class UnreadFiles {
   // "<storages_dir><name>.unread"; storages_dir ends in the separator.
   static std::string PathFor(const std::string& storages_dir, const std::string& name);
 
-  // Reads the list at `path`, replacing this one. A missing file is an empty list; lines that
-  // cannot be read are left out. False only when the file is there but cannot be read.
-  bool Load(const std::string& path);
-  // Writes the list to `path` whole (`path` + ".new", synced, renamed over it); an empty list
-  // removes the file. Clears dirty().
-  platform::Status Save(const std::string& path);
+  // Reads the list at `path` through `fs`, replacing this one. A missing file is an empty list;
+  // lines that cannot be read are left out. False only when the file is there but cannot be
+  // read (the list is then empty).
+  bool Load(platform::FileSystem* fs, const std::string& path);
+  // Writes the list to `path` through `fs` whole (`path` + ".new", synced, renamed over it); an
+  // empty list removes the file. Clears dirty(), unless the write fails.
+  platform::Status Save(platform::FileSystem* fs, const std::string& path);
 
   bool empty() const { return files_.empty(); }
   size_t size() const { return files_.size(); }

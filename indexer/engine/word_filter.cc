@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "platform/codepage.h"
-#include "platform/files.h"
 #include "platform/folders.h"
 
 namespace oru {
@@ -33,9 +32,9 @@ StopList::StopList(std::vector<std::string> words) : words_(std::move(words)) {
   std::sort(words_.begin(), words_.end(), LessIgnoringCase);
 }
 
-StopList StopList::Load(const std::string& path) {
+StopList StopList::Load(platform::FileSystem* fs, const std::string& path) {
   std::string text;
-  if (platform::ReadWholeFile(path, &text) != platform::Result::kOk) return StopList();
+  if (!fs->ReadWhole(path, &text).ok()) return StopList();
   // Reading stops at the first NUL; lines end at CR, LF or CR LF and are taken whole.
   text.resize(strnlen(text.data(), text.size()));
   std::vector<std::string> words;
@@ -52,7 +51,13 @@ StopList StopList::Load(const std::string& path) {
   return StopList(std::move(words));
 }
 
-StopList StopList::BesideProgram() { return Load(platform::ProgramFolder() + kStopListName); }
+StopList StopList::In(platform::FileSystem* fs, const std::string& folder) {
+  return Load(fs, folder + kStopListName);
+}
+
+StopList StopList::BesideProgram() {
+  return In(platform::RealFileSystem(), platform::ProgramFolder());
+}
 
 bool StopList::Contains(std::string_view word) const {
   const auto it = std::lower_bound(words_.begin(), words_.end(), word, LessIgnoringCase);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace oru {
 
 // Words shorter than this many bytes (in the code page) are dropped.
@@ -29,10 +31,14 @@ class StopList {
   StopList() = default;
   explicit StopList(std::vector<std::string> words);
 
-  // The list in the file at `path`: one word per line (lines end at CR, LF or CR LF and are
-  // taken whole, blanks included), read up to the first NUL. Empty when the file cannot be read.
-  static StopList Load(const std::string& path);
-  // The list Tamsel and the search tool use: "Stop.lst" in the program's folder.
+  // The list in the file at `path`, read through `fs`: one word per line (lines end at CR, LF
+  // or CR LF and are taken whole, blanks included), read up to the first NUL. Empty when the
+  // file cannot be read.
+  static StopList Load(platform::FileSystem* fs, const std::string& path);
+  static StopList Load(const std::string& path) { return Load(platform::RealFileSystem(), path); }
+  // The list Tamsel and the search tool use: "Stop.lst" in the program's folder `folder`
+  // (ending in the separator), read through `fs`; BesideProgram reads the disk.
+  static StopList In(platform::FileSystem* fs, const std::string& folder);
   static StopList BesideProgram();
 
   bool Contains(std::string_view word) const;

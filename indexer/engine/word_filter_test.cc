@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/support/temp_dir.h"
+#include "tests/support/memory_file_system.h"
 
 namespace oru {
 namespace {
@@ -35,9 +35,9 @@ TEST(FilterWordTest, DropsShortJunkAndShortStopWordsAndKeepsTheRestCut) {
 }
 
 TEST(StopListTest, LoadsOneWordPerLineUpToTheFirstNulAndMatchesIgnoringCase) {
-  testing::TempDir dir;
-  testing::WriteFile(dir / "Stop.lst", std::string("the\r\nAnd\rof\n a \n\nlast\0hidden\n", 29));
-  const StopList stops = StopList::Load(dir / "Stop.lst");
+  testing::MemoryFileSystem disk;
+  disk.Put("/bin/Stop.lst", std::string("the\r\nAnd\rof\n a \n\nlast\0hidden\n", 29));
+  const StopList stops = StopList::In(&disk, "/bin/");
   EXPECT_TRUE(stops.Contains("THE"));
   EXPECT_TRUE(stops.Contains("and"));
   EXPECT_TRUE(stops.Contains("of"));
@@ -45,7 +45,7 @@ TEST(StopListTest, LoadsOneWordPerLineUpToTheFirstNulAndMatchesIgnoringCase) {
   EXPECT_FALSE(stops.Contains("a"));
   EXPECT_TRUE(stops.Contains("last"));
   EXPECT_FALSE(stops.Contains("hidden"));
-  EXPECT_EQ(StopList::Load(dir / "missing.lst").size(), 0u);
+  EXPECT_EQ(StopList::Load(&disk, "/bin/missing.lst").size(), 0u);
 }
 
 TEST(JunkWordTest, RepeatsDigitsAndNumbers) {

@@ -14,6 +14,7 @@ class PlatformWriteFile final : public WriteFile {
  public:
   explicit PlatformWriteFile(File file) : file_(std::move(file)) {}
   Status Write(const void* data, size_t n) override { return file_.Write(data, n); }
+  Status Seek(int64_t offset) override { return file_.Seek(offset); }
   void StartWriteback() override { file_.StartWriteback(); }
   Status Close() override { return file_.Close(); }
 
@@ -90,6 +91,13 @@ class PlatformFileSystem final : public FileSystem {
   std::string ReadProfileString(const std::string& path, std::string_view section,
                                 std::string_view key, std::string_view default_value) override {
     return ProfileFile::Open(path).GetString(section, key, default_value);
+  }
+  std::vector<std::string> ReadProfileSections(const std::string& path) override {
+    return ProfileFile::Open(path).SectionNames();
+  }
+  std::vector<std::string> ReadProfileKeys(const std::string& path,
+                                           std::string_view section) override {
+    return ProfileFile::Open(path).KeyNames(section);
   }
   Status WriteProfileString(const std::string& path, std::string_view section,
                             std::string_view key, std::string_view value) override {

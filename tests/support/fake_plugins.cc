@@ -22,8 +22,10 @@ bool ScanIt(const char* root) {
   walk.clear();
   next_file = 0;
   if (corpus == nullptr) return false;
-  if (corpus->count(folder) != 0) {  // a root naming one file
-    walk.push_back(folder);
+  std::string file = folder;  // a root naming one file, as the walk hands it (with a separator)
+  if (!file.empty() && file.back() == platform::kPathSeparator) file.pop_back();
+  if (corpus->count(file) != 0) {
+    walk.push_back(file);
     return true;
   }
   if (folder.empty() || folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
@@ -52,7 +54,7 @@ bool IsWordByte(unsigned char c) {
 bool ParseIt(const char* file_name, const char*) {
   if (corpus == nullptr) return false;
   const auto file = corpus->find(file_name);
-  text = file == corpus->end() ? nullptr : &file->second.text;
+  text = file == corpus->end() || file->second.refused ? nullptr : &file->second.text;
   return text != nullptr;
 }
 
@@ -93,6 +95,7 @@ FakePlugins::~FakePlugins() {
 }
 
 bool FakePlugins::Load(const std::string&, const std::string&) {
+  if (!loads) return false;
   current = this;
   corpus = &files;
   return true;

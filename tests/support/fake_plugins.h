@@ -18,9 +18,12 @@ class FakePlugins : public PluginSet {
   struct File {
     std::string text;
     uint32_t time = 0;  // packed, as the storage plug-in hands it out
+    bool refused = false;  // the parser refuses it (damaged, encrypted)
   };
   // The corpus by full path; a folder is any prefix of a path that ends in the separator.
   std::map<std::string, File> files;
+  // False: Load fails, as for a configuration without the storage type.
+  bool loads = true;
 
   FakePlugins();
   ~FakePlugins() override;

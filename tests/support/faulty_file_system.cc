@@ -21,6 +21,7 @@ class FaultyWriteFile final : public platform::WriteFile {
     }
     return below_->Write(data, n);
   }
+  Status Seek(int64_t offset) override { return below_->Seek(offset); }
   void StartWriteback() override { below_->StartWriteback(); }
   Status Close() override { return below_->Close(); }
 
@@ -36,6 +37,7 @@ Status FaultyFileSystem::Count(Kind kind, const char* operation, const std::stri
   const std::lock_guard<std::mutex> lock(mutex_);
   if (++counts_[kind] != fail_at_ || kind != fail_kind_) return Status();
   failed_ = true;
+  failed_path_ = path;
   return Status(fail_result_, operation, path, fail_reason_);
 }
 
@@ -88,6 +90,15 @@ std::string FaultyFileSystem::ReadProfileString(const std::string& path, std::st
                                                 std::string_view key,
                                                 std::string_view default_value) {
   return below_->ReadProfileString(path, section, key, default_value);
+}
+
+std::vector<std::string> FaultyFileSystem::ReadProfileSections(const std::string& path) {
+  return below_->ReadProfileSections(path);
+}
+
+std::vector<std::string> FaultyFileSystem::ReadProfileKeys(const std::string& path,
+                                                           std::string_view section) {
+  return below_->ReadProfileKeys(path, section);
 }
 
 Status FaultyFileSystem::WriteProfileString(const std::string& path, std::string_view section,

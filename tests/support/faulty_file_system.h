@@ -1,6 +1,6 @@
 // A file system that fails one chosen call of another (the real one unless told otherwise): the
-// Nth create (of a file or a folder), write, sync (folder syncs included), rename, read, lock
-// or record written to a profile file ends with a chosen status; every other call reaches the
+// Nth create (of a file or a folder), write, sync (folder syncs included), rename, whole read,
+// lock or record written to a profile file ends with a chosen status; every other call reaches the
 // file system below, except that syncs are counted and not passed on (the tests look at what
 // the folder holds, not at what would survive a power loss, and hundreds of runs cannot wait
 // for the disk). It counts the calls of each kind, so a test can first count a clean run and
@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -34,8 +35,9 @@ class FaultyFileSystem : public platform::FileSystem {
   }
   // The calls of `kind` made so far.
   int count(Kind kind) const { return counts_[kind]; }
-  // True once the chosen call has failed.
+  // True once the chosen call has failed; the path it named.
   bool failed() const { return failed_; }
+  const std::string& failed_path() const { return failed_path_; }
 
   platform::Status Create(const std::string& path,
                           std::unique_ptr<platform::WriteFile>* out) override;
@@ -51,6 +53,9 @@ class FaultyFileSystem : public platform::FileSystem {
                             std::unique_ptr<platform::HeldLock>* out) override;
   std::string ReadProfileString(const std::string& path, std::string_view section,
                                 std::string_view key, std::string_view default_value) override;
+  std::vector<std::string> ReadProfileSections(const std::string& path) override;
+  std::vector<std::string> ReadProfileKeys(const std::string& path,
+                                           std::string_view section) override;
   platform::Status WriteProfileString(const std::string& path, std::string_view section,
                                       std::string_view key, std::string_view value) override;
   platform::Status DeleteProfileKey(const std::string& path, std::string_view section,
@@ -68,6 +73,7 @@ class FaultyFileSystem : public platform::FileSystem {
   platform::Result fail_result_ = platform::Result::kFailed;
   std::string fail_reason_;
   bool failed_ = false;
+  std::string failed_path_;
 };
 
 }  // namespace oru::testing

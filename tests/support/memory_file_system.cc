@@ -1,6 +1,11 @@
 #include "tests/support/memory_file_system.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace oru::testing {
 
@@ -12,7 +17,14 @@ class MemoryWriteFile final : public platform::WriteFile {
   MemoryWriteFile(MemoryFileSystem* fs, std::string path) : fs_(fs), path_(std::move(path)) {}
   Status Write(const void* data, size_t n) override {
     const std::lock_guard<std::mutex> lock(fs_->mutex_);
-    fs_->files_[path_].append(static_cast<const char*>(data), n);
+    std::string& bytes = fs_->files_[path_];
+    if (bytes.size() < at_) bytes.resize(at_, '\0');
+    bytes.replace(at_, std::min(n, bytes.size() - at_), static_cast<const char*>(data), n);
+    at_ += n;
+    return Status();
+  }
+  Status Seek(int64_t offset) override {
+    at_ = static_cast<size_t>(offset);
     return Status();
   }
   void StartWriteback() override {}
@@ -21,6 +33,7 @@ class MemoryWriteFile final : public platform::WriteFile {
  private:
   MemoryFileSystem* fs_;
   std::string path_;
+  size_t at_ = 0;  // where the next write starts
 };
 
 namespace {
@@ -40,9 +53,65 @@ class MemoryLock final : public platform::HeldLock {
   std::string name_;
 };
 
+std::string_view Trim(std::string_view text) {
+  const size_t begin = text.find_first_not_of(" \t\r");
+  if (begin == std::string_view::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
+}
+
+// A profile file: its sections in order, each with its keys and values in order. Read from
+// text, comment lines, lines without "=" and keys before the first section are left out.
+using Keys = std::vector<std::pair<std::string, std::string>>;
+using Profile = std::vector<std::pair<std::string, Keys>>;
+
+Profile ParseProfile(const std::string& text) {
+  Profile profile;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    const std::string_view line = Trim(std::string_view(text).substr(start, end - start));
+    start = end + 1;
+    const size_t equals = line.find('=');
+    if (!line.empty() && line.front() == '[') {
+      profile.emplace_back(Trim(line.substr(1, line.find(']') - 1)), Keys());
+    } else if (!line.empty() && line.front() != ';' && equals != std::string_view::npos &&
+               equals != 0 && !profile.empty()) {
+      profile.back().second.emplace_back(Trim(line.substr(0, equals)),
+                                         Trim(line.substr(equals + 1)));
+    }
+  }
+  return profile;
+}
+
+std::string ProfileText(const Profile& profile) {
+  std::string text;
+  for (const auto& [section, keys] : profile) {
+    text += "[" + section + "]\n";
+    for (const auto& [key, value] : keys) text += key + "=" + value + "\n";
+  }
+  return text;
+}
+
+// The first entry of `list` (sections, or keys) named `name`, ignoring ASCII case.
+template <typename List>
+auto Named(List& list, std::string_view name) {
+  return std::find_if(list.begin(), list.end(), [name](const auto& entry) {
+    return entry.first.size() == name.size() &&
+           std::equal(name.begin(), name.end(), entry.first.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) ==
+                    std::tolower(static_cast<unsigned char>(y));
+           });
+  });
+}
+
 }  // namespace
 
 void MemoryFileSystem::Record(std::string line) { operations_.push_back(std::move(line)); }
+
+const std::string& MemoryFileSystem::TextOf(const std::string& path) const {
+  static const std::string kNone;
+  const auto file = files_.find(path);
+  return file == files_.end() ? kNone : file->second;
+}
 
 Status MemoryFileSystem::Create(const std::string& path,
                                 std::unique_ptr<platform::WriteFile>* out) {
@@ -122,18 +191,42 @@ std::string MemoryFileSystem::ReadProfileString(const std::string& path, std::st
                                                 std::string_view key,
                                                 std::string_view default_value) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  const auto file = profiles_.find(path);
-  if (file == profiles_.end()) return std::string(default_value);
-  const auto found_section = file->second.find(std::string(section));
-  if (found_section == file->second.end()) return std::string(default_value);
-  const auto value = found_section->second.find(std::string(key));
-  return value == found_section->second.end() ? std::string(default_value) : value->second;
+  Profile profile = ParseProfile(TextOf(path));
+  const auto keys = Named(profile, Trim(section));
+  if (keys == profile.end()) return std::string(default_value);
+  const auto value = Named(keys->second, Trim(key));
+  return value == keys->second.end() ? std::string(default_value) : value->second;
+}
+
+std::vector<std::string> MemoryFileSystem::ReadProfileSections(const std::string& path) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::string> names;
+  for (const auto& [section, keys] : ParseProfile(TextOf(path))) names.push_back(section);
+  return names;
+}
+
+std::vector<std::string> MemoryFileSystem::ReadProfileKeys(const std::string& path,
+                                                           std::string_view section) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  Profile profile = ParseProfile(TextOf(path));
+  std::vector<std::string> names;
+  const auto keys = Named(profile, Trim(section));
+  if (keys != profile.end()) {
+    for (const auto& [key, value] : keys->second) names.push_back(key);
+  }
+  return names;
 }
 
 Status MemoryFileSystem::WriteProfileString(const std::string& path, std::string_view section,
                                             std::string_view key, std::string_view value) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  profiles_[path][std::string(section)][std::string(key)] = std::string(value);
+  Profile profile = ParseProfile(TextOf(path));
+  auto keys = Named(profile, section);
+  if (keys == profile.end()) keys = profile.insert(keys, {std::string(section), Keys()});
+  auto entry = Named(keys->second, key);
+  if (entry == keys->second.end()) entry = keys->second.insert(entry, {std::string(key), ""});
+  entry->second = value;
+  files_[path] = ProfileText(profile);
   Record("write " + path + " [" + std::string(section) + "] " + std::string(key) + "=" +
          std::string(value));
   return Status();
@@ -142,11 +235,31 @@ Status MemoryFileSystem::WriteProfileString(const std::string& path, std::string
 Status MemoryFileSystem::DeleteProfileKey(const std::string& path, std::string_view section,
                                           std::string_view key) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  auto& keys = profiles_[path][std::string(section)];
-  if (keys.erase(std::string(key)) != 0) {
-    Record("delete " + path + " [" + std::string(section) + "] " + std::string(key));
-  }
+  Profile profile = ParseProfile(TextOf(path));
+  const auto keys = Named(profile, section);
+  if (keys == profile.end()) return Status();
+  const auto entry = Named(keys->second, key);
+  if (entry == keys->second.end()) return Status();
+  keys->second.erase(entry);
+  files_[path] = ProfileText(profile);
+  Record("delete " + path + " [" + std::string(section) + "] " + std::string(key));
   return Status();
+}
+
+void MemoryFileSystem::Put(const std::string& path, std::string bytes) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  files_[path] = std::move(bytes);
+}
+
+std::string MemoryFileSystem::Get(const std::string& path) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const auto file = files_.find(path);
+  return file == files_.end() ? std::string() : file->second;
+}
+
+bool MemoryFileSystem::Has(const std::string& path) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return files_.count(path) != 0;
 }
 
 std::map<std::string, std::string> MemoryFileSystem::FilesIn(const std::string& folder) const {

@@ -1,7 +1,10 @@
 // A file system held in memory, for engine tests that need no folder on disk: files by path,
-// folders, locks and profile files (sections and keys as the engine writes them). It records
-// every call that changes something, in order, as one line each ("create PATH", "rename A B",
-// ...), so a test can see what a run did.
+// folders, locks and profile files. A profile file is a file like any other, read and written
+// as text: "[Section]" lines and "key=value" lines, names compared ignoring ASCII case, names
+// and values without surrounding blanks; a write rewrites the file in that layout (the
+// platform's own rules are ini.h's, tested there). It records every call that
+// changes something, in order, as one line each ("create PATH", "rename A B", ...), so a test
+// can see what a run did.
 #ifndef ORU_TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
 #define ORU_TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
 
@@ -33,11 +36,19 @@ class MemoryFileSystem : public platform::FileSystem {
                             std::unique_ptr<platform::HeldLock>* out) override;
   std::string ReadProfileString(const std::string& path, std::string_view section,
                                 std::string_view key, std::string_view default_value) override;
+  std::vector<std::string> ReadProfileSections(const std::string& path) override;
+  std::vector<std::string> ReadProfileKeys(const std::string& path,
+                                           std::string_view section) override;
   platform::Status WriteProfileString(const std::string& path, std::string_view section,
                                       std::string_view key, std::string_view value) override;
   platform::Status DeleteProfileKey(const std::string& path, std::string_view section,
                                     std::string_view key) override;
 
+  // Puts `bytes` at `path` (not recorded: the test's own setting up); the bytes at `path`, or
+  // "" when there is no file; whether there is one.
+  void Put(const std::string& path, std::string bytes);
+  std::string Get(const std::string& path) const;
+  bool Has(const std::string& path) const;
   // The files whose path starts with `folder`, by the rest of their path.
   std::map<std::string, std::string> FilesIn(const std::string& folder) const;
   // Replaces the files below `folder` with `files` (by the rest of their path).
@@ -48,13 +59,13 @@ class MemoryFileSystem : public platform::FileSystem {
  private:
   friend class MemoryWriteFile;
   void Record(std::string line);
+  // The bytes at `path`, or none; under mutex_.
+  const std::string& TextOf(const std::string& path) const;
 
   mutable std::mutex mutex_;  // over everything below: a reload reads beside the walk
   std::map<std::string, std::string> files_;
   std::set<std::string> folders_;
   std::set<std::string> locked_;
-  // Profile files: file, section, key to value (names as the engine spells them).
-  std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles_;
   std::vector<std::string> operations_;
 };
 

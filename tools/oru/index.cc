@@ -363,7 +363,8 @@ bool EndedInParser(const platform::ProgramExit& exit, const std::string& note) {
 // Lists the files of the index that its runs passed over because their parse crashed or hung.
 void ReportSkipped(const std::string& work, const std::string& name) {
   UnreadFiles unread;
-  unread.Load(UnreadFiles::PathFor(work + kStoragesFolder + platform::kPathSeparator, name));
+  unread.Load(platform::RealFileSystem(),
+              UnreadFiles::PathFor(work + kStoragesFolder + platform::kPathSeparator, name));
   size_t refused = 0;
   for (const UnreadFile& file : unread.Sorted()) {
     if (file.reason == UnreadReason::kRefused) {

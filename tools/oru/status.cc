@@ -77,7 +77,7 @@ int Failed(const std::string& work, const std::string& name, bool json) {
       return Fail("there is no index named '" + index + "' (see 'oru status')");
     }
     UnreadFiles unread;
-    if (!unread.Load(UnreadFiles::PathFor(storages, index))) {
+    if (!unread.Load(platform::RealFileSystem(), UnreadFiles::PathFor(storages, index))) {
       return Fail("cannot read " + UnreadFiles::PathFor(storages, index));
     }
     for (const UnreadFile& file : unread.Sorted()) {
