@@ -42,7 +42,7 @@ TIndexer::TIndexer(PassSettings settings, PassView view)
       file_words_(dictionary_.get(), &*settings_.stop_words, view_.words_found),
       walk_(&plugins_, this, settings_.file_limit) {}
 
-TIndexer::~TIndexer() { reload_.Join(); }
+TIndexer::~TIndexer() { reload_.Abandon(); }
 
 uint8_t TIndexer::Run() {
   // The engine's one catch: whatever is thrown below (out of memory, a window handler) fails
@@ -57,8 +57,9 @@ uint8_t TIndexer::Run() {
     what = e.what();
   } catch (...) {
   }
-  // A reload still running beside the walk ends before anything it uses goes.
-  reload_.Join();
+  // A reload still running beside the walk was not needed (nothing changed, or the run failed):
+  // it stops, and ends before anything it uses goes.
+  reload_.Abandon();
   // The run ends by itself: no note of a parse is left for the next one.
   guard_.Finish();
   if (thrown) {

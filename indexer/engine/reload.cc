@@ -107,6 +107,12 @@ ReloadedDictionary ReloadDictionary(platform::FileSystem* fs, const std::string&
   return reloaded;
 }
 
+namespace {
+
+struct Abandoned {};
+
+}  // namespace
+
 bool BackgroundReload::Start(platform::FileSystem* fs, const std::string& index_dir,
                              Dictionary* dictionary) {
   done_ = false;
@@ -118,7 +124,10 @@ bool BackgroundReload::Start(platform::FileSystem* fs, const std::string& index_
       ReloadedDictionary result;
       {
         const RecordPool::UsePool use(pool);
-        result = ReloadDictionary(fs, index_dir, dictionary, [] {});
+        // An abandoned reload stops at its next look: what it throws ends the reload as failed.
+        result = ReloadDictionary(fs, index_dir, dictionary, [this] {
+          if (abandoned_) throw Abandoned();
+        });
       }
       const std::lock_guard<std::mutex> lock(mutex_);
       result_ = result;
@@ -150,6 +159,13 @@ ReloadedDictionary BackgroundReload::Wait(const std::function<void()>& pump) {
 
 void BackgroundReload::Join() {
   if (thread_.joinable()) thread_.join();
+}
+
+void BackgroundReload::Abandon() {
+  abandoned_ = true;
+  Join();
+  running_ = false;
+  abandoned_ = false;
 }
 
 }  // namespace oru

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <bitset>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -57,9 +58,13 @@ class BackgroundReload {
   ReloadedDictionary Wait(const std::function<void()>& pump);
   // Waits for the thread to end; no messages.
   void Join();
+  // Ends a reload whose result nobody will take (the pass ended without needing it: an update
+  // that changed nothing, a failure) as soon as it looks, and waits for its thread.
+  void Abandon();
 
  private:
   std::thread thread_;
+  std::atomic<bool> abandoned_{false};
   bool running_ = false;  // started, not yet waited for
   std::mutex mutex_;
   std::condition_variable finished_;
