@@ -289,4 +289,13 @@ CorpusStats GenerateCorpus(const CorpusOptions& options, const std::string& fold
   return stats;
 }
 
+std::string LetterWord(uint64_t n) {
+  std::string word = "w";
+  do {
+    word += static_cast<char>('a' + n % 26);
+    n /= 26;
+  } while (n != 0);
+  return word + "x";
+}
+
 }  // namespace oru::bench

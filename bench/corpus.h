@@ -110,6 +110,10 @@ std::string MakeCorpusFile(const CorpusOptions& options, const CorpusText& text,
 // written.
 CorpusStats GenerateCorpus(const CorpusOptions& options, const std::string& folder);
 
+// A distinct word of letters only for each `n` ("wax", "wbx", ...): the indexer keeps it as it
+// is, and no two numbers give the same word.
+std::string LetterWord(uint64_t n);
+
 }  // namespace oru::bench
 
 #endif  // ORU_BENCH_CORPUS_H_

@@ -5,11 +5,12 @@
 // A tree of N small text files (240,000) is indexed with oru index, which splits it into a
 // group of indexes of up to 57,000 files each. The window's logic (SearchModel, as the window
 // drives it) then searches it: for a word every file holds, a word of a tenth of them and a word
-// of one file (first with the indexes not yet open), the time from the end of the typing pause to the first rows, to the last, and the
-// longest the window's thread spends on one piece of the results (what would freeze it).
-// With a display (DISPLAY, e.g. under xvfb-run), the window itself then loads the 240,000 hits
-// while a timer measures how long its main loop is ever away.
-// With --keep DIR the tree and the work folder are kept in DIR and reused by the next run.
+// of one file (first with the indexes not yet open), the time from the end of the typing pause to
+// the first rows, to the last, and the longest the window's thread spends on one piece of the
+// results (what would freeze it). With a display (DISPLAY, e.g. under xvfb-run), the window itself
+// then loads the 240,000 hits while a timer measures how long its main loop is ever away. With
+// --keep DIR the tree and the work folder are kept in DIR and reused by the next run.
+#include <gtk/gtk.h>
 #include <time.h>
 
 #include <chrono>
@@ -24,16 +25,16 @@
 #include <thread>
 #include <vector>
 
+#include "bench/corpus.h"
 #include "tests/support/process.h"
 #include "tools/trovella/search_model.h"
 #include "tools/trovella/window.h"
-
-#include <gtk/gtk.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using oru::bench::LetterWord;
 
 const std::string kBin = ORU_BIN_DIR "/";
 
@@ -47,15 +48,6 @@ double ThreadCpuMs() {
   timespec now;
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) * 1000 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-std::string Word(uint64_t n) {
-  std::string word = "w";
-  do {
-    word += static_cast<char>('a' + n % 26);
-    n /= 26;
-  } while (n != 0);
-  return word + "x";
 }
 
 }  // namespace
@@ -72,8 +64,8 @@ int main(int argc, char** argv) {
   if (!keep) root = (fs::temp_directory_path() / "oru-trovella-bench").string();
   if (root.back() != '/') root += '/';
   const std::vector<std::string> env = {"XDG_DATA_HOME=" + root + "data",
-                                        "XDG_RUNTIME_DIR=" + root + "run", "DISPLAY=",
-                                        "WAYLAND_DISPLAY="};
+                                        "XDG_RUNTIME_DIR=" + root + "run",
+                                        "DISPLAY=", "WAYLAND_DISPLAY="};
   fs::create_directories(root + "run");
   const std::string work = root + "data/Pellimar/ORU/";
   const std::string tree = root + "tree";
@@ -83,10 +75,11 @@ int main(int argc, char** argv) {
       const std::string folder = tree + "/d" + std::to_string(i / 1000);
       if (i % 1000 == 0) fs::create_directories(folder);
       std::ofstream(folder + "/f" + std::to_string(i) + ".txt")
-          << "common " << (i % 10 == 0 ? "tenth " : "") << Word(static_cast<uint64_t>(i)) << "\n";
+          << "common " << (i % 10 == 0 ? "tenth " : "") << LetterWord(static_cast<uint64_t>(i))
+          << "\n";
     }
-    const auto indexed = oru::testing::RunProcess(
-        {kBin + "oru", "index", tree, "--name", "big"}, env, nullptr, 3600);
+    const auto indexed = oru::testing::RunProcess({kBin + "oru", "index", tree, "--name", "big"},
+                                                  env, nullptr, 3600);
     if (indexed.exit_status != 0) {
       std::fprintf(stderr, "oru index failed:\n%s", indexed.err.c_str());
       return 1;
@@ -104,7 +97,7 @@ int main(int argc, char** argv) {
   std::printf("indexes: %zu choices (all, then each index or group)\n", model.choices().size());
   // The first search opens the indexes; the window keeps them open for the searches after it.
   for (const std::string& query :
-       {Word(123457), std::string("common"), std::string("tenth"), Word(7)}) {
+       {LetterWord(123457), std::string("common"), std::string("tenth"), LetterWord(7)}) {
     double longest = 0;
     double first_rows = -1;
     model.SetQuery(query, 0);
@@ -128,9 +121,10 @@ int main(int argc, char** argv) {
       if (tasks.empty()) std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     const double all_rows = Ms(start, Clock::now());
-    std::printf("'%s': %zu files; first rows after %.1f ms (target <= 100), all after %.1f ms; "
-                "longest piece on the window's thread %.2f ms of CPU (target <= 50)\n",
-                query.c_str(), model.RowCount(), first_rows, all_rows, longest);
+    std::printf(
+        "'%s': %zu files; first rows after %.1f ms (target <= 100), all after %.1f ms; "
+        "longest piece on the window's thread %.2f ms of CPU (target <= 50)\n",
+        query.c_str(), model.RowCount(), first_rows, all_rows, longest);
   }
 
   // The window itself, when there is a display: the query typed at its start, and the longest
@@ -161,15 +155,17 @@ int main(int argc, char** argv) {
         },
         &gaps);
     g_timeout_add(
-        6000, [](gpointer) -> gboolean {
+        6000,
+        [](gpointer) -> gboolean {
           gtk_main_quit();
           return G_SOURCE_REMOVE;
         },
         nullptr);
     window->Run();
-    std::printf("the window, 240,000 rows loading for 6 s: its main loop was away at most "
-                "%.1f ms at a time (target <= 50)\n",
-                gaps.longest);
+    std::printf(
+        "the window, 240,000 rows loading for 6 s: its main loop was away at most "
+        "%.1f ms at a time (target <= 50)\n",
+        gaps.longest);
   }
   if (!keep) fs::remove_all(root);
   return 0;

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/corpus.h"
 #include "tests/support/index_reader.h"
 #include "tests/support/process.h"
 
@@ -31,6 +32,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using oru::bench::LetterWord;
 using oru::testing::BackgroundProcess;
 using oru::testing::RunProcess;
 
@@ -58,16 +60,6 @@ double Since(Clock::time_point start) {
 }
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// A word of letters only, from `n` (the indexer keeps words of letters and digits).
-std::string Word(uint64_t n) {
-  std::string word = "w";
-  do {
-    word += static_cast<char>('a' + n % 26);
-    n /= 26;
-  } while (n != 0);
-  return word + "x";
-}
 
 class Bench {
  public:
@@ -188,7 +180,7 @@ void RandomChange(const std::string& tree, std::mt19937_64& random, uint64_t* ne
   const auto text = [&] {
     const uint64_t first = (*next_word)++;
     const uint64_t second = (*next_word)++;
-    return Word(first) + " " + Word(second) + " common words\n";
+    return LetterWord(first) + " " + LetterWord(second) + " common words\n";
   };
   const auto pick = [&random](const std::vector<std::string>& from) {
     return from[random() % from.size()];
@@ -234,10 +226,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string arg = argv[i];
     const int value = std::atoi(argv[i + 1]);
-    if (arg == "--files") options.files = value;
-    else if (arg == "--folders") options.folders = value;
-    else if (arg == "--idle") options.idle_seconds = value;
-    else if (arg == "--sequences") options.sequences = value;
+    if (arg == "--files")
+      options.files = value;
+    else if (arg == "--folders")
+      options.folders = value;
+    else if (arg == "--idle")
+      options.idle_seconds = value;
+    else if (arg == "--sequences")
+      options.sequences = value;
   }
   char pattern[] = "/tmp/oru-watch-bench-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return 1;
@@ -251,8 +247,9 @@ int main(int argc, char** argv) {
   // 1. Found after a save, and idle CPU.
   const std::string big = root + "big";
   for (int i = 0; i < options.files; ++i) {
-    Write(big + "/d" + std::to_string(i / 100) + "/f" + std::to_string(i) + ".txt",
-          Word(static_cast<uint64_t>(i)) + " common text of file " + std::to_string(i) + "\n");
+    Write(
+        big + "/d" + std::to_string(i / 100) + "/f" + std::to_string(i) + ".txt",
+        LetterWord(static_cast<uint64_t>(i)) + " common text of file " + std::to_string(i) + "\n");
   }
   if (!bench.Oru({"index", big, "--name", "big"}) || !bench.StartWatcher("big", {})) {
     std::fprintf(stderr, "indexing or watching the tree failed:\n%s", bench.Log().c_str());
@@ -280,7 +277,7 @@ int main(int argc, char** argv) {
   const std::string wide = root + "wide";
   for (int i = 0; i < options.folders; ++i) {
     Write(wide + "/a" + std::to_string(i / 100) + "/b" + std::to_string(i) + "/f.txt",
-          Word(static_cast<uint64_t>(i)) + "\n");
+          LetterWord(static_cast<uint64_t>(i)) + "\n");
   }
   if (!bench.Oru({"index", wide, "--name", "wide"}) || !bench.StartWatcher("wide", {})) {
     std::fprintf(stderr, "indexing or watching the wide tree failed\n");
@@ -297,7 +294,7 @@ int main(int argc, char** argv) {
   const std::string small = root + "small";
   for (int i = 0; i < 30; ++i) {
     Write(small + "/s" + std::to_string(i % 5) + "/f" + std::to_string(i) + ".txt",
-          Word(static_cast<uint64_t>(i) + 1000000) + " common words\n");
+          LetterWord(static_cast<uint64_t>(i) + 1000000) + " common words\n");
   }
   if (!bench.Oru({"index", small, "--name", "small"}) ||
       !bench.StartWatcher("small", {"--quiet", "0.3"})) {
@@ -324,9 +321,10 @@ int main(int argc, char** argv) {
     }
   }
   bench.StopWatcher();
-  std::printf("random sequences: %d of %d left the watched index different from a fresh pass "
-              "(target 0)\n",
-              differ, options.sequences);
+  std::printf(
+      "random sequences: %d of %d left the watched index different from a fresh pass "
+      "(target 0)\n",
+      differ, options.sequences);
   fs::remove_all(root);
   return differ == 0 ? 0 : 1;
 }

@@ -134,7 +134,8 @@ TEST_F(OruWatchTest, InstallWritesAnAutostartEntryAndUninstallRemovesIt) {
   const auto installed = Oru({"watch", "--name", "t", "--quiet", "2", "--install"});
   ASSERT_EQ(installed.exit_status, 0) << installed.err;
   EXPECT_NE(installed.out.find(entry), std::string::npos) << installed.out;
-  EXPECT_NE(ReadFile(entry).find("\nExec=\"" + bin_ + "oru\" \"watch\" \"--name\" \"t\" "
+  EXPECT_NE(ReadFile(entry).find("\nExec=\"" + bin_ +
+                                 "oru\" \"watch\" \"--name\" \"t\" "
                                  "\"--quiet\" \"2\"\n"),
             std::string::npos)
       << ReadFile(entry);

@@ -39,8 +39,11 @@ class TrovellaGuiTest : public ::testing::Test {
     WriteFile(opener_, "#!/bin/sh\necho \"$1\" >> '" + (dir_ / "opened.txt") + "'\n");
     fs::permissions(opener_, fs::perms::owner_all);
     const char* lsan = std::getenv("LSAN_OPTIONS");
-    env_ = {"DISPLAY=" + display_.name(), "WAYLAND_DISPLAY=", "XDG_DATA_HOME=" + (dir_ / "data"),
-            "XDG_RUNTIME_DIR=" + (dir_ / "run"), "NO_AT_BRIDGE=1",
+    env_ = {"DISPLAY=" + display_.name(),
+            "WAYLAND_DISPLAY=",
+            "XDG_DATA_HOME=" + (dir_ / "data"),
+            "XDG_RUNTIME_DIR=" + (dir_ / "run"),
+            "NO_AT_BRIDGE=1",
             std::string("LSAN_OPTIONS=") + (lsan ? std::string(lsan) + ":" : "") +
                 "suppressions=" + ORU_SOURCE_DIR + "/tests/lsan_gtk.supp"};
     ASSERT_EQ(Oru({"index", corpus_, "--name", "docs"}), 0);
@@ -115,16 +118,15 @@ TEST_F(TrovellaGuiTest, TypeSeeAHitOpenItAndSearchAgainWhenTheIndexIsWritten) {
   ASSERT_EQ(Oru({"index", corpus_, "--name", "docs", "--update"}), 0);
   usleep(1500000);
   Keys(window, {"F3", "Down", "Return"});
-  EXPECT_EQ(Opened(2), (std::vector<std::string>{corpus_ + "notes/budget.txt",
-                                                 corpus_ + "new/arrival.txt"}));
+  EXPECT_EQ(Opened(2),
+            (std::vector<std::string>{corpus_ + "notes/budget.txt", corpus_ + "new/arrival.txt"}));
 
   // Many hits, as the README shows them.
   Keys(window, {"Escape"});
   Type(window, "harbour engines");
   usleep(1500000);
   fs::create_directories("gui-screenshots");
-  testing::RunProcess({"/usr/bin/env", "import", "-window", window,
-                       "gui-screenshots/trovella.png"},
+  testing::RunProcess({"/usr/bin/env", "import", "-window", window, "gui-screenshots/trovella.png"},
                       {"DISPLAY=" + display_.name()}, nullptr, 20);
   ASSERT_TRUE(testing::RequestClose(display_.name(), window));
   EXPECT_EQ(window_.Wait(20), 0) << ReadFile(dir_ / "window.log");

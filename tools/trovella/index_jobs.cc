@@ -14,7 +14,9 @@
 namespace oru::trovella {
 
 IndexJobs::IndexJobs(std::string work, std::string oru, Post post)
-    : work_(std::move(work)), oru_(std::move(oru)), post_(std::move(post)),
+    : work_(std::move(work)),
+      oru_(std::move(oru)),
+      post_(std::move(post)),
       alive_(std::make_shared<bool>(true)) {}
 
 IndexJobs::~IndexJobs() {
@@ -85,7 +87,7 @@ std::string NameForFolder(const std::string& work, const std::string& folder) {
   std::string name;
   for (char c : base) {
     const auto byte = static_cast<unsigned char>(c);
-    name += std::isalnum(byte) != 0 ? static_cast<char>(std::tolower(byte))
+    name += std::isalnum(byte) != 0              ? static_cast<char>(std::tolower(byte))
             : (c == '.' || c == '_' || c == '-') ? c
                                                  : '-';
   }

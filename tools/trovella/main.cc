@@ -14,10 +14,11 @@ int main(int argc, char** argv) {
     if (arg == "--opener" && i + 1 < argc) {
       options.opener = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
-      std::puts("usage: Trovella [--opener PROGRAM] [QUERY]\n"
-                "The search window of ORU Indexer: searches the indexes of the work folder as\n"
-                "'oru search' does, as you type. --opener opens hits with PROGRAM instead of the\n"
-                "desktop's default application.");
+      std::puts(
+          "usage: Trovella [--opener PROGRAM] [QUERY]\n"
+          "The search window of ORU Indexer: searches the indexes of the work folder as\n"
+          "'oru search' does, as you type. --opener opens hits with PROGRAM instead of the\n"
+          "desktop's default application.");
       return 0;
     } else {
       options.query += (options.query.empty() ? "" : " ") + arg;

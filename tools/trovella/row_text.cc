@@ -83,7 +83,8 @@ std::vector<Span> HitSpans(std::string_view fragment, const tool::Query& query) 
     for (const tool::TextTerm& term : query.terms) {
       if (!term.positive) continue;
       for (const std::string& word : term.words) {
-        hit = hit || (term.kind == tool::NodeKind::kPrefix ? normal.rfind(word, 0) == 0 : normal == word);
+        hit = hit ||
+              (term.kind == tool::NodeKind::kPrefix ? normal.rfind(word, 0) == 0 : normal == word);
       }
     }
     if (hit) spans.push_back({begin, end});

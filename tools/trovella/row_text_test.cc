@@ -23,7 +23,7 @@ std::vector<std::string> Marked(const std::string& fragment, const std::string& 
 
 TEST(RowTextTest, MarksTheWordsPrefixesAndPhrasesTheQueryFindsButNotExcludedTerms) {
   EXPECT_EQ(Marked("The Harbour engines hummed; harbours -engine- too", "harbour engine*"),
-               (std::vector<std::string>{"Harbour", "engines", "engine"}));
+            (std::vector<std::string>{"Harbour", "engines", "engine"}));
   EXPECT_EQ(Marked("Straße und Café, café!", "café -straße"),
             (std::vector<std::string>{"Café", "café"}));
   EXPECT_EQ(Marked("an annual report, reported annually", "\"annual report\""),

@@ -155,7 +155,8 @@ bool SearchRun::Resolve(const std::string& work, const SearchRequest& request,
     names = ListIndexNames(work, &parts);
   } else {
     for (const std::string& name : request.names) {
-      if (!IsValidIndexName(name)) return Fail(SearchFailure::kError, "'" + name + "' is no index name");
+      if (!IsValidIndexName(name))
+        return Fail(SearchFailure::kError, "'" + name + "' is no index name");
       names.push_back(name);
       parts.push_back(IndexesOf(work, name));
     }
@@ -186,11 +187,13 @@ bool SearchRun::Resolve(const std::string& work, const SearchRequest& request,
         return Fail(SearchFailure::kError,
                     "there is no index named '" + index + "' (see 'oru status')");
       }
-      return Fail(SearchFailure::kError, "the index '" + index + "' is incomplete (" + problem +
-                                             "); index it again, or search it anyway with --partial");
+      return Fail(SearchFailure::kError,
+                  "the index '" + index + "' is incomplete (" + problem +
+                      "); index it again, or search it anyway with --partial");
     }
   }
-  if (indexes_.empty()) return Fail(SearchFailure::kError, "there is no index to search (see 'oru index')");
+  if (indexes_.empty())
+    return Fail(SearchFailure::kError, "there is no index to search (see 'oru index')");
   return true;
 }
 
@@ -213,7 +216,8 @@ bool SearchRun::Run(const std::string& work, const SearchRequest& request, Reade
   for (const QueryNote& note : query_notes) {
     notes_.push_back("'" + EscapeControls(note.text) + "' " + note.why + "; it is left out");
   }
-  if (prepared == Prepared::kNotUtf8) return Fail(SearchFailure::kError, "the query word is not valid UTF-8");
+  if (prepared == Prepared::kNotUtf8)
+    return Fail(SearchFailure::kError, "the query word is not valid UTF-8");
   if (prepared == Prepared::kNothingLeft) {
     return Fail(SearchFailure::kError, "no word of the query can be in an index");
   }
@@ -234,7 +238,8 @@ bool SearchRun::Run(const std::string& work, const SearchRequest& request, Reade
     }
   }
   SortHits(&hits_, request.sort, request.descending);
-  for (const std::string& index : indexes_) read_since_.push_back(IndexRecords(work).ReadSince(index));
+  for (const std::string& index : indexes_)
+    read_since_.push_back(IndexRecords(work).ReadSince(index));
   return true;
 }
 

@@ -18,9 +18,9 @@ namespace oru::tool {
 
 // Times in milliseconds.
 struct WatchTimes {
-  int64_t quiet = 5000;            // how long an index's folders stay quiet before it is updated
-  int64_t longest_wait = 60000;    // the most an update waits after the first change for quiet
-  int64_t fault_period = 900000;   // while changes may go unreported: an update this often
+  int64_t quiet = 5000;           // how long an index's folders stay quiet before it is updated
+  int64_t longest_wait = 60000;   // the most an update waits after the first change for quiet
+  int64_t fault_period = 900000;  // while changes may go unreported: an update this often
 };
 
 class UpdateSchedule {

@@ -291,7 +291,8 @@ int WatchCommand(const std::vector<std::string>& args) {
       }
       if (!index.told_lost) {
         index.told_lost = lost.lasting;
-        std::fprintf(stderr, "oru: changes of %s may have gone unreported (%s); updating it whole%s\n",
+        std::fprintf(stderr,
+                     "oru: changes of %s may have gone unreported (%s); updating it whole%s\n",
                      index.name.c_str(), lost.reason.c_str(),
                      lost.lasting ? ", and again at every period while that lasts" : "");
       }

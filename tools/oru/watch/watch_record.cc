@@ -24,7 +24,9 @@ std::string UtcNow() {
 
 WatchRecord::WatchRecord(std::string work) : path_(std::move(work) + kRecordName) {}
 
-platform::Status WatchRecord::Claim() { return platform::InstanceMutex::Acquire(kMutexName, &mutex_); }
+platform::Status WatchRecord::Claim() {
+  return platform::InstanceMutex::Acquire(kMutexName, &mutex_);
+}
 
 void WatchRecord::Started(size_t indexes) {
   platform::ProfileFile file = platform::ProfileFile::Open(path_);
@@ -44,11 +46,11 @@ void WatchRecord::Stopped() {
 WatcherState ReadWatcherState(const std::string& work) {
   WatcherState state;
   platform::InstanceMutex probe;
-  state.running = platform::InstanceMutex::Acquire(kMutexName, &probe).result() ==
-                  platform::Result::kExists;
+  state.running =
+      platform::InstanceMutex::Acquire(kMutexName, &probe).result() == platform::Result::kExists;
   if (state.running) {
-    state.started = platform::ProfileFile::Open(work + kRecordName).GetString(kWatcherSection,
-                                                                            "Started", "");
+    state.started =
+        platform::ProfileFile::Open(work + kRecordName).GetString(kWatcherSection, "Started", "");
   }
   return state;
 }

@@ -3,11 +3,11 @@
 #include <gtk/gtk.h>
 
 #include <atomic>
-#include <deque>
-#include <mutex>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -192,9 +192,7 @@ void rows_store_tree_model_init(GtkTreeModelIface* iface) {
     SetIter(Store(model), iter, n);
     return TRUE;
   };
-  iface->iter_parent = [](GtkTreeModel*, GtkTreeIter*, GtkTreeIter*) -> gboolean {
-    return FALSE;
-  };
+  iface->iter_parent = [](GtkTreeModel*, GtkTreeIter*, GtkTreeIter*) -> gboolean { return FALSE; };
 }
 
 // ---- the window ----
@@ -238,7 +236,8 @@ class GtkMainWindow : public MainWindow {
     gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
     query_ = gtk_search_entry_new();
     gtk_widget_set_name(query_, "query");
-    gtk_entry_set_placeholder_text(GTK_ENTRY(query_), "Search: words, OR, -word, \"a phrase\", ext:pdf ...");
+    gtk_entry_set_placeholder_text(GTK_ENTRY(query_),
+                                   "Search: words, OR, -word, \"a phrase\", ext:pdf ...");
     g_signal_connect(query_, "changed", G_CALLBACK(OnQueryChanged), this);
     gtk_box_pack_start(GTK_BOX(bar), query_, TRUE, TRUE, 0);
 
@@ -250,7 +249,8 @@ class GtkMainWindow : public MainWindow {
 
     sort_ = gtk_combo_box_text_new();
     gtk_widget_set_name(sort_, "sort");
-    for (const char* label : {"As found", "By path", "By date, newest first", "By size, largest first"}) {
+    for (const char* label :
+         {"As found", "By path", "By date, newest first", "By size, largest first"}) {
       gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(sort_), label);
     }
     gtk_combo_box_set_active(GTK_COMBO_BOX(sort_), 0);
@@ -509,7 +509,8 @@ class GtkMainWindow : public MainWindow {
   static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
     auto* self = static_cast<GtkMainWindow*>(data);
     const bool control = (event->state & GDK_CONTROL_MASK) != 0;
-    if (event->keyval == GDK_KEY_F3 || (control && (event->keyval == GDK_KEY_l || event->keyval == GDK_KEY_L))) {
+    if (event->keyval == GDK_KEY_F3 ||
+        (control && (event->keyval == GDK_KEY_l || event->keyval == GDK_KEY_L))) {
       gtk_widget_grab_focus(self->query_);
       return TRUE;
     }
@@ -547,7 +548,8 @@ class GtkMainWindow : public MainWindow {
     std::vector<std::string> names;
     const std::vector<IndexChoice>& choices = self->model_.choices();
     for (size_t i = 1; i < choices.size(); ++i) {
-      if (self->model_.choice() == 0 || self->model_.choice() == i) names.push_back(choices[i].name);
+      if (self->model_.choice() == 0 || self->model_.choice() == i)
+        names.push_back(choices[i].name);
     }
     if (self->jobs_.Update(names)) {
       gtk_label_set_text(GTK_LABEL(self->status_), "updating ...");
