@@ -11,8 +11,9 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
-#include <set>
 #include <unordered_map>
+
+#include "platform/common/watch_notes.h"
 
 namespace oru::platform {
 
@@ -79,19 +80,13 @@ class InotifyWatch : public FolderWatch {
       }
     }
     // The answer tells whether it worked: what it would note as lost is not told again.
-    const size_t lost_before = pending_lost_.size();
+    const size_t mark = notes_.lost_count();
     WatchTree(tree, roots_[tree]);
-    const bool whole = pending_lost_.size() == lost_before;
-    pending_lost_.resize(lost_before);
-    return whole;
+    return notes_.DropLostSince(mark);
   }
 
   Status Wait(int timeout_ms, WatchChanges* out) override {
-    out->changed.clear();
-    out->lost.clear();
-    std::set<size_t> changed;
-    if (TakePending(out, &changed)) return Status();
-    if (g_stop) return Status();
+    if (notes_.Take(out) || g_stop) return Status();
     pollfd fds[2] = {{fd_, POLLIN, 0}, {g_wake[0], POLLIN, 0}};
     const int ready = poll(fds, g_wake[0] >= 0 ? 2 : 1, timeout_ms < 0 ? -1 : timeout_ms);
     if (ready < 0) {
@@ -104,9 +99,9 @@ class InotifyWatch : public FolderWatch {
       }
     }
     if ((fds[0].revents & POLLIN) != 0) {
-      if (const Status read_status = ReadEvents(&changed); !read_status.ok()) return read_status;
+      if (const Status read_status = ReadEvents(); !read_status.ok()) return read_status;
     }
-    TakePending(out, &changed);
+    notes_.Take(out);
     return Status();
   }
 
@@ -126,7 +121,7 @@ class InotifyWatch : public FolderWatch {
   }
 
   void NoteLost(size_t tree, std::string reason, bool lasting = true) {
-    pending_lost_.push_back({tree, std::move(reason), lasting});
+    notes_.Lost(tree, std::move(reason), lasting);
   }
 
   // Watches `folder` and every folder below it as part of `tree`.
@@ -187,7 +182,7 @@ class InotifyWatch : public FolderWatch {
     }
   }
 
-  Status ReadEvents(std::set<size_t>* changed) {
+  Status ReadEvents() {
     alignas(inotify_event) char buffer[64 * 1024];
     for (;;) {
       const ssize_t n = read(fd_, buffer, sizeof buffer);
@@ -201,12 +196,12 @@ class InotifyWatch : public FolderWatch {
         std::memcpy(&event, buffer + pos, sizeof event);
         const char* name = event.len > 0 ? buffer + pos + sizeof(inotify_event) : "";
         pos += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
-        Handle(event, name, changed);
+        Handle(event, name);
       }
     }
   }
 
-  void Handle(const inotify_event& event, const char* name, std::set<size_t>* changed) {
+  void Handle(const inotify_event& event, const char* name) {
     if ((event.mask & IN_Q_OVERFLOW) != 0) {
       for (size_t tree = 0; tree < roots_.size(); ++tree) {
         NoteLost(tree, "the system's queue of changes overflowed", false);
@@ -226,29 +221,17 @@ class InotifyWatch : public FolderWatch {
     }
     const std::string path = it->second.path;
     if ((event.mask & IN_MOVE_SELF) != 0 && path == roots_[tree]) {
-      changed->insert(tree);
+      notes_.Changed(tree);
       Forget(path);  // the watches would follow the folder to its new place
       NoteLost(tree, roots_[tree] + " is gone or moved; it is watched again once it is back");
       return;
     }
     const std::string child = name[0] == '\0' ? path : (path == "/" ? path : path + "/") + name;
     if (Excluded(child)) return;
-    changed->insert(tree);
+    notes_.Changed(tree);
     if ((event.mask & IN_ISDIR) == 0) return;
     if ((event.mask & IN_MOVED_FROM) != 0) Forget(child);
     if ((event.mask & (IN_CREATE | IN_MOVED_TO)) != 0) WatchTree(tree, child);
-  }
-
-  // Moves what was noted into `out`; true when there is something.
-  bool TakePending(WatchChanges* out, std::set<size_t>* changed) {
-    for (WatchChanges::Lost& lost : pending_lost_) {
-      bool known = false;
-      for (const WatchChanges::Lost& seen : out->lost) known = known || seen.tree == lost.tree;
-      if (!known) out->lost.push_back(std::move(lost));
-    }
-    pending_lost_.clear();
-    out->changed.assign(changed->begin(), changed->end());
-    return !out->changed.empty() || !out->lost.empty();
   }
 
   int fd_;
@@ -256,7 +239,7 @@ class InotifyWatch : public FolderWatch {
   std::vector<std::string> excluded_;
   std::vector<std::string> roots_;
   std::unordered_map<int, Folder> folders_;
-  std::vector<WatchChanges::Lost> pending_lost_;
+  WatchNotes notes_;
 };
 
 }  // namespace

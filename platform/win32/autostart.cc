@@ -1,5 +1,6 @@
 #include "platform/autostart.h"
 
+#include "platform/win32/command_line.h"
 #include "platform/win32/win_api.h"
 
 #include <objbase.h>
@@ -11,29 +12,6 @@ namespace oru::platform {
 namespace {
 
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// `argv` as a command line the C runtime parses back: each argument in double quotes, with
-// backslashes before a quote doubled.
-std::string CommandLine(const std::vector<std::string>& argv) {
-  std::string line;
-  for (const std::string& arg : argv) {
-    if (!line.empty()) line += ' ';
-    line += '"';
-    size_t backslashes = 0;
-    for (char c : arg) {
-      if (c == '\\') {
-        ++backslashes;
-        continue;
-      }
-      line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-      backslashes = 0;
-      line += c;
-    }
-    line.append(backslashes * 2, '\\');
-    line += '"';
-  }
-  return line;
-}
 
 Status RegistryStatus(LSTATUS code, const char* operation) {
   SetLastError(static_cast<DWORD>(code));

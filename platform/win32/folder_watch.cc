@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/common/watch_notes.h"
 #include "platform/win32/win_api.h"
 
 namespace oru::platform {
@@ -92,17 +93,13 @@ class DirectoryWatch : public FolderWatch {
     if (tree >= trees_.size()) return false;
     Close(trees_[tree].get());
     // The answer tells whether it worked: what it would note as lost is not told again.
-    const size_t lost_before = pending_lost_.size();
+    const size_t mark = notes_.lost_count();
     Open(tree);
-    const bool whole = pending_lost_.size() == lost_before;
-    pending_lost_.resize(lost_before);
-    return whole;
+    return notes_.DropLostSince(mark);
   }
 
   Status Wait(int timeout_ms, WatchChanges* out) override {
-    out->changed.clear();
-    out->lost.clear();
-    if (Take(out) || g_stop) return Status();
+    if (notes_.Take(out) || g_stop) return Status();
     std::vector<HANDLE> handles;
     std::vector<size_t> owners;
     if (g_wake != nullptr) handles.push_back(g_wake);
@@ -124,7 +121,7 @@ class DirectoryWatch : public FolderWatch {
     if (waited == WAIT_TIMEOUT) return Status();
     // Every tree whose reading ended is looked at, not only the first the wait named.
     for (size_t i : owners) Collect(i);
-    Take(out);
+    notes_.Take(out);
     return Status();
   }
 
@@ -145,7 +142,7 @@ class DirectoryWatch : public FolderWatch {
   };
 
   void NoteLost(size_t tree, std::string reason, bool lasting = true) {
-    pending_lost_.push_back({tree, std::move(reason), lasting});
+    notes_.Lost(tree, std::move(reason), lasting);
   }
 
   void Close(Tree* tree) {
@@ -221,7 +218,7 @@ class DirectoryWatch : public FolderWatch {
         const std::string path = tree.root + "\\" + Narrow(name.data(), name.size());
         bool excluded = false;
         for (const std::string& folder : excluded_) excluded = excluded || IsBelow(path, folder);
-        if (!excluded) changed_.push_back(index);
+        if (!excluded) notes_.Changed(index);
         if (info.NextEntryOffset == 0) break;
         pos += info.NextEntryOffset;
       }
@@ -235,26 +232,9 @@ class DirectoryWatch : public FolderWatch {
     Read(index);
   }
 
-  bool Take(WatchChanges* out) {
-    for (WatchChanges::Lost& lost : pending_lost_) {
-      bool known = false;
-      for (const WatchChanges::Lost& seen : out->lost) known = known || seen.tree == lost.tree;
-      if (!known) out->lost.push_back(std::move(lost));
-    }
-    pending_lost_.clear();
-    for (size_t tree : changed_) {
-      bool known = false;
-      for (size_t seen : out->changed) known = known || seen == tree;
-      if (!known) out->changed.push_back(tree);
-    }
-    changed_.clear();
-    return !out->changed.empty() || !out->lost.empty();
-  }
-
   std::vector<std::string> excluded_;
   std::vector<std::unique_ptr<Tree>> trees_;  // in place: the system writes into them
-  std::vector<size_t> changed_;
-  std::vector<WatchChanges::Lost> pending_lost_;
+  WatchNotes notes_;
 };
 
 }  // namespace

@@ -1,10 +1,9 @@
 #include "platform/process.h"
 
+#include "platform/win32/command_line.h"
 #include "platform/win32/win_api.h"
 
 namespace oru::platform {
-
-namespace {
 
 // One argument as the C runtime's (and CommandLineToArgvW's) parsing gives it back: quoted when
 // it is empty or holds a blank or quote; backslashes doubled only before a quote.
@@ -27,6 +26,17 @@ void AppendQuoted(const std::string& arg, std::string* line) {
   line->append(backslashes * 2, '\\');
   *line += '"';
 }
+
+std::string CommandLine(const std::vector<std::string>& argv) {
+  std::string line;
+  for (const std::string& arg : argv) {
+    if (!line.empty()) line += ' ';
+    AppendQuoted(arg, &line);
+  }
+  return line;
+}
+
+namespace {
 
 // Ctrl-C and Ctrl-Break typed at the console reach every program attached to it: this process
 // lets them pass while the program runs, so that only the program acts on them.
@@ -54,11 +64,7 @@ Result RunProgram(const std::vector<std::string>& argv, ProgramExit* exit) {
   const DWORD attributes = ::GetFileAttributesA(argv[0].c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     return Result::kNotFound;
-  std::string line;
-  for (const std::string& arg : argv) {
-    if (!line.empty()) line += ' ';
-    AppendQuoted(arg, &line);
-  }
+  std::string line = CommandLine(argv);
   // The program gets this process's standard handles and environment.
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;

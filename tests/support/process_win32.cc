@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/command_line.h"
 #include "platform/win32/win_api.h"
 #include "tests/support/process.h"
 
@@ -13,31 +14,6 @@ namespace oru::testing {
 
 namespace {
 
-// The arguments as one command line, quoted as the C runtime parses them back.
-std::string CommandLine(const std::vector<std::string>& argv) {
-  std::string line;
-  for (const std::string& arg : argv) {
-    if (!line.empty()) line += ' ';
-    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) {
-      line += arg;
-      continue;
-    }
-    line += '"';
-    size_t backslashes = 0;
-    for (char c : arg) {
-      if (c == '\\') {
-        ++backslashes;
-        continue;
-      }
-      line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-      backslashes = 0;
-      line += c;
-    }
-    line.append(backslashes * 2, '\\');
-    line += '"';
-  }
-  return line;
-}
 
 // This process's environment with `env` applied ("NAME=value"; "NAME=" removes NAME), as a
 // block of NUL-ended strings closed by a second NUL.
@@ -101,7 +77,7 @@ HANDLE StartProgram(const std::vector<std::string>& argv, const std::vector<std:
   startup.hStdInput = in;
   startup.hStdOutput = out;
   startup.hStdError = err;
-  std::string line = CommandLine(argv);
+  std::string line = platform::CommandLine(argv);
   std::string block = EnvironmentBlock(env);
   PROCESS_INFORMATION process = {};
   // No application name: the system finds the program as from a command line, adding ".exe".
