@@ -121,7 +121,7 @@ size_t CutCharacter(std::string_view text) {
 }  // namespace
 
 XmlReader::XmlReader(InputStream* source, const XmlLimits& limits)
-    : input_(source), limits_(limits) {
+    : input_(source), budget_(source->work_budget()), limits_(limits) {
   limits_.max_depth = std::max<size_t>(limits_.max_depth, 1);
   limits_.text_piece_bytes = std::max(limits_.text_piece_bytes, kLongestUtf8);
 }
@@ -236,6 +236,7 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
   if (!ReadPlainTag(&name_size, &empty)) {
     if (const char* failure = ReadTag(&name_size, &empty)) return Fail(failure);
   }
+  Charge();
   if (open_.size() >= limits_.max_depth) {
     if (!empty) ++untracked_;
     return std::nullopt;
@@ -488,6 +489,7 @@ bool XmlReader::SkipPlain(size_t depth) {
         // Namespace declarations are applied the general way, which also checks their bounds.
         if (taken == 0 || !raw_attributes_.empty()) break;
         ++taken;
+        Charge();
         if (open_.size() >= limits_.max_depth) {
           if (!empty) ++untracked_;
         } else if (!empty) {

@@ -58,7 +58,8 @@ struct XmlAttribute {
 
 class XmlReader {
  public:
-  // Reads `source`, which the caller keeps alive while the reader is used.
+  // Reads `source`, which the caller keeps alive while the reader is used. Every start tag read
+  // (also by Skip, also past the tracked depth) is charged to the source's work budget.
   explicit XmlReader(InputStream* source, const XmlLimits& limits = {});
   XmlReader(const XmlReader&) = delete;
   XmlReader& operator=(const XmlReader&) = delete;
@@ -160,7 +161,13 @@ class XmlReader {
   void Resolve(std::string_view qname, bool is_attribute, std::string_view* uri, int* number,
                std::string_view* local);
 
+  // Counts one element read against the source's work budget.
+  void Charge() {
+    if (budget_ != nullptr) budget_->used += budget_->element_weight;
+  }
+
   XmlInput input_;
+  WorkBudget* budget_;
   XmlLimits limits_;
   enum class State { kProlog, kContent, kEmptyEnd, kDone, kMalformed } state_ = State::kProlog;
   bool popping_ = false;   // the last event ended open_.back(): pop it first

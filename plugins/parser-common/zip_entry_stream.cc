@@ -17,7 +17,7 @@ constexpr size_t kMostPerRead = size_t{1} << 30;  // keeps counts within zlib's 
 struct ZipEntryStream::State {
   ByteSource* source = nullptr;
   ZipEntryData data;
-  ZipBudget* budget = nullptr;
+  WorkBudget* budget = nullptr;
 
   z_stream z{};  // stays at this address: zlib's state points back to it
   bool z_ready = false;
@@ -134,7 +134,7 @@ struct ZipEntryStream::State {
   }
 };
 
-ZipEntryStream::ZipEntryStream(ByteSource* source, const ZipEntryData& data, ZipBudget* budget)
+ZipEntryStream::ZipEntryStream(ByteSource* source, const ZipEntryData& data, WorkBudget* budget)
     : state_(std::make_unique<State>()), outcome_(ZipOutcome::kOk) {
   State& s = *state_;
   s.source = source;
@@ -170,7 +170,7 @@ size_t ZipEntryStream::Read(void* out, size_t n) {
     return 0;
   }
   const uint64_t room = std::min(s.data.max_bytes - std::min(s.given, s.data.max_bytes),
-                                 s.budget->max - std::min(s.budget->given, s.budget->max));
+                                 s.budget->max - std::min(s.budget->used, s.budget->max));
   if (room == 0) {
     s.EndAtCap();
     return 0;
@@ -183,7 +183,7 @@ size_t ZipEntryStream::Read(void* out, size_t n) {
     return 0;
   }
   s.given += got;
-  s.budget->given += got;
+  s.budget->used += got;
   s.crc = crc32(s.crc, bytes, static_cast<uInt>(got));
   return got;
 }
@@ -196,5 +196,7 @@ ZipOutcome ZipEntryStream::outcome() const {
 }
 
 uint64_t ZipEntryStream::given() const { return state_ ? state_->given : 0; }
+
+WorkBudget* ZipEntryStream::work_budget() { return state_ ? state_->budget : nullptr; }
 
 }  // namespace oru::containers

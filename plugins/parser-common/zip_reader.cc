@@ -165,7 +165,7 @@ bool ReadRecords(const std::vector<uint8_t>& bytes, uint64_t count, std::vector<
 
 }  // namespace
 
-ZipArchive::ZipArchive() : budget_(std::make_unique<ZipBudget>()) {}
+ZipArchive::ZipArchive() : budget_(std::make_unique<WorkBudget>()) {}
 ZipArchive::~ZipArchive() = default;
 ZipArchive::ZipArchive(ZipArchive&&) noexcept = default;
 ZipArchive& ZipArchive::operator=(ZipArchive&&) noexcept = default;
@@ -187,7 +187,8 @@ ZipOpenOutcome ZipArchive::Open(ByteSource* source, ZipArchive* out, const ZipLi
   if (!ReadRecords(directory, place.entries, &archive.entries_)) return ZipOpenOutcome::kMalformed;
   archive.source_ = source;
   archive.limits_ = limits;
-  archive.budget_->max = limits.max_archive_bytes;
+  archive.budget_->max = limits.max_archive_work;
+  archive.budget_->element_weight = limits.element_weight;
   std::vector<ZipEntry>& entries = archive.entries_;
   const auto count = static_cast<uint32_t>(entries.size());
 
@@ -300,6 +301,7 @@ ZipOutcome ZipArchive::OpenEntry(const ZipEntry& entry, ZipEntryStream* out) {
     const uint64_t ratio_cap = SaturatingMul(entry.compressed_size, limits_.max_ratio);
     data.max_bytes = std::min(data.max_bytes, std::max(limits_.ratio_free_bytes, ratio_cap));
   }
+  budget_->used += limits_.entry_weight;
   *out = ZipEntryStream(source_, data, budget_.get());
   return out->outcome();
 }
@@ -340,7 +342,7 @@ ZipOutcome ZipArchive::ReadEntry(std::string_view name, std::string* out) {
   return ZipOutcome::kNotFound;
 }
 
-uint64_t ZipArchive::bytes_given() const { return budget_ ? budget_->given : 0; }
+uint64_t ZipArchive::work_used() const { return budget_ ? budget_->used : 0; }
 
 const char* ZipOpenOutcomeName(ZipOpenOutcome outcome) {
   switch (outcome) {

@@ -163,7 +163,7 @@ TEST(OfficePackageTest, BombsAndLoopsStayBounded) {
   zip.Add("_rels/p.xml.rels", Rels(Rel("s", "slide", "big.xml")));
   zip.Add("big.xml", big);
   containers::ZipLimits limits;
-  limits.max_archive_bytes = 16 << 20;
+  limits.max_archive_work = 16 << 20;
   const auto text = Read(zip.Build(), limits);
   ASSERT_TRUE(text);
   EXPECT_LT(text->size(), size_t{16} << 20);
