@@ -16,7 +16,8 @@ namespace oru::containers {
 struct WorkBudget {
   uint64_t used = 0;
   uint64_t max = 0;
-  uint64_t element_weight = 0;  // charged by an XML reader per start tag it reads
+  uint64_t element_weight = 0;  // charged by an XML reader per start tag or reference it reads
+  uint64_t text_weight = 0;     // charged per character kept in a document's text (TextSink)
   bool spent() const { return used >= max; }
 };
 
@@ -25,8 +26,9 @@ struct WorkBudget {
 // 0.4 ns per byte, a tiny element (<c r="A1"><v>1</v></c> is two) about 12 ns beyond its
 // bytes, opening a tiny entry and reading it as XML about 4 us: the weights make a unit cost
 // about the same whatever the file is made of.
-inline constexpr uint64_t kElementWeight = 32;
+inline constexpr uint64_t kElementWeight = 128;
 inline constexpr uint64_t kEntryWeight = 8 << 10;
+inline constexpr uint64_t kTextWeight = 12;
 
 // The work budget of a document of N bytes: max(kBudgetFloor, kBudgetPerFileByte x N), at most
 // ZipLimits::max_archive_work. At about 0.4 ns a unit, 40 units per byte of file cost well under
@@ -35,8 +37,8 @@ inline constexpr uint64_t kEntryWeight = 8 << 10;
 // file and stay far within the floor unless they are large; the one kind that goes beyond,
 // a sheet of one value repeated, compresses up to about 250 times (a few hundred units per
 // byte), so the floor covers such a sheet up to about 60 KB of file.
-inline constexpr uint64_t kBudgetFloor = uint64_t{16} << 20;
-inline constexpr uint64_t kBudgetPerFileByte = 40;
+inline constexpr uint64_t kBudgetFloor = uint64_t{32} << 20;
+inline constexpr uint64_t kBudgetPerFileByte = 64;
 
 struct ZipLimits {
   // Bytes given out of one entry, stored or inflated. Past it the entry is cut.
@@ -46,6 +48,7 @@ struct ZipLimits {
   uint64_t max_archive_work = uint64_t{256} << 20;
   uint64_t entry_weight = kEntryWeight;
   uint64_t element_weight = kElementWeight;
+  uint64_t text_weight = kTextWeight;
   // Past `ratio_free_bytes` given out of a deflated entry, at most `max_ratio` bytes are given
   // per byte stored; an entry that inflates further is cut.
   uint64_t ratio_free_bytes = uint64_t{4} << 20;

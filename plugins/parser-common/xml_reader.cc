@@ -686,6 +686,7 @@ bool XmlReader::ReadAttributeValue(size_t* budget, RawAttribute* attribute) {
 }
 
 void XmlReader::DecodeReference(std::string* to) {
+  Charge();
   const std::string_view w = input_.Window(kLongestReference);
   const size_t semicolon = w.substr(0, kLongestReference).find(';');
   const std::string_view name =

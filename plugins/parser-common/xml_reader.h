@@ -58,8 +58,9 @@ struct XmlAttribute {
 
 class XmlReader {
  public:
-  // Reads `source`, which the caller keeps alive while the reader is used. Every start tag read
-  // (also by Skip, also past the tracked depth) is charged to the source's work budget.
+  // Reads `source`, which the caller keeps alive while the reader is used. Every start tag and
+  // entity or character reference read (also by Skip, also past the tracked depth) is charged
+  // to the source's work budget.
   explicit XmlReader(InputStream* source, const XmlLimits& limits = {});
   XmlReader(const XmlReader&) = delete;
   XmlReader& operator=(const XmlReader&) = delete;
@@ -96,6 +97,8 @@ class XmlReader {
   // Tracked elements open: after a kStartElement counting it, after a kEndElement not.
   // Elements deeper than XmlLimits::max_depth give no events (their text does).
   size_t depth() const { return open_.size() - (popping_ ? 1 : 0); }
+  // The work budget of the source, or null.
+  WorkBudget* work_budget() const { return budget_; }
   // After kMalformed, what was wrong (for logs and tests); else empty.
   std::string_view malformed_reason() const { return reason_; }
 

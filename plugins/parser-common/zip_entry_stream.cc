@@ -31,6 +31,9 @@ struct ZipEntryStream::State {
   ZipOutcome pending = ZipOutcome::kOk;
   bool ended = false;
   ZipOutcome outcome = ZipOutcome::kOk;
+  // The budget was spent before the stream began: it gives nothing and ends cut, without
+  // starting to inflate (so that opening many entries after that costs little).
+  bool starved = false;
 
   ~State() {
     if (z_ready) inflateEnd(&z);
@@ -140,6 +143,10 @@ ZipEntryStream::ZipEntryStream(ByteSource* source, const ZipEntryData& data, Wor
   s.source = source;
   s.data = data;
   s.budget = budget;
+  if (budget->spent()) {
+    s.starved = true;
+    return;
+  }
   if (data.deflated) {
     // An entry smaller than a chunk needs no more room (nor the clearing of more).
     s.input.resize(static_cast<size_t>(std::min<uint64_t>(kInputChunk, data.compressed_size)));
@@ -161,6 +168,10 @@ size_t ZipEntryStream::Read(void* out, size_t n) {
   if (!state_ || n == 0) return 0;
   State& s = *state_;
   if (s.ended) return 0;
+  if (s.starved) {
+    s.End(ZipOutcome::kCut);
+    return 0;
+  }
   if (s.end_pending) {
     s.End(s.pending);
     return 0;

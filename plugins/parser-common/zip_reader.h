@@ -87,6 +87,8 @@ class ZipArchive {
   // The work counted so far against ZipLimits::max_archive_work: the bytes given out of all
   // entries, the weights of the entries opened and of the XML elements read from them.
   uint64_t work_used() const;
+  // That budget, which the text kept from the entries is charged to too (see TextSink).
+  WorkBudget* work_budget() const { return budget_.get(); }
 
  private:
   struct Directory;
