@@ -11,8 +11,9 @@ namespace oru::containers {
 
 // The work one document may cost, in units of one byte inflated: every byte given out of its
 // ZIP entries (stored or inflated; a second read of an entry counts again), plus a weight for
-// each entry opened and each XML element read from them. An archive's entry streams and the XML
-// readers over them share it; once `used` reaches `max`, every entry is cut.
+// each entry opened, each XML element or reference read from them and each character of text
+// kept. An archive's entry streams, the XML readers over them and the text sinks share it; once
+// `used` reaches `max`, every entry is cut (what was read before stays).
 struct WorkBudget {
   uint64_t used = 0;
   uint64_t max = 0;
@@ -21,22 +22,22 @@ struct WorkBudget {
   bool spent() const { return used >= max; }
 };
 
-// What an XML element and an opened entry cost against the work budget. Measured with
-// office_bench's hostile files on one core: inflating and scanning long text costs about
-// 0.4 ns per byte, a tiny element (<c r="A1"><v>1</v></c> is two) about 12 ns beyond its
-// bytes, opening a tiny entry and reading it as XML about 4 us: the weights make a unit cost
-// about the same whatever the file is made of.
+// The weights, in units of one byte inflated. Measured with office_bench's hostile files (one
+// core, best of 3): inflating and scanning markup costs about 0.25 ns a byte, an element read
+// about 35 ns, a character kept in the text about 3 ns (the words found in it included), an
+// entry opened about 2 us; with these weights a unit costs 0.25 to 0.7 ns whatever a file is
+// made of.
 inline constexpr uint64_t kElementWeight = 128;
-inline constexpr uint64_t kEntryWeight = 8 << 10;
 inline constexpr uint64_t kTextWeight = 12;
+inline constexpr uint64_t kEntryWeight = 8 << 10;
 
-// The work budget of a document of N bytes: max(kBudgetFloor, kBudgetPerFileByte x N), at most
-// ZipLimits::max_archive_work. At about 0.4 ns a unit, 40 units per byte of file cost well under
-// 0.1 s per MB, and the floor about 0.01 s, whatever the file holds. Real documents inflate
-// 3 to 30 times with an element per 20 to 50 bytes, so they spend 5 to 60 units per byte of
-// file and stay far within the floor unless they are large; the one kind that goes beyond,
-// a sheet of one value repeated, compresses up to about 250 times (a few hundred units per
-// byte), so the floor covers such a sheet up to about 60 KB of file.
+// The budget of a document of N bytes: max(kBudgetFloor, kBudgetPerFileByte x N), at most
+// ZipLimits::max_archive_work. At 0.7 ns a unit at worst, 64 units a byte cost at most about
+// 0.045 s per MB of file and the floor about 0.025 s, whatever the file holds. Real documents
+// spend up to about 40 units per byte of file (the benchmark's and the fixtures: 3 to 10 times
+// inflated, an element per 15 to 70 bytes), so they are read whole; sheets of one value
+// repeated, which compress 50 to 250 times, spend 170 to 700 units per byte, and the floor
+// (about 11 MiB of such XML) keeps them whole up to 50 to 200 KB of file.
 inline constexpr uint64_t kBudgetFloor = uint64_t{32} << 20;
 inline constexpr uint64_t kBudgetPerFileByte = 64;
 
