@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
+
+#include "plugins/parser-common/buffer_cache.h"
 
 namespace oru::containers {
 namespace {
@@ -121,10 +124,12 @@ size_t CutCharacter(std::string_view text) {
 }  // namespace
 
 XmlReader::XmlReader(InputStream* source, const XmlLimits& limits)
-    : input_(source), budget_(source->work_budget()), limits_(limits) {
+    : input_(source), budget_(source->work_budget()), limits_(limits), text_(TakeBuffer()) {
   limits_.max_depth = std::max<size_t>(limits_.max_depth, 1);
   limits_.text_piece_bytes = std::max(limits_.text_piece_bytes, kLongestUtf8);
 }
+
+XmlReader::~XmlReader() { GiveBuffer(std::move(text_)); }
 
 XmlEvent XmlReader::Next() {
   attributes_.clear();

@@ -62,6 +62,7 @@ class XmlReader {
   // entity or character reference read (also by Skip, also past the tracked depth) is charged
   // to the source's work budget.
   explicit XmlReader(InputStream* source, const XmlLimits& limits = {});
+  ~XmlReader();
   XmlReader(const XmlReader&) = delete;
   XmlReader& operator=(const XmlReader&) = delete;
 

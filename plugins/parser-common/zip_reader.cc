@@ -5,8 +5,10 @@
 #include <functional>
 #include <limits>
 #include <ostream>
+#include <utility>
 
 #include "platform/little_endian.h"
+#include "plugins/parser-common/buffer_cache.h"
 #include "plugins/parser-common/part_path.h"
 
 namespace oru::containers {
@@ -42,19 +44,16 @@ struct Place {
   uint64_t records = 0;  // where the end records after the directory begin
 };
 
-// The end record: searched backwards, preferring one whose comment reaches exactly the end of
-// the file (a comment may itself hold the signature), else the last one that fits.
-ZipOpenOutcome FindEnd(ByteSource* source, uint64_t* at) {
-  const uint64_t size = source->Size();
-  if (size < kEndSize) return ZipOpenOutcome::kNotZip;
-  const uint64_t tail_size = std::min(size, kMaxComment + kEndSize);
-  const uint64_t tail_start = size - tail_size;
-  std::vector<uint8_t> tail(static_cast<size_t>(tail_size));
-  if (!source->ReadAt(tail_start, tail.data(), tail.size())) return ZipOpenOutcome::kReadFailed;
+// The end record in the last `tail.size()` bytes of the file, which begin at `tail_start`:
+// searched backwards, preferring one whose comment reaches exactly the end of the file (a
+// comment may itself hold the signature), else the last one that fits.
+ZipOpenOutcome FindEndIn(std::string_view tail, uint64_t tail_start, uint64_t* at) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(tail.data());
+  const uint64_t tail_size = tail.size();
   uint64_t fitting = kNoLimit;
   for (uint64_t i = tail_size - kEndSize + 1; i-- > 0;) {
-    if (ReadLe32(&tail[i]) != kEndSignature) continue;
-    const uint64_t end = i + kEndSize + ReadLe16(&tail[i + 20]);
+    if (ReadLe32(&bytes[i]) != kEndSignature) continue;
+    const uint64_t end = i + kEndSize + ReadLe16(&bytes[i + 20]);
     if (end == tail_size) {
       *at = tail_start + i;
       return ZipOpenOutcome::kOk;
@@ -64,6 +63,20 @@ ZipOpenOutcome FindEnd(ByteSource* source, uint64_t* at) {
   if (fitting == kNoLimit) return ZipOpenOutcome::kNotZip;
   *at = tail_start + fitting;
   return ZipOpenOutcome::kOk;
+}
+
+ZipOpenOutcome FindEnd(ByteSource* source, uint64_t* at) {
+  const uint64_t size = source->Size();
+  if (size < kEndSize) return ZipOpenOutcome::kNotZip;
+  const uint64_t tail_size = std::min(size, kMaxComment + kEndSize);
+  const uint64_t tail_start = size - tail_size;
+  std::string tail = TakeBuffer();  // given back below: a buffer of every document
+  tail.resize(static_cast<size_t>(tail_size));
+  const ZipOpenOutcome found = source->ReadAt(tail_start, tail.data(), tail.size())
+                                   ? FindEndIn(tail, tail_start, at)
+                                   : ZipOpenOutcome::kReadFailed;
+  GiveBuffer(std::move(tail));
+  return found;
 }
 
 ZipOpenOutcome FindDirectory(ByteSource* source, Place* place) {
