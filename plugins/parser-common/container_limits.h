@@ -24,20 +24,22 @@ struct WorkBudget {
 
 // The weights, in units of one byte inflated. Measured with office_bench's hostile files (one
 // core, best of 3): inflating and scanning markup costs about 0.25 ns a byte, an element read
-// about 35 ns, a character kept in the text about 3 ns (the words found in it included), an
-// entry opened about 2 us; with these weights a unit costs 0.25 to 0.7 ns whatever a file is
-// made of.
+// about 35 ns, an entry opened about 2 us, a character kept in the text 3 to 15 ns (the words
+// found in it included; the more text, the more it costs to grow it) and up to 25 ns in a
+// process that has just started. With these weights a unit costs 0.25 to 0.7 ns whatever a
+// file is made of.
 inline constexpr uint64_t kElementWeight = 128;
-inline constexpr uint64_t kTextWeight = 12;
+inline constexpr uint64_t kTextWeight = 16;
 inline constexpr uint64_t kEntryWeight = 8 << 10;
 
 // The budget of a document of N bytes: max(kBudgetFloor, kBudgetPerFileByte x N), at most
-// ZipLimits::max_archive_work. At 0.7 ns a unit at worst, 64 units a byte cost at most about
-// 0.045 s per MB of file and the floor about 0.025 s, whatever the file holds. Real documents
-// spend up to about 40 units per byte of file (the benchmark's and the fixtures: 3 to 10 times
-// inflated, an element per 15 to 70 bytes), so they are read whole; sheets of one value
-// repeated, which compress 50 to 250 times, spend 170 to 700 units per byte, and the floor
-// (about 11 MiB of such XML) keeps them whole up to 50 to 200 KB of file.
+// ZipLimits::max_archive_work. 64 units a byte cost at most about 0.07 s per MB of file, and the
+// floor about 0.03 s, whatever the file holds. Real documents spend 24 to 32 units per byte of
+// file at most (the benchmark's 2,000 and the fixtures: 3 to 10 times inflated, an element per
+// 15 to 70 bytes), so they are read whole with room to spare; sheets of a few values repeated,
+// which compress 50 to 250 times, spend 170 to 700 units per byte, and the floor (about 11 MiB
+// of such XML) keeps them whole up to 50 to 200 KB of file; beyond, their first 64/170 to
+// 64/700 are read.
 inline constexpr uint64_t kBudgetFloor = uint64_t{32} << 20;
 inline constexpr uint64_t kBudgetPerFileByte = 64;
 
