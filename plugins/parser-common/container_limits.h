@@ -17,31 +17,34 @@ namespace oru::containers {
 struct WorkBudget {
   uint64_t used = 0;
   uint64_t max = 0;
-  uint64_t element_weight = 0;  // charged by an XML reader per start tag or reference it reads
-  uint64_t text_weight = 0;     // charged per character kept in a document's text (TextSink)
+  uint64_t element_weight = 0;    // charged by an XML reader per start tag or reference it reads
+  uint64_t attribute_weight = 0;  // and per attribute of a start tag
+  uint64_t text_weight = 0;       // charged per character kept in a document's text (TextSink)
   bool spent() const { return used >= max; }
 };
 
 // The weights, in units of one byte inflated. Measured with office_bench's hostile files (one
 // core, best of 3): inflating and scanning markup costs about 0.25 ns a byte, an element read
-// about 35 ns, an entry opened about 2 us, a character kept in the text 3 to 15 ns (the words
+// 40 to 140 ns with its attributes (more in a spreadsheet's cells than in a document's
+// paragraphs), an entry opened about 2 us, a character kept in the text 3 to 15 ns (the words
 // found in it included; the more text, the more it costs to grow it) and up to 25 ns in a
 // process that has just started. With these weights a unit costs 0.25 to 0.7 ns whatever a
 // file is made of.
-inline constexpr uint64_t kElementWeight = 128;
+inline constexpr uint64_t kElementWeight = 96;
+inline constexpr uint64_t kAttributeWeight = 32;
 inline constexpr uint64_t kTextWeight = 16;
 inline constexpr uint64_t kEntryWeight = 8 << 10;
 
 // The budget of a document of N bytes: max(kBudgetFloor, kBudgetPerFileByte x N), at most
-// ZipLimits::max_archive_work. 64 units a byte cost at most about 0.07 s per MB of file, and the
-// floor about 0.03 s, whatever the file holds. Real documents spend 24 to 32 units per byte of
-// file at most (the benchmark's 2,000 and the fixtures: 3 to 10 times inflated, an element per
-// 15 to 70 bytes), so they are read whole with room to spare; sheets of a few values repeated,
-// which compress 50 to 250 times, spend 170 to 700 units per byte, and the floor (about 11 MiB
-// of such XML) keeps them whole up to 50 to 200 KB of file; beyond, their first 64/170 to
-// 64/700 are read.
+// ZipLimits::max_archive_work. 80 units a byte cost at most about 0.06 s per MB of file, and the
+// floor about 0.03 s, whatever the file holds. The benchmark's 2,000 documents and the fixtures
+// spend under 32 units per byte of file, so they are read whole with room to spare. Documents
+// that are mostly markup spend more: a formatted text of a word processor 80 to 160 units per
+// byte, a sheet of a few values repeated (compressing 50 to 250 times) 170 to 700; the floor
+// (about 11 MiB of such XML) keeps them whole up to 200 to 400 KB and 50 to 200 KB of file,
+// beyond which their first 80/N of the N units they need are read.
 inline constexpr uint64_t kBudgetFloor = uint64_t{32} << 20;
-inline constexpr uint64_t kBudgetPerFileByte = 64;
+inline constexpr uint64_t kBudgetPerFileByte = 80;
 
 struct ZipLimits {
   // Bytes given out of one entry, stored or inflated. Past it the entry is cut.
@@ -51,6 +54,7 @@ struct ZipLimits {
   uint64_t max_archive_work = uint64_t{256} << 20;
   uint64_t entry_weight = kEntryWeight;
   uint64_t element_weight = kElementWeight;
+  uint64_t attribute_weight = kAttributeWeight;
   uint64_t text_weight = kTextWeight;
   // Past `ratio_free_bytes` given out of a deflated entry, at most `max_ratio` bytes are given
   // per byte stored; an entry that inflates further is cut.

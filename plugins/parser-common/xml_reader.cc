@@ -241,7 +241,7 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
   if (!ReadPlainTag(&name_size, &empty)) {
     if (const char* failure = ReadTag(&name_size, &empty)) return Fail(failure);
   }
-  Charge();
+  ChargeTag();
   if (open_.size() >= limits_.max_depth) {
     if (!empty) ++untracked_;
     return std::nullopt;
@@ -326,6 +326,7 @@ size_t XmlReader::ScanPlainTag(std::string_view w, size_t* name_size, bool* empt
     // Skip keeps only the namespace declarations, which it must apply.
     if (!quiet_ || attribute.declares) raw_attributes_.push_back(attribute);
   }
+  tag_attributes_ = attributes;
   return at;
 }
 
@@ -343,6 +344,7 @@ const char* XmlReader::ReadTag(size_t* name_size, bool* empty) {
     if (c == '>') {
       input_.Take();
       tag_view_ = tag_;
+      tag_attributes_ = raw_attributes_.size();
       return nullptr;
     }
     if (c == '/') {
@@ -351,6 +353,7 @@ const char* XmlReader::ReadTag(size_t* name_size, bool* empty) {
       input_.Take();
       *empty = true;
       tag_view_ = tag_;
+      tag_attributes_ = raw_attributes_.size();
       return nullptr;
     }
     if (raw_attributes_.size() == limits_.max_attributes) return "too many attributes";
@@ -494,7 +497,7 @@ bool XmlReader::SkipPlain(size_t depth) {
         // Namespace declarations are applied the general way, which also checks their bounds.
         if (taken == 0 || !raw_attributes_.empty()) break;
         ++taken;
-        Charge();
+        ChargeTag();
         if (open_.size() >= limits_.max_depth) {
           if (!empty) ++untracked_;
         } else if (!empty) {
@@ -691,7 +694,7 @@ bool XmlReader::ReadAttributeValue(size_t* budget, RawAttribute* attribute) {
 }
 
 void XmlReader::DecodeReference(std::string* to) {
-  Charge();
+  ChargeReference();
   const std::string_view w = input_.Window(kLongestReference);
   const size_t semicolon = w.substr(0, kLongestReference).find(';');
   const std::string_view name =

@@ -58,9 +58,9 @@ struct XmlAttribute {
 
 class XmlReader {
  public:
-  // Reads `source`, which the caller keeps alive while the reader is used. Every start tag and
-  // entity or character reference read (also by Skip, also past the tracked depth) is charged
-  // to the source's work budget.
+  // Reads `source`, which the caller keeps alive while the reader is used. Every start tag (and
+  // its attributes) and every entity or character reference read (also by Skip, also past the
+  // tracked depth) is charged to the source's work budget.
   explicit XmlReader(InputStream* source, const XmlLimits& limits = {});
   ~XmlReader();
   XmlReader(const XmlReader&) = delete;
@@ -165,8 +165,14 @@ class XmlReader {
   void Resolve(std::string_view qname, bool is_attribute, std::string_view* uri, int* number,
                std::string_view* local);
 
-  // Counts one element read against the source's work budget.
-  void Charge() {
+  // Count a start tag just read (with its tag_attributes_) or a reference against the source's
+  // work budget.
+  void ChargeTag() {
+    if (budget_ != nullptr) {
+      budget_->used += budget_->element_weight + tag_attributes_ * budget_->attribute_weight;
+    }
+  }
+  void ChargeReference() {
     if (budget_ != nullptr) budget_->used += budget_->element_weight;
   }
 
@@ -195,6 +201,7 @@ class XmlReader {
   std::string tag_;         // names and values of a start tag read the general way
   std::string_view tag_view_;  // those of the last start tag: tag_, or its bytes in the input
   std::vector<RawAttribute> raw_attributes_;
+  size_t tag_attributes_ = 0;  // attributes of the last start tag (declarations included)
 
   std::string_view uri_, local_;
   int uri_number_ = 0;

@@ -202,6 +202,7 @@ ZipOpenOutcome ZipArchive::Open(ByteSource* source, ZipArchive* out, const ZipLi
   archive.limits_ = limits;
   archive.budget_->max = limits.max_archive_work;
   archive.budget_->element_weight = limits.element_weight;
+  archive.budget_->attribute_weight = limits.attribute_weight;
   archive.budget_->text_weight = limits.text_weight;
   std::vector<ZipEntry>& entries = archive.entries_;
   const auto count = static_cast<uint32_t>(entries.size());
