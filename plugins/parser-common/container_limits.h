@@ -11,8 +11,8 @@ namespace oru::containers {
 
 // The work one document may cost, in units of one byte inflated: every byte given out of its
 // ZIP entries (stored or inflated; a second read of an entry counts again), plus a weight for
-// each entry opened, each XML element or reference read from them and each character of text
-// kept. An archive's entry streams, the XML readers over them and the text sinks share it; once
+// each entry opened, each XML element, attribute or reference read from them and each
+// character of text kept. An archive's entry streams, the XML readers over them and the text sinks share it; once
 // `used` reaches `max`, every entry is cut (what was read before stays).
 struct WorkBudget {
   uint64_t used = 0;
@@ -41,8 +41,8 @@ inline constexpr uint64_t kEntryWeight = 8 << 10;
 // spend under 32 units per byte of file, so they are read whole with room to spare. Documents
 // that are mostly markup spend more: a formatted text of a word processor 80 to 160 units per
 // byte, a sheet of a few values repeated (compressing 50 to 250 times) 170 to 700; the floor
-// (about 11 MiB of such XML) keeps them whole up to 200 to 400 KB and 50 to 200 KB of file,
-// beyond which their first 80/N of the N units they need are read.
+// (about 11 MiB of such XML) keeps them whole up to 200 to 400 KB and 50 to 200 KB of file;
+// of a larger one, the part that 80 units per byte of file pay for is read.
 inline constexpr uint64_t kBudgetFloor = uint64_t{32} << 20;
 inline constexpr uint64_t kBudgetPerFileByte = 80;
 
@@ -50,7 +50,7 @@ struct ZipLimits {
   // Bytes given out of one entry, stored or inflated. Past it the entry is cut.
   uint64_t max_entry_bytes = uint64_t{256} << 20;
   // The work budget of all the entries read from one archive together (see WorkBudget), and
-  // what an opened entry and an XML element read from an entry weigh in it.
+  // what an opened entry, an XML element, an attribute and a kept character weigh in it.
   uint64_t max_archive_work = uint64_t{256} << 20;
   uint64_t entry_weight = kEntryWeight;
   uint64_t element_weight = kElementWeight;
