@@ -3,12 +3,12 @@
 // parse time, as the indexer loads them, against a floor of merely inflating every part of the
 // same packages with zlib; then Tamsel's fresh pass over the corpus as a process, against a
 // read+hash floor (reading each file, inflating its parts and hashing every word of them).
-// Last, a hostile workbook: one sheet of C tiny number cells, deflated to about 1.5 MB for 10
-// million, whose parse time per MB of file shows how the work stays bounded by the file's size.
-//   office_bench [--docs N] [--cells C] [--bin DIR] [--keep]
-//   (N documents of each of the four kinds, 500 by default; C cells, 10,000,000 by default)
-
-#include <zlib.h>
+// Last, hostile files (hostile_office.h): a workbook of C tiny number cells, deflated to about
+// 1.5 MB for 10 million, and about M MB each of deflate bombs, tiny elements, deep nesting and
+// the like, whose parse times per MB of file show how the work stays bounded by the file's size.
+//   office_bench [--docs N] [--cells C] [--hostile-mb M] [--bin DIR] [--keep]
+//   (N documents of each of the four kinds, 500 by default; C cells, 10,000,000 by default;
+//   M 1 by default)
 
 #include <chrono>
 #include <cstdio>
@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "bench/corpus.h"
+#include "bench/hostile_office.h"
 #include "bench/run_process.h"
 #include "indexer/engine/work_folders.h"
 #include "platform/dynlib.h"
@@ -180,53 +181,6 @@ std::string Odt(const std::vector<std::string>& paragraphs) {
   return zip.Build();
 }
 
-// A workbook whose one sheet holds `cells` copies of a number cell, 100 to a row: the sheet is
-// deflated as it is made (fast level, as a bomb would not bother with more), never held whole.
-std::string ManyCellsWorkbook(uint64_t cells) {
-  const std::string s = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-                        "relationships\"";
-  z_stream z{};
-  deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string deflated;
-  uLong crc = crc32(0, Z_NULL, 0);
-  uint64_t size = 0;
-  auto put = [&](const std::string& xml, int flush) {
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(xml.data()), static_cast<uInt>(xml.size()));
-    size += xml.size();
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(xml.data()));
-    z.avail_in = static_cast<uInt>(xml.size());
-    char out[1 << 16];
-    do {
-      z.next_out = reinterpret_cast<Bytef*>(out);
-      z.avail_out = sizeof out;
-      deflate(&z, flush);
-      deflated.append(out, sizeof out - z.avail_out);
-    } while (z.avail_out == 0);
-  };
-  std::string row = "<row>";
-  for (int k = 0; k < 100; ++k) row += "<c r=\"A1\"><v>1</v></c>";
-  row += "</row>";
-  put("<worksheet " + s + "><sheetData>", Z_NO_FLUSH);
-  for (uint64_t n = 0; n < cells / 100; ++n) put(row, Z_NO_FLUSH);
-  put("</sheetData></worksheet>", Z_FINISH);
-  deflateEnd(&z);
-
-  TestZipWriter zip;
-  zip.Add("[Content_Types].xml", "<Types/>");
-  zip.Add("_rels/.rels", PackageRels("xl/workbook.xml"));
-  zip.Add("xl/workbook.xml", "<workbook " + s + "><sheets><sheet name=\"Cells\" r:id=\"s1\"/>"
-                             "</sheets></workbook>");
-  zip.Add("xl/_rels/workbook.xml.rels", Rels(Rel("s1", "worksheet", "worksheets/sheet1.xml")));
-  oru::containers::testing::TestEntry sheet;
-  sheet.name = "xl/worksheets/sheet1.xml";
-  sheet.payload = std::move(deflated);
-  sheet.data_crc = static_cast<uint32_t>(crc);
-  sheet.data_size = size;
-  zip.Add(std::move(sheet));
-  return zip.Build();
-}
-
 struct Kind {
   const char* extension;
   const char* library;
@@ -273,32 +227,53 @@ uint64_t InflateAll(const std::string& path, bool hash, uint64_t* words) {
   return inflated;
 }
 
-// Times Quillet over the workbook of ManyCellsWorkbook(cells), written under `root`.
-void TimeManyCells(const std::string& bin, const std::string& root, uint64_t cells) {
-  const std::string path = root + "cells.xlsx";
-  const std::string bytes = ManyCellsWorkbook(cells);
-  std::ofstream(path, std::ios::binary) << bytes;
-  oru::platform::Library library(
-      oru::platform::LoadLibrary(bin + "Quillet" + oru::platform::kLibrarySuffix));
-  const auto parse = library.Find<oru::ParseItFn>(oru::kParseItExport);
-  const auto next = library.Find<oru::GetNextWordFn>(oru::kGetNextWordExport);
-  const auto stop = library.Find<oru::StopParseFn>(oru::kStopParseExport);
-  if (!parse || !next || !stop) return;
+// The best CPU time of 3 that `library` takes to parse the file at `path` and give its words;
+// the words given in `words`.
+double TimeParse(const std::string& bin, const char* library, const std::string& path,
+                 uint64_t* words) {
+  oru::platform::Library loaded(
+      oru::platform::LoadLibrary(bin + library + oru::platform::kLibrarySuffix));
+  const auto parse = loaded.Find<oru::ParseItFn>(oru::kParseItExport);
+  const auto next = loaded.Find<oru::GetNextWordFn>(oru::kGetNextWordExport);
+  const auto stop = loaded.Find<oru::StopParseFn>(oru::kStopParseExport);
+  if (!parse || !next || !stop) return -1;
   double best = 1e9;
   for (int round = 0; round < 3; ++round) {
     const double start = CpuSeconds();
-    if (parse(path.c_str(), "Office Spreadsheets")) {
+    *words = 0;
+    if (parse(path.c_str(), "")) {
       oru::WordRecord rec{};
       rec.Capacity = 128;
-      while (next(&rec)) {
-      }
+      while (next(&rec)) ++*words;
     }
     stop();
     best = std::min(best, CpuSeconds() - start);
   }
+  return best;
+}
+
+// Times Quillet over the workbook of ManyCellsWorkbook(cells), then both plug-ins over the
+// hostile files of about `scale` MB, written under `root`.
+void TimeHostile(const std::string& bin, const std::string& root, uint64_t cells, double scale) {
+  const std::string path = root + "cells.xlsx";
+  const std::string bytes = oru::bench::ManyCellsWorkbook(cells);
+  std::ofstream(path, std::ios::binary) << bytes;
+  uint64_t words = 0;
+  double seconds = TimeParse(bin, "Quillet", path, &words);
   const double mb = static_cast<double>(bytes.size()) / (1 << 20);
   std::printf("workbook of %llu number cells, %.2f MB: parse %.3f s (%.3f s per MB)\n",
-              static_cast<unsigned long long>(cells), mb, best, best / mb);
+              static_cast<unsigned long long>(cells), mb, seconds, seconds / mb);
+  fs::create_directories(root + "hostile");
+  for (const oru::bench::HostileFile& file : oru::bench::HostileOfficeFiles(scale)) {
+    const std::string at = root + "hostile/" + file.name;
+    std::ofstream(at, std::ios::binary) << file.bytes;
+    const bool odf = file.name.ends_with(".ods");
+    seconds = TimeParse(bin, odf ? "Odrane" : "Quillet", at, &words);
+    const double size = static_cast<double>(file.bytes.size()) / (1 << 20);
+    std::printf("hostile %-17s %6.2f MB: parse %.3f s (%.3f s per MB), %llu words\n",
+                file.name.c_str(), size, seconds, seconds / size,
+                static_cast<unsigned long long>(words));
+  }
 }
 
 }  // namespace
@@ -306,6 +281,7 @@ void TimeManyCells(const std::string& bin, const std::string& root, uint64_t cel
 int main(int argc, char** argv) {
   int docs = 500;
   uint64_t cells = 10000000;
+  double scale = 1;
   std::string bin = ORU_BIN_DIR;
   bool keep = false;
   for (int k = 1; k < argc; ++k) {
@@ -314,6 +290,7 @@ int main(int argc, char** argv) {
       cells = std::strtoull(argv[++k], nullptr, 10);
     }
     if (std::strcmp(argv[k], "--bin") == 0 && k + 1 < argc) bin = argv[++k];
+    if (std::strcmp(argv[k], "--hostile-mb") == 0 && k + 1 < argc) scale = std::atof(argv[++k]);
     if (std::strcmp(argv[k], "--keep") == 0) keep = true;
   }
   if (!bin.empty() && bin.back() != '/') bin += '/';
@@ -430,7 +407,7 @@ int main(int argc, char** argv) {
                 best_pass, best_hash, static_cast<unsigned long long>(hashed_words),
                 best_pass / best_hash);
   }
-  TimeManyCells(bin, root, cells);
+  TimeHostile(bin, root, cells, scale);
   if (!keep) fs::remove_all(root);
   return 0;
 }

@@ -2,13 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+
+#include "plugins/parser-common/buffer_cache.h"
 
 namespace oru::containers {
 
-FileByteSource::FileByteSource(platform::File* file) : file_(file) {
+FileByteSource::FileByteSource(platform::File* file) : file_(file), block_(TakeBuffer()) {
   const int64_t size = file->Size();
   size_ = size > 0 ? static_cast<uint64_t>(size) : 0;
 }
+
+FileByteSource::~FileByteSource() { GiveBuffer(std::move(block_)); }
 
 bool FileByteSource::ReadAt(uint64_t offset, void* out, size_t n) {
   if (offset > size_ || n > size_ - offset) return false;

@@ -30,6 +30,9 @@ class ByteSource {
 class FileByteSource final : public ByteSource {
  public:
   explicit FileByteSource(platform::File* file);
+  ~FileByteSource() override;
+  FileByteSource(const FileByteSource&) = delete;
+  FileByteSource& operator=(const FileByteSource&) = delete;
   uint64_t Size() const override { return size_; }
   bool ReadAt(uint64_t offset, void* out, size_t n) override;
 
@@ -41,7 +44,7 @@ class FileByteSource final : public ByteSource {
   platform::File* file_;
   uint64_t size_;
   uint64_t position_ = UINT64_MAX;  // of the file, when known
-  std::string block_;               // the bytes at block_offset_, read ahead
+  std::string block_;               // the bytes at block_offset_, read ahead (buffer_cache.h)
   uint64_t block_offset_ = 0;
 };
 

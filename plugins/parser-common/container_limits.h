@@ -9,12 +9,53 @@
 
 namespace oru::containers {
 
+// The work one document may cost, in units of one byte inflated: every byte given out of its
+// ZIP entries (stored or inflated; a second read of an entry counts again), plus a weight for
+// each entry opened, each XML element, attribute or reference read from them and each
+// character of text kept. An archive's entry streams, the XML readers over them and the text sinks share it; once
+// `used` reaches `max`, every entry is cut (what was read before stays).
+struct WorkBudget {
+  uint64_t used = 0;
+  uint64_t max = 0;
+  uint64_t element_weight = 0;    // charged by an XML reader per start tag or reference it reads
+  uint64_t attribute_weight = 0;  // and per attribute of a start tag
+  uint64_t text_weight = 0;       // charged per character kept in a document's text (TextSink)
+  bool spent() const { return used >= max; }
+};
+
+// The weights, in units of one byte inflated. Measured with office_bench's hostile files (one
+// core, best of 3): inflating and scanning markup costs about 0.25 ns a byte, an element read
+// 40 to 140 ns with its attributes (more in a spreadsheet's cells than in a document's
+// paragraphs), an entry opened about 2 us, a character kept in the text 3 to 15 ns (the words
+// found in it included; the more text, the more it costs to grow it) and up to 25 ns in a
+// process that has just started. With these weights a unit costs 0.25 to 0.7 ns whatever a
+// file is made of.
+inline constexpr uint64_t kElementWeight = 96;
+inline constexpr uint64_t kAttributeWeight = 32;
+inline constexpr uint64_t kTextWeight = 16;
+inline constexpr uint64_t kEntryWeight = 8 << 10;
+
+// The budget of a document of N bytes: max(kBudgetFloor, kBudgetPerFileByte x N), at most
+// ZipLimits::max_archive_work. 80 units a byte cost at most about 0.06 s per MB of file, and the
+// floor about 0.03 s, whatever the file holds. The benchmark's 2,000 documents and the fixtures
+// spend under 32 units per byte of file, so they are read whole with room to spare. Documents
+// that are mostly markup spend more: a formatted text of a word processor 80 to 160 units per
+// byte, a sheet of a few values repeated (compressing 50 to 250 times) 170 to 700; the floor
+// (about 11 MiB of such XML) keeps them whole up to 200 to 400 KB and 50 to 200 KB of file;
+// of a larger one, the part that 80 units per byte of file pay for is read.
+inline constexpr uint64_t kBudgetFloor = uint64_t{32} << 20;
+inline constexpr uint64_t kBudgetPerFileByte = 80;
+
 struct ZipLimits {
   // Bytes given out of one entry, stored or inflated. Past it the entry is cut.
   uint64_t max_entry_bytes = uint64_t{256} << 20;
-  // Bytes given out of all the entries read from one archive together (every read counts,
-  // also a second read of the same entry). Past it every entry is cut.
-  uint64_t max_archive_bytes = uint64_t{256} << 20;
+  // The work budget of all the entries read from one archive together (see WorkBudget), and
+  // what an opened entry, an XML element, an attribute and a kept character weigh in it.
+  uint64_t max_archive_work = uint64_t{256} << 20;
+  uint64_t entry_weight = kEntryWeight;
+  uint64_t element_weight = kElementWeight;
+  uint64_t attribute_weight = kAttributeWeight;
+  uint64_t text_weight = kTextWeight;
   // Past `ratio_free_bytes` given out of a deflated entry, at most `max_ratio` bytes are given
   // per byte stored; an entry that inflates further is cut.
   uint64_t ratio_free_bytes = uint64_t{4} << 20;
@@ -25,16 +66,15 @@ struct ZipLimits {
   uint64_t max_directory_bytes = uint64_t{64} << 20;
 };
 
-// The ZIP limits a parser plug-in reads an archive of `file_size` bytes with: all entries
-// together give at most 100 bytes per byte of the file (at least 64 MiB, at most the default
-// 256 MiB), so that a small file made to inflate hugely costs little time, while real
-// documents, whose parts deflate 5 to 30 times, are read whole.
+// The ZIP limits a parser plug-in reads an archive of `file_size` bytes with: the work budget
+// scaled to the file (kBudgetFloor, kBudgetPerFileByte), so that no file, however it is made,
+// costs much more time than its size warrants, while real documents are read whole.
 inline ZipLimits ZipLimitsForFile(uint64_t file_size) {
   ZipLimits limits;
-  const uint64_t floor = uint64_t{64} << 20;
-  const uint64_t scaled = file_size > limits.max_archive_bytes / 100 ? limits.max_archive_bytes
-                                                                     : file_size * 100;
-  limits.max_archive_bytes = scaled < floor ? floor : scaled;
+  const uint64_t cap = limits.max_archive_work;
+  const uint64_t scaled =
+      file_size > cap / kBudgetPerFileByte ? cap : file_size * kBudgetPerFileByte;
+  limits.max_archive_work = scaled < kBudgetFloor ? kBudgetFloor : scaled;
   return limits;
 }
 

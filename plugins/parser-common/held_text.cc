@@ -16,6 +16,20 @@ void CopyCut(const char* text, char* field, size_t field_size) {
 
 }  // namespace
 
+void HeldText::Release() {
+  if (text_ && text_->capacity() <= kMaxSpareChars && text_->capacity() > spare_.capacity()) {
+    text_->clear();
+    spare_.swap(*text_);
+  }
+  text_.reset();
+}
+
+std::u16string HeldText::TakeSpare() {
+  std::u16string spare;
+  spare.swap(spare_);
+  return spare;
+}
+
 bool FillDescriptor(const PluginStrings& strings, DescriptorBlock* block) {
   if (block == nullptr) return false;
   std::memset(block->Filter, 0, sizeof(block->Filter));

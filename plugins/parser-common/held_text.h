@@ -25,8 +25,15 @@ bool FillDescriptor(const PluginStrings& strings, DescriptorBlock* block);
 // The text of the last successful parse, until it is released.
 class HeldText {
  public:
+  // The most characters of room kept from a released text for the next parse.
+  static constexpr size_t kMaxSpareChars = size_t{1} << 20;
+
   void Hold(std::u16string text) { text_ = std::move(text); }
-  void Release() { text_.reset(); }
+  // Drops the text; its room is kept (up to kMaxSpareChars) for TakeSpare, so that a stream of
+  // documents does not hand the same memory back to the system and take it again every time.
+  void Release();
+  // An empty text with the room of the last one released, if it was kept.
+  std::u16string TakeSpare();
   bool holding() const { return text_.has_value(); }
   const std::u16string& text() const { return *text_; }
 
@@ -43,6 +50,7 @@ class HeldText {
 
  private:
   std::optional<std::u16string> text_;
+  std::u16string spare_;
 };
 
 }  // namespace oru::parser

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "plugins/parser-common/container_limits.h"
 
 namespace oru::containers {
 
@@ -17,6 +18,9 @@ class InputStream {
   // Reads up to `n` (> 0) bytes into `out` and returns how many. 0 only when the stream has
   // ended, for good: a failure also ends it, and the concrete stream tells which it was.
   virtual size_t Read(void* out, size_t n) = 0;
+  // The work budget that reading this stream counts against (an XML reader charges the
+  // elements it reads to it), or null when the stream has none.
+  virtual WorkBudget* work_budget() { return nullptr; }
 };
 
 // A file open for reading, from its current position on. The caller keeps `file` open while

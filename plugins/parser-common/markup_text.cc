@@ -9,7 +9,9 @@ namespace oru::containers {
 
 void TextSink::Append(std::string_view utf8) {
   if (full()) return;
+  const size_t had = text_->size();
   AppendUtf8AsUtf16(utf8, text_);
+  Charge(std::min(text_->size(), max_) - had);
   if (text_->size() > max_) {
     text_->resize(max_);
     // Never leave half of a surrogate pair at the cut.

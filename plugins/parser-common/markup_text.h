@@ -17,21 +17,29 @@ namespace oru::containers {
 // so the words before the cut are indexed and memory stays bounded whatever the archive holds.
 inline constexpr size_t kMaxMarkupTextChars = size_t{32} << 20;
 
-// Appends to a text the caller owns, up to `max_chars` characters.
+// Appends to a text the caller owns, up to `max_chars` characters. With a work budget, every
+// character kept is charged to it (text_weight each), since keeping text costs more than
+// reading it, and a part may be copied into the text many times (a shared string).
 class TextSink {
  public:
-  explicit TextSink(std::u16string* text, size_t max_chars = kMaxMarkupTextChars)
-      : text_(text), max_(max_chars) {}
+  explicit TextSink(std::u16string* text, size_t max_chars = kMaxMarkupTextChars,
+                    WorkBudget* budget = nullptr)
+      : text_(text), max_(max_chars), budget_(budget) {}
 
   // Appends UTF-8 `utf8` (malformed bytes become U+FFFD), cut at the cap.
   void Append(std::string_view utf8);
   // Appends UTF-16 `text`, cut at the cap.
   void Append(std::u16string_view text) {
-    if (text_->size() < max_) text_->append(text.substr(0, max_ - text_->size()));
+    if (text_->size() >= max_) return;
+    text = text.substr(0, max_ - text_->size());
+    text_->append(text);
+    Charge(text.size());
   }
   // Appends one character (ignored at the cap).
   void Put(char16_t c) {
-    if (text_->size() < max_) text_->push_back(c);
+    if (text_->size() >= max_) return;
+    text_->push_back(c);
+    Charge(1);
   }
   // Ends a word: appends `c` (a space, tab or newline) unless the text is empty or already
   // ends with one of those, so that separators never pile up.
@@ -40,8 +48,13 @@ class TextSink {
   std::u16string* text() const { return text_; }
 
  private:
+  void Charge(size_t chars) {
+    if (budget_ != nullptr) budget_->used += chars * budget_->text_weight;
+  }
+
   std::u16string* text_;
   size_t max_;
+  WorkBudget* budget_;
 };
 
 // Reads past the end of the element whose kStartElement `reader` gave last. Returns kEndElement

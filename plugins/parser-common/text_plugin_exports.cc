@@ -26,7 +26,7 @@ ORU_PLUGIN_EXPORT bool _ParseIt(const char* file_name, const char* type_name) {
   try {
     held.Release();  // a caller that skipped _StopParse
     if (file_name == nullptr || file_name[0] == '\0') return false;
-    std::u16string text;
+    std::u16string text = held.TakeSpare();
     if (!oru::parser::ReadDocument(file_name, type_name != nullptr ? type_name : "", &text)) {
       return false;
     }

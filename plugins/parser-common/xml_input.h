@@ -9,15 +9,21 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "plugins/parser-common/buffer_cache.h"
 #include "plugins/parser-common/input_stream.h"
 
 namespace oru::containers {
 
 class XmlInput {
  public:
-  // Reads `source`, which the caller keeps alive while this is used.
-  explicit XmlInput(InputStream* source) : source_(source) {}
+  // Reads `source`, which the caller keeps alive while this is used. The buffer comes from
+  // and goes back to the buffer cache (buffer_cache.h).
+  explicit XmlInput(InputStream* source) : source_(source), buffer_(TakeBuffer()) {}
+  ~XmlInput() { GiveBuffer(std::move(buffer_)); }
+  XmlInput(const XmlInput&) = delete;
+  XmlInput& operator=(const XmlInput&) = delete;
 
   // The next byte, or -1 at the end of the input.
   int Peek() {

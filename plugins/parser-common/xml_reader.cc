@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
+
+#include "plugins/parser-common/buffer_cache.h"
 
 namespace oru::containers {
 namespace {
@@ -121,10 +124,12 @@ size_t CutCharacter(std::string_view text) {
 }  // namespace
 
 XmlReader::XmlReader(InputStream* source, const XmlLimits& limits)
-    : input_(source), limits_(limits) {
+    : input_(source), budget_(source->work_budget()), limits_(limits), text_(TakeBuffer()) {
   limits_.max_depth = std::max<size_t>(limits_.max_depth, 1);
   limits_.text_piece_bytes = std::max(limits_.text_piece_bytes, kLongestUtf8);
 }
+
+XmlReader::~XmlReader() { GiveBuffer(std::move(text_)); }
 
 XmlEvent XmlReader::Next() {
   attributes_.clear();
@@ -236,6 +241,7 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
   if (!ReadPlainTag(&name_size, &empty)) {
     if (const char* failure = ReadTag(&name_size, &empty)) return Fail(failure);
   }
+  ChargeTag();
   if (open_.size() >= limits_.max_depth) {
     if (!empty) ++untracked_;
     return std::nullopt;
@@ -320,6 +326,7 @@ size_t XmlReader::ScanPlainTag(std::string_view w, size_t* name_size, bool* empt
     // Skip keeps only the namespace declarations, which it must apply.
     if (!quiet_ || attribute.declares) raw_attributes_.push_back(attribute);
   }
+  tag_attributes_ = attributes;
   return at;
 }
 
@@ -337,6 +344,7 @@ const char* XmlReader::ReadTag(size_t* name_size, bool* empty) {
     if (c == '>') {
       input_.Take();
       tag_view_ = tag_;
+      tag_attributes_ = raw_attributes_.size();
       return nullptr;
     }
     if (c == '/') {
@@ -345,6 +353,7 @@ const char* XmlReader::ReadTag(size_t* name_size, bool* empty) {
       input_.Take();
       *empty = true;
       tag_view_ = tag_;
+      tag_attributes_ = raw_attributes_.size();
       return nullptr;
     }
     if (raw_attributes_.size() == limits_.max_attributes) return "too many attributes";
@@ -488,6 +497,7 @@ bool XmlReader::SkipPlain(size_t depth) {
         // Namespace declarations are applied the general way, which also checks their bounds.
         if (taken == 0 || !raw_attributes_.empty()) break;
         ++taken;
+        ChargeTag();
         if (open_.size() >= limits_.max_depth) {
           if (!empty) ++untracked_;
         } else if (!empty) {
@@ -684,6 +694,7 @@ bool XmlReader::ReadAttributeValue(size_t* budget, RawAttribute* attribute) {
 }
 
 void XmlReader::DecodeReference(std::string* to) {
+  ChargeReference();
   const std::string_view w = input_.Window(kLongestReference);
   const size_t semicolon = w.substr(0, kLongestReference).find(';');
   const std::string_view name =

@@ -58,8 +58,11 @@ struct XmlAttribute {
 
 class XmlReader {
  public:
-  // Reads `source`, which the caller keeps alive while the reader is used.
+  // Reads `source`, which the caller keeps alive while the reader is used. Every start tag (and
+  // its attributes) and every entity or character reference read (also by Skip, also past the
+  // tracked depth) is charged to the source's work budget.
   explicit XmlReader(InputStream* source, const XmlLimits& limits = {});
+  ~XmlReader();
   XmlReader(const XmlReader&) = delete;
   XmlReader& operator=(const XmlReader&) = delete;
 
@@ -95,6 +98,8 @@ class XmlReader {
   // Tracked elements open: after a kStartElement counting it, after a kEndElement not.
   // Elements deeper than XmlLimits::max_depth give no events (their text does).
   size_t depth() const { return open_.size() - (popping_ ? 1 : 0); }
+  // The work budget of the source, or null.
+  WorkBudget* work_budget() const { return budget_; }
   // After kMalformed, what was wrong (for logs and tests); else empty.
   std::string_view malformed_reason() const { return reason_; }
 
@@ -160,7 +165,19 @@ class XmlReader {
   void Resolve(std::string_view qname, bool is_attribute, std::string_view* uri, int* number,
                std::string_view* local);
 
+  // Count a start tag just read (with its tag_attributes_) or a reference against the source's
+  // work budget.
+  void ChargeTag() {
+    if (budget_ != nullptr) {
+      budget_->used += budget_->element_weight + tag_attributes_ * budget_->attribute_weight;
+    }
+  }
+  void ChargeReference() {
+    if (budget_ != nullptr) budget_->used += budget_->element_weight;
+  }
+
   XmlInput input_;
+  WorkBudget* budget_;
   XmlLimits limits_;
   enum class State { kProlog, kContent, kEmptyEnd, kDone, kMalformed } state_ = State::kProlog;
   bool popping_ = false;   // the last event ended open_.back(): pop it first
@@ -184,6 +201,7 @@ class XmlReader {
   std::string tag_;         // names and values of a start tag read the general way
   std::string_view tag_view_;  // those of the last start tag: tag_, or its bytes in the input
   std::vector<RawAttribute> raw_attributes_;
+  size_t tag_attributes_ = 0;  // attributes of the last start tag (declarations included)
 
   std::string_view uri_, local_;
   int uri_number_ = 0;

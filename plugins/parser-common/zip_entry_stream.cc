@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace oru::containers {
@@ -12,16 +14,64 @@ namespace {
 constexpr size_t kInputChunk = 64 * 1024;
 constexpr size_t kMostPerRead = size_t{1} << 30;  // keeps counts within zlib's uInt
 
+// zlib's inflate state and window with a chunk of input: made once, reset for each entry.
+struct Inflater {
+  z_stream z{};  // stays at this address: zlib's state points back to it
+  bool ready = false;
+  std::unique_ptr<uint8_t[]> input{new uint8_t[kInputChunk]};
+  ~Inflater() {
+    if (ready) inflateEnd(&z);
+  }
+};
+
+// Inflaters kept from one entry to the next, so that the many small entries of a stream of
+// documents do not each allocate and free the state, its window and the input chunk (see
+// buffer_cache.h); a few are kept, freed when the plug-in is unloaded.
+constexpr size_t kKeptInflaters = 4;
+struct KeptInflaters {
+  std::mutex mutex;
+  std::vector<std::unique_ptr<Inflater>> inflaters;
+};
+KeptInflaters& TheKept() {
+  static KeptInflaters kept;
+  return kept;
+}
+
+// A ready inflater for a raw deflate stream, or null when zlib cannot start one.
+std::unique_ptr<Inflater> TakeInflater() {
+  std::unique_ptr<Inflater> inflater;
+  {
+    KeptInflaters& kept = TheKept();
+    const std::lock_guard lock(kept.mutex);
+    if (!kept.inflaters.empty()) {
+      inflater = std::move(kept.inflaters.back());
+      kept.inflaters.pop_back();
+    }
+  }
+  if (inflater) return inflater;
+  inflater = std::make_unique<Inflater>();
+  if (inflateInit2(&inflater->z, -MAX_WBITS) != Z_OK) return nullptr;
+  inflater->ready = true;
+  return inflater;
+}
+
+void GiveInflater(std::unique_ptr<Inflater> inflater) {
+  if (inflateReset(&inflater->z) != Z_OK) return;
+  inflater->z.next_in = nullptr;  // the reset leaves the caller's fields: no input is left over
+  inflater->z.avail_in = 0;
+  KeptInflaters& kept = TheKept();
+  const std::lock_guard lock(kept.mutex);
+  if (kept.inflaters.size() < kKeptInflaters) kept.inflaters.push_back(std::move(inflater));
+}
+
 }  // namespace
 
 struct ZipEntryStream::State {
   ByteSource* source = nullptr;
   ZipEntryData data;
-  ZipBudget* budget = nullptr;
+  WorkBudget* budget = nullptr;
 
-  z_stream z{};  // stays at this address: zlib's state points back to it
-  bool z_ready = false;
-  std::vector<uint8_t> input;
+  std::unique_ptr<Inflater> inflater;  // of a deflated entry
   uint64_t consumed = 0;  // bytes of data read from the source
   uint64_t given = 0;     // bytes handed to the caller
   uLong crc = crc32(0, Z_NULL, 0);
@@ -31,9 +81,12 @@ struct ZipEntryStream::State {
   ZipOutcome pending = ZipOutcome::kOk;
   bool ended = false;
   ZipOutcome outcome = ZipOutcome::kOk;
+  // The budget was spent before the stream began: it gives nothing and ends cut, without
+  // starting to inflate (so that opening many entries after that costs little).
+  bool starved = false;
 
   ~State() {
-    if (z_ready) inflateEnd(&z);
+    if (inflater) GiveInflater(std::move(inflater));
   }
 
   void End(ZipOutcome how) {
@@ -70,6 +123,7 @@ struct ZipEntryStream::State {
   // Inflates into out[0, n) until at least one byte comes out, the stream ends or fails.
   // Returns the bytes that came out; a failure after some bytes is reported by the next Read.
   size_t Inflate(uint8_t* out, size_t n) {
+    z_stream& z = inflater->z;
     z.next_out = out;
     z.avail_out = static_cast<uInt>(std::min<size_t>(n, UINT_MAX));
     const uInt room = z.avail_out;
@@ -78,12 +132,12 @@ struct ZipEntryStream::State {
       if (z.avail_in == 0 && consumed < data.compressed_size) {
         const size_t take =
             static_cast<size_t>(std::min<uint64_t>(kInputChunk, data.compressed_size - consumed));
-        if (!source->ReadAt(data.offset + consumed, input.data(), take)) {
+        if (!source->ReadAt(data.offset + consumed, inflater->input.get(), take)) {
           failure = ZipOutcome::kReadFailed;
           break;
         }
         consumed += take;
-        z.next_in = input.data();
+        z.next_in = inflater->input.get();
         z.avail_in = static_cast<uInt>(take);
       }
       // With all input given, zlib may still hold output (the rest of a match): it comes out
@@ -134,20 +188,19 @@ struct ZipEntryStream::State {
   }
 };
 
-ZipEntryStream::ZipEntryStream(ByteSource* source, const ZipEntryData& data, ZipBudget* budget)
+ZipEntryStream::ZipEntryStream(ByteSource* source, const ZipEntryData& data, WorkBudget* budget)
     : state_(std::make_unique<State>()), outcome_(ZipOutcome::kOk) {
   State& s = *state_;
   s.source = source;
   s.data = data;
   s.budget = budget;
+  if (budget->spent()) {
+    s.starved = true;
+    return;
+  }
   if (data.deflated) {
-    // An entry smaller than a chunk needs no more room (nor the clearing of more).
-    s.input.resize(static_cast<size_t>(std::min<uint64_t>(kInputChunk, data.compressed_size)));
-    if (inflateInit2(&s.z, -MAX_WBITS) != Z_OK) {
-      s.End(ZipOutcome::kReadFailed);
-      return;
-    }
-    s.z_ready = true;
+    s.inflater = TakeInflater();
+    if (!s.inflater) s.End(ZipOutcome::kReadFailed);
   }
 }
 
@@ -161,6 +214,10 @@ size_t ZipEntryStream::Read(void* out, size_t n) {
   if (!state_ || n == 0) return 0;
   State& s = *state_;
   if (s.ended) return 0;
+  if (s.starved) {
+    s.End(ZipOutcome::kCut);
+    return 0;
+  }
   if (s.end_pending) {
     s.End(s.pending);
     return 0;
@@ -170,7 +227,7 @@ size_t ZipEntryStream::Read(void* out, size_t n) {
     return 0;
   }
   const uint64_t room = std::min(s.data.max_bytes - std::min(s.given, s.data.max_bytes),
-                                 s.budget->max - std::min(s.budget->given, s.budget->max));
+                                 s.budget->max - std::min(s.budget->used, s.budget->max));
   if (room == 0) {
     s.EndAtCap();
     return 0;
@@ -183,7 +240,7 @@ size_t ZipEntryStream::Read(void* out, size_t n) {
     return 0;
   }
   s.given += got;
-  s.budget->given += got;
+  s.budget->used += got;
   s.crc = crc32(s.crc, bytes, static_cast<uInt>(got));
   return got;
 }
@@ -196,5 +253,7 @@ ZipOutcome ZipEntryStream::outcome() const {
 }
 
 uint64_t ZipEntryStream::given() const { return state_ ? state_->given : 0; }
+
+WorkBudget* ZipEntryStream::work_budget() { return state_ ? state_->budget : nullptr; }
 
 }  // namespace oru::containers

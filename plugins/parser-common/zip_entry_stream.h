@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "plugins/parser-common/byte_source.h"
+#include "plugins/parser-common/container_limits.h"
 #include "plugins/parser-common/input_stream.h"
 #include "plugins/parser-common/zip_outcome.h"
 
@@ -24,21 +25,16 @@ struct ZipEntryData {
   uint64_t max_bytes = 0;          // the most this entry may give (the entry and ratio caps)
 };
 
-// Bytes given out of one archive so far, against its cap; shared by its entry streams.
-struct ZipBudget {
-  uint64_t given = 0;
-  uint64_t max = 0;
-};
-
 class ZipEntryStream final : public InputStream {
  public:
   // A stream that has ended, with outcome kNotFound, until OpenEntry gives it an entry.
   ZipEntryStream();
   // A stream that has ended with the refusal `outcome`.
   explicit ZipEntryStream(ZipOutcome outcome);
-  // Reads `data` out of `source` and counts what it gives against `budget`. The caller keeps
-  // both alive while the stream is read.
-  ZipEntryStream(ByteSource* source, const ZipEntryData& data, ZipBudget* budget);
+  // Reads `data` out of `source` and counts what it gives against `budget`, which is spent
+  // when the stream starts giving bytes: the stream then gives none. The caller keeps both
+  // alive while the stream is read.
+  ZipEntryStream(ByteSource* source, const ZipEntryData& data, WorkBudget* budget);
   ~ZipEntryStream() override;
   ZipEntryStream(ZipEntryStream&& other) noexcept;
   ZipEntryStream& operator=(ZipEntryStream&& other) noexcept;
@@ -55,6 +51,8 @@ class ZipEntryStream final : public InputStream {
   ZipOutcome outcome() const;
   // Bytes given so far.
   uint64_t given() const;
+  // The archive's work budget, which XML read from this stream is charged to.
+  WorkBudget* work_budget() override;
 
  private:
   struct State;

@@ -5,8 +5,10 @@
 #include <functional>
 #include <limits>
 #include <ostream>
+#include <utility>
 
 #include "platform/little_endian.h"
+#include "plugins/parser-common/buffer_cache.h"
 #include "plugins/parser-common/part_path.h"
 
 namespace oru::containers {
@@ -42,19 +44,16 @@ struct Place {
   uint64_t records = 0;  // where the end records after the directory begin
 };
 
-// The end record: searched backwards, preferring one whose comment reaches exactly the end of
-// the file (a comment may itself hold the signature), else the last one that fits.
-ZipOpenOutcome FindEnd(ByteSource* source, uint64_t* at) {
-  const uint64_t size = source->Size();
-  if (size < kEndSize) return ZipOpenOutcome::kNotZip;
-  const uint64_t tail_size = std::min(size, kMaxComment + kEndSize);
-  const uint64_t tail_start = size - tail_size;
-  std::vector<uint8_t> tail(static_cast<size_t>(tail_size));
-  if (!source->ReadAt(tail_start, tail.data(), tail.size())) return ZipOpenOutcome::kReadFailed;
+// The end record in the last `tail.size()` bytes of the file, which begin at `tail_start`:
+// searched backwards, preferring one whose comment reaches exactly the end of the file (a
+// comment may itself hold the signature), else the last one that fits.
+ZipOpenOutcome FindEndIn(std::string_view tail, uint64_t tail_start, uint64_t* at) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(tail.data());
+  const uint64_t tail_size = tail.size();
   uint64_t fitting = kNoLimit;
   for (uint64_t i = tail_size - kEndSize + 1; i-- > 0;) {
-    if (ReadLe32(&tail[i]) != kEndSignature) continue;
-    const uint64_t end = i + kEndSize + ReadLe16(&tail[i + 20]);
+    if (ReadLe32(&bytes[i]) != kEndSignature) continue;
+    const uint64_t end = i + kEndSize + ReadLe16(&bytes[i + 20]);
     if (end == tail_size) {
       *at = tail_start + i;
       return ZipOpenOutcome::kOk;
@@ -64,6 +63,20 @@ ZipOpenOutcome FindEnd(ByteSource* source, uint64_t* at) {
   if (fitting == kNoLimit) return ZipOpenOutcome::kNotZip;
   *at = tail_start + fitting;
   return ZipOpenOutcome::kOk;
+}
+
+ZipOpenOutcome FindEnd(ByteSource* source, uint64_t* at) {
+  const uint64_t size = source->Size();
+  if (size < kEndSize) return ZipOpenOutcome::kNotZip;
+  const uint64_t tail_size = std::min(size, kMaxComment + kEndSize);
+  const uint64_t tail_start = size - tail_size;
+  std::string tail = TakeBuffer();  // given back below: a buffer of every document
+  tail.resize(static_cast<size_t>(tail_size));
+  const ZipOpenOutcome found = source->ReadAt(tail_start, tail.data(), tail.size())
+                                   ? FindEndIn(tail, tail_start, at)
+                                   : ZipOpenOutcome::kReadFailed;
+  GiveBuffer(std::move(tail));
+  return found;
 }
 
 ZipOpenOutcome FindDirectory(ByteSource* source, Place* place) {
@@ -165,7 +178,7 @@ bool ReadRecords(const std::vector<uint8_t>& bytes, uint64_t count, std::vector<
 
 }  // namespace
 
-ZipArchive::ZipArchive() : budget_(std::make_unique<ZipBudget>()) {}
+ZipArchive::ZipArchive() : budget_(std::make_unique<WorkBudget>()) {}
 ZipArchive::~ZipArchive() = default;
 ZipArchive::ZipArchive(ZipArchive&&) noexcept = default;
 ZipArchive& ZipArchive::operator=(ZipArchive&&) noexcept = default;
@@ -187,7 +200,10 @@ ZipOpenOutcome ZipArchive::Open(ByteSource* source, ZipArchive* out, const ZipLi
   if (!ReadRecords(directory, place.entries, &archive.entries_)) return ZipOpenOutcome::kMalformed;
   archive.source_ = source;
   archive.limits_ = limits;
-  archive.budget_->max = limits.max_archive_bytes;
+  archive.budget_->max = limits.max_archive_work;
+  archive.budget_->element_weight = limits.element_weight;
+  archive.budget_->attribute_weight = limits.attribute_weight;
+  archive.budget_->text_weight = limits.text_weight;
   std::vector<ZipEntry>& entries = archive.entries_;
   const auto count = static_cast<uint32_t>(entries.size());
 
@@ -300,6 +316,7 @@ ZipOutcome ZipArchive::OpenEntry(const ZipEntry& entry, ZipEntryStream* out) {
     const uint64_t ratio_cap = SaturatingMul(entry.compressed_size, limits_.max_ratio);
     data.max_bytes = std::min(data.max_bytes, std::max(limits_.ratio_free_bytes, ratio_cap));
   }
+  budget_->used += limits_.entry_weight;
   *out = ZipEntryStream(source_, data, budget_.get());
   return out->outcome();
 }
@@ -340,7 +357,7 @@ ZipOutcome ZipArchive::ReadEntry(std::string_view name, std::string* out) {
   return ZipOutcome::kNotFound;
 }
 
-uint64_t ZipArchive::bytes_given() const { return budget_ ? budget_->given : 0; }
+uint64_t ZipArchive::work_used() const { return budget_ ? budget_->used : 0; }
 
 const char* ZipOpenOutcomeName(ZipOpenOutcome outcome) {
   switch (outcome) {

@@ -84,8 +84,11 @@ class ZipArchive {
   ZipOutcome ReadEntry(const ZipEntry& entry, std::string* out);
   ZipOutcome ReadEntry(std::string_view name, std::string* out);
 
-  // Bytes given out of all entries so far, counted against ZipLimits::max_archive_bytes.
-  uint64_t bytes_given() const;
+  // The work counted so far against ZipLimits::max_archive_work: the bytes given out of all
+  // entries, the weights of the entries opened and of the XML elements read from them.
+  uint64_t work_used() const;
+  // That budget, which the text kept from the entries is charged to too (see TextSink).
+  WorkBudget* work_budget() const { return budget_.get(); }
 
  private:
   struct Directory;
@@ -96,7 +99,7 @@ class ZipArchive {
   std::vector<ZipEntry> entries_;
   std::vector<uint32_t> by_name_;      // entry indices in name order
   std::vector<uint64_t> room_end_;     // per entry: where the next entry or the directory begins
-  std::unique_ptr<ZipBudget> budget_;  // on the heap, where the streams find it after a move
+  std::unique_ptr<WorkBudget> budget_;  // on the heap, where the streams find it after a move
 };
 
 const char* ZipOpenOutcomeName(ZipOpenOutcome outcome);

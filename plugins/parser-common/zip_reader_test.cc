@@ -79,7 +79,8 @@ TEST(ZipReaderTest, ReadsStoredAndDeflatedEntriesWholeAndInChunks) {
   EXPECT_EQ(chunked, text);
   EXPECT_TRUE(stream.ended());
   EXPECT_EQ(stream.outcome(), ZipOutcome::kOk);
-  EXPECT_EQ(a.zip.bytes_given(), 2 * text.size() + 39);
+  // Every byte given counts, and each of the five entries opened.
+  EXPECT_EQ(a.zip.work_used(), 2 * text.size() + 39 + 5 * kEntryWeight);
 }
 
 TEST(ZipReaderTest, ReadsThroughAFile) {
@@ -241,7 +242,8 @@ TEST(ZipReaderTest, CutsABombAtItsLimitsAndSaysSo) {
   EXPECT_EQ(cut.size(), 100 * b.zip.entries()[0].compressed_size);
 
   ZipLimits archive_cap;
-  archive_cap.max_archive_bytes = (1 << 20) + 5000;
+  archive_cap.max_archive_work = (1 << 20) + 5000;
+  archive_cap.entry_weight = 0;
   Opened c(zip_bytes, archive_cap);
   EXPECT_EQ(c.Read("bomb").size(), 1u << 20);
   EXPECT_EQ(c.Read("next", ZipOutcome::kCut).size(), 5000u);

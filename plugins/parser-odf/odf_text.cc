@@ -160,8 +160,9 @@ class BodyReader {
 bool ReadOdfXml(XmlReader* reader, OdfText* out) {
   reader->NumberNamespaces(kNumbered);
   if (reader->Next() != XmlEvent::kStartElement || reader->uri_number() != kOfficeNs) return false;
-  containers::TextSink body(&out->body);
-  containers::TextSink headers(&out->headers, containers::kMaxMarkupTextChars / 8);
+  containers::TextSink body(&out->body, containers::kMaxMarkupTextChars, reader->work_budget());
+  containers::TextSink headers(&out->headers, containers::kMaxMarkupTextChars / 8,
+                               reader->work_budget());
   bool in_master_styles = false;
   for (XmlEvent event = reader->Next(); event != XmlEvent::kEnd && event != XmlEvent::kMalformed;
        event = reader->Next()) {

@@ -49,7 +49,7 @@ bool ReadOfficePackage(containers::ByteSource* source, std::u16string* text,
     return false;
   }
 
-  containers::TextSink sink(text);
+  containers::TextSink sink(text, containers::kMaxMarkupTextChars, zip.work_budget());
   containers::DocumentProperties properties;
   const Relationship* core = FindByType(package, "core-properties");
   ReadCoreProperties(&zip, core != nullptr ? std::string_view(core->part) : "docProps/core.xml",

@@ -163,11 +163,41 @@ TEST(OfficePackageTest, BombsAndLoopsStayBounded) {
   zip.Add("_rels/p.xml.rels", Rels(Rel("s", "slide", "big.xml")));
   zip.Add("big.xml", big);
   containers::ZipLimits limits;
-  limits.max_archive_bytes = 16 << 20;
+  limits.max_archive_work = 16 << 20;
   const auto text = Read(zip.Build(), limits);
   ASSERT_TRUE(text);
   EXPECT_LT(text->size(), size_t{16} << 20);
   EXPECT_EQ(text->substr(0, 10), u"word word ");
+}
+
+// A document of `count` copies of `unit` in one paragraph, then the word "tail".
+std::string Document(const std::string& unit, int count) {
+  std::string body = std::string("<w:document ") + kW + "><w:body><w:p><w:r><w:t>";
+  for (int i = 0; i < count; ++i) body += unit;
+  body += " tail</w:t></w:r></w:p></w:body></w:document>";
+  TestZipWriter zip;
+  zip.Add("_rels/.rels", Rels(Rel("r1", "officeDocument", "word/document.xml")));
+  zip.Add("word/document.xml", body);
+  return zip.Build();
+}
+
+TEST(OfficePackageTest, TheWorkBudgetOfASmallFileCutsABombAndKeepsWhatTheFloorCovers) {
+  // Bytes, kept text and elements all count: 80,000 copies of either unit fit in the floor,
+  // 800,000 do not, though the file stays a few kilobytes.
+  for (const std::string& unit : {std::string("word "), std::string("</w:t><w:t>w ")}) {
+    const std::string whole_zip = Document(unit, 80000);
+    const auto whole = Read(whole_zip, containers::ZipLimitsForFile(whole_zip.size()));
+    ASSERT_TRUE(whole);
+    EXPECT_NE(whole->find(u"tail"), std::u16string::npos);
+
+    const std::string bomb_zip = Document(unit, 800000);
+    ASSERT_LT(bomb_zip.size(), 64u << 10);
+    const auto cut = Read(bomb_zip, containers::ZipLimitsForFile(bomb_zip.size()));
+    ASSERT_TRUE(cut);  // the words read before the cut stay
+    EXPECT_TRUE(cut->starts_with(unit == "word " ? u"word word " : u"w w "));
+    EXPECT_EQ(cut->find(u"tail"), std::u16string::npos);
+    EXPECT_GT(cut->size(), whole->size() / 4);
+  }
 }
 
 }  // namespace
