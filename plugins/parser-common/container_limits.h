@@ -36,22 +36,25 @@ inline constexpr uint64_t kTextWeight = 16;
 inline constexpr uint64_t kEntryWeight = 8 << 10;
 
 // The budget of a document of N bytes: max(kBudgetFloor, kBudgetPerFileByte x N), at most
-// ZipLimits::max_archive_work. 80 units a byte cost at most about 0.06 s per MB of file, and the
-// floor about 0.03 s, whatever the file holds. The benchmark's 2,000 documents and the fixtures
-// spend under 32 units per byte of file, so they are read whole with room to spare. Documents
-// that are mostly markup spend more: a formatted text of a word processor 80 to 160 units per
-// byte, a sheet of a few values repeated (compressing 50 to 250 times) 170 to 700; the floor
-// (about 11 MiB of such XML) keeps them whole up to 200 to 400 KB and 50 to 200 KB of file;
-// of a larger one, the part that 80 units per byte of file pay for is read.
+// ZipLimits::max_archive_work. A unit costs 0.25 to 0.7 ns, so 256 units a byte cost at most
+// about 0.18 s per MB of file (0.06 to 0.1 s for most hostile kinds), and the floor about
+// 0.03 s, whatever the file holds. Real documents must be read whole: the benchmark's 2,000
+// documents and the fixtures spend under 32 units per byte of file, a formatted text of a word
+// processor 80 to 160, a sheet of a few values repeated (compressing 50 to 250 times) 170 to
+// 700. So the budget pays for every word processor's text and most sheets, and the floor
+// (about 11 MiB of such XML) keeps even the most repetitive sheets whole up to 50 to 200 KB;
+// of a larger one of those, the part the budget pays for is read. Cutting a real document's
+// words would cost more than the time a dense one takes.
 inline constexpr uint64_t kBudgetFloor = uint64_t{32} << 20;
-inline constexpr uint64_t kBudgetPerFileByte = 80;
+inline constexpr uint64_t kBudgetPerFileByte = 256;
 
 struct ZipLimits {
   // Bytes given out of one entry, stored or inflated. Past it the entry is cut.
   uint64_t max_entry_bytes = uint64_t{256} << 20;
   // The work budget of all the entries read from one archive together (see WorkBudget), and
   // what an opened entry, an XML element, an attribute and a kept character weigh in it.
-  uint64_t max_archive_work = uint64_t{256} << 20;
+  // 2 Gi units: about 1 to 1.4 s, what a real document of some 10 MB spends.
+  uint64_t max_archive_work = uint64_t{2} << 30;
   uint64_t entry_weight = kEntryWeight;
   uint64_t element_weight = kElementWeight;
   uint64_t attribute_weight = kAttributeWeight;
