@@ -13,7 +13,7 @@ word=${3:-café}
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_WERROR=ON >/dev/null
-cmake --build build -j "$(nproc)" --target Tamsel oru Ferrow Dovrin Mellic Tavrel Ostrin Rivand Quillet Odrane Pelkan
+cmake --build build -j "$(nproc)" --target Tamsel oru Trovella Ferrow Dovrin Mellic Tavrel Ostrin Rivand Quillet Odrane Pelkan
 
 bin="$root/build/bin"
 setup=$("$bin/oru" setup)

@@ -3,6 +3,7 @@
 
 #include "indexer/engine/work_folders.h"
 #include "platform/autostart.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "tools/oru/commands.h"
 #include "tools/oru/work.h"
@@ -33,12 +34,17 @@ int SetupCommand(const std::vector<std::string>& args) {
   std::printf("status file:   %s%s\n", work.c_str(), kStatusFileName);
   const std::string programs = platform::ProgramFolder();
   std::printf("programs:      %s\n", programs.c_str());
-  // The search window, in the desktop's menu too.
+  // The search window, in the desktop's menu too, when it is built beside this program.
+  const std::string window = programs + "Trovella";
+  if (!platform::FileExists(window)) {
+    std::printf("search window: not built (cmake --build build --target Trovella)\n");
+    return kExitOk;
+  }
   platform::MenuEntry entry{"trovella", "ORU Search", "Search the documents ORU Indexer indexed",
-                            programs + "Trovella", programs + "trovella.svg"};
+                            window, programs + "trovella.svg"};
   std::string where;
   const platform::Status made = platform::InstallMenuEntry(entry, &where);
-  std::printf("search window: %sTrovella (%s)\n", programs.c_str(),
+  std::printf("search window: %s (%s)\n", window.c_str(),
               made.ok() ? ("in the desktop's menu as \"ORU Search\": " + where).c_str()
                         : made.Message().c_str());
   return kExitOk;
