@@ -132,5 +132,30 @@ TEST_F(TrovellaGuiTest, TypeSeeAHitOpenItAndSearchAgainWhenTheIndexIsWritten) {
   EXPECT_EQ(window_.Wait(20), 0) << ReadFile(dir_ / "window.log");
 }
 
+// "Add folder…" asks the storage plug-in for a folder (here one whose dialog answers by itself),
+// indexes it as a new index named after it, and searches it from then on.
+TEST_F(TrovellaGuiTest, AddFolderIndexesTheChosenFolderAsANewIndex) {
+  WriteFile(work_ + "ORU.ini", "[Files]\nText=" + kBin + "TextParser.so\n[Storages]\nFolders=" +
+                                   kBin + "StandInStorage.so\n[Folders]\n1=Text\n");
+  WriteFile(dir_ / "Added Notes/minutes.txt", "Minutes of the quayside committee.");
+  env_.push_back("ORU_TEST_FERROW=" + kBin + "Ferrow.so");
+  env_.push_back("ORU_TEST_NEW_STORAGE=" + (dir_ / "Added Notes"));
+  ASSERT_TRUE(window_.Start({kBin + "Trovella", "--opener", opener_}, env_, dir_ / "window.log"));
+  const std::string window = FindWindow("Trovella 1.2");
+  ASSERT_NE(window, "") << ReadFile(dir_ / "window.log");
+  Xdo({"mousemove", "--window", window, "747", "24", "click", "1"});  // "Add folder…"
+  for (int i = 0; i < 200 && !fs::exists(work_ + "added-notes.job.ini"); ++i) usleep(100000);
+  usleep(1500000);  // the index written, the window told
+  Xdo({"windowfocus", "--sync", window});
+  Keys(window, {"ctrl+l"});
+  Type(window, "quayside");
+  usleep(1000000);
+  Keys(window, {"Down", "Return"});
+  EXPECT_EQ(Opened(1), std::vector<std::string>{dir_ / "Added Notes/minutes.txt"})
+      << ReadFile(dir_ / "window.log");
+  ASSERT_TRUE(testing::RequestClose(display_.name(), window));
+  EXPECT_EQ(window_.Wait(20), 0) << ReadFile(dir_ / "window.log");
+}
+
 }  // namespace
 }  // namespace oru
