@@ -130,7 +130,6 @@ struct SearchModel::Worker {
         row.index = run->indexes()[hit.index];
         row.size = hit.file->size;
         row.time = hit.file->time;
-        row.changed = checked.state == tool::HitState::kChanged;
         batch.rows.push_back(std::move(row));
         hit_of_row.push_back(next);
       }

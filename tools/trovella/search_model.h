@@ -32,13 +32,12 @@ inline constexpr size_t kFirstRows = 100;
 inline constexpr size_t kRowChunk = 2000;
 
 struct Row {
-  std::string name;      // the file's name, UTF-8
-  std::string folder;    // its folder, UTF-8
-  std::string path;      // the path as indexed
-  std::string index;     // the index it came from
-  uint32_t size = 0;     // as indexed
-  uint32_t time = 0;     // packed local time, as indexed
-  bool changed = false;  // its size or time differ now (it still matches)
+  std::string name;    // the file's name, UTF-8
+  std::string folder;  // its folder, UTF-8
+  std::string path;    // the path as indexed
+  std::string index;   // the index it came from
+  uint32_t size = 0;   // as indexed
+  uint32_t time = 0;   // packed local time, as indexed
   bool fragment_asked = false;
   bool fragment_done = false;
   std::string fragment;      // one line of UTF-8

@@ -147,8 +147,8 @@ class Evaluator {
       case NodeKind::kNot: {
         Numbers excluded;
         if (!Eval(node.children[0], within, &excluded)) return false;
-        std::set_difference(candidates.begin(), candidates.end(), excluded.begin(),
-                            excluded.end(), std::back_inserter(*out));
+        std::set_difference(candidates.begin(), candidates.end(), excluded.begin(), excluded.end(),
+                            std::back_inserter(*out));
         return true;
       }
       case NodeKind::kExtension:
@@ -260,18 +260,25 @@ bool EvaluateQuery(IndexReader* reader, size_t index, const Query& query, FileLo
   return Evaluator(reader, index, query, files, error).Run(numbers);
 }
 
-bool FindQueryHits(const std::vector<std::unique_ptr<IndexReader>>& readers, const Query& query,
-                   FileLookup* files, std::vector<SearchHit>* hits, std::string* error) {
+bool FindQueryHits(const std::vector<IndexReader*>& readers, const Query& query, FileLookup* files,
+                   std::vector<SearchHit>* hits, std::string* error) {
   hits->clear();
   std::vector<uint16_t> numbers;
   for (size_t i = 0; i < readers.size(); ++i) {
-    if (!EvaluateQuery(readers[i].get(), i, query, files, &numbers, error)) return false;
+    if (!EvaluateQuery(readers[i], i, query, files, &numbers, error)) return false;
     for (uint16_t number : numbers) {
       const IndexedFile* file = readers[i]->File(number);
       if (file != nullptr) hits->push_back({i, file});
     }
   }
   return true;
+}
+
+bool FindQueryHits(const std::vector<std::unique_ptr<IndexReader>>& readers, const Query& query,
+                   FileLookup* files, std::vector<SearchHit>* hits, std::string* error) {
+  std::vector<IndexReader*> plain;
+  for (const std::unique_ptr<IndexReader>& reader : readers) plain.push_back(reader.get());
+  return FindQueryHits(plain, query, files, hits, error);
 }
 
 bool FileMatches(const QueryNode& node, const std::string& path, uint32_t size, uint32_t time,

@@ -41,6 +41,8 @@ bool EvaluateQuery(IndexReader* reader, size_t index, const Query& query, FileLo
                    std::vector<uint16_t>* numbers, std::string* error);
 
 // EvaluateQuery over every reader, reader by reader, into `hits`.
+bool FindQueryHits(const std::vector<IndexReader*>& readers, const Query& query, FileLookup* files,
+                   std::vector<SearchHit>* hits, std::string* error);
 bool FindQueryHits(const std::vector<std::unique_ptr<IndexReader>>& readers, const Query& query,
                    FileLookup* files, std::vector<SearchHit>* hits, std::string* error);
 

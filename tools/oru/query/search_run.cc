@@ -228,18 +228,12 @@ bool SearchRun::Run(const std::string& work, const SearchRequest& request, Reade
 
   if (!OpenReaders(work, lenient, cache)) return false;
   std::string error;
-  std::vector<uint16_t> numbers;
-  for (size_t i = 0; i < readers_.size(); ++i) {
-    if (!EvaluateQuery(readers_[i], i, query_, disk_.get(), &numbers, &error)) {
-      return Fail(SearchFailure::kError, error);
-    }
-    for (uint16_t number : numbers) {
-      if (const IndexedFile* file = readers_[i]->File(number)) hits_.push_back({i, file});
-    }
+  if (!FindQueryHits(readers_, query_, disk_.get(), &hits_, &error)) {
+    return Fail(SearchFailure::kError, error);
   }
   SortHits(&hits_, request.sort, request.descending);
-  for (const std::string& index : indexes_)
-    read_since_.push_back(IndexRecords(work).ReadSince(index));
+  const IndexRecords records(work);
+  for (const std::string& index : indexes_) read_since_.push_back(records.ReadSince(index));
   return true;
 }
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -48,7 +47,7 @@ constexpr char kUsage[] =
 
 constexpr char kAutostartName[] = "oru-watch";
 
-struct WatchOptions {
+struct WatchArgs {
   std::vector<std::string> given;  // the options as given, for an installed watcher
   bool install = false;
   bool uninstall = false;
@@ -66,7 +65,7 @@ int64_t Milliseconds(const std::string& text) {
   return static_cast<int64_t>(seconds * 1000);
 }
 
-int ParseArguments(const std::vector<std::string>& args, WatchOptions* options) {
+int ParseArguments(const std::vector<std::string>& args, WatchArgs* options) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool has_value = i + 1 < args.size();
@@ -144,7 +143,7 @@ bool Update(const Watched& index) {
 }
 
 // Makes the session start the watcher with the options given, from the next login on.
-int Install(const WatchOptions& options) {
+int Install(const WatchArgs& options) {
   platform::Autostart entry;
   entry.name = kAutostartName;
   entry.description = "ORU Indexer: keeps indexes fresh";
@@ -180,7 +179,7 @@ int Uninstall() {
 }  // namespace
 
 int WatchCommand(const std::vector<std::string>& args) {
-  WatchOptions options;
+  WatchArgs options;
   if (const int status = ParseArguments(args, &options); status >= 0) return status;
   if (options.uninstall) return Uninstall();
   std::string work;
@@ -217,7 +216,7 @@ int WatchCommand(const std::vector<std::string>& args) {
     return Fail(created.Message());
   }
   UpdateSchedule schedule(indexes.size(), options.times);
-  std::map<size_t, size_t> index_of_tree;
+  std::vector<size_t> index_of_tree;  // trees are numbered 0, 1, 2 ... as they are added
   const int64_t start = Now();
   for (size_t i = 0; i < indexes.size(); ++i) {
     for (const std::string& folder : indexes[i].folders) {
@@ -229,7 +228,7 @@ int WatchCommand(const std::vector<std::string>& args) {
         continue;
       }
       indexes[i].trees.push_back(tree);
-      index_of_tree[tree] = i;
+      index_of_tree.push_back(i);
     }
     schedule.Changed(i, start);  // what changed while no watcher ran
   }

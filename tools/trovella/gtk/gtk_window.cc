@@ -286,15 +286,15 @@ class GtkMainWindow : public MainWindow {
                    {"Size", kSize, false, 70},
                    {"Date", kDate, false, 125},
                    {"Text", kFragment, true, 300}};
-    for (const auto& spec : columns) {
+    for (const auto& shown : columns) {
       GtkCellRenderer* cell = gtk_cell_renderer_text_new();
       g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
       GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(
-          spec.title, cell, spec.markup ? "markup" : "text", spec.column, nullptr);
+          shown.title, cell, shown.markup ? "markup" : "text", shown.column, nullptr);
       gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
-      gtk_tree_view_column_set_fixed_width(column, spec.width);
+      gtk_tree_view_column_set_fixed_width(column, shown.width);
       gtk_tree_view_column_set_resizable(column, TRUE);
-      gtk_tree_view_column_set_expand(column, spec.column == kFragment);
+      gtk_tree_view_column_set_expand(column, shown.column == kFragment);
       gtk_tree_view_append_column(GTK_TREE_VIEW(list_), column);
     }
     // Every row as high as the first: the view never measures the rows it does not show.
