@@ -9,12 +9,37 @@
 
 namespace oru {
 
+namespace {
+
+// Copies the 16-bit word of a record's 128-byte buffer (UTF-16LE) to the 64 units of `wide`;
+// returns its units, up to the first zero unit.
+size_t WideUnits(const uint8_t* buffer, char16_t* wide) {
+  // On a little-endian machine the buffer's bytes are the units already.
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(wide, buffer, 128);
+  } else {
+    for (size_t k = 0; k < 64; ++k) wide[k] = platform::ReadLe16(buffer + 2 * k);
+  }
+  size_t units = 0;
+  while (units < 64 && wide[units] != 0) ++units;
+  return units;
+}
+
+}  // namespace
+
 FileWords::FileWords(Dictionary* dictionary, const StopList* stop_words,
                      platform::Label* words_found)
     : dictionary_(dictionary), stop_words_(stop_words), words_found_(words_found) {}
 
 bool FileWords::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal) {
   for (;;) {
+    while (next_form_ < forms_.size()) {
+      const WordForm& form = forms_[next_form_++];
+      if (form.verdict != WordVerdict::kKept) continue;
+      std::memset(normal, 0, kNormalWordSize);
+      std::memcpy(normal, form.text, form.length);
+      return true;
+    }
     const uint32_t before = rec->Position;
     std::memset(rec->Buffer, 0, sizeof(rec->Buffer));
     if (!next_word(rec) || rec->Position == 0) return false;
@@ -22,18 +47,24 @@ bool FileWords::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* nor
     if (rec->Position <= before) return false;
     char* raw = reinterpret_cast<char*>(rec->Buffer);
     int length = rec->Length;
-    if (rec->IsWide) {
-      // The buffer holds UTF-16LE: on a little-endian machine its bytes are the units already.
-      char16_t wide[64];
-      if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(wide, rec->Buffer, sizeof(wide));
-      } else {
-        for (size_t k = 0; k < 64; ++k) {
-          wide[k] = platform::ReadLe16(rec->Buffer + 2 * k);
-        }
-      }
+    if (encoding_ == TextEncoding::kUtf8) {
+      // 8-bit words are in the code page. A word ends at its first zero unit or NUL, as in a
+      // Windows-1252 index.
+      char16_t wide[kMaxRawWord];
       size_t units = 0;
-      while (units < 64 && wide[units] != 0) ++units;
+      if (rec->IsWide) {
+        units = WideUnits(rec->Buffer, wide);
+      } else {
+        const size_t bytes = strnlen(raw, std::min<size_t>(rec->Length, kMaxRawWord));
+        units = platform::AnsiToWide(raw, bytes, wide);
+      }
+      forms_.Make(std::u16string_view(wide, units), *utf8_stop_words_);
+      next_form_ = 0;
+      continue;
+    }
+    if (rec->IsWide) {
+      char16_t wide[64];
+      const size_t units = WideUnits(rec->Buffer, wide);
       // At most 64 units give at most 64 bytes, well within the 127 kept.
       length = static_cast<int>(platform::WideToAnsi(wide, units, raw));
       rec->Length = static_cast<uint16_t>(length);
@@ -63,6 +94,7 @@ bool FileWords::Read(const ParserExports& parser, const std::string& type_name,
                      const std::string& path, uint32_t file_ref, uint16_t flags,
                      std::vector<_Dict>* words) {
   words->clear();
+  forms_.Clear();
   if (parser.parse == nullptr || parser.next_word == nullptr || parser.stop == nullptr) {
     return false;
   }

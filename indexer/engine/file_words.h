@@ -12,6 +12,7 @@
 #include "indexer/engine/plugin_registry.h"
 #include "indexer/engine/records.h"
 #include "indexer/engine/word_filter.h"
+#include "indexer/engine/word_forms.h"
 #include "platform/progress.h"
 #include "plugin-api/parser_plugin.h"
 
@@ -22,6 +23,13 @@ class FileWords {
   // Enters words into `dictionary`, leaving out `stop_words`; shows the dictionary's word
   // count in `words_found` (may be null) every thousand new words. All outlive the object.
   FileWords(Dictionary* dictionary, const StopList* stop_words, platform::Label* words_found);
+
+  // Keeps words in `encoding` from now on (Windows-1252 until called); a UTF-8 index filters
+  // with `utf8_stop_words` (Utf8StopList of the stop list), which outlives the object.
+  void SetEncoding(TextEncoding encoding, const StopList* utf8_stop_words) {
+    encoding_ = encoding;
+    utf8_stop_words_ = utf8_stop_words;
+  }
 
   // Parses `path` with `parser` (handing it `type_name`) and enters the words the filter keeps
   // under `file_ref` (its low 16 bits are the file's number) and `flags`; `*words` receives the
@@ -37,6 +45,7 @@ class FileWords {
  private:
   // Fetches words from `next_word` until one passes the word filter and leaves it normalised,
   // cut to 31 bytes and zero-filled, in the 128-byte `normal`; false at the end of the words.
+  // In a UTF-8 index one parsed word may give several words: they are handed out in turn.
   bool NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal);
   // Enters such a word into the dictionary and the counters, and into `words` at its first
   // sight in the file.
@@ -46,6 +55,10 @@ class FileWords {
   Dictionary* dictionary_;
   const StopList* stop_words_;
   platform::Label* words_found_;
+  TextEncoding encoding_ = TextEncoding::kWindows1252;
+  const StopList* utf8_stop_words_ = nullptr;
+  Utf8WordForms forms_;  // the words of the last parsed word, in a UTF-8 index
+  size_t next_form_ = 0;
   int32_t posting_count_ = 0;
   int32_t words_since_refresh_ = 0;
 };

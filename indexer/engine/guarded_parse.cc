@@ -18,7 +18,7 @@ namespace {
 std::chrono::milliseconds ConfiguredParseTimeLimit(platform::FileSystem* fs,
                                                    const std::string& work_dir) {
   const std::string text =
-      fs->ReadProfileString(work_dir + kConfigFileName, "Options", "ParseTimeLimit", "");
+      fs->ReadProfileString(work_dir + kConfigFileName, kOptionsSection, "ParseTimeLimit", "");
   const long seconds = std::strtol(text.c_str(), nullptr, 10);
   if (seconds <= 0) return kDefaultParseTimeLimit;
   return std::chrono::seconds(std::min<long>(seconds, 24L * 3600));

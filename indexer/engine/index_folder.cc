@@ -34,12 +34,13 @@ Status IndexFolder::Lock() {
   recorded_ = records_.Read(name_);
   recorded_highest_ = records_.HighestFileNumber(name_);
   recorded_read_since_ = records_.ReadSince(name_);
+  recorded_encoding_ = records_.Encoding(name_);
   return Status();
 }
 
 void IndexFolder::RemoveLeftovers() { IndexSwitch::RemoveLeftovers(disk_, path_); }
 
-Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number) {
+Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number, TextEncoding encoding) {
   if (pending_.empty()) return Status();
   // The new files are made durable while the old index is still recorded complete, so that
   // "0" stands only for the renames.
@@ -53,6 +54,7 @@ Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number) {
   status = pending_.Place();
   bool read_since_written = false;
   bool highest_written = false;
+  bool encoding_written = false;
   if (status.ok()) {
     status = records_.WriteReadSince(name_, read_since);
     read_since_written = status.ok();
@@ -60,6 +62,10 @@ Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number) {
   if (status.ok() && highest_number != recorded_highest_) {
     status = records_.WriteHighestFileNumber(name_, highest_number);
     highest_written = status.ok();
+  }
+  if (status.ok() && encoding != recorded_encoding_) {
+    status = records_.WriteEncoding(name_, encoding);
+    encoding_written = status.ok();
   }
   if (status.ok()) status = records_.Write(name_, "1");
   if (status.ok()) {
@@ -70,6 +76,7 @@ Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number) {
   pending_.Revert();
   if (read_since_written) records_.WriteReadSince(name_, recorded_read_since_);
   if (highest_written) records_.WriteHighestFileNumber(name_, recorded_highest_);
+  if (encoding_written) records_.WriteEncoding(name_, recorded_encoding_);
   if (recorded_ == "1") records_.Write(name_, "1");
   return status;
 }

@@ -39,13 +39,15 @@ class IndexFolder {
   const std::string& recorded() const { return recorded_; }
   uint32_t recorded_read_since() const { return recorded_read_since_; }
   uint16_t recorded_highest_number() const { return recorded_highest_; }
+  // The encoding of the index's words and paths, as recorded.
+  TextEncoding recorded_encoding() const { return recorded_encoding_; }
 
   // Where the run writes the new versions of the index files.
   IndexSwitch* pending() { return &pending_; }
   // Puts the new versions in place, durable before "storages.ini" records "0" and recorded "1"
-  // with `read_since` and `highest_number` (IndexRecords) after. When any step up to that "1"
+  // with `read_since`, `highest_number` and `encoding` (IndexRecords) after. When any step up to that "1"
   // fails, the old files and their records come back. Nothing to put in place changes nothing.
-  platform::Status Switch(uint32_t read_since, uint16_t highest_number);
+  platform::Status Switch(uint32_t read_since, uint16_t highest_number, TextEncoding encoding);
   // Ends a run that saves nothing: removes everything it wrote into the folder.
   void Abandon();
   // Releases the lock.
@@ -61,6 +63,7 @@ class IndexFolder {
   std::string recorded_;
   uint16_t recorded_highest_ = 0;
   uint32_t recorded_read_since_ = 0;
+  TextEncoding recorded_encoding_ = TextEncoding::kWindows1252;
 };
 
 }  // namespace oru

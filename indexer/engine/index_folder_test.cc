@@ -52,12 +52,12 @@ TEST(IndexFolderTest, ANewIndexThatCannotBeRecordedGivesWayToTheOldOne) {
   ASSERT_TRUE(file->Write("new words", 9).ok());
   folder.pending()->Add("0.fnw");
 
-  EXPECT_FALSE(folder.Switch(12345, 0).ok());
+  EXPECT_FALSE(folder.Switch(12345, 0, TextEncoding::kWindows1252).ok());
   EXPECT_EQ(memory.FilesIn(kIndex).at("0.fnw"), "old words");
   EXPECT_EQ(Indexed(&memory), "1");
   EXPECT_EQ(memory.ReadProfileString(records, "ReadSince", "docs", "-"), "-");
   // Once it can be recorded, the new index takes its place.
-  EXPECT_TRUE(folder.Switch(12345, 0).ok());
+  EXPECT_TRUE(folder.Switch(12345, 0, TextEncoding::kWindows1252).ok());
   EXPECT_EQ(memory.FilesIn(kIndex).at("0.fnw"), "new words");
   EXPECT_EQ(memory.FilesIn(kIndex).count("0.fnw.old"), 0u);
   EXPECT_EQ(Indexed(&memory), "1");

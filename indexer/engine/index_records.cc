@@ -17,6 +17,8 @@ constexpr char kIndexedSection[] = "Indexed";
 constexpr char kReadSinceSection[] = "ReadSince";
 // The highest number each index has given, when its file index no longer shows it.
 constexpr char kHighestFileNumberSection[] = "HighestFileNumber";
+// The encoding of each index that is not Windows-1252.
+constexpr char kEncodingSection[] = "Encoding";
 // Beside "storages.ini": held while a run reads, changes and writes it.
 constexpr char kLockSuffix[] = ".lock";
 
@@ -77,9 +79,24 @@ platform::Status IndexRecords::WriteHighestFileNumber(const std::string& name, u
   return WriteNumber(kHighestFileNumberSection, name, number);
 }
 
+TextEncoding IndexRecords::Encoding(const std::string& name) const {
+  const std::string value = fs_->ReadProfileString(path_, kEncodingSection, name, "");
+  return EncodingByName(value).value_or(TextEncoding::kWindows1252);
+}
+
+platform::Status IndexRecords::WriteEncoding(const std::string& name, TextEncoding encoding) {
+  return Locked([&] {
+    if (encoding == TextEncoding::kWindows1252) {
+      return fs_->DeleteProfileKey(path_, kEncodingSection, name);
+    }
+    return fs_->WriteProfileString(path_, kEncodingSection, name, EncodingName(encoding));
+  });
+}
+
 platform::Status IndexRecords::Remove(const std::string& name) {
   return Locked([&] {
-    for (const char* section : {kReadSinceSection, kHighestFileNumberSection, kIndexedSection}) {
+    for (const char* section : {kReadSinceSection, kHighestFileNumberSection, kEncodingSection,
+                                kIndexedSection}) {
       const platform::Status removed = fs_->DeleteProfileKey(path_, section, name);
       if (!removed.ok()) return removed;
     }

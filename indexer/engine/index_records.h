@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "indexer/engine/word_forms.h"
 #include "platform/file_system.h"
 #include "platform/status.h"
 
@@ -37,6 +38,13 @@ class IndexRecords {
   uint16_t HighestFileNumber(const std::string& name) const;
   // Records that number for `name`; 0 removes the record.
   platform::Status WriteHighestFileNumber(const std::string& name, uint16_t number);
+  // The encoding of the words and paths of the index `name`: recorded under [Encoding] as
+  // "UTF-8"; an index without that record (every index made before UTF-8 indexes were) is
+  // Windows-1252.
+  TextEncoding Encoding(const std::string& name) const;
+  // Records `encoding` for `name`; Windows-1252 removes the record, so that such an index's
+  // records stay as they always were.
+  platform::Status WriteEncoding(const std::string& name, TextEncoding encoding);
   // Removes the records of `name` (an index that is gone); success also when there are none.
   platform::Status Remove(const std::string& name);
 

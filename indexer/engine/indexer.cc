@@ -144,7 +144,18 @@ bool TIndexer::StartIndex(bool updating) {
   logs_ = std::make_unique<PostingLogs>(settings_.disk, folder_->path());
   // Only an index recorded as complete is reloaded: files left by a stopped or killed run are
   // never mixed with new file numbers.
-  if (!(updating && folder_->recorded() == "1" && BeginReload())) StartFreshIndex();
+  const bool reloading = updating && folder_->recorded() == "1";
+  // An update keeps the encoding its index was made with; an index made anew takes the
+  // configured one.
+  if (reloading) {
+    encoding_ = folder_->recorded_encoding();
+  } else {
+    encoding_ = settings_.encoding ? *settings_.encoding
+                                   : ConfiguredEncoding(settings_.disk, settings_.work_dir);
+  }
+  if (encoding_ == TextEncoding::kUtf8) utf8_stop_words_ = Utf8StopList(*settings_.stop_words);
+  file_words_.SetEncoding(encoding_, &utf8_stop_words_);
+  if (!(reloading && BeginReload())) StartFreshIndex();
   return failure_.ok() && OpenIndexFiles();
 }
 
@@ -251,7 +262,7 @@ bool TIndexer::SaveIndex() {
   // new file took it and no kept file has it.
   const uint16_t highest = walk_.file_count();
   const bool shown = !update_mode_ || walk_.numbered_new_file() || forgotten_.highest_kept >= highest;
-  if (status.ok()) status = folder_->Switch(read_since_, shown ? 0 : highest);
+  if (status.ok()) status = folder_->Switch(read_since_, shown ? 0 : highest, encoding_);
   return Check(status);
 }
 

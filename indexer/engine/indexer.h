@@ -52,6 +52,9 @@ struct PassSettings {
   // The words the pass leaves out; unset (the default): "Stop.lst" in program_dir, read
   // through `disk` when the pass is made.
   std::optional<StopList> stop_words;
+  // The encoding of an index made anew; unset (the default): [Options] IndexEncoding of
+  // "ORU.ini" in work_dir, read through `disk`. An update keeps its index's encoding.
+  std::optional<TextEncoding> encoding;
   // The highest file number the pass gives out (lowered only by tests).
   uint16_t file_limit = kMaxFileNumber;
   // The dictionary's text pool (lowered only by tests).
@@ -192,6 +195,9 @@ class TIndexer : private FolderWalk::Host {
   // The index being built: words, the stored files of an update and what it reloaded, the
   // posting logs and the file index.
   std::unique_ptr<Dictionary> dictionary_;
+  // The encoding of the index's words and paths, and a UTF-8 index's stop list.
+  TextEncoding encoding_ = TextEncoding::kWindows1252;
+  StopList utf8_stop_words_;
   FileWords file_words_;
   std::vector<_Dict> words_;  // the distinct words of the file being indexed
   StoredFiles stored_files_;

@@ -248,5 +248,47 @@ TEST_F(RunTest, TheSearchWindowHearsTheOutcome) {
   EXPECT_EQ(heard(), 0);
 }
 
+// Passes in an index whose words are UTF-8: every script is kept, and the index keeps the
+// encoding it was made with until it is made anew.
+class Utf8PassTest : public testing::MemoryPassTest {
+ protected:
+  void Configure(const char* encoding) {
+    disk_.Put(work_ + kConfigFileName, std::string("[Options]\nIndexEncoding=") + encoding + "\n");
+  }
+  void WriteWide(const std::string& name, std::string text, uint32_t step = 0) {
+    plugins_.files[corpus_ + Native(name)] = {std::move(text), testing::OldTime(step), false, true};
+  }
+  std::set<std::string> WordTexts() {
+    std::set<std::string> texts;
+    for (const auto& [key, text] : Decode().words) texts.insert(text);
+    return texts;
+  }
+  std::string Recorded() {
+    return disk_.ReadProfileString(work_ + kStatusFileName, "Encoding", "test", "-");
+  }
+};
+
+TEST_F(Utf8PassTest, KeepsEveryScriptAndItsEncodingUntilMadeAnew) {
+  Configure("UTF-8");
+  WriteWide("ru.txt", "Приложение к ДОГОВОРУ");
+  WriteWide("ja.txt", "東京タワー");
+  ASSERT_EQ(Pass(false), kRunOk);
+  EXPECT_EQ(WordTexts(), (std::set<std::string>{"приложение", "договору", "東京", "京タ",
+                                                 "タワ", "ワー"}));
+  EXPECT_EQ(Recorded(), "UTF-8");
+
+  // The setting changes; an update keeps the index's encoding.
+  Configure("Windows-1252");
+  WriteWide("el.txt", "Ελληνικά");
+  ASSERT_EQ(Pass(true), kRunOk);
+  EXPECT_EQ(WordTexts().count("ελληνικά"), 1u);
+  EXPECT_EQ(Recorded(), "UTF-8");
+
+  // Made anew, it takes the setting, and its record goes as an index of the code page.
+  ASSERT_EQ(Pass(false), kRunOk);
+  EXPECT_EQ(WordTexts().count("приложение"), 0u);
+  EXPECT_EQ(Recorded(), "-");
+}
+
 }  // namespace
 }  // namespace oru

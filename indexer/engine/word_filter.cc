@@ -59,7 +59,16 @@ StopList StopList::BesideProgram() {
   return In(platform::RealFileSystem(), platform::ProgramFolder());
 }
 
+StopList StopList::Exact(std::vector<std::string> words) {
+  StopList list;
+  list.words_ = std::move(words);
+  std::sort(list.words_.begin(), list.words_.end());
+  list.exact_ = true;
+  return list;
+}
+
 bool StopList::Contains(std::string_view word) const {
+  if (exact_) return std::binary_search(words_.begin(), words_.end(), word);
   const auto it = std::lower_bound(words_.begin(), words_.end(), word, LessIgnoringCase);
   return it != words_.end() && platform::CompareIgnoringCase(*it, word) == 0;
 }

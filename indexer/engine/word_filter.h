@@ -41,11 +41,17 @@ class StopList {
   static StopList In(platform::FileSystem* fs, const std::string& folder);
   static StopList BesideProgram();
 
+  // A list whose words are compared byte for byte: they are in the form of the words looked
+  // up (a UTF-8 index's folded words, see Utf8StopList in word_forms.h).
+  static StopList Exact(std::vector<std::string> words);
+
   bool Contains(std::string_view word) const;
   size_t size() const { return words_.size(); }
+  const std::vector<std::string>& words() const { return words_; }
 
  private:
-  std::vector<std::string> words_;  // sorted by CompareIgnoringCase
+  std::vector<std::string> words_;  // sorted by CompareIgnoringCase, or by bytes when exact_
+  bool exact_ = false;
 };
 
 // What the filter made of one raw word.

@@ -42,7 +42,13 @@ bool WriteDefaultConfig(const std::string& path, const std::string& plugin_dir) 
   for (const auto& parser : parsers) {
     if (!write(kDefaultStorageType, std::to_string(++number), parser.key)) return false;
   }
-  return true;
+  return write(kOptionsSection, kIndexEncodingKey, EncodingName(TextEncoding::kUtf8));
+}
+
+TextEncoding ConfiguredEncoding(platform::FileSystem* fs, const std::string& work_dir) {
+  const std::string value =
+      fs->ReadProfileString(work_dir + kConfigFileName, kOptionsSection, kIndexEncodingKey, "");
+  return EncodingByName(value).value_or(TextEncoding::kWindows1252);
 }
 
 }  // namespace oru

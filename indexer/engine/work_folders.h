@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include "indexer/engine/word_forms.h"
+#include "platform/file_system.h"
+
 namespace oru {
 
 inline constexpr char kVendorFolder[] = "Pellimar";
@@ -12,6 +15,13 @@ inline constexpr char kProductFolder[] = "ORU";
 inline constexpr char kStoragesFolder[] = "Storages";
 inline constexpr char kConfigFileName[] = "ORU.ini";
 inline constexpr char kStatusFileName[] = "storages.ini";
+
+// [Options] IndexEncoding of "ORU.ini": the encoding of the words and paths of an index made
+// anew ("UTF-8" or "Windows-1252"). A configuration without it makes Windows-1252 indexes, as
+// every configuration did before UTF-8 indexes; the default configuration names UTF-8.
+inline constexpr char kOptionsSection[] = "Options";
+inline constexpr char kIndexEncodingKey[] = "IndexEncoding";
+TextEncoding ConfiguredEncoding(platform::FileSystem* fs, const std::string& work_dir);
 
 // The folder the work folders are made in: the per-user application-data folder, or the
 // program's folder when the platform names none. Ends in the separator; empty when neither is
@@ -24,7 +34,7 @@ inline constexpr char kDefaultStorageType[] = "Folders";
 // Writes the default "ORU.ini" at `path` when no file is there: the folder plug-in as storage
 // type kDefaultStorageType and every parser plug-in of the product (Word, MP3, plain text, web
 // pages, Rich Text, Office Open XML, OpenDocument, PDF) in that order, each named by its
-// absolute path in `plugin_dir` (ending in the separator). False when the file cannot be
+// absolute path in `plugin_dir` (ending in the separator), and UTF-8 indexes. False when the file cannot be
 // written.
 bool WriteDefaultConfig(const std::string& path, const std::string& plugin_dir);
 

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/little_endian.h"
+#include "platform/utf8.h"
 
 namespace oru::testing {
 
@@ -16,6 +18,7 @@ const std::map<std::string, FakePlugins::File>* corpus = nullptr;
 std::vector<std::string> walk;
 size_t next_file = 0;
 const std::string* text = nullptr;
+bool wide_text = false;
 
 bool ScanIt(const char* root) {
   std::string folder = root;
@@ -55,6 +58,7 @@ bool ParseIt(const char* file_name, const char*) {
   if (corpus == nullptr) return false;
   const auto file = corpus->find(file_name);
   text = file == corpus->end() || file->second.refused ? nullptr : &file->second.text;
+  wide_text = text != nullptr && file->second.wide;
   return text != nullptr;
 }
 
@@ -65,10 +69,22 @@ bool GetNextWord(WordRecord* rec) {
   if (at >= text->size()) return false;
   size_t end = at;
   while (end < text->size() && IsWordByte(static_cast<unsigned char>((*text)[end]))) ++end;
-  const size_t n = std::min<size_t>({end - at, rec->Capacity, sizeof(rec->Buffer)});
-  std::memcpy(rec->Buffer, text->data() + at, n);
-  rec->Length = static_cast<uint16_t>(n);
-  rec->IsWide = 0;
+  const size_t capacity = std::min<size_t>(rec->Capacity, sizeof(rec->Buffer));
+  if (wide_text) {
+    std::u16string units;
+    char32_t c = 0;
+    for (size_t i = at; i < end;) {
+      if (platform::NextUtf8(*text, &i, &c)) platform::AppendUtf16(c, &units);
+    }
+    const size_t n = std::min(units.size(), capacity / 2);
+    for (size_t k = 0; k < n; ++k) platform::WriteLe16(rec->Buffer + 2 * k, units[k]);
+    rec->Length = static_cast<uint16_t>(2 * n);
+  } else {
+    const size_t n = std::min(end - at, capacity);
+    std::memcpy(rec->Buffer, text->data() + at, n);
+    rec->Length = static_cast<uint16_t>(n);
+  }
+  rec->IsWide = wide_text ? 1 : 0;
   rec->Position = static_cast<uint32_t>(end);
   return true;
 }

@@ -19,6 +19,7 @@ class FakePlugins : public PluginSet {
     std::string text;
     uint32_t time = 0;  // packed, as the storage plug-in hands it out
     bool refused = false;  // the parser refuses it (damaged, encrypted)
+    bool wide = false;     // the text is UTF-8, and its words are handed out in 16 bits
   };
   // The corpus by full path; a folder is any prefix of a path that ends in the separator.
   std::map<std::string, File> files;

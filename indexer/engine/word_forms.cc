@@ -1,0 +1,146 @@
+#include "indexer/engine/word_forms.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/unicode.h"
+#include "platform/utf8.h"
+
+namespace oru {
+
+namespace {
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Writes `c` as UTF-8 to `out`; returns the bytes written (1 to 4).
+size_t PutUtf8(char32_t c, char* out) {
+  if (c < 0x80) {
+    out[0] = static_cast<char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+// The junk rule of word_filter.h over 16-bit units: one repeated character, more than 4
+// digits, or digits only.
+bool IsJunk(const char16_t* begin, const char16_t* end) {
+  size_t digits = 0;
+  bool repeated = true;
+  for (const char16_t* c = begin; c < end; ++c) {
+    if (*c >= u'0' && *c <= u'9') ++digits;
+    if (*c != *begin) repeated = false;
+  }
+  return digits > 4 || digits == static_cast<size_t>(end - begin) || repeated;
+}
+
+}  // namespace
+
+const char* EncodingName(TextEncoding encoding) {
+  return encoding == TextEncoding::kUtf8 ? "UTF-8" : "Windows-1252";
+}
+
+std::optional<TextEncoding> EncodingByName(std::string_view name) {
+  const auto same = [name](std::string_view known) {
+    if (name.size() != known.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+      const char a = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] + 32) : name[i];
+      const char b =
+          known[i] >= 'A' && known[i] <= 'Z' ? static_cast<char>(known[i] + 32) : known[i];
+      if (a != b) return false;
+    }
+    return true;
+  };
+  if (same("UTF-8")) return TextEncoding::kUtf8;
+  if (same("Windows-1252")) return TextEncoding::kWindows1252;
+  return std::nullopt;
+}
+
+size_t AppendFoldedUtf8(std::u16string_view units, size_t max_bytes, char* out) {
+  size_t written = 0;
+  for (size_t i = 0; i < units.size(); ++i) {
+    char32_t c = platform::FoldCase(units[i]);
+    if (IsHighSurrogate(c) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      ++i;
+    } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+      c = 0xFFFD;
+    }
+    char bytes[4];
+    const size_t n = PutUtf8(c, bytes);
+    if (written + n > max_bytes) break;
+    std::memcpy(out + written, bytes, n);
+    written += n;
+  }
+  return written;
+}
+
+StopList Utf8StopList(const StopList& list) {
+  std::vector<std::string> words;
+  for (const std::string& word : list.words()) {
+    std::u16string units;
+    size_t at = 0;
+    char32_t c = 0;
+    while (at < word.size() && platform::NextUtf8(word, &at, &c)) platform::AppendUtf16(c, &units);
+    if (at < word.size()) units = platform::AnsiToWide(word);
+    std::string folded(4 * units.size(), '\0');
+    folded.resize(AppendFoldedUtf8(units, folded.size(), folded.data()));
+    words.push_back(std::move(folded));
+  }
+  return StopList::Exact(std::move(words));
+}
+
+void Utf8WordForms::Add(const char16_t* begin, const char16_t* end, WordVerdict verdict) {
+  WordForm& form = forms_[count_++];
+  form.length = static_cast<uint8_t>(AppendFoldedUtf8(
+      std::u16string_view(begin, static_cast<size_t>(end - begin)), kMaxWordText, form.text));
+  form.text[form.length] = '\0';
+  form.verdict = verdict;
+}
+
+void Utf8WordForms::Make(std::u16string_view word, const StopList& stop_words) {
+  count_ = 0;
+  if (word.size() > kMaxWordUnits) word = word.substr(0, kMaxWordUnits);
+  const char16_t* const end = word.data() + word.size();
+  const char16_t* run = word.data();
+  while (run < end) {
+    const bool paired = platform::IsPairedScript(*run);
+    const char16_t* run_end = run + 1;
+    while (run_end < end && platform::IsPairedScript(*run_end) == paired) ++run_end;
+    if (paired) {
+      if (run_end - run == 1) Add(run, run_end, WordVerdict::kKept);
+      for (const char16_t* c = run; c + 1 < run_end; ++c) Add(c, c + 2, WordVerdict::kKept);
+    } else if (run_end - run < static_cast<ptrdiff_t>(kMinWordLength)) {
+      Add(run, run_end, WordVerdict::kTooShort);
+    } else if (IsJunk(run, run_end)) {
+      Add(run, run_end, WordVerdict::kJunk);
+    } else {
+      Add(run, run_end, WordVerdict::kKept);
+      WordForm& form = forms_[count_ - 1];
+      if (run_end - run <= static_cast<ptrdiff_t>(kMaxStopWordLength) &&
+          stop_words.Contains(std::string_view(form.text, form.length))) {
+        form.verdict = WordVerdict::kStopWord;
+      }
+    }
+    run = run_end;
+  }
+}
+
+}  // namespace oru
