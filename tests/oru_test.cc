@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "indexer/engine/index_format.h"
@@ -654,6 +655,62 @@ TEST_F(OruTest, WordDocumentsAndTagsGiveTheirFragments) {
   EXPECT_EQ(
       result.out,
       corpus_ + "accents.doc\n    painter sketched the old façade while the waiter brought\n");
+}
+
+// Documents in many scripts, in a UTF-8 index: every word finds its own document and no other,
+// in any letter case; Chinese, Japanese and Korean words are found by their pairs of
+// characters. A Windows-1252 index beside it answers the same command for the words it can keep.
+TEST_F(OruTest, AUtf8IndexFindsTheWordsOfEveryScript) {
+  const std::map<std::string, std::vector<std::string>> documents = {
+      {"ru", {"Приложение", "договору", "поставки", "оборудования"}},
+      {"uk", {"Ґрунтовна", "перевірка", "їжачків", "щодня"}},
+      {"el", {"ανάλυση", "δεδομένων", "είναι", "σημαντική"}},
+      {"pl", {"Zamawiający", "przesyła", "zgłoszenie", "źródłowe"}},
+      {"cs", {"Příliš", "žluťoučký", "kůň", "úpěl", "ďábelské"}},
+      {"tr", {"İstanbul", "güzel", "çiçekler", "ışıldıyor"}},
+      {"zh", {"中华人民", "共和国", "成立"}},
+      {"ja", {"東京タワー", "夜景", "きれい"}},
+      {"ko", {"대한민국", "수도", "서울"}},
+  };
+  for (const auto& [language, words] : documents) {
+    std::string text;
+    for (const std::string& word : words) text += word + (language == "zh" ? "" : " — ");
+    WriteFile(corpus_ + language + ".txt", text);
+  }
+  const std::string suffix = platform::kLibrarySuffix;
+  const std::string config = "[Files]\nText=" + kBin + "Tavrel" + suffix +
+                             "\n[Storages]\nFolders=" + kBin + "Ferrow" + suffix +
+                             "\n[Folders]\n1=Text\n[Options]\n";
+  WriteFile(work_ + "ORU.ini", config + "IndexEncoding=UTF-8\n");
+  Index("u");
+  WriteFile(work_ + "ORU.ini", config);
+  Index("c");
+
+  const auto files_found = [&](const std::string& index, const std::string& word) {
+    // The paths listed, each followed by its fragment.
+    const std::string out = Oru({"search", "--name", index, word}).out;
+    std::string found;
+    for (size_t at = 0; at < out.size(); at = out.find('\n', at) + 1) {
+      if (out[at] != ' ')
+        found += out.substr(at + corpus_.size(), out.find('\n', at) - at - corpus_.size()) + " ";
+    }
+    return found;
+  };
+  for (const auto& [language, words] : documents) {
+    for (const std::string& word : words) {
+      EXPECT_EQ(files_found("u", word), language + ".txt ") << word;
+    }
+  }
+  EXPECT_EQ(files_found("u", "ПРИЛОЖЕНИЕ"), "ru.txt ");
+  EXPECT_EQ(files_found("u", "ΣΗΜΑΝΤΙΚΉ"), "el.txt ");
+  EXPECT_EQ(files_found("u", "タワー"), "ja.txt ");
+  EXPECT_EQ(files_found("u", "京都"), "");  // a pair the text does not hold
+  EXPECT_EQ(files_found("c", "güzel"), "tr.txt ");
+  EXPECT_EQ(files_found("c", "Příliš"), "cs.txt ");  // "p?íliš" in the code page, both sides
+
+  const auto status = Oru({"status"}).out;
+  EXPECT_NE(status.find("UTF-8"), std::string::npos) << status;
+  EXPECT_NE(status.find("Windows-1252"), std::string::npos) << status;
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ bool FindHit(const ParserExports& parser, TextMatcher* matcher, bool to_every_te
     const uint32_t before = rec.Position;
     std::memset(rec.Buffer, 0, sizeof(rec.Buffer));
     if (!parser.next_word(&rec) || rec.Position == 0 || rec.Position <= before) break;
-    if (!matcher->Add(NormaliseParsedWord(rec)) || found) continue;
+    if (!matcher->AddParsed(rec) || found) continue;
     // The word ends at Position; its length is known up to the buffer's size.
     found = true;
     hit->length = std::min(rec.IsWide ? rec.Length / 2u : rec.Length, rec.Position);

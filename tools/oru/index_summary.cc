@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "indexer/engine/index_records.h"
 #include "platform/files.h"
 #include "platform/find.h"
 #include "tools/oru/index_reader.h"
@@ -56,7 +57,11 @@ std::string HumanSize(uint64_t bytes) {
 IndexSummary SummarizeIndexes(const std::string& work, const std::vector<std::string>& parts) {
   IndexSummary summary;
   summary.state = "complete";
+  const IndexRecords records(work);
   for (const std::string& index : parts) {
+    const char* encoding = EncodingName(records.Encoding(index));
+    if (summary.encoding.empty()) summary.encoding = encoding;
+    if (summary.encoding != encoding) summary.encoding = "mixed";
     const std::string folder = IndexFolder(work, index);
     const bool exists = platform::FolderExists(folder);
     const char* one = StateName(ReadIndexState(work, index), exists);

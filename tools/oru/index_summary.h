@@ -17,6 +17,7 @@ struct IndexSummary {
   uint64_t files = 0;
   uint64_t words = 0;
   uint64_t bytes = 0;
+  std::string encoding;  // of the words and paths: "UTF-8", "Windows-1252", or "mixed"
 };
 
 // The summary of the indexes `parts` (one, or a group's) of the work folder `work`.

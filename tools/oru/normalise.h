@@ -1,6 +1,7 @@
 // Words in the form the index keeps them: a query word typed in UTF-8, and a word handed out by
-// a parser plug-in, both brought to the indexer's normalised form (the system code page,
-// lower-cased, at most 31 bytes).
+// a parser plug-in, both brought to the indexer's normalised form. In a Windows-1252 index that
+// is one word in the system code page, lower-cased, at most 31 bytes; in a UTF-8 index, the
+// words of word_forms.h (folded, CJK runs as pairs), at most 31 bytes each.
 #ifndef ORU_TOOLS_ORU_NORMALISE_H_
 #define ORU_TOOLS_ORU_NORMALISE_H_
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "indexer/engine/word_filter.h"
+#include "indexer/engine/word_forms.h"
 #include "plugin-api/parser_plugin.h"
 
 namespace oru::tool {
@@ -17,34 +19,40 @@ namespace oru::tool {
 enum class QueryWord {
   kIndexable,
   kNotUtf8,   // the argument is not valid UTF-8
-  kTooShort,  // under 3 bytes in the code page: the indexer drops such words
+  kTooShort,  // under 3 characters (bytes in the code page): the indexer drops such words
   kJunk,      // one repeated character, more than 4 digits, or digits only
   kStopWord,  // a word of the stop list
 };
 
-// Normalises a query word given in UTF-8 as the indexer normalises a parsed word: to UTF-16,
-// then to the code page ('?' for a character it lacks), lower-cased and cut to 31 bytes, into
-// `normal`. The filters are the indexer's, with the stop words `stop_words`.
-QueryWord NormaliseQueryWord(std::string_view utf8, const StopList& stop_words,
-                             std::string* normal);
+// How an index keeps words: its encoding, and its stop list in the form of its words.
+struct WordRules {
+  WordRules() = default;
+  // The rules of an index in `encoding` whose stop list is `stop_words` (as Stop.lst gives it).
+  WordRules(TextEncoding encoding, const StopList& stop_words);
 
-// The indexer's form of a query word or prefix given in UTF-8, without its filters: the code
-// page, lower-cased, cut to 31 bytes, into `normal`. False when `utf8` is not valid UTF-8. A
-// prefix in this form matches the words of the index that begin with the same bytes, and a
-// phrase's words in this form are compared with NormaliseParsedWord's.
-bool NormaliseUnfiltered(std::string_view utf8, std::string* normal);
+  TextEncoding encoding = TextEncoding::kWindows1252;
+  StopList stop_words;
+};
+
+// One word an index makes of a word of text: its normalised form (the form before the filters
+// when the index leaves it out), and whether the index keeps it.
+struct IndexWord {
+  std::string text;
+  QueryWord kind = QueryWord::kIndexable;
+};
+
+// The words the index makes of a word typed in UTF-8, into `words` (one in a Windows-1252
+// index). False when `utf8` is not valid UTF-8 (`words` empty).
+bool IndexWordsOf(std::string_view utf8, const WordRules& rules, std::vector<IndexWord>* words);
+// The words the index makes of the word in `rec`, as the indexer enters them.
+void IndexWordsOf(const WordRecord& rec, const WordRules& rules, std::vector<IndexWord>* words);
+
+// A prefix typed in UTF-8 in the index's form, without filters; false when not valid UTF-8.
+bool NormalisePrefix(std::string_view utf8, TextEncoding encoding, std::string* normal);
 
 // The words of a phrase typed in UTF-8, as the parser plug-ins split text into words: runs of
 // letters, digits, '-' and '_'; everything else separates. False when `utf8` is not valid UTF-8.
 bool SplitPhrase(std::string_view utf8, std::vector<std::string>* words);
-
-// True when the indexer keeps the normalised word `normal` (its filters, with `stop_words`):
-// only such words are in an index's word list.
-bool IsKeptWord(const std::string& normal, const StopList& stop_words);
-
-// The normalised form of the word in `rec`, as the indexer would enter it in its dictionary
-// (before its filters).
-std::string NormaliseParsedWord(const WordRecord& rec);
 
 // A sentence saying why a word is left out of a search ("is a stop word", ...); empty for
 // kIndexable.

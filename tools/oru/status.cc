@@ -147,7 +147,8 @@ int StatusCommand(const std::vector<std::string>& args) {
                         : names[n]);
     width = std::max(width, static_cast<int>(shown.back().size()));
   }
-  std::printf("%-*s  %-10s  %7s  %8s  %s\n", width, "NAME", "STATE", "FILES", "WORDS", "SIZE");
+  std::printf("%-*s  %-10s  %7s  %8s  %-12s  %s\n", width, "NAME", "STATE", "FILES", "WORDS",
+              "TEXT", "SIZE");
   for (size_t n = 0; n < names.size(); ++n) {
     const IndexSummary summary = SummarizeIndexes(work, parts[n]);
     const char* state = summary.state.c_str();
@@ -158,8 +159,9 @@ int StatusCommand(const std::vector<std::string>& args) {
     const uint64_t size = summary.bytes;
     const std::string file_text = missing ? "-" : damaged ? "damaged" : std::to_string(files);
     const std::string word_text = missing ? "-" : damaged ? "damaged" : std::to_string(words);
-    std::printf("%-*s  %-10s  %7s  %8s  %s\n", width, shown[n].c_str(), state, file_text.c_str(),
-                word_text.c_str(), missing ? "-" : HumanSize(size).c_str());
+    std::printf("%-*s  %-10s  %7s  %8s  %-12s  %s\n", width, shown[n].c_str(), state,
+                file_text.c_str(), word_text.c_str(), summary.encoding.c_str(),
+                missing ? "-" : HumanSize(size).c_str());
   }
   const WatcherState watcher = ReadWatcherState(work);
   if (watcher.running) {

@@ -61,6 +61,7 @@ bool IsWordCharacter(char32_t c) {
 
 std::vector<Span> HitSpans(std::string_view fragment, const tool::Query& query) {
   std::vector<Span> spans;
+  std::vector<tool::IndexWord> made;
   size_t at = 0;
   while (at < fragment.size()) {
     size_t begin = at;
@@ -75,16 +76,20 @@ std::vector<Span> HitSpans(std::string_view fragment, const tool::Query& query) 
     // Dashes and underscores at a word's ends are not part of what the indexer keeps.
     while (begin < end && (fragment[begin] == '-' || fragment[begin] == '_')) ++begin;
     while (end > begin && (fragment[end - 1] == '-' || fragment[end - 1] == '_')) --end;
-    std::string normal;
-    if (begin == end || !tool::NormaliseUnfiltered(fragment.substr(begin, end - begin), &normal)) {
+    if (begin == end ||
+        !tool::IndexWordsOf(fragment.substr(begin, end - begin), query.rules, &made)) {
       continue;
     }
+    // The word is marked when a word the index makes of it (one, or the pairs of a CJK run) is
+    // a word of the query.
     bool hit = false;
-    for (const tool::TextTerm& term : query.terms) {
-      if (!term.positive) continue;
-      for (const std::string& word : term.words) {
-        hit = hit ||
-              (term.kind == tool::NodeKind::kPrefix ? normal.rfind(word, 0) == 0 : normal == word);
+    for (const tool::IndexWord& normal : made) {
+      for (const tool::TextTerm& term : query.terms) {
+        if (!term.positive) continue;
+        for (const std::string& word : term.words) {
+          hit = hit || (term.kind == tool::NodeKind::kPrefix ? normal.text.rfind(word, 0) == 0
+                                                             : normal.text == word);
+        }
       }
     }
     if (hit) spans.push_back({begin, end});

@@ -87,9 +87,10 @@ struct SearchModel::Worker {
     batch.generation = run_generation;
     for (size_t row : rows) {
       if (row >= hit_of_row.size()) continue;
-      const tool::CheckedHit checked = run->Check(run->hits()[hit_of_row[row]], true);
+      const tool::SearchHit& hit = run->hits()[hit_of_row[row]];
+      const tool::CheckedHit checked = run->Check(hit, true);
       Batch::Fragment fragment{row, checked.has_fragment ? checked.fragment : "", {}};
-      fragment.marked = HitSpans(fragment.text, run->query());
+      fragment.marked = HitSpans(fragment.text, run->query(hit.index));
       batch.fragments.push_back(std::move(fragment));
       if (Interrupted()) break;
     }

@@ -231,7 +231,7 @@ class Evaluator {
     for (uint16_t number : candidates) {
       const IndexedFile* file = reader_->File(number);
       if (file == nullptr) continue;
-      TextMatcher matcher({term});
+      TextMatcher matcher({term}, &query_.rules);
       if (files_->ReadText(*file, index_, &matcher) && matcher.AllSeen()) out->push_back(number);
     }
     return true;
@@ -260,12 +260,14 @@ bool EvaluateQuery(IndexReader* reader, size_t index, const Query& query, FileLo
   return Evaluator(reader, index, query, files, error).Run(numbers);
 }
 
-bool FindQueryHits(const std::vector<IndexReader*>& readers, const Query& query, FileLookup* files,
+bool FindQueryHits(const std::vector<IndexReader*>& readers,
+                   const std::vector<const Query*>& queries, FileLookup* files,
                    std::vector<SearchHit>* hits, std::string* error) {
   hits->clear();
   std::vector<uint16_t> numbers;
   for (size_t i = 0; i < readers.size(); ++i) {
-    if (!EvaluateQuery(readers[i], i, query, files, &numbers, error)) return false;
+    if (queries[i] == nullptr) continue;
+    if (!EvaluateQuery(readers[i], i, *queries[i], files, &numbers, error)) return false;
     for (uint16_t number : numbers) {
       const IndexedFile* file = readers[i]->File(number);
       if (file != nullptr) hits->push_back({i, file});
@@ -278,7 +280,7 @@ bool FindQueryHits(const std::vector<std::unique_ptr<IndexReader>>& readers, con
                    FileLookup* files, std::vector<SearchHit>* hits, std::string* error) {
   std::vector<IndexReader*> plain;
   for (const std::unique_ptr<IndexReader>& reader : readers) plain.push_back(reader.get());
-  return FindQueryHits(plain, query, files, hits, error);
+  return FindQueryHits(plain, std::vector<const Query*>(plain.size(), &query), files, hits, error);
 }
 
 bool FileMatches(const QueryNode& node, const std::string& path, uint32_t size, uint32_t time,

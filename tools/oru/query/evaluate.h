@@ -40,8 +40,10 @@ struct SearchHit {
 bool EvaluateQuery(IndexReader* reader, size_t index, const Query& query, FileLookup* files,
                    std::vector<uint16_t>* numbers, std::string* error);
 
-// EvaluateQuery over every reader, reader by reader, into `hits`.
-bool FindQueryHits(const std::vector<IndexReader*>& readers, const Query& query, FileLookup* files,
+// EvaluateQuery over every reader, reader by reader, into `hits`: reader i with queries[i] (in
+// the form of its index's words), or not at all when that is null.
+bool FindQueryHits(const std::vector<IndexReader*>& readers,
+                   const std::vector<const Query*>& queries, FileLookup* files,
                    std::vector<SearchHit>* hits, std::string* error);
 bool FindQueryHits(const std::vector<std::unique_ptr<IndexReader>>& readers, const Query& query,
                    FileLookup* files, std::vector<SearchHit>* hits, std::string* error);

@@ -281,8 +281,11 @@ TEST_F(QueryEvaluationTest, EveryFormAndCombinationMatchesTheBruteForce) {
         if (!BruteForce(query.root, file)) continue;
         expected.push_back(std::to_string(index) + file.path);
         // The same answer for the file from its text as the listing's check reads it.
-        TextMatcher matcher(query.terms, &query.stop_words);
-        for (const std::string& word : file.text) matcher.Add(word);
+        TextMatcher matcher(query.terms, &query.rules);
+        char normal[kNormalWordSize];
+        for (const std::string& word : file.text) {
+          matcher.Add(word, FilterWord(word, query.rules.stop_words, normal) == WordVerdict::kKept);
+        }
         if (!file.gone) {
           EXPECT_TRUE(FileMatches(query.root, file.path, file.size_now, file.time_now, matcher.seen()))
               << text << " " << file.path;

@@ -326,9 +326,8 @@ class Parser {
 // Prepares `node` in place; false when it is left out.
 class Preparer {
  public:
-  Preparer(Query* query, const StopList& stop_words, const std::string& current_folder,
-           std::vector<QueryNote>* notes)
-      : query_(query), stop_words_(stop_words), current_folder_(current_folder), notes_(notes) {}
+  Preparer(Query* query, const std::string& current_folder, std::vector<QueryNote>* notes)
+      : query_(query), rules_(query->rules), current_folder_(current_folder), notes_(notes) {}
 
   bool not_utf8() const { return not_utf8_; }
 
@@ -338,7 +337,7 @@ class Preparer {
       case NodeKind::kWord:
         return PrepareWord(node, positive);
       case NodeKind::kPrefix:
-        if (!NormaliseUnfiltered(node->text, &prefix_)) return Bad();
+        if (!NormalisePrefix(node->text, rules_.encoding, &prefix_)) return Bad();
         node->words = {prefix_};
         return AddTerm(node, positive);
       case NodeKind::kPhrase:
@@ -383,38 +382,55 @@ class Preparer {
   }
 
   bool PrepareWord(QueryNode* node, bool positive) {
-    std::string normal;
-    const QueryWord kind = NormaliseQueryWord(node->text, stop_words_, &normal);
-    if (kind == QueryWord::kNotUtf8) return Bad();
-    if (kind != QueryWord::kIndexable) {
+    std::vector<IndexWord> words;
+    if (!IndexWordsOf(node->text, rules_, &words)) return Bad();
+    std::vector<QueryNode> kept;
+    for (const IndexWord& word : words) {
+      if (word.kind != QueryWord::kIndexable) continue;
+      QueryNode child;
+      child.kind = NodeKind::kWord;
+      child.position = node->position;
+      child.text = word.text;
+      child.words = {word.text};
+      kept.push_back(std::move(child));
+    }
+    if (kept.empty()) {
+      const QueryWord kind = words.empty() ? QueryWord::kTooShort : words.front().kind;
       notes_->push_back({node->text, QueryWordProblem(kind)});
       return false;
     }
-    node->words = {normal};
-    return AddTerm(node, positive);
+    if (kept.size() == 1) {
+      node->words = std::move(kept.front().words);
+      return AddTerm(node, positive);
+    }
+    // Several words of one typed word (the pairs of a CJK run): all of them are required.
+    node->kind = NodeKind::kAnd;
+    node->children = std::move(kept);
+    for (QueryNode& child : node->children) AddTerm(&child, positive);
+    return true;
   }
 
   bool PreparePhrase(QueryNode* node, bool positive) {
     std::vector<std::string> typed;
     if (!SplitPhrase(node->text, &typed)) return Bad();
-    if (typed.size() == 1) {
-      node->kind = NodeKind::kWord;
-      node->text = typed[0];
-      return PrepareWord(node, positive);
-    }
     bool any = false;
     node->words.clear();
     node->indexable.clear();
+    std::vector<IndexWord> words;
     for (const std::string& word : typed) {
-      std::string normal;
-      const QueryWord kind = NormaliseQueryWord(word, stop_words_, &normal);
-      if (kind == QueryWord::kIndexable) {
-        any = true;
-      } else {
-        NormaliseUnfiltered(word, &normal);
+      IndexWordsOf(word, rules_, &words);
+      for (const IndexWord& made : words) {
+        any = any || made.kind == QueryWord::kIndexable;
+        node->words.push_back(made.text);
+        node->indexable.push_back(made.kind == QueryWord::kIndexable);
       }
-      node->words.push_back(normal);
-      node->indexable.push_back(kind == QueryWord::kIndexable);
+    }
+    if (typed.size() == 1 && node->words.size() <= 1) {
+      node->kind = NodeKind::kWord;
+      node->text = typed[0];
+      node->words.clear();
+      node->indexable.clear();
+      return PrepareWord(node, positive);
     }
     if (!any) {
       notes_->push_back({"\"" + node->text + "\"",
@@ -425,7 +441,7 @@ class Preparer {
   }
 
   Query* query_;
-  const StopList& stop_words_;
+  const WordRules& rules_;
   std::string current_folder_;
   std::vector<QueryNote>* notes_;
   std::string prefix_;
@@ -476,10 +492,10 @@ bool ParseQuery(std::string_view text, const std::vector<std::string>& literal_w
 }
 
 Prepared PrepareQuery(Query* query, const StopList& stop_words, const std::string& current_folder,
-                      std::vector<QueryNote>* notes) {
+                      std::vector<QueryNote>* notes, TextEncoding encoding) {
   query->terms.clear();
-  query->stop_words = stop_words;
-  Preparer preparer(query, stop_words, current_folder, notes);
+  query->rules = WordRules(encoding, stop_words);
+  Preparer preparer(query, current_folder, notes);
   const bool kept = preparer.Prepare(&query->root, true);
   if (preparer.not_utf8()) return Prepared::kNotUtf8;
   return kept ? Prepared::kReady : Prepared::kNothingLeft;

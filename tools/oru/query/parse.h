@@ -40,13 +40,17 @@ enum class Prepared {
   kNothingLeft,  // every term of the query was left out
 };
 
-// Brings the words, prefixes and phrases of a parsed query to the index's form (normalise.h),
+// Brings the words, prefixes and phrases of a parsed query to the form of an index in
+// `encoding` whose stop list is `stop_words` (normalise.h),
 // fills query->terms and makes relative folders of dir: absolute from `current_folder` (ending
 // in '/'). A word the indexer never keeps is left out, with a note; so is a phrase none of whose
 // words it keeps. A group (AND, OR) left with no term is left out of its parent, and so is a
-// NOT of nothing; a quoted text of one word becomes that word.
+// NOT of nothing; a quoted text of one word becomes that word. A word of which a UTF-8 index
+// makes several words (pairs of CJK characters) becomes the group of them, all required, and a
+// quoted text the phrase of all the words of its words.
 Prepared PrepareQuery(Query* query, const StopList& stop_words, const std::string& current_folder,
-                      std::vector<QueryNote>* notes);
+                      std::vector<QueryNote>* notes,
+                      TextEncoding encoding = TextEncoding::kWindows1252);
 
 // The query as text in this language, fully parenthesised, with its words in their prepared
 // form when it is prepared; parsing it again gives the same tree. For tests and diagnostics.

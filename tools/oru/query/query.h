@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "indexer/engine/word_filter.h"
+#include "tools/oru/normalise.h"
 
 namespace oru::tool {
 
@@ -65,7 +65,7 @@ struct TextTerm {
 struct Query {
   QueryNode root;
   std::vector<TextTerm> terms;  // filled by PrepareQuery
-  StopList stop_words;          // those PrepareQuery was given, for matching prefixes in a text
+  WordRules rules;              // those PrepareQuery was given, for matching a file's text
 };
 
 // The limits a query meets. Each is named in the error that reports it.

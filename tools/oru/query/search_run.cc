@@ -199,7 +199,8 @@ bool SearchRun::Resolve(const std::string& work, const SearchRequest& request,
 
 bool SearchRun::Run(const std::string& work, const SearchRequest& request, ReaderCache* cache) {
   QueryError query_error;
-  if (!ParseQuery(request.query, request.literal_words, &query_, &query_error)) {
+  Query parsed;
+  if (!ParseQuery(request.query, request.literal_words, &parsed, &query_error)) {
     return Fail(SearchFailure::kError,
                 "the query '" + EscapeControls(request.query) + "' is malformed at character " +
                     std::to_string(CharacterAt(request.query, query_error.position)) + ": " +
@@ -209,30 +210,46 @@ bool SearchRun::Run(const std::string& work, const SearchRequest& request, Reade
   std::vector<bool> lenient;
   if (!Resolve(work, request, &lenient)) return false;
 
-  // The query words are filtered as the indexer filters the words it keeps.
-  std::vector<QueryNote> query_notes;
-  const Prepared prepared =
-      PrepareQuery(&query_, StopList::BesideProgram(), request.current_folder, &query_notes);
-  for (const QueryNote& note : query_notes) {
-    notes_.push_back("'" + EscapeControls(note.text) + "' " + note.why + "; it is left out");
+  const IndexRecords records(work);
+  for (const std::string& index : indexes_) encodings_.push_back(records.Encoding(index));
+
+  // The query words are filtered as the indexer filters the words it keeps, in the form of
+  // each encoding the indexes searched keep their words in.
+  const StopList stop_words = StopList::BesideProgram();
+  for (TextEncoding encoding : {TextEncoding::kWindows1252, TextEncoding::kUtf8}) {
+    if (std::find(encodings_.begin(), encodings_.end(), encoding) == encodings_.end()) continue;
+    Query& query = queries_[static_cast<size_t>(encoding)];
+    query = parsed;
+    std::vector<QueryNote> query_notes;
+    const Prepared prepared =
+        PrepareQuery(&query, stop_words, request.current_folder, &query_notes, encoding);
+    for (const QueryNote& note : query_notes) {
+      std::string text = "'" + EscapeControls(note.text) + "' " + note.why + "; it is left out";
+      if (std::find(notes_.begin(), notes_.end(), text) == notes_.end()) notes_.push_back(text);
+    }
+    if (prepared == Prepared::kNotUtf8)
+      return Fail(SearchFailure::kError, "the query word is not valid UTF-8");
+    searchable_[static_cast<size_t>(encoding)] = prepared == Prepared::kReady;
+    needs_text_ = needs_text_ || NeedsText(query);
+    any_positive_ = any_positive_ || std::any_of(query.terms.begin(), query.terms.end(),
+                                                 [](const TextTerm& term) { return term.positive; });
   }
-  if (prepared == Prepared::kNotUtf8)
-    return Fail(SearchFailure::kError, "the query word is not valid UTF-8");
-  if (prepared == Prepared::kNothingLeft) {
+  if (!searchable_[0] && !searchable_[1]) {
     return Fail(SearchFailure::kError, "no word of the query can be in an index");
   }
-  words_only_ = WordsOnly(query_.root);
-  needs_text_ = NeedsText(query_);
-  any_positive_ = std::any_of(query_.terms.begin(), query_.terms.end(),
-                              [](const TextTerm& term) { return term.positive; });
+  words_only_ = WordsOnly(parsed.root);
 
   if (!OpenReaders(work, lenient, cache)) return false;
+  std::vector<const Query*> queries;
+  for (TextEncoding encoding : encodings_) {
+    const size_t form = static_cast<size_t>(encoding);
+    queries.push_back(searchable_[form] ? &queries_[form] : nullptr);
+  }
   std::string error;
-  if (!FindQueryHits(readers_, query_, disk_.get(), &hits_, &error)) {
+  if (!FindQueryHits(readers_, queries, disk_.get(), &hits_, &error)) {
     return Fail(SearchFailure::kError, error);
   }
   SortHits(&hits_, request.sort, request.descending);
-  const IndexRecords records(work);
   for (const std::string& index : indexes_) read_since_.push_back(records.ReadSince(index));
   return true;
 }
@@ -287,7 +304,8 @@ CheckedHit SearchRun::Check(const SearchHit& hit, bool want_fragment) {
       checked.state == HitState::kCurrent && IsRacyTime(file.time, read_since_[hit.index]);
   const bool check = checked.state == HitState::kChanged || racy;
   const bool fragment = want_fragment && any_positive_;
-  TextMatcher matcher(query_.terms, &query_.stop_words);
+  const Query& query = this->query(hit.index);
+  TextMatcher matcher(query.terms, &query.rules);
   bool read = false;
   if (fragment || (check && needs_text_)) {
     FragmentMaker* plugins = Plugins(hit.index);
@@ -299,7 +317,7 @@ CheckedHit SearchRun::Check(const SearchHit& hit, bool want_fragment) {
   }
   if (check) {
     checked.true_hit =
-        (read || !needs_text_) && FileMatches(query_.root, file.path, size, time, matcher.seen());
+        (read || !needs_text_) && FileMatches(query.root, file.path, size, time, matcher.seen());
     if (racy && !checked.true_hit) checked.state = HitState::kChanged;
   }
   return checked;

@@ -88,7 +88,11 @@ class SearchRun {
   const std::vector<SearchHit>& hits() const { return hits_; }
   // True for a query of words only, all required (the hits "hold every word").
   bool words_only() const { return words_only_; }
-  const Query& query() const { return query_; }
+  // The query in the form of the words of the index `index` of indexes() (each encoding of
+  // an index's words has its own); the first index's without one.
+  const Query& query(size_t index = 0) const {
+    return queries_[index < encodings_.size() ? static_cast<size_t>(encodings_[index]) : 0];
+  }
 
   // Checks a hit of hits() against its file now: a file that is gone, and one whose size or
   // time changed (or may have changed unseen), is read by its parser and the query asked again
@@ -113,7 +117,9 @@ class SearchRun {
   std::unique_ptr<DiskFiles> disk_;
   std::vector<SearchHit> hits_;
   std::vector<uint32_t> read_since_;
-  Query query_;
+  std::vector<TextEncoding> encodings_;  // of each index searched
+  Query queries_[2];                     // by encoding
+  bool searchable_[2] = {};              // the query in that form has a term left
   bool words_only_ = false;
   bool needs_text_ = false;
   bool any_positive_ = false;

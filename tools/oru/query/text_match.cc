@@ -7,8 +7,8 @@
 
 namespace oru::tool {
 
-TextMatcher::TextMatcher(std::vector<TextTerm> terms, const StopList* stop_words)
-    : terms_(std::move(terms)), stop_words_(stop_words), seen_(terms_.size(), false),
+TextMatcher::TextMatcher(std::vector<TextTerm> terms, const WordRules* rules)
+    : terms_(std::move(terms)), rules_(rules), seen_(terms_.size(), false),
       missing_(terms_.size()) {
   for (const TextTerm& term : terms_) {
     if (term.kind == NodeKind::kPhrase) longest_phrase_ = std::max(longest_phrase_, term.words.size());
@@ -16,12 +16,17 @@ TextMatcher::TextMatcher(std::vector<TextTerm> terms, const StopList* stop_words
   recent_.resize(longest_phrase_);
 }
 
-bool TextMatcher::Kept(const std::string& normal) const {
-  static const StopList kNone;
-  return IsKeptWord(normal, stop_words_ != nullptr ? *stop_words_ : kNone);
+bool TextMatcher::AddParsed(const WordRecord& rec) {
+  static const WordRules kPlain;
+  IndexWordsOf(rec, rules_ != nullptr ? *rules_ : kPlain, &made_);
+  bool hit = false;
+  for (const IndexWord& word : made_) {
+    if (Add(word.text, word.kind == QueryWord::kIndexable)) hit = true;
+  }
+  return hit;
 }
 
-bool TextMatcher::Add(const std::string& normal) {
+bool TextMatcher::Add(const std::string& normal, bool kept) {
   if (longest_phrase_ > 0) recent_[count_ % longest_phrase_] = normal;
   ++count_;
   bool hit = false;
@@ -30,7 +35,7 @@ bool TextMatcher::Add(const std::string& normal) {
     bool matches = false;
     switch (term.kind) {
       case NodeKind::kPrefix:
-        matches = normal.compare(0, term.words[0].size(), term.words[0]) == 0 && Kept(normal);
+        matches = kept && normal.compare(0, term.words[0].size(), term.words[0]) == 0;
         break;
       case NodeKind::kPhrase: {
         const size_t n = term.words.size();

@@ -7,22 +7,27 @@
 #include <string>
 #include <vector>
 
-#include "indexer/engine/word_filter.h"
+#include "plugin-api/parser_plugin.h"
+#include "tools/oru/normalise.h"
 #include "tools/oru/query/query.h"
 
 namespace oru::tool {
 
-// Holds a copy of the terms and a pointer to the stop list. Copyable.
+// Holds a copy of the terms and a pointer to the index's word rules. Copyable.
 class TextMatcher {
  public:
-  // A prefix is matched only by words the indexer keeps (FilterWord with `stop_words`, which
-  // must outlive the matcher; null: no stop words), as the index's word list holds them.
-  explicit TextMatcher(std::vector<TextTerm> terms, const StopList* stop_words = nullptr);
+  // The text's words are made as an index with `rules` makes them (which must outlive the
+  // matcher; null: a Windows-1252 index without stop words).
+  explicit TextMatcher(std::vector<TextTerm> terms, const WordRules* rules = nullptr);
 
-  // Takes the next word of the text, normalised as NormaliseParsedWord gives it. True when the
-  // word completes a hit of a positive term (a word, a word that begins with a prefix, or the
-  // last word of a phrase right after its others).
-  bool Add(const std::string& normal);
+  // Takes the next word a parser handed out, as the words the index makes of it. True when one
+  // of them completes a hit of a positive term.
+  bool AddParsed(const WordRecord& rec);
+  // Takes the next word of the text in the index's form; `kept` tells whether the index keeps
+  // it (only such words match a prefix, as only they are in the index's word list). True when
+  // the word completes a hit of a positive term (a word, a word that begins with a prefix, or
+  // the last word of a phrase right after its others).
+  bool Add(const std::string& normal, bool kept = true);
 
   // Whether the text so far holds term `term`.
   const std::vector<bool>& seen() const { return seen_; }
@@ -30,10 +35,9 @@ class TextMatcher {
   bool AllSeen() const { return missing_ == 0; }
 
  private:
-  bool Kept(const std::string& normal) const;
-
   std::vector<TextTerm> terms_;
-  const StopList* stop_words_;
+  const WordRules* rules_;
+  std::vector<IndexWord> made_;  // the words of the last parsed word
   std::vector<bool> seen_;
   size_t missing_ = 0;
   size_t longest_phrase_ = 0;
