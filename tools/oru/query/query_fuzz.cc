@@ -48,13 +48,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(error.message.find("within one another") != std::string::npos);
   }
 
-  std::vector<oru::tool::QueryNote> notes;
-  const oru::tool::Prepared prepared =
-      oru::tool::PrepareQuery(&query, oru::StopList({"the", "and"}), "/cwd/", &notes);
-  if (prepared == oru::tool::Prepared::kReady) {
-    size_t next = 0;
-    CheckTerms(query.root, query, &next);
-    Check(next == query.terms.size());
+  // Prepared for an index of each encoding: a UTF-8 index may make several words of one.
+  for (oru::TextEncoding encoding : {oru::TextEncoding::kWindows1252, oru::TextEncoding::kUtf8}) {
+    oru::tool::Query prepared_query = query;
+    std::vector<oru::tool::QueryNote> notes;
+    const oru::tool::Prepared prepared = oru::tool::PrepareQuery(
+        &prepared_query, oru::StopList({"the", "and"}), "/cwd/", &notes, encoding);
+    if (prepared == oru::tool::Prepared::kReady) {
+      size_t next = 0;
+      CheckTerms(prepared_query.root, prepared_query, &next);
+      Check(next == prepared_query.terms.size());
+    }
   }
   return 0;
 }
