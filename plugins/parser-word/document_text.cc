@@ -5,6 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/little_endian.h"
+#include "plugins/parser-common/text_decode.h"
 #include "plugins/parser-word/compound_file.h"
 #include "plugins/parser-word/piece_table.h"
 #include "plugins/parser-word/text_decode.h"
@@ -20,6 +21,7 @@ namespace {
 // Offsets in the file information block at the start of the "WordDocument" stream.
 constexpr size_t kWord97ClxAt = 0x1A2;  // fcClx, then lcbClx
 constexpr size_t kWord6ClxAt = 0x160;
+constexpr size_t kFibLidAt = 6;  // the document's language
 constexpr size_t kBlockRead = kWord97ClxAt + 8;
 constexpr size_t kBlockMinimum = kFibFcMacAt + 4;
 
@@ -36,32 +38,71 @@ std::optional<std::vector<Piece>> ReadPieceTable(const CompoundStream& table, ui
   return ParsePieceTable(clx.data(), clx.size(), format, text_stream_size);
 }
 
+// The code page of the 8-bit text of a Word 6 or Word 95 document in the language `lid` (a
+// Windows language identifier): Word wrote it in the code page of the document's language.
+// 0 for the Western languages, whose text is read in the ANSI code page as ever, and for the
+// Asian double-byte code pages, which have no table here.
+int CodePageOfLanguage(uint16_t lid) {
+  switch (lid & 0x3FF) {  // the primary language
+    case 0x02: case 0x19: case 0x22: case 0x23: case 0x2F: case 0x3F: case 0x40: case 0x44:
+      return 1251;  // Bulgarian, Russian, Ukrainian, Belarusian, Macedonian, Kazakh, Kyrgyz, Tatar
+    case 0x1A:  // Serbian in Cyrillic; Croatian, Bosnian and Serbian in Latin
+      return lid == 0x0C1A || lid == 0x1C1A ? 1251 : 1250;
+    case 0x05: case 0x0E: case 0x15: case 0x18: case 0x1B: case 0x1C: case 0x24:
+      return 1250;  // Czech, Hungarian, Polish, Romanian, Slovak, Albanian, Slovenian
+    case 0x08:
+      return 1253;  // Greek
+    case 0x1F: case 0x2C: case 0x43:
+      return 1254;  // Turkish, Azeri, Uzbek
+    case 0x0D:
+      return 1255;  // Hebrew
+    case 0x01: case 0x20: case 0x29:
+      return 1256;  // Arabic, Urdu, Farsi
+    case 0x25: case 0x26: case 0x27:
+      return 1257;  // Estonian, Latvian, Lithuanian
+    case 0x2A:
+      return 1258;  // Vietnamese
+    case 0x1E:
+      return 874;  // Thai
+    default:
+      return 0;
+  }
+}
+
 // The text of `pieces`, when there are pieces and they can be read.
 Outcome FromPieces(const CompoundStream& stream, const std::optional<std::vector<Piece>>& pieces,
-                   std::u16string* text) {
+                   std::u16string* text, int code_page = 0) {
   if (!pieces) return Outcome::kFallBack;
-  auto read = ReadPieces(stream, *pieces);
+  auto read = ReadPieces(stream, *pieces, code_page);
   if (!read) return Outcome::kFallBack;
   *text = std::move(*read);
   return Outcome::kRead;
 }
 
-// Word 6 and Word 95: one 8-bit text, through the piece table of a fast-saved document or
-// else from fcMin to fcMac.
+// Word 6 and Word 95: one 8-bit text in the code page of the document's language, through the
+// piece table of a fast-saved document or else from fcMin to fcMac.
 Outcome ReadWord6(const CompoundStream& stream, const uint8_t* block, size_t have,
                   std::u16string* text) {
+  const int code_page = CodePageOfLanguage(ReadLe16(block + kFibLidAt));
   const uint16_t flags = ReadLe16(block + kFibFlagsAt);
   if ((flags & kFibComplex) != 0 && have >= kWord6ClxAt + 8) {
     const auto pieces =
         ReadPieceTable(stream, ReadLe32(block + kWord6ClxAt), ReadLe32(block + kWord6ClxAt + 4),
                        PieceFormat::kWord6, stream.size());
-    if (FromPieces(stream, pieces, text) == Outcome::kRead) return Outcome::kRead;
+    if (FromPieces(stream, pieces, text, code_page) == Outcome::kRead) return Outcome::kRead;
   }
   const uint32_t start = ReadLe32(block + kFibFcMinAt);
   const uint32_t end = ReadLe32(block + kFibFcMacAt);
   if (end <= start || end > stream.size()) return Outcome::kRefused;
   std::vector<uint8_t> bytes(end - start);
   if (!stream.Read(start, bytes.data(), bytes.size())) return Outcome::kRefused;
+  if (code_page != 0) {
+    text->clear();
+    parser::AppendDecoded(code_page, std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                                      bytes.size()),
+                          text);
+    return Outcome::kRead;
+  }
   text->resize(bytes.size());
   text->resize(platform::AnsiToWide(reinterpret_cast<const char*>(bytes.data()), bytes.size(),
                                     text->data()));

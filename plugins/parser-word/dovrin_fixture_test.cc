@@ -164,6 +164,9 @@ std::vector<Generated> GeneratedDocuments() {
       {"obfuscated-flag-alone", {u"Obfuscation", u"flag", u"alone", u"readable"}},
       {"word95", {u"Word95", u"pieces", u"la", u"carte"}},  // "\u00E0" is one letter
       {"word95-plain", {u"Word95", u"full", u"save", u"caf\u00E9"}},
+      {"word95-russian", {u"\u041F\u0440\u0438\u043B\u043E\u0436\u0435\u043D\u0438\u0435",
+                          u"\u0434\u043E\u0433\u043E\u0432\u043E\u0440\u0443"}},
+      {"word95-greek", {u"\u0391\u03BD\u03AC\u03BB\u03C5\u03C3\u03B7", u"\u03C7\u03B8\u03B5\u03C2"}},
   };
   // A piece table that cannot be used leaves the fcMin..fcMac region.
   for (const char* malformed : {"past-stream", "cp-order", "clx-tail", "no-piece-list",

@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/little_endian.h"
+#include "plugins/parser-common/text_decode.h"
 #include "plugins/parser-word/text_decode.h"
 
 namespace oru::dovrin {
@@ -76,7 +77,7 @@ std::optional<std::vector<Piece>> ParsePieceTable(const uint8_t* clx, size_t siz
 }
 
 std::optional<std::u16string> ReadPieces(const CompoundStream& stream,
-                                         const std::vector<Piece>& pieces) {
+                                         const std::vector<Piece>& pieces, int code_page) {
   auto bytes_of = [](const Piece& p) { return uint64_t{p.chars} * (p.eight_bit ? 1 : 2); };
   uint64_t first = stream.size(), end = 0, chars = 0;
   for (const Piece& piece : pieces) {
@@ -94,7 +95,10 @@ std::optional<std::u16string> ReadPieces(const CompoundStream& stream,
   for (const Piece& piece : pieces) {
     const uint8_t* from = span.data() + (piece.offset - first);
     char16_t* to = text.data() + written;
-    if (piece.eight_bit) {
+    if (piece.eight_bit && code_page != 0) {
+      for (uint32_t i = 0; i < piece.chars; ++i) to[i] = parser::SingleByteChar(code_page, from[i]);
+      written += piece.chars;
+    } else if (piece.eight_bit) {
       written += platform::AnsiToWide(reinterpret_cast<const char*>(from), piece.chars, to);
     } else {
       DecodeUtf16Le(from, piece.chars, to);

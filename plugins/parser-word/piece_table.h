@@ -41,12 +41,12 @@ enum class PieceFormat {
 std::optional<std::vector<Piece>> ParsePieceTable(const uint8_t* clx, size_t size,
                                                   PieceFormat format, uint64_t stream_size);
 
-// The text of `pieces`, read from `stream` and brought to 16-bit characters (8-bit pieces
-// through the ANSI code page, as the rest of the plug-in converts them), in order. The stream
-// is read once, over the range the pieces span. Nothing when a read fails. May throw
-// std::bad_alloc.
+// The text of `pieces`, read from `stream` and brought to 16-bit characters, in order: 8-bit
+// pieces in the single-byte `code_page` (parser-common's text_decode.h), or with 0 through the
+// ANSI code page, as the rest of the plug-in converts them. The stream is read once, over the
+// range the pieces span. Nothing when a read fails. May throw std::bad_alloc.
 std::optional<std::u16string> ReadPieces(const CompoundStream& stream,
-                                         const std::vector<Piece>& pieces);
+                                         const std::vector<Piece>& pieces, int code_page = 0);
 
 }  // namespace oru::dovrin
 

@@ -107,20 +107,23 @@ def clx(pieces, prc=b"", word97=True):
     return prc + struct.pack("<BI", 2, len(plc)) + plc
 
 
-def encode(text, eight_bit):
-    return text.encode("cp1252") if eight_bit else text.encode("utf-16-le")
+def encode(text, eight_bit, codec="cp1252"):
+    return text.encode(codec) if eight_bit else text.encode("utf-16-le")
 
 
 class Doc:
     """A Word 97 document: a region text at fcMin (16-bit, stream offset 0x800) and pieces
     laid wherever they are put."""
 
-    def __init__(self, region="Region words only.\r", flags=0, word6=False):
+    def __init__(self, region="Region words only.\r", flags=0, word6=False, lid=0x409,
+                 codec="cp1252"):
         self.word6 = word6
         self.flags = flags
+        self.lid = lid  # the document's language; a Word 6 document's 8-bit text is in its code page
+        self.codec = codec
         self.stream = bytearray(FIB6_SIZE if word6 else FIB97_SIZE)
         self.region_at = 0x800
-        region_bytes = encode(region, word6)
+        region_bytes = encode(region, word6, codec)
         place(self.stream, self.region_at, region_bytes)
         self.region_end = self.region_at + len(region_bytes)
         self.pieces = []
@@ -130,7 +133,7 @@ class Doc:
         self.table_written = None
 
     def piece(self, text, at, eight_bit):
-        data = encode(text, eight_bit or self.word6)
+        data = encode(text, eight_bit or self.word6, self.codec)
         place(self.stream, at, data)
         self.pieces.append((len(text), at, eight_bit))
         self.chars += len(text)
@@ -141,7 +144,7 @@ class Doc:
         clx_bytes = self.clx_override if self.clx_override is not None else \
             clx(self.pieces, word97=not self.word6)
         if self.word6:
-            struct.pack_into("<HHHHHH", s, 0, 0xA5DC, 104, 0x2068, 0x409, 0, self.flags)
+            struct.pack_into("<HHHHHH", s, 0, 0xA5DC, 104, 0x2068, self.lid, 0, self.flags)
             clx_at = (len(s) + 0xFF) & ~0xFF
             place(s, clx_at, clx_bytes)
             struct.pack_into("<II", s, 24, self.region_at, self.region_end)
@@ -223,6 +226,14 @@ def documents():
     docs["word95"] = d
     d = Doc(region="Word95 full save caf\u00e9.\r", word6=True)
     docs["word95-plain"] = d
+    # Word 95 in Russian and in Greek: 8-bit text in the code page of the document's language.
+    d = Doc(region="\u041f\u0440\u0438\u043b\u043e\u0436\u0435\u043d\u0438\u0435 "
+            "\u043a \u0434\u043e\u0433\u043e\u0432\u043e\u0440\u0443.\r",
+            word6=True, lid=0x419, codec="cp1251")
+    docs["word95-russian"] = d
+    d = Doc(region="\u0391\u03bd\u03ac\u03bb\u03c5\u03c3\u03b7 \u03c7\u03b8\u03b5\u03c2.\r",
+            word6=True, lid=0x408, codec="cp1253")
+    docs["word95-greek"] = d
 
     # Malformed piece tables: each falls back to the region text.
     def malformed(name, change):
