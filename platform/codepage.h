@@ -64,6 +64,16 @@ std::string WideToAnsi(std::u16string_view text);
 // code page the text is cut after the last character that fits).
 size_t WideToAnsi(const char16_t* text, size_t n, char* out);
 
+// The multi-byte Asian code pages documents declare: 932 (Japanese Shift-JIS), 936 (Chinese
+// GBK), 949 (Korean), 950 (Traditional Chinese Big5), 54936 (GB18030), 20932 (EUC-JP) and
+// 50220 (ISO-2022-JP). True when the system can decode `code_page`, one of them. POSIX: the C
+// library's converters (iconv); Windows: MultiByteToWideChar.
+bool CanDecodeMultiByte(int code_page);
+// Appends `bytes` of such a code page decoded to UTF-16; a sequence the code page does not
+// define gives U+FFFD (on POSIX one for each byte that cannot start a character). False, with
+// nothing appended, when the system cannot decode the code page. Keeps what it opens per thread.
+bool AppendMultiByte(int code_page, std::string_view bytes, std::u16string* out);
+
 // `text` without its leading and trailing bytes of value 32 or below (blanks and control
 // characters), as roots, filters and extensions are trimmed.
 std::string_view TrimBlanks(std::string_view text);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/little_endian.h"
+#include "platform/codepage.h"
 #include "platform/utf8.h"
 #include "plugins/parser-common/code_page_tables.h"
 
@@ -28,6 +29,46 @@ const CodePageTable& Windows1252Table() {
 bool IsMultiByteAsian(int code_page) {
   return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950 ||
          code_page == 54936 || code_page == 20932 || code_page == 50220;
+}
+
+constexpr int kIso2022Jp = 50220;
+constexpr int kEucJp = 20932;
+
+// ISO-2022-JP brought to EUC-JP, which every system's converter knows: the escape sequences
+// switch between ASCII (or JIS-Roman), JIS X 0208 and half-width katakana, whose bytes EUC-JP
+// writes with the high bit set (katakana after 0x8E). A byte with the high bit set, which
+// ISO-2022-JP never has, stays as it is and decodes to U+FFFD.
+std::string Iso2022JpToEucJp(std::string_view bytes) {
+  enum class Set { kAscii, kKanji, kKatakana } set = Set::kAscii;
+  std::string out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<uint8_t>(bytes[i]);
+    if (b == 0x1B && i + 2 < bytes.size()) {
+      const std::string_view escape = bytes.substr(i + 1, 2);
+      if (escape == "$B" || escape == "$@") {
+        set = Set::kKanji;
+      } else if (escape == "(B" || escape == "(J") {
+        set = Set::kAscii;
+      } else if (escape == "(I") {
+        set = Set::kKatakana;
+      } else {
+        out += static_cast<char>(b);
+        continue;
+      }
+      i += 2;
+      continue;
+    }
+    if (b == '\r' || b == '\n' || b < 0x21 || b > 0x7E || set == Set::kAscii) {
+      out += static_cast<char>(b);
+    } else if (set == Set::kKatakana) {
+      out += '\x8E';
+      out += static_cast<char>(b | 0x80);
+    } else {
+      out += static_cast<char>(b | 0x80);
+    }
+  }
+  return out;
 }
 
 void AppendSingleByte(const CodePageTable& table, std::string_view bytes, std::u16string* out) {
@@ -100,7 +141,9 @@ int CodePageByName(std::string_view name) {
 
 bool CanDecode(int code_page) {
   return code_page == kUtf8 || code_page == kUtf16Le || code_page == kUtf16Be ||
-         FindTable(code_page) != nullptr;
+         FindTable(code_page) != nullptr ||
+         (IsMultiByteAsian(code_page) &&
+          platform::CanDecodeMultiByte(code_page == kIso2022Jp ? kEucJp : code_page));
 }
 
 char16_t SingleByteChar(int code_page, uint8_t byte) {
@@ -115,6 +158,11 @@ void AppendDecoded(int code_page, std::string_view bytes, std::u16string* out) {
     return AppendUtf16(bytes, code_page == kUtf16Be, out);
   }
   if (IsMultiByteAsian(code_page)) {
+    if (code_page == kIso2022Jp) {
+      if (platform::AppendMultiByte(kEucJp, Iso2022JpToEucJp(bytes), out)) return;
+    } else if (platform::AppendMultiByte(code_page, bytes, out)) {
+      return;
+    }
     const size_t start = out->size();
     out->resize(start + bytes.size());
     char16_t* dst = out->data() + start;

@@ -35,8 +35,21 @@ TEST(TextDecodeTest, Utf8AndUtf16Decode) {
   EXPECT_EQ(Decode(kUtf8, "a\xFF" "b"), u"a\uFFFDb");
   EXPECT_EQ(Decode(kUtf16Le, std::string_view("h\0i\0!", 5)), u"hi");
   EXPECT_EQ(Decode(kUtf16Be, std::string_view("\0h\0i", 4)), u"hi");
-  // Multi-byte Asian code pages keep ASCII and give no junk letters.
-  EXPECT_EQ(Decode(932, "ab\x82\xA0"), u"ab\uFFFD\uFFFD");
+}
+
+// The multi-byte Asian code pages, through the system: the same characters on every platform
+// for the characters each defines.
+TEST(TextDecodeTest, AsianMultiByteCodePagesDecode) {
+  EXPECT_EQ(Decode(932, "ab\x82\xA0\x93\x8C\x8B\x9E\xB1"), u"ab\u3042\u6771\u4EAC\uFF71");
+  EXPECT_EQ(Decode(936, "\xD6\xD0\xCE\xC4"), u"\u4E2D\u6587");
+  EXPECT_EQ(Decode(949, "\xC7\xD1\xB1\xB9"), u"\uD55C\uAD6D");
+  EXPECT_EQ(Decode(950, "\xA4\xA4\xA4\xE5"), u"\u4E2D\u6587");
+  EXPECT_EQ(Decode(20932, "\xC6\xFC\xCB\xDC"), u"\u65E5\u672C");
+  EXPECT_EQ(Decode(50220, "\x1B$B$\"F|\x1B(Bx\x1B(I1"), u"\u3042\u65E5x\uFF71");
+  // A lead byte at the end, with nothing after it, is no character; the text before it stays.
+  const std::u16string cut = Decode(932, "a\x82");
+  EXPECT_EQ(cut.substr(0, 1), u"a");
+  EXPECT_EQ(cut.find_first_of(u"\u3042"), std::u16string::npos);
 }
 
 TEST(TextDecodeTest, Utf8ValidityAllowsOnlyACutAtTheEndWhenAsked) {

@@ -59,8 +59,9 @@ TEST(RtfTextTest, CodePagesOfDocumentAndFonts) {
   EXPECT_EQ(RtfText("{\\rtf1{\\fonttbl{\\f0\\cpg1253\\fcharset204 G;}}\\f0\\'e1}"), u"\u03B1")
       << "\\cpg wins over \\fcharset";
   EXPECT_EQ(Text("a{\\f3\\'b7}b"), u"ab") << "symbol fonts give no text";
-  // Double-byte characters: one unknown character per pair, a literal trail byte included.
-  EXPECT_EQ(Text("{\\f4 x\\'82\\'a0y\\'83Tz\\'95\\\\\\'82}w"), u"x\uFFFDy\uFFFDz\uFFFD\uFFFDw");
+  // Double-byte characters: one per pair, a literal trail byte included; a lead byte that no
+  // trail byte follows is one unknown character.
+  EXPECT_EQ(Text("{\\f4 x\\'82\\'a0y\\'83Tz\\'95\\\\\\'82}w"), u"x\u3042y\u30B5z\u8868\uFFFDw");
 }
 
 TEST(RtfTextTest, UnicodeAndFallbackCharacters) {
