@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/folders.h"
+#include "platform/process.h"
 #include "tools/oru/work.h"
 #include "tools/trovella/window.h"
 
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Trovella: %s\n", error.c_str());
     return 2;
   }
-  options.oru = oru::platform::ProgramFolder() + "oru";
+  options.oru = oru::platform::ProgramFolder() + "oru" + oru::platform::kProgramSuffix;
   std::string problem;
   const std::unique_ptr<oru::trovella::MainWindow> window =
       oru::trovella::MakeMainWindow(options, &problem);
