@@ -206,5 +206,33 @@ TEST_F(TrovellaWin32Test, TypeSeeAHitOpenItAndSearchAgainWhenTheIndexIsWritten) 
   EXPECT_EQ(trovella_.Wait(20), 0) << ReadFile(dir_ / "window.log");
 }
 
+// "Add folder…" asks the storage plug-in for a folder (here one whose dialog answers by itself),
+// indexes it as a new index named after it with oru.exe, and searches it from then on.
+TEST_F(TrovellaWin32Test, AddFolderIndexesTheChosenFolderAsANewIndex) {
+  WriteFile(work_ + "ORU.ini", "[Files]\nText=" + bin_ + "TextParser.dll\n[Storages]\nFolders=" +
+                                   bin_ + "StandInStorage.dll\n[Folders]\n1=Text\n");
+  WriteFile(dir_ / "Added Notes/minutes.txt", "Minutes of the quayside committee.");
+  env_.push_back("ORU_TEST_FERROW=" + bin_ + "Ferrow.dll");
+  env_.push_back("ORU_TEST_NEW_STORAGE=" + (dir_ / "Added Notes"));
+  ASSERT_TRUE(trovella_.Start({bin_ + "Trovella", "--opener", bin_ + "oru_record_opener.exe"},
+                              env_, dir_ / "window.log"));
+  HWND window = WaitForWindow();
+  ASSERT_NE(window, nullptr) << ReadFile(dir_ / "window.log");
+  query_ = GetDlgItem(window, ids::kQueryId);
+  list_ = GetDlgItem(window, ids::kResultsId);
+  PostMessageA(GetDlgItem(window, ids::kAddFolderId), BM_CLICK, 0, 0);
+  HWND status = GetDlgItem(window, ids::kStatusId);
+  for (int i = 0; i < 600 && TextOf(status).rfind("index written", 0) != 0; ++i) Sleep(100);
+  EXPECT_EQ(TextOf(status), "index written: added-notes") << ReadFile(dir_ / "window.log");
+  EXPECT_EQ(SendMessageA(GetDlgItem(window, ids::kIndexesId), CB_GETCOUNT, 0, 0), 3);
+  Type("quayside");
+  ASSERT_EQ(WaitForRows(1), 1);
+  Press(query_, VK_DOWN);
+  Press(list_, VK_RETURN);
+  EXPECT_EQ(Opened(1), std::vector<std::string>{dir_ / "Added Notes/minutes.txt"});
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(trovella_.Wait(20), 0) << ReadFile(dir_ / "window.log");
+}
+
 }  // namespace
 }  // namespace oru
