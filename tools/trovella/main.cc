@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   bool config_written = false;
   std::string error;
   if (!oru::tool::PrepareWorkFolder(&options.work, &config_written, &error)) {
-    std::fprintf(stderr, "Trovella: %s\n", error.c_str());
+    oru::trovella::ShowStartProblem(error);
     return 2;
   }
   options.oru = oru::platform::ProgramFolder() + "oru" + oru::platform::kProgramSuffix;
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   const std::unique_ptr<oru::trovella::MainWindow> window =
       oru::trovella::MakeMainWindow(options, &problem);
   if (window == nullptr) {
-    std::fprintf(stderr, "Trovella: %s\n", problem.c_str());
+    oru::trovella::ShowStartProblem(problem);
     return 2;
   }
   return window->Run();

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -747,6 +748,11 @@ class Win32MainWindow : public MainWindow {
 std::unique_ptr<MainWindow> MakeMainWindow(const WindowOptions& options, std::string* problem) {
   if (!Win32MainWindow::Register(problem)) return nullptr;
   return std::make_unique<Win32MainWindow>(options);
+}
+
+void ShowStartProblem(const std::string& problem) {
+  std::fprintf(stderr, "Trovella: %s\n", problem.c_str());
+  MessageBoxW(nullptr, Wide(problem).c_str(), Wide(kWindowTitle).c_str(), MB_OK | MB_ICONERROR);
 }
 
 }  // namespace oru::trovella
