@@ -38,7 +38,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   uLongf packed_size = compressBound(static_cast<uLong>(raw.size()));
   std::string packed(packed_size, '\0');
   if (compress(reinterpret_cast<Bytef*>(packed.data()), &packed_size,
-               reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size())) != Z_OK) {
+               reinterpret_cast<const Bytef*>(raw.data()),
+               static_cast<uLong>(raw.size())) != Z_OK) {
     return false;
   }
   packed.resize(packed_size);
@@ -46,7 +47,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   std::string header;
   PutBe32(static_cast<uint32_t>(width), &header);
   PutBe32(static_cast<uint32_t>(height), &header);
-  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no filter, no interlace
+  // 8 bits, RGB, deflate, no filter, no interlace.
+  header += std::string("\x08\x02\x00\x00\x00", 5);
   std::string file = "\x89PNG\r\n\x1a\n";
   PutChunk("IHDR", header, &file);
   PutChunk("IDAT", packed, &file);

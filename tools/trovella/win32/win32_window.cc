@@ -76,7 +76,8 @@ std::string Utf8(std::wstring_view text) {
 
 std::wstring TextOf(HWND control) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  const int length = GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<size_t>(std::max(0, length)));
   return text;
 }
 
@@ -351,7 +352,8 @@ class Win32MainWindow : public MainWindow {
 
   void WantVisibleFragments() {
     if (shown_ == 0) return;
-    const auto top = static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(list_, LVM_GETTOPINDEX, 0, 0)));
+    const auto top =
+        static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(list_, LVM_GETTOPINDEX, 0, 0)));
     const auto page = static_cast<size_t>(SendMessageW(list_, LVM_GETCOUNTPERPAGE, 0, 0));
     model_.WantFragments(top, top + std::max<size_t>(page, 40) + 1);
   }
