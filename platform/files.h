@@ -14,6 +14,9 @@ namespace oru::platform {
 
 // The path separator of the platform: '/' on POSIX, '\\' on Windows.
 extern const char kPathSeparator;
+// True for a character that separates a path's parts: '/' (which Windows takes too) or
+// kPathSeparator.
+inline bool IsPathSeparator(char c) { return c == '/' || c == kPathSeparator; }
 
 // True when a regular file (or a link to one) exists at `path`. Folders do not count.
 bool FileExists(const std::string& path);

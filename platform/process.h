@@ -9,6 +9,9 @@
 
 namespace oru::platform {
 
+// The file name ending of a program on this platform: "" on POSIX, ".exe" on Windows.
+extern const char kProgramSuffix[];
+
 // How a program ended: with an exit status, or killed by a signal (POSIX only).
 struct ProgramExit {
   bool exited = false;  // true: `status` holds the exit status

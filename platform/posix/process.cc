@@ -72,6 +72,8 @@ class ForegroundSignals {
 
 }  // namespace
 
+const char kProgramSuffix[] = "";
+
 Result RunProgram(const std::vector<std::string>& argv, ProgramExit* exit) {
   if (argv.empty() || exit == nullptr) return Result::kFailed;
   struct stat info;

@@ -59,6 +59,8 @@ class IgnoredInterrupts {
 
 }  // namespace
 
+const char kProgramSuffix[] = ".exe";
+
 Result RunProgram(const std::vector<std::string>& argv, ProgramExit* exit) {
   if (argv.empty() || exit == nullptr) return Result::kFailed;
   const DWORD attributes = ::GetFileAttributesA(argv[0].c_str());

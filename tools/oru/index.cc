@@ -390,7 +390,7 @@ int RunPart(const std::string& work, const PartRun& part, platform::MessageWindo
   std::fflush(stdout);
 
   platform::ProgramExit exit;
-  const std::string tamsel = platform::ProgramFolder() + kTamselName;
+  const std::string tamsel = platform::ProgramFolder() + kTamselName + platform::kProgramSuffix;
   const std::string note =
       ParseGuard::NotePath(work + kStoragesFolder + platform::kPathSeparator, part.name);
   for (int run = 0;; ++run) {

@@ -5,6 +5,7 @@
 #include "platform/autostart.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/process.h"
 #include "tools/oru/commands.h"
 #include "tools/oru/work.h"
 
@@ -35,7 +36,7 @@ int SetupCommand(const std::vector<std::string>& args) {
   const std::string programs = platform::ProgramFolder();
   std::printf("programs:      %s\n", programs.c_str());
   // The search window, in the desktop's menu too, when it is built beside this program.
-  const std::string window = programs + "Trovella";
+  const std::string window = programs + "Trovella" + platform::kProgramSuffix;
   if (!platform::FileExists(window)) {
     std::printf("search window: not built (cmake --build build --target Trovella)\n");
     return kExitOk;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/folders.h"
+#include "platform/process.h"
 #include "tools/oru/work.h"
 #include "tools/trovella/window.h"
 
@@ -27,15 +28,15 @@ int main(int argc, char** argv) {
   bool config_written = false;
   std::string error;
   if (!oru::tool::PrepareWorkFolder(&options.work, &config_written, &error)) {
-    std::fprintf(stderr, "Trovella: %s\n", error.c_str());
+    oru::trovella::ShowStartProblem(error);
     return 2;
   }
-  options.oru = oru::platform::ProgramFolder() + "oru";
+  options.oru = oru::platform::ProgramFolder() + "oru" + oru::platform::kProgramSuffix;
   std::string problem;
   const std::unique_ptr<oru::trovella::MainWindow> window =
       oru::trovella::MakeMainWindow(options, &problem);
   if (window == nullptr) {
-    std::fprintf(stderr, "Trovella: %s\n", problem.c_str());
+    oru::trovella::ShowStartProblem(problem);
     return 2;
   }
   return window->Run();

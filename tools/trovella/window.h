@@ -28,6 +28,10 @@ class MainWindow {
 // The window, or null when no display can be opened (`problem` then says why).
 std::unique_ptr<MainWindow> MakeMainWindow(const WindowOptions& options, std::string* problem);
 
+// Tells the user why the program cannot start (one line): on standard error, and on Windows,
+// where a program started from the desktop has no terminal, in a message box too.
+void ShowStartProblem(const std::string& problem);
+
 }  // namespace oru::trovella
 
 #endif  // ORU_TOOLS_TROVELLA_WINDOW_H_

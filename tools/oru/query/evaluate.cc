@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/files.h"
+
 namespace oru::tool {
 
 namespace {
@@ -12,18 +14,26 @@ using Numbers = std::vector<uint16_t>;
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool HasExtension(const std::string& path, const std::vector<std::string>& extensions) {
-  const size_t slash = path.rfind('/');
+  size_t slash = path.size();
+  while (slash > 0 && !platform::IsPathSeparator(path[slash - 1])) --slash;
   const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  if (dot == std::string::npos || dot < slash) return false;
   std::string extension = path.substr(dot + 1);
   for (char& c : extension) c = Lower(c);
   return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
+// True when `path` lies below `folder` (as PrepareQuery leaves it: without its last separator
+// unless it is a root). Either separator matches the other.
 bool IsBelow(const std::string& path, const std::string& folder) {
-  if (folder == "/") return true;
-  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-         path[folder.size()] == '/';
+  if (folder.empty() || path.size() <= folder.size()) return false;
+  for (size_t i = 0; i < folder.size(); ++i) {
+    const bool same = path[i] == folder[i] || (platform::IsPathSeparator(path[i]) &&
+                                               platform::IsPathSeparator(folder[i]));
+    if (!same) return false;
+  }
+  return platform::IsPathSeparator(folder.back()) ||
+         platform::IsPathSeparator(path[folder.size()]);
 }
 
 bool NeedsNow(NodeKind kind) {

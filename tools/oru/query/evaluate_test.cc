@@ -142,8 +142,11 @@ bool BruteForce(const QueryNode& node, const GeneratedFile& file) {
                      [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
       return std::count(node.values.begin(), node.values.end(), extension) > 0;
     }
-    case NodeKind::kFolder:
-      return file.path.rfind(node.text + "/", 0) == 0;
+    case NodeKind::kFolder: {
+      std::string folder = node.text;  // as prepared, with the platform's separators
+      std::replace(folder.begin(), folder.end(), '\\', '/');
+      return file.path.rfind(folder + "/", 0) == 0;
+    }
     case NodeKind::kAfter:
       return !file.gone && file.time_now >= node.number;
     case NodeKind::kBefore:

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "tools/oru/normalise.h"
 
 namespace oru::tool {
@@ -355,9 +357,16 @@ class Preparer {
         return !node->children.empty();
       }
       case NodeKind::kFolder:
-        if (node->text[0] != '/') node->text = current_folder_ + node->text;
+        // A folder that starts with a separator is taken from the root as it is.
+        if (!platform::IsPathSeparator(node->text[0]) && !platform::IsAbsolutePath(node->text)) {
+          node->text = current_folder_ + node->text;
+        }
         node->text = std::filesystem::path(node->text).lexically_normal().string();
-        while (node->text.size() > 1 && node->text.back() == '/') node->text.pop_back();
+        // Without its last separator, but a root ("/", "C:\\") keeps it.
+        while (node->text.size() > 1 && platform::IsPathSeparator(node->text.back()) &&
+               node->text[node->text.size() - 2] != ':') {
+          node->text.pop_back();
+        }
         return true;
       case NodeKind::kExtension:
       case NodeKind::kAfter:

@@ -132,7 +132,7 @@ struct Watched {
 // Runs 'oru index --update' for the index, as a program of its own, so that the watcher stays
 // small whatever an update needs. True when the index was written.
 bool Update(const Watched& index) {
-  std::vector<std::string> argv{platform::ProgramFolder() + "oru", "index", "--update", "--name",
+  std::vector<std::string> argv{platform::ProgramFolder() + "oru" + platform::kProgramSuffix, "index", "--update", "--name",
                                 index.name};
   argv.insert(argv.end(), index.folders.begin(), index.folders.end());
   std::printf("updating %s\n", index.name.c_str());
@@ -147,7 +147,7 @@ int Install(const WatchArgs& options) {
   platform::Autostart entry;
   entry.name = kAutostartName;
   entry.description = "ORU Indexer: keeps indexes fresh";
-  entry.argv = {platform::ProgramFolder() + "oru", "watch"};
+  entry.argv = {platform::ProgramFolder() + "oru" + platform::kProgramSuffix, "watch"};
   entry.argv.insert(entry.argv.end(), options.given.begin(), options.given.end());
   platform::AutostartPlace place;
   if (const platform::Status made = platform::InstallAutostart(entry, &place); !made.ok()) {

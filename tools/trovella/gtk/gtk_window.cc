@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -582,6 +583,10 @@ std::unique_ptr<MainWindow> MakeMainWindow(const WindowOptions& options, std::st
     return nullptr;
   }
   return std::make_unique<GtkMainWindow>(options);
+}
+
+void ShowStartProblem(const std::string& problem) {
+  std::fprintf(stderr, "Trovella: %s\n", problem.c_str());
 }
 
 }  // namespace oru::trovella
