@@ -64,6 +64,13 @@ std::string WideToAnsi(std::u16string_view text);
 // code page the text is cut after the last character that fits).
 size_t WideToAnsi(const char16_t* text, size_t n, char* out);
 
+// A path as the system names it (the names the storage plug-in hands out and files are opened
+// by), in UTF-8, and back, as a UTF-8 index records paths. POSIX: the same bytes, names being
+// bytes (UTF-8 on any current system). Windows: the ANSI code page to UTF-8 and back; a
+// character the code page lacks becomes '?'.
+std::string NativePathToUtf8(std::string_view path);
+std::string Utf8PathToNative(std::string_view path);
+
 // The multi-byte Asian code pages documents declare: 932 (Japanese Shift-JIS), 936 (Chinese
 // GBK), 949 (Korean), 950 (Traditional Chinese Big5), 54936 (GB18030), 20932 (EUC-JP) and
 // 50220 (ISO-2022-JP). True when the system can decode `code_page`, one of them. POSIX: the C

@@ -137,5 +137,49 @@ TEST_F(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
   EXPECT_EQ(index.files.size(), 18u + 3u + 2u + 1u);
 }
 
+// Documents in nine scripts, as an office suite writes them, in a UTF-8 index: words of every
+// script are kept folded, and Chinese, Japanese and Korean by their pairs of characters, each for
+// exactly the documents of its language (the same on every platform).
+TEST_F(IndexWordsTest, AUtf8IndexKeepsTheWordsOfEveryScript) {
+  const std::string scripts = corpus_ + "scripts" + testing::kSep;
+  fs::copy(kSource + "tests/testdata/scripts", scripts, fs::copy_options::recursive);
+  const std::string suffix = platform::kLibrarySuffix;
+  std::string config = "[Files]\n";
+  std::string folders = "[Folders]\n";
+  int number = 0;
+  for (const char* parser : {"Dovrin", "Tavrel", "Quillet", "Odrane", "Rivand", "Pelkan"}) {
+    config += std::string(parser) + "=" + kBin + parser + suffix + "\n";
+    folders += std::to_string(++number) + "=" + parser + "\n";
+  }
+  testing::WriteFile(work_ + "ORU.ini", config + "[Storages]\nFolders=" + kBin + "Ferrow" +
+                                            suffix + "\n" + folders +
+                                            "[Options]\nIndexEncoding=UTF-8\n");
+  testing::WriteFile(dir_ / "job.ini", "[Header]\nName=scripts\n[Folders]\nDir0=" + corpus_ + "\n");
+  const auto result = testing::RunProcess({kBin + "Tamsel", dir_ / "job.ini"}, env_);
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+
+  testing::DecodedIndex index;
+  ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/scripts/", &index), "");
+  const auto files_by_word = testing::FilesByWord(index);
+  const std::map<std::string, std::vector<std::string>> words = {
+      {"ru", {"приложение", "заказчик", "счёт"}},     {"uk", {"ґрунтовна", "їжачків"}},
+      {"el", {"ανάλυση", "σημαντική", "χθεσ"}},        {"pl", {"zamawiający", "źródłowe"}},
+      {"cs", {"příliš", "žluťoučký", "kůň"}},          {"tr", {"İstanbul", "ışıldıyor", "öğrenciler"}},
+      {"zh", {"中华", "图书", "汉语"}},                {"ja", {"東京", "タワ", "勉強"}},
+      {"ko", {"대한", "서울", "공부"}},
+  };
+  for (const auto& [language, kept] : words) {
+    std::set<std::string> documents;
+    for (const char* type : {".doc", ".docx", ".odt", ".pdf", ".rtf", ".txt"}) {
+      documents.insert(scripts + language + type);
+    }
+    for (const std::string& word : kept) {
+      const auto found = files_by_word.find(word);
+      ASSERT_NE(found, files_by_word.end()) << word;
+      EXPECT_EQ(found->second, documents) << word;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace oru

@@ -210,6 +210,7 @@ bool TIndexer::OpenIndexFiles() {
       update_mode_ ? std::max(stored_files_.highest_number(), folder_->recorded_highest_number())
                    : 0;
   walk_.Start(file_index_.get(), update_mode_ ? &stored_files_ : nullptr, highest);
+  walk_.RecordPathsInUtf8(encoding_ == TextEncoding::kUtf8);
   return Check(status);
 }
 

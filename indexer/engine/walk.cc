@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "indexer/engine/index_format.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/md5.h"
 
@@ -74,15 +75,19 @@ WalkOutcome FolderWalk::Scan(const std::string& folder, Status* failure) {
     WalkedFile file{plugins_->Match(next), next, 0, static_cast<uint32_t>(size),
                     static_cast<uint32_t>(time)};
     if (file.parser == nullptr) continue;
+    // The path as the index records it.
+    std::string utf8_path;
+    if (utf8_paths_) utf8_path = platform::NativePathToUtf8(file.path);
+    const std::string& recorded = utf8_paths_ ? utf8_path : file.path;
     // A record that could not be written would leave the file without a number on disk:
     // such a file is passed over before it is numbered.
-    if (fmt::kFileRecordHeader + file.path.size() > fmt::kMaxFileRecord) continue;
+    if (fmt::kFileRecordHeader + recorded.size() > fmt::kMaxFileRecord) continue;
     host_->Met(file.path);
-    const uint16_t path_hash = platform::WordHash(file.path);
+    const uint16_t path_hash = platform::WordHash(recorded);
     const FileNode* stored_node = nullptr;
     const StoredFileState state =
         stored_ != nullptr
-            ? stored_->Check(file.path, path_hash, file.size, file.time, &stored_node)
+            ? stored_->Check(recorded, path_hash, file.size, file.time, &stored_node)
             : StoredFileState::kNew;
     if (stored_node != nullptr) met_.Add(stored_node->Number);
     if (state == StoredFileState::kUnchanged) {
@@ -105,7 +110,7 @@ WalkOutcome FolderWalk::Scan(const std::string& folder, Status* failure) {
       }
       number = ++file_count_;
       numbered_new_file_ = true;
-      *failure = file_index_->Append(file.path, number, path_hash, file.size, file.time);
+      *failure = file_index_->Append(recorded, number, path_hash, file.size, file.time);
       if (!failure->ok()) return WalkOutcome::kFailed;
     }
     file.file_ref = (uint32_t{path_hash} << 16) | number;

@@ -62,6 +62,9 @@ class FolderWalk {
   // or an update of the files of `stored`, new files numbered after `highest_number`. Both
   // outlive the walk.
   void Start(FileIndexWriter* file_index, const StoredFiles* stored, uint16_t highest_number);
+  // Whether the index records paths in UTF-8 (a UTF-8 index) rather than as the system names
+  // them; the stored files of an update are compared in that form too.
+  void RecordPathsInUtf8(bool utf8) { utf8_paths_ = utf8; }
   // Walks `folders` in order; `*failure` tells why for kFailed.
   WalkOutcome Run(const std::vector<std::string>& folders, platform::Status* failure);
 
@@ -93,6 +96,7 @@ class FolderWalk {
   FileNumberSet met_;
   FileNumberSet reindexed_;
   bool numbered_new_file_ = false;
+  bool utf8_paths_ = false;
   std::string folder_;
 };
 

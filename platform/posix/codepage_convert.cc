@@ -34,3 +34,10 @@ size_t WideToAnsiBeyondAscii(const char16_t* text, size_t n, char* out) {
 }
 
 }  // namespace oru::platform
+
+namespace oru::platform {
+
+std::string NativePathToUtf8(std::string_view path) { return std::string(path); }
+std::string Utf8PathToNative(std::string_view path) { return std::string(path); }
+
+}  // namespace oru::platform

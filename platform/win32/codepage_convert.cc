@@ -110,3 +110,28 @@ size_t WideToAnsiBeyondAscii(const char16_t* text, size_t n, char* out) {
 }
 
 }  // namespace oru::platform
+
+namespace oru::platform {
+
+namespace {
+
+// `text` converted from the code page `from` to the code page `to` through UTF-16.
+std::string Recode(std::string_view text, UINT from, UINT to) {
+  if (text.empty() || text.size() > kMaxChunk) return std::string(text);
+  const int size = static_cast<int>(text.size());
+  std::wstring wide(text.size(), L'\0');
+  const int units = MultiByteToWideChar(from, 0, text.data(), size, wide.data(), size);
+  if (units <= 0) return std::string(text);
+  std::string out(static_cast<size_t>(units) * 3, '\0');
+  const int bytes = WideCharToMultiByte(to, 0, wide.data(), units, out.data(),
+                                        static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
+  return out;
+}
+
+}  // namespace
+
+std::string NativePathToUtf8(std::string_view path) { return Recode(path, CP_ACP, CP_UTF8); }
+std::string Utf8PathToNative(std::string_view path) { return Recode(path, CP_UTF8, CP_ACP); }
+
+}  // namespace oru::platform

@@ -148,8 +148,9 @@ uint64_t NumbersAfterUpdate(const std::string& work, const std::string& name,
                             const FileCounter& counter, uint64_t files) {
   IndexReader reader;
   std::string error;
-  if (!reader.Open(IndexFolder(work, name), true, &error)) return files;
-  uint64_t highest = IndexRecords(work).HighestFileNumber(name);
+  const IndexRecords records(work);
+  if (!reader.Open(IndexFolder(work, name), true, &error, records.Encoding(name))) return files;
+  uint64_t highest = records.HighestFileNumber(name);
   uint64_t recorded = 0;
   for (const IndexedFile& file : reader.files()) {
     highest = std::max<uint64_t>(highest, file.number);

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "indexer/engine/index_format.h"
+#include "platform/codepage.h"
 #include "platform/md5.h"
 
 namespace oru::tool {
@@ -29,9 +30,11 @@ std::string IndexReader::Damaged(const std::string& name, uint64_t offset,
          what;
 }
 
-bool IndexReader::Open(const std::string& folder, bool lenient, std::string* error) {
+bool IndexReader::Open(const std::string& folder, bool lenient, std::string* error,
+                       TextEncoding encoding) {
   folder_ = folder;
   lenient_ = lenient;
+  encoding_ = encoding;
   return ReadFileIndex(error) && ReadWordList(error);
 }
 
@@ -69,7 +72,9 @@ bool IndexReader::ReadFileIndex(std::string* error) {
       }
     } else {
       file_by_number_[number] = static_cast<int32_t>(files_.size());
-      files_.push_back({number, record.size, record.time, std::string(record.path)});
+      files_.push_back({number, record.size, record.time,
+                        encoding_ == TextEncoding::kUtf8 ? platform::Utf8PathToNative(record.path)
+                                                         : std::string(record.path)});
     }
     pos += length;
   }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "indexer/engine/index_format.h"
+#include "indexer/engine/word_forms.h"
 #include "platform/files.h"
 
 namespace oru::tool {
@@ -42,7 +43,10 @@ class IndexReader {
   // the word list. With `lenient` (for an index not recorded as complete), a missing word list
   // or part reads as empty and postings of files the file index lacks are passed over. False
   // with a one-line reason in `error` (naming the file, and the offset for damage).
-  bool Open(const std::string& folder, bool lenient, std::string* error);
+  // `encoding` is the index's (IndexRecords::Encoding): the paths of a UTF-8 index are handed
+  // out as the system names files (platform::Utf8PathToNative).
+  bool Open(const std::string& folder, bool lenient, std::string* error,
+            TextEncoding encoding = TextEncoding::kWindows1252);
 
   // The numbers of the files that hold `word` (normalised, at most 31 bytes), ascending and
   // without repeats; empty when the index lacks the word. False with `error` when the part is
@@ -84,6 +88,7 @@ class IndexReader {
 
   std::string folder_;
   bool lenient_ = false;
+  TextEncoding encoding_ = TextEncoding::kWindows1252;
   std::vector<IndexedFile> files_;
   std::vector<uint16_t> numbers_;  // the file numbers, ascending
   std::vector<int32_t> file_by_number_;  // index into files_ by file number, -1 for none

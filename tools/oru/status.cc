@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "indexer/engine/index_records.h"
 #include "indexer/engine/job.h"
 #include "indexer/engine/unread_files.h"
 #include "indexer/engine/work_folders.h"
@@ -51,7 +52,7 @@ int Check(const std::string& work, const std::string& name) {
     }
     IndexReader reader;
     std::string error;
-    if (!reader.Open(folder, true, &error)) return Fail(error);
+    if (!reader.Open(folder, true, &error, IndexRecords(work).Encoding(index))) return Fail(error);
     for (const IndexedFile& file : reader.files()) {
       ++files;
       const HitState state = StateOf(file);

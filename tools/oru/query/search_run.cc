@@ -114,7 +114,8 @@ void Stamp(const std::string& folder, uint64_t stamp[4]) {
 ReaderCache::ReaderCache() = default;
 ReaderCache::~ReaderCache() = default;
 
-IndexReader* ReaderCache::Open(const std::string& folder, bool lenient, std::string* error) {
+IndexReader* ReaderCache::Open(const std::string& folder, bool lenient, std::string* error,
+                               TextEncoding encoding) {
   uint64_t stamp[4];
   Stamp(folder, stamp);
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
@@ -128,7 +129,7 @@ IndexReader* ReaderCache::Open(const std::string& folder, bool lenient, std::str
   entry->folder = folder;
   entry->lenient = lenient;
   std::copy(stamp, stamp + 4, entry->stamp);
-  if (!entry->reader.Open(folder, lenient, error)) return nullptr;
+  if (!entry->reader.Open(folder, lenient, error, encoding)) return nullptr;
   entries_.push_back(std::move(entry));
   return &entries_.back()->reader;
 }
@@ -194,6 +195,8 @@ bool SearchRun::Resolve(const std::string& work, const SearchRequest& request,
   }
   if (indexes_.empty())
     return Fail(SearchFailure::kError, "there is no index to search (see 'oru index')");
+  const IndexRecords records(work);
+  for (const std::string& index : indexes_) encodings_.push_back(records.Encoding(index));
   return true;
 }
 
@@ -209,9 +212,6 @@ bool SearchRun::Run(const std::string& work, const SearchRequest& request, Reade
   if (work.empty()) return Fail(SearchFailure::kError, "cannot tell where the work folder is");
   std::vector<bool> lenient;
   if (!Resolve(work, request, &lenient)) return false;
-
-  const IndexRecords records(work);
-  for (const std::string& index : indexes_) encodings_.push_back(records.Encoding(index));
 
   // The query words are filtered as the indexer filters the words it keeps, in the form of
   // each encoding the indexes searched keep their words in.
@@ -250,6 +250,7 @@ bool SearchRun::Run(const std::string& work, const SearchRequest& request, Reade
     return Fail(SearchFailure::kError, error);
   }
   SortHits(&hits_, request.sort, request.descending);
+  const IndexRecords records(work);
   for (const std::string& index : indexes_) read_since_.push_back(records.ReadSince(index));
   return true;
 }
@@ -262,10 +263,11 @@ bool SearchRun::OpenReaders(const std::string& work, const std::vector<bool>& le
     const std::string folder = IndexFolder(work, indexes_[i]);
     IndexReader* reader = nullptr;
     if (cache != nullptr) {
-      reader = cache->Open(folder, lenient[i], &error);
+      reader = cache->Open(folder, lenient[i], &error, encodings_[i]);
     } else {
       owned_.push_back(std::make_unique<IndexReader>());
-      reader = owned_.back()->Open(folder, lenient[i], &error) ? owned_.back().get() : nullptr;
+      reader = owned_.back()->Open(folder, lenient[i], &error, encodings_[i]) ? owned_.back().get()
+                                                                              : nullptr;
     }
     if (reader == nullptr) return Fail(SearchFailure::kError, error);
     readers_.push_back(reader);

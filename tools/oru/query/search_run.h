@@ -54,7 +54,8 @@ class ReaderCache {
 
   // The index in `folder` opened (`lenient` as IndexReader::Open takes it), kept for the next
   // call; null with `error` when it cannot be opened.
-  IndexReader* Open(const std::string& folder, bool lenient, std::string* error);
+  IndexReader* Open(const std::string& folder, bool lenient, std::string* error,
+                    TextEncoding encoding = TextEncoding::kWindows1252);
   void Clear();
 
  private:
