@@ -61,8 +61,8 @@ struct PassSettings {
   // (The plug-in registry loads "ORU.ini" and the plug-ins from the disk.)
   platform::FileSystem* disk = platform::RealFileSystem();
   // When set (the default), an update reads the parts and the word list on a second thread
-  // while the walk passes over unchanged files; the walk waits for it before the first file it
-  // indexes and at its end. The files written are those of reading them first: when the reload
+  // while the walk goes on; the files it meets to index meanwhile are held (FolderWalk) and
+  // indexed, in the order met, once the reload is done. The files written are those of reading them first: when the reload
   // fails, the walk starts again for a fresh index, as it would have from the start.
   bool reload_beside_walk = true;
   // The plug-ins of the pass; null (the default) loads them from "ORU.ini" in work_dir.
@@ -157,6 +157,7 @@ class TIndexer : private FolderWalk::Host {
   void Pump() override { ProcessMessages(); }
   bool StopRequested() override { return stop_requested_; }
   bool ReadyToIndex() override { return FinishReload(); }
+  bool ReadyToIndexNow() override { return reload_.finished(); }
   void Met(const std::string& path) override;
   platform::Status Index(const WalkedFile& file) override;
   void Progress(uint32_t count, const std::string& path) override;

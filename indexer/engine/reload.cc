@@ -116,6 +116,7 @@ struct Abandoned {};
 bool BackgroundReload::Start(platform::FileSystem* fs, const std::string& index_dir,
                              Dictionary* dictionary) {
   done_ = false;
+  ended_ = false;
   try {
     // The dictionary's entries come from this thread's pool, which makes none meanwhile. The
     // window belongs to this thread: the reload handles no messages.
@@ -132,6 +133,7 @@ bool BackgroundReload::Start(platform::FileSystem* fs, const std::string& index_
       const std::lock_guard<std::mutex> lock(mutex_);
       result_ = result;
       done_ = true;
+      ended_.store(true, std::memory_order_release);
       finished_.notify_one();
     });
   } catch (...) {

@@ -54,6 +54,8 @@ class BackgroundReload {
   // Starts the reload; false when no second thread could be had (nothing started then).
   bool Start(platform::FileSystem* fs, const std::string& index_dir, Dictionary* dictionary);
   bool running() const { return running_; }
+  // True when Wait would return at once: none runs, or it has ended.
+  bool finished() const { return !running_ || ended_.load(std::memory_order_acquire); }
   // Waits for the reload to end, calling `pump` every 20 ms meanwhile, and returns its result.
   ReloadedDictionary Wait(const std::function<void()>& pump);
   // Waits for the thread to end; no messages.
@@ -65,6 +67,7 @@ class BackgroundReload {
  private:
   std::thread thread_;
   std::atomic<bool> abandoned_{false};
+  std::atomic<bool> ended_{false};  // the thread has left its result
   bool running_ = false;  // started, not yet waited for
   std::mutex mutex_;
   std::condition_variable finished_;
