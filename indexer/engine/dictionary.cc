@@ -9,20 +9,18 @@
 
 namespace oru {
 
-void Dictionary::FreeDeleter::operator()(char* p) const { std::free(p); }
-
 Dictionary::Dictionary(size_t pool_size)
-    : pool_(static_cast<char*>(std::calloc(kWordPoolSize, 1))),
-      pool_size_(pool_size < kWordPoolSize ? pool_size : kWordPoolSize),
+    : pool_size_(pool_size < kWordPoolSize ? pool_size : kWordPoolSize),
       buckets_(new TTypedList<_Form>[kHashCount]) {
-  if (pool_ == nullptr) throw std::bad_alloc();
+  if (!pool_block_.Allocate(kWordPoolSize)) throw std::bad_alloc();
+  pool_ = static_cast<char*>(pool_block_.data());
 }
 
 Dictionary::~Dictionary() = default;
 
 std::string_view Dictionary::Text(const _Form& form) const {
   if (form.Text == _Form::kNoText || form.Text >= kWordPoolSize) return {};
-  const char* text = pool_.get() + form.Text;
+  const char* text = pool_ + form.Text;
   return std::string_view(text, strnlen(text, kWordPoolSize - form.Text));
 }
 
@@ -30,7 +28,7 @@ int32_t Dictionary::FindWord(uint16_t hash, const char* word) const {
   const TTypedList<_Form>& bucket = buckets_[hash];
   for (size_t slot = 0; slot < bucket.Count(); ++slot) {
     const uint32_t text = bucket[slot]->Text;
-    if (text != _Form::kNoText && SameWord(pool_.get() + text, word)) {
+    if (text != _Form::kNoText && SameWord(pool_ + text, word)) {
       return static_cast<int32_t>(slot);
     }
   }
@@ -46,7 +44,7 @@ int32_t Dictionary::InsertWord(uint16_t hash, const char* word, uint32_t file_re
   if (length > static_cast<int>(kMaxWordText)) length = kMaxWordText;
   if (uint64_t{cursor_} + static_cast<uint64_t>(length) + 1 > pool_size_) return -1;
   bucket.Add(new _Form{cursor_, static_cast<uint16_t>(file_ref), flags});
-  std::memcpy(pool_.get() + cursor_, word, static_cast<size_t>(length));
+  std::memcpy(pool_ + cursor_, word, static_cast<size_t>(length));
   cursor_ += static_cast<uint32_t>(length) + 1;  // the terminator is the pool's fill
   ++word_count_;
   return static_cast<int32_t>(bucket.Count() - 1);
@@ -87,7 +85,7 @@ bool Dictionary::SetText(uint16_t hash, uint16_t slot, std::string_view text) {
   if (slot >= bucket.Count()) return false;
   // One byte is always left at the pool's end.
   if (cursor_ + uint64_t{text.size()} + 1 >= pool_size_) return false;
-  std::memcpy(pool_.get() + cursor_, text.data(), text.size());
+  std::memcpy(pool_ + cursor_, text.data(), text.size());
   pool_[cursor_ + text.size()] = '\0';
   bucket[slot]->Text = cursor_;
   cursor_ += static_cast<uint32_t>(text.size() + 1);
@@ -114,7 +112,7 @@ void Dictionary::Reset() {
   word_count_ = 0;
   word_cache_.Clear();
   for (int h = 0; h < kHashCount; ++h) buckets_[h].Clear();
-  std::memset(pool_.get(), 0, cursor_);
+  std::memset(pool_, 0, cursor_);
   cursor_ = 0;
   word_cache_complete_to_ = 0;
 }

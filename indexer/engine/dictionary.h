@@ -18,6 +18,7 @@
 #include "indexer/engine/typed_list.h"
 #include "indexer/engine/word_cache.h"
 #include "indexer/engine/word_filter.h"
+#include "platform/memory.h"
 
 namespace oru {
 
@@ -49,10 +50,10 @@ class Dictionary {
   static uint64_t Key(const char* word) { return WordCache::Key(word); }
   // Starts bringing what Look will read into the processor's cache.
   void Prefetch(uint64_t key, const char* word) const {
-    word_cache_.Prefetch(key, word, pool_.get());
+    word_cache_.Prefetch(key, word, pool_);
   }
   Probe Look(uint64_t key, const char* word) {
-    Probe probe{key, word_cache_.Find(key, word, pool_.get())};
+    Probe probe{key, word_cache_.Find(key, word, pool_)};
     if (probe.cached != nullptr) __builtin_prefetch(probe.cached->form);
     return probe;
   }
@@ -125,12 +126,11 @@ class Dictionary {
   int32_t FindWord(uint16_t hash, const char* word) const;
   int32_t InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags);
 
-  struct FreeDeleter {
-    void operator()(char* p) const;
-  };
   // Zero-filled, handed out by the system as it is first touched: a word's terminator is the
-  // pool's fill.
-  std::unique_ptr<char[], FreeDeleter> pool_;
+  // pool's fill. A large block, so that the words of a reload or a pass fill a few large pages
+  // rather than thousands of small ones, each a fault of its own.
+  platform::LargeBlock pool_block_;
+  char* pool_ = nullptr;
   size_t pool_size_;
   uint32_t cursor_ = 0;  // offset of the next free byte of the pool
   std::unique_ptr<TTypedList<_Form>[]> buckets_;
