@@ -132,7 +132,8 @@ class TIndexer : private FolderWalk::Host {
   // Starts an empty dictionary and file table: a fresh index.
   void StartFreshIndex();
   // The start of an update: the file index now, the parts and the word list beside the walk
-  // (or at once, without reload_beside_walk). False when the reload failed already.
+  // (begun in RunPass; at once without reload_beside_walk or a second thread). False when the
+  // file index or the reload failed already.
   bool BeginReload();
   // Waits for the reload begun beside the walk, keeping the window's messages going. True when
   // it succeeded (or none runs); when it failed, the run falls back to a fresh index (files
