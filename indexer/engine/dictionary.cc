@@ -10,13 +10,19 @@
 namespace oru {
 
 Dictionary::Dictionary(size_t pool_size)
-    : pool_size_(pool_size < kWordPoolSize ? pool_size : kWordPoolSize),
-      buckets_(new TTypedList<_Form>[kHashCount]) {
-  if (!pool_block_.Allocate(kWordPoolSize)) throw std::bad_alloc();
+    : pool_size_(pool_size < kWordPoolSize ? pool_size : kWordPoolSize) {
+  if (!pool_block_.Allocate(kWordPoolSize) ||
+      !bucket_block_.Allocate(kHashCount * sizeof(TTypedList<_Form>))) {
+    throw std::bad_alloc();
+  }
   pool_ = static_cast<char*>(pool_block_.data());
+  buckets_ = static_cast<TTypedList<_Form>*>(bucket_block_.data());
+  for (int h = 0; h < kHashCount; ++h) new (&buckets_[h]) TTypedList<_Form>();
 }
 
-Dictionary::~Dictionary() = default;
+Dictionary::~Dictionary() {
+  for (int h = kHashCount; h-- > 0;) buckets_[h].~TTypedList();
+}
 
 std::string_view Dictionary::Text(const _Form& form) const {
   if (form.Text == _Form::kNoText || form.Text >= kWordPoolSize) return {};

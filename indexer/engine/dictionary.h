@@ -133,7 +133,10 @@ class Dictionary {
   char* pool_ = nullptr;
   size_t pool_size_;
   uint32_t cursor_ = 0;  // offset of the next free byte of the pool
-  std::unique_ptr<TTypedList<_Form>[]> buckets_;
+  // The kHashCount buckets, made in a large block: a reload or a pass reaches every bucket, and
+  // in small pages that would be a page fault and an address-translation miss each.
+  platform::LargeBlock bucket_block_;
+  TTypedList<_Form>* buckets_ = nullptr;
   int32_t word_count_ = 0;
   WordCache word_cache_;
   // The cursor as it stood when the word table last held every word. While the two agree, a
