@@ -107,6 +107,49 @@ bool Dictionary::EveryWordHasText() const {
   return true;
 }
 
+bool Dictionary::FillWordTableWith(uint16_t hash, uint16_t slot, bool out_of_order) {
+  _Form* form = buckets_[hash][slot];
+  if (form->Text == _Form::kNoText) return true;
+  const char* text = pool_ + form->Text;
+  const size_t n = strnlen(text, kMaxWordText + 1);
+  if (n == 0 || n > kMaxWordText) return true;  // no parsed word has this text
+  char word[kWordBytes] = {};
+  std::memcpy(word, text, n);
+  const uint64_t key = Key(word);
+  // In the table already (entered first, or an earlier slot of its bucket has the text), or a
+  // parsed word with this text looks in another bucket: nothing to enter.
+  if (word_cache_.Find(key, word, pool_) != nullptr || platform::WordHash(text, n) != hash) {
+    return true;
+  }
+  // A text of the bucket that an earlier slot also has is found at the earlier slot (in bucket
+  // order that slot came first and is in the table).
+  for (size_t earlier = 0; out_of_order && earlier < slot; ++earlier) {
+    const uint32_t other = buckets_[hash][earlier]->Text;
+    if (other != _Form::kNoText && SameWord(pool_ + other, word)) return true;
+  }
+  return word_cache_.Insert(key, word, hash, slot, form);
+}
+
+void Dictionary::FillWordTable(const std::vector<uint32_t>& first,
+                               const std::function<bool()>& go_on) {
+  for (size_t i = 0; i < first.size(); ++i) {
+    if (i % 256 == 0 && !go_on()) return;
+    const auto hash = static_cast<uint16_t>(first[i] >> 16);
+    const auto slot = static_cast<uint16_t>(first[i]);
+    if (slot >= buckets_[hash].Count()) continue;
+    if (!FillWordTableWith(hash, slot, true)) return;  // the table is full: the buckets answer the rest
+  }
+  for (int h = 0; h < kHashCount; ++h) {
+    if (h % 256 == 0 && !go_on()) return;
+    const auto hash = static_cast<uint16_t>(h);
+    for (size_t slot = 0; slot < buckets_[hash].Count(); ++slot) {
+      if (!FillWordTableWith(hash, static_cast<uint16_t>(slot), false)) return;
+    }
+  }
+  // Every text Enter could find in a bucket is in the table now.
+  word_cache_complete_to_ = cursor_;
+}
+
 uint32_t Dictionary::PartWordCount(int part) const {
   uint32_t words = 0;
   const int first = part * 1024;

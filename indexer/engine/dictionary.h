@@ -11,8 +11,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "indexer/engine/records.h"
 #include "indexer/engine/typed_list.h"
@@ -90,6 +92,15 @@ class Dictionary {
   bool SetText(uint16_t hash, uint16_t slot, std::string_view text);
   // True when every entry has a text.
   bool EveryWordHasText() const;
+  // Enters the words of a reloaded dictionary into the word table: first the words of `first`
+  // (hash << 16 | slot), then all, bucket by bucket, asking `go_on` every 256 words or buckets
+  // and stopping when it says false. A parsed word entered finds its entry without its MD5 and
+  // the walk through its bucket. A word goes
+  // in only where Enter would find it the slow way: a text a parsed word can have (1 to
+  // kMaxWordText bytes), in the bucket its hash names, the first of its bucket with that text.
+  // Once every bucket is done (and the table took every such word), a word the table does not
+  // know is new. What Enter answers is the same whether this ran, stopped or not.
+  void FillWordTable(const std::vector<uint32_t>& first, const std::function<bool()>& go_on);
 
   // The words of bucket `hash`: its highest slot plus one.
   size_t SlotCount(uint16_t hash) const { return buckets_[hash].Count(); }
@@ -125,6 +136,9 @@ class Dictionary {
   Entered EnterUnknown(const char* word, const Probe& probe, uint32_t file_ref, uint16_t flags);
   int32_t FindWord(uint16_t hash, const char* word) const;
   int32_t InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags);
+  // FillWordTable's step for entry (hash, slot), `out_of_order` when the earlier slots of its
+  // bucket may not have had theirs: false when the table is full.
+  bool FillWordTableWith(uint16_t hash, uint16_t slot, bool out_of_order);
 
   // Zero-filled, handed out by the system as it is first touched: a word's terminator is the
   // pool's fill. A large block, so that the words of a reload or a pass fill a few large pages
