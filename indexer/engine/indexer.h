@@ -158,7 +158,11 @@ class TIndexer : private FolderWalk::Host {
   void Pump() override { ProcessMessages(); }
   bool StopRequested() override { return stop_requested_; }
   bool ReadyToIndex() override { return FinishReload(); }
-  bool ReadyToIndexNow() override { return reload_.finished(); }
+  bool ReadyToIndexNow() override {
+    // A file to index is waiting: the reload's word table is worth filling.
+    reload_.WantWordTable();
+    return reload_.finished();
+  }
   void Met(const std::string& path) override;
   platform::Status Index(const WalkedFile& file) override;
   void Progress(uint32_t count, const std::string& path) override;

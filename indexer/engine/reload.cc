@@ -121,6 +121,7 @@ struct Abandoned {};
 bool BackgroundReload::Start(platform::FileSystem* fs, const std::string& index_dir,
                              Dictionary* dictionary) {
   done_ = false;
+  fill_wanted_ = false;
   fill_stopped_ = false;
   ended_ = false;
   try {
@@ -142,9 +143,16 @@ bool BackgroundReload::Start(platform::FileSystem* fs, const std::string& index_
         done_ = true;
         finished_.notify_one();
       }
-      // The words of the files the update indexes then find their entries in the table. The
-      // table is only ever complete entries, wherever the filling stops.
+      // Once a file to index is met, the words of the files the update indexes are put in the
+      // table, so that they find their entries there. The table is only ever complete
+      // entries, wherever the filling stops; an update that indexes nothing never fills it.
+      bool fill = false;
       if (result.ok) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        fill_asked_.wait(lock, [this] { return fill_wanted_ || fill_stopped_ || abandoned_; });
+        fill = fill_wanted_ && !fill_stopped_ && !abandoned_;
+      }
+      if (fill) {
         try {
           dictionary->FillWordTable(frequent, [this] { return !abandoned_ && !fill_stopped_; });
         } catch (...) {
@@ -171,10 +179,23 @@ ReloadedDictionary BackgroundReload::Wait(const std::function<void()>& pump) {
       finished_.wait_for(lock, kSlice, [this] { return done_; });
     }
   }
-  fill_stopped_ = true;
+  StopFilling();
   Join();
   running_ = false;
   return result_;
+}
+
+void BackgroundReload::WantWordTable() {
+  if (!running_ || fill_wanted_) return;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  fill_wanted_ = true;
+  fill_asked_.notify_one();
+}
+
+void BackgroundReload::StopFilling() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  fill_stopped_ = true;
+  fill_asked_.notify_one();
 }
 
 void BackgroundReload::Join() {
@@ -183,6 +204,7 @@ void BackgroundReload::Join() {
 
 void BackgroundReload::Abandon() {
   abandoned_ = true;
+  StopFilling();
   Join();
   running_ = false;
   abandoned_ = false;

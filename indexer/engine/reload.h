@@ -48,13 +48,14 @@ ReloadedDictionary ReloadDictionary(platform::FileSystem* fs, const std::string&
 inline constexpr uint32_t kFrequentWordFiles = 8;
 
 // ReloadDictionary on a second thread, so that an update's walk passes over unchanged files
-// meanwhile; once its result is there, the thread goes on to fill the dictionary's word table
-// (Dictionary::FillWordTable), its frequent words first, until it is done or Wait stops it. The dictionary belongs to the
+// meanwhile; once its result is there and the walk has met a file to index (WantWordTable),
+// the thread goes on to fill the dictionary's word table (Dictionary::FillWordTable), its
+// frequent words first, until it is done or Wait stops it. The dictionary belongs to the
 // reload until Wait returns.
 class BackgroundReload {
  public:
   BackgroundReload() = default;
-  ~BackgroundReload() { Join(); }
+  ~BackgroundReload() { Abandon(); }
   BackgroundReload(const BackgroundReload&) = delete;
   BackgroundReload& operator=(const BackgroundReload&) = delete;
 
@@ -63,11 +64,11 @@ class BackgroundReload {
   bool running() const { return running_; }
   // True when Wait would return at once, the word table filled: none runs, or it has ended.
   bool finished() const { return !running_ || ended_.load(std::memory_order_acquire); }
+  // Asks for the word table to be filled once the result is there: a file is to be indexed.
+  void WantWordTable();
   // Waits for the reload's result, calling `pump` every 20 ms meanwhile, stops the filling of
   // the word table where it is, waits for the thread to end and returns the result.
   ReloadedDictionary Wait(const std::function<void()>& pump);
-  // Waits for the thread to end; no messages.
-  void Join();
   // Ends a reload whose result nobody will take (the pass ended without needing it: an update
   // that changed nothing, a failure) as soon as it looks, and waits for its thread.
   void Abandon();
@@ -75,7 +76,14 @@ class BackgroundReload {
  private:
   std::thread thread_;
   std::atomic<bool> abandoned_{false};
-  std::atomic<bool> fill_stopped_{false};
+  // Stops the filling of the word table, or its wait for WantWordTable.
+  void StopFilling();
+  // Waits for the thread to end; no messages.
+  void Join();
+
+  std::atomic<bool> fill_wanted_{false};  // set under mutex_
+  std::atomic<bool> fill_stopped_{false};  // set under mutex_
+  std::condition_variable fill_asked_;
   std::atomic<bool> ended_{false};  // the thread has left its result and filled the word table
   bool running_ = false;  // started, not yet waited for
   std::mutex mutex_;
