@@ -11,13 +11,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "indexer/engine/records.h"
 #include "indexer/engine/typed_list.h"
 #include "indexer/engine/word_cache.h"
 #include "indexer/engine/word_filter.h"
+#include "platform/memory.h"
 
 namespace oru {
 
@@ -49,10 +52,10 @@ class Dictionary {
   static uint64_t Key(const char* word) { return WordCache::Key(word); }
   // Starts bringing what Look will read into the processor's cache.
   void Prefetch(uint64_t key, const char* word) const {
-    word_cache_.Prefetch(key, word, pool_.get());
+    word_cache_.Prefetch(key, word, pool_);
   }
   Probe Look(uint64_t key, const char* word) {
-    Probe probe{key, word_cache_.Find(key, word, pool_.get())};
+    Probe probe{key, word_cache_.Find(key, word, pool_)};
     if (probe.cached != nullptr) __builtin_prefetch(probe.cached->form);
     return probe;
   }
@@ -89,6 +92,15 @@ class Dictionary {
   bool SetText(uint16_t hash, uint16_t slot, std::string_view text);
   // True when every entry has a text.
   bool EveryWordHasText() const;
+  // Enters the words of a reloaded dictionary into the word table: first the words of `first`
+  // (hash << 16 | slot), then all, bucket by bucket, asking `go_on` every 256 words or buckets
+  // and stopping when it says false. A parsed word entered finds its entry without its MD5 and
+  // the walk through its bucket. A word goes
+  // in only where Enter would find it the slow way: a text a parsed word can have (1 to
+  // kMaxWordText bytes), in the bucket its hash names, the first of its bucket with that text.
+  // Once every bucket is done (and the table took every such word), a word the table does not
+  // know is new. What Enter answers is the same whether this ran, stopped or not.
+  void FillWordTable(const std::vector<uint32_t>& first, const std::function<bool()>& go_on);
 
   // The words of bucket `hash`: its highest slot plus one.
   size_t SlotCount(uint16_t hash) const { return buckets_[hash].Count(); }
@@ -124,16 +136,21 @@ class Dictionary {
   Entered EnterUnknown(const char* word, const Probe& probe, uint32_t file_ref, uint16_t flags);
   int32_t FindWord(uint16_t hash, const char* word) const;
   int32_t InsertWord(uint16_t hash, const char* word, uint32_t file_ref, uint16_t flags);
+  // FillWordTable's step for entry (hash, slot), `out_of_order` when the earlier slots of its
+  // bucket may not have had theirs: false when the table is full.
+  bool FillWordTableWith(uint16_t hash, uint16_t slot, bool out_of_order);
 
-  struct FreeDeleter {
-    void operator()(char* p) const;
-  };
   // Zero-filled, handed out by the system as it is first touched: a word's terminator is the
-  // pool's fill.
-  std::unique_ptr<char[], FreeDeleter> pool_;
+  // pool's fill. A large block, so that the words of a reload or a pass fill a few large pages
+  // rather than thousands of small ones, each a fault of its own.
+  platform::LargeBlock pool_block_;
+  char* pool_ = nullptr;
   size_t pool_size_;
   uint32_t cursor_ = 0;  // offset of the next free byte of the pool
-  std::unique_ptr<TTypedList<_Form>[]> buckets_;
+  // The kHashCount buckets, made in a large block: a reload or a pass reaches every bucket, and
+  // in small pages that would be a page fault and an address-translation miss each.
+  platform::LargeBlock bucket_block_;
+  TTypedList<_Form>* buckets_ = nullptr;
   int32_t word_count_ = 0;
   WordCache word_cache_;
   // The cursor as it stood when the word table last held every word. While the two agree, a

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "indexer/engine/word_text.h"
 #include "platform/md5.h"
@@ -89,6 +90,48 @@ TEST_F(DictionaryTest, AReloadedWordIsFoundByItsText) {
   EXPECT_EQ(found.slot, 1);
   EXPECT_EQ(Enter("walls", 3).outcome, AddWordOutcome::NewEntry);
   EXPECT_EQ(dictionary_->PartWordCount(hash >> 10), hash >> 10 == HashOf("walls") >> 10 ? 3u : 2u);
+}
+
+TEST_F(DictionaryTest, AFilledWordTableAnswersWhatTheBucketsWould) {
+  // Two dictionaries rebuilt alike, as a reload does, one with its word table filled: a word of
+  // its own bucket, the same text twice in one bucket, a text in a bucket its hash does not
+  // name, a text no parsed word has, and a word whose slot the list of first words misnames.
+  const auto rebuild = [](Dictionary* d) {
+    const uint16_t harbour = HashOf("harbour");
+    const uint16_t stray = static_cast<uint16_t>(HashOf("stray") + 1);
+    const std::string long_text(40, 'q');
+    for (int i = 0; i < 3; ++i) d->AppendUntitled(harbour);
+    d->AppendUntitled(stray);
+    d->AppendUntitled(HashOf(long_text));
+    d->SetText(harbour, 0, "other");
+    d->SetText(harbour, 1, "harbour");
+    d->SetText(harbour, 2, "harbour");
+    d->SetText(stray, 0, "stray");
+    d->SetText(HashOf(long_text), 0, long_text);
+    return std::vector<uint32_t>{(uint32_t{harbour} << 16) | 2, (uint32_t{stray} << 16),
+                                 (uint32_t{harbour} << 16) | 9};
+  };
+  Dictionary filled;
+  const std::vector<uint32_t> first = rebuild(&filled);
+  rebuild(dictionary_.get());
+  filled.FillWordTable(first, [] { return true; });
+  // Parsed words come cut to kMaxWordText bytes: none is the 40-byte text.
+  for (const std::string& text : std::vector<std::string>{"harbour", "stray", "other",
+                                                          std::string(31, 'q'), "walls"}) {
+    const Dictionary::Entered want = Enter(text, 5);
+    const Dictionary::Entered got = filled.Enter(Word(text).bytes, 5, 0);
+    EXPECT_EQ(got.hash, want.hash) << text;
+    EXPECT_EQ(got.slot, want.slot) << text;
+    EXPECT_EQ(got.outcome, want.outcome) << text;
+  }
+  EXPECT_EQ(Enter("harbour", 6).slot, 1);
+  EXPECT_EQ(filled.word_count(), dictionary_->word_count());
+  // A filling stopped at once changes nothing either.
+  Dictionary stopped;
+  rebuild(&stopped);
+  stopped.FillWordTable(first, [] { return false; });
+  EXPECT_EQ(stopped.Enter(Word("harbour").bytes, 5, 0).slot, 1);
+  EXPECT_EQ(stopped.Enter(Word("stray").bytes, 5, 0).outcome, AddWordOutcome::NewEntry);
 }
 
 TEST_F(DictionaryTest, AfterResetEveryWordIsNewAgain) {

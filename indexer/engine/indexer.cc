@@ -87,6 +87,12 @@ uint8_t TIndexer::RunPass() {
   folder_ = std::make_unique<IndexFolder>(settings_.disk, settings_.storages_dir,
                                           settings_.work_dir, job.name);
   if (!Check(folder_->Lock())) return kRunFailed;
+  // An update of an index recorded complete reads its parts and word list on a second thread
+  // from here on, while the plug-ins load, the file index is read and the walk goes on. Reading
+  // changes nothing; every way out of the run ends the reload (Run).
+  if (job.updating && folder_->recorded() == "1" && settings_.reload_beside_walk) {
+    reload_.Start(settings_.disk, folder_->path(), dictionary_.get());
+  }
   // Only the first storage section is indexed; its plug-ins are loaded before anything in the
   // index folder changes, so a bad configuration leaves the last index as it was.
   if (!job.storage.empty() && !LoadPlugins(job)) return kRunConfigFailed;
@@ -172,13 +178,17 @@ bool TIndexer::BeginReload() {
   std::string records;
   const Status read = settings_.disk->ReadWhole(folder_->path() + fmt::kFileIndexName, &records);
   // A file index that is missing is damage; one that cannot be read fails the run.
-  if (!read.ok() && read.result() != Result::kNotFound) return Check(read);
-  if (!read.ok() || !stored_files_.Load(records, [this] { ProcessMessages(); })) return false;
-  stored_files_.set_read_since(folder_->recorded_read_since());
-  if (settings_.reload_beside_walk &&
-      reload_.Start(settings_.disk, folder_->path(), dictionary_.get())) {
-    return true;
+  // Either way the reload begun in RunPass ends before the dictionary starts afresh.
+  if (!read.ok() && read.result() != Result::kNotFound) {
+    reload_.Abandon();
+    return Check(read);
   }
+  if (!read.ok() || !stored_files_.Load(records, [this] { ProcessMessages(); })) {
+    reload_.Abandon();
+    return false;
+  }
+  stored_files_.set_read_since(folder_->recorded_read_since());
+  if (reload_.running()) return true;
   // Without a second thread the reload runs here and now.
   reloaded_ = ReloadDictionary(settings_.disk, folder_->path(), dictionary_.get(),
                                [this] { ProcessMessages(); });

@@ -64,8 +64,8 @@ struct PassSettings {
   // (The plug-in registry loads "ORU.ini" and the plug-ins from the disk.)
   platform::FileSystem* disk = platform::RealFileSystem();
   // When set (the default), an update reads the parts and the word list on a second thread
-  // while the walk passes over unchanged files; the walk waits for it before the first file it
-  // indexes and at its end. The files written are those of reading them first: when the reload
+  // while the walk goes on; the files it meets to index meanwhile are held (FolderWalk) and
+  // indexed, in the order met, once the reload is done. The files written are those of reading them first: when the reload
   // fails, the walk starts again for a fresh index, as it would have from the start.
   bool reload_beside_walk = true;
   // The plug-ins of the pass; null (the default) loads them from "ORU.ini" in work_dir.
@@ -135,7 +135,8 @@ class TIndexer : private FolderWalk::Host {
   // Starts an empty dictionary and file table: a fresh index.
   void StartFreshIndex();
   // The start of an update: the file index now, the parts and the word list beside the walk
-  // (or at once, without reload_beside_walk). False when the reload failed already.
+  // (begun in RunPass; at once without reload_beside_walk or a second thread). False when the
+  // file index or the reload failed already.
   bool BeginReload();
   // Waits for the reload begun beside the walk, keeping the window's messages going. True when
   // it succeeded (or none runs); when it failed, the run falls back to a fresh index (files
@@ -160,6 +161,11 @@ class TIndexer : private FolderWalk::Host {
   void Pump() override { ProcessMessages(); }
   bool StopRequested() override { return stop_requested_; }
   bool ReadyToIndex() override { return FinishReload(); }
+  bool ReadyToIndexNow() override {
+    // A file to index is waiting: the reload's word table is worth filling.
+    reload_.WantWordTable();
+    return reload_.finished();
+  }
   void Met(const std::string& path) override;
   platform::Status Index(const WalkedFile& file) override;
   void Progress(uint32_t count, const std::string& path) override;

@@ -20,15 +20,19 @@ namespace {
 // Appends the words of part `part` (its `bytes`) to the dictionary. False when the part is
 // empty or damaged.
 bool LoadPart(const std::string& bytes, int part, Dictionary* dictionary,
-              const std::function<void()>& pump, ReloadedDictionary* reloaded) {
+              const std::function<void()>& pump, ReloadedDictionary* reloaded,
+              std::vector<uint32_t>* frequent) {
   if (bytes.empty()) return false;
   uint32_t words = 0;
   const PartShape shape = WalkPart(
       reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), part, pump,
-      [dictionary, &words](uint16_t hash, const fmt::WordEntry& entry) {
+      [dictionary, &words, frequent](uint16_t hash, const fmt::WordEntry& entry) {
         const int32_t slot = dictionary->AppendUntitled(hash);
         if (slot < 0 || slot != entry.header.slot) return false;  // slots run 0, 1, 2, ...
         ++words;
+        if (frequent != nullptr && entry.header.count >= kFrequentWordFiles) {
+          frequent->push_back((uint32_t{hash} << 16) | static_cast<uint32_t>(slot));
+        }
         return true;
       });
   if (shape == PartShape::kDamaged) return false;
@@ -83,7 +87,8 @@ bool RestoreWordTexts(const uint8_t* data, size_t size, Dictionary* dictionary,
 }  // namespace
 
 ReloadedDictionary ReloadDictionary(platform::FileSystem* fs, const std::string& index_dir,
-                                    Dictionary* dictionary, const std::function<void()>& pump) {
+                                    Dictionary* dictionary, const std::function<void()>& pump,
+                                    std::vector<uint32_t>* frequent) {
   ReloadedDictionary reloaded;
   // A file that is missing is damage; one that cannot be read fails the run.
   std::string buffer;
@@ -94,7 +99,7 @@ ReloadedDictionary ReloadDictionary(platform::FileSystem* fs, const std::string&
   };
   try {
     for (int part = 0; part < fmt::kPartCount; ++part) {
-      if (!read(fmt::PartFileName(part)) || !LoadPart(buffer, part, dictionary, pump, &reloaded)) {
+      if (!read(fmt::PartFileName(part)) || !LoadPart(buffer, part, dictionary, pump, &reloaded, frequent)) {
         return reloaded;
       }
     }
@@ -116,23 +121,45 @@ struct Abandoned {};
 bool BackgroundReload::Start(platform::FileSystem* fs, const std::string& index_dir,
                              Dictionary* dictionary) {
   done_ = false;
+  fill_wanted_ = false;
+  fill_stopped_ = false;
+  ended_ = false;
   try {
     // The dictionary's entries come from this thread's pool, which makes none meanwhile. The
     // window belongs to this thread: the reload handles no messages.
     thread_ = std::thread([this, fs, index_dir, dictionary,
                            pool = RecordPool::ThisThreadsPool()] {
       ReloadedDictionary result;
+      std::vector<uint32_t> frequent;
       {
         const RecordPool::UsePool use(pool);
         // An abandoned reload stops at its next look: what it throws ends the reload as failed.
-        result = ReloadDictionary(fs, index_dir, dictionary, [this] {
-          if (abandoned_) throw Abandoned();
-        });
+        result = ReloadDictionary(
+            fs, index_dir, dictionary, [this] { if (abandoned_) throw Abandoned(); }, &frequent);
       }
-      const std::lock_guard<std::mutex> lock(mutex_);
-      result_ = result;
-      done_ = true;
-      finished_.notify_one();
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        result_ = result;
+        done_ = true;
+        finished_.notify_one();
+      }
+      // Once a file to index is met, the words of the files the update indexes are put in the
+      // table, so that they find their entries there. The table is only ever complete
+      // entries, wherever the filling stops; an update that indexes nothing never fills it.
+      bool fill = false;
+      if (result.ok) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        fill_asked_.wait(lock, [this] { return fill_wanted_ || fill_stopped_ || abandoned_; });
+        fill = fill_wanted_ && !fill_stopped_ && !abandoned_;
+      }
+      if (fill) {
+        try {
+          dictionary->FillWordTable(frequent, [this] { return !abandoned_ && !fill_stopped_; });
+        } catch (...) {
+          // Nothing of it is needed: the buckets answer what the table does not.
+        }
+      }
+      ended_.store(true, std::memory_order_release);
     });
   } catch (...) {
     return false;
@@ -152,9 +179,23 @@ ReloadedDictionary BackgroundReload::Wait(const std::function<void()>& pump) {
       finished_.wait_for(lock, kSlice, [this] { return done_; });
     }
   }
+  StopFilling();
   Join();
   running_ = false;
   return result_;
+}
+
+void BackgroundReload::WantWordTable() {
+  if (!running_ || fill_wanted_) return;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  fill_wanted_ = true;
+  fill_asked_.notify_one();
+}
+
+void BackgroundReload::StopFilling() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  fill_stopped_ = true;
+  fill_asked_.notify_one();
 }
 
 void BackgroundReload::Join() {
@@ -163,6 +204,7 @@ void BackgroundReload::Join() {
 
 void BackgroundReload::Abandon() {
   abandoned_ = true;
+  StopFilling();
   Join();
   running_ = false;
   abandoned_ = false;

@@ -1,5 +1,9 @@
 #include "indexer/engine/save.h"
 
+#include <array>
+#include <atomic>
+#include <exception>
+#include <thread>
 #include <utility>
 
 #include "indexer/engine/buffered_file.h"
@@ -131,14 +135,78 @@ IndexSaver::IndexSaver(platform::FileSystem* disk, std::string index_dir, IndexS
 
 Status IndexSaver::Save(const Dictionary& dictionary, const PostingLogs& logs,
                         const ReloadedDictionary& reloaded, const FileNumberSet& forget) {
-  DroppedWords dropped;
   bool words_added = false;
+  std::array<std::string, fmt::kPartCount> log_paths;
   for (int part = 0; part < fmt::kPartCount; ++part) {
     // Words are only ever added, so an equal count means the part's words are those reloaded.
     words_added = words_added ||
                   dictionary.PartWordCount(part) != reloaded.part_words[static_cast<size_t>(part)];
-    const Status saved = SavePart(dictionary, part, logs.PathOf(part), reloaded, forget, &dropped);
-    if (!saved.ok()) return saved;
+    log_paths[static_cast<size_t>(part)] = logs.PathOf(part);
+  }
+
+  // Two threads take the parts in turn, each with memory of its own; the dictionary is only
+  // read meanwhile. A failure stops both from taking further parts.
+  std::array<PartOutcome, fmt::kPartCount> outcomes;
+  std::array<std::atomic<bool>, fmt::kPartCount> done{};
+  std::atomic<int> next_part{0};
+  std::atomic<bool> failed{false};
+  const auto save_parts = [&](PartWork* work, const std::function<void(int)>& after_part) {
+    for (int part = next_part++; part < fmt::kPartCount && !failed; part = next_part++) {
+      PartOutcome& outcome = outcomes[static_cast<size_t>(part)];
+      try {
+        SavePart(dictionary, part, log_paths[static_cast<size_t>(part)], reloaded, forget, work,
+                 &outcome);
+      } catch (const std::exception& e) {
+        outcome.status = Status(Result::kFailed, "save", dir_ + fmt::PartFileName(part), e.what());
+      }
+      if (!outcome.status.ok()) failed = true;
+      done[static_cast<size_t>(part)].store(true, std::memory_order_release);
+      after_part(part);
+    }
+  };
+  // The bar moves in part order, for the parts of either thread done so far.
+  size_t stepped = 0;
+  const auto step_done = [&] {
+    while (stepped < outcomes.size() && done[stepped].load(std::memory_order_acquire) &&
+           outcomes[stepped].status.ok()) {
+      if (outcomes[stepped].stepped) step_();
+      ++stepped;
+    }
+  };
+  {
+    PartWork second_work;
+    std::thread second;
+    try {
+      second = std::thread([&] { save_parts(&second_work, [](int) {}); });
+    } catch (...) {
+      // No second thread: this one saves every part.
+    }
+    // The second thread takes no further part and has ended before anything it uses goes,
+    // whatever this one meets (a pump may throw).
+    struct Joined {
+      std::thread& thread;
+      std::atomic<bool>& stop;
+      ~Joined() {
+        if (!thread.joinable()) return;
+        if (std::uncaught_exceptions() > 0) stop = true;
+        thread.join();
+      }
+    } joined{second, failed};
+    PartWork work;
+    save_parts(&work, [&](int part) {
+      if (!outcomes[static_cast<size_t>(part)].stepped) return;
+      pump_();
+      step_done();
+    });
+  }
+  step_done();
+
+  DroppedWords dropped;
+  for (int part = 0; part < fmt::kPartCount; ++part) {
+    PartOutcome& outcome = outcomes[static_cast<size_t>(part)];
+    if (!outcome.status.ok()) return outcome.status;
+    if (outcome.written) pending_->Add(fmt::PartFileName(part));
+    dropped.insert(dropped.end(), outcome.dropped.begin(), outcome.dropped.end());
   }
   // A reloaded word list that is exactly what would be written stays as it is.
   Status status;
@@ -149,52 +217,56 @@ Status IndexSaver::Save(const Dictionary& dictionary, const PostingLogs& logs,
   return status;
 }
 
-Status IndexSaver::SavePart(const Dictionary& dictionary, int part, const std::string& log_path,
-                            const ReloadedDictionary& reloaded, const FileNumberSet& forget,
-                            DroppedWords* dropped) {
+void IndexSaver::SavePart(const Dictionary& dictionary, int part, const std::string& log_path,
+                          const ReloadedDictionary& reloaded, const FileNumberSet& forget,
+                          PartWork* work, PartOutcome* outcome) const {
   const std::string name = fmt::PartFileName(part);
   const bool update = reloaded.ok;
-  const Status read_log = disk_->ReadWhole(log_path, &log_);
-  if (!read_log.ok() && read_log.result() != Result::kNotFound) return read_log;
+  std::string& log = work->log;
+  const Status read_log = disk_->ReadWhole(log_path, &log);
+  if (!read_log.ok() && read_log.result() != Result::kNotFound) {
+    outcome->status = read_log;
+    return;
+  }
   const bool has_log = read_log.ok();
-  if (!has_log) log_.clear();
+  if (!has_log) log.clear();
   if (!update && !has_log) {
     // No log: the part is an empty file, and the bar does not move.
-    const Status written = WriteWholeFile(disk_, pending_->NewPath(name), {}, true);
-    if (written.ok()) pending_->Add(name);
-    return written;
+    outcome->status = WriteWholeFile(disk_, pending_->NewPath(name), {}, true);
+    outcome->written = outcome->status.ok();
+    return;
   }
   const bool canonical = update && reloaded.part_canonical[static_cast<size_t>(part)];
   if (canonical && !has_log && forget.empty()) {
     // A reloaded part that neither gains nor loses a posting: it stays as it is.
-    step_();
-    return Status();
+    outcome->stepped = true;
+    return;
   }
   PartSources sources;
   if (update) {
-    const Status read = disk_->ReadWhole(dir_ + name, &old_part_);
-    if (!read.ok()) return read;
-    sources.old_part = reinterpret_cast<const uint8_t*>(old_part_.data());
-    sources.old_size = old_part_.size();
+    outcome->status = disk_->ReadWhole(dir_ + name, &work->old_part);
+    if (!outcome->status.ok()) return;
+    sources.old_part = reinterpret_cast<const uint8_t*>(work->old_part.data());
+    sources.old_size = work->old_part.size();
     sources.old_words = reloaded.part_words[static_cast<size_t>(part)];
     sources.forget = &forget;
   }
-  sources.log = log_;
+  sources.log = log;
   size_t forgotten = 0;
-  if (const char* fault = builder_.Build(dictionary, part, sources, dropped, &forgotten)) {
-    return Status(Result::kFailed, "merge", has_log ? log_path : dir_ + name, fault);
+  if (const char* fault =
+          work->builder.Build(dictionary, part, sources, &outcome->dropped, &forgotten)) {
+    outcome->status = Status(Result::kFailed, "merge", has_log ? log_path : dir_ + name, fault);
+    return;
   }
-  pump_();
   // The same holds when the log held nothing and no old posting was forgotten.
-  if (!canonical || !log_.empty() || forgotten != 0) {
-    const Status written = WriteWholeFile(disk_, pending_->NewPath(name), builder_.part(), true);
-    if (!written.ok()) return written;
-    pending_->Add(name);
+  if (!canonical || !log.empty() || forgotten != 0) {
+    outcome->status = WriteWholeFile(disk_, pending_->NewPath(name), work->builder.part(), true);
+    if (!outcome->status.ok()) return;
+    outcome->written = true;
   }
-  step_();
+  outcome->stepped = true;
   // The log has served: a log that cannot be deleted does no harm, the next run removes it.
   if (has_log) disk_->Delete(log_path);
-  return Status();
 }
 
 Status IndexSaver::WriteWordList(const Dictionary& dictionary, const DroppedWords& dropped) {

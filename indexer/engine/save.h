@@ -66,30 +66,42 @@ class IndexSaver {
  public:
   // `index_dir` ends in the separator. `step` moves the progress bar by one (once per part
   // built or left as it is, once for the word list); `pump` handles the window's messages.
-  // `disk` and `pending` outlive the object.
+  // Both are called on the calling thread only. `disk` and `pending` outlive the object.
   IndexSaver(platform::FileSystem* disk, std::string index_dir, IndexSwitch* pending,
              std::function<void()> step, std::function<void()> pump);
 
   // Writes the new parts and word list of `dictionary` from the logs of `logs` and, in an
   // update (`reloaded.ok`), the parts saved before less the postings of the files in `forget`.
-  // What does not change is left as it is. The files are handed to the switch; the first
-  // failure is returned.
+  // What does not change is left as it is. The parts are built on the calling thread and, when
+  // one can be had, a second one (which has ended when Save returns; `disk` must take calls
+  // from both); the files are handed to the switch in part order. The first failure in part
+  // order is returned.
   platform::Status Save(const Dictionary& dictionary, const PostingLogs& logs,
                         const ReloadedDictionary& reloaded, const FileNumberSet& forget);
   // Writes the new version of the word list, without the words of `dropped`.
   platform::Status WriteWordList(const Dictionary& dictionary, const DroppedWords& dropped);
 
  private:
-  platform::Status SavePart(const Dictionary& dictionary, int part, const std::string& log_path,
-                            const ReloadedDictionary& reloaded, const FileNumberSet& forget,
-                            DroppedWords* dropped);
+  // What saving one part came to.
+  struct PartOutcome {
+    platform::Status status;
+    bool written = false;  // a new version was written: it goes to the switch
+    bool stepped = false;  // the bar moves for it
+    DroppedWords dropped;
+  };
+  // The memory of one thread's parts, kept from one part to the next.
+  struct PartWork {
+    PartBuilder builder;
+    std::string old_part;  // the part saved before, read again
+    std::string log;
+  };
+  void SavePart(const Dictionary& dictionary, int part, const std::string& log_path,
+                const ReloadedDictionary& reloaded, const FileNumberSet& forget, PartWork* work,
+                PartOutcome* outcome) const;
 
   platform::FileSystem* disk_;
   std::string dir_;
   IndexSwitch* pending_;
-  PartBuilder builder_;
-  std::string old_part_;  // the part saved before, read again
-  std::string log_;
   std::function<void()> step_;
   std::function<void()> pump_;
 };

@@ -27,6 +27,7 @@ void FolderWalk::Start(FileIndexWriter* file_index, const StoredFiles* stored,
   met_.Clear();
   reindexed_.Clear();
   numbered_new_file_ = false;
+  held_.clear();
 }
 
 WalkOutcome FolderWalk::Run(const std::vector<std::string>& folders, Status* failure) {
@@ -67,7 +68,15 @@ WalkOutcome FolderWalk::Scan(const std::string& folder, Status* failure) {
   uint32_t skipped = 0;
   for (;;) {
     host_->Pump();
-    if (host_->StopRequested()) return WalkOutcome::kStopped;
+    if (host_->StopRequested()) {
+      // Every file numbered is indexed before the walk stops.
+      const WalkOutcome held = IndexHeld(failure);
+      return held == WalkOutcome::kDone ? WalkOutcome::kStopped : held;
+    }
+    if (!held_.empty() && host_->ReadyToIndexNow()) {
+      const WalkOutcome held = IndexHeld(failure);
+      if (held != WalkOutcome::kDone) return held;
+    }
     int32_t size = 0;
     int32_t time = 0;
     const char* next = storage.next_file(&size, &time);
@@ -95,7 +104,10 @@ WalkOutcome FolderWalk::Scan(const std::string& folder, Status* failure) {
       continue;
     }
     // Indexing needs the whole reload: a failed one means a fresh index, from the first file.
-    if (!host_->ReadyToIndex()) return WalkOutcome::kRestart;
+    // While the reload still runs the file is numbered and recorded now and held; a failed
+    // reload discards that too (the walk starts again).
+    const bool hold = !held_.empty() || !host_->ReadyToIndexNow();
+    if (!hold && !host_->ReadyToIndex()) return WalkOutcome::kRestart;
     host_->Progress(file_count_, file.path);
     uint16_t number = 0;
     if (state == StoredFileState::kChanged) {
@@ -106,7 +118,7 @@ WalkOutcome FolderWalk::Scan(const std::string& folder, Status* failure) {
     } else {
       if (file_count_ >= file_limit_) {
         ReportFileLimit(file.path);
-        return WalkOutcome::kDone;
+        return IndexHeld(failure);
       }
       number = ++file_count_;
       numbered_new_file_ = true;
@@ -114,6 +126,24 @@ WalkOutcome FolderWalk::Scan(const std::string& folder, Status* failure) {
       if (!failure->ok()) return WalkOutcome::kFailed;
     }
     file.file_ref = (uint32_t{path_hash} << 16) | number;
+    if (hold) {
+      held_.push_back(std::move(file));
+      continue;
+    }
+    *failure = host_->Index(file);
+    if (!failure->ok()) return WalkOutcome::kFailed;
+    host_->Pump();
+  }
+  return IndexHeld(failure);
+}
+
+WalkOutcome FolderWalk::IndexHeld(Status* failure) {
+  if (held_.empty()) return WalkOutcome::kDone;
+  // A failed reload starts the walk again, which drops the files held.
+  if (!host_->ReadyToIndex()) return WalkOutcome::kRestart;
+  std::vector<WalkedFile> held;
+  held.swap(held_);
+  for (const WalkedFile& file : held) {
     *failure = host_->Index(file);
     if (!failure->ok()) return WalkOutcome::kFailed;
     host_->Pump();

@@ -44,8 +44,13 @@ class FolderWalk {
     // True once a Stop was asked for.
     virtual bool StopRequested() = 0;
     // Called before each file that is indexed: false when the update's reload turned out to
-    // have failed (the walk then starts again for a fresh index).
+    // have failed (the walk then starts again for a fresh index). May wait for the reload.
     virtual bool ReadyToIndex() = 0;
+    // True when ReadyToIndex would answer at once. While it is false the walk goes on over the
+    // files that need no indexing, and holds those that do, numbered and recorded, to index
+    // them in the order met as soon as it turns true (or at the end of the folder, or at a
+    // Stop). The default: always.
+    virtual bool ReadyToIndexNow() { return true; }
     // A file a parser serves, met before it is checked or numbered.
     virtual void Met(const std::string& path) = 0;
     // Indexes one file (parses it and posts its words); a failure ends the walk.
@@ -82,6 +87,9 @@ class FolderWalk {
 
  private:
   WalkOutcome Scan(const std::string& folder, platform::Status* failure);
+  // Indexes the files held, in the order met (waiting for ReadyToIndex): kDone, kRestart when
+  // the reload failed, kFailed when a file could not be indexed.
+  WalkOutcome IndexHeld(platform::Status* failure);
   // Says once, on standard error, that the file-number limit stopped the walk before `path`.
   void ReportFileLimit(const std::string& path);
 
@@ -98,6 +106,7 @@ class FolderWalk {
   bool numbered_new_file_ = false;
   bool utf8_paths_ = false;
   std::string folder_;
+  std::vector<WalkedFile> held_;  // numbered and recorded, indexed once ReadyToIndex allows
 };
 
 // What an update's save forgets after a walk over `stored`: the stored files gone (when the

@@ -47,11 +47,18 @@ class WalkTest : public ::testing::Test, public FolderWalk::Host {
 
   // The walk's host: records what it is handed.
   void Pump() override {}
-  bool StopRequested() override { return static_cast<int>(indexed_.size()) >= stop_after_; }
+  bool StopRequested() override {
+    return static_cast<int>(indexed_.size()) >= stop_after_ || met_ >= stop_after_met_;
+  }
   bool ReadyToIndex() override { return ready_; }
-  void Met(const std::string&) override {}
+  bool ReadyToIndexNow() override { return not_ready_for_-- <= 0; }
+  void Met(const std::string& path) override {
+    ++met_;
+    events_.push_back("met " + path.substr(root_.size() + 1));
+  }
   Status Index(const WalkedFile& file) override {
     indexed_.push_back(Name(file) + ":" + std::to_string(file.file_ref & 0xFFFF));
+    events_.push_back("index " + Name(file));
     return Status();
   }
   void Progress(uint32_t, const std::string&) override {}
@@ -66,6 +73,10 @@ class WalkTest : public ::testing::Test, public FolderWalk::Host {
   std::vector<std::string> indexed_;
   int stop_after_ = 1000;
   bool ready_ = true;
+  int not_ready_for_ = 0;  // ReadyToIndexNow answers false this many times
+  int met_ = 0;
+  int stop_after_met_ = 1000;
+  std::vector<std::string> events_;
 };
 
 TEST_F(WalkTest, AFreshWalkNumbersTheFilesAParserServesInOrder) {
@@ -100,6 +111,31 @@ TEST_F(WalkTest, AnUpdatePassesOverUnchangedFilesAndKeepsTheNumbersOfChangedOnes
   stop_after_ = 1;
   EXPECT_EQ(Walk(&stored, 6), WalkOutcome::kStopped);
   EXPECT_TRUE(Forgotten(*walk_, stored).gone.empty());
+}
+
+TEST_F(WalkTest, FilesMetWhileTheReloadRunsAreHeldAndIndexedInTheOrderMet) {
+  // Ready after two looks: a and b are held, then indexed before c is met.
+  not_ready_for_ = 2;
+  EXPECT_EQ(Walk(), WalkOutcome::kDone);
+  EXPECT_EQ(indexed_, (std::vector<std::string>{"a.txt:1", "b.txt:2", "c.txt:3"}));
+  EXPECT_EQ(events_, (std::vector<std::string>{"met a.txt", "met b.txt", "index a.txt",
+                                               "index b.txt", "met c.txt", "index c.txt"}));
+  // Never ready while the folder is walked: all are indexed at its end.
+  events_.clear();
+  not_ready_for_ = 1000;
+  EXPECT_EQ(Walk(), WalkOutcome::kDone);
+  EXPECT_EQ(indexed_, (std::vector<std::string>{"a.txt:1", "b.txt:2", "c.txt:3"}));
+  EXPECT_EQ(events_.back(), "index c.txt");
+  EXPECT_EQ(events_[3], "index a.txt");
+  // A Stop indexes what is held first; a failed reload drops it.
+  not_ready_for_ = 1000;
+  stop_after_met_ = met_ + 2;
+  EXPECT_EQ(Walk(), WalkOutcome::kStopped);
+  EXPECT_EQ(indexed_, (std::vector<std::string>{"a.txt:1", "b.txt:2"}));
+  stop_after_met_ = 1000;
+  ready_ = false;
+  EXPECT_EQ(Walk(), WalkOutcome::kRestart);
+  EXPECT_TRUE(indexed_.empty());
 }
 
 TEST_F(WalkTest, ItEndsAtTheNumberLimitOnAStopOnAFailedReloadOrAFolderItCannotWalk) {
