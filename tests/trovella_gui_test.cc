@@ -78,17 +78,7 @@ class TrovellaGuiTest : public ::testing::Test {
   }
   // The paths the stand-in opener was given, waiting up to 10 s for `count` of them.
   std::vector<std::string> Opened(size_t count) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < 100; ++i) {
-      lines.clear();
-      const std::string text = ReadFile(dir_ / "opened.txt");
-      for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-        lines.push_back(text.substr(at, end - at));
-      }
-      if (lines.size() >= count) break;
-      usleep(100000);
-    }
-    return lines;
+    return testing::WaitForLines(dir_ / "opened.txt", count);
   }
 
   testing::VirtualDisplay display_;

@@ -1,5 +1,6 @@
 #include "indexer/engine/word_forms.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -107,6 +108,29 @@ StopList Utf8StopList(const StopList& list) {
   return StopList::Exact(std::move(words));
 }
 
+void Utf8WordForms::MakeAscii(std::u16string_view word, const StopList& stop_words) {
+  WordForm& form = forms_[count_++];
+  const size_t length = std::min(word.size(), kMaxWordText);
+  for (size_t i = 0; i < length; ++i) {
+    const char c = static_cast<char>(word[i]);
+    form.text[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  }
+  form.text[length] = '\0';
+  form.length = static_cast<uint8_t>(length);
+  const char16_t* begin = word.data();
+  const char16_t* end = begin + word.size();
+  if (word.size() < kMinWordLength) {
+    form.verdict = WordVerdict::kTooShort;
+  } else if (IsJunk(begin, end)) {
+    form.verdict = WordVerdict::kJunk;
+  } else if (word.size() <= kMaxStopWordLength &&
+             stop_words.Contains(std::string_view(form.text, form.length))) {
+    form.verdict = WordVerdict::kStopWord;
+  } else {
+    form.verdict = WordVerdict::kKept;
+  }
+}
+
 void Utf8WordForms::Add(const char16_t* begin, const char16_t* end, WordVerdict verdict) {
   WordForm& form = forms_[count_++];
   form.length = static_cast<uint8_t>(AppendFoldedUtf8(
@@ -118,6 +142,10 @@ void Utf8WordForms::Add(const char16_t* begin, const char16_t* end, WordVerdict 
 void Utf8WordForms::Make(std::u16string_view word, const StopList& stop_words) {
   count_ = 0;
   if (word.size() > kMaxWordUnits) word = word.substr(0, kMaxWordUnits);
+  // Most words are ASCII: one word, folded by lower-casing, in one pass.
+  char16_t any = 0;
+  for (const char16_t c : word) any |= c;
+  if (any < 0x80 && !word.empty()) return MakeAscii(word, stop_words);
   const char16_t* const end = word.data() + word.size();
   const char16_t* run = word.data();
   while (run < end) {

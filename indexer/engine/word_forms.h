@@ -52,6 +52,8 @@ class Utf8WordForms {
   const WordForm& operator[](size_t i) const { return forms_[i]; }
 
  private:
+  // Makes the one word of a word of ASCII characters.
+  void MakeAscii(std::u16string_view word, const StopList& stop_words);
   // Appends the folded units [begin, end) of `word` as a word with `verdict`.
   void Add(const char16_t* begin, const char16_t* end, WordVerdict verdict);
 

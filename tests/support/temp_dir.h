@@ -13,6 +13,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace oru::testing {
 
@@ -83,6 +85,22 @@ inline void WriteOldFile(const std::string& path, const std::string& data) {
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The lines of the file at `path` (each ended by '\n'), waiting up to 10 s for `count` of them:
+// what a program under test writes as it goes.
+inline std::vector<std::string> WaitForLines(const std::string& path, size_t count) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 100; ++i) {
+    lines.clear();
+    const std::string text = ReadFile(path);
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+      lines.push_back(text.substr(at, end - at));
+    }
+    if (lines.size() >= count) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return lines;
 }
 
 }  // namespace oru::testing
