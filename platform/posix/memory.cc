@@ -4,10 +4,42 @@
 
 #include <cstdint>
 
+// Under the leak checker a block is a root it scans: a block may hold the only pointers to
+// memory from the heap (a table of lists), which is no leak.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(leak_sanitizer)
+#define ORU_LEAK_CHECKED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define ORU_LEAK_CHECKED 1
+#endif
+#ifdef ORU_LEAK_CHECKED
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace oru::platform {
 namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
+
+void ScanForLeaks(const void* start, size_t size) {
+#ifdef ORU_LEAK_CHECKED
+  __lsan_register_root_region(start, size);
+#else
+  (void)start;
+  (void)size;
+#endif
+}
+
+void StopScanningForLeaks(const void* start, size_t size) {
+#ifdef ORU_LEAK_CHECKED
+  __lsan_unregister_root_region(start, size);
+#else
+  (void)start;
+  (void)size;
+#endif
+}
 
 }  // namespace
 
@@ -34,11 +66,15 @@ bool LargeBlock::Allocate(size_t size) {
   data_ = start;
   size_ = size;
   mapped_ = static_cast<size_t>(end - start);
+  ScanForLeaks(data_, mapped_);
   return true;
 }
 
 void LargeBlock::Release() {
-  if (data_ != nullptr) munmap(data_, mapped_);
+  if (data_ != nullptr) {
+    StopScanningForLeaks(data_, mapped_);
+    munmap(data_, mapped_);
+  }
   data_ = nullptr;
   size_ = 0;
   mapped_ = 0;
