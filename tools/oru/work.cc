@@ -14,8 +14,10 @@ namespace {
 
 constexpr char kJobSuffix[] = ".job.ini";
 
+// True when the folder is there, made now or by another run at the same moment.
 bool EnsureFolder(const std::string& path) {
-  return platform::FolderExists(path) || platform::CreateFolder(path) == platform::Result::kOk;
+  return platform::FolderExists(path) || platform::CreateFolder(path) == platform::Result::kOk ||
+         platform::FolderExists(path);
 }
 
 }  // namespace
