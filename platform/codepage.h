@@ -73,8 +73,10 @@ std::string Utf8PathToNative(std::string_view path);
 
 // The multi-byte Asian code pages documents declare: 932 (Japanese Shift-JIS), 936 (Chinese
 // GBK), 949 (Korean), 950 (Traditional Chinese Big5), 54936 (GB18030), 20932 (EUC-JP) and
-// 50220 (ISO-2022-JP). True when the system can decode `code_page`, one of them. POSIX: the C
-// library's converters (iconv); Windows: MultiByteToWideChar.
+// 50220 (ISO-2022-JP). True for one of them.
+bool IsMultiByteAsian(int code_page);
+// True when the system can decode `code_page`, one of them. POSIX: the C library's converters
+// (iconv); Windows: MultiByteToWideChar.
 bool CanDecodeMultiByte(int code_page);
 // Appends `bytes` of such a code page decoded to UTF-16; a sequence the code page does not
 // define gives U+FFFD (on POSIX one for each byte that cannot start a character). False, with

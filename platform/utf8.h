@@ -18,6 +18,12 @@ bool NextUtf8(std::string_view text, size_t* i, char32_t* c);
 // Appends `c` (at most U+10FFFF) as one UTF-16 unit, or as a surrogate pair past U+FFFF.
 void AppendUtf16(char32_t c, std::u16string* out);
 
+// Writes `c` (at most U+10FFFF) as UTF-8 to `out`, which must hold 4 bytes; returns the bytes
+// written (1 to 4).
+size_t PutUtf8(char32_t c, char* out);
+// Appends `c` (at most U+10FFFF) as UTF-8.
+void AppendUtf8(char32_t c, std::string* out);
+
 }  // namespace oru::platform
 
 #endif  // ORU_PLATFORM_UTF8_H_

@@ -105,6 +105,20 @@ class TrovellaWin32Test : public testing::SandboxTest {
     return nullptr;
   }
 
+  // Starts the window with the recording opener and finds it and its query field and list;
+  // null when it does not show (its log then says why).
+  HWND StartWindow() {
+    if (!trovella_.Start({bin_ + "Trovella", "--opener", bin_ + "oru_record_opener.exe"}, env_,
+                         dir_ / "window.log")) {
+      return nullptr;
+    }
+    HWND window = WaitForWindow();
+    if (window == nullptr) return nullptr;
+    query_ = GetDlgItem(window, ids::kQueryId);
+    list_ = GetDlgItem(window, ids::kResultsId);
+    return window;
+  }
+
   // Types `text` as the query: the edit field's text changes and it tells the window.
   void Type(const std::string& text) {
     SendMessageA(query_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -135,12 +149,8 @@ class TrovellaWin32Test : public testing::SandboxTest {
 };
 
 TEST_F(TrovellaWin32Test, TypeSeeAHitOpenItAndSearchAgainWhenTheIndexIsWritten) {
-  ASSERT_TRUE(trovella_.Start({bin_ + "Trovella", "--opener", bin_ + "oru_record_opener.exe"},
-                              env_, dir_ / "window.log"));
-  HWND window = WaitForWindow();
+  HWND window = StartWindow();
   ASSERT_NE(window, nullptr) << ReadFile(dir_ / "window.log");
-  query_ = GetDlgItem(window, ids::kQueryId);
-  list_ = GetDlgItem(window, ids::kResultsId);
   ASSERT_NE(query_, nullptr);
   ASSERT_NE(list_, nullptr);
   // "All indexes" and the one index.
@@ -204,12 +214,8 @@ TEST_F(TrovellaWin32Test, AddFolderIndexesTheChosenFolderAsANewIndex) {
   WriteFile(dir_ / "Added Notes/minutes.txt", "Minutes of the quayside committee.");
   env_.push_back("ORU_TEST_FERROW=" + bin_ + "Ferrow.dll");
   env_.push_back("ORU_TEST_NEW_STORAGE=" + (dir_ / "Added Notes"));
-  ASSERT_TRUE(trovella_.Start({bin_ + "Trovella", "--opener", bin_ + "oru_record_opener.exe"},
-                              env_, dir_ / "window.log"));
-  HWND window = WaitForWindow();
+  HWND window = StartWindow();
   ASSERT_NE(window, nullptr) << ReadFile(dir_ / "window.log");
-  query_ = GetDlgItem(window, ids::kQueryId);
-  list_ = GetDlgItem(window, ids::kResultsId);
   PostMessageA(GetDlgItem(window, ids::kAddFolderId), BM_CLICK, 0, 0);
   HWND status = GetDlgItem(window, ids::kStatusId);
   for (int i = 0; i < 600 && TextOf(status).rfind("index written", 0) != 0; ++i) Sleep(100);

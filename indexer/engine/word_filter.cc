@@ -84,19 +84,6 @@ WordVerdict FilterWord(std::string_view raw, const StopList& stop_words, char* n
   return WordVerdict::kKept;
 }
 
-bool IsJunkWord(const char* word, int length) {
-  if (length <= 0) return false;
-  int digits = 0;
-  for (int i = 0; i < length; ++i) {
-    if (word[i] >= '0' && word[i] <= '9') ++digits;
-  }
-  if (digits > 4 || digits == length) return true;
-  for (int i = 1; i < length; ++i) {
-    if (word[i] != word[0]) return false;
-  }
-  return true;  // one character, repeated
-}
-
 bool NormaliseWord(char* out, const char* in) {
   if (out == nullptr) return false;
   Normalise(in, in == nullptr ? 0 : strnlen(in, kMaxRawWord), out);

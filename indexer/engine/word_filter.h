@@ -67,8 +67,21 @@ enum class WordVerdict {
 // lower-cased, cut to kMaxWordText bytes and zero-filled; `normal` is left alone otherwise.
 WordVerdict FilterWord(std::string_view raw, const StopList& stop_words, char* normal);
 
-// True for a word made of one repeated character, with more than 4 digits, or of digits only.
-bool IsJunkWord(const char* word, int length);
+// True for a word made of one repeated character, with more than 4 digits, or of digits only:
+// bytes in the code page, or 16-bit characters (a UTF-8 index's words before folding).
+template <typename Char>
+bool IsJunkWord(const Char* word, int length) {
+  if (length <= 0) return false;
+  int digits = 0;
+  for (int i = 0; i < length; ++i) {
+    if (word[i] >= '0' && word[i] <= '9') ++digits;
+  }
+  if (digits > 4 || digits == length) return true;
+  for (int i = 1; i < length; ++i) {
+    if (word[i] != word[0]) return false;
+  }
+  return true;  // one character, repeated
+}
 // Copies at most 127 bytes of `in` to the 128-byte `out`, zero-filled, and lower-cases them.
 bool NormaliseWord(char* out, const char* in);
 

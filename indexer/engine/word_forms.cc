@@ -16,42 +16,6 @@ namespace {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Writes `c` as UTF-8 to `out`; returns the bytes written (1 to 4).
-size_t PutUtf8(char32_t c, char* out) {
-  if (c < 0x80) {
-    out[0] = static_cast<char>(c);
-    return 1;
-  }
-  if (c < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (c >> 6));
-    out[1] = static_cast<char>(0x80 | (c & 0x3F));
-    return 2;
-  }
-  if (c < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (c >> 12));
-    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (c & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (c >> 18));
-  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (c & 0x3F));
-  return 4;
-}
-
-// The junk rule of word_filter.h over 16-bit units: one repeated character, more than 4
-// digits, or digits only.
-bool IsJunk(const char16_t* begin, const char16_t* end) {
-  size_t digits = 0;
-  bool repeated = true;
-  for (const char16_t* c = begin; c < end; ++c) {
-    if (*c >= u'0' && *c <= u'9') ++digits;
-    if (*c != *begin) repeated = false;
-  }
-  return digits > 4 || digits == static_cast<size_t>(end - begin) || repeated;
-}
-
 }  // namespace
 
 const char* EncodingName(TextEncoding encoding) {
@@ -85,7 +49,7 @@ size_t AppendFoldedUtf8(std::u16string_view units, size_t max_bytes, char* out) 
       c = 0xFFFD;
     }
     char bytes[4];
-    const size_t n = PutUtf8(c, bytes);
+    const size_t n = platform::PutUtf8(c, bytes);
     if (written + n > max_bytes) break;
     std::memcpy(out + written, bytes, n);
     written += n;
@@ -121,7 +85,7 @@ void Utf8WordForms::MakeAscii(std::u16string_view word, const StopList& stop_wor
   const char16_t* end = begin + word.size();
   if (word.size() < kMinWordLength) {
     form.verdict = WordVerdict::kTooShort;
-  } else if (IsJunk(begin, end)) {
+  } else if (IsJunkWord(begin, static_cast<int>(end - begin))) {
     form.verdict = WordVerdict::kJunk;
   } else if (word.size() <= kMaxStopWordLength &&
              stop_words.Contains(std::string_view(form.text, form.length))) {
@@ -157,7 +121,7 @@ void Utf8WordForms::Make(std::u16string_view word, const StopList& stop_words) {
       for (const char16_t* c = run; c + 1 < run_end; ++c) Add(c, c + 2, WordVerdict::kKept);
     } else if (run_end - run < static_cast<ptrdiff_t>(kMinWordLength)) {
       Add(run, run_end, WordVerdict::kTooShort);
-    } else if (IsJunk(run, run_end)) {
+    } else if (IsJunkWord(run, static_cast<int>(run_end - run))) {
       Add(run, run_end, WordVerdict::kJunk);
     } else {
       Add(run, run_end, WordVerdict::kKept);

@@ -1,4 +1,5 @@
-// The code-page text helpers that need nothing of the platform beyond in-place lower-casing.
+// The code-page text helpers that need nothing of the platform beyond in-place lower-casing,
+// and the list of the multi-byte Asian code pages.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -6,6 +7,11 @@
 #include "platform/codepage.h"
 
 namespace oru::platform {
+
+bool IsMultiByteAsian(int code_page) {
+  return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950 ||
+         code_page == 54936 || code_page == 20932 || code_page == 50220;
+}
 
 std::string LowerAnsi(std::string_view text) {
   std::string out(text);

@@ -50,4 +50,32 @@ void AppendUtf16(char32_t c, std::u16string* out) {
   out->push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
 }
 
+size_t PutUtf8(char32_t c, char* out) {
+  if (c < 0x80) {
+    out[0] = static_cast<char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+void AppendUtf8(char32_t c, std::string* out) {
+  char bytes[4];
+  out->append(bytes, PutUtf8(c, bytes));
+}
+
 }  // namespace oru::platform

@@ -6,14 +6,6 @@
 #include "platform/win32/win_api.h"
 
 namespace oru::platform {
-namespace {
-
-bool IsMultiByteAsian(int code_page) {
-  return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950 ||
-         code_page == 54936 || code_page == 20932 || code_page == 50220;
-}
-
-}  // namespace
 
 bool CanDecodeMultiByte(int code_page) {
   return IsMultiByteAsian(code_page) && IsValidCodePage(static_cast<UINT>(code_page)) != 0;

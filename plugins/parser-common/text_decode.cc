@@ -26,11 +26,6 @@ const CodePageTable& Windows1252Table() {
   return table;
 }
 
-bool IsMultiByteAsian(int code_page) {
-  return code_page == 932 || code_page == 936 || code_page == 949 || code_page == 950 ||
-         code_page == 54936 || code_page == 20932 || code_page == 50220;
-}
-
 constexpr int kIso2022Jp = 50220;
 constexpr int kEucJp = 20932;
 
@@ -142,7 +137,7 @@ int CodePageByName(std::string_view name) {
 bool CanDecode(int code_page) {
   return code_page == kUtf8 || code_page == kUtf16Le || code_page == kUtf16Be ||
          FindTable(code_page) != nullptr ||
-         (IsMultiByteAsian(code_page) &&
+         (platform::IsMultiByteAsian(code_page) &&
           platform::CanDecodeMultiByte(code_page == kIso2022Jp ? kEucJp : code_page));
 }
 
@@ -157,7 +152,7 @@ void AppendDecoded(int code_page, std::string_view bytes, std::u16string* out) {
   if (code_page == kUtf16Le || code_page == kUtf16Be) {
     return AppendUtf16(bytes, code_page == kUtf16Be, out);
   }
-  if (IsMultiByteAsian(code_page)) {
+  if (platform::IsMultiByteAsian(code_page)) {
     if (code_page == kIso2022Jp) {
       if (platform::AppendMultiByte(kEucJp, Iso2022JpToEucJp(bytes), out)) return;
     } else if (platform::AppendMultiByte(code_page, bytes, out)) {

@@ -3,29 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/utf8.h"
+
 namespace oru::containers {
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
 constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendUtf8(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    *out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    *out += static_cast<char>(0xC0 | (c >> 6));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    *out += static_cast<char>(0xE0 | (c >> 12));
-    *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (c >> 18));
-    *out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 }  // namespace
 
@@ -87,7 +71,7 @@ void XmlInput::Put(char32_t c) {
   }
   after_cr_ = c == '\r';
   if (c == '\r') c = '\n';
-  AppendUtf8(c, &buffer_);
+  platform::AppendUtf8(c, &buffer_);
 }
 
 void XmlInput::Decode(const uint8_t* raw, size_t n) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/utf8.h"
 #include "plugins/parser-common/buffer_cache.h"
 
 namespace oru::containers {
@@ -64,24 +65,6 @@ bool IsNameByte(int c) { return c >= 0 && !HasClass(static_cast<char>(c), kNotNa
 bool IsXmlChar(uint32_t c) {
   return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-void AppendUtf8(uint32_t c, std::string* out) {
-  if (c < 0x80) {
-    *out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    *out += static_cast<char>(0xC0 | (c >> 6));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    *out += static_cast<char>(0xE0 | (c >> 12));
-    *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (c >> 18));
-    *out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 // The code point of a character reference's digits ("#65", "#x41"), or nothing when they are
@@ -702,7 +685,7 @@ void XmlReader::DecodeReference(std::string* to) {
   bool known = !name.empty();
   if (known && name[0] == '#') {
     if (const auto code = CharacterReference(name)) {
-      AppendUtf8(IsXmlChar(*code) ? *code : 0xFFFD, to);
+      platform::AppendUtf8(IsXmlChar(*code) ? *code : 0xFFFD, to);
     } else {
       known = false;
     }

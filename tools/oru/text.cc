@@ -11,24 +11,6 @@ namespace oru::tool {
 
 namespace {
 
-void AppendUtf8(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 }  // namespace
@@ -56,7 +38,7 @@ std::string WideToUtf8(std::u16string_view wide) {
     } else if (IsSurrogate(c)) {
       c = 0xFFFD;
     }
-    AppendUtf8(c, &out);
+    platform::AppendUtf8(c, &out);
   }
   return out;
 }
