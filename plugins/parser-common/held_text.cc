@@ -22,6 +22,8 @@ void HeldText::Release() {
     spare_.swap(*text_);
   }
   text_.reset();
+  marked_ = false;
+  marks_.Clear(kMaxSpareChars / 64);
 }
 
 std::u16string HeldText::TakeSpare() {
@@ -43,7 +45,12 @@ bool HeldText::NextWord(WordRecord* rec) const {
   if (rec == nullptr) return false;
   rec->IsWide = 1;
   if (!text_) return false;
-  return NextWordInto(text_->data(), static_cast<uint32_t>(text_->size()), rec);
+  const auto end = static_cast<uint32_t>(text_->size());
+  if (!marked_) {
+    marks_.Mark(text_->data(), end);
+    marked_ = true;
+  }
+  return marks_.NextWordInto(text_->data(), end, rec);
 }
 
 bool HeldText::CutFragment(FragmentRecord* rec) const {

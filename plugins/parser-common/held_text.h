@@ -8,6 +8,7 @@
 #include <string>
 
 #include "plugin-api/parser_plugin.h"
+#include "plugins/parser-common/word_rule.h"
 
 namespace oru::parser {
 
@@ -28,7 +29,10 @@ class HeldText {
   // The most characters of room kept from a released text for the next parse.
   static constexpr size_t kMaxSpareChars = size_t{1} << 20;
 
-  void Hold(std::u16string text) { text_ = std::move(text); }
+  void Hold(std::u16string text) {
+    text_ = std::move(text);
+    marked_ = false;
+  }
   // Drops the text; its room is kept (up to kMaxSpareChars) for TakeSpare, so that a stream of
   // documents does not hand the same memory back to the system and take it again every time.
   void Release();
@@ -51,6 +55,9 @@ class HeldText {
  private:
   std::optional<std::u16string> text_;
   std::u16string spare_;
+  // The held text's word characters, marked at the first NextWord.
+  mutable WordMarks marks_;
+  mutable bool marked_ = false;
 };
 
 }  // namespace oru::parser

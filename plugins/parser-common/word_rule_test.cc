@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/codepage.h"
 
 namespace oru::parser {
 namespace {
@@ -157,6 +160,106 @@ TEST(WordRuleTest, PositionAtOrPastTheEndFindsNothingAndLeavesTheRecord) {
   const WordRecord before = rec;
   EXPECT_FALSE(NextWordInto(reinterpret_cast<const uint8_t*>("ab x  "), 6, &rec));
   ExpectSameRecord(rec, before);
+}
+
+// Callers clear the buffer and read a 16-bit word up to its first zero unit, so no byte past
+// the word may be written but a zero, whatever the word's size and the text after it.
+TEST(WordRuleTest, BytesPastTheWordAreKeptOrCleared) {
+  for (uint32_t size = 2; size <= 40; ++size) {
+    const std::u16string wide = std::u16string(size, u'w') + u" " + std::u16string(40, u'x');
+    const std::string narrow = std::string(size, 'w') + " " + std::string(40, 'x');
+    for (bool is_wide : {false, true}) {
+      WordRecord rec = FreshRecord();
+      std::memset(rec.Buffer, 0xA5, sizeof rec.Buffer);
+      const auto n = static_cast<uint32_t>(wide.size());
+      ASSERT_TRUE(is_wide ? NextWordInto(wide.data(), n, &rec)
+                          : NextWordInto(reinterpret_cast<const uint8_t*>(narrow.data()), n, &rec));
+      ASSERT_EQ(rec.Length, is_wide ? 2 * size : size);
+      for (size_t k = rec.Length; k < sizeof rec.Buffer; ++k) {
+        ASSERT_TRUE(rec.Buffer[k] == 0xA5 || rec.Buffer[k] == 0) << "size " << size << " at " << k;
+      }
+    }
+  }
+}
+
+// The words of a text as the rule defines them, one character at a time.
+template <typename Char>
+std::vector<std::pair<uint32_t, uint32_t>> ReferenceWords(const std::basic_string<Char>& text) {
+  const platform::AlphaNumericTable classes = platform::AlphaNumericClasses();
+  const auto n = static_cast<uint32_t>(text.size());
+  const auto is_word = [&](uint32_t k) {
+    const Char c = text[k];
+    if (classes.Is(c)) return true;
+    if (c != '_' && c != '-') return false;
+    return (k + 1 < n ? text[k + 1] : Char{0}) != c;
+  };
+  std::vector<std::pair<uint32_t, uint32_t>> words;
+  for (uint32_t k = 0; k < n;) {
+    if (!is_word(k)) {
+      ++k;
+      continue;
+    }
+    const uint32_t start = k;
+    while (k < n && is_word(k)) ++k;
+    if (k == n || k - start >= 2) words.emplace_back(start, k);
+  }
+  return words;
+}
+
+template <typename Char>
+std::vector<std::pair<uint32_t, uint32_t>> FoundWords(const std::basic_string<Char>& text) {
+  std::vector<std::pair<uint32_t, uint32_t>> words;
+  WordSpan word;
+  for (uint32_t at = 0; FindNextWord(text.data(), static_cast<uint32_t>(text.size()), at, &word);
+       at = word.end) {
+    words.emplace_back(word.start, word.end);
+  }
+  return words;
+}
+
+// The words of a 16-bit text through its marks.
+std::vector<std::pair<uint32_t, uint32_t>> MarkedWords(const std::u16string& text) {
+  WordMarks marks;
+  const auto n = static_cast<uint32_t>(text.size());
+  marks.Mark(text.data(), n);
+  std::vector<std::pair<uint32_t, uint32_t>> words;
+  WordRecord rec = FreshRecord();
+  while (marks.NextWordInto(text.data(), n, &rec)) {
+    words.emplace_back(rec.Position - rec.Length / 2, rec.Position);
+  }
+  return words;
+}
+
+// Long texts mixing ASCII with the characters that ASCII's quick rule cannot decide (joiners,
+// letters and non-letters above 0x7F, units above 0x7FFF) give the words the rule defines,
+// found directly and through the text's marks.
+TEST(WordRuleTest, LongMixedTextsFindTheWordsOfTheRule) {
+  const char16_t wide_pool[] = {u'a',   u'Z',    u'5',    u' ',    u'.',    u'-',    u'_',
+                                u'\n', 0x00E9,  0x00D7,  0x00A0,  0x03A9,  0x2019,  0x4E2D,
+                                0xAC00, 0xFF0C,  0xD83D,  0x0080,  0x00FF,  0x0100,  0x7FFF, 0xFFFF};
+  const uint8_t narrow_pool[] = {'a', 'Z', '5', ' ', '.', '-', '_', '\n', 0xE9, 0xD7, 0xA0, 0x80};
+  uint32_t seed = 12345;
+  const auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245 + 12345;
+    return (seed >> 8) % n;
+  };
+  for (int round = 0; round < 300; ++round) {
+    // Mostly ASCII letters, so that words span blocks; the rest drawn from the pools.
+    const uint32_t length = next(300);
+    std::u16string wide;
+    std::basic_string<uint8_t> narrow;
+    for (uint32_t k = 0; k < length; ++k) {
+      const bool letter = next(3) != 0;
+      wide.push_back(letter ? static_cast<char16_t>('a' + next(26))
+                            : wide_pool[next(std::size(wide_pool))]);
+      narrow.push_back(letter ? static_cast<uint8_t>('A' + next(26))
+                              : narrow_pool[next(std::size(narrow_pool))]);
+    }
+    const auto expected = ReferenceWords(wide);
+    ASSERT_EQ(FoundWords(wide), expected) << "round " << round;
+    ASSERT_EQ(MarkedWords(wide), expected) << "round " << round;
+    ASSERT_EQ(FoundWords(narrow), ReferenceWords(narrow)) << "round " << round;
+  }
 }
 
 }  // namespace
