@@ -21,6 +21,7 @@ struct ZipEntryData {
   uint64_t compressed_size = 0;    // bytes of data in the source
   uint64_t uncompressed_size = 0;  // bytes it should give
   uint32_t crc32 = 0;              // of the bytes it should give
+  bool check_crc = true;           // an entry whose bytes miss crc32 ends kDamaged
   bool deflated = false;           // else stored
   uint64_t max_bytes = 0;          // the most this entry may give (the entry and ratio caps)
 };

@@ -310,6 +310,7 @@ ZipOutcome ZipArchive::OpenEntry(const ZipEntry& entry, ZipEntryStream* out) {
   data.compressed_size = entry.compressed_size;
   data.uncompressed_size = entry.uncompressed_size;
   data.crc32 = entry.crc32;
+  data.check_crc = limits_.check_checksums;
   data.deflated = entry.method == 8;
   data.max_bytes = limits_.max_entry_bytes;
   if (data.deflated) {
