@@ -5,6 +5,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/utf8.h"
 #include "plugins/parser-common/buffer_cache.h"
 
@@ -52,6 +56,27 @@ bool Same(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Whether `b` (at most 32 bytes) is the same as the first b.size() bytes of `a`, in a few
+// loads of 8 bytes that may overlap (none past either string's end).
+bool SameShort(const char* a, std::string_view b) {
+  const size_t n = b.size();
+  if (n < 8) {
+    for (size_t k = 0; k < n; ++k) {
+      if (a[k] != b[k]) return false;
+    }
+    return true;
+  }
+  auto load = [](const char* at) {
+    uint64_t v;
+    std::memcpy(&v, at, 8);
+    return v;
+  };
+  for (size_t k = 0; k + 8 < n; k += 8) {
+    if (load(a + k) != load(b.data() + k)) return false;
+  }
+  return load(a + n - 8) == load(b.data() + n - 8);
+}
+
 // Whether an attribute of this name declares a namespace ("xmlns" or "xmlns:prefix").
 bool Declares(std::string_view name) {
   return name.size() >= 5 && name[0] == 'x' && name[1] == 'm' && name[2] == 'l' &&
@@ -60,6 +85,40 @@ bool Declares(std::string_view name) {
 
 bool HasClass(char c, ByteClass of) { return (kByteClasses[static_cast<uint8_t>(c)] & of) != 0; }
 bool IsNameByte(int c) { return c >= 0 && !HasClass(static_cast<char>(c), kNotName); }
+
+// The first byte of w[at, end) of the class `of`, or `end`. Names, attribute values and text
+// are scanned 16 bytes at a time where SSE2 is there: a part is mostly these runs.
+#if defined(__SSE2__)
+template <ByteClass kOf>
+int ClassMask(__m128i b) {
+  const auto is = [b](char c) { return _mm_cmpeq_epi8(b, _mm_set1_epi8(c)); };
+  __m128i m = _mm_or_si128(is('<'), is('&'));
+  if constexpr (kOf == kNotName) {
+    // Bytes up to ' ', and the markup characters.
+    m = _mm_or_si128(m, _mm_cmpeq_epi8(_mm_max_epu8(b, _mm_set1_epi8(' ')), _mm_set1_epi8(' ')));
+    m = _mm_or_si128(m, _mm_or_si128(is('>'), is('/')));
+    m = _mm_or_si128(m, _mm_or_si128(is('='), is('\'')));
+    m = _mm_or_si128(m, _mm_or_si128(is('"'), is('!')));
+    m = _mm_or_si128(m, is('?'));
+  } else if constexpr (kOf == kEndsAttribute) {
+    m = _mm_or_si128(m, _mm_or_si128(is('\t'), is('\n')));
+    m = _mm_or_si128(m, _mm_or_si128(is('\''), is('"')));
+  }
+  return _mm_movemask_epi8(m);
+}
+#endif
+
+template <ByteClass kOf>
+size_t FindClass(const char* w, size_t at, size_t end) {
+#if defined(__SSE2__)
+  for (; end - at >= 16; at += 16) {
+    const int bits = ClassMask<kOf>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w + at)));
+    if (bits != 0) return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
+  }
+#endif
+  while (at < end && !HasClass(w[at], kOf)) ++at;
+  return at;
+}
 
 // Whether XML allows the character: a reference to one it does not gives U+FFFD.
 bool IsXmlChar(uint32_t c) {
@@ -264,7 +323,7 @@ size_t XmlReader::ScanPlainTag(std::string_view w, size_t* name_size, bool* empt
   size_t at = 0;
   auto name = [&] {
     const size_t start = at;
-    while (at < size && !HasClass(w[at], kNotName)) ++at;
+    at = FindClass<kNotName>(w.data(), at, size);
     return at - start;
   };
   auto space = [&] {
@@ -301,7 +360,7 @@ size_t XmlReader::ScanPlainTag(std::string_view w, size_t* name_size, bool* empt
     if (at == size || (w[at] != '"' && w[at] != '\'')) return 0;
     const char quote = w[at++];
     attribute.value_at = at;
-    while (at < size && !HasClass(w[at], kEndsAttribute)) ++at;
+    at = FindClass<kEndsAttribute>(w.data(), at, size);
     if (at == size || w[at] != quote) return 0;  // something to decode, or more to read
     attribute.value_size = at++ - attribute.value_at;
     value_bytes += attribute.value_size;
@@ -518,7 +577,7 @@ std::optional<XmlEvent> XmlReader::ReadText(bool cdata) {
       n = bracket != nullptr ? static_cast<size_t>(static_cast<const char*>(bracket) - w.data())
                              : limit;
     } else {
-      while (n < limit && !HasClass(w[n], kEndsText)) ++n;
+      n = FindClass<kEndsText>(w.data(), 0, limit);
     }
     text_.append(w.data(), n);
     input_.Skip(n);
@@ -778,6 +837,7 @@ const XmlReader::Namespace& XmlReader::Lookup(std::string_view prefix) {
 void XmlReader::ForgetLookups() {
   default_known_ = false;
   last_known_ = false;
+  for (CachedName& cached : cached_names_) cached.size = 0;
 }
 
 XmlReader::Namespace XmlReader::FindBinding(std::string_view prefix) const {
@@ -790,26 +850,49 @@ XmlReader::Namespace XmlReader::FindBinding(std::string_view prefix) const {
   return {};
 }
 
+size_t XmlReader::NameSlot(std::string_view qname, bool is_attribute) {
+  // The first and last 8 bytes (all of a shorter name) and the size, mixed by a multiplication.
+  const size_t n = qname.size();
+  uint64_t head = 0;
+  uint64_t tail = 0;
+  std::memcpy(&head, qname.data(), std::min<size_t>(n, 8));
+  if (n > 8) std::memcpy(&tail, qname.data() + n - 8, 8);
+  const uint64_t mixed =
+      (head ^ (tail * 0x9E3779B97F4A7C15u) ^ (n << 1 | (is_attribute ? 1 : 0))) *
+      0xBF58476D1CE4E5B9u;
+  return static_cast<size_t>(mixed >> 58);  // 64 slots
+}
+
 void XmlReader::Resolve(std::string_view qname, bool is_attribute, std::string_view* uri,
                         int* number, std::string_view* local) {
+  const bool cacheable = !qname.empty() && qname.size() <= sizeof(CachedName::name);
+  CachedName* slot = cacheable ? &cached_names_[NameSlot(qname, is_attribute)] : nullptr;
+  if (slot != nullptr && slot->size == qname.size() && slot->is_attribute == is_attribute &&
+      SameShort(slot->name, qname)) {
+    *uri = slot->found.uri;
+    *number = slot->found.number;
+    *local = qname.substr(slot->local_at);
+    return;
+  }
   size_t colon = 0;
   while (colon < qname.size() && qname[colon] != ':') ++colon;
+  Namespace found;
+  size_t local_at = 0;
   if (colon < qname.size() && colon > 0) {
-    const Namespace& found = Lookup(qname.substr(0, colon));
-    *uri = found.uri;
-    *number = found.number;
-    *local = qname.substr(colon + 1);
-  } else {
-    if (is_attribute) {
-      *uri = {};
-      *number = 0;
-    } else {
-      const Namespace& found = Lookup({});
-      *uri = found.uri;
-      *number = found.number;
-    }
-    *local = qname;
+    found = Lookup(qname.substr(0, colon));
+    local_at = colon + 1;
+  } else if (!is_attribute) {
+    found = Lookup({});
   }
+  *uri = found.uri;
+  *number = found.number;
+  *local = qname.substr(local_at);
+  if (slot == nullptr) return;
+  std::memcpy(slot->name, qname.data(), qname.size());
+  slot->size = qname.size();
+  slot->is_attribute = is_attribute;
+  slot->local_at = local_at;
+  slot->found = found;
 }
 
 }  // namespace oru::containers

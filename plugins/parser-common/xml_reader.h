@@ -197,6 +197,19 @@ class XmlReader {
   bool last_known_ = false;  // last_ is the namespace of last_prefix_
   std::string last_prefix_;
   Namespace last_;
+  // The resolutions of the qualified names last met, until the bindings change: a part uses
+  // a few names over and over (an OpenDocument cell alone five, with its attributes).
+  struct CachedName {
+    char name[32];
+    size_t size = 0;  // 0: the slot is free
+    bool is_attribute;
+    size_t local_at;  // where the local name begins
+    Namespace found;
+  };
+  // One slot per hash of a name; a name takes its slot over.
+  static constexpr size_t kCachedNames = 64;
+  static size_t NameSlot(std::string_view qname, bool is_attribute);
+  CachedName cached_names_[kCachedNames];
   Namespace xml_;
   std::string tag_;         // names and values of a start tag read the general way
   std::string_view tag_view_;  // those of the last start tag: tag_, or its bytes in the input

@@ -175,6 +175,29 @@ TEST(XmlReaderTest, ReadsTagsAcrossRefillsAndLongerThanTheBytesAtHand) {
   EXPECT_EQ(Trace(xml + "</r>"), expected + "</r>$");
 }
 
+// Names, values and text runs of every length up to past two blocks of 16 bytes, ended by each
+// byte that can end them: read whole (the fast scans) and in small chunks alike.
+TEST(XmlReaderTest, ReadsRunsOfEveryLengthEndedByEveryDelimiter) {
+  for (size_t n = 1; n <= 40; ++n) {
+    const std::string run(n, 'r');
+    for (const char* end : {"/>", " a='1'/>", "\t/>", "\n/>", "\r/>", ">x</" }) {
+      std::string xml = "<" + run + end;
+      if (xml.ends_with("</")) xml += run + ">";
+      const std::string attributes = std::string(end).find('a') != std::string::npos ? " a=1" : "";
+      const std::string text = xml.ends_with(run + ">") ? "x" : "";
+      EXPECT_EQ(Trace(xml), "<" + run + attributes + ">" + text + "</" + run + ">$") << xml;
+    }
+    // Each value in a tag of its own: a tag that needs decoding is read the general way.
+    for (const char* inside : {"\"", "\n", "\t", "&amp;"}) {
+      const std::string value = run + inside + run;
+      const std::string read = run + (inside[0] == '"' ? "\"" : inside[0] == '&' ? "&" : " ") + run;
+      EXPECT_EQ(Trace("<a v='" + value + "'/>"), "<a v=" + read + "></a>$") << value;
+    }
+    EXPECT_EQ(Trace("<a>" + run + "&lt;" + run + "<b/>" + run + "</a>"),
+              "<a>" + run + "<" + run + "<b></b>" + run + "</a>$");
+  }
+}
+
 TEST(XmlReaderTest, TracksDepthUpToItsLimitAndReadsTheTextBelow) {
   XmlLimits limits;
   limits.max_depth = 3;
