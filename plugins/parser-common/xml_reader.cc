@@ -288,7 +288,7 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
     if (!empty) ++untracked_;
     return std::nullopt;
   }
-  const Open open{names_.size(), name_size, bindings_.size(), namespaces_.size()};
+  const Open open{names_.size(), name_size, bindings_.size(), namespaces_.size(), nullptr, {}, 0, 0};
   if (!DeclareNamespaces()) return Fail("too many namespace declarations");
   names_.append(tag_view_.data(), name_size);
   open_.push_back(open);
@@ -297,6 +297,11 @@ std::optional<XmlEvent> XmlReader::ReadStartTag() {
 
   const std::string_view tag = tag_view_;
   Resolve(tag.substr(0, name_size), false, &uri_, &uri_number_, &local_);
+  Open& opened = open_.back();
+  opened.resolved_in = namespaces_.data();
+  opened.uri = uri_;
+  opened.uri_number = uri_number_;
+  opened.local_at = name_size - local_.size();
   for (const RawAttribute& raw : raw_attributes_) {
     if (raw.declares) continue;
     const std::string_view name = tag.substr(raw.name_at, raw.name_size);
@@ -435,7 +440,8 @@ bool XmlReader::ReadPlainEndTag() {
   const std::string_view name = std::string_view(names_).substr(top.name_at, top.name_size);
   const std::string_view w = input_.Window(name.size() + 2);
   size_t at = name.size();
-  if (w.size() <= at || !Same(w.substr(0, at), name) || !HasClass(w[at], kNotName)) {
+  if (w.size() <= at || !HasClass(w[at], kNotName)) return false;
+  if (at <= 32 ? !SameShort(name.data(), w.substr(0, at)) : !Same(w.substr(0, at), name)) {
     return false;
   }
   while (at < w.size() && IsSpace(w[at])) ++at;
@@ -452,6 +458,12 @@ XmlEvent XmlReader::EmitEnd() {
 
 void XmlReader::ResolveTop() {
   const Open& top = open_.back();
+  if (top.resolved_in != nullptr && top.resolved_in == namespaces_.data()) {
+    uri_ = top.uri;
+    uri_number_ = top.uri_number;
+    local_ = std::string_view(names_).substr(top.name_at + top.local_at, top.name_size - top.local_at);
+    return;
+  }
   Resolve(std::string_view(names_).substr(top.name_at, top.name_size), false, &uri_, &uri_number_,
           &local_);
 }
@@ -543,7 +555,8 @@ bool XmlReader::SkipPlain(size_t depth) {
         if (open_.size() >= limits_.max_depth) {
           if (!empty) ++untracked_;
         } else if (!empty) {
-          open_.push_back({names_.size(), name_size, bindings_.size(), namespaces_.size()});
+          open_.push_back(
+              {names_.size(), name_size, bindings_.size(), namespaces_.size(), nullptr, {}, 0, 0});
           names_.append(markup.data() + 1, name_size);
         }
       }

@@ -108,6 +108,12 @@ class XmlReader {
     size_t name_at, name_size;  // in names_
     size_t bindings;            // bindings_ in scope before its declarations
     size_t namespaces_size;     // namespaces_ before its declarations
+    // Its name as resolved at its start tag, for its end tag: valid while `resolved_in` is
+    // namespaces_'s bytes (the URI may lie there), null when it was not resolved.
+    const char* resolved_in = nullptr;
+    std::string_view uri;
+    int uri_number = 0;
+    std::string_view::size_type local_at = 0;
   };
   struct Binding {
     size_t prefix_at, prefix_size, uri_at, uri_size;  // in namespaces_
