@@ -320,6 +320,14 @@ TEST(Utf16TextTest, ConvertsUtf8AndReplacesMalformedSequences) {
   std::u16string out = u">";
   AppendUtf8AsUtf16("a\xC3\xA9\xF0\x9F\x98\x80|\xFF|\xC3|\xE2\x82", &out);
   EXPECT_EQ(out, u">a\u00E9\U0001F600|\uFFFD|\uFFFD|\uFFFD");
+  // Long ASCII runs (taken 16 bytes at a time) between other characters, at every offset.
+  for (size_t run = 0; run <= 40; ++run) {
+    const std::string ascii(run, 'q');
+    std::u16string text;
+    AppendUtf8AsUtf16(ascii + "\xC3\xA9" + ascii + "\xFF" + ascii, &text);
+    const std::u16string wide(run, u'q');
+    EXPECT_EQ(text, wide + u"\u00E9" + wide + u"\uFFFD" + wide) << run;
+  }
 }
 
 }  // namespace
