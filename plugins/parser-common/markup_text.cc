@@ -10,6 +10,7 @@ namespace oru::containers {
 void TextSink::Append(std::string_view utf8) {
   if (full()) return;
   const size_t had = text_->size();
+  Grow(utf8.size());
   AppendUtf8AsUtf16(utf8, text_);
   Charge(std::min(text_->size(), max_) - had);
   if (text_->size() > max_) {

@@ -4,7 +4,9 @@
 #ifndef ORU_PLUGINS_PARSER_COMMON_MARKUP_TEXT_H_
 #define ORU_PLUGINS_PARSER_COMMON_MARKUP_TEXT_H_
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +34,7 @@ class TextSink {
   void Append(std::u16string_view text) {
     if (text_->size() >= max_) return;
     text = text.substr(0, max_ - text_->size());
+    Grow(text.size());
     text_->append(text);
     Charge(text.size());
   }
@@ -48,6 +51,21 @@ class TextSink {
   std::u16string* text() const { return text_; }
 
  private:
+  // Makes room for `more` characters. A text past kGrowAtOnce characters that must grow takes
+  // at once the room the rest of its budget could fill (within the cap), so that a large text
+  // is neither copied nor its fresh pages touched again at each doubling. Below that, and
+  // without a budget, a text grows as strings do.
+  static constexpr size_t kGrowAtOnce = size_t{1} << 20;
+  void Grow(size_t more) {
+    const size_t need = text_->size() + more;
+    if (need <= text_->capacity() || text_->size() < kGrowAtOnce || budget_ == nullptr ||
+        budget_->text_weight == 0) {
+      return;
+    }
+    const uint64_t left = budget_->max - std::min(budget_->used, budget_->max);
+    const uint64_t chars = std::min<uint64_t>(left / budget_->text_weight, max_);
+    text_->reserve(std::max<size_t>(need, std::min<size_t>(max_, text_->size() + chars)));
+  }
   void Charge(size_t chars) {
     if (budget_ != nullptr) budget_->used += chars * budget_->text_weight;
   }
