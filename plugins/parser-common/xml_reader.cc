@@ -56,25 +56,35 @@ bool Same(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Whether `b` (at most 32 bytes) is the same as the first b.size() bytes of `a`, in a few
-// loads of 8 bytes that may overlap (none past either string's end).
+[[gnu::always_inline]] inline uint64_t Load8(const char* at) {
+  uint64_t v;
+  std::memcpy(&v, at, 8);
+  return v;
+}
+
+// The first n bytes (1 to 8) at `at` as a number, the rest zero: loads that may overlap, none
+// past the n bytes, and no call.
+[[gnu::always_inline]] inline uint64_t LoadShort(const char* at, size_t n) {
+  if (n >= 8) return Load8(at);
+  const auto byte = [at](size_t k) { return uint64_t{static_cast<uint8_t>(at[k])}; };
+  if (n >= 4) {
+    uint32_t low;
+    uint32_t high;
+    std::memcpy(&low, at, 4);
+    std::memcpy(&high, at + n - 4, 4);
+    return uint64_t{low} | (uint64_t{high} << (8 * (n - 4)));
+  }
+  return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
+}
+
+// Whether `b` (1 to 32 bytes) is the same as the first b.size() bytes of `a`.
 bool SameShort(const char* a, std::string_view b) {
   const size_t n = b.size();
-  if (n < 8) {
-    for (size_t k = 0; k < n; ++k) {
-      if (a[k] != b[k]) return false;
-    }
-    return true;
-  }
-  auto load = [](const char* at) {
-    uint64_t v;
-    std::memcpy(&v, at, 8);
-    return v;
-  };
+  if (n <= 8) return LoadShort(a, n) == LoadShort(b.data(), n);
   for (size_t k = 0; k + 8 < n; k += 8) {
-    if (load(a + k) != load(b.data() + k)) return false;
+    if (Load8(a + k) != Load8(b.data() + k)) return false;
   }
-  return load(a + n - 8) == load(b.data() + n - 8);
+  return Load8(a + n - 8) == Load8(b.data() + n - 8);
 }
 
 // Whether an attribute of this name declares a namespace ("xmlns" or "xmlns:prefix").
@@ -111,6 +121,10 @@ int ClassMask(__m128i b) {
 template <ByteClass kOf>
 size_t FindClass(const char* w, size_t at, size_t end) {
 #if defined(__SSE2__)
+  // Most names and values are short: their first bytes one by one, the rest by blocks.
+  for (const size_t first = std::min(end, at + 8); at < first; ++at) {
+    if (HasClass(w[at], kOf)) return at;
+  }
   for (; end - at >= 16; at += 16) {
     const int bits = ClassMask<kOf>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w + at)));
     if (bits != 0) return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
@@ -865,11 +879,10 @@ XmlReader::Namespace XmlReader::FindBinding(std::string_view prefix) const {
 
 size_t XmlReader::NameSlot(std::string_view qname, bool is_attribute) {
   // The first and last 8 bytes (all of a shorter name) and the size, mixed by a multiplication.
+  // `qname` is 1 to 32 bytes.
   const size_t n = qname.size();
-  uint64_t head = 0;
-  uint64_t tail = 0;
-  std::memcpy(&head, qname.data(), std::min<size_t>(n, 8));
-  if (n > 8) std::memcpy(&tail, qname.data() + n - 8, 8);
+  const uint64_t head = LoadShort(qname.data(), n);
+  const uint64_t tail = n > 8 ? Load8(qname.data() + n - 8) : 0;
   const uint64_t mixed =
       (head ^ (tail * 0x9E3779B97F4A7C15u) ^ (n << 1 | (is_attribute ? 1 : 0))) *
       0xBF58476D1CE4E5B9u;
