@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "indexer/engine/index_format.h"
+#include "indexer/engine/parallel_calls.h"
 
 namespace oru {
 
@@ -16,6 +17,9 @@ namespace {
 constexpr char kNewSuffix[] = ".new";
 constexpr char kOldSuffix[] = ".old";
 constexpr char kEarlierTempSuffix[] = ".tmp";  // what earlier versions wrote parts under
+// The old versions are deleted this many at a time: freeing a file's blocks mostly waits on
+// the file system, and deletes of files of one folder free their blocks side by side.
+constexpr size_t kDeleteThreads = 8;
 
 }  // namespace
 
@@ -80,9 +84,9 @@ Status IndexSwitch::Place() {
 
 void IndexSwitch::Commit() {
   if (!switched_) return;
-  for (size_t i = 0; i < names_.size(); ++i) {
+  CallInParallel(names_.size(), kDeleteThreads, [this](size_t i) {
     if (moved_aside_[i]) fs_->Delete(dir_ + names_[i] + kOldSuffix);
-  }
+  });
   names_.clear();
   synced_ = false;
   switched_ = false;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <utility>
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/save.h"
@@ -183,7 +184,7 @@ bool TIndexer::BeginReload() {
     reload_.Abandon();
     return Check(read);
   }
-  if (!read.ok() || !stored_files_.Load(records, [this] { ProcessMessages(); })) {
+  if (!read.ok() || !stored_files_.Load(std::move(records), [this] { ProcessMessages(); })) {
     reload_.Abandon();
     return false;
   }

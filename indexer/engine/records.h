@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "indexer/engine/record_pool.h"
 
@@ -33,12 +34,16 @@ struct _Form {
 
 // A file record of a reloaded index.
 struct FileNode {
+  // The longest path a record may hold, in bytes: a longer one makes the file index damaged.
+  static constexpr size_t kMaxPath = 263;
   uint16_t Number = 0;
   uint16_t PathHash = 0;
   uint32_t Time = 0;
   uint32_t Size = 0;
-  char Path[264] = {};  // the path, NUL-terminated
   uint32_t Offset = 0;  // where its record starts in the file index (rewritten in place)
+  // The path up to its first NUL byte, in the bytes of the file index the node was read from
+  // (which its table keeps).
+  std::string_view Path;
 };
 
 // One posting while a part is merged.

@@ -127,13 +127,14 @@ void CheckFolders() {
 void CheckReloaded(const Reload& reload) {
   Check(!reload.files.empty());
   uint16_t highest = 0;
-  for (const oru::FileNode* node : reload.files.files()) {
-    Check(node->Number != 0 && node->Number != oru::kNoFile);
-    Check(memchr(node->Path, 0, sizeof(node->Path)) != nullptr);
-    highest = std::max(highest, node->Number);
+  for (const oru::FileNode& node : reload.files.files()) {
+    Check(node.Number != 0 && node.Number != oru::kNoFile);
+    Check(node.Path.size() <= oru::FileNode::kMaxPath &&
+          node.Path.find('\0') == std::string_view::npos);
+    highest = std::max(highest, node.Number);
     // A stored path always finds a record (its own or an earlier one that matches it).
     const oru::FileNode* stored = nullptr;
-    Check(reload.files.Check(node->Path, node->PathHash, 0, 0, &stored) !=
+    Check(reload.files.Check(node.Path, node.PathHash, 0, 0, &stored) !=
           oru::StoredFileState::kNew);
   }
   Check(reload.files.highest_number() == highest);
@@ -174,7 +175,7 @@ bool PartNames(uint16_t number) {
 // must give the same files as merging every part; a saved index, reloaded and saved again, stays
 // the same; and forgetting a file leaves an index that reloads, without its postings.
 void CheckSaving(Reload& reload, const std::string& part, const std::string& words) {
-  const uint16_t first_file = reload.files.files()[0]->Number;
+  const uint16_t first_file = reload.files.files()[0].Number;
   Check(reload.Save(true));
   const std::string merged = SavedIndex();
 

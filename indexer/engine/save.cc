@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstring>
 #include <exception>
 #include <thread>
 #include <utility>
@@ -29,14 +30,16 @@ const char* PartBuilder::Build(const Dictionary& dictionary, int part, const Par
     const auto slots = dictionary.SlotCount(static_cast<uint16_t>(first_hash + k));
     slot_base[k + 1] = slot_base[k] + static_cast<uint32_t>(slots);
   }
-  // Calls `take(counter, posting)` for each old posting that is kept (file number in the low
-  // 16 bits, flags in the high ones), in bucket, slot and posting order; counts the others.
-  // False when the old part is damaged or not the one the dictionary was reloaded from.
-  size_t old_forgotten = 0;
-  const auto walk_old = [&](auto&& take) {
-    if (sources.old_part == nullptr) return true;
+  const uint32_t counters = slot_base[fmt::kBucketsPerPart];
+
+  // The old part's entry of each counter (at most one: a bucket's slots run 0, 1, 2, ...):
+  // where its postings are and how many. The old part must be whole and the one the
+  // dictionary was reloaded from.
+  old_postings_.assign(counters, nullptr);
+  old_counts_.assign(counters, 0);
+  size_t old_total = 0;
+  if (sources.old_part != nullptr) {
     uint32_t words = 0;
-    old_forgotten = 0;
     const PartShape shape = WalkPart(
         sources.old_part, sources.old_size, part, [] {},
         [&](uint16_t hash, const fmt::WordEntry& entry) {
@@ -44,28 +47,19 @@ const char* PartBuilder::Build(const Dictionary& dictionary, int part, const Par
           if (entry.header.slot >= slot_base[k + 1] - slot_base[k]) return false;
           ++words;
           const uint32_t counter = slot_base[k] + entry.header.slot;
-          const uint8_t* in = entry.postings;
-          for (uint32_t i = 0; i < entry.header.count; ++i, in += fmt::kPartPostingSize) {
-            const fmt::PartPosting p = fmt::DecodePartPosting(in);
-            if (sources.forget != nullptr && sources.forget->Contains(p.file)) {
-              ++old_forgotten;
-            } else {
-              take(counter, p.file | (uint32_t{p.flags} << 16));
-            }
-          }
+          old_postings_[counter] = entry.postings;
+          old_counts_[counter] = entry.header.count;
+          old_total += entry.header.count;
           return true;
         });
-    return shape != PartShape::kDamaged && words == sources.old_words;
-  };
-
-  // Counting sort of the postings by (bucket, slot): the old part's first, then the log's in
-  // their order of arrival.
-  std::vector<uint32_t>& start = start_;
-  start.assign(slot_base[fmt::kBucketsPerPart] + 1, 0);
-  if (!walk_old([&](uint32_t counter, uint32_t) { ++start[counter + 1]; })) {
-    return "the part is damaged or changed since it was read";
+    if (shape == PartShape::kDamaged || words != sources.old_words) {
+      return "the part is damaged or changed since it was read";
+    }
   }
-  *forgotten = old_forgotten;
+
+  // Counting sort of the log's postings by (bucket, slot), in their order of arrival.
+  std::vector<uint32_t>& start = start_;
+  start.assign(counters + 1, 0);
   for (size_t i = 0; i < count; ++i) {
     const fmt::Posting p = fmt::DecodePosting(postings + i * fmt::kPostingSize);
     const int k = fmt::BucketOf(p.hash);
@@ -74,16 +68,11 @@ const char* PartBuilder::Build(const Dictionary& dictionary, int part, const Par
     if (p.slot >= slots) return "a posting names a word the dictionary does not have";
     ++start[slot_base[k] + p.slot + 1];
   }
-  size_t saved_words = 0;
-  for (size_t i = 1; i < start.size(); ++i) {
-    saved_words += start[i] != 0 ? 1 : 0;
-    start[i] += start[i - 1];
-  }
+  for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
   std::vector<uint32_t>& sorted = sorted_;
   sorted.resize(start.back());
   std::vector<uint32_t>& fill = fill_;
   fill.assign(start.begin(), start.end() - 1);
-  walk_old([&](uint32_t counter, uint32_t posting) { sorted[fill[counter]++] = posting; });
   for (size_t i = 0; i < count; ++i) {
     const fmt::Posting p = fmt::DecodePosting(postings + i * fmt::kPostingSize);
     const int k = fmt::BucketOf(p.hash);
@@ -91,37 +80,64 @@ const char* PartBuilder::Build(const Dictionary& dictionary, int part, const Par
     sorted[fill[slot_base[k] + p.slot]++] = p.file | (uint32_t{p.flags} << 16);
   }
 
+  // Each word's entry: its old postings as the old part holds them (the bytes are those this
+  // loop would write for them), less those of forgotten files, then the log's. The part is
+  // written into room for every counter and posting and cut to what it holds.
   std::vector<uint8_t>& out = part_;
-  out.assign(fmt::kBucketTableSize + fmt::kWordEntryHeader * saved_words +
-                 fmt::kPartPostingSize * sorted.size(),
-             0);
+  out.resize(fmt::kBucketTableSize + fmt::kWordEntryHeader * size_t{counters} +
+             fmt::kPartPostingSize * (old_total + sorted.size()));
+  uint8_t* const bytes = out.data();
+  std::memset(bytes, 0, fmt::kBucketTableSize);
+  const FileNumberSet* forget =
+      sources.forget != nullptr && !sources.forget->empty() ? sources.forget : nullptr;
+  size_t old_forgotten = 0;
   size_t pos = fmt::kBucketTableSize;
   for (int k = 0; k < fmt::kBucketsPerPart; ++k) {
     const uint32_t first = slot_base[k];
     const uint32_t slots = slot_base[k + 1] - first;
     const auto hash = static_cast<uint32_t>(first_hash + k);
-    // A bucket without postings gets table entry 0.
-    if (slots != 0 && start[first + slots] != start[first]) {
-      fmt::PutU32(&out[4 * static_cast<size_t>(k)], static_cast<uint32_t>(pos));
-    }
+    const size_t bucket_begin = pos;
     uint16_t saved_slot = 0;
     for (uint32_t j = 0; j < slots; ++j) {
-      const uint32_t begin = start[first + j];
-      const uint32_t end = start[first + j + 1];
-      if (begin == end) {
+      const uint32_t counter = first + j;
+      const size_t header = pos;
+      pos += fmt::kWordEntryHeader;
+      const uint8_t* in = old_postings_[counter];
+      const uint32_t old_count = old_counts_[counter];
+      if (forget == nullptr) {
+        if (old_count != 0) std::memcpy(bytes + pos, in, fmt::kPartPostingSize * old_count);
+        pos += fmt::kPartPostingSize * old_count;
+      } else {
+        for (uint32_t i = 0; i < old_count; ++i, in += fmt::kPartPostingSize) {
+          if (forget->Contains(fmt::GetU16(in))) {
+            ++old_forgotten;
+            continue;
+          }
+          std::memcpy(bytes + pos, in, fmt::kPartPostingSize);
+          pos += fmt::kPartPostingSize;
+        }
+      }
+      for (uint32_t i = start[counter]; i < start[counter + 1]; ++i) {
+        fmt::PutU16(bytes + pos, static_cast<uint16_t>(sorted[i]));
+        fmt::PutU16(bytes + pos + 2, static_cast<uint16_t>(sorted[i] >> 16));
+        pos += fmt::kPartPostingSize;
+      }
+      const size_t held = (pos - header - fmt::kWordEntryHeader) / fmt::kPartPostingSize;
+      if (held == 0) {
+        pos = header;
         dropped->push_back((hash << 16) | j);
         continue;
       }
-      fmt::PutU32(&out[pos], end - begin);
-      fmt::PutU16(&out[pos + 4], saved_slot++);
-      pos += fmt::kWordEntryHeader;
-      for (uint32_t i = begin; i < end; ++i) {
-        fmt::PutU16(&out[pos], static_cast<uint16_t>(sorted[i]));
-        fmt::PutU16(&out[pos + 2], static_cast<uint16_t>(sorted[i] >> 16));
-        pos += fmt::kPartPostingSize;
-      }
+      fmt::PutU32(bytes + header, static_cast<uint32_t>(held));
+      fmt::PutU16(bytes + header + 4, saved_slot++);
+    }
+    // A bucket without postings gets table entry 0.
+    if (pos != bucket_begin) {
+      fmt::PutU32(bytes + 4 * static_cast<size_t>(k), static_cast<uint32_t>(bucket_begin));
     }
   }
+  out.resize(pos);
+  *forgotten = old_forgotten;
   return nullptr;
 }
 

@@ -56,9 +56,11 @@ class PartBuilder {
 
  private:
   std::vector<uint32_t> slot_base_;  // per bucket, its first counter
+  std::vector<const uint8_t*> old_postings_;  // per counter, its postings in the old part
+  std::vector<uint32_t> old_counts_;          // and how many there are
   std::vector<uint32_t> start_;      // per counter (bucket and slot), its first posting
   std::vector<uint32_t> fill_;
-  std::vector<uint32_t> sorted_;     // the postings by counter: file, flags << 16
+  std::vector<uint32_t> sorted_;     // the log's postings by counter: file, flags << 16
   std::vector<uint8_t> part_;
 };
 

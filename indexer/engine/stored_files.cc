@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
+#include <utility>
 
 #include "indexer/engine/index_format.h"
 #include "indexer/engine/part_reader.h"
@@ -15,8 +15,8 @@ namespace {
 
 constexpr size_t kHashes = 65536;
 
-bool SamePathIgnoringCase(const char* stored, std::string_view path) {
-  const size_t n = strnlen(stored, sizeof(FileNode::Path));
+bool SamePathIgnoringCase(std::string_view stored, std::string_view path) {
+  const size_t n = stored.size();
   if (n != path.size()) return false;
   for (size_t i = 0; i < n; ++i) {
     if (platform::LowerAnsiChar(static_cast<uint8_t>(stored[i])) !=
@@ -29,16 +29,16 @@ bool SamePathIgnoringCase(const char* stored, std::string_view path) {
 
 }  // namespace
 
-void StoredFileLookup::Build(const TTypedList<FileNode>& files) {
+void StoredFileLookup::Build(const std::vector<FileNode>& files) {
   files_ = &files;
   // A counting sort by hash keeps the file order of the records within each hash. While the
   // records are placed, first_[h + 1] runs from the start of hash h to the start of h + 1.
   first_.assign(kHashes + 2, 0);
-  for (const FileNode* node : files) ++first_[node->PathHash + 2u];
+  for (const FileNode& node : files) ++first_[node.PathHash + 2u];
   for (size_t h = 2; h <= kHashes + 1; ++h) first_[h] += first_[h - 1];
-  order_.assign(files.Count(), 0);
-  for (size_t i = 0; i < files.Count(); ++i) {
-    order_[first_[files[i]->PathHash + 1u]++] = static_cast<uint32_t>(i);
+  order_.assign(files.size(), 0);
+  for (size_t i = 0; i < files.size(); ++i) {
+    order_[first_[files[i].PathHash + 1u]++] = static_cast<uint32_t>(i);
   }
 }
 
@@ -51,17 +51,18 @@ void StoredFileLookup::Clear() {
 const FileNode* StoredFileLookup::Find(std::string_view path, uint16_t path_hash) const {
   if (files_ == nullptr) return nullptr;
   for (uint32_t i = first_[path_hash]; i < first_[path_hash + 1u]; ++i) {
-    const FileNode* node = (*files_)[order_[i]];
-    if (SamePathIgnoringCase(node->Path, path)) return node;
+    const FileNode& node = (*files_)[order_[i]];
+    if (SamePathIgnoringCase(node.Path, path)) return &node;
   }
   return nullptr;
 }
 
-bool StoredFiles::Load(std::string_view bytes, const std::function<void()>& pump) {
+bool StoredFiles::Load(std::string bytes, const std::function<void()>& pump) {
   Clear();
-  const size_t size = bytes.size();
+  bytes_ = std::move(bytes);
+  const size_t size = bytes_.size();
   if (size == 0) return false;
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes_.data());
   // The offsets kept for the in-place rewrite are 32 bits wide.
   if (size > UINT32_MAX) return false;
   // One node per record: count them first, so the list is allocated once.
@@ -74,25 +75,25 @@ bool StoredFiles::Load(std::string_view bytes, const std::function<void()>& pump
       break;
     }
   }
-  files_.Reserve(records);
+  files_.reserve(records);
   for (size_t pos = 0; pos < size;) {
     pump();
     index_format::FileRecord record;
     size_t length = 0;
     if (index_format::DecodeFileRecord(data + pos, size - pos, &record, &length) !=
             index_format::FileRecordRead::kRecord ||
-        record.path.size() >= sizeof(FileNode::Path)) {
+        record.path.size() > FileNode::kMaxPath) {
       Clear();
       return false;
     }
-    auto node = std::make_unique<FileNode>();
-    node->Number = record.number;
-    node->PathHash = record.path_hash;
-    node->Size = record.size;
-    node->Time = record.time;
-    std::memcpy(node->Path, record.path.data(), record.path.size());
-    node->Offset = static_cast<uint32_t>(pos);
-    files_.Add(node.release());
+    FileNode& node = files_.emplace_back();
+    node.Number = record.number;
+    node.PathHash = record.path_hash;
+    node.Size = record.size;
+    node.Time = record.time;
+    node.Offset = static_cast<uint32_t>(pos);
+    // A NUL byte ends the path, as it ends a C string.
+    node.Path = record.path.substr(0, strnlen(record.path.data(), record.path.size()));
     highest_ = std::max(highest_, record.number);
     pos += length;
   }
@@ -102,7 +103,8 @@ bool StoredFiles::Load(std::string_view bytes, const std::function<void()>& pump
 
 void StoredFiles::Clear() {
   lookup_.Clear();
-  files_.Clear();
+  files_.clear();
+  bytes_.clear();
   highest_ = 0;
 }
 

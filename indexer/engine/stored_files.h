@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "indexer/engine/records.h"
-#include "indexer/engine/typed_list.h"
 
 namespace oru {
 
@@ -23,28 +22,28 @@ enum class StoredFileState { kUnchanged, kChanged, kNew };
 class StoredFileLookup {
  public:
   // Indexes `files` by PathHash. The list must outlive the lookup and stay unchanged.
-  void Build(const TTypedList<FileNode>& files);
+  void Build(const std::vector<FileNode>& files);
   void Clear();
   // The first record, in file order, whose PathHash is `path_hash` and whose path equals `path`
   // after code-page lower-casing of both; null when there is none or nothing was built.
   const FileNode* Find(std::string_view path, uint16_t path_hash) const;
 
  private:
-  const TTypedList<FileNode>* files_ = nullptr;
+  const std::vector<FileNode>* files_ = nullptr;
   std::vector<uint32_t> first_;  // per hash, where its records start in order_; two more at the end
   std::vector<uint32_t> order_;  // record indexes grouped by hash, in file order within a hash
 };
 
 class StoredFiles {
  public:
-  // Reads the file index `bytes`: one node per record, in file order, calling `pump` once per
-  // record. False, with nothing kept, when it is empty or damaged: a record shorter
-  // than its header or running past the end, a path that does not fit a node, or a number no
-  // file is given (0 and 0xFFFF).
-  bool Load(std::string_view bytes, const std::function<void()>& pump);
+  // Reads the file index `bytes`, which the table keeps: one node per record, in file order,
+  // calling `pump` once per record. False, with nothing kept, when it is empty or damaged: a
+  // record shorter than its header or running past the end, a path longer than
+  // FileNode::kMaxPath, or a number no file is given (0 and 0xFFFF).
+  bool Load(std::string bytes, const std::function<void()>& pump);
   void Clear();
-  bool empty() const { return files_.Empty(); }
-  const TTypedList<FileNode>& files() const { return files_; }
+  bool empty() const { return files_.empty(); }
+  const std::vector<FileNode>& files() const { return files_; }
   // The highest file number of the table (0 when empty).
   uint16_t highest_number() const { return highest_; }
 
@@ -63,7 +62,8 @@ class StoredFiles {
                         const FileNode** stored) const;
 
  private:
-  TTypedList<FileNode> files_{true};
+  std::string bytes_;  // the file index the nodes' paths lie in
+  std::vector<FileNode> files_;
   StoredFileLookup lookup_;
   uint16_t highest_ = 0;
   uint32_t read_since_ = 0;

@@ -63,9 +63,9 @@ TEST_F(CheckStoredFileTest, TheSizeAndTimeHandedOutDecideWithoutAskingTheFileSys
 TEST_F(CheckStoredFileTest, TheTableKeepsEachRecordsPlaceAndTheHighestNumber) {
   Load(FileRecord(1, "/d/one.txt") + FileRecord(3, "/d/three.txt") + FileRecord(2, "/d/two.txt"));
   EXPECT_EQ(files_.highest_number(), 3);  // not the last record's
-  ASSERT_EQ(files_.files().Count(), 3u);
-  EXPECT_STREQ(files_.files()[1]->Path, "/d/three.txt");
-  EXPECT_EQ(files_.files()[1]->Offset, 24u);  // where the in-place rewrite goes
+  ASSERT_EQ(files_.files().size(), 3u);
+  EXPECT_EQ(files_.files()[1].Path, "/d/three.txt");
+  EXPECT_EQ(files_.files()[1].Offset, 24u);  // where the in-place rewrite goes
 }
 
 TEST_F(CheckStoredFileTest, PathsMatchIgnoringCaseAndTheFirstRecordDecides) {

@@ -165,9 +165,8 @@ void FolderWalk::ReportFileLimit(const std::string& path) {
 
 ForgottenFiles Forgotten(const FolderWalk& walk, const StoredFiles& stored) {
   ForgottenFiles forgotten;
-  const TTypedList<FileNode>& files = stored.files();
-  for (size_t i = 0; i < files.Count(); ++i) {
-    const uint16_t number = files[i]->Number;
+  for (const FileNode& file : stored.files()) {
+    const uint16_t number = file.Number;
     if (walk.complete() && !walk.met().Contains(number)) {
       forgotten.gone.Add(number);
     } else {
