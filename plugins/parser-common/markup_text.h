@@ -48,6 +48,8 @@ class TextSink {
   // ends with one of those, so that separators never pile up.
   void Break(char16_t c);
   bool full() const { return text_->size() >= max_; }
+  // Full, or the work budget is spent: no part read from now on would give anything.
+  bool spent() const { return full() || (budget_ != nullptr && budget_->spent()); }
   std::u16string* text() const { return text_; }
 
  private:

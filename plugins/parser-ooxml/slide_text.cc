@@ -80,7 +80,8 @@ void AppendPresentation(containers::ZipArchive* zip, std::string_view main,
   const std::vector<Relationship> relationships = ReadRelationships(zip, main);
   const auto by_id = IndexById(relationships);
   for (const std::string& id : ids) {
-    if (sink->full()) return;
+    // A long slide list goes no further than the budget: each slide costs opening two parts.
+    if (sink->spent()) return;
     const auto found = by_id.find(id);
     if (found == by_id.end()) continue;
     const Relationship* slide = found->second;
