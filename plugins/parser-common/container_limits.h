@@ -24,37 +24,36 @@ struct WorkBudget {
 };
 
 // The weights, in units of one byte inflated. Measured with office_bench's hostile files (one
-// core, best of 3): inflating and scanning markup costs about 0.25 ns a byte, an element read
-// 40 to 140 ns with its attributes (more in a spreadsheet's cells than in a document's
-// paragraphs), an entry opened about 2 us, a character kept in the text 3 to 15 ns (the words
-// found in it included; the more text, the more it costs to grow it) and up to 25 ns in a
-// process that has just started. With these weights a unit costs 0.25 to 0.7 ns whatever a
-// file is made of.
-inline constexpr uint64_t kElementWeight = 96;
+// core, best of 3): inflating and scanning text costs about 0.1 to 0.4 ns a byte, an element
+// read 30 to 40 ns with its name resolved and its end, an attribute about 15 ns more, an entry
+// opened about 2 us, a character kept in the text 2 to 25 ns (the words found in it included:
+// the shorter the words, the more a character costs). With these weights a unit costs 0.1 to
+// 0.45 ns whatever a file is made of.
+inline constexpr uint64_t kElementWeight = 80;
 inline constexpr uint64_t kAttributeWeight = 32;
-inline constexpr uint64_t kTextWeight = 16;
+inline constexpr uint64_t kTextWeight = 48;
 inline constexpr uint64_t kEntryWeight = 8 << 10;
 
 // The budget of a document of N bytes: max(kBudgetFloor, kBudgetPerFileByte x N), at most
-// ZipLimits::max_archive_work. A unit costs 0.25 to 0.7 ns, so 256 units a byte cost at most
-// about 0.18 s per MB of file (0.06 to 0.1 s for most hostile kinds), and the floor about
-// 0.03 s, whatever the file holds. Real documents must be read whole: the benchmark's 2,000
-// documents and the fixtures spend under 32 units per byte of file, a formatted text of a word
-// processor 80 to 160, a sheet of a few values repeated (compressing 50 to 250 times) 170 to
-// 700. So the budget pays for every word processor's text and most sheets, and the floor
-// (about 11 MiB of such XML) keeps even the most repetitive sheets whole up to 50 to 200 KB;
-// of a larger one of those, the part the budget pays for is read. Cutting a real document's
-// words would cost more than the time a dense one takes.
-inline constexpr uint64_t kBudgetFloor = uint64_t{32} << 20;
-inline constexpr uint64_t kBudgetPerFileByte = 256;
+// ZipLimits::max_archive_work. At 0.45 ns a unit at most, 192 units a byte cost at most about
+// 0.09 s per MB of file (0.05 to 0.09 s for the hostile kinds of tiny elements, under 0.02 s
+// for bombs of text), and the floor about 7 ms, whatever the file holds. Real documents must
+// be read whole: the benchmark's 2,000 documents and the fixtures spend under 55 units per byte
+// of file, plain text of a word processor about 100, heavily formatted text about 145, sheets
+// of numbers or words about 85 to 105 (.ods) and up to 190 (.xlsx of a few words repeated).
+// Only sheets of a few values repeated over and over in OpenDocument (250 to 350 units a
+// byte) are cut past the floor (about 5 MiB of such XML, sheets up to 50 to 70 KB whole), and
+// those repeat the words read before the cut.
+inline constexpr uint64_t kBudgetFloor = uint64_t{16} << 20;
+inline constexpr uint64_t kBudgetPerFileByte = 192;
 
 struct ZipLimits {
   // Bytes given out of one entry, stored or inflated. Past it the entry is cut.
   uint64_t max_entry_bytes = uint64_t{256} << 20;
   // The work budget of all the entries read from one archive together (see WorkBudget), and
   // what an opened entry, an XML element, an attribute and a kept character weigh in it.
-  // 2 Gi units: about 1 to 1.4 s, what a real document of some 10 MB spends.
-  uint64_t max_archive_work = uint64_t{2} << 30;
+  // 1.5 Gi units: at most about 0.7 s, what a real document of some 8 to 15 MB spends.
+  uint64_t max_archive_work = uint64_t{3} << 29;
   uint64_t entry_weight = kEntryWeight;
   uint64_t element_weight = kElementWeight;
   uint64_t attribute_weight = kAttributeWeight;
