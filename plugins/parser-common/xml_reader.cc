@@ -833,6 +833,7 @@ void XmlReader::NumberNamespaces(std::span<const std::string_view> uris) {
   }
   xml_number_ = NumberOf(kXmlNamespace);
   ForgetLookups();
+  for (Open& open : open_) open.resolved_in = nullptr;  // their end tags resolve anew
 }
 
 int XmlReader::NumberOf(std::string_view uri) const {

@@ -159,6 +159,18 @@ TEST(XmlReaderTest, NumbersTheNamespacesItIsGiven) {
     numbers += ' ';
   }
   EXPECT_EQ(numbers, "1,2 1,1 1 0 2 0 1,0 ");
+  // Numbered in the middle of a document: the elements open then end with the numbers.
+  const std::string document = "<r xmlns='urn:b'><e/></r>";
+  MemoryInputStream again(document);
+  XmlReader late(&again);
+  ASSERT_EQ(late.Next(), XmlEvent::kStartElement);
+  EXPECT_EQ(late.uri_number(), 0);
+  late.NumberNamespaces(kUris);
+  std::string ends;
+  for (XmlEvent event = late.Next(); event != XmlEvent::kEnd; event = late.Next()) {
+    ends += std::to_string(late.uri_number());
+  }
+  EXPECT_EQ(ends, "222");
 }
 
 TEST(XmlReaderTest, ReadsTagsAcrossRefillsAndLongerThanTheBytesAtHand) {
