@@ -66,7 +66,10 @@ class TextSink {
     }
     const uint64_t left = budget_->max - std::min(budget_->used, budget_->max);
     const uint64_t chars = std::min<uint64_t>(left / budget_->text_weight, max_);
-    text_->reserve(std::max<size_t>(need, std::min<size_t>(max_, text_->size() + chars)));
+    // Once the budget is all but spent, the text grows as strings do (never by the exact need
+    // of each piece, which would copy it again for every one).
+    const size_t room = std::min<size_t>(max_, text_->size() + chars);
+    if (room > need) text_->reserve(room);
   }
   void Charge(size_t chars) {
     if (budget_ != nullptr) budget_->used += chars * budget_->text_weight;
