@@ -70,6 +70,8 @@ size_t WideToAnsi(const char16_t* text, size_t n, char* out);
 // character the code page lacks becomes '?'.
 std::string NativePathToUtf8(std::string_view path);
 std::string Utf8PathToNative(std::string_view path);
+// True where both conversions give the path as it is (POSIX), so that callers can skip them.
+extern const bool kNativePathsAreUtf8;
 
 // The multi-byte Asian code pages documents declare: 932 (Japanese Shift-JIS), 936 (Chinese
 // GBK), 949 (Korean), 950 (Traditional Chinese Big5), 54936 (GB18030), 20932 (EUC-JP) and

@@ -82,7 +82,20 @@ Words ExpectedWords(const std::string& library, const std::string& path) {
   return words;
 }
 
-using IndexWordsTest = testing::SandboxTest;
+class IndexWordsTest : public testing::SandboxTest {
+ protected:
+  // Indexes `folder` with Tamsel as the index `name` under the configuration `config` (the text
+  // of "ORU.ini"), and decodes that index into `index`.
+  void IndexWithTamsel(const std::string& config, const std::string& name,
+                       const std::string& folder, testing::DecodedIndex* index) {
+    testing::WriteFile(work_ + "ORU.ini", config);
+    testing::WriteFile(dir_ / "job.ini",
+                       "[Header]\nName=" + name + "\n[Folders]\nDir0=" + folder + "\n");
+    const auto result = testing::RunProcess({kBin + "Tamsel", dir_ / "job.ini"}, env_);
+    ASSERT_EQ(result.exit_status, 0) << result.err;
+    ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/" + name + "/", index), "");
+  }
+};
 
 TEST_F(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
   const std::string& corpus = corpus_;
@@ -99,18 +112,12 @@ TEST_F(IndexWordsTest, EveryFileHoldsExactlyTheWordsItsParserHandsOut) {
   fs::create_directories(corpus + "mp3");
   fs::copy(kSource + "plugins/parser-mp3/testdata/tagged.mp3", corpus + "mp3" + sep + "tagged.mp3");
 
-  const std::string work = work_;
   const std::string suffix = platform::kLibrarySuffix;
-  testing::WriteFile(work + "ORU.ini", "[Files]\nWord=" + kBin + "Dovrin" + suffix + "\nMP3=" +
-                                           kBin + "Mellic" + suffix + "\n[Storages]\nFolders=" +
-                                           kBin + "Ferrow" + suffix +
-                                           "\n[Folders]\n1=Word\n2=MP3\n");
-  testing::WriteFile(dir_ / "job.ini", "[Header]\nName=all\n[Folders]\nDir0=" + corpus + "\n");
-  const auto result = testing::RunProcess({kBin + "Tamsel", dir_ / "job.ini"}, env_);
-  ASSERT_EQ(result.exit_status, 0) << result.err;
-
   testing::DecodedIndex index;
-  ASSERT_EQ(testing::DecodeIndex(work + "Storages/all/", &index), "");
+  ASSERT_NO_FATAL_FAILURE(IndexWithTamsel(
+      "[Files]\nWord=" + kBin + "Dovrin" + suffix + "\nMP3=" + kBin + "Mellic" + suffix +
+          "\n[Storages]\nFolders=" + kBin + "Ferrow" + suffix + "\n[Folders]\n1=Word\n2=MP3\n",
+      "all", corpus, &index));
   std::map<std::string, Words> words_of_file;
   for (const auto& [word, files] : testing::FilesByWord(index)) {
     for (const std::string& file : files) words_of_file[file].insert(word);
@@ -151,15 +158,11 @@ TEST_F(IndexWordsTest, AUtf8IndexKeepsTheWordsOfEveryScript) {
     config += std::string(parser) + "=" + kBin + parser + suffix + "\n";
     folders += std::to_string(++number) + "=" + parser + "\n";
   }
-  testing::WriteFile(work_ + "ORU.ini", config + "[Storages]\nFolders=" + kBin + "Ferrow" +
-                                            suffix + "\n" + folders +
-                                            "[Options]\nIndexEncoding=UTF-8\n");
-  testing::WriteFile(dir_ / "job.ini", "[Header]\nName=scripts\n[Folders]\nDir0=" + corpus_ + "\n");
-  const auto result = testing::RunProcess({kBin + "Tamsel", dir_ / "job.ini"}, env_);
-  ASSERT_EQ(result.exit_status, 0) << result.err;
-
   testing::DecodedIndex index;
-  ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/scripts/", &index), "");
+  ASSERT_NO_FATAL_FAILURE(IndexWithTamsel(config + "[Storages]\nFolders=" + kBin + "Ferrow" +
+                                              suffix + "\n" + folders +
+                                              "[Options]\nIndexEncoding=UTF-8\n",
+                                          "scripts", corpus_, &index));
   const auto files_by_word = testing::FilesByWord(index);
   const std::map<std::string, std::vector<std::string>> words = {
       {"ru", {"приложение", "заказчик", "счёт"}},     {"uk", {"ґрунтовна", "їжачків"}},

@@ -95,9 +95,9 @@ class Dictionary {
   // Enters the words of a reloaded dictionary into the word table: first the words of `first`
   // (hash << 16 | slot), then all, bucket by bucket, asking `go_on` every 256 words or buckets
   // and stopping when it says false. A parsed word entered finds its entry without its MD5 and
-  // the walk through its bucket. A word goes
-  // in only where Enter would find it the slow way: a text a parsed word can have (1 to
-  // kMaxWordText bytes), in the bucket its hash names, the first of its bucket with that text.
+  // the walk through its bucket. A word goes in only where Enter would find it the slow way: a
+  // text a parsed word can have (1 to kMaxWordText bytes), in the bucket its hash names, the
+  // first of its bucket with that text.
   // Once every bucket is done (and the table took every such word), a word the table does not
   // know is new. What Enter answers is the same whether this ran, stopped or not.
   void FillWordTable(const std::vector<uint32_t>& first, const std::function<bool()>& go_on);

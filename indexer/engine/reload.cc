@@ -99,7 +99,8 @@ ReloadedDictionary ReloadDictionary(platform::FileSystem* fs, const std::string&
   };
   try {
     for (int part = 0; part < fmt::kPartCount; ++part) {
-      if (!read(fmt::PartFileName(part)) || !LoadPart(buffer, part, dictionary, pump, &reloaded, frequent)) {
+      if (!read(fmt::PartFileName(part)) ||
+          !LoadPart(buffer, part, dictionary, pump, &reloaded, frequent)) {
         return reloaded;
       }
     }

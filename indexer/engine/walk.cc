@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "indexer/engine/index_format.h"
-#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/md5.h"
 
@@ -86,8 +85,8 @@ WalkOutcome FolderWalk::Scan(const std::string& folder, Status* failure) {
     if (file.parser == nullptr) continue;
     // The path as the index records it.
     std::string utf8_path;
-    if (utf8_paths_) utf8_path = platform::NativePathToUtf8(file.path);
-    const std::string& recorded = utf8_paths_ ? utf8_path : file.path;
+    if (convert_paths_) utf8_path = platform::NativePathToUtf8(file.path);
+    const std::string& recorded = convert_paths_ ? utf8_path : file.path;
     // A record that could not be written would leave the file without a number on disk:
     // such a file is passed over before it is numbered.
     if (fmt::kFileRecordHeader + recorded.size() > fmt::kMaxFileRecord) continue;

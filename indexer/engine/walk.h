@@ -13,6 +13,7 @@
 #include "indexer/engine/file_numbers.h"
 #include "indexer/engine/plugin_registry.h"
 #include "indexer/engine/stored_files.h"
+#include "platform/codepage.h"
 #include "platform/status.h"
 
 namespace oru {
@@ -69,7 +70,7 @@ class FolderWalk {
   void Start(FileIndexWriter* file_index, const StoredFiles* stored, uint16_t highest_number);
   // Whether the index records paths in UTF-8 (a UTF-8 index) rather than as the system names
   // them; the stored files of an update are compared in that form too.
-  void RecordPathsInUtf8(bool utf8) { utf8_paths_ = utf8; }
+  void RecordPathsInUtf8(bool utf8) { convert_paths_ = utf8 && !platform::kNativePathsAreUtf8; }
   // Walks `folders` in order; `*failure` tells why for kFailed.
   WalkOutcome Run(const std::vector<std::string>& folders, platform::Status* failure);
 
@@ -104,7 +105,7 @@ class FolderWalk {
   FileNumberSet met_;
   FileNumberSet reindexed_;
   bool numbered_new_file_ = false;
-  bool utf8_paths_ = false;
+  bool convert_paths_ = false;  // the system's names differ from those the index records
   std::string folder_;
   std::vector<WalkedFile> held_;  // numbered and recorded, indexed once ReadyToIndex allows
 };

@@ -37,6 +37,7 @@ size_t WideToAnsiBeyondAscii(const char16_t* text, size_t n, char* out) {
 
 namespace oru::platform {
 
+const bool kNativePathsAreUtf8 = true;
 std::string NativePathToUtf8(std::string_view path) { return std::string(path); }
 std::string Utf8PathToNative(std::string_view path) { return std::string(path); }
 

@@ -131,6 +131,7 @@ std::string Recode(std::string_view text, UINT from, UINT to) {
 
 }  // namespace
 
+const bool kNativePathsAreUtf8 = false;
 std::string NativePathToUtf8(std::string_view path) { return Recode(path, CP_ACP, CP_UTF8); }
 std::string Utf8PathToNative(std::string_view path) { return Recode(path, CP_UTF8, CP_ACP); }
 
