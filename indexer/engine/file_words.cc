@@ -93,8 +93,15 @@ void FileWords::RecordWord(const char* normal, const Dictionary::Probe& probe,
 bool FileWords::Read(const ParserExports& parser, const std::string& type_name,
                      const std::string& path, uint32_t file_ref, uint16_t flags,
                      std::vector<_Dict>* words) {
+  Entering entering(this, file_ref, flags, words);
   words->clear();
+  return Find(parser, type_name, path, &entering);
+}
+
+bool FileWords::Find(const ParserExports& parser, const std::string& type_name,
+                     const std::string& path, FoundWordsSink* sink) {
   forms_.Clear();
+  next_form_ = 0;
   if (parser.parse == nullptr || parser.next_word == nullptr || parser.stop == nullptr) {
     return false;
   }
@@ -105,37 +112,18 @@ bool FileWords::Read(const ParserExports& parser, const std::string& type_name,
   WordRecord rec{};
   rec.Capacity = sizeof(rec.Buffer);
   rec.Position = 0;
-  // Words are fetched kAhead ahead of the one being entered, and the memory the dictionary
-  // will need for each is requested as soon as its text is known, so that it has arrived when
-  // the word's turn comes. The words still enter the dictionary one by one, in the plug-in's
-  // order, and the plug-in is called exactly as before.
-  struct Pending {
-    char normal[128];
-    uint64_t key;
-  };
-  constexpr size_t kAhead = 4;
-  Pending ring[kAhead + 1];
-  size_t head = 0;
-  size_t count = 0;  // words fetched and not yet entered
-  bool more = true;
-  const auto fetch = [&] {
-    Pending& next = ring[(head + count) % (kAhead + 1)];
-    more = NextKeptWord(parser.next_word, &rec, next.normal);
-    if (!more) return;
-    next.key = Dictionary::Key(next.normal);
-    dictionary_->Prefetch(next.key, next.normal);
-    ++count;
-  };
+  std::vector<FoundWord> found;
+  found.reserve(kBatchWords);
+  char normal[kNormalWordSize];
   try {
-    while (more && count < kAhead) fetch();
-    while (count > 0) {
-      const Pending& word = ring[head];
-      const Dictionary::Probe probe = dictionary_->Look(word.key, word.normal);
-      if (more) fetch();
-      RecordWord(word.normal, probe, file_ref, flags, words);
-      head = (head + 1) % (kAhead + 1);
-      --count;
+    while (NextKeptWord(parser.next_word, &rec, normal)) {
+      FoundWord& word = found.emplace_back();
+      std::memcpy(word.text, normal, sizeof(word.text));
+      word.text[sizeof(word.text) - 1] = '\0';  // kept words are at most 31 bytes
+      word.key = Dictionary::Key(word.text);
+      if (found.size() == kBatchWords) sink->Take(&found);
     }
+    if (!found.empty()) sink->Take(&found);
   } catch (...) {
     // Memory exhausted, most likely: the parse is ended and the run fails with the reason.
     parser.stop();
@@ -143,6 +131,23 @@ bool FileWords::Read(const ParserExports& parser, const std::string& type_name,
   }
   parser.stop();
   return true;
+}
+
+void FileWords::Enter(const std::vector<FoundWord>& found, uint32_t file_ref, uint16_t flags,
+                      std::vector<_Dict>* words) {
+  // The memory the dictionary will need for a word is requested kAhead words before its turn,
+  // so that it has arrived when the word enters. The words still enter one by one, in order.
+  constexpr size_t kAhead = 4;
+  const size_t count = found.size();
+  for (size_t i = 0; i < std::min(kAhead, count); ++i) {
+    dictionary_->Prefetch(found[i].key, found[i].text);
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const FoundWord& word = found[i];
+    const Dictionary::Probe probe = dictionary_->Look(word.key, word.text);
+    if (i + kAhead < count) dictionary_->Prefetch(found[i + kAhead].key, found[i + kAhead].text);
+    RecordWord(word.text, probe, file_ref, flags, words);
+  }
 }
 
 }  // namespace oru

@@ -1,6 +1,8 @@
 // The words of one file: a parser plug-in's words, converted to the code page, through the word
 // filter into the dictionary. The distinct words of the file come back, in order of first
-// sight, for the walk to post.
+// sight, for the walk to post. Finding the words (the parse and the filter) and entering them
+// are separate steps, so that one thread can find the words of a file while another enters
+// those of the file before.
 #ifndef ORU_INDEXER_ENGINE_FILE_WORDS_H_
 #define ORU_INDEXER_ENGINE_FILE_WORDS_H_
 
@@ -18,8 +20,25 @@
 
 namespace oru {
 
+// A word the filter kept: normalised, cut to 31 bytes and zero-filled, with its table key.
+struct FoundWord {
+  uint64_t key;
+  char text[Dictionary::kWordBytes];
+};
+
+// Receives the words found in a file, a batch at a time, in the parser's order.
+class FoundWordsSink {
+ public:
+  virtual ~FoundWordsSink() = default;
+  // Takes the words of `*words` and leaves it empty (its room may be swapped for other room).
+  virtual void Take(std::vector<FoundWord>* words) = 0;
+};
+
 class FileWords {
  public:
+  // Words handed to a sink at a time.
+  static constexpr size_t kBatchWords = 2048;
+
   // Enters words into `dictionary`, leaving out `stop_words`; shows the dictionary's word
   // count in `words_found` (may be null) every thousand new words. All outlive the object.
   FileWords(Dictionary* dictionary, const StopList* stop_words, platform::Label* words_found);
@@ -38,6 +57,32 @@ class FileWords {
   // goes to the caller once the parse is ended.
   bool Read(const ParserExports& parser, const std::string& type_name, const std::string& path,
             uint32_t file_ref, uint16_t flags, std::vector<_Dict>* words);
+
+  // Read in two steps. Find parses `path` and hands the words the filter keeps to `sink`, in
+  // batches of at most kBatchWords; it touches neither the dictionary nor the counters. Enter
+  // enters such words, as Read does, adding the file's new distinct words to `*words`. One
+  // thread at a time may find words while another enters them.
+  bool Find(const ParserExports& parser, const std::string& type_name, const std::string& path,
+            FoundWordsSink* sink);
+  void Enter(const std::vector<FoundWord>& found, uint32_t file_ref, uint16_t flags,
+             std::vector<_Dict>* words);
+
+  // A sink that enters each batch at once, under `file_ref` and `flags`, into `*words`.
+  class Entering : public FoundWordsSink {
+   public:
+    Entering(FileWords* file_words, uint32_t file_ref, uint16_t flags, std::vector<_Dict>* words)
+        : file_words_(file_words), file_ref_(file_ref), flags_(flags), words_(words) {}
+    void Take(std::vector<FoundWord>* found) override {
+      file_words_->Enter(*found, file_ref_, flags_, words_);
+      found->clear();
+    }
+
+   private:
+    FileWords* file_words_;
+    uint32_t file_ref_;
+    uint16_t flags_;
+    std::vector<_Dict>* words_;
+  };
 
   // The postings (distinct word, file pairs) entered so far.
   int32_t posting_count() const { return posting_count_; }

@@ -44,29 +44,39 @@ bool TIndexer::StartParseGuard() {
                             [this](const UnreadFile& file) { OnParseTimeout(file); }));
 }
 
-void TIndexer::ParseGuarded(const WalkedFile& file) {
-  const std::string& path = file.path;
-  const uint32_t size = file.size;
-  const uint32_t time = file.time;
-  const UnreadFile* unread = unread_.empty() ? nullptr : unread_.Find(path);
-  if (unread != nullptr && unread->reason != UnreadReason::kRefused && unread->size == size &&
-      unread->time == time) {
-    words_.clear();  // numbered and recorded, but not parsed again: no words
-    return;
+TIndexer::Parsing TIndexer::PrepareParse(const WalkedFile& file) {
+  Parsing parsing{file, std::nullopt, false};
+  // The watchdog records a file that timed out while a parse runs beside the walk.
+  const std::lock_guard<std::mutex> lock(guard_.mutex());
+  if (unread_.empty()) return parsing;
+  if (const UnreadFile* unread = unread_.Find(file.path)) {
+    parsing.unread = *unread;
+    parsing.pass_over = unread->reason != UnreadReason::kRefused && unread->size == file.size &&
+                        unread->time == file.time;
   }
-  guard_.Begin(path, size, time);
+  return parsing;
+}
+
+bool TIndexer::ParseGuarded(const WalkedFile& file, FoundWordsSink* sink) {
+  guard_.Begin(file.path, file.size, file.time);
   const bool parsed =
-      file_words_.Read(*file.parser->Exports, file.parser->TypeName, path, file.file_ref, 0, &words_);
+      file_words_.Find(*file.parser->Exports, file.parser->TypeName, file.path, sink);
   guard_.End();
-  if (parsed && unread == nullptr) return;
+  return parsed;
+}
+
+void TIndexer::RecordParse(const Parsing& parsing, bool parsed) {
+  const std::optional<UnreadFile>& unread = parsing.unread;
+  if (parsing.pass_over || (parsed && !unread)) return;
+  const WalkedFile& file = parsing.file;
   // The watchdog reads the list when it records a file: it changes under the guard's lock.
   const std::lock_guard<std::mutex> lock(guard_.mutex());
   if (parsed) {
-    unread_.Remove(path);
-  } else if (unread == nullptr || unread->reason != UnreadReason::kRefused ||
-             unread->size != size || unread->time != time) {
-    unread_.Put({path, UnreadReason::kRefused, size, time, SecondsNow()});
-    unread_seen_.insert(path);
+    unread_.Remove(file.path);
+  } else if (!unread || unread->reason != UnreadReason::kRefused || unread->size != file.size ||
+             unread->time != file.time) {
+    unread_.Put({file.path, UnreadReason::kRefused, file.size, file.time, SecondsNow()});
+    unread_seen_.insert(file.path);
   }
 }
 

@@ -41,9 +41,16 @@ TIndexer::TIndexer(PassSettings settings, PassView view)
       plugins_(settings_.plugins != nullptr ? *settings_.plugins : registry_),
       dictionary_(std::make_unique<Dictionary>(settings_.word_pool_size)),
       file_words_(dictionary_.get(), &*settings_.stop_words, view_.words_found),
+      ahead_([this](const WalkedFile& file, FoundWordsSink* sink) {
+        return ParseGuarded(file, sink);
+      }),
       walk_(&plugins_, this, settings_.file_limit) {}
 
-TIndexer::~TIndexer() { reload_.Abandon(); }
+TIndexer::~TIndexer() {
+  // The parses beside the walk use the guard and the plug-ins: they end first.
+  ahead_.Stop();
+  reload_.Abandon();
+}
 
 uint8_t TIndexer::Run() {
   // The engine's one catch: whatever is thrown below (out of memory, a window handler) fails
@@ -58,6 +65,9 @@ uint8_t TIndexer::Run() {
     what = e.what();
   } catch (...) {
   }
+  // A parse beside the walk ends before the guard and the plug-ins go.
+  ahead_.Stop();
+  parsing_.clear();
   // A reload still running beside the walk was not needed (nothing changed, or the run failed):
   // it stops, and ends before anything it uses goes.
   reload_.Abandon();
@@ -248,8 +258,11 @@ bool TIndexer::WalkFolders(const Job& job) {
     // is done again, for a fresh index (not after a Stop, which leaves the fresh index empty).
     if (!failure_.ok()) return false;  // the fresh index's files could not be made
     if (walked == WalkOutcome::kRestart) continue;
+    // Every file numbered enters before the walk counts as done.
+    if (!Check(EnterParsed(0))) return false;
     if (FinishReload() || walked == WalkOutcome::kStopped || !failure_.ok()) break;
   }
+  ahead_.Stop();
   guard_.Finish();
   plugins_.Release();
   return failure_.ok();
@@ -291,15 +304,53 @@ void TIndexer::Show(platform::Label* label, std::string_view text) {
 }
 
 void TIndexer::Met(const std::string& path) {
-  // A file of the list of unread files is met: its record outlives the walk.
+  // A file of the list of unread files is met: its record outlives the walk. The watchdog may
+  // record a file meanwhile, when a parse beside the walk runs too long.
+  const std::lock_guard<std::mutex> lock(guard_.mutex());
   if (!unread_.empty() && unread_.Find(path) != nullptr) unread_seen_.insert(path);
 }
 
 Status TIndexer::Index(const WalkedFile& file) {
-  ParseGuarded(file);
+  Parsing parsing = PrepareParse(file);
+  if (settings_.parse_beside_walk && ahead_.Start()) {
+    ahead_.Add(file, !parsing.pass_over);
+    parsing_.push_back(std::move(parsing));
+    // The walk runs a few files ahead of the parses, no further: a Stop waits for no more.
+    constexpr size_t kFilesAhead = 4;
+    return EnterParsed(kFilesAhead);
+  }
+  words_.clear();
+  bool parsed = false;
+  if (!parsing.pass_over) {
+    FileWords::Entering entering(&file_words_, file.file_ref, 0, &words_);
+    parsed = ParseGuarded(file, &entering);
+  }
+  RecordParse(parsing, parsed);
+  return PostWords();
+}
+
+Status TIndexer::EnterParsed(size_t files_ahead) {
+  const std::function<void()> pump = [this] { ProcessMessages(); };
+  ParseAhead::Batch batch;
+  while (!parsing_.empty() &&
+         ahead_.Take(&batch, parsing_.size() > files_ahead ? &pump : nullptr)) {
+    const Parsing& parsing = parsing_.front();
+    file_words_.Enter(batch.words, parsing.file.file_ref, 0, &words_);
+    if (!batch.last) continue;
+    if (batch.thrown) std::rethrow_exception(batch.thrown);
+    RecordParse(parsing, batch.parsed);
+    parsing_.pop_front();
+    const Status posted = PostWords();
+    if (!posted.ok()) return posted;
+  }
+  return Status();
+}
+
+Status TIndexer::PostWords() {
   for (const _Dict& word : words_) {
     if (!logs_->Append(word)) return logs_->error();
   }
+  words_.clear();
   return Status();
 }
 

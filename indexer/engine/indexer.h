@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@
 #include "indexer/engine/file_words.h"
 #include "indexer/engine/index_folder.h"
 #include "indexer/engine/job.h"
+#include "indexer/engine/parse_ahead.h"
 #include "indexer/engine/parse_guard.h"
 #include "indexer/engine/plugin_registry.h"
 #include "indexer/engine/posting_logs.h"
@@ -68,6 +70,10 @@ struct PassSettings {
   // indexed, in the order met, once the reload is done. The files written are those of reading them first: when the reload
   // fails, the walk starts again for a fresh index, as it would have from the start.
   bool reload_beside_walk = true;
+  // Files are parsed on a second thread, one at a time and in the order met, while the walk's
+  // thread enters the words of the files before them and walks on; without it (or without a
+  // second thread) the walk's thread parses each file itself. The index is the same.
+  bool parse_beside_walk = true;
   // The plug-ins of the pass; null (the default) loads them from "ORU.ini" in work_dir.
   // Outlives the pass.
   PluginSet* plugins = nullptr;
@@ -175,10 +181,26 @@ class TIndexer : private FolderWalk::Host {
   // and the watchdog. False (the run fails) when the list cannot be written or the note cannot
   // be made.
   bool StartParseGuard();
-  // Parses one file of the walk under the guard into words_, or passes it over (no words) when
-  // its parse ended an earlier run and it has not changed since; keeps its record in the list
-  // up to date.
-  void ParseGuarded(const WalkedFile& file);
+  // A file handed to be parsed, with its record in the list of unread files when it has one,
+  // and whether it is passed over (no words): its parse ended an earlier run and it has not
+  // changed since.
+  struct Parsing {
+    WalkedFile file;
+    std::optional<UnreadFile> unread;
+    bool pass_over = false;
+  };
+  Parsing PrepareParse(const WalkedFile& file);
+  // Parses one file under the guard, handing its words to `sink`; true when the parser read
+  // it. Runs on whichever thread parses.
+  bool ParseGuarded(const WalkedFile& file, FoundWordsSink* sink);
+  // Keeps the file's record in the list of unread files up to date once its parse ended.
+  void RecordParse(const Parsing& parsing, bool parsed);
+  // Posts the words of the file just entered (words_) to the logs.
+  platform::Status PostWords();
+  // Enters the words the parses beside the walk found so far, file by file in order, waiting
+  // while more than `files_ahead` files are handed in and not yet entered. What a parse threw
+  // is thrown here.
+  platform::Status EnterParsed(size_t files_ahead);
   // The watchdog's handler: records `file` as timed out, says so on standard error and ends
   // the process with kRunParseTimedOut. Nothing was switched: the last complete index stays.
   [[noreturn]] void OnParseTimeout(const UnreadFile& file);
@@ -206,6 +228,9 @@ class TIndexer : private FolderWalk::Host {
   StopList utf8_stop_words_;
   FileWords file_words_;
   std::vector<_Dict> words_;  // the distinct words of the file being indexed
+  // The parses beside the walk, and the files handed to them whose words did not all enter yet.
+  ParseAhead ahead_;
+  std::deque<Parsing> parsing_;
   StoredFiles stored_files_;
   bool update_mode_ = false;
   ReloadedDictionary reloaded_;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "indexer/engine/unread_files.h"
 #include "platform/md5.h"
 #include "platform/scoped_env.h"
 #include "platform/window_message.h"
@@ -184,6 +185,45 @@ TEST_F(RunTest, StopWithSavingWritesWhatWasIndexedBeforeTheStop) {
   EXPECT_EQ(indexer->Run(), kRunOk);
   EXPECT_EQ(Indexed(), "1");
   EXPECT_EQ(Words().at("word").size(), 2u);
+}
+
+// Files parsed on a thread beside the walk give the index (and the list of unread files) that
+// parsing each file in the walk gives: a fresh pass, then an update of changed and new files.
+TEST_F(RunTest, ParsingBesideTheWalkWritesWhatParsingInTheWalkWrites) {
+  const auto write_corpus = [this](int version) {
+    std::string many;  // more words than the parses hand back at a time
+    for (int i = 0; i < 5000; ++i) many += "w" + std::to_string(i % 3001 + version) + " ";
+    Write("many.txt", many, testing::OldTime(version));
+    for (int i = 0; i < 20 + 5 * version; ++i) {
+      Write("f" + std::to_string(i) + ".txt",
+            "common word" + std::to_string((i + version) % 7) + " only" + std::to_string(i),
+            testing::OldTime(i % 3 == 0 ? version : 0));
+    }
+    plugins_.files[corpus_ + "refused.txt"] = {"secret", testing::OldTime(version), true};
+  };
+  const Folder empty = disk_.FilesIn(work_);
+  Folder index[2];
+  for (const bool beside : {false, true}) {
+    disk_.SetFilesIn(work_, empty);
+    plugins_.files.clear();
+    for (const int version : {0, 1}) {
+      write_corpus(version);
+      WriteJob(version == 1);
+      PassSettings settings = Settings();
+      settings.parse_beside_walk = beside;
+      ASSERT_EQ(TIndexer(settings).Run(), kRunOk);
+    }
+    index[beside] = IndexFiles();
+    UnreadFiles unread;
+    unread.Load(&disk_, UnreadFiles::PathFor(storages_, "test"));
+    EXPECT_NE(unread.Find(corpus_ + "refused.txt"), nullptr);
+  }
+  std::string differ;
+  for (const auto& [name, bytes] : index[1]) {
+    if (index[0].count(name) == 0 || index[0].at(name) != bytes) differ += name + " ";
+  }
+  EXPECT_EQ(index[0].size(), index[1].size());
+  EXPECT_EQ(differ, "");
 }
 
 // The window ends with the files the index holds and the words found: during the walk the

@@ -1,0 +1,141 @@
+#include "indexer/engine/parse_ahead.h"
+
+#include <chrono>
+#include <utility>
+
+namespace oru {
+
+namespace {
+
+// The words queued at most, in bytes of room (some 50,000 words): enough to keep the parses
+// going while the walk's thread is busy elsewhere, little beside the dictionary.
+constexpr size_t kMaxQueuedBytes = size_t{2} << 20;
+
+size_t RoomOf(const ParseAhead::Batch& batch) {
+  return batch.words.capacity() * sizeof(FoundWord);
+}
+
+// Thrown out of a parse whose words are no longer wanted: it ends the parse as any failure
+// does (the plug-in's parse is ended) and the thread with it.
+struct Stopped {};
+
+}  // namespace
+
+ParseAhead::ParseAhead(Parse parse) : parse_(std::move(parse)) {}
+
+ParseAhead::~ParseAhead() { Stop(); }
+
+bool ParseAhead::Start() {
+  if (running()) return true;
+  stopping_ = false;
+  try {
+    thread_ = std::thread([this] { Work(); });
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+void ParseAhead::Add(const WalkedFile& file, bool parse) {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    jobs_.push_back({file, parse});
+  }
+  ++files_pending_;
+  changed_.notify_all();
+}
+
+bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump) {
+  if (files_pending_ == 0) return false;
+  constexpr auto kSlice = std::chrono::milliseconds(20);
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (batches_.empty()) {
+      if (pump == nullptr) return false;
+      lock.unlock();
+      (*pump)();
+      lock.lock();
+      changed_.wait_for(lock, kSlice, [this] { return !batches_.empty(); });
+    }
+    *batch = std::move(batches_.front());
+    batches_.pop_front();
+    queued_bytes_ -= RoomOf(*batch);
+  }
+  changed_.notify_all();  // room for the thread's next batch
+  if (batch->last) --files_pending_;
+  return true;
+}
+
+void ParseAhead::Stop() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    jobs_.clear();
+    batches_.clear();
+    queued_bytes_ = 0;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  // Whatever the thread queued before it saw the stop goes too.
+  batches_.clear();
+  queued_bytes_ = 0;
+  files_pending_ = 0;
+}
+
+void ParseAhead::Put(Batch batch) {
+  // A file's last words rarely fill their room: what they leave goes back.
+  if (batch.words.size() < batch.words.capacity() / 2) batch.words.shrink_to_fit();
+  const size_t room = RoomOf(batch);
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this, room] {
+      return stopping_ || batches_.empty() || queued_bytes_ + room <= kMaxQueuedBytes;
+    });
+    if (stopping_) throw Stopped();
+    batches_.push_back(std::move(batch));
+    queued_bytes_ += room;
+  }
+  changed_.notify_all();
+}
+
+void ParseAhead::Work() {
+  class Queueing : public FoundWordsSink {
+   public:
+    explicit Queueing(ParseAhead* ahead) : ahead_(ahead) {}
+    void Take(std::vector<FoundWord>* words) override {
+      Batch batch;
+      batch.words.swap(*words);
+      words->reserve(FileWords::kBatchWords);
+      ahead_->Put(std::move(batch));
+    }
+
+   private:
+    ParseAhead* ahead_;
+  } queueing(this);
+  for (;;) {
+    Job job;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (stopping_) return;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    Batch last;
+    last.last = true;
+    try {
+      if (job.parse) last.parsed = parse_(job.file, &queueing);
+    } catch (const Stopped&) {
+      return;
+    } catch (...) {
+      last.thrown = std::current_exception();
+    }
+    try {
+      Put(std::move(last));
+    } catch (const Stopped&) {
+      return;
+    }
+  }
+}
+
+}  // namespace oru
