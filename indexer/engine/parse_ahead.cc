@@ -37,17 +37,20 @@ bool ParseAhead::Start() {
 }
 
 void ParseAhead::Add(const WalkedFile& file, bool parse) {
+  bool wake = false;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     jobs_.push_back({file, parse});
+    wake = thread_waits_;
   }
   ++files_pending_;
-  changed_.notify_all();
+  if (wake) changed_.notify_all();
 }
 
 bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump) {
   if (files_pending_ == 0) return false;
   constexpr auto kSlice = std::chrono::milliseconds(20);
+  bool wake = false;
   {
     std::unique_lock<std::mutex> lock(mutex_);
     while (batches_.empty()) {
@@ -55,13 +58,16 @@ bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump) {
       lock.unlock();
       (*pump)();
       lock.lock();
+      walk_waits_ = true;
       changed_.wait_for(lock, kSlice, [this] { return !batches_.empty(); });
+      walk_waits_ = false;
     }
     *batch = std::move(batches_.front());
     batches_.pop_front();
     queued_bytes_ -= RoomOf(*batch);
+    wake = thread_waits_;  // for room
   }
-  changed_.notify_all();  // room for the thread's next batch
+  if (wake) changed_.notify_all();
   if (batch->last) --files_pending_;
   return true;
 }
@@ -86,16 +92,20 @@ void ParseAhead::Put(Batch batch) {
   // A file's last words rarely fill their room: what they leave goes back.
   if (batch.words.size() < batch.words.capacity() / 2) batch.words.shrink_to_fit();
   const size_t room = RoomOf(batch);
+  bool wake = false;
   {
     std::unique_lock<std::mutex> lock(mutex_);
+    thread_waits_ = true;
     changed_.wait(lock, [this, room] {
       return stopping_ || batches_.empty() || queued_bytes_ + room <= kMaxQueuedBytes;
     });
+    thread_waits_ = false;
     if (stopping_) throw Stopped();
     batches_.push_back(std::move(batch));
     queued_bytes_ += room;
+    wake = walk_waits_;
   }
-  changed_.notify_all();
+  if (wake) changed_.notify_all();
 }
 
 void ParseAhead::Work() {
@@ -116,7 +126,9 @@ void ParseAhead::Work() {
     Job job;
     {
       std::unique_lock<std::mutex> lock(mutex_);
+      thread_waits_ = true;
       changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      thread_waits_ = false;
       if (stopping_) return;
       job = std::move(jobs_.front());
       jobs_.pop_front();

@@ -71,6 +71,9 @@ class ParseAhead {
   std::thread thread_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;  // a job, a batch, room, or the stop
+  // Who waits on changed_: told only then, so that a pass makes few calls to wake a thread.
+  bool walk_waits_ = false;    // for a batch
+  bool thread_waits_ = false;  // for a job or room
   std::deque<Job> jobs_;
   std::deque<Batch> batches_;
   size_t queued_bytes_ = 0;  // the room of batches_
