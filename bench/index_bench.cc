@@ -38,6 +38,7 @@
 #include "platform/find.h"
 #include "platform/little_endian.h"
 #include "platform/md5.h"
+#include "platform/memory.h"
 #include "plugins/parser-common/word_rule.h"
 
 namespace {
@@ -404,6 +405,8 @@ std::string MakeTempFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As Tamsel does, so that the passes in process measure what the program does.
+  oru::platform::KeepFreedMemory();
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr,

@@ -14,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/memory.h"
 #include "platform/mutex.h"
 
 namespace {
@@ -93,6 +94,8 @@ int RunWindow(const std::string& job_file, std::string* why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A pass takes and frees each file's buffers in turn: the memory is kept for the next file.
+  oru::platform::KeepFreedMemory();
   // One instance per program file name; a second one ends at once, silently.
   oru::platform::InstanceMutex mutex;
   const oru::platform::Status held = oru::platform::InstanceMutex::Acquire(

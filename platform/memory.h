@@ -1,7 +1,8 @@
 // Large blocks of memory for tables that are read at random, such as the engine's word table:
 // the platform maps them so that look-ups spread over megabytes cost few address-translation
 // misses (on POSIX, transparent huge pages are requested for the block; on Windows, large pages
-// when the process holds the privilege to lock pages in memory, else normal pages).
+// when the process holds the privilege to lock pages in memory, else normal pages). And how a
+// program that allocates and frees much in turn keeps the memory it freed.
 #ifndef ORU_PLATFORM_MEMORY_H_
 #define ORU_PLATFORM_MEMORY_H_
 
@@ -33,6 +34,14 @@ class LargeBlock {
   size_t size_ = 0;
   size_t mapped_ = 0;  // what the platform mapped, when more than `size_`
 };
+
+// Has the C library keep the memory the process frees for its next allocations, rather than
+// hand it back to the system and map it afresh (a fault and a zeroed page per 4 KiB) as soon
+// as it is needed again: a pass frees each file's buffers and takes them again for the next
+// one, on two threads. Memory goes back to the system when the process ends. Called once, at
+// the start of a program, before its threads start; where the allocator keeps freed memory by
+// itself (Windows), nothing.
+void KeepFreedMemory();
 
 }  // namespace oru::platform
 

@@ -60,4 +60,8 @@ void LargeBlock::Release() {
   mapped_ = 0;
 }
 
+void KeepFreedMemory() {
+  // The process heap keeps what is freed for reuse by itself.
+}
+
 }  // namespace oru::platform
