@@ -315,8 +315,10 @@ Status TIndexer::Index(const WalkedFile& file) {
   if (settings_.parse_beside_walk && ahead_.Start()) {
     ahead_.Add(file, !parsing.pass_over);
     parsing_.push_back(std::move(parsing));
-    // The walk runs a few files ahead of the parses, no further: a Stop waits for no more.
-    constexpr size_t kFilesAhead = 4;
+    // The walk runs ahead of the parses by a few dozen files at most, so that neither thread
+    // waits on the other at every file (each wait is a sleep and a wake), and a Stop that
+    // saves waits for no more than these.
+    constexpr size_t kFilesAhead = 32;
     return EnterParsed(kFilesAhead);
   }
   words_.clear();
