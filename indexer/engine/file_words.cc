@@ -90,14 +90,6 @@ void FileWords::RecordWord(const char* normal, const Dictionary::Probe& probe,
   }
 }
 
-bool FileWords::Read(const ParserExports& parser, const std::string& type_name,
-                     const std::string& path, uint32_t file_ref, uint16_t flags,
-                     std::vector<_Dict>* words) {
-  Entering entering(this, file_ref, flags, words);
-  words->clear();
-  return Find(parser, type_name, path, &entering);
-}
-
 bool FileWords::Find(const ParserExports& parser, const std::string& type_name,
                      const std::string& path, FoundWordsSink* sink) {
   forms_.Clear();

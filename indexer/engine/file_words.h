@@ -50,24 +50,20 @@ class FileWords {
     utf8_stop_words_ = utf8_stop_words;
   }
 
-  // Parses `path` with `parser` (handing it `type_name`) and enters the words the filter keeps
-  // under `file_ref` (its low 16 bits are the file's number) and `flags`; `*words` receives the
-  // file's distinct words in order of first sight. The parse is always ended. False when the
-  // parser refused the file or lacks its exports: no words. What is thrown (memory exhausted)
-  // goes to the caller once the parse is ended.
-  bool Read(const ParserExports& parser, const std::string& type_name, const std::string& path,
-            uint32_t file_ref, uint16_t flags, std::vector<_Dict>* words);
-
-  // Read in two steps. Find parses `path` and hands the words the filter keeps to `sink`, in
-  // batches of at most kBatchWords; it touches neither the dictionary nor the counters. Enter
-  // enters such words, as Read does, adding the file's new distinct words to `*words`. One
-  // thread at a time may find words while another enters them.
+  // Parses `path` with `parser` (handing it `type_name`) and hands the words the filter keeps
+  // to `sink`, in the parser's order, in batches of at most kBatchWords. The parse is always
+  // ended. False when the parser refused the file or lacks its exports. What is thrown (memory
+  // exhausted, or by the sink) goes to the caller once the parse is ended. Touches neither the
+  // dictionary nor the counters: one thread may find words while another enters them.
   bool Find(const ParserExports& parser, const std::string& type_name, const std::string& path,
             FoundWordsSink* sink);
+  // Enters found words under `file_ref` (its low 16 bits are the file's number) and `flags`,
+  // adding the file's distinct words, at their first sight, to `*words`.
   void Enter(const std::vector<FoundWord>& found, uint32_t file_ref, uint16_t flags,
              std::vector<_Dict>* words);
 
-  // A sink that enters each batch at once, under `file_ref` and `flags`, into `*words`.
+  // A sink that enters each batch at once, under `file_ref` and `flags`, into `*words`: the
+  // words of a file found and entered on one thread.
   class Entering : public FoundWordsSink {
    public:
     Entering(FileWords* file_words, uint32_t file_ref, uint16_t flags, std::vector<_Dict>* words)

@@ -70,7 +70,9 @@ class FileWordsTest : public ::testing::Test {
   // Runs the words of one file and returns the texts of its distinct words, in order.
   std::vector<std::string> Extract(std::vector<std::u16string> words, uint16_t file = 1) {
     FakeParser::words = std::move(words);
-    reader_->Read(kFakeParser, "Fake Files", "file", file, 0, &words_);
+    words_.clear();
+    FileWords::Entering entering(reader_.get(), file, 0, &words_);
+    reader_->Find(kFakeParser, "Fake Files", "file", &entering);
     std::vector<std::string> texts;
     for (const _Dict& d : words_) texts.emplace_back(dictionary_.Text(*d.Entry));
     return texts;

@@ -45,11 +45,18 @@ const ParserExports kListParser{&ListParser::ParseIt, &ListParser::GetNextWord,
 class WordTableTest : public ::testing::Test {
  protected:
 
+  // Finds and enters the words of the list parser's file under `file` into words_.
+  void Read(uint16_t file) {
+    words_.clear();
+    FileWords::Entering entering(&reader_, file, 0, &words_);
+    reader_.Find(kListParser, "List Files", "file", &entering);
+  }
+
   // Runs one file's words; returns the texts of FileWords after checking that every record
   // names the entry WordHash and FindWord would give for its text.
   std::vector<std::string> Extract(std::vector<std::string> words, uint16_t file) {
     ListParser::words = std::move(words);
-    reader_.Read(kListParser, "List Files", "file", file, 0, &words_);
+    Read(file);
     std::vector<std::string> texts;
     const Dictionary& dictionary = dictionary_;
     for (const _Dict& d : words_) {
@@ -122,10 +129,10 @@ TEST_F(WordTableTest, WordsBeyondAFullTableAreStillFoundOnce) {
     words.push_back(word);
   }
   ListParser::words = words;
-  reader_.Read(kListParser, "List Files", "file", 1, 0, &words_);
+  Read(1);
   EXPECT_EQ(dictionary_.word_count(), kWords);
   ListParser::words = {words.front(), words.back(), words.back()};
-  reader_.Read(kListParser, "List Files", "file", 2, 0, &words_);
+  Read(2);
   EXPECT_EQ(dictionary_.word_count(), kWords);
   EXPECT_EQ(words_.size(), 2u);
   EXPECT_EQ(DictionarySize(), static_cast<size_t>(kWords));
