@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <system_error>
 #include <utility>
 
 #include "indexer/engine/index_format.h"
@@ -65,6 +66,9 @@ uint8_t TIndexer::Run() {
     what = e.what();
   } catch (...) {
   }
+  // A read of the file index still running ends before anything it uses goes; what it found
+  // is not wanted now.
+  if (stored_files_read_.valid()) stored_files_read_.wait();
   // A parse beside the walk ends before the guard and the plug-ins go.
   ahead_.Stop();
   parsing_.clear();
@@ -101,8 +105,17 @@ uint8_t TIndexer::RunPass() {
   // An update of an index recorded complete reads its parts and word list on a second thread
   // from here on, while the plug-ins load, the file index is read and the walk goes on. Reading
   // changes nothing; every way out of the run ends the reload (Run).
-  if (job.updating && folder_->recorded() == "1" && settings_.reload_beside_walk) {
-    reload_.Start(settings_.disk, folder_->path(), dictionary_.get());
+  if (job.updating && folder_->recorded() == "1") {
+    if (settings_.reload_beside_walk) {
+      reload_.Start(settings_.disk, folder_->path(), dictionary_.get());
+    }
+    // Its file index is read meanwhile on a thread of its own, as the plug-ins load; without
+    // one, BeginReload reads it.
+    try {
+      stored_files_read_ =
+          std::async(std::launch::async, [this] { return ReadStoredFiles([] {}); });
+    } catch (const std::system_error&) {
+    }
   }
   // Only the first storage section is indexed; its plug-ins are loaded before anything in the
   // index folder changes, so a bad configuration leaves the last index as it was.
@@ -184,17 +197,30 @@ void TIndexer::StartFreshIndex() {
   forgotten_ = {};
 }
 
+TIndexer::StoredFilesRead TIndexer::ReadStoredFiles(const std::function<void()>& pump) {
+  StoredFilesRead read;
+  std::string records;
+  read.status = settings_.disk->ReadWhole(folder_->path() + fmt::kFileIndexName, &records);
+  // A file index that is missing is damage; one that cannot be read fails the run.
+  if (read.status.ok()) {
+    read.loaded = stored_files_.Load(std::move(records), pump);
+  } else if (read.status.result() == Result::kNotFound) {
+    read.status = Status();
+  }
+  return read;
+}
+
 bool TIndexer::BeginReload() {
   update_mode_ = true;
-  std::string records;
-  const Status read = settings_.disk->ReadWhole(folder_->path() + fmt::kFileIndexName, &records);
-  // A file index that is missing is damage; one that cannot be read fails the run.
+  const StoredFilesRead read = stored_files_read_.valid()
+                                   ? stored_files_read_.get()
+                                   : ReadStoredFiles([this] { ProcessMessages(); });
   // Either way the reload begun in RunPass ends before the dictionary starts afresh.
-  if (!read.ok() && read.result() != Result::kNotFound) {
+  if (!read.status.ok()) {
     reload_.Abandon();
-    return Check(read);
+    return Check(read.status);
   }
-  if (!read.ok() || !stored_files_.Load(std::move(records), [this] { ProcessMessages(); })) {
+  if (!read.loaded) {
     reload_.Abandon();
     return false;
   }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -144,6 +145,14 @@ class TIndexer : private FolderWalk::Host {
   // (begun in RunPass; at once without reload_beside_walk or a second thread). False when the
   // file index or the reload failed already.
   bool BeginReload();
+  // Reads the index's file index into stored_files_: a failure to read it, or whether it was
+  // there and whole (missing or damaged: false, and the update becomes a fresh pass). `pump` is
+  // called once per record.
+  struct StoredFilesRead {
+    platform::Status status;
+    bool loaded = false;
+  };
+  StoredFilesRead ReadStoredFiles(const std::function<void()>& pump);
   // Waits for the reload begun beside the walk, keeping the window's messages going. True when
   // it succeeded (or none runs); when it failed, the run falls back to a fresh index (files
   // opened afresh, nothing of the reload kept) and it returns false: the walk starts again.
@@ -232,6 +241,10 @@ class TIndexer : private FolderWalk::Host {
   ParseAhead ahead_;
   std::deque<Parsing> parsing_;
   StoredFiles stored_files_;
+  // An update's ReadStoredFiles on a thread of its own, begun when the folder is locked, so
+  // that the file index is read while the plug-ins load; BeginReload takes it. Until then the
+  // thread alone touches stored_files_.
+  std::future<StoredFilesRead> stored_files_read_;
   bool update_mode_ = false;
   ReloadedDictionary reloaded_;
   BackgroundReload reload_;
