@@ -40,19 +40,45 @@ void StoredFileLookup::Build(const std::vector<FileNode>& files) {
   for (size_t i = 0; i < files.size(); ++i) {
     order_[first_[files[i].PathHash + 1u]++] = static_cast<uint32_t>(i);
   }
+  // Two records of one path share its hash: only the records of one hash are compared.
+  paths_unique_ = true;
+  next_ = 0;
+  for (size_t h = 0; h < kHashes && paths_unique_; ++h) {
+    for (uint32_t i = first_[h]; i + 1 < first_[h + 1] && paths_unique_; ++i) {
+      for (uint32_t j = i + 1; j < first_[h + 1]; ++j) {
+        if (SamePathIgnoringCase(files[order_[i]].Path, files[order_[j]].Path)) {
+          paths_unique_ = false;
+          break;
+        }
+      }
+    }
+  }
 }
 
 void StoredFileLookup::Clear() {
   files_ = nullptr;
+  paths_unique_ = true;
+  next_ = 0;
   first_.clear();
   order_.clear();
 }
 
 const FileNode* StoredFileLookup::Find(std::string_view path, uint16_t path_hash) const {
   if (files_ == nullptr) return nullptr;
+  const std::vector<FileNode>& files = *files_;
+  if (paths_unique_ && next_ < files.size()) {
+    const FileNode& node = files[next_];
+    if (node.PathHash == path_hash && SamePathIgnoringCase(node.Path, path)) {
+      ++next_;
+      return &node;
+    }
+  }
   for (uint32_t i = first_[path_hash]; i < first_[path_hash + 1u]; ++i) {
-    const FileNode& node = (*files_)[order_[i]];
-    if (SamePathIgnoringCase(node.Path, path)) return &node;
+    const FileNode& node = files[order_[i]];
+    if (SamePathIgnoringCase(node.Path, path)) {
+      next_ = order_[i] + size_t{1};
+      return &node;
+    }
   }
   return nullptr;
 }

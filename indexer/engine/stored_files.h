@@ -25,11 +25,16 @@ class StoredFileLookup {
   void Build(const std::vector<FileNode>& files);
   void Clear();
   // The first record, in file order, whose PathHash is `path_hash` and whose path equals `path`
-  // after code-page lower-casing of both; null when there is none or nothing was built.
+  // after code-page lower-casing of both; null when there is none or nothing was built. A walk
+  // meets the files mostly in the order they were recorded: the record after the last one
+  // found is tried first. Not for two threads at once.
   const FileNode* Find(std::string_view path, uint16_t path_hash) const;
 
  private:
   const std::vector<FileNode>* files_ = nullptr;
+  // Whether a record found directly is the first of its path too: no path is recorded twice.
+  bool paths_unique_ = true;
+  mutable size_t next_ = 0;  // the record after the last one found
   std::vector<uint32_t> first_;  // per hash, where its records start in order_; two more at the end
   std::vector<uint32_t> order_;  // record indexes grouped by hash, in file order within a hash
 };

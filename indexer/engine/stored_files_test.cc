@@ -82,5 +82,24 @@ TEST_F(CheckStoredFileTest, PathsMatchIgnoringCaseAndTheFirstRecordDecides) {
   EXPECT_EQ(Check("\xE9t\xE9.TXT", 0, 0, hash), StoredFileState::kUnchanged);
 }
 
+TEST_F(CheckStoredFileTest, FilesMetInAnyOrderFindTheirRecords) {
+  // Records 1 and 2 share a hash, so that the record tried first can have the hash of the path
+  // looked for and another path.
+  Load(FileRecord(1, dir_ + "a.txt", 1, 0, 7) + FileRecord(2, dir_ + "b.txt", 2, 0, 7) +
+       FileRecord(3, dir_ + "c.txt", 3) + FileRecord(4, dir_ + "d.txt", 4));
+  const struct {
+    const char* name;
+    uint16_t number;
+  } walk[] = {{"b.txt", 2}, {"c.txt", 3}, {"a.txt", 1}, {"d.txt", 4}, {"d.txt", 4},
+              {"c.txt", 3}, {"a.txt", 1}, {"b.txt", 2}, {"e.txt", 0}, {"a.txt", 1}};
+  for (const auto& met : walk) {
+    const std::string name = met.name;
+    const int hash = name == "a.txt" || name == "b.txt" ? 7 : -1;
+    uint16_t number = 99;
+    Check(name, met.number, 0, hash, &number);
+    EXPECT_EQ(number, met.number) << name;
+  }
+}
+
 }  // namespace
 }  // namespace oru
