@@ -639,17 +639,22 @@ int main(int argc, char** argv) {
               MiB(some_process.peak_bytes));
 
   // The same fresh pass into a UTF-8 index, which keeps every script: its cost and size beside
-  // the Windows-1252 pass's (the least CPU time of as many runs).
+  // the Windows-1252 pass's (the least CPU time of as many runs). A Windows-1252 pass runs
+  // before each, so that both meet the machine as it is then.
   PassResult utf8;
+  double w1252_cpu = pass.cpu_seconds;
   for (int r = 0; r < options.repeat; ++r) {
+    const PassResult w = RunPass(work, options.bin, job);
     const PassResult p = RunPass(work, options.bin, job, true, oru::TextEncoding::kUtf8);
-    if (p.status != oru::kRunOk) {
-      std::fprintf(stderr, "the UTF-8 pass failed with result %d\n", p.status);
+    if (w.status != oru::kRunOk || p.status != oru::kRunOk) {
+      std::fprintf(stderr, "a pass beside the UTF-8 one failed with result %d / %d\n", w.status,
+                   p.status);
       return 1;
     }
+    w1252_cpu = std::min(w1252_cpu, w.cpu_seconds);
     if (r == 0 || p.cpu_seconds < utf8.cpu_seconds) utf8 = p;
   }
-  const double cpu_ratio = utf8.cpu_seconds / pass.cpu_seconds;
+  const double cpu_ratio = utf8.cpu_seconds / w1252_cpu;
   const double size_ratio =
       static_cast<double>(utf8.index_bytes) / static_cast<double>(pass.index_bytes);
   std::printf("UTF-8 index, fresh pass: %.3f s CPU = %.3f x the Windows-1252 pass (target <= "

@@ -31,13 +31,13 @@ FileWords::FileWords(Dictionary* dictionary, const StopList* stop_words,
                      platform::Label* words_found)
     : dictionary_(dictionary), stop_words_(stop_words), words_found_(words_found) {}
 
-bool FileWords::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal) {
+bool FileWords::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* kept) {
   for (;;) {
     while (next_form_ < forms_.size()) {
       const WordForm& form = forms_[next_form_++];
       if (form.verdict != WordVerdict::kKept) continue;
-      std::memset(normal, 0, kNormalWordSize);
-      std::memcpy(normal, form.text, form.length);
+      std::memset(kept, 0, Dictionary::kWordBytes);
+      std::memcpy(kept, form.text, std::min<size_t>(form.length, kMaxWordText));
       return true;
     }
     const uint32_t before = rec->Position;
@@ -72,7 +72,12 @@ bool FileWords::NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* nor
     if (length > static_cast<int>(kMaxRawWord)) length = kMaxRawWord;
     raw[length] = '\0';
     const std::string_view word(raw, static_cast<size_t>(length));
-    if (FilterWord(word, *stop_words_, normal) == WordVerdict::kKept) return true;
+    char normal[kNormalWordSize];
+    if (FilterWord(word, *stop_words_, normal) == WordVerdict::kKept) {
+      std::memcpy(kept, normal, Dictionary::kWordBytes);
+      kept[kMaxWordText] = '\0';
+      return true;
+    }
   }
 }
 
@@ -106,13 +111,11 @@ bool FileWords::Find(const ParserExports& parser, const std::string& type_name,
   rec.Position = 0;
   std::vector<FoundWord> found;
   found.reserve(kBatchWords);
-  char normal[kNormalWordSize];
+  FoundWord word;
   try {
-    while (NextKeptWord(parser.next_word, &rec, normal)) {
-      FoundWord& word = found.emplace_back();
-      std::memcpy(word.text, normal, sizeof(word.text));
-      word.text[sizeof(word.text) - 1] = '\0';  // kept words are at most 31 bytes
+    while (NextKeptWord(parser.next_word, &rec, word.text)) {
       word.key = Dictionary::Key(word.text);
+      found.push_back(word);
       if (found.size() == kBatchWords) sink->Take(&found);
     }
     if (!found.empty()) sink->Take(&found);

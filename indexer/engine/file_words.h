@@ -85,9 +85,10 @@ class FileWords {
 
  private:
   // Fetches words from `next_word` until one passes the word filter and leaves it normalised,
-  // cut to 31 bytes and zero-filled, in the 128-byte `normal`; false at the end of the words.
-  // In a UTF-8 index one parsed word may give several words: they are handed out in turn.
-  bool NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* normal);
+  // cut to 31 bytes and zero-filled, in the Dictionary::kWordBytes of `kept`; false at the end
+  // of the words. In a UTF-8 index one parsed word may give several words: they are handed out
+  // in turn.
+  bool NextKeptWord(GetNextWordFn next_word, WordRecord* rec, char* kept);
   // Enters such a word into the dictionary and the counters, and into `words` at its first
   // sight in the file.
   void RecordWord(const char* normal, const Dictionary::Probe& probe, uint32_t file_ref,

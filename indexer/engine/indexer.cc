@@ -359,9 +359,12 @@ Status TIndexer::Index(const WalkedFile& file) {
 
 Status TIndexer::EnterParsed(size_t files_ahead) {
   const std::function<void()> pump = [this] { ProcessMessages(); };
+  // A wait lasts until this many files are done, so that the walk's thread sleeps and wakes
+  // once for them all.
+  constexpr size_t kFilesPerWait = 16;
   ParseAhead::Batch batch;
   while (!parsing_.empty() &&
-         ahead_.Take(&batch, parsing_.size() > files_ahead ? &pump : nullptr)) {
+         ahead_.Take(&batch, parsing_.size() > files_ahead ? &pump : nullptr, kFilesPerWait)) {
     const Parsing& parsing = parsing_.front();
     file_words_.Enter(batch.words, parsing.file.file_ref, 0, &words_);
     if (!batch.last) continue;

@@ -41,31 +41,41 @@ void ParseAhead::Add(const WalkedFile& file, bool parse) {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     jobs_.push_back({file, parse});
-    wake = thread_waits_;
+    ++files_added_;
+    wake = thread_waits_for_job_;
   }
   ++files_pending_;
   if (wake) changed_.notify_all();
 }
 
-bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump) {
+bool ParseAhead::EnoughDone(size_t files) const {
+  return files_done_ - files_taken_ >= files || files_done_ == files_added_ ||
+         thread_waits_for_room_;
+}
+
+bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump, size_t files) {
   if (files_pending_ == 0) return false;
   constexpr auto kSlice = std::chrono::milliseconds(20);
   bool wake = false;
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (batches_.empty()) {
+    if (pump == nullptr ? batches_.empty() : !EnoughDone(files)) {
       if (pump == nullptr) return false;
-      lock.unlock();
-      (*pump)();
-      lock.lock();
-      walk_waits_ = true;
-      changed_.wait_for(lock, kSlice, [this] { return !batches_.empty(); });
-      walk_waits_ = false;
+      walk_wants_ = std::max<size_t>(files, 1);
+      do {
+        lock.unlock();
+        (*pump)();
+        lock.lock();
+        walk_waits_ = true;
+        changed_.wait_for(lock, kSlice, [this] { return EnoughDone(walk_wants_); });
+        walk_waits_ = false;
+      } while (!EnoughDone(walk_wants_));
     }
     *batch = std::move(batches_.front());
     batches_.pop_front();
     queued_bytes_ -= RoomOf(*batch);
-    wake = thread_waits_;  // for room
+    if (batch->last) ++files_taken_;
+    wake = thread_waits_for_room_;
   }
   if (wake) changed_.notify_all();
   if (batch->last) --files_pending_;
@@ -79,6 +89,7 @@ void ParseAhead::Stop() {
     jobs_.clear();
     batches_.clear();
     queued_bytes_ = 0;
+    files_added_ = files_done_ = files_taken_ = 0;
   }
   changed_.notify_all();
   if (thread_.joinable()) thread_.join();
@@ -95,15 +106,21 @@ void ParseAhead::Put(Batch batch) {
   bool wake = false;
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    thread_waits_ = true;
-    changed_.wait(lock, [this, room] {
+    const auto has_room = [this, room] {
       return stopping_ || batches_.empty() || queued_bytes_ + room <= kMaxQueuedBytes;
-    });
-    thread_waits_ = false;
+    };
+    if (!has_room()) {
+      // A walk waiting for more files to be done takes what there is instead.
+      thread_waits_for_room_ = true;
+      if (walk_waits_) changed_.notify_all();
+      changed_.wait(lock, has_room);
+      thread_waits_for_room_ = false;
+    }
     if (stopping_) throw Stopped();
+    if (batch.last) ++files_done_;
     batches_.push_back(std::move(batch));
     queued_bytes_ += room;
-    wake = walk_waits_;
+    wake = walk_waits_ && EnoughDone(walk_wants_);
   }
   if (wake) changed_.notify_all();
 }
@@ -126,9 +143,9 @@ void ParseAhead::Work() {
     Job job;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      thread_waits_ = true;
+      thread_waits_for_job_ = true;
       changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-      thread_waits_ = false;
+      thread_waits_for_job_ = false;
       if (stopping_) return;
       job = std::move(jobs_.front());
       jobs_.pop_front();

@@ -50,8 +50,10 @@ class ParseAhead {
   // Files handed in whose last batch was not taken yet.
   size_t files_pending() const { return files_pending_; }
   // The next batch, in order: at once (false when none is there yet or no file is pending),
-  // or, with `pump`, waiting for it and calling `pump` every 20 ms meanwhile.
-  bool Take(Batch* batch, const std::function<void()>* pump);
+  // or, with `pump`, waiting, and calling `pump` every 20 ms meanwhile, until `files` files
+  // are done (every file handed in, or as many as the queue holds, when fewer): one wait for
+  // several files rather than one for each.
+  bool Take(Batch* batch, const std::function<void()>* pump, size_t files = 1);
 
   // Forgets the files not parsed yet and every batch not taken, and ends the thread once a
   // parse under way has ended (the sink makes it throw at its next batch).
@@ -66,14 +68,24 @@ class ParseAhead {
   void Work();
   // Queues a batch, waiting while the queue is full; throws once stopping.
   void Put(Batch batch);
+  // Under mutex_: `files` files are done and not taken, or every file handed in is done, or
+  // the thread waits for room.
+  bool EnoughDone(size_t files) const;
 
   Parse parse_;
   std::thread thread_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;  // a job, a batch, room, or the stop
-  // Who waits on changed_: told only then, so that a pass makes few calls to wake a thread.
-  bool walk_waits_ = false;    // for a batch
-  bool thread_waits_ = false;  // for a job or room
+  // Who waits on changed_, and for what: told only then, so that a pass makes few calls to
+  // wake a thread.
+  bool walk_waits_ = false;  // for walk_wants_ files done
+  size_t walk_wants_ = 1;
+  bool thread_waits_for_job_ = false;
+  bool thread_waits_for_room_ = false;
+  // Files handed in, done (their last batch queued) and taken, since the start.
+  size_t files_added_ = 0;
+  size_t files_done_ = 0;
+  size_t files_taken_ = 0;
   std::deque<Job> jobs_;
   std::deque<Batch> batches_;
   size_t queued_bytes_ = 0;  // the room of batches_

@@ -35,7 +35,8 @@ TEST(ParseAheadTest, HandsBackEveryFilesWordsInOrderWithItsOutcome) {
   for (uint32_t i = 0; i < sizes.size(); ++i) {
     std::vector<uint64_t> keys;
     do {
-      ASSERT_TRUE(ahead.Take(&batch, &pump));
+      // Waiting for four files at a time, fewer at the end.
+      ASSERT_TRUE(ahead.Take(&batch, &pump, 4));
       for (const FoundWord& word : batch.words) keys.push_back(word.key);
     } while (!batch.last);
     const uint32_t expected = i == 3 || i == 4 ? 0 : sizes[i];
