@@ -1,5 +1,6 @@
 #include "indexer/engine/parse_ahead.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -56,12 +57,13 @@ bool ParseAhead::EnoughDone(size_t files) const {
 bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump, size_t files) {
   if (files_pending_ == 0) return false;
   constexpr auto kSlice = std::chrono::milliseconds(20);
+  files = std::max<size_t>(files, 1);  // a wait ends with a file done at the least
   bool wake = false;
   {
     std::unique_lock<std::mutex> lock(mutex_);
     if (pump == nullptr ? batches_.empty() : !EnoughDone(files)) {
       if (pump == nullptr) return false;
-      walk_wants_ = std::max<size_t>(files, 1);
+      walk_wants_ = files;
       do {
         lock.unlock();
         (*pump)();
