@@ -347,8 +347,7 @@ Status TIndexer::Index(const WalkedFile& file) {
     constexpr size_t kFilesAhead = 32;
     return EnterParsed(kFilesAhead);
   }
-  words_.clear();
-  bool parsed = false;
+  bool parsed = false;  // words_ is empty: PostWords leaves it so
   if (!parsing.pass_over) {
     FileWords::Entering entering(&file_words_, file.file_ref, 0, &words_);
     parsed = ParseGuarded(file, &entering);

@@ -45,7 +45,6 @@ void ParseAhead::Add(const WalkedFile& file, bool parse) {
     ++files_added_;
     wake = thread_waits_for_job_;
   }
-  ++files_pending_;
   if (wake) changed_.notify_all();
 }
 
@@ -55,7 +54,7 @@ bool ParseAhead::EnoughDone(size_t files) const {
 }
 
 bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump, size_t files) {
-  if (files_pending_ == 0) return false;
+  if (files_pending() == 0) return false;
   constexpr auto kSlice = std::chrono::milliseconds(20);
   files = std::max<size_t>(files, 1);  // a wait ends with a file done at the least
   bool wake = false;
@@ -80,7 +79,6 @@ bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump, size_t fi
     wake = thread_waits_for_room_;
   }
   if (wake) changed_.notify_all();
-  if (batch->last) --files_pending_;
   return true;
 }
 
@@ -94,11 +92,8 @@ void ParseAhead::Stop() {
     files_added_ = files_done_ = files_taken_ = 0;
   }
   changed_.notify_all();
+  // The thread queues nothing once it has seen the stop.
   if (thread_.joinable()) thread_.join();
-  // Whatever the thread queued before it saw the stop goes too.
-  batches_.clear();
-  queued_bytes_ = 0;
-  files_pending_ = 0;
 }
 
 void ParseAhead::Put(Batch batch) {

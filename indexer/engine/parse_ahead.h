@@ -47,8 +47,9 @@ class ParseAhead {
   // Hands in a file, to be parsed after those handed in before; with `parse` false it is not
   // parsed and gives one empty last batch, in its turn.
   void Add(const WalkedFile& file, bool parse);
-  // Files handed in whose last batch was not taken yet.
-  size_t files_pending() const { return files_pending_; }
+  // Files handed in whose last batch was not taken yet. The counts change only on the thread
+  // that hands files in and takes batches (the parse thread reads them under the lock).
+  size_t files_pending() const { return files_added_ - files_taken_; }
   // The next batch, in order: at once (false when none is there yet or no file is pending),
   // or, with `pump`, waiting, and calling `pump` every 20 ms meanwhile, until `files` files
   // are done (every file handed in, or as many as the queue holds, when fewer): one wait for
@@ -90,7 +91,6 @@ class ParseAhead {
   std::deque<Batch> batches_;
   size_t queued_bytes_ = 0;  // the room of batches_
   bool stopping_ = false;
-  size_t files_pending_ = 0;  // the walk's thread alone reads and writes it
 };
 
 }  // namespace oru
