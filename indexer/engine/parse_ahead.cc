@@ -49,8 +49,10 @@ void ParseAhead::Add(const WalkedFile& file, bool parse) {
 }
 
 bool ParseAhead::EnoughDone(size_t files) const {
+  // The thread may not have seen yet that the walk made room: its flag then outlives the
+  // batches that filled the queue.
   return files_done_ - files_taken_ >= files || files_done_ == files_added_ ||
-         thread_waits_for_room_;
+         (thread_waits_for_room_ && !batches_.empty());
 }
 
 bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump, size_t files) {

@@ -27,8 +27,11 @@ WalkedFile File(uint32_t time, uint32_t size) { return WalkedFile{nullptr, "f", 
 TEST(ParseAheadTest, HandsBackEveryFilesWordsInOrderWithItsOutcome) {
   ParseAhead ahead(CountingParse);
   ASSERT_TRUE(ahead.Start());
-  // Small files, files of several batches, an empty one, one passed over, one that throws.
-  const std::vector<uint32_t> sizes = {5, 0, 3 * FileWords::kBatchWords + 1, 7, 1, 20000, 9};
+  // Small files, files of several batches, an empty one, one passed over, one that throws,
+  // and one of far more words than the queue holds: the walk drains the queue while the
+  // thread waits for room.
+  const std::vector<uint32_t> sizes = {5, 0, 3 * FileWords::kBatchWords + 1, 7, 1, 20000, 9,
+                                       300000, 2, 300000, 300000};
   for (uint32_t i = 0; i < sizes.size(); ++i) ahead.Add(File(i + 1, sizes[i]), i != 4);
   const std::function<void()> pump = [] {};
   ParseAhead::Batch batch;

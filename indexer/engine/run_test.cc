@@ -191,8 +191,10 @@ TEST_F(RunTest, StopWithSavingWritesWhatWasIndexedBeforeTheStop) {
 // parsing each file in the walk gives: a fresh pass, then an update of changed and new files.
 TEST_F(RunTest, ParsingBesideTheWalkWritesWhatParsingInTheWalkWrites) {
   const auto write_corpus = [this](int version) {
-    std::string many;  // more words than the parses hand back at a time
-    for (int i = 0; i < 5000; ++i) many += "w" + std::to_string(i % 3001 + version) + " ";
+    // More words than the parse thread may queue: the walk drains the queue while the thread
+    // waits for room.
+    std::string many;
+    for (int i = 0; i < 150000; ++i) many += "w" + std::to_string(i % 3001 + version) + " ";
     Write("many.txt", many, testing::OldTime(version));
     for (int i = 0; i < 20 + 5 * version; ++i) {
       Write("f" + std::to_string(i) + ".txt",
