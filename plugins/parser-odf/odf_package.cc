@@ -45,6 +45,21 @@ bool ReadPart(containers::ZipArchive* zip, std::string_view name, OdfText* text)
   return ReadOdfXml(&reader, text);
 }
 
+// True when the package's "mimetype" entry names an OpenDocument type.
+bool NamesOpenDocument(containers::ZipArchive* zip) {
+  constexpr std::string_view kPrefix = "application/vnd.oasis.opendocument.";
+  containers::ZipEntryStream stream;
+  if (zip->OpenEntry("mimetype", &stream) != containers::ZipOutcome::kOk) return false;
+  char start[kPrefix.size()];
+  size_t got = 0;
+  while (got < sizeof(start)) {
+    const size_t n = stream.Read(start + got, sizeof(start) - got);
+    if (n == 0) break;
+    got += n;
+  }
+  return std::string_view(start, got) == kPrefix;
+}
+
 }  // namespace
 
 OdfOutcome ReadOdfPackage(containers::ByteSource* source, std::u16string* text,
@@ -60,9 +75,13 @@ OdfOutcome ReadOdfPackage(containers::ByteSource* source, std::u16string* text,
   }
   if (ContentIsEncrypted(&zip)) return OdfOutcome::kRefused;
   OdfText parts;
-  if (!ReadPart(&zip, "content.xml", &parts)) return OdfOutcome::kRefused;
-  ReadPart(&zip, "meta.xml", &parts);
-  ReadPart(&zip, "styles.xml", &parts);
+  bool read = ReadPart(&zip, "content.xml", &parts);
+  // A template may hold no body at all, only its styles (headers and footers) and properties:
+  // an empty document, not a damaged one, when the package says it is OpenDocument.
+  if (!read && !NamesOpenDocument(&zip)) return OdfOutcome::kRefused;
+  read = ReadPart(&zip, "meta.xml", &parts) || read;
+  read = ReadPart(&zip, "styles.xml", &parts) || read;
+  if (!read) return OdfOutcome::kRefused;
   JoinOdfText(parts, text);
   return OdfOutcome::kRead;
 }

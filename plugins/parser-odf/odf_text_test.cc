@@ -94,6 +94,16 @@ TEST(OdfTextTest, RefusalsAndDamage) {
   std::u16string text;
   EXPECT_EQ(ReadOdfPackage(&not_zip, &text), OdfOutcome::kNotZip);
   EXPECT_FALSE(ReadZip(TestZipWriter().Add("meta.xml", Doc("document-meta", kMeta)).Build()));
+  // Without a body but named OpenDocument (a template of styles only): its properties and
+  // headers are read; with nothing readable it is still refused.
+  const TestZipWriter named =
+      TestZipWriter().Add("mimetype", "application/vnd.oasis.opendocument.text-template", 0);
+  EXPECT_EQ(ReadZip(TestZipWriter(named)
+                        .Add("meta.xml", Doc("document-meta", kMeta))
+                        .Add("styles.xml", Doc("document-styles", kStyles))
+                        .Build()),
+            u"Title\nk1\nk2\nAnn\nBob\ntop\nbottom\n");
+  EXPECT_FALSE(ReadZip(TestZipWriter(named).Add("styles.xml", "<html/>").Build()));
   EXPECT_FALSE(ReadZip(TestZipWriter().Add("content.xml", "<html/>").Build()));
   const std::string manifest =
       "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\">"
