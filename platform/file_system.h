@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ini.h"
 #include "platform/status.h"
 
 namespace oru::platform {
@@ -63,17 +64,24 @@ class FileSystem {
   // (waits for other holders).
   virtual Status LockFolder(const std::string& folder, std::unique_ptr<HeldLock>* out) = 0;
   virtual Status LockFile(const std::string& path, std::unique_ptr<HeldLock>* out) = 0;
-  // As ProfileFile's GetString, SectionNames, KeyNames, WriteString and DeleteKey on the
-  // profile file `path` (a missing file reads as an empty profile).
+  // As ProfileFile's GetString, SectionNames, KeyNames and Change on the profile file `path`
+  // (a missing file reads as an empty profile); WriteProfileString and DeleteProfileKey make
+  // one change.
   virtual std::string ReadProfileString(const std::string& path, std::string_view section,
                                         std::string_view key, std::string_view default_value) = 0;
   virtual std::vector<std::string> ReadProfileSections(const std::string& path) = 0;
   virtual std::vector<std::string> ReadProfileKeys(const std::string& path,
                                                    std::string_view section) = 0;
-  virtual Status WriteProfileString(const std::string& path, std::string_view section,
-                                    std::string_view key, std::string_view value) = 0;
-  virtual Status DeleteProfileKey(const std::string& path, std::string_view section,
-                                  std::string_view key) = 0;
+  virtual Status ChangeProfile(const std::string& path,
+                               const std::vector<ProfileChange>& changes) = 0;
+  Status WriteProfileString(const std::string& path, std::string_view section,
+                            std::string_view key, std::string_view value) {
+    return ChangeProfile(path, {{std::string(section), std::string(key), std::string(value)}});
+  }
+  Status DeleteProfileKey(const std::string& path, std::string_view section,
+                          std::string_view key) {
+    return ChangeProfile(path, {{std::string(section), std::string(key), std::nullopt}});
+  }
 };
 
 // The platform's files. Lives as long as the program.

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,14 @@ namespace oru::platform {
 // The buffer sizes the indexer reads values and key lists through.
 inline constexpr size_t kProfileValueBuffer = 2048;
 inline constexpr size_t kProfileKeyListBuffer = 16384;
+
+// One change of a profile file: `key` in `section` set to `value`, or removed when there is no
+// value.
+struct ProfileChange {
+  std::string section;
+  std::string key;
+  std::optional<std::string> value;
+};
 
 // A profile file. Writes go to the disk at once. POSIX: Open() takes a snapshot of the file,
 // reads answer from it, and writes replace the file atomically and update the snapshot.
@@ -83,6 +92,13 @@ class ProfileFile {
   // atomically as by WriteString). kOk also when there is no such key or file; kDenied for a
   // read-only file.
   Status DeleteKey(std::string_view section, std::string_view key);
+  // Makes `changes` in order, each as WriteString or DeleteKey would. POSIX: the file is read
+  // and replaced once, so either every change is made or none (a name or value that cannot be
+  // kept refuses them all), and removals alone of keys that are not there write nothing.
+  // Windows: one call of the routines per change, stopping at the first failure (the changes
+  // before it stay made). Several records that belong together cost one replacement of the
+  // file, not one each.
+  Status Change(const std::vector<ProfileChange>& changes);
 
  private:
   struct Impl;

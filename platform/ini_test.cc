@@ -212,6 +212,29 @@ TEST_F(ProfileFileTest, DeletedKeyGoesAndTheRestStays) {
   EXPECT_EQ(ProfileFile::Open(PathOf("none.ini")).DeleteKey("a", "b"), Result::kOk);
 }
 
+// Several changes at once: made in order, each as alone. On POSIX the file is replaced once,
+// and a value that cannot be kept refuses every change.
+TEST_F(ProfileFileTest, ChangesAreMadeInOrderAndTogether) {
+  ProfileFile ini = Make("[Indexed]\r\ndocs=0\r\n[Since]\r\ndocs=9\r\n");
+  ASSERT_EQ(ini.Change({{"Since", "docs", std::nullopt},
+                        {"Indexed", "docs", "1"},
+                        {"New", "docs", "x"},
+                        {"New", "docs", "y"},
+                        {"Gone", "docs", std::nullopt}}),
+            Result::kOk);
+  ProfileFile again = ProfileFile::Open(PathOf("t.ini"));
+  EXPECT_EQ(again.GetString("Indexed", "docs", "-"), "1");
+  EXPECT_EQ(again.GetString("Since", "docs", "-"), "-");
+  EXPECT_EQ(again.GetString("New", "docs", "-"), "y");
+#ifndef _WIN32
+  const std::string before = Contents();
+  EXPECT_EQ(ini.Change({{"Indexed", "docs", "0"}, {"Indexed", "bad", "a\nb"}}), Result::kFailed);
+  EXPECT_EQ(Contents(), before);
+#endif
+  EXPECT_EQ(ProfileFile::Open(PathOf("none.ini")).Change({{"a", "b", std::nullopt}}), Result::kOk);
+  EXPECT_FALSE(fs::exists(PathOf("none.ini")));
+}
+
 #ifndef _WIN32
 // A writer killed between writing its temporary and renaming it leaves the temporary; the next
 // write removes it, and never one of a writer still running (this process).

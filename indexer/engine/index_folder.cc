@@ -52,32 +52,15 @@ Status IndexFolder::Switch(uint32_t read_since, uint16_t highest_number, TextEnc
     if (!status.ok()) return status;
   }
   status = pending_.Place();
-  bool read_since_written = false;
-  bool highest_written = false;
-  bool encoding_written = false;
-  if (status.ok()) {
-    status = records_.WriteReadSince(name_, read_since);
-    read_since_written = status.ok();
-  }
-  if (status.ok() && highest_number != recorded_highest_) {
-    status = records_.WriteHighestFileNumber(name_, highest_number);
-    highest_written = status.ok();
-  }
-  if (status.ok() && encoding != recorded_encoding_) {
-    status = records_.WriteEncoding(name_, encoding);
-    encoding_written = status.ok();
-  }
-  if (status.ok()) status = records_.Write(name_, "1");
+  if (status.ok()) status = records_.WriteSaved(name_, read_since, highest_number, encoding, "1");
   if (status.ok()) {
     pending_.Commit();
     return status;
   }
   // Until "1" is recorded the old files can come back, and with them their records.
   pending_.Revert();
-  if (read_since_written) records_.WriteReadSince(name_, recorded_read_since_);
-  if (highest_written) records_.WriteHighestFileNumber(name_, recorded_highest_);
-  if (encoding_written) records_.WriteEncoding(name_, recorded_encoding_);
-  if (recorded_ == "1") records_.Write(name_, "1");
+  records_.WriteSaved(name_, recorded_read_since_, recorded_highest_, recorded_encoding_,
+                      recorded_ == "1" ? "1" : nullptr);
   return status;
 }
 

@@ -44,9 +44,10 @@ class IndexFolder {
 
   // Where the run writes the new versions of the index files.
   IndexSwitch* pending() { return &pending_; }
-  // Puts the new versions in place, durable before "storages.ini" records "0" and recorded "1"
-  // with `read_since`, `highest_number` and `encoding` (IndexRecords) after. When any step up to that "1"
-  // fails, the old files and their records come back. Nothing to put in place changes nothing.
+  // Puts the new versions in place, durable before "storages.ini" records "0", and records "1"
+  // with `read_since`, `highest_number` and `encoding` after, in one write (IndexRecords::
+  // WriteSaved). When any step up to that "1" fails, the old files and their records come
+  // back. Nothing to put in place changes nothing.
   platform::Status Switch(uint32_t read_since, uint16_t highest_number, TextEncoding encoding);
   // Ends a run that saves nothing: removes everything it wrote into the folder.
   void Abandon();

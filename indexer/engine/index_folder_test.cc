@@ -42,9 +42,9 @@ TEST(IndexFolderTest, ANewIndexThatCannotBeRecordedGivesWayToTheOldOne) {
   memory.SetFilesIn(kIndex, {{"0.fnw", "old words"}});
   const std::string records = std::string(kWork) + kStatusFileName;
   ASSERT_TRUE(memory.WriteProfileString(records, "Indexed", "docs", "1").ok());
-  // The records written by a switch: "0", the time, then "1" (the third fails).
+  // The records written by a switch: "0", then the time with "1" (the second fails).
   FaultyFileSystem faulty(&memory);
-  faulty.FailNth(FaultyFileSystem::kRecord, 3, platform::Result::kFailed, "disk full");
+  faulty.FailNth(FaultyFileSystem::kRecord, 2, platform::Result::kFailed, "disk full");
   IndexFolder folder(&faulty, kStorages, kWork, "docs");
   ASSERT_TRUE(folder.Lock().ok());
   std::unique_ptr<platform::WriteFile> file;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -47,6 +48,22 @@ platform::Status IndexRecords::Write(const std::string& name, const char* value)
   return Locked([&] { return fs_->WriteProfileString(path_, kIndexedSection, name, value); });
 }
 
+platform::Status IndexRecords::WriteSaved(const std::string& name, uint32_t read_since,
+                                          uint16_t highest, TextEncoding encoding,
+                                          const char* indexed) {
+  const auto number = [](uint64_t value) {
+    return value == 0 ? std::nullopt : std::optional<std::string>(std::to_string(value));
+  };
+  std::vector<platform::ProfileChange> changes = {
+      {kReadSinceSection, name, number(read_since)},
+      {kHighestFileNumberSection, name, number(highest)},
+      {kEncodingSection, name,
+       encoding == TextEncoding::kWindows1252 ? std::nullopt
+                                              : std::optional<std::string>(EncodingName(encoding))}};
+  if (indexed != nullptr) changes.push_back({kIndexedSection, name, indexed});
+  return Locked([&] { return fs_->ChangeProfile(path_, changes); });
+}
+
 uint64_t IndexRecords::ReadNumber(const char* section, const std::string& name,
                                   uint64_t highest) const {
   const std::string value = fs_->ReadProfileString(path_, section, name, "0");
@@ -55,28 +72,12 @@ uint64_t IndexRecords::ReadNumber(const char* section, const std::string& name,
   return *end == '\0' && number <= highest ? number : 0;
 }
 
-platform::Status IndexRecords::WriteNumber(const char* section, const std::string& name,
-                                           uint64_t number) {
-  return Locked([&] {
-    if (number == 0) return fs_->DeleteProfileKey(path_, section, name);
-    return fs_->WriteProfileString(path_, section, name, std::to_string(number));
-  });
-}
-
 uint32_t IndexRecords::ReadSince(const std::string& name) const {
   return static_cast<uint32_t>(ReadNumber(kReadSinceSection, name, 0xFFFFFFFF));
 }
 
-platform::Status IndexRecords::WriteReadSince(const std::string& name, uint32_t packed_time) {
-  return WriteNumber(kReadSinceSection, name, packed_time);
-}
-
 uint16_t IndexRecords::HighestFileNumber(const std::string& name) const {
   return static_cast<uint16_t>(ReadNumber(kHighestFileNumberSection, name, 0xFFFE));
-}
-
-platform::Status IndexRecords::WriteHighestFileNumber(const std::string& name, uint16_t number) {
-  return WriteNumber(kHighestFileNumberSection, name, number);
 }
 
 TextEncoding IndexRecords::Encoding(const std::string& name) const {
@@ -84,24 +85,13 @@ TextEncoding IndexRecords::Encoding(const std::string& name) const {
   return EncodingByName(value).value_or(TextEncoding::kWindows1252);
 }
 
-platform::Status IndexRecords::WriteEncoding(const std::string& name, TextEncoding encoding) {
-  return Locked([&] {
-    if (encoding == TextEncoding::kWindows1252) {
-      return fs_->DeleteProfileKey(path_, kEncodingSection, name);
-    }
-    return fs_->WriteProfileString(path_, kEncodingSection, name, EncodingName(encoding));
-  });
-}
-
 platform::Status IndexRecords::Remove(const std::string& name) {
-  return Locked([&] {
-    for (const char* section : {kReadSinceSection, kHighestFileNumberSection, kEncodingSection,
-                                kIndexedSection}) {
-      const platform::Status removed = fs_->DeleteProfileKey(path_, section, name);
-      if (!removed.ok()) return removed;
-    }
-    return platform::Status();
-  });
+  std::vector<platform::ProfileChange> changes;
+  for (const char* section :
+       {kReadSinceSection, kHighestFileNumberSection, kEncodingSection, kIndexedSection}) {
+    changes.push_back({section, name, std::nullopt});
+  }
+  return Locked([&] { return fs_->ChangeProfile(path_, changes); });
 }
 
 }  // namespace oru

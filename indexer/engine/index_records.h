@@ -31,20 +31,19 @@ class IndexRecords {
   // The packed local time at which the run that wrote the index `name` began reading files
   // (see IsRacyTime); 0 when none is recorded.
   uint32_t ReadSince(const std::string& name) const;
-  // Records that time for `name`; 0 removes the record.
-  platform::Status WriteReadSince(const std::string& name, uint32_t packed_time);
   // The highest file number the index `name` has given since it was made, when files with the
   // highest numbers are gone from it (numbers are not given twice); 0 when none is recorded.
   uint16_t HighestFileNumber(const std::string& name) const;
-  // Records that number for `name`; 0 removes the record.
-  platform::Status WriteHighestFileNumber(const std::string& name, uint16_t number);
   // The encoding of the words and paths of the index `name`: recorded under [Encoding] as
   // "UTF-8"; an index without that record (every index made before UTF-8 indexes were) is
   // Windows-1252.
   TextEncoding Encoding(const std::string& name) const;
-  // Records `encoding` for `name`; Windows-1252 removes the record, so that such an index's
-  // records stay as they always were.
-  platform::Status WriteEncoding(const std::string& name, TextEncoding encoding);
+  // Records for `name` the time its files began to be read, the highest number and the
+  // encoding (0 and Windows-1252 remove their records, so that an index without them keeps
+  // the records it always had), then `indexed` under [Indexed] unless it is null: in one
+  // change of the file, which a save makes once rather than one write per record.
+  platform::Status WriteSaved(const std::string& name, uint32_t read_since, uint16_t highest,
+                              TextEncoding encoding, const char* indexed);
   // Removes the records of `name` (an index that is gone); success also when there are none.
   platform::Status Remove(const std::string& name);
 
@@ -54,9 +53,8 @@ class IndexRecords {
   template <typename Change>
   platform::Status Locked(Change change);
   // A number recorded under `section` for `name`: 0 when none is, or when it is not a number
-  // of at most `highest`. Writing 0 removes the record.
+  // of at most `highest`.
   uint64_t ReadNumber(const char* section, const std::string& name, uint64_t highest) const;
-  platform::Status WriteNumber(const char* section, const std::string& name, uint64_t number);
 
   std::string path_;
   platform::FileSystem* fs_;

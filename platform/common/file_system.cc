@@ -99,13 +99,9 @@ class PlatformFileSystem final : public FileSystem {
                                            std::string_view section) override {
     return ProfileFile::Open(path).KeyNames(section);
   }
-  Status WriteProfileString(const std::string& path, std::string_view section,
-                            std::string_view key, std::string_view value) override {
-    return ProfileFile::Open(path).WriteString(section, key, value);
-  }
-  Status DeleteProfileKey(const std::string& path, std::string_view section,
-                          std::string_view key) override {
-    return ProfileFile::Open(path).DeleteKey(section, key);
+  Status ChangeProfile(const std::string& path,
+                       const std::vector<ProfileChange>& changes) override {
+    return ProfileFile::Open(path).Change(changes);
   }
 };
 

@@ -246,43 +246,49 @@ std::vector<std::string> ProfileFile::KeyNames(std::string_view section,
 
 Status ProfileFile::WriteString(std::string_view section, std::string_view key,
                                 std::string_view value) {
-  if (CannotBeWritten(section, key, value)) {
-    return Status(Result::kFailed, "write", impl_->path,
-                  "the name or value cannot be kept in a profile file");
+  return Change({{std::string(section), std::string(key), std::string(value)}});
+}
+
+Status ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+  return Change({{std::string(section), std::string(key), std::nullopt}});
+}
+
+Status ProfileFile::Change(const std::vector<ProfileChange>& changes) {
+  bool sets = false;
+  for (const ProfileChange& change : changes) {
+    if (!change.value) continue;
+    sets = true;
+    if (CannotBeWritten(change.section, change.key, *change.value)) {
+      return Status(Result::kFailed, "write", impl_->path,
+                    "the name or value cannot be kept in a profile file");
+    }
   }
   std::string target = WriteTarget(impl_->path);
   // Start from the file as it is now, so that changes made since Open are kept.
   std::string current;
-  Result read = ReadProfileBytes(target, &current);
-  bool exists = read != Result::kNotFound;
+  const Result read = ReadProfileBytes(target, &current);
+  const bool exists = read != Result::kNotFound;
   if (exists && read != Result::kOk) return WriteFailure(target, errno);
+  if (!exists && !sets) return Status();
+  std::string updated = current;
+  for (const ProfileChange& change : changes) {
+    const ini::ProfileText text(updated);
+    if (change.value) {
+      updated = text.WithValue(change.section, change.key, *change.value);
+    } else if (text.FindKey(change.section, change.key) != nullptr) {
+      updated = text.WithoutKey(change.section, change.key);
+    }
+  }
+  if (!sets && updated == current) {
+    impl_->text = ini::ProfileText(std::move(updated));
+    return Status();
+  }
   struct stat st {};
   if (exists) {
     const Status writable = CheckWritable(target, &st);
     if (!writable.ok()) return writable;
   }
-  std::string updated = ini::ProfileText(std::move(current)).WithValue(section, key, value);
   const Status result = ReplaceFile(target, updated, exists, st.st_mode);
-  if (result.ok()) impl_->text = ini::ProfileText(std::move(updated));
-  return result;
-}
-
-Status ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
-  std::string target = WriteTarget(impl_->path);
-  std::string current;
-  const Result read = ReadProfileBytes(target, &current);
-  if (read == Result::kNotFound) return Status();
-  if (read != Result::kOk) return WriteFailure(target, errno);
-  ini::ProfileText text(std::move(current));
-  if (text.FindKey(section, key) == nullptr) {
-    impl_->text = std::move(text);
-    return Status();
-  }
-  struct stat st {};
-  const Status writable = CheckWritable(target, &st);
-  if (!writable.ok()) return writable;
-  std::string updated = text.WithoutKey(section, key);
-  const Status result = ReplaceFile(target, updated, true, st.st_mode);
   if (result.ok()) impl_->text = ini::ProfileText(std::move(updated));
   return result;
 }

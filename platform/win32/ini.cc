@@ -144,4 +144,13 @@ Status ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
   return LastErrorStatus("write", impl_->path);
 }
 
+Status ProfileFile::Change(const std::vector<ProfileChange>& changes) {
+  for (const ProfileChange& change : changes) {
+    const Status changed = change.value ? WriteString(change.section, change.key, *change.value)
+                                        : DeleteKey(change.section, change.key);
+    if (!changed.ok()) return changed;
+  }
+  return Status();
+}
+
 }  // namespace oru::platform

@@ -101,16 +101,10 @@ std::vector<std::string> FaultyFileSystem::ReadProfileKeys(const std::string& pa
   return below_->ReadProfileKeys(path, section);
 }
 
-Status FaultyFileSystem::WriteProfileString(const std::string& path, std::string_view section,
-                                            std::string_view key, std::string_view value) {
+Status FaultyFileSystem::ChangeProfile(const std::string& path,
+                                       const std::vector<platform::ProfileChange>& changes) {
   const Status injected = Count(kRecord, "write", path);
-  return injected.ok() ? below_->WriteProfileString(path, section, key, value) : injected;
-}
-
-Status FaultyFileSystem::DeleteProfileKey(const std::string& path, std::string_view section,
-                                          std::string_view key) {
-  const Status injected = Count(kRecord, "write", path);
-  return injected.ok() ? below_->DeleteProfileKey(path, section, key) : injected;
+  return injected.ok() ? below_->ChangeProfile(path, changes) : injected;
 }
 
 }  // namespace oru::testing

@@ -56,10 +56,8 @@ class FaultyFileSystem : public platform::FileSystem {
   std::vector<std::string> ReadProfileSections(const std::string& path) override;
   std::vector<std::string> ReadProfileKeys(const std::string& path,
                                            std::string_view section) override;
-  platform::Status WriteProfileString(const std::string& path, std::string_view section,
-                                      std::string_view key, std::string_view value) override;
-  platform::Status DeleteProfileKey(const std::string& path, std::string_view section,
-                                    std::string_view key) override;
+  platform::Status ChangeProfile(const std::string& path,
+                                 const std::vector<platform::ProfileChange>& changes) override;
 
   // Counts a call of `kind`; a failure status when it is the one to fail, else success.
   platform::Status Count(Kind kind, const char* operation, const std::string& path);

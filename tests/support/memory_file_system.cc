@@ -217,32 +217,29 @@ std::vector<std::string> MemoryFileSystem::ReadProfileKeys(const std::string& pa
   return names;
 }
 
-Status MemoryFileSystem::WriteProfileString(const std::string& path, std::string_view section,
-                                            std::string_view key, std::string_view value) {
+Status MemoryFileSystem::ChangeProfile(const std::string& path,
+                                       const std::vector<platform::ProfileChange>& changes) {
   const std::lock_guard<std::mutex> lock(mutex_);
   Profile profile = ParseProfile(TextOf(path));
-  auto keys = Named(profile, section);
-  if (keys == profile.end()) keys = profile.insert(keys, {std::string(section), Keys()});
-  auto entry = Named(keys->second, key);
-  if (entry == keys->second.end()) entry = keys->second.insert(entry, {std::string(key), ""});
-  entry->second = value;
-  files_[path] = ProfileText(profile);
-  Record("write " + path + " [" + std::string(section) + "] " + std::string(key) + "=" +
-         std::string(value));
-  return Status();
-}
-
-Status MemoryFileSystem::DeleteProfileKey(const std::string& path, std::string_view section,
-                                          std::string_view key) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  Profile profile = ParseProfile(TextOf(path));
-  const auto keys = Named(profile, section);
-  if (keys == profile.end()) return Status();
-  const auto entry = Named(keys->second, key);
-  if (entry == keys->second.end()) return Status();
-  keys->second.erase(entry);
-  files_[path] = ProfileText(profile);
-  Record("delete " + path + " [" + std::string(section) + "] " + std::string(key));
+  bool changed = false;
+  for (const platform::ProfileChange& change : changes) {
+    auto keys = Named(profile, change.section);
+    if (change.value) {
+      if (keys == profile.end()) keys = profile.insert(keys, {change.section, Keys()});
+      auto entry = Named(keys->second, change.key);
+      if (entry == keys->second.end()) entry = keys->second.insert(entry, {change.key, ""});
+      entry->second = *change.value;
+      Record("write " + path + " [" + change.section + "] " + change.key + "=" + *change.value);
+    } else {
+      if (keys == profile.end()) continue;
+      const auto entry = Named(keys->second, change.key);
+      if (entry == keys->second.end()) continue;
+      keys->second.erase(entry);
+      Record("delete " + path + " [" + change.section + "] " + change.key);
+    }
+    changed = true;
+  }
+  if (changed) files_[path] = ProfileText(profile);
   return Status();
 }
 

@@ -39,10 +39,8 @@ class MemoryFileSystem : public platform::FileSystem {
   std::vector<std::string> ReadProfileSections(const std::string& path) override;
   std::vector<std::string> ReadProfileKeys(const std::string& path,
                                            std::string_view section) override;
-  platform::Status WriteProfileString(const std::string& path, std::string_view section,
-                                      std::string_view key, std::string_view value) override;
-  platform::Status DeleteProfileKey(const std::string& path, std::string_view section,
-                                    std::string_view key) override;
+  platform::Status ChangeProfile(const std::string& path,
+                                 const std::vector<platform::ProfileChange>& changes) override;
 
   // Puts `bytes` at `path` (not recorded: the test's own setting up); the bytes at `path`, or
   // "" when there is no file; whether there is one.
