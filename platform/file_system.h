@@ -58,6 +58,9 @@ class FileSystem {
   // As ReadWholeFile: `out` receives the file's bytes (its capacity is reused); kNotFound for
   // a file that is not there.
   virtual Status ReadWhole(const std::string& path, std::string* out) = 0;
+  // The names of the entries of `folder` (with or without its trailing separator), "." and
+  // ".." left out, in no set order; kNotFound when there is no such folder.
+  virtual Status ListFolder(const std::string& folder, std::vector<std::string>* names) = 0;
   // Creates the folder `path` when it is missing (success when it is there).
   virtual Status MakeFolder(const std::string& path) = 0;
   // As FolderLock::Acquire (never waits; kExists while another holds it) and FileLock::Acquire

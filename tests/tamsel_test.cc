@@ -159,11 +159,20 @@ TEST_F(TamselTest, IndexesRealDocumentsAndTags) {
   fs::create_directories(corpus_ + "sub");
   fs::copy(testdata + "accents.first.doc", corpus_ + "sub" + testing::kSep + "ACCENTS.DOC");
   WriteFile(corpus_ + "notes.txt", "river notes");
+  // What a killed run left in the index folder goes; a file of no run's stays.
+  const std::string index_dir = work_ + "Storages/test/";
+  fs::create_directories(index_dir);
+  for (const char* name : {"7.fnx.new", "3.tf", "notes of mine.txt"}) {
+    WriteFile(index_dir + name, "x");
+  }
   const auto result = Tamsel({WriteJob()});
   ASSERT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(Indexed(), "1");
+  EXPECT_FALSE(fs::exists(index_dir + "7.fnx.new"));
+  EXPECT_FALSE(fs::exists(index_dir + "3.tf"));
+  EXPECT_TRUE(fs::exists(index_dir + "notes of mine.txt"));
   testing::DecodedIndex index;
-  ASSERT_EQ(testing::DecodeIndex(work_ + "Storages/test/", &index), "");
+  ASSERT_EQ(testing::DecodeIndex(index_dir, &index), "");
   EXPECT_EQ(index.files.size(), 4u);
   const auto words = testing::FilesByWord(index);
   EXPECT_EQ(words.count("engines"), 1u);  // from the tag's artist

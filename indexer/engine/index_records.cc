@@ -51,15 +51,15 @@ platform::Status IndexRecords::Write(const std::string& name, const char* value)
 platform::Status IndexRecords::WriteSaved(const std::string& name, uint32_t read_since,
                                           uint16_t highest, TextEncoding encoding,
                                           const char* indexed) {
+  using Value = std::optional<std::string>;
   const auto number = [](uint64_t value) {
-    return value == 0 ? std::nullopt : std::optional<std::string>(std::to_string(value));
+    return value == 0 ? std::nullopt : Value(std::to_string(value));
   };
   std::vector<platform::ProfileChange> changes = {
       {kReadSinceSection, name, number(read_since)},
       {kHighestFileNumberSection, name, number(highest)},
       {kEncodingSection, name,
-       encoding == TextEncoding::kWindows1252 ? std::nullopt
-                                              : std::optional<std::string>(EncodingName(encoding))}};
+       encoding == TextEncoding::kWindows1252 ? std::nullopt : Value(EncodingName(encoding))}};
   if (indexed != nullptr) changes.push_back({kIndexedSection, name, indexed});
   return Locked([&] { return fs_->ChangeProfile(path_, changes); });
 }

@@ -1,6 +1,7 @@
 #include "indexer/engine/index_switch.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 #include "indexer/engine/index_format.h"
@@ -109,16 +110,19 @@ void IndexSwitch::Undo(size_t done, const std::vector<bool>& moved_aside) {
 }
 
 void IndexSwitch::RemoveLeftovers(platform::FileSystem* fs, const std::string& index_dir) {
+  // One look at the folder rather than a delete of every name a run may leave (some 260).
+  std::vector<std::string> listed;
+  if (!fs->ListFolder(index_dir, &listed).ok()) return;
+  const std::unordered_set<std::string> present(listed.begin(), listed.end());
+  const auto remove = [&](const std::string& name) {
+    if (present.count(name) != 0) fs->Delete(index_dir + name);
+  };
   std::vector<std::string> names = {fmt::kFileIndexName, fmt::kWordListName};
   for (int part = 0; part < fmt::kPartCount; ++part) names.push_back(fmt::PartFileName(part));
   for (const std::string& name : names) {
-    for (const char* suffix : {kNewSuffix, kOldSuffix, kEarlierTempSuffix}) {
-      fs->Delete(index_dir + name + suffix);
-    }
+    for (const char* suffix : {kNewSuffix, kOldSuffix, kEarlierTempSuffix}) remove(name + suffix);
   }
-  for (int part = 0; part < fmt::kPartCount; ++part) {
-    fs->Delete(index_dir + fmt::PostingLogName(part));
-  }
+  for (int part = 0; part < fmt::kPartCount; ++part) remove(fmt::PostingLogName(part));
 }
 
 }  // namespace oru

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/files.h"
+#include "platform/find.h"
 #include "platform/ini.h"
 #include "platform/mutex.h"
 
@@ -45,6 +46,20 @@ class PlatformFileSystem final : public FileSystem {
     return RenameFile(from, to);
   }
   Status Delete(const std::string& path) override { return DeleteFile(path); }
+  Status ListFolder(const std::string& folder, std::vector<std::string>* names) override {
+    names->clear();
+    FolderSearch search;
+    FindEntry entry;
+    const Result started = search.Start(folder, &entry);
+    if (started != Result::kOk) {
+      return Status(started, "list", folder,
+                    started == Result::kNotFound ? "no such folder" : "the folder cannot be read");
+    }
+    do {
+      if (entry.name != "." && entry.name != "..") names->push_back(entry.name);
+    } while (search.Next(&entry));
+    return Status();
+  }
   Status SyncFolder(const std::string& folder) override {
     return platform::SyncFolder(folder);
   }

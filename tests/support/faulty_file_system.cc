@@ -60,6 +60,10 @@ Status FaultyFileSystem::Rename(const std::string& from, const std::string& to) 
 
 Status FaultyFileSystem::Delete(const std::string& path) { return below_->Delete(path); }
 
+Status FaultyFileSystem::ListFolder(const std::string& folder, std::vector<std::string>* names) {
+  return below_->ListFolder(folder, names);
+}
+
 Status FaultyFileSystem::SyncFolder(const std::string& folder) {
   return Count(kSync, "sync folder", folder);
 }

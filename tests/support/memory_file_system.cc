@@ -149,6 +149,29 @@ Status MemoryFileSystem::Delete(const std::string& path) {
   return Status();
 }
 
+Status MemoryFileSystem::ListFolder(const std::string& folder, std::vector<std::string>* names) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  names->clear();
+  std::string prefix = folder;
+  if (!prefix.empty() && prefix.back() != '/' && prefix.back() != '\\') prefix += '/';
+  std::set<std::string> found;
+  for (auto it = files_.lower_bound(prefix);
+       it != files_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+    const std::string rest = it->first.substr(prefix.size());
+    found.insert(rest.substr(0, rest.find_first_of("/\\")));
+  }
+  for (const std::string& path : folders_) {
+    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string rest = path.substr(prefix.size());
+    found.insert(rest.substr(0, rest.find_first_of("/\\")));
+  }
+  found.erase("");
+  const bool exists = !found.empty() || folders_.count(folder) != 0 || folders_.count(prefix) != 0;
+  if (!exists) return Status(Result::kNotFound, "list", folder, "no such folder");
+  names->assign(found.begin(), found.end());
+  return Status();
+}
+
 Status MemoryFileSystem::SyncFolder(const std::string& folder) {
   const std::lock_guard<std::mutex> lock(mutex_);
   Record("sync folder " + folder);

@@ -27,6 +27,8 @@ class MemoryFileSystem : public platform::FileSystem {
   platform::Status SyncFile(const std::string& path) override;
   platform::Status Rename(const std::string& from, const std::string& to) override;
   platform::Status Delete(const std::string& path) override;
+  platform::Status ListFolder(const std::string& folder,
+                              std::vector<std::string>* names) override;
   platform::Status SyncFolder(const std::string& folder) override;
   platform::Status ReadWhole(const std::string& path, std::string* out) override;
   platform::Status MakeFolder(const std::string& path) override;
