@@ -155,16 +155,14 @@ Status MemoryFileSystem::ListFolder(const std::string& folder, std::vector<std::
   std::string prefix = folder;
   if (!prefix.empty() && prefix.back() != '/' && prefix.back() != '\\') prefix += '/';
   std::set<std::string> found;
-  for (auto it = files_.lower_bound(prefix);
-       it != files_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
-    const std::string rest = it->first.substr(prefix.size());
-    found.insert(rest.substr(0, rest.find_first_of("/\\")));
-  }
-  for (const std::string& path : folders_) {
-    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
+  // An entry's name is the first component of a file's or folder's path below the folder.
+  const auto add = [&](const std::string& path) {
+    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) return;
     const std::string rest = path.substr(prefix.size());
     found.insert(rest.substr(0, rest.find_first_of("/\\")));
-  }
+  };
+  for (const auto& file : files_) add(file.first);
+  for (const std::string& path : folders_) add(path);
   found.erase("");
   const bool exists = !found.empty() || folders_.count(folder) != 0 || folders_.count(prefix) != 0;
   if (!exists) return Status(Result::kNotFound, "list", folder, "no such folder");
