@@ -62,8 +62,9 @@ bool ParseAhead::Take(Batch* batch, const std::function<void()>* pump, size_t fi
   bool wake = false;
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (pump == nullptr ? batches_.empty() : !EnoughDone(files)) {
-      if (pump == nullptr) return false;
+    if (pump == nullptr) {
+      if (batches_.empty()) return false;
+    } else if (!EnoughDone(files)) {
       walk_wants_ = files;
       do {
         lock.unlock();

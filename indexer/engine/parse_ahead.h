@@ -70,7 +70,7 @@ class ParseAhead {
   // Queues a batch, waiting while the queue is full; throws once stopping.
   void Put(Batch batch);
   // Under mutex_: `files` files are done and not taken, or every file handed in is done, or
-  // the thread waits for room.
+  // the thread waits for room while a batch is queued. Each way, a batch is there to take.
   bool EnoughDone(size_t files) const;
 
   Parse parse_;

@@ -1,4 +1,5 @@
 // OpenDocument packages (ZIP) and flat files.
+#include <string>
 #include <string_view>
 
 #include "plugins/parser-common/zip_reader.h"
@@ -47,17 +48,9 @@ bool ReadPart(containers::ZipArchive* zip, std::string_view name, OdfText* text)
 
 // True when the package's "mimetype" entry names an OpenDocument type.
 bool NamesOpenDocument(containers::ZipArchive* zip) {
-  constexpr std::string_view kPrefix = "application/vnd.oasis.opendocument.";
-  containers::ZipEntryStream stream;
-  if (zip->OpenEntry("mimetype", &stream) != containers::ZipOutcome::kOk) return false;
-  char start[kPrefix.size()];
-  size_t got = 0;
-  while (got < sizeof(start)) {
-    const size_t n = stream.Read(start + got, sizeof(start) - got);
-    if (n == 0) break;
-    got += n;
-  }
-  return std::string_view(start, got) == kPrefix;
+  std::string type;
+  return zip->ReadEntry("mimetype", &type) == containers::ZipOutcome::kOk &&
+         type.starts_with("application/vnd.oasis.opendocument.");
 }
 
 }  // namespace
